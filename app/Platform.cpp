@@ -1,0 +1,46 @@
+#include "app/Platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+QString Platform::applicationTitle()
+{
+    return u"seo-Quillmark"_s;
+}
+
+QMessageBox::StandardButton DesktopPlatform::messageBox(QWidget* parent, const QString& text, const QString& title,
+                                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                                        QMessageBox::StandardButton defaultButton)
+{
+    QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    // Escape and the close box give the box's escape button, Cancel where there is one.
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+void DesktopPlatform::setClipboardText(const QString& text)
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(text);
+}
+
+void DesktopPlatform::openUrl(const QUrl& url)
+{
+    QDesktopServices::openUrl(url);
+}
+
+QString DesktopPlatform::pingProgram() const
+{
+    return u"ping"_s;
+}
+
+void DesktopPlatform::quitApplication()
+{
+    // quit() also leaves every nested event loop, so a fetch or ping wait in progress returns at once.
+    QCoreApplication::quit();
+}

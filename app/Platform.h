@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+
+class QUrl;
+class QWidget;
+
+// Everything the program asks of the desktop goes through here, so tests can answer dialogs,
+// read the clipboard and stand in a fake ping without a real desktop.
+class Platform
+{
+public:
+    virtual ~Platform() = default;
+
+    // A box given no title shows the program's title, never an empty caption bar.
+    virtual QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
+                                                   QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                                   QMessageBox::StandardButton defaultButton) = 0;
+    virtual void setClipboardText(const QString& text) = 0;
+    virtual void openUrl(const QUrl& url) = 0;
+    virtual QString pingProgram() const = 0;
+    // Ends the whole program, also from deep inside a lookup's wait.
+    virtual void quitApplication() = 0;
+
+    static QString applicationTitle();
+};
+
+class DesktopPlatform : public Platform
+{
+public:
+    QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
+                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButton defaultButton) override;
+    void setClipboardText(const QString& text) override;
+    void openUrl(const QUrl& url) override;
+    QString pingProgram() const override;
+    void quitApplication() override;
+};

@@ -1,0 +1,23 @@
+#include "app/intake.h"
+
+#include <QTextBlock>
+#include <QTextDocument>
+
+using namespace Qt::Literals::StringLiterals;
+
+QString inputText(const QTextDocument& document)
+{
+    // toPlainText() would turn no-break spaces into spaces; the block texts keep every character.
+    QString text;
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
+        if (block != document.begin())
+            text += u"\r\n"_s;
+        text += block.text();
+    }
+    return text;
+}
+
+QStringList domainsFromInput(const QString& text)
+{
+    return text.split(u"\r\n"_s, Qt::SkipEmptyParts);
+}

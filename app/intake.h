@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QStringList>
+
+class QTextDocument;
+
+// The input box's text as the user sees it, every line break written CR LF.
+QString inputText(const QTextDocument& document);
+
+// One queue entry per non-empty line. Only CR LF ends a line: a lone CR or LF stays inside its entry,
+// and nothing is trimmed, so a pasted list is queued exactly as it stands.
+QStringList domainsFromInput(const QString& text);

@@ -1,0 +1,31 @@
+#include "queries/alexa.h"
+
+#include "app/Form1.h"
+#include "app/ResultsGrid.h"
+#include "queries/cut.h"
+#include "web/fetch.h"
+#include "web/hosts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+QString alexaAddress(const QString& host, const QString& domain)
+{
+    return u"http://"_s + host + u"/data/?cli=10&dat=snba&ver=7.0&url="_s + domain;
+}
+
+QString alexaCellText(const QString& answer)
+{
+    // The rank sits in <POPULARITY URL="example.com/" TEXT="12345"/>: the URL attribute's closing slash and
+    // quote run straight into TEXT. The presence test is shorter than the cut, so an answer can pass it and
+    // still hold no TEXT=" to cut at; that has no rank either.
+    if (!answer.contains(u"/\" TEXT"_s))
+        return u"0"_s;
+    return cutAfter(answer, u"/\" TEXT=\""_s, u"\""_s).value_or(u"0"_s);
+}
+
+void Form1::Command2_Click()
+{
+    walk(Walk::WithStop, AlexaColumn, [](const QString& domain) {
+        return alexaCellText(getHTTPPage(alexaAddress(serviceHost(Service::Alexa), domain)));
+    });
+}

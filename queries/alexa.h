@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+QString alexaAddress(const QString& host, const QString& domain);
+// The rank from the data service's XML answer, exactly as written there, or "0".
+QString alexaCellText(const QString& answer);

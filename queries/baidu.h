@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QString>
+
+enum class BaiduQuery { IndexedPages, Backlinks };
+
+QString baiduAddress(const QString& host, BaiduQuery query, const QString& domain);
+// The count Baidu prints over its results, as printed ("1,230,000"), or "0".
+QString baiduCellText(const QString& page);

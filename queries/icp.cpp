@@ -1,0 +1,35 @@
+#include "queries/icp.h"
+
+#include "app/Form1.h"
+#include "app/ResultsGrid.h"
+#include "web/fetch.h"
+#include "web/hosts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+QString icpAddress(const QString& host, const QString& domain)
+{
+    return u"http://"_s + host + u"/Api/?ApiVersion=2.0&Domain="_s + domain + u"&Certi=0&CertApi=0&CertInfo="_s;
+}
+
+QString icpCellText(const QString& answer)
+{
+    if (!answer.contains(u"ICP备"_s))
+        return u"未备案"_s;
+    // The service prints the number right before the first 号 of the whole answer; thirteen characters
+    // hold a full number such as 京ICP备12345678, shorter ones take in what stands before them.
+    const qsizetype end = answer.indexOf(u"号"_s, 0, Qt::CaseInsensitive);
+    const QStringView head = QStringView(answer).left(end < 0 ? answer.size() : end);
+    qsizetype start = qMax<qsizetype>(0, head.size() - 13);
+    // Never start on the second half of a surrogate pair: such a character counts as one.
+    if (start > 0 && head.at(start).isLowSurrogate())
+        --start;
+    return head.mid(start).toString() + u"号"_s;
+}
+
+void Form1::Command1_Click()
+{
+    walk(Walk::WithStop, IcpColumn, [](const QString& domain) {
+        return icpCellText(getHTTPPage(icpAddress(serviceHost(Service::Icp), domain)));
+    });
+}

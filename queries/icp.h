@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+QString icpAddress(const QString& host, const QString& domain);
+// The filing number ("京ICP备12345678号"), or "未备案" when the answer holds none.
+QString icpCellText(const QString& answer);

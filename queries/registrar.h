@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+// The registrar is asked about the bare domain: every "www." (exact case) is removed, wherever it stands.
+QString registrarAddress(const QString& host, const QString& domain);
+QString registrarCellText(const QString& answer);

@@ -1,0 +1,7 @@
+#pragma once
+
+#include <QString>
+
+QString yahooAddress(const QString& host, const QString& domain);
+// The backlink count of the sitemap search page ("1,234"), or "0".
+QString yahooCellText(const QString& page);

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "app/Platform.h"
+
+#include <QList>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+// Answers message boxes from a script and records what the program asked of the desktop, titles as given.
+class ScriptedPlatform : public Platform
+{
+public:
+    struct Shown
+    {
+        QString text;
+        QString title;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButton defaultButton;
+    };
+
+    QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
+                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+                                           QMessageBox::StandardButton defaultButton) override;
+    void setClipboardText(const QString& text) override;
+    void openUrl(const QUrl& url) override;
+    QString pingProgram() const override { return pingProgramPath; }
+    void quitApplication() override { ++quitRequests; }
+
+    // Answers given in order; once they run out every box is answered with its default button.
+    QList<QMessageBox::StandardButton> answers;
+    QList<Shown> shown;
+    QStringList clipboardHistory;
+    QList<QUrl> openedUrls;
+    int quitRequests = 0;
+    QString pingProgramPath = QStringLiteral("ping");
+    // Runs while a box is "open", as a user acting behind a modal box would.
+    std::function<void()> whileShown;
+};

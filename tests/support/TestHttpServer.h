@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPair>
+#include <QStringList>
+
+class QTcpServer;
+class QTcpSocket;
+
+// A small HTTP/1.1 server on 127.0.0.1 that runs on the test's own thread: the program's waits run
+// event loops, so it answers while a lookup waits. Each answer closes its connection.
+class TestHttpServer : public QObject
+{
+    Q_OBJECT
+public:
+    enum class Mode {
+        Normal,
+        NoAnswer, // reads the request, never says a word
+        Trickle, // sends the answer one byte every trickleIntervalMs
+        CloseMidBody, // promises the whole body, sends half of it, resets
+        NoContentLength, // HTTP/1.0 style: the body ends when the connection does
+    };
+    struct Response
+    {
+        int status = 200;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        Mode mode = Mode::Normal;
+        int delayMs = 0;
+        int trickleIntervalMs = 1000;
+    };
+
+    explicit TestHttpServer(QObject* parent = nullptr);
+    ~TestHttpServer() override;
+
+    // "127.0.0.1:port", ready for a QUILLMARK_HOST_* variable.
+    QString hostPort() const;
+    quint16 port() const;
+
+    // Answers every request whose target (path and query) starts with `prefix`; the longest prefix wins.
+    void route(const QString& prefix, const Response& response);
+    static Response page(const QByteArray& body, int status = 200);
+    static Response redirect(const QByteArray& location);
+
+    QStringList requests() const { return m_requests; }
+    void clearRequests() { m_requests.clear(); }
+
+signals:
+    void requestReceived(const QString& target);
+
+private:
+    void onNewConnection();
+    void onReadyRead(QTcpSocket* socket);
+    void answer(QTcpSocket* socket, const QString& target);
+
+    QTcpServer* m_server;
+    QHash<QString, Response> m_routes;
+    QStringList m_requests;
+};

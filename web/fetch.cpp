@@ -1,0 +1,162 @@
+#include "web/fetch.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QStringDecoder>
+#include <QTimer>
+#include <QUrl>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+FetchLimits g_limits;
+
+QNetworkAccessManager& manager()
+{
+    static QPointer<QNetworkAccessManager> instance;
+    if (!instance)
+        instance = new QNetworkAccessManager(QCoreApplication::instance());
+    return *instance;
+}
+
+// Errors Qt derives from the HTTP status alone: the body arrived whole and counts as the page.
+bool isStatusOnlyError(QNetworkReply::NetworkError error)
+{
+    return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
+        || error == QNetworkReply::ProtocolInvalidOperationError
+        || (error >= QNetworkReply::InternalServerError && error <= QNetworkReply::UnknownServerError);
+}
+
+FetchFailure failureOf(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::NoError:
+        return FetchFailure::None;
+    case QNetworkReply::HostNotFoundError:
+        return FetchFailure::HostNotFound;
+    case QNetworkReply::ConnectionRefusedError:
+        return FetchFailure::ConnectionRefused;
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+        return FetchFailure::ConnectionLost;
+    case QNetworkReply::TimeoutError:
+        return FetchFailure::TimedOut;
+    case QNetworkReply::TooManyRedirectsError:
+    case QNetworkReply::InsecureRedirectError:
+        return FetchFailure::TooManyRedirects;
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return FetchFailure::BadAddress;
+    default:
+        return FetchFailure::OtherNetworkError;
+    }
+}
+
+struct ReplyDeleter
+{
+    // Deleted at once, not with deleteLater(): a walk over thousands of domains never returns to the
+    // loop level that would run the deferred deletes, and the replies would pile up until the batch ends.
+    void operator()(QNetworkReply* reply) const { delete reply; }
+};
+
+} // namespace
+
+FetchLimits fetchLimits()
+{
+    return g_limits;
+}
+
+void setFetchLimits(const FetchLimits& limits)
+{
+    g_limits = limits;
+}
+
+PageResult fetchPage(const QString& url, Charset charset)
+{
+    PageResult result;
+    const QUrl address(url, QUrl::TolerantMode);
+    if (!address.isValid() || address.scheme() != u"http"_s || address.host().isEmpty()) {
+        result.failure = FetchFailure::BadAddress;
+        return result;
+    }
+
+    QNetworkRequest request(address);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setMaximumRedirectsAllowed(g_limits.maxRedirects);
+    const FetchLimits limits = g_limits;
+
+    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(manager().get(request));
+    QByteArray body;
+    bool timedOut = false;
+    bool oversize = false;
+
+    QEventLoop loop;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, reply.get(), [&] {
+        timedOut = true;
+        reply->abort();
+    });
+    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
+        body += reply->readAll();
+        if (body.size() > limits.maxBodyBytes) {
+            oversize = true;
+            body.clear();
+            reply->abort();
+        }
+    });
+    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+
+    limit.start(limits.timeLimitMs);
+    if (!reply->isFinished())
+        loop.exec();
+    if (!reply->isFinished()) {
+        // The loop was left from outside: the program is closing.
+        reply->abort();
+        result.failure = FetchFailure::Cancelled;
+        return result;
+    }
+    limit.stop();
+    if (reply->isOpen())
+        body += reply->readAll();
+
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QNetworkReply::NetworkError error = reply->error();
+    if (timedOut)
+        result.failure = FetchFailure::TimedOut;
+    else if (oversize)
+        result.failure = FetchFailure::Oversize;
+    else if (error != QNetworkReply::NoError && !(result.status != 0 && isStatusOnlyError(error)))
+        result.failure = failureOf(error);
+
+    if (result.failure == FetchFailure::None)
+        result.text = BytesToBstr(body, charset == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
+    return result;
+}
+
+QString getHTTPPage(const QString& URL)
+{
+    return fetchPage(URL, Charset::Gb2312).text;
+}
+
+QString getHTTPPage1(const QString& URL)
+{
+    return fetchPage(URL, Charset::Utf8).text;
+}
+
+QString BytesToBstr(const QByteArray& body, const QString& Cset)
+{
+    const QString name = Cset.trimmed().toLower();
+    // Pages labelled GB2312 routinely carry GBK characters; browsers read them as GB18030 and so do we.
+    QStringDecoder decoder(name == u"gb2312"_s || name == u"gbk"_s ? "GB18030" : name.toLatin1().constData());
+    if (!decoder.isValid())
+        return {};
+    return decoder.decode(body);
+}
