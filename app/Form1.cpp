@@ -116,7 +116,11 @@ void Form1::buildControls()
     // Creation order is stacking order: List1 lies under Text1, the grid under Text2.
     m_list1 = listBox(this, u"List1"_s, {240, 120, 2055, 1140, 1});
     m_text1 = textBox(this, u"Text1"_s, {120, 120, 2175, 1335, 25});
+    // A vertical scroll bar only: long lines wrap on screen but stay one domain each.
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text1->setPlainText(u"example.com\nwww.example.org\nexample.net\n"_s);
 
     auto* start = button(this, u"Command13"_s, u"开  始"_s, {2520, 120, 1215, 495, 24});
