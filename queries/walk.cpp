@@ -21,7 +21,7 @@ void Form1::walk(Walk kind, int column, const DomainWork& work)
         if ((kind == Walk::WithStop && stopRequested()) || m_closing)
             return;
         // Only a lookup clicked before any batch meets a queue entry without a row.
-        if (i >= m_grid->rowCount() || i >= m_list1->count())
+        if (i >= m_grid->rowCount())
             return;
         const QString domain = m_list1->item(i)->text();
         const QString text = work(domain);

@@ -24,7 +24,8 @@ QNetworkAccessManager& manager()
     return *instance;
 }
 
-// Errors Qt derives from the HTTP status alone: the body arrived whole and counts as the page.
+// Errors Qt derives from an HTTP error status alone: the body arrived whole and counts as the page.
+// The same codes with a 2xx status mean the body itself was bad, e.g. a compressed bomb Qt refused.
 bool isStatusOnlyError(QNetworkReply::NetworkError error)
 {
     return (error >= QNetworkReply::ContentAccessDenied && error <= QNetworkReply::UnknownContentError)
@@ -51,6 +52,8 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     case QNetworkReply::TooManyRedirectsError:
     case QNetworkReply::InsecureRedirectError:
         return FetchFailure::TooManyRedirects;
+    case QNetworkReply::UnknownContentError:
+        return FetchFailure::BadContent;
     case QNetworkReply::ProtocolUnknownError:
     case QNetworkReply::ProtocolInvalidOperationError:
         return FetchFailure::BadAddress;
@@ -133,7 +136,7 @@ PageResult fetchPage(const QString& url, Charset charset)
         result.failure = FetchFailure::TimedOut;
     else if (oversize)
         result.failure = FetchFailure::Oversize;
-    else if (error != QNetworkReply::NoError && !(result.status != 0 && isStatusOnlyError(error)))
+    else if (error != QNetworkReply::NoError && !(result.status >= 400 && isStatusOnlyError(error)))
         result.failure = failureOf(error);
 
     if (result.failure == FetchFailure::None)

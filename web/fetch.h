@@ -13,6 +13,7 @@ enum class FetchFailure {
     ConnectionLost, // closed or reset before the whole answer was in
     TooManyRedirects,
     Oversize,
+    BadContent, // e.g. a compressed body that would not decompress
     BadAddress,
     Cancelled, // the program is closing
     OtherNetworkError,

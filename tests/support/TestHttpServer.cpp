@@ -68,7 +68,9 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
     socket->setProperty("request", QByteArray());
     const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
     const QString target = requestLine.size() >= 2 ? QString::fromUtf8(requestLine.at(1)) : QString();
-    m_requests.append(target);
+    ++m_requestCount;
+    if (m_recording)
+        m_requests.append(target);
     emit requestReceived(target);
     answer(socket, target);
 }
@@ -90,7 +92,7 @@ void TestHttpServer::answer(QTcpSocket* socket, const QString& target)
         + QByteArray::number(response.status) + " Status\r\nConnection: close\r\n";
     for (const auto& [name, value] : response.headers)
         head += name + ": " + value + "\r\n";
-    if (response.mode != Mode::NoContentLength)
+    if (response.mode != Mode::NoContentLength && response.mode != Mode::Endless)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     const QByteArray whole = head + "\r\n" + response.body;
 
@@ -111,6 +113,15 @@ void TestHttpServer::answer(QTcpSocket* socket, const QString& target)
                 guarded->write(whole.mid((*sent)++, 1));
             });
             timer->start(response.trickleIntervalMs);
+            return;
+        }
+        case Mode::Endless: {
+            guarded->write(whole);
+            const QByteArray chunk(64 * 1024, 'x');
+            connect(guarded, &QTcpSocket::bytesWritten, guarded, [guarded, chunk] {
+                if (guarded->bytesToWrite() < 4 * chunk.size())
+                    guarded->write(chunk);
+            });
             return;
         }
         case Mode::CloseMidBody:

@@ -22,6 +22,7 @@ public:
         Trickle, // sends the answer one byte every trickleIntervalMs
         CloseMidBody, // promises the whole body, sends half of it, resets
         NoContentLength, // HTTP/1.0 style: the body ends when the connection does
+        Endless, // a body that never ends, as fast as the client takes it
     };
     struct Response
     {
@@ -47,6 +48,9 @@ public:
 
     QStringList requests() const { return m_requests; }
     void clearRequests() { m_requests.clear(); }
+    int requestCount() const { return m_requestCount; }
+    // Long runs keep only the count, so the server's own memory does not grow with the requests.
+    void setRecording(bool recording) { m_recording = recording; }
 
 signals:
     void requestReceived(const QString& target);
@@ -59,4 +63,8 @@ private:
     QTcpServer* m_server;
     QHash<QString, Response> m_routes;
     QStringList m_requests;
+    int m_requestCount = 0;
+    bool m_recording = true;
 };
+
+Q_DECLARE_METATYPE(TestHttpServer::Response)
