@@ -7,7 +7,9 @@ QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString
     shown.append({text, title, buttons, icon, defaultButton});
     if (whileShown)
         whileShown();
-    return answers.isEmpty() ? defaultButton : answers.takeFirst();
+    if (!answers.isEmpty())
+        return answers.takeFirst();
+    return answerer ? answerer(shown.last()) : defaultButton;
 }
 
 void ScriptedPlatform::setClipboardText(const QString& text)

@@ -28,8 +28,9 @@ public:
     QString pingProgram() const override { return pingProgramPath; }
     void quitApplication() override { ++quitRequests; }
 
-    // Answers given in order; once they run out every box is answered with its default button.
+    // Answers given in order; once they run out, `answerer` decides, or else the box's default button.
     QList<QMessageBox::StandardButton> answers;
+    std::function<QMessageBox::StandardButton(const Shown&)> answerer;
     QList<Shown> shown;
     QStringList clipboardHistory;
     QList<QUrl> openedUrls;

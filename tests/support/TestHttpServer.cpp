@@ -77,9 +77,9 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
 
 void TestHttpServer::answer(QTcpSocket* socket, const QString& target)
 {
-    Response response = page("not found", 404);
+    Response response = m_responder ? m_responder(target) : page("not found", 404);
     qsizetype bestLength = -1;
-    for (auto it = m_routes.cbegin(); it != m_routes.cend(); ++it) {
+    for (auto it = m_routes.cbegin(); !m_responder && it != m_routes.cend(); ++it) {
         if (target.startsWith(it.key()) && it.key().size() > bestLength) {
             response = it.value();
             bestLength = it.key().size();

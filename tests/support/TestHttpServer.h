@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPair>
 #include <QStringList>
+#include <functional>
 
 class QTcpServer;
 class QTcpSocket;
@@ -43,6 +44,8 @@ public:
 
     // Answers every request whose target (path and query) starts with `prefix`; the longest prefix wins.
     void route(const QString& prefix, const Response& response);
+    // Computes the answer from the target; takes precedence over the routes.
+    void setResponder(std::function<Response(const QString& target)> responder) { m_responder = std::move(responder); }
     static Response page(const QByteArray& body, int status = 200);
     static Response redirect(const QByteArray& location);
 
@@ -62,6 +65,7 @@ private:
 
     QTcpServer* m_server;
     QHash<QString, Response> m_routes;
+    std::function<Response(const QString&)> m_responder;
     QStringList m_requests;
     int m_requestCount = 0;
     bool m_recording = true;
