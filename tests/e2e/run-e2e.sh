@@ -1,0 +1,91 @@
+#!/bin/bash
+# End-to-end: the real program under Xvfb, driven with xdotool as a user would, against nginx on
+# loopback and the real ping. Usage: run-e2e.sh PROGRAM ARTEFACT_DIR
+# Exits 77 (skipped) only where the display or the loopback servers cannot be had.
+set -uo pipefail
+
+program=$(readlink -f "$1")
+artefacts=$(mkdir -p "$2" && readlink -f "$2")
+here=$(cd "$(dirname "$0")" && pwd)
+data=$(cd "$here/../data" && pwd)
+skip() { echo "SKIPPED: $*"; exit 77; }
+fail() { echo "FAILED: $*"; exit 1; }
+
+needed="nginx Xvfb xvfb-run xdotool xclip import xwininfo openbox ping"
+missing() { for tool in $needed; do command -v "$tool" >/dev/null || echo "$tool"; done; }
+if [ -n "$(missing)" ] && [ "$(id -u)" = 0 ]; then
+    sh "$here/../../tools/setup-debian.sh" nginx-light xvfb xauth xdotool xclip imagemagick x11-utils openbox \
+        >"$artefacts/setup.log" 2>&1 || echo "installing the end-to-end tools failed, see $artefacts/setup.log"
+fi
+[ -z "$(missing)" ] || skip "missing $(missing | tr '\n' ' ')(run the test command as root to install them)"
+
+work=$(mktemp -d)
+trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
+port=$(( 20000 + RANDOM % 20000 ))
+sed -e "s|@PORT@|$port|g" -e "s|@DATA@|$data|g" -e "s|@TMP@|$work|g" "$here/nginx.conf.in" >"$work/nginx.conf"
+nginx -p "$work" -c "$work/nginx.conf" &
+for _ in $(seq 50); do
+    [ -s "$work/nginx.pid" ] && break
+    sleep 0.1
+done
+[ -s "$work/nginx.pid" ] || skip "nginx could not start on loopback: $(cat "$work/error.log" 2>/dev/null)"
+
+cat >"$work/session.sh" <<SESSION
+#!/bin/bash
+set -uo pipefail
+export QUILLMARK_HOST_REGISTRAR=127.0.0.1:$port QUILLMARK_HOST_ICP=127.0.0.1:$port
+export QUILLMARK_HOST_BAIDU=127.0.0.1:$port QUILLMARK_HOST_ALEXA=127.0.0.1:$port
+export QUILLMARK_HOST_YAHOO=127.0.0.1:$port QUILLMARK_HOST_UPDATE=127.0.0.1:$port
+unset QT_QPA_PLATFORM
+openbox >/dev/null 2>&1 &
+sleep 1
+"$program" >"$artefacts/program.log" 2>&1 &
+pid=\$!
+wid=\$(xdotool search --sync --name 'seo-Quillmark8.0' | head -1)
+xdotool windowactivate --sync "\$wid"
+X=\$(xwininfo -id "\$wid" | awk '/Absolute upper-left X/ {print \$4}')
+Y=\$(xwininfo -id "\$wid" | awk '/Absolute upper-left Y/ {print \$4}')
+at() { xdotool mousemove \$((X + \$1)) \$((Y + \$2)); }
+
+# Replace the sample domains with ours, one per line.
+at 60 40; xdotool click 1 key ctrl+a BackSpace
+for domain in 127.0.0.2 127.0.0.3 127.0.0.2; do xdotool type --delay 20 "\$domain"; xdotool key Return; done
+# Tick all eight boxes (two columns of four) and press Start.
+for y in 16 40 64 88; do at 272 \$y; xdotool click 1; at 416 \$y; xdotool click 1; done
+at 208 24; xdotool click 1
+
+# Export every second until the clipboard holds the finished grid, as an impatient user would.
+for attempt in \$(seq 60); do
+    sleep 1
+    at 190 64; xdotool click 1
+    sleep 0.5
+    xdotool key Return
+    xclip -selection clipboard -o >"$work/clipboard.txt" 2>/dev/null
+    cmp -s "$work/clipboard.txt" "$here/expected-export.txt" && break
+done
+import -window root "$artefacts/e2e-window.png"
+cp "$work/clipboard.txt" "$artefacts/clipboard.txt"
+cmp "$work/clipboard.txt" "$here/expected-export.txt" || { echo "clipboard differs"; exit 1; }
+
+# A batch whose only lookup waits on a trickling server; closing with OK must end the program at once.
+at 60 40; xdotool click 1 key ctrl+a BackSpace
+xdotool type --delay 20 127.0.0.4
+for y in 16 40 88; do at 272 \$y; xdotool click 1; at 416 \$y; xdotool click 1; done
+at 416 64; xdotool click 1
+at 208 24; xdotool click 1
+sleep 2
+xdotool key alt+F4
+sleep 0.5
+xdotool key Return
+start=\$(date +%s%N)
+while kill -0 \$pid 2>/dev/null; do
+    [ \$(( (\$(date +%s%N) - start) / 1000000 )) -gt 1000 ] && { echo "still running a second after OK"; exit 1; }
+    sleep 0.02
+done
+echo "exited \$(( (\$(date +%s%N) - start) / 1000000 )) ms after OK"
+SESSION
+chmod +x "$work/session.sh"
+
+xvfb-run -a -s "-screen 0 1024x600x24" "$work/session.sh" || fail "see $artefacts"
+requests=$(wc -l <"$work/access.log")
+echo "nginx served $requests requests; screenshot in $artefacts/e2e-window.png"
