@@ -4,10 +4,14 @@
 #include "app/ResultsGrid.h"
 #include "app/intake.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QHeaderView>
+#include <QLabel>
 #include <QListWidget>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScopedValueRollback>
@@ -136,6 +140,12 @@ void Form1::buildControls()
     checkBox(this, u"Check7"_s, u"雅虎反链批量查询"_s, {6120, 840, 1815, 255, 21});
     checkBox(this, u"Check9"_s, u"站点IP批量查询"_s, {6120, 1200, 1815, 255, 23});
     auto* makerButton = button(this, u"Command15"_s, u"访问官网"_s, {9360, 120, 1575, 495, 29});
+    // Progress and the last batch's summary, in the free space under Command15.
+    m_label1 = new QLabel(this);
+    m_label1->setObjectName(u"Label1"_s);
+    m_label1->setGeometry(8160 / kTwipsPerPixel, 720 / kTwipsPerPixel, 2775 / kTwipsPerPixel, 780 / kTwipsPerPixel);
+    m_label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_label1->setWordWrap(true);
 
     m_listView1 = new QTreeView(this);
     place(m_listView1, u"ListView1"_s, {120, 1560, 10935, 2415, 13});
@@ -145,6 +155,7 @@ void Form1::buildControls()
     m_listView1->setUniformRowHeights(true);
     m_listView1->setAllColumnsShowFocus(true);
     m_listView1->header()->setStretchLastSection(false);
+    m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_listView1->header()->setMinimumSectionSize(10); // the position column is meant to hardly show
     m_text2 = textBox(this, u"Text2"_s, {0, 1560, 11055, 2415, 27});
 
@@ -199,6 +210,26 @@ void Form1::buildControls()
     connect(batch, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    buildGridMenu();
+}
+
+void Form1::buildGridMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(u"gridMenu"_s);
+    const auto add = [&](const QString& name, const QString& text, void (Form1::*handler)()) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(name);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    add(u"actionRerunFailed"_s, u"重新查询失败项"_s, &Form1::rerunFailed);
+    add(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
+    add(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows);
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_listView1, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
+        menu->popup(m_listView1->viewport()->mapToGlobal(at));
+    });
 }
 
 void Form1::Form_Load()
@@ -268,6 +299,8 @@ void Form1::Command11_Click()
     if (isBusy())
         return;
     QScopedValueRollback<bool> running(m_batchRunning, true);
+    QElapsedTimer clock;
+    clock.start();
 
     m_check10->setChecked(true);
     m_grid->clear();
@@ -285,6 +318,28 @@ void Form1::Command11_Click()
         if (findChild<QCheckBox*>(QLatin1String(turn.box))->isChecked())
             (this->*turn.lookup)();
     }
+    showSummary(clock.elapsed());
+}
+
+void Form1::rerunFailed()
+{
+    if (isBusy())
+        return;
+    QScopedValueRollback<bool> running(m_batchRunning, true);
+    QElapsedTimer clock;
+    clock.start();
+    for (int column = RegistrarColumn; column < GridColumnCount; ++column) {
+        if (m_closing)
+            return;
+        if (m_grid->hasProblems(column))
+            walk(lookupFor(column), Rows::Marked);
+    }
+    showSummary(clock.elapsed());
+}
+
+void Form1::showSummary(qint64 elapsedMs)
+{
+    m_label1->setText(u"查询完成，用时 %1 秒，失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1).arg(m_grid->problemCount()));
 }
 
 void Form1::Command12_Click()

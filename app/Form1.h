@@ -1,10 +1,13 @@
 #pragma once
 
+#include "queries/lookup.h"
+
 #include <QWidget>
-#include <functional>
 
 class Platform;
+class QAction;
 class QCheckBox;
+class QLabel;
 class QListWidget;
 class QPlainTextEdit;
 class QPushButton;
@@ -43,6 +46,11 @@ public:
     void Command15_Click(); // maker's web page
     void Timer1_Timer(); // update check
 
+    // The grid's context menu.
+    void rerunFailed();
+    void exportCsv();
+    void copySelectedRows();
+
     ResultsGrid& grid() const { return *m_grid; }
     bool isBusy() const { return m_batchRunning || m_walkRunning; }
 
@@ -51,15 +59,33 @@ protected:
 
 private:
     enum class Walk { WithStop, WithoutStop };
-    using DomainWork = std::function<QString(const QString& domain)>;
+    enum class Rows { All, Marked };
+    struct Lookup
+    {
+        int column;
+        Walk kind;
+        CellResult (Form1::*cell)(const QString& domain);
+    };
+    static const Lookup& lookupFor(int column);
 
     void buildControls();
+    void buildGridMenu();
     void gridSetup();
-    // The one loop every lookup runs: one cell of `column` per queued domain, in queue order.
-    void walk(Walk kind, int column, const DomainWork& work);
+    // The one loop every lookup runs: one cell of its column per queued domain, in queue order.
+    void walk(const Lookup& lookup, Rows rows);
+    void runLookup(int column) { walk(lookupFor(column), Rows::All); }
     bool stopRequested() const;
     void yieldToWindow() const;
-    QString outboundLinkCount(const QString& domain);
+    void showSummary(qint64 elapsedMs);
+
+    CellResult registrarCell(const QString& domain);
+    CellResult icpCell(const QString& domain);
+    CellResult baiduIndexCell(const QString& domain);
+    CellResult baiduLinksCell(const QString& domain);
+    CellResult alexaCell(const QString& domain);
+    CellResult yahooCell(const QString& domain);
+    CellResult outboundCell(const QString& domain);
+    CellResult siteIpCell(const QString& domain);
 
     Platform& m_platform;
     ResultsGrid* m_grid = nullptr;
@@ -72,6 +98,7 @@ private:
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check10 = nullptr;
     QTimer* m_timer1 = nullptr;
+    QLabel* m_label1 = nullptr;
 
     bool m_batchRunning = false;
     bool m_walkRunning = false;

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -32,6 +34,12 @@ void DesktopPlatform::setClipboardText(const QString& text)
 void DesktopPlatform::openUrl(const QUrl& url)
 {
     QDesktopServices::openUrl(url);
+}
+
+QString DesktopPlatform::saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName)
+{
+    return QFileDialog::getSaveFileName(parent, caption, QDir::home().filePath(suggestedName),
+                                        u"CSV 文件 (*.csv);;所有文件 (*)"_s);
 }
 
 QString DesktopPlatform::pingProgram() const

@@ -19,6 +19,8 @@ public:
                                                    QMessageBox::StandardButton defaultButton) = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void openUrl(const QUrl& url) = 0;
+    // Empty when the user cancels.
+    virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) = 0;
     virtual QString pingProgram() const = 0;
     // Ends the whole program, also from deep inside a lookup's wait.
     virtual void quitApplication() = 0;
@@ -34,6 +36,7 @@ public:
                                            QMessageBox::StandardButton defaultButton) override;
     void setClipboardText(const QString& text) override;
     void openUrl(const QUrl& url) override;
+    QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) override;
     QString pingProgram() const override;
     void quitApplication() override;
 };

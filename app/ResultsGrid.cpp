@@ -1,5 +1,8 @@
 #include "app/ResultsGrid.h"
 
+#include <QColor>
+#include <QFont>
+
 using namespace Qt::Literals::StringLiterals;
 
 const std::vector<GridColumnInfo>& gridColumns()
@@ -23,6 +26,7 @@ void ResultsGrid::clear()
     m_headers.clear();
     m_cells.clear();
     m_cells.shrink_to_fit();
+    m_problems.clear();
     endResetModel();
 }
 
@@ -58,13 +62,32 @@ QString ResultsGrid::text(int row, int column) const
     return m_cells[size_t(row) * GridColumnCount + size_t(column)];
 }
 
-void ResultsGrid::setText(int row, int column, const QString& text)
+void ResultsGrid::setText(int row, int column, const QString& text, const QString& problem)
 {
     if (row < 0 || row >= rowCount() || column < 0 || column >= GridColumnCount)
         return;
-    m_cells[size_t(row) * GridColumnCount + size_t(column)] = text;
+    const qsizetype at = qsizetype(row) * GridColumnCount + column;
+    m_cells[size_t(at)] = text;
+    if (problem.isEmpty())
+        m_problems.remove(at);
+    else
+        m_problems.insert(at, problem);
     const QModelIndex cell = index(row, column);
-    emit dataChanged(cell, cell, {Qt::DisplayRole});
+    emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, Qt::FontRole, Qt::ForegroundRole});
+}
+
+QString ResultsGrid::problem(int row, int column) const
+{
+    return m_problems.value(qsizetype(row) * GridColumnCount + column);
+}
+
+bool ResultsGrid::hasProblems(int column) const
+{
+    for (auto it = m_problems.cbegin(); it != m_problems.cend(); ++it) {
+        if (it.key() % GridColumnCount == column)
+            return true;
+    }
+    return false;
 }
 
 int ResultsGrid::rowCount(const QModelIndex& parent) const
@@ -79,9 +102,22 @@ int ResultsGrid::columnCount(const QModelIndex& parent) const
 
 QVariant ResultsGrid::data(const QModelIndex& index, int role) const
 {
-    if (role != Qt::DisplayRole || !index.isValid())
+    if (!index.isValid())
         return {};
-    return text(index.row(), index.column());
+    if (role == Qt::DisplayRole)
+        return text(index.row(), index.column());
+    if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
+        return {};
+    const QString why = problem(index.row(), index.column());
+    if (why.isEmpty())
+        return {};
+    if (role == Qt::ToolTipRole)
+        return why;
+    if (role == Qt::ForegroundRole)
+        return QColor(Qt::gray);
+    QFont italic;
+    italic.setItalic(true);
+    return italic;
 }
 
 QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int role) const

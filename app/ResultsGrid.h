@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QHash>
 #include <QStringList>
 #include <vector>
 
@@ -42,7 +43,11 @@ public:
     void appendRows(const QStringList& domains);
 
     QString text(int row, int column) const;
-    void setText(int row, int column, const QString& text);
+    // A cell with a problem keeps its text, is shown marked, and says why in its tooltip.
+    void setText(int row, int column, const QString& text, const QString& problem = QString());
+    QString problem(int row, int column) const;
+    int problemCount() const { return int(m_problems.size()); }
+    bool hasProblems(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -52,4 +57,5 @@ public:
 private:
     QStringList m_headers;
     std::vector<QString> m_cells;
+    QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
 };

@@ -23,9 +23,13 @@ QString alexaCellText(const QString& answer)
     return cutAfter(answer, u"/\" TEXT=\""_s, u"\""_s).value_or(u"0"_s);
 }
 
+CellResult Form1::alexaCell(const QString& domain)
+{
+    const PageResult page = fetchPage(alexaAddress(serviceHost(Service::Alexa), domain), Charset::Gb2312);
+    return pageCell(page, alexaCellText(page.text));
+}
+
 void Form1::Command2_Click()
 {
-    walk(Walk::WithStop, AlexaColumn, [](const QString& domain) {
-        return alexaCellText(getHTTPPage(alexaAddress(serviceHost(Service::Alexa), domain)));
-    });
+    runLookup(AlexaColumn);
 }

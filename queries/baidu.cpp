@@ -14,27 +14,46 @@ QString baiduAddress(const QString& host, BaiduQuery query, const QString& domai
     return u"http://"_s + host + operatorPrefix + domain;
 }
 
-QString baiduCellText(const QString& page)
+namespace {
+
+std::optional<QString> baiduCount(const QString& page)
 {
     // Current result pages say 找到相关结果约…个; older ones said 找到相关网页…篇. The current wording wins
     // wherever it stands.
     if (auto count = cutAfter(page, u"找到相关结果约"_s, u"个"_s))
-        return *count;
-    if (auto count = cutAfter(page, u"找到相关网页"_s, u"篇"_s))
-        return *count;
-    return u"0"_s;
+        return count;
+    return cutAfter(page, u"找到相关网页"_s, u"篇"_s);
+}
+
+CellResult baiduCell(BaiduQuery query, const QString& domain)
+{
+    const PageResult page = fetchPage(baiduAddress(serviceHost(Service::Baidu), query, domain), Charset::Gb2312);
+    return searchEngineCell(page, baiduCellText(page.text), baiduCount(page.text).has_value());
+}
+
+} // namespace
+
+QString baiduCellText(const QString& page)
+{
+    return baiduCount(page).value_or(u"0"_s);
+}
+
+CellResult Form1::baiduIndexCell(const QString& domain)
+{
+    return baiduCell(BaiduQuery::IndexedPages, domain);
+}
+
+CellResult Form1::baiduLinksCell(const QString& domain)
+{
+    return baiduCell(BaiduQuery::Backlinks, domain);
 }
 
 void Form1::Command6_Click()
 {
-    walk(Walk::WithoutStop, BaiduIndexColumn, [](const QString& domain) {
-        return baiduCellText(getHTTPPage(baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain)));
-    });
+    runLookup(BaiduIndexColumn);
 }
 
 void Form1::Command7_Click()
 {
-    walk(Walk::WithoutStop, BaiduLinksColumn, [](const QString& domain) {
-        return baiduCellText(getHTTPPage(baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain)));
-    });
+    runLookup(BaiduLinksColumn);
 }

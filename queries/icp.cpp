@@ -27,9 +27,13 @@ QString icpCellText(const QString& answer)
     return head.mid(start).toString() + u"号"_s;
 }
 
+CellResult Form1::icpCell(const QString& domain)
+{
+    const PageResult page = fetchPage(icpAddress(serviceHost(Service::Icp), domain), Charset::Gb2312);
+    return pageCell(page, icpCellText(page.text));
+}
+
 void Form1::Command1_Click()
 {
-    walk(Walk::WithStop, IcpColumn, [](const QString& domain) {
-        return icpCellText(getHTTPPage(icpAddress(serviceHost(Service::Icp), domain)));
-    });
+    runLookup(IcpColumn);
 }

@@ -19,10 +19,10 @@ bool isOutboundLink(const QString& element, const QString& domain)
     return element.contains(u"http"_s) && !element.contains(domain);
 }
 
-QString Form1::outboundLinkCount(const QString& domain)
+CellResult Form1::outboundCell(const QString& domain)
 {
-    const QString page = getHTTPPage(outboundAddress(domain));
-    const QStringList elements = TestRegExp(QString::fromUtf16(kLinkPattern), page).split(u"\r\n"_s);
+    const PageResult page = fetchPage(outboundAddress(domain), Charset::Gb2312);
+    const QStringList elements = TestRegExp(QString::fromUtf16(kLinkPattern), page.text).split(u"\r\n"_s);
     // List3 collects the passing elements of this one page; Stop is honoured between elements, and the
     // count gathered so far is still what the cell gets.
     for (const QString& element : elements) {
@@ -34,10 +34,10 @@ QString Form1::outboundLinkCount(const QString& domain)
     }
     const QString count = QString::number(m_list3->count());
     m_list3->clear();
-    return count;
+    return pageCell(page, count);
 }
 
 void Form1::Command5_Click()
 {
-    walk(Walk::WithStop, OutboundColumn, [this](const QString& domain) { return outboundLinkCount(domain); });
+    runLookup(OutboundColumn);
 }

@@ -20,9 +20,13 @@ QString registrarCellText(const QString& answer)
     return answer.contains(u"original>210"_s) ? u"可注册"_s : u"已被注册"_s;
 }
 
+CellResult Form1::registrarCell(const QString& domain)
+{
+    const PageResult page = fetchPage(registrarAddress(serviceHost(Service::Registrar), domain), Charset::Gb2312);
+    return pageCell(page, registrarCellText(page.text));
+}
+
 void Form1::Command3_Click()
 {
-    walk(Walk::WithStop, RegistrarColumn, [](const QString& domain) {
-        return registrarCellText(getHTTPPage(registrarAddress(serviceHost(Service::Registrar), domain)));
-    });
+    runLookup(RegistrarColumn);
 }

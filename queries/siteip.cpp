@@ -3,7 +3,13 @@
 #include "app/ResultsGrid.h"
 #include "web/ping.h"
 
+CellResult Form1::siteIpCell(const QString& domain)
+{
+    const PingResult ping = pingAddress(domain, m_platform.pingProgram());
+    return {ping.text, ping.problem};
+}
+
 void Form1::Command4_Click()
 {
-    walk(Walk::WithStop, SiteIpColumn, [this](const QString& domain) { return GetIP(domain, m_platform.pingProgram()); });
+    runLookup(SiteIpColumn);
 }

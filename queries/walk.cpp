@@ -3,10 +3,34 @@
 
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <QScopedValueRollback>
+#include <QTreeView>
 
-void Form1::walk(Walk kind, int column, const DomainWork& work)
+using namespace Qt::Literals::StringLiterals;
+
+const Form1::Lookup& Form1::lookupFor(int column)
+{
+    // The search-engine lookups always walk the whole queue; Stop ends the others between two domains.
+    static const Lookup lookups[] = {
+        {RegistrarColumn, Walk::WithStop, &Form1::registrarCell},
+        {IcpColumn, Walk::WithStop, &Form1::icpCell},
+        {BaiduIndexColumn, Walk::WithoutStop, &Form1::baiduIndexCell},
+        {BaiduLinksColumn, Walk::WithoutStop, &Form1::baiduLinksCell},
+        {AlexaColumn, Walk::WithStop, &Form1::alexaCell},
+        {YahooColumn, Walk::WithoutStop, &Form1::yahooCell},
+        {OutboundColumn, Walk::WithStop, &Form1::outboundCell},
+        {SiteIpColumn, Walk::WithStop, &Form1::siteIpCell},
+    };
+    for (const Lookup& lookup : lookups) {
+        if (lookup.column == column)
+            return lookup;
+    }
+    Q_UNREACHABLE();
+}
+
+void Form1::walk(const Lookup& lookup, Rows rows)
 {
     // Lookups run one at a time: a nested one would clear the stop flag of the one it interrupts and
     // race it for the same cells.
@@ -14,20 +38,25 @@ void Form1::walk(Walk kind, int column, const DomainWork& work)
         return;
     QScopedValueRollback<bool> running(m_walkRunning, true);
 
-    if (kind == Walk::WithStop)
+    if (lookup.kind == Walk::WithStop)
         m_check1->setChecked(false);
+    const QString name = gridColumns().at(size_t(lookup.column)).header;
     const int count = m_list1->count();
     for (int i = 0; i < count; ++i) {
-        if ((kind == Walk::WithStop && stopRequested()) || m_closing)
+        if ((lookup.kind == Walk::WithStop && stopRequested()) || m_closing)
             return;
         // Only a lookup clicked before any batch meets a queue entry without a row.
         if (i >= m_grid->rowCount())
             return;
+        if (rows == Rows::Marked && m_grid->problem(i, lookup.column).isEmpty())
+            continue;
+        m_label1->setText(u"%1 %2/%3"_s.arg(name).arg(i + 1).arg(count));
+        m_listView1->scrollTo(m_grid->index(i, lookup.column));
         const QString domain = m_list1->item(i)->text();
-        const QString text = work(domain);
+        const CellResult cell = (this->*lookup.cell)(domain);
         if (m_closing)
             return;
-        m_grid->setText(i, column, text);
+        m_grid->setText(i, lookup.column, cell.text, cell.problem);
         yieldToWindow();
     }
 }

@@ -22,9 +22,13 @@ QString yahooCellText(const QString& page)
     return cutAfter(page, u"共 <strong>"_s, u"<"_s).value_or(u"0"_s);
 }
 
+CellResult Form1::yahooCell(const QString& domain)
+{
+    const PageResult page = fetchPage(yahooAddress(serviceHost(Service::Yahoo), domain), Charset::Utf8);
+    return searchEngineCell(page, yahooCellText(page.text), page.text.contains(u"链向该地址的网页"_s));
+}
+
 void Form1::Command8_Click()
 {
-    walk(Walk::WithoutStop, YahooColumn, [](const QString& domain) {
-        return yahooCellText(getHTTPPage1(yahooAddress(serviceHost(Service::Yahoo), domain)));
-    });
+    runLookup(YahooColumn);
 }

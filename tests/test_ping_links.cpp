@@ -109,9 +109,9 @@ void TestPingLinks::getIpWithRealPing()
 {
     if (QStandardPaths::findExecutable(u"ping"_s).isEmpty())
         QSKIP("ping is not installed");
+    // Loopback only: a test never sends name lookups off the machine.
     QCOMPARE(GetIP(u"127.0.0.1"_s, u"ping"_s), u"127.0.0.1"_s);
-    const QString unresolvable = GetIP(u"no-such-host.invalid"_s, u"ping"_s);
-    QVERIFY2(unresolvable.contains(u"no-such-host.invalid"_s), qPrintable(unresolvable));
+    QCOMPARE(GetIP(u"127.0.0.2"_s, u"ping"_s), u"127.0.0.2"_s);
 }
 
 void TestPingLinks::testRegExp_data()

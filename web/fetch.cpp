@@ -144,6 +144,37 @@ PageResult fetchPage(const QString& url, Charset charset)
     return result;
 }
 
+QString failureReason(const PageResult& page)
+{
+    switch (page.failure) {
+    case FetchFailure::None:
+        break;
+    case FetchFailure::TimedOut:
+        return u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
+    case FetchFailure::HostNotFound:
+        return u"无法解析主机"_s;
+    case FetchFailure::ConnectionRefused:
+        return u"连接被拒绝"_s;
+    case FetchFailure::ConnectionLost:
+        return u"连接中断"_s;
+    case FetchFailure::TooManyRedirects:
+        return u"重定向次数过多"_s;
+    case FetchFailure::Oversize:
+        return u"页面过大（超过 %1 MB）"_s.arg(g_limits.maxBodyBytes / (1024 * 1024));
+    case FetchFailure::BadContent:
+        return u"页面内容无法解码"_s;
+    case FetchFailure::BadAddress:
+        return u"地址无效"_s;
+    case FetchFailure::Cancelled:
+        return u"已取消"_s;
+    case FetchFailure::OtherNetworkError:
+        return u"网络错误"_s;
+    }
+    if (page.status < 200 || page.status >= 300)
+        return u"HTTP %1"_s.arg(page.status);
+    return {};
+}
+
 QString getHTTPPage(const QString& URL)
 {
     return fetchPage(URL, Charset::Gb2312).text;

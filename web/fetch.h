@@ -44,6 +44,9 @@ void setFetchLimits(const FetchLimits& limits);
 // The wait runs an event loop, so the window stays live and nested fetches return their own pages.
 PageResult fetchPage(const QString& url, Charset charset);
 
+// Why a page cannot be trusted, for the user: a failed request or a status outside 2xx. Empty when fine.
+QString failureReason(const PageResult& page);
+
 QString getHTTPPage(const QString& URL); // body decoded as GB2312 (GB18030, its superset)
 QString getHTTPPage1(const QString& URL); // body decoded as UTF-8
 

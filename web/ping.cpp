@@ -47,10 +47,15 @@ void setPingLimits(const PingLimits& limits)
 
 QString GetIP(const QString& URL, const QString& pingProgram)
 {
+    return pingAddress(URL, pingProgram).text;
+}
+
+PingResult pingAddress(const QString& host, const QString& pingProgram)
+{
     QProcess ping;
     ping.setProcessChannelMode(QProcess::MergedChannels);
     ping.setProgram(pingProgram);
-    ping.setArguments({u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, URL});
+    ping.setArguments({u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, host});
 
     QByteArray output;
     bool failedToStart = false;
@@ -93,8 +98,10 @@ QString GetIP(const QString& URL, const QString& pingProgram)
     }
     output += ping.readAll();
     if (failedToStart)
-        return u"无法运行 ping"_s;
+        return {u"无法运行 ping"_s, u"无法运行 ping"_s};
+    const QString timeout = u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
     if (output.isEmpty())
-        return timedOut ? u"请求超时"_s : QString();
-    return cutBracketed(QString::fromLocal8Bit(output), u'(', u')');
+        return {timedOut ? u"请求超时"_s : QString(), timedOut ? timeout : QString()};
+    const QString text = cutBracketed(QString::fromLocal8Bit(output), u'(', u')');
+    return {text, timedOut && !holdsAddressLine(QString::fromLocal8Bit(output)) ? timeout : QString()};
 }

@@ -13,6 +13,13 @@ struct PingLimits
 PingLimits pingLimits();
 void setPingLimits(const PingLimits& limits);
 
+struct PingResult
+{
+    QString text;
+    QString problem; // set when ping could not run or timed out
+};
+PingResult pingAddress(const QString& host, const QString& pingProgram);
+
 // The address `URL` resolves to, read from one IPv4 echo request of `pingProgram`. The host text is one
 // argument after "--", so no host can become an option or a shell command. Events keep flowing while
 // ping runs. Falls back to ping's whole output, "请求超时" or "无法运行 ping".

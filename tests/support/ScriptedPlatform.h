@@ -25,6 +25,7 @@ public:
                                            QMessageBox::StandardButton defaultButton) override;
     void setClipboardText(const QString& text) override;
     void openUrl(const QUrl& url) override;
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
     QString pingProgram() const override { return pingProgramPath; }
     void quitApplication() override { ++quitRequests; }
 
@@ -35,6 +36,7 @@ public:
     QStringList clipboardHistory;
     QList<QUrl> openedUrls;
     int quitRequests = 0;
+    QString savePath; // what the save dialog "chooses"; empty is Cancel
     QString pingProgramPath = QStringLiteral("ping");
     // Runs while a box is "open", as a user acting behind a modal box would.
     std::function<void()> whileShown;
