@@ -1,13 +1,15 @@
 #!/usr/bin/env python3
-"""Draws the program icon and writes it as a Windows .ico with eight images:
-48, 32, 24 and 16 pixels, each at 256 colours and at 32 bits per pixel.
+"""Draws the program icon and writes it as a Windows .ico with eight images (48, 32, 24 and 16 pixels,
+each at 256 colours and at 32 bits per pixel), and as PNG files for the desktop's hicolor icon theme.
 
 The picture: a blue rounded tile with a white magnifier ring and a gold quill across it.
-Run from the repository root: python3 tools/make_icon.py app/icons/quillmark.ico
+Run from the repository root: python3 tools/make_icon.py
 """
 import math
+import os
 import struct
 import sys
+import zlib
 
 SIZES = (48, 32, 24, 16)
 SUPERSAMPLE = 4
@@ -121,6 +123,22 @@ def image_8(pixels, size):
     return bitmap_header(size, 8, len(xor) + len(mask), 256) + palette() + bytes(xor) + mask
 
 
+def png(pixels, size):
+    def chunk(kind, data):
+        return struct.pack('>I', len(data)) + kind + data + struct.pack('>I', zlib.crc32(kind + data) & 0xFFFFFFFF)
+    raw = b''.join(b'\x00' + bytes(v for p in line for v in p) for line in pixels)
+    header = struct.pack('>IIBBBBB', size, size, 8, 6, 0, 0, 0)
+    return b'\x89PNG\r\n\x1a\n' + chunk(b'IHDR', header) + chunk(b'IDAT', zlib.compress(raw, 9)) + chunk(b'IEND', b'')
+
+
+def write_theme_pngs(root):
+    for size in (16, 24, 32, 48, 64, 128, 256):
+        folder = os.path.join(root, '%dx%d' % (size, size), 'apps')
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, 'seo-quillmark.png'), 'wb') as f:
+            f.write(png(render(size), size))
+
+
 def main(path):
     images = []
     for size in SIZES:
@@ -140,3 +158,4 @@ def main(path):
 
 if __name__ == '__main__':
     main(sys.argv[1] if len(sys.argv) > 1 else 'app/icons/quillmark.ico')
+    write_theme_pngs(sys.argv[2] if len(sys.argv) > 2 else 'app/icons/hicolor')

@@ -2,7 +2,7 @@
 # Installs what building, running and testing seo-Quillmark needs on Debian 12, skipping what is there.
 set -eu
 
-packages="cmake make g++ qt6-base-dev qt6-qpa-plugins fonts-wqy-microhei iputils-ping xdg-utils"
+packages="cmake make g++ dpkg-dev file qt6-base-dev qt6-qpa-plugins fonts-wqy-microhei iputils-ping xdg-utils"
 [ "$#" -gt 0 ] && packages="$packages $*"
 
 missing=""
