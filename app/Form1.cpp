@@ -36,8 +36,8 @@ struct Placement
 void place(QWidget* widget, const QString& name, const Placement& at)
 {
     widget->setObjectName(name);
-    widget->setGeometry(at.left / kTwipsPerPixel, at.top / kTwipsPerPixel, at.width / kTwipsPerPixel,
-                        at.height / kTwipsPerPixel);
+    widget->setGeometry(
+        at.left / kTwipsPerPixel, at.top / kTwipsPerPixel, at.width / kTwipsPerPixel, at.height / kTwipsPerPixel);
     widget->setProperty("tabIndex", at.tab);
 }
 
@@ -78,9 +78,14 @@ struct Turn
 
 // The batch runs the ticked lookups in the order of the grid's columns.
 constexpr Turn kDispatch[] = {
-    {"Check2", &Form1::Command3_Click}, {"Check3", &Form1::Command1_Click}, {"Check4", &Form1::Command6_Click},
-    {"Check5", &Form1::Command7_Click}, {"Check6", &Form1::Command2_Click}, {"Check7", &Form1::Command8_Click},
-    {"Check8", &Form1::Command5_Click}, {"Check9", &Form1::Command4_Click},
+    {"Check2", &Form1::Command3_Click},
+    {"Check3", &Form1::Command1_Click},
+    {"Check4", &Form1::Command6_Click},
+    {"Check5", &Form1::Command7_Click},
+    {"Check6", &Form1::Command2_Click},
+    {"Check7", &Form1::Command8_Click},
+    {"Check8", &Form1::Command5_Click},
+    {"Check9", &Form1::Command4_Click},
 };
 
 } // namespace
@@ -189,9 +194,8 @@ void Form1::buildControls()
         if (child->property("tabIndex").isValid())
             tabChain.append(child);
     }
-    std::sort(tabChain.begin(), tabChain.end(), [](QWidget* a, QWidget* b) {
-        return a->property("tabIndex").toInt() < b->property("tabIndex").toInt();
-    });
+    std::sort(tabChain.begin(), tabChain.end(),
+        [](QWidget* a, QWidget* b) { return a->property("tabIndex").toInt() < b->property("tabIndex").toInt(); });
     for (int i = 1; i < tabChain.size(); ++i)
         setTabOrder(tabChain.at(i - 1), tabChain.at(i));
 
@@ -227,9 +231,8 @@ void Form1::buildGridMenu()
     add(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
     add(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows);
     m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_listView1, &QWidget::customContextMenuRequested, menu, [this, menu](const QPoint& at) {
-        menu->popup(m_listView1->viewport()->mapToGlobal(at));
-    });
+    connect(m_listView1, &QWidget::customContextMenuRequested, menu,
+        [this, menu](const QPoint& at) { menu->popup(m_listView1->viewport()->mapToGlobal(at)); });
 }
 
 void Form1::Form_Load()
@@ -266,7 +269,7 @@ void Form1::closeEvent(QCloseEvent* event)
 void Form1::Form_Unload(bool& cancel)
 {
     const auto answer = m_platform.messageBox(this, u"真的退出吗?"_s, u"退出"_s, QMessageBox::Ok | QMessageBox::Cancel,
-                                              QMessageBox::Question, QMessageBox::Ok);
+        QMessageBox::Question, QMessageBox::Ok);
     if (answer != QMessageBox::Ok) {
         cancel = true;
         return;
@@ -284,8 +287,8 @@ void Form1::Command13_Click()
     m_text2->setVisible(false);
     const QString input = inputText(*m_text1->document());
     if (input.isEmpty()) {
-        m_platform.messageBox(this, u"请输入查询域名"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon,
-                              QMessageBox::Ok);
+        m_platform.messageBox(
+            this, u"请输入查询域名"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
         return;
     }
     m_list1->clear();
@@ -339,7 +342,8 @@ void Form1::rerunFailed()
 
 void Form1::showSummary(qint64 elapsedMs)
 {
-    m_label1->setText(u"查询完成，用时 %1 秒，失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1).arg(m_grid->problemCount()));
+    m_label1->setText(
+        u"查询完成，用时 %1 秒\n失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1).arg(m_grid->problemCount()));
 }
 
 void Form1::Command12_Click()

@@ -15,8 +15,7 @@ QString Platform::applicationTitle()
 }
 
 QMessageBox::StandardButton DesktopPlatform::messageBox(QWidget* parent, const QString& text, const QString& title,
-                                                        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                                        QMessageBox::StandardButton defaultButton)
+    QMessageBox::StandardButtons buttons, QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
 {
     QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
@@ -38,8 +37,8 @@ void DesktopPlatform::openUrl(const QUrl& url)
 
 QString DesktopPlatform::saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName)
 {
-    return QFileDialog::getSaveFileName(parent, caption, QDir::home().filePath(suggestedName),
-                                        u"CSV 文件 (*.csv);;所有文件 (*)"_s);
+    return QFileDialog::getSaveFileName(
+        parent, caption, QDir::home().filePath(suggestedName), u"CSV 文件 (*.csv);;所有文件 (*)"_s);
 }
 
 QString DesktopPlatform::pingProgram() const

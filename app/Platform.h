@@ -15,8 +15,8 @@ public:
 
     // A box given no title shows the program's title, never an empty caption bar.
     virtual QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
-                                                   QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                                   QMessageBox::StandardButton defaultButton) = 0;
+        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
+        = 0;
     virtual void setClipboardText(const QString& text) = 0;
     virtual void openUrl(const QUrl& url) = 0;
     // Empty when the user cancels.
@@ -32,8 +32,8 @@ class DesktopPlatform : public Platform
 {
 public:
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
-                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButton defaultButton) override;
+        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+        QMessageBox::StandardButton defaultButton) override;
     void setClipboardText(const QString& text) override;
     void openUrl(const QUrl& url) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) override;

@@ -7,10 +7,17 @@ using namespace Qt::Literals::StringLiterals;
 
 const std::vector<GridColumnInfo>& gridColumns()
 {
-    static const std::vector<GridColumnInfo> columns{
-        {QString(), 10},         {u"查询域名地址"_s, 100}, {u"域名注册"_s, 70},   {u"域名是否备案"_s, 100},
-        {u"百度收录"_s, 65},     {u"百度反链"_s, 65},      {u"Alexa排名"_s, 70}, {u"yahoo反链"_s, 75},
-        {u"出站链接"_s, 65},     {u"站点IP地址"_s, 105},
+    static const std::vector<GridColumnInfo> columns {
+        {QString(), 10},
+        {u"查询域名地址"_s, 100},
+        {u"域名注册"_s, 70},
+        {u"域名是否备案"_s, 100},
+        {u"百度收录"_s, 65},
+        {u"百度反链"_s, 65},
+        {u"Alexa排名"_s, 70},
+        {u"yahoo反链"_s, 75},
+        {u"出站链接"_s, 65},
+        {u"站点IP地址"_s, 105},
     };
     return columns;
 }

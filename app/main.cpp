@@ -15,8 +15,8 @@ int main(int argc, char* argv[])
 
     DesktopPlatform platform;
     Form1 window(platform);
-    window.setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(),
-                                           window.screen()->availableGeometry()));
+    window.setGeometry(
+        QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();
     return app.exec();
 }

@@ -20,8 +20,15 @@ void appendLine(QString& text, const ResultsGrid& grid, int row)
     // Pasted exports are parsed by users' own scripts: the labels, the lower-case "yahoo排名" included,
     // stay exactly as they have always been.
     static const QString labels[] = {
-        QString(),   u"|注册："_s, u"|备案："_s, u"|百度收录："_s, u"|百度反链："_s,
-        u"|Alexa："_s, u"|yahoo排名："_s, u"|出站："_s, u"|IP："_s,
+        QString(),
+        u"|注册："_s,
+        u"|备案："_s,
+        u"|百度收录："_s,
+        u"|百度反链："_s,
+        u"|Alexa："_s,
+        u"|yahoo排名："_s,
+        u"|出站："_s,
+        u"|IP："_s,
     };
     for (int field = 0; field < 9; ++field) {
         text += labels[field];
@@ -90,7 +97,7 @@ void Form1::Command14_Click()
     }
     m_platform.setClipboardText(exportText(*m_grid, m_list1->count()));
     m_platform.messageBox(this, u"全部复制成功，您可以粘贴到任意处！"_s, QString(), QMessageBox::Ok,
-                          QMessageBox::NoIcon, QMessageBox::Ok);
+        QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
 void Form1::exportCsv()
@@ -102,7 +109,7 @@ void Form1::exportCsv()
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(*m_grid)) < 0 || !file.commit()) {
         m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
-                              u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+            u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     m_label1->setText(u"已导出 %1 行"_s.arg(m_grid->rowCount()));

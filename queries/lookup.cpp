@@ -8,7 +8,11 @@ bool isVerificationPage(const QString& page)
 {
     // Titles and hosts of the challenge pages the engines have been seen to serve.
     static const QString signatures[] = {
-        u"百度安全验证"_s, u"安全验证"_s, u"wappass.baidu.com"_s, u"请输入验证码"_s, u"verify.baidu.com"_s,
+        u"百度安全验证"_s,
+        u"安全验证"_s,
+        u"wappass.baidu.com"_s,
+        u"请输入验证码"_s,
+        u"verify.baidu.com"_s,
         u"captcha"_s,
     };
     for (const QString& signature : signatures) {

@@ -146,7 +146,8 @@ void TestCuts::registrar()
 void TestCuts::addressesKeepTheDomainAsTyped()
 {
     const QString domain = u"www.Ab C.test"_s;
-    QCOMPARE(icpAddress(u"h"_s, domain), u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo="_s);
+    QCOMPARE(
+        icpAddress(u"h"_s, domain), u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo="_s);
     QCOMPARE(alexaAddress(u"h"_s, domain), u"http://h/data/?cli=10&dat=snba&ver=7.0&url=www.Ab C.test"_s);
     QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::IndexedPages, domain), u"http://h/s?wd=site%3Awww.Ab C.test"_s);
     QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::Backlinks, domain), u"http://h/s?wd=domain%3Awww.Ab C.test"_s);

@@ -108,8 +108,8 @@ void TestFetch::hostileServersAreCutOff_data()
     QTest::newRow("oversize") << int(TestHttpServer::Mode::Normal) << QByteArray(5000, 'x')
                               << int(FetchFailure::Oversize);
     QTest::newRow("gzip bomb") << -1 << testData(u"bomb.gz"_s) << int(FetchFailure::BadContent);
-    QTest::newRow("HTTP/1.0 without length is fine") << int(TestHttpServer::Mode::NoContentLength) << fine
-                                                     << int(FetchFailure::None);
+    QTest::newRow("HTTP/1.0 without length is fine")
+        << int(TestHttpServer::Mode::NoContentLength) << fine << int(FetchFailure::None);
 }
 
 void TestFetch::hostileServersAreCutOff()

@@ -28,7 +28,7 @@ namespace {
 constexpr int kTimeLimitMs = 1000;
 const char* const kHttpBoxes[] = {"Check2", "Check3", "Check4", "Check5", "Check6", "Check7", "Check8"};
 const char* const kHostVariables[] = {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
-                                      "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
+    "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
 } // namespace
 
 void TestHostile::initTestCase()
@@ -47,7 +47,7 @@ void TestHostile::lookupsSurvive_data()
     QTest::addColumn<TestHttpServer::Response>("response");
     QTest::addColumn<bool>("answered"); // true: the markers in the body count
 
-    const QStringList fallback{u"已被注册"_s, u"未备案"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
+    const QStringList fallback {u"已被注册"_s, u"未备案"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
     const QByteArray markers = testData(u"markers-all.gb2312.html"_s);
     auto with = [&](Mode mode, const QByteArray& body = QByteArray("x")) {
         TestHttpServer::Response response = TestHttpServer::page(body);
@@ -114,8 +114,8 @@ void TestHostile::lookupsSurvive()
     for (int column = RegistrarColumn; column <= OutboundColumn; ++column)
         row.append(form->grid().text(0, column));
     const QStringList expected = answered
-        ? QStringList{u"可注册"_s, u"京ICP备12345678号"_s, u"5"_s, u"5"_s, u"7"_s, u"1,234"_s, u"1"_s}
-        : QStringList{u"已被注册"_s, u"未备案"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
+        ? QStringList {u"可注册"_s, u"京ICP备12345678号"_s, u"5"_s, u"5"_s, u"7"_s, u"1,234"_s, u"1"_s}
+        : QStringList {u"已被注册"_s, u"未备案"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s, u"0"_s};
     QCOMPARE(row, expected);
     QVERIFY2(elapsed < 7 * (kTimeLimitMs + 700), qPrintable(u"%1 ms"_s.arg(elapsed)));
     QVERIFY(clickTookEffect);

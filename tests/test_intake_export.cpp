@@ -23,14 +23,14 @@ void TestIntakeExport::splitting_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("queue");
-    QTest::newRow("trailing CR LF") << u"a.test\r\nb.test\r\n"_s << QStringList{u"a.test"_s, u"b.test"_s};
-    QTest::newRow("empty line skipped") << u"a.test\r\n\r\nb.test"_s << QStringList{u"a.test"_s, u"b.test"_s};
-    QTest::newRow("only a line break") << u"\r\n"_s << QStringList{};
-    QTest::newRow("lone LF stays inside") << u"a.test\nb.test"_s << QStringList{u"a.test\nb.test"_s};
-    QTest::newRow("lone CR stays inside") << u"a.test\rb.test\r\n"_s << QStringList{u"a.test\rb.test"_s};
-    QTest::newRow("spaces kept") << u"  a.test \r\n \r\n"_s << QStringList{u"  a.test "_s, u" "_s};
-    QTest::newRow("duplicates kept") << u"a.test\r\na.test"_s << QStringList{u"a.test"_s, u"a.test"_s};
-    QTest::newRow("CR CR LF") << u"a.test\r\r\nb"_s << QStringList{u"a.test\r"_s, u"b"_s};
+    QTest::newRow("trailing CR LF") << u"a.test\r\nb.test\r\n"_s << QStringList {u"a.test"_s, u"b.test"_s};
+    QTest::newRow("empty line skipped") << u"a.test\r\n\r\nb.test"_s << QStringList {u"a.test"_s, u"b.test"_s};
+    QTest::newRow("only a line break") << u"\r\n"_s << QStringList {};
+    QTest::newRow("lone LF stays inside") << u"a.test\nb.test"_s << QStringList {u"a.test\nb.test"_s};
+    QTest::newRow("lone CR stays inside") << u"a.test\rb.test\r\n"_s << QStringList {u"a.test\rb.test"_s};
+    QTest::newRow("spaces kept") << u"  a.test \r\n \r\n"_s << QStringList {u"  a.test "_s, u" "_s};
+    QTest::newRow("duplicates kept") << u"a.test\r\na.test"_s << QStringList {u"a.test"_s, u"a.test"_s};
+    QTest::newRow("CR CR LF") << u"a.test\r\r\nb"_s << QStringList {u"a.test\r"_s, u"b"_s};
 }
 
 void TestIntakeExport::splitting()
@@ -58,10 +58,11 @@ void TestIntakeExport::exportLines()
         grid.setText(0, column, QString::number(column));
     grid.setText(1, SiteIpColumn, u"ping: b.test: Name or service not known\n"_s);
 
-    const QString expected = u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
-                             u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP："
-                             u"ping: b.test: Name or service not known\n\r\n"
-                             u"a.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s;
+    const QString expected
+        = u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
+          u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP："
+          u"ping: b.test: Name or service not known\n\r\n"
+          u"a.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s;
     QCOMPARE(exportText(grid, 3), expected);
     QCOMPARE(exportText(grid, 3).toUtf8(), expected.toUtf8());
 

@@ -13,7 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 const char* const kHostVariables[] = {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
-                                      "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
+    "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
 }
 
 class TestLookups : public QObject
@@ -34,7 +34,7 @@ private:
     // Domains that lead back to the test server, so the home-page fetch of the outbound query lands there too.
     QString domain(const char* name) const { return m_server->hostPort() + u'/' + QLatin1String(name); }
     void serveDomain(const char* name, const QString& registrar, const QString& icp, const QString& baiduSite,
-                     const QString& baiduDomain, const QString& alexa, const QString& yahoo);
+        const QString& baiduDomain, const QString& alexa, const QString& yahoo);
     void startWith(const QStringList& names);
     QStringList cells(std::initializer_list<const char*> texts) const;
 
@@ -56,9 +56,9 @@ void TestLookups::init()
     home.replace("SELF", m_server->hostPort().toLatin1());
     m_server->route(u"/"_s, TestHttpServer::page(home));
     serveDomain("a", u"registrar-available.xml"_s, u"icp-filed.gb2312.html"_s, u"baidu-current.gb2312.html"_s,
-                u"baidu-older.gb2312.html"_s, u"alexa-ranked.xml"_s, u"yahoo-count.utf8.html"_s);
+        u"baidu-older.gb2312.html"_s, u"alexa-ranked.xml"_s, u"yahoo-count.utf8.html"_s);
     serveDomain("b", u"registrar-taken.xml"_s, u"icp-none.gb2312.html"_s, u"baidu-older.gb2312.html"_s,
-                u"baidu-none.gb2312.html"_s, u"alexa-unranked.xml"_s, u"yahoo-bom.utf8.html"_s);
+        u"baidu-none.gb2312.html"_s, u"alexa-unranked.xml"_s, u"yahoo-bom.utf8.html"_s);
     m_server->route(u"/b"_s, TestHttpServer::page(testData(u"baidu-none.gb2312.html"_s)));
 }
 
@@ -68,9 +68,8 @@ void TestLookups::cleanup()
     m_server.reset();
 }
 
-void TestLookups::serveDomain(const char* name, const QString& registrar, const QString& icp,
-                              const QString& baiduSite, const QString& baiduDomain, const QString& alexa,
-                              const QString& yahoo)
+void TestLookups::serveDomain(const char* name, const QString& registrar, const QString& icp, const QString& baiduSite,
+    const QString& baiduDomain, const QString& alexa, const QString& yahoo)
 {
     const QString d = domain(name);
     m_server->route(u"/cgi-bin/check.cgi?area_domain="_s + d, TestHttpServer::page(testData(registrar)));
@@ -97,18 +96,18 @@ void TestLookups::eachLookupFillsOnlyItsColumn_data()
     QTest::addColumn<int>("column");
     QTest::addColumn<QStringList>("expected"); // for a, b, a
     QTest::newRow("registrar") << u"Command3"_s << int(RegistrarColumn)
-                               << QStringList{u"可注册"_s, u"已被注册"_s, u"可注册"_s};
+                               << QStringList {u"可注册"_s, u"已被注册"_s, u"可注册"_s};
     QTest::newRow("icp") << u"Command1"_s << int(IcpColumn)
-                         << QStringList{u"京ICP备12345678号"_s, u"未备案"_s, u"京ICP备12345678号"_s};
+                         << QStringList {u"京ICP备12345678号"_s, u"未备案"_s, u"京ICP备12345678号"_s};
     QTest::newRow("baidu site") << u"Command6"_s << int(BaiduIndexColumn)
-                                << QStringList{u"1,230,000"_s, u"约12,300"_s, u"1,230,000"_s};
+                                << QStringList {u"1,230,000"_s, u"约12,300"_s, u"1,230,000"_s};
     QTest::newRow("baidu domain") << u"Command7"_s << int(BaiduLinksColumn)
-                                  << QStringList{u"约12,300"_s, u"0"_s, u"约12,300"_s};
-    QTest::newRow("alexa") << u"Command2"_s << int(AlexaColumn) << QStringList{u"12345"_s, u"0"_s, u"12345"_s};
-    QTest::newRow("yahoo") << u"Command8"_s << int(YahooColumn) << QStringList{u"1,234"_s, u"56"_s, u"1,234"_s};
-    QTest::newRow("outbound") << u"Command5"_s << int(OutboundColumn) << QStringList{u"4"_s, u"0"_s, u"4"_s};
+                                  << QStringList {u"约12,300"_s, u"0"_s, u"约12,300"_s};
+    QTest::newRow("alexa") << u"Command2"_s << int(AlexaColumn) << QStringList {u"12345"_s, u"0"_s, u"12345"_s};
+    QTest::newRow("yahoo") << u"Command8"_s << int(YahooColumn) << QStringList {u"1,234"_s, u"56"_s, u"1,234"_s};
+    QTest::newRow("outbound") << u"Command5"_s << int(OutboundColumn) << QStringList {u"4"_s, u"0"_s, u"4"_s};
     QTest::newRow("site ip") << u"Command4"_s << int(SiteIpColumn)
-                             << QStringList{u"127.0.0.9"_s, u"127.0.0.9"_s, u"127.0.0.9"_s};
+                             << QStringList {u"127.0.0.9"_s, u"127.0.0.9"_s, u"127.0.0.9"_s};
 }
 
 void TestLookups::eachLookupFillsOnlyItsColumn()
@@ -122,7 +121,7 @@ void TestLookups::eachLookupFillsOnlyItsColumn()
     QCOMPARE(::column(*m_form, column), expected);
     for (int other = RegistrarColumn; other < GridColumnCount; ++other) {
         if (other != column)
-            QCOMPARE(::column(*m_form, other), (QStringList{u" "_s, u" "_s, u" "_s}));
+            QCOMPARE(::column(*m_form, other), (QStringList {u" "_s, u" "_s, u" "_s}));
     }
     QVERIFY(m_form->findChild<QListWidget*>(u"List3"_s)->count() == 0);
 }
@@ -134,10 +133,12 @@ void TestLookups::fullBatchThenExport()
     startWith({u"a"_s, u"b"_s, u"b"_s, u"a"_s, u"b"_s});
     click(*m_form, "Command14");
 
-    const QString a = domain("a") + u"|注册：可注册|备案：京ICP备12345678号|百度收录：1,230,000|百度反链：约12,300"
-                                    u"|Alexa：12345|yahoo排名：1,234|出站：4|IP：127.0.0.9\r\n"_s;
-    const QString b = domain("b") + u"|注册：已被注册|备案：未备案|百度收录：约12,300|百度反链：0"
-                                    u"|Alexa：0|yahoo排名：56|出站：0|IP：127.0.0.9\r\n"_s;
+    const QString a = domain("a")
+        + u"|注册：可注册|备案：京ICP备12345678号|百度收录：1,230,000|百度反链：约12,300"
+          u"|Alexa：12345|yahoo排名：1,234|出站：4|IP：127.0.0.9\r\n"_s;
+    const QString b = domain("b")
+        + u"|注册：已被注册|备案：未备案|百度收录：约12,300|百度反链：0"
+          u"|Alexa：0|yahoo排名：56|出站：0|IP：127.0.0.9\r\n"_s;
     QCOMPARE(m_platform.clipboardHistory.size(), 1);
     QCOMPARE(m_platform.clipboardHistory.at(0).toUtf8(), (a + b + b + a + b).toUtf8());
     QCOMPARE(m_server->requests().size(), 7 * 5);
@@ -151,14 +152,14 @@ void TestLookups::boxesAreReadAtTheirTurn()
     connect(m_server.get(), &TestHttpServer::requestReceived, this, [this](const QString& target) {
         if (!target.startsWith(u"/Api/"_s))
             return;
-        QCOMPARE(::column(*m_form, AlexaColumn), (QStringList{u" "_s, u" "_s}));
+        QCOMPARE(::column(*m_form, AlexaColumn), (QStringList {u" "_s, u" "_s}));
         setBox(*m_form, "Check9", false);
         setBox(*m_form, "Check6", true);
     });
     startWith({u"a"_s, u"b"_s});
-    QCOMPARE(::column(*m_form, SiteIpColumn), (QStringList{u" "_s, u" "_s}));
-    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList{u"12345"_s, u"0"_s}));
-    QCOMPARE(::column(*m_form, IcpColumn), (QStringList{u"京ICP备12345678号"_s, u"未备案"_s}));
+    QCOMPARE(::column(*m_form, SiteIpColumn), (QStringList {u" "_s, u" "_s}));
+    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList {u"12345"_s, u"0"_s}));
+    QCOMPARE(::column(*m_form, IcpColumn), (QStringList {u"京ICP备12345678号"_s, u"未备案"_s}));
 }
 
 void TestLookups::stopEndsOnlyTheStoppableLookupInProgress()
@@ -170,8 +171,8 @@ void TestLookups::stopEndsOnlyTheStoppableLookupInProgress()
             click(*m_form, "Command9");
     });
     startWith({u"a"_s, u"b"_s, u"a"_s, u"b"_s, u"a"_s});
-    QCOMPARE(::column(*m_form, IcpColumn), (QStringList{u"京ICP备12345678号"_s, u"未备案"_s, u" "_s, u" "_s, u" "_s}));
-    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList{u"12345"_s, u"0"_s, u"12345"_s, u"0"_s, u"12345"_s}));
+    QCOMPARE(::column(*m_form, IcpColumn), (QStringList {u"京ICP备12345678号"_s, u"未备案"_s, u" "_s, u" "_s, u" "_s}));
+    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList {u"12345"_s, u"0"_s, u"12345"_s, u"0"_s, u"12345"_s}));
     QVERIFY(!isTicked(*m_form, "Check1"));
 
     // Stop during a Baidu walk: no effect there, and the Alexa walk after it clears the flag and runs in full.
@@ -179,8 +180,8 @@ void TestLookups::stopEndsOnlyTheStoppableLookupInProgress()
     setBox(*m_form, "Check4", true);
     m_server->clearRequests();
     startWith({u"a"_s, u"b"_s, u"a"_s});
-    QCOMPARE(::column(*m_form, BaiduIndexColumn), (QStringList{u"1,230,000"_s, u"约12,300"_s, u"1,230,000"_s}));
-    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList{u"12345"_s, u"0"_s, u"12345"_s}));
+    QCOMPARE(::column(*m_form, BaiduIndexColumn), (QStringList {u"1,230,000"_s, u"约12,300"_s, u"1,230,000"_s}));
+    QCOMPARE(::column(*m_form, AlexaColumn), (QStringList {u"12345"_s, u"0"_s, u"12345"_s}));
 }
 
 void TestLookups::stopInsideTheOutboundLinksQuery()
@@ -193,7 +194,7 @@ void TestLookups::stopInsideTheOutboundLinksQuery()
     });
     startWith({u"a"_s, u"a"_s});
     click(*m_form, "Command5");
-    QCOMPARE(::column(*m_form, OutboundColumn), (QStringList{u"2"_s, u" "_s}));
+    QCOMPARE(::column(*m_form, OutboundColumn), (QStringList {u"2"_s, u" "_s}));
     QCOMPARE(list3->count(), 0);
     disconnect(stopper);
 
@@ -201,7 +202,7 @@ void TestLookups::stopInsideTheOutboundLinksQuery()
     m_server->clearRequests();
     connect(m_server.get(), &TestHttpServer::requestReceived, this, [this] { click(*m_form, "Command9"); });
     click(*m_form, "Command5");
-    QCOMPARE(::column(*m_form, OutboundColumn), (QStringList{u"0"_s, u" "_s}));
+    QCOMPARE(::column(*m_form, OutboundColumn), (QStringList {u"0"_s, u" "_s}));
     QCOMPARE(m_server->requests().size(), 1);
 }
 

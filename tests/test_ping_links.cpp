@@ -57,7 +57,7 @@ void TestPingLinks::getIpWithFakePing()
     QCOMPARE(GetIP(u"unknown.test"_s, fakePing()), u"ping: unknown.test: Name or service not known\n"_s);
     // Windows-style output holds no parenthesised address: it comes back whole.
     QCOMPARE(GetIP(u"windows.test"_s, fakePing()),
-             u"Pinging windows.test [10.9.8.7] with 32 bytes of data:\r\nRequest timed out.\r\n"_s);
+        u"Pinging windows.test [10.9.8.7] with 32 bytes of data:\r\nRequest timed out.\r\n"_s);
 
     QElapsedTimer clock;
     clock.start();
@@ -101,7 +101,7 @@ void TestPingLinks::hostTextIsOneArgument()
     QFile file(log);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList args = QString::fromLocal8Bit(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
-    QCOMPARE(args, (QStringList{u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, host}));
+    QCOMPARE(args, (QStringList {u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, host}));
     QVERIFY(!QFile::exists(dir.filePath(u"pwned"_s)));
 }
 
@@ -127,8 +127,8 @@ void TestPingLinks::testRegExp_data()
     QTest::newRow("capitals kept") << u"<A HREF=\"X\">Y</A>"_s << u"<A HREF=\"X\">Y</A>\r\n"_s;
     QTest::newRow("broken across lines") << u"<a href=1>\na</a>"_s << u"匹配失败"_s;
     QTest::newRow("CR inside a match") << u"<a href=1>\ra</a>"_s << u"<a href=1>\ra</a>\r\n"_s;
-    QTest::newRow("anchor without href first") << u"<a name=x>n</a> <a href=1>b</a>"_s
-                                               << u"<a name=x>n</a> <a href=1>b</a>\r\n"_s;
+    QTest::newRow("anchor without href first")
+        << u"<a name=x>n</a> <a href=1>b</a>"_s << u"<a name=x>n</a> <a href=1>b</a>\r\n"_s;
     QTest::newRow("abbr starts a match") << u"<abbr>h</abbr><a href=1>b</a>"_s
                                          << u"<abbr>h</abbr><a href=1>b</a>\r\n"_s;
 }

@@ -20,7 +20,7 @@ namespace {
 
 const char* const kBoxes[] = {"Check2", "Check3", "Check4", "Check5", "Check6", "Check7", "Check8", "Check9"};
 const char* const kHostVariables[] = {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
-                                      "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
+    "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO"};
 
 qint64 procStatusKb(const char* field)
 {
@@ -51,14 +51,8 @@ QStringList expectedCells(const QString& domain)
 {
     const int n = numberOf(domain);
     const QString count = QString::number(n);
-    return {n % 2 == 0 ? u"可注册"_s : u"已被注册"_s,
-            u"京ICP备%1号"_s.arg(10'000'000 + n),
-            count,
-            count,
-            count,
-            count,
-            QString::number(outboundLinks(n)),
-            domain};
+    return {n % 2 == 0 ? u"可注册"_s : u"已被注册"_s, u"京ICP备%1号"_s.arg(10'000'000 + n), count, count, count, count,
+        QString::number(outboundLinks(n)), domain};
 }
 
 } // namespace
@@ -158,7 +152,7 @@ void TestStress::twentyThousandDomainsEveryLookup()
     const qint64 afterMoreKb = procStatusKb("VmRSS:");
     qInfo("20,000 domains x 8 lookups: %lld s; RSS after the batch %lld MiB, after 40,000 more requests %lld MiB, "
           "peak %lld MiB",
-          batchMs / 1000, afterBatchKb / 1024, afterMoreKb / 1024, procStatusKb("VmHWM:") / 1024);
+        batchMs / 1000, afterBatchKb / 1024, afterMoreKb / 1024, procStatusKb("VmHWM:") / 1024);
     QVERIFY2(afterMoreKb - afterBatchKb < 16 * 1024, qPrintable(u"grew by %1 KiB"_s.arg(afterMoreKb - afterBatchKb)));
 }
 
@@ -170,9 +164,9 @@ void TestStress::monkeyDuringBatches()
     m_platform.answerer = [](const ScriptedPlatform::Shown& box) {
         return box.title == u"退出"_s ? QMessageBox::Cancel : QMessageBox::Ok;
     };
-    const QStringList buttons{u"Command1"_s, u"Command2"_s, u"Command3"_s, u"Command4"_s, u"Command5"_s,
-                              u"Command6"_s, u"Command7"_s, u"Command8"_s, u"Command9"_s, u"Command10"_s,
-                              u"Command11"_s, u"Command12"_s, u"Command13"_s, u"Command14"_s, u"Command15"_s};
+    const QStringList buttons {u"Command1"_s, u"Command2"_s, u"Command3"_s, u"Command4"_s, u"Command5"_s, u"Command6"_s,
+        u"Command7"_s, u"Command8"_s, u"Command9"_s, u"Command10"_s, u"Command11"_s, u"Command12"_s, u"Command13"_s,
+        u"Command14"_s, u"Command15"_s};
 
     int actions = 0;
     int actionsDuringBatches = 0;
@@ -211,7 +205,7 @@ void TestStress::monkeyDuringBatches()
     QVERIFY(m_form->isVisible());
     QCOMPARE(m_platform.quitRequests, 0);
     qInfo("%d random actions (%d during a lookup), %d requests served, %lld dialogs answered", actions,
-          actionsDuringBatches, m_server->requestCount(), qint64(m_platform.shown.size()));
+        actionsDuringBatches, m_server->requestCount(), qint64(m_platform.shown.size()));
 }
 
 QTEST_MAIN(TestStress)

@@ -27,8 +27,8 @@ void TestUpdate::question_data()
     QTest::newRow("same, more lines") << QByteArray("9.1\r\nnotes\r\n") << 200 << QString();
     QTest::newRow("newer") << QByteArray("9.2\r\n") << 200 << u"最新版本Fennory9.2，是否更新？"_s;
     QTest::newRow("older still differs") << QByteArray("9.0") << 200 << u"最新版本Fennory9.0，是否更新？"_s;
-    QTest::newRow("LF-only file stands whole") << QByteArray("9.1\nnotes\n") << 200
-                                               << u"最新版本Fennory9.1\nnotes\n，是否更新？"_s;
+    QTest::newRow("LF-only file stands whole")
+        << QByteArray("9.1\nnotes\n") << 200 << u"最新版本Fennory9.1\nnotes\n，是否更新？"_s;
     QTest::newRow("not found") << QByteArray("9.2") << 404 << QString();
     QTest::newRow("empty") << QByteArray() << 200 << QString();
     QTest::newRow("unreachable") << QByteArray() << 0 << QString();
@@ -63,7 +63,7 @@ void TestUpdate::question()
         QCOMPARE(platform.shown.at(0).buttons, QMessageBox::Ok | QMessageBox::Cancel);
         QCOMPARE(platform.shown.at(0).icon, QMessageBox::Question);
         QCOMPARE(platform.shown.at(0).defaultButton, QMessageBox::Ok);
-        const QList<QUrl> expected{QUrl(u"http://"_s + host + u"/fennory/"_s)};
+        const QList<QUrl> expected {QUrl(u"http://"_s + host + u"/fennory/"_s)};
         QCOMPARE(platform.openedUrls, answer == QMessageBox::Ok ? expected : QList<QUrl>());
     }
 }

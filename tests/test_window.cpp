@@ -58,8 +58,8 @@ void TestWindow::layoutAtStartUp()
     Form1& form = *m_form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
-    QCOMPARE(form.windowTitle(),
-             u"seo-Quillmark8.0     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s);
+    QCOMPARE(
+        form.windowTitle(), u"seo-Quillmark8.0     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s);
     QCOMPARE(form.size(), QSize(738, 273));
     QCOMPARE(form.windowIcon().availableSizes().size(), 4);
 
@@ -70,13 +70,20 @@ void TestWindow::layoutAtStartUp()
         QRect geometry;
         bool seen;
     } expected[] = {
-        {"Text1", {8, 8, 145, 89}, true},        {"Command13", {168, 8, 81, 33}, true},
-        {"Command14", {168, 56, 81, 33}, true},  {"Check10", {232, 72, 17, 17}, true},
-        {"Check2", {264, 8, 129, 17}, true},     {"Check9", {408, 80, 121, 17}, true},
-        {"Command15", {624, 8, 105, 33}, true},  {"ListView1", {8, 104, 729, 161}, true},
-        {"List1", {16, 8, 137, 76}, true},       {"Command1", {128, 296, 105, 57}, false},
-        {"Command9", {528, 384, 65, 33}, false}, {"Check1", {560, 400, 17, 17}, false},
-        {"List3", {552, 392, 25, 28}, false},    {"Command12", {200, 424, 65, 25}, false},
+        {"Text1", {8, 8, 145, 89}, true},
+        {"Command13", {168, 8, 81, 33}, true},
+        {"Command14", {168, 56, 81, 33}, true},
+        {"Check10", {232, 72, 17, 17}, true},
+        {"Check2", {264, 8, 129, 17}, true},
+        {"Check9", {408, 80, 121, 17}, true},
+        {"Command15", {624, 8, 105, 33}, true},
+        {"ListView1", {8, 104, 729, 161}, true},
+        {"List1", {16, 8, 137, 76}, true},
+        {"Command1", {128, 296, 105, 57}, false},
+        {"Command9", {528, 384, 65, 33}, false},
+        {"Check1", {560, 400, 17, 17}, false},
+        {"List3", {552, 392, 25, 28}, false},
+        {"Command12", {200, 424, 65, 25}, false},
     };
     for (const auto& control : expected) {
         auto* widget = form.findChild<QWidget*>(QLatin1String(control.name));
@@ -108,9 +115,9 @@ void TestWindow::layoutAtStartUp()
     auto* view = form.findChild<QTreeView*>(u"ListView1"_s);
     QCOMPARE(form.grid().columnCount(), 10);
     QCOMPARE(form.grid().rowCount(), 0);
-    const QList<int> widths{10, 100, 70, 100, 65, 65, 70, 75, 65, 105};
-    const QStringList headers{QString(), u"查询域名地址"_s, u"域名注册"_s, u"域名是否备案"_s, u"百度收录"_s,
-                              u"百度反链"_s, u"Alexa排名"_s, u"yahoo反链"_s, u"出站链接"_s, u"站点IP地址"_s};
+    const QList<int> widths {10, 100, 70, 100, 65, 65, 70, 75, 65, 105};
+    const QStringList headers {QString(), u"查询域名地址"_s, u"域名注册"_s, u"域名是否备案"_s, u"百度收录"_s,
+        u"百度反链"_s, u"Alexa排名"_s, u"yahoo反链"_s, u"出站链接"_s, u"站点IP地址"_s};
     for (int i = 0; i < 10; ++i) {
         QCOMPARE(view->header()->sectionSize(i), widths.at(i));
         QCOMPARE(form.grid().headerData(i, Qt::Horizontal, Qt::DisplayRole).toString(), headers.at(i));
@@ -128,11 +135,11 @@ void TestWindow::startBuildsQueueAndGrid()
     setInput(form, u"b.test\n\n  a.test \nb.test\n"_s);
     click(form, "Command13");
 
-    QCOMPARE(queue(form), (QStringList{u"b.test"_s, u"  a.test "_s, u"b.test"_s}));
-    QCOMPARE(column(form, PositionColumn), (QStringList{u"0"_s, u"1"_s, u"2"_s}));
+    QCOMPARE(queue(form), (QStringList {u"b.test"_s, u"  a.test "_s, u"b.test"_s}));
+    QCOMPARE(column(form, PositionColumn), (QStringList {u"0"_s, u"1"_s, u"2"_s}));
     QCOMPARE(column(form, DomainColumn), queue(form));
     for (int c = RegistrarColumn; c < GridColumnCount; ++c)
-        QCOMPARE(column(form, c), (QStringList{u" "_s, u" "_s, u" "_s}));
+        QCOMPARE(column(form, c), (QStringList {u" "_s, u" "_s, u" "_s}));
     QVERIFY(isTicked(form, "Check10"));
     QCOMPARE(view->header()->sectionSize(3), 100);
     QVERIFY(m_platform.shown.isEmpty());
@@ -170,7 +177,7 @@ void TestWindow::emptyInputOnlyWarns()
     QCOMPARE(m_platform.shown.at(0).title, QString());
     QCOMPARE(m_platform.shown.at(0).buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
     QCOMPARE(m_platform.shown.at(0).icon, QMessageBox::NoIcon);
-    QCOMPARE(queue(form), QStringList{u"a.test"_s});
+    QCOMPARE(queue(form), QStringList {u"a.test"_s});
     QCOMPARE(form.grid().rowCount(), 1);
     QVERIFY(!text2->isVisible());
 }
@@ -186,15 +193,15 @@ void TestWindow::exportGateAndBytes()
     // Ticked by hand before any batch: 41 sample entries and no rows give an empty export, no crash.
     setBox(form, "Check10", true);
     click(form, "Command14");
-    QCOMPARE(m_platform.clipboardHistory, QStringList{QString()});
+    QCOMPARE(m_platform.clipboardHistory, QStringList {QString()});
 
     setInput(form, u"a.test\nb.test\n"_s);
     click(form, "Command13");
     form.grid().setText(0, IcpColumn, u"京ICP备12345678号"_s);
     click(form, "Command14");
     QCOMPARE(m_platform.clipboardHistory.last(),
-             u"a.test|注册： |备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"
-             u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s);
+        u"a.test|注册： |备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"
+        u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s);
     QCOMPARE(m_platform.shown.last().text, u"全部复制成功，您可以粘贴到任意处！"_s);
     QCOMPARE(m_platform.shown.last().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
 
@@ -223,17 +230,17 @@ void TestWindow::busyWindowIgnoresSecondBatchAndLookups()
         click(form, "Command11");
         click(form, "Command1");
         click(form, "Command6");
-        QCOMPARE(queue(form), (QStringList{u"a.test"_s, u"b.test"_s}));
+        QCOMPARE(queue(form), (QStringList {u"a.test"_s, u"b.test"_s}));
         QCOMPARE(form.grid().rowCount(), 2);
     });
     click(form, "Command13");
 
     QCOMPARE(m_server->requests().size(), 2);
-    QCOMPARE(column(form, IcpColumn), (QStringList{u"京ICP备12345678号"_s, u"京ICP备12345678号"_s}));
+    QCOMPARE(column(form, IcpColumn), (QStringList {u"京ICP备12345678号"_s, u"京ICP备12345678号"_s}));
     QVERIFY(!form.isBusy());
     // Once the batch is over, the same buttons work again.
     click(form, "Command13");
-    QCOMPARE(queue(form), QStringList{u"x.test"_s});
+    QCOMPARE(queue(form), QStringList {u"x.test"_s});
 }
 
 void TestWindow::closingAsksAndOkAbandonsTheBatch()
@@ -270,7 +277,7 @@ void TestWindow::closingAsksAndOkAbandonsTheBatch()
 
     QCOMPARE(m_platform.quitRequests, 1);
     QCOMPARE(m_server->requests().size(), 2); // no third ICP request, no Alexa request
-    QCOMPARE(column(form, IcpColumn), (QStringList{u"京ICP备12345678号"_s, u" "_s, u" "_s, u" "_s}));
+    QCOMPARE(column(form, IcpColumn), (QStringList {u"京ICP备12345678号"_s, u" "_s, u" "_s, u" "_s}));
     QVERIFY(!form.isVisible());
     qunsetenv("QUILLMARK_HOST_ALEXA");
 }
@@ -281,12 +288,12 @@ void TestWindow::smallButtonsAndUntitledBoxes()
     setInput(form, u"a.test\n"_s);
     click(form, "Command13");
     click(form, "Command12");
-    QCOMPARE(column(form, RegistrarColumn), QStringList{u" "_s});
+    QCOMPARE(column(form, RegistrarColumn), QStringList {u" "_s});
 
     click(form, "Command15");
     click(form, "Command15");
-    QCOMPARE(m_platform.openedUrls, (QList<QUrl>{QUrl(u"http://www.quillmark.example/"_s),
-                                                 QUrl(u"http://www.quillmark.example/"_s)}));
+    QCOMPARE(m_platform.openedUrls,
+        (QList<QUrl> {QUrl(u"http://www.quillmark.example/"_s), QUrl(u"http://www.quillmark.example/"_s)}));
 
     // The real desktop box: no title given, the program's title shown.
     QString seenTitle;
@@ -298,7 +305,7 @@ void TestWindow::smallButtonsAndUntitledBoxes()
     });
     DesktopPlatform desktop;
     QCOMPARE(desktop.messageBox(&form, u"请先查询"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok),
-             QMessageBox::Ok);
+        QMessageBox::Ok);
     QCOMPARE(seenTitle, u"seo-Quillmark"_s);
 }
 

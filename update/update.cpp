@@ -35,9 +35,8 @@ void Form1::Timer1_Timer()
     const QString published = publishedVersion(fetchPage(versionFileAddress(host), Charset::Gb2312));
     if (published.isEmpty() || published == QString::fromUtf16(kOwnVersion) || m_closing)
         return;
-    const auto answer =
-        m_platform.messageBox(this, u"最新版本Fennory"_s + published + u"，是否更新？"_s, u"发现最新版本"_s,
-                              QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
+    const auto answer = m_platform.messageBox(this, u"最新版本Fennory"_s + published + u"，是否更新？"_s,
+        u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
     if (answer == QMessageBox::Ok)
         m_platform.openUrl(QUrl(downloadPageAddress(host)));
 }

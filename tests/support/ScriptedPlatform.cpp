@@ -1,8 +1,7 @@
 #include "ScriptedPlatform.h"
 
 QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString& text, const QString& title,
-                                                         QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                                         QMessageBox::StandardButton defaultButton)
+    QMessageBox::StandardButtons buttons, QMessageBox::Icon icon, QMessageBox::StandardButton defaultButton)
 {
     shown.append({text, title, buttons, icon, defaultButton});
     if (whileShown)

@@ -21,8 +21,8 @@ public:
     };
 
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
-                                           QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-                                           QMessageBox::StandardButton defaultButton) override;
+        QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
+        QMessageBox::StandardButton defaultButton) override;
     void setClipboardText(const QString& text) override;
     void openUrl(const QUrl& url) override;
     QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
