@@ -89,9 +89,14 @@ void TestHostile::lookupsSurvive()
     setInput(*form, server.hostPort() + u"/x\n"_s);
 
     // A user clicking about while the answers are awaited.
-    int ticks = 0;
+    // A frozen wait shows as a long gap between two ticks of a timer.
+    QElapsedTimer sinceTick;
+    qint64 longestGap = 0;
     QTimer ticker;
-    connect(&ticker, &QTimer::timeout, this, [&] { ++ticks; });
+    connect(&ticker, &QTimer::timeout, this, [&] {
+        longestGap = qMax(longestGap, sinceTick.restart());
+    });
+    sinceTick.start();
     ticker.start(50);
     auto* check10 = form->findChild<QCheckBox*>(u"Check10"_s);
     bool clickTookEffect = false;
@@ -119,7 +124,7 @@ void TestHostile::lookupsSurvive()
     QCOMPARE(row, expected);
     QVERIFY2(elapsed < 7 * (kTimeLimitMs + 700), qPrintable(u"%1 ms"_s.arg(elapsed)));
     QVERIFY(clickTookEffect);
-    QVERIFY2(ticks >= elapsed / 50 / 2, qPrintable(u"%1 ticks in %2 ms"_s.arg(ticks).arg(elapsed)));
+    QVERIFY2(longestGap < 500, qPrintable(u"the window did not answer for %1 ms"_s.arg(longestGap)));
 }
 
 QTEST_MAIN(TestHostile)
