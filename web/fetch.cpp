@@ -102,6 +102,7 @@ PageResult fetchPage(const QString& url, Charset charset)
 
     QEventLoop loop;
     QTimer limit;
+    limit.setTimerType(Qt::PreciseTimer);
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, reply.get(), [&] {
         timedOut = true;

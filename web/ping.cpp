@@ -67,6 +67,7 @@ PingResult pingAddress(const QString& host, const QString& pingProgram)
         loop.quit();
     };
     QTimer limit;
+    limit.setTimerType(Qt::PreciseTimer);
     limit.setSingleShot(true);
     QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
         timedOut = true;
