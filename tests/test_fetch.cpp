@@ -18,8 +18,7 @@ private slots:
     void cleanup();
     void decodesRealEncodings();
     void errorStatusKeepsBodyAndRedirectsAreBounded();
-    void hostileServersAreCutOff_data();
-    void hostileServersAreCutOff();
+    void compressedBombIsRefused();
     void refusedAddressesFailAtOnce();
     void nestedFetchesReturnTheirOwnPages();
 
@@ -95,43 +94,16 @@ void TestFetch::errorStatusKeepsBodyAndRedirectsAreBounded()
     QCOMPARE(loop.failure, FetchFailure::TooManyRedirects);
 }
 
-void TestFetch::hostileServersAreCutOff_data()
+void TestFetch::compressedBombIsRefused()
 {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<int>("failure");
-    const QByteArray fine = QByteArray(100, 'x');
-    QTest::newRow("never answers") << int(TestHttpServer::Mode::NoAnswer) << fine << int(FetchFailure::TimedOut);
-    QTest::newRow("trickles") << int(TestHttpServer::Mode::Trickle) << fine << int(FetchFailure::TimedOut);
-    QTest::newRow("resets mid-body") << int(TestHttpServer::Mode::CloseMidBody) << fine
-                                     << int(FetchFailure::ConnectionLost);
-    QTest::newRow("oversize") << int(TestHttpServer::Mode::Normal) << QByteArray(5000, 'x')
-                              << int(FetchFailure::Oversize);
-    QTest::newRow("gzip bomb") << -1 << testData(u"bomb.gz"_s) << int(FetchFailure::BadContent);
-    QTest::newRow("HTTP/1.0 without length is fine")
-        << int(TestHttpServer::Mode::NoContentLength) << fine << int(FetchFailure::None);
-}
-
-void TestFetch::hostileServersAreCutOff()
-{
-    QFETCH(int, mode);
-    QFETCH(QByteArray, body);
-    QFETCH(int, failure);
-    TestHttpServer::Response response = TestHttpServer::page(body);
-    if (mode < 0) // under the default cap: Qt's own decompression guard refuses it first
-        response.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
-    else
-        setFetchLimits({800, 1000, 5});
-    response.mode = mode < 0 ? TestHttpServer::Mode::Normal : TestHttpServer::Mode(mode);
-    response.trickleIntervalMs = 50; // keeps the connection busy past the limit: an idle timer would never fire
-    m_server->route(u"/"_s, response);
-
-    QElapsedTimer clock;
-    clock.start();
-    const PageResult result = fetchPage(url(u"/x"_s), Charset::Gb2312);
-    QVERIFY2(clock.elapsed() < 3000, qPrintable(QString::number(clock.elapsed())));
-    QCOMPARE(int(result.failure), failure);
-    QCOMPARE(result.text, failure == int(FetchFailure::None) ? QString::fromLatin1(body) : QString());
+    // 20 KB that would inflate to 20 MB: Qt's own guard refuses it, and that is a failed fetch, not an
+    // empty page answered with 200.
+    TestHttpServer::Response bomb = TestHttpServer::page(testData(u"bomb.gz"_s));
+    bomb.headers.append(qMakePair(QByteArray("Content-Encoding"), QByteArray("gzip")));
+    m_server->route(u"/"_s, bomb);
+    const PageResult result = fetchPage(url(u"/bomb"_s), Charset::Gb2312);
+    QCOMPARE(result.failure, FetchFailure::BadContent);
+    QCOMPARE(result.text, QString());
 }
 
 void TestFetch::refusedAddressesFailAtOnce()
