@@ -1,8 +1,8 @@
 #pragma once
 
-#include "queries/lookup.h"
-
 #include <QWidget>
+
+struct CellResult;
 
 class Platform;
 class QAction;

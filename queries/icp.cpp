@@ -2,6 +2,7 @@
 
 #include "app/Form1.h"
 #include "app/ResultsGrid.h"
+#include "queries/lookup.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 

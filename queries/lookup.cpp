@@ -4,6 +4,9 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+// Baidu and Yahoo answer throttled clients with a verification page instead of results.
 bool isVerificationPage(const QString& page)
 {
     // Titles and hosts of the challenge pages the engines have been seen to serve.
@@ -21,6 +24,8 @@ bool isVerificationPage(const QString& page)
     }
     return false;
 }
+
+} // namespace
 
 CellResult pageCell(const PageResult& page, const QString& text)
 {

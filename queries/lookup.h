@@ -13,9 +13,6 @@ struct CellResult
     QString problem;
 };
 
-// Baidu and Yahoo answer throttled clients with a verification page instead of results.
-bool isVerificationPage(const QString& page);
-
 CellResult pageCell(const PageResult& page, const QString& text);
 // A result page that shows no count and carries a challenge's signature is no answer at all. One that
 // shows its count is a result page, whatever its snippets mention.

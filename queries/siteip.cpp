@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
+#include "queries/lookup.h"
 #include "web/ping.h"
 
 CellResult Form1::siteIpCell(const QString& domain)

@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 #include "app/ResultsGrid.h"
+#include "queries/lookup.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>

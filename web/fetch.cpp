@@ -71,11 +71,6 @@ struct ReplyDeleter
 
 } // namespace
 
-FetchLimits fetchLimits()
-{
-    return g_limits;
-}
-
 void setFetchLimits(const FetchLimits& limits)
 {
     g_limits = limits;

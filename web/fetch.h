@@ -37,7 +37,6 @@ struct FetchLimits
     int maxRedirects = 5;
 };
 
-FetchLimits fetchLimits();
 void setFetchLimits(const FetchLimits& limits);
 
 // The status never changes the text: an error page's body is returned like any other.

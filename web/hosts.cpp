@@ -34,18 +34,8 @@ const HostEntry& entry(Service service)
 
 } // namespace
 
-QString serviceHostVariable(Service service)
-{
-    return QLatin1String(entry(service).variable);
-}
-
-QString defaultServiceHost(Service service)
-{
-    return QLatin1String(entry(service).host);
-}
-
 QString serviceHost(Service service)
 {
     const QString overridden = qEnvironmentVariable(entry(service).variable).trimmed();
-    return overridden.isEmpty() ? defaultServiceHost(service) : overridden;
+    return overridden.isEmpty() ? QLatin1String(entry(service).host) : overridden;
 }

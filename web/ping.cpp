@@ -35,11 +35,6 @@ QString cutBracketed(const QString& output, QChar open, QChar close)
     return result;
 }
 
-PingLimits pingLimits()
-{
-    return g_limits;
-}
-
 void setPingLimits(const PingLimits& limits)
 {
     g_limits = limits;
@@ -103,6 +98,6 @@ PingResult pingAddress(const QString& host, const QString& pingProgram)
     const QString timeout = u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
     if (output.isEmpty())
         return {timedOut ? u"请求超时"_s : QString(), timedOut ? timeout : QString()};
-    const QString text = cutBracketed(QString::fromLocal8Bit(output), u'(', u')');
-    return {text, timedOut && !holdsAddressLine(QString::fromLocal8Bit(output)) ? timeout : QString()};
+    const QString text = QString::fromLocal8Bit(output);
+    return {cutBracketed(text, u'(', u')'), timedOut && !holdsAddressLine(text) ? timeout : QString()};
 }

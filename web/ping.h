@@ -10,7 +10,6 @@ struct PingLimits
 {
     int timeLimitMs = 10'000;
 };
-PingLimits pingLimits();
 void setPingLimits(const PingLimits& limits);
 
 struct PingResult
