@@ -2,8 +2,8 @@
 
 #include "app/Form1.h"
 #include "app/ResultsGrid.h"
-#include "queries/lookup.h"
 #include "queries/cut.h"
+#include "queries/lookup.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 

@@ -40,19 +40,24 @@ void TestCuts::cells_data()
     QTest::newRow("icp: empty answer") << Cut::Icp << QString() << u"未备案"_s;
     QTest::newRow("icp: GBK characters around") << Cut::Icp << u"镕喆京ICP备1号"_s << u"镕喆京ICP备1号"_s;
     QTest::newRow("icp: astral character not split") << Cut::Icp << u"x😀ICP备12345678号"_s << u"😀ICP备12345678号"_s;
-    QTest::newRow("alexa: rank") << Cut::Alexa << u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\" SOURCE=\"panel\"/>"_s << u"12345"_s;
-    QTest::newRow("alexa: first marker without =, later one with") << Cut::Alexa << u"<X URL=\"a/\" TEXT /><POPULARITY URL=\"a/\" TEXT=\"77\"/>"_s << u"77"_s;
+    QTest::newRow("alexa: rank") << Cut::Alexa << u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\" SOURCE=\"panel\"/>"_s
+                                 << u"12345"_s;
+    QTest::newRow("alexa: first marker without =, later one with")
+        << Cut::Alexa << u"<X URL=\"a/\" TEXT /><POPULARITY URL=\"a/\" TEXT=\"77\"/>"_s << u"77"_s;
     QTest::newRow("alexa: value runs to the end") << Cut::Alexa << u"URL=\"a/\" TEXT=\"99 tail"_s << u"99 tail"_s;
     QTest::newRow("alexa: no marker") << Cut::Alexa << u"<ALEXA></ALEXA>"_s << u"0"_s;
     QTest::newRow("alexa: empty answer") << Cut::Alexa << QString() << u"0"_s;
     QTest::newRow("alexa: small letters") << Cut::Alexa << u"URL=\"a/\" text=\"5\""_s << u"0"_s;
     QTest::newRow("alexa: marker but no delimiter anywhere") << Cut::Alexa << u"URL=\"a/\" TEXT />"_s << u"0"_s;
     QTest::newRow("alexa: delimiter at the very end") << Cut::Alexa << u"URL=\"a/\" TEXT=\""_s << QString();
-    QTest::newRow("alexa: delimiter twice in a row") << Cut::Alexa << u"URL=\"a/\" TEXT=\"/\" TEXT=\"5\""_s << QString();
+    QTest::newRow("alexa: delimiter twice in a row")
+        << Cut::Alexa << u"URL=\"a/\" TEXT=\"/\" TEXT=\"5\""_s << QString();
     QTest::newRow("baidu: current wording") << Cut::Baidu << u"百度为您找到相关结果约1,230,000个"_s << u"1,230,000"_s;
     QTest::newRow("baidu: older wording keeps 约") << Cut::Baidu << u"找到相关网页约12,300篇"_s << u"约12,300"_s;
-    QTest::newRow("baidu: current wins though later") << Cut::Baidu << u"找到相关网页约5篇 找到相关结果约7个"_s << u"7"_s;
-    QTest::newRow("baidu: marker twice, no 个 between") << Cut::Baidu << u"找到相关结果约12找到相关结果约3个"_s << u"12"_s;
+    QTest::newRow("baidu: current wins though later")
+        << Cut::Baidu << u"找到相关网页约5篇 找到相关结果约7个"_s << u"7"_s;
+    QTest::newRow("baidu: marker twice, no 个 between")
+        << Cut::Baidu << u"找到相关结果约12找到相关结果约3个"_s << u"12"_s;
     QTest::newRow("baidu: spaces kept") << Cut::Baidu << u"找到相关结果约 42 个"_s << u" 42 "_s;
     QTest::newRow("baidu: neither phrase") << Cut::Baidu << u"<title>百度安全验证</title>"_s << u"0"_s;
     QTest::newRow("baidu: empty page") << Cut::Baidu << QString() << u"0"_s;
@@ -60,13 +65,15 @@ void TestCuts::cells_data()
     QTest::newRow("baidu: marker at the very end") << Cut::Baidu << u"abc找到相关结果约"_s << QString();
     QTest::newRow("baidu: no measure word: rest of page") << Cut::Baidu << u"找到相关结果约9 </div>"_s << u"9 </div>"_s;
     QTest::newRow("yahoo: count") << Cut::Yahoo << u"链向该地址的网页 共 <strong>1,234</strong>"_s << u"1,234"_s;
-    QTest::newRow("yahoo: spaces around kept") << Cut::Yahoo << u"链向该地址的网页 共 <strong> 56 </strong>"_s << u" 56 "_s;
+    QTest::newRow("yahoo: spaces around kept")
+        << Cut::Yahoo << u"链向该地址的网页 共 <strong> 56 </strong>"_s << u" 56 "_s;
     QTest::newRow("yahoo: marker before phrase") << Cut::Yahoo << u"共 <strong>8</strong> 链向该地址的网页"_s << u"8"_s;
     QTest::newRow("yahoo: no phrase") << Cut::Yahoo << u"共 <strong>8</strong>"_s << u"0"_s;
     QTest::newRow("yahoo: no space after 共") << Cut::Yahoo << u"链向该地址的网页 共<strong>8</strong>"_s << u"0"_s;
     QTest::newRow("yahoo: no-break space after 共") << Cut::Yahoo << u"链向该地址的网页 共\u00a0<strong>8<"_s << u"0"_s;
     QTest::newRow("yahoo: phrase without marker") << Cut::Yahoo << u"链向该地址的网页"_s << u"0"_s;
-    QTest::newRow("yahoo: marker followed by <") << Cut::Yahoo << u"链向该地址的网页 共 <strong></strong>"_s << QString();
+    QTest::newRow("yahoo: marker followed by <")
+        << Cut::Yahoo << u"链向该地址的网页 共 <strong></strong>"_s << QString();
     QTest::newRow("yahoo: marker at the end") << Cut::Yahoo << u"链向该地址的网页 共 <strong>"_s << QString();
     QTest::newRow("registrar: leading www.") << Cut::Registrar << u"www.a.test"_s << u"a.test"_s;
     QTest::newRow("registrar: capital WWW. kept") << Cut::Registrar << u"WWW.a.test"_s << u"WWW.a.test"_s;

@@ -93,9 +93,7 @@ void TestHostile::lookupsSurvive()
     QElapsedTimer sinceTick;
     qint64 longestGap = 0;
     QTimer ticker;
-    connect(&ticker, &QTimer::timeout, this, [&] {
-        longestGap = qMax(longestGap, sinceTick.restart());
-    });
+    connect(&ticker, &QTimer::timeout, this, [&] { longestGap = qMax(longestGap, sinceTick.restart()); });
     sinceTick.start();
     ticker.start(50);
     auto* check10 = form->findChild<QCheckBox*>(u"Check10"_s);
