@@ -2,19 +2,27 @@
 
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
+#include "app/SettingsDialog.h"
 #include "app/intake.h"
+#include "export/export.h"
+#include "queries/walker.h"
+#include "update/update.h"
+#include "web/hosts.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopedValueRollback>
+#include <QSaveFile>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStringListModel>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
@@ -25,90 +33,76 @@ namespace {
 
 // The window was laid out in twips; at 96 dpi fifteen of them make a pixel.
 constexpr int kTwipsPerPixel = 15;
-constexpr int kClientWidth = 11070 / kTwipsPerPixel;
-constexpr int kClientHeight = 4095 / kTwipsPerPixel;
+constexpr QSize kClientSize(11070 / kTwipsPerPixel, 4095 / kTwipsPerPixel);
+const QString kStart = u"开  始"_s;
+const QString kStop = u"停  止"_s;
 
 struct Placement
 {
     int left, top, width, height, tab;
 };
 
-void place(QWidget* widget, const QString& name, const Placement& at)
+template <typename Widget> Widget* place(Widget* widget, const QString& name, const Placement& at)
 {
     widget->setObjectName(name);
     widget->setGeometry(
         at.left / kTwipsPerPixel, at.top / kTwipsPerPixel, at.width / kTwipsPerPixel, at.height / kTwipsPerPixel);
     widget->setProperty("tabIndex", at.tab);
+    // Below the designed client area: driven from code, never seen, never reached with Tab.
+    if (at.top >= 4095)
+        widget->hide();
+    return widget;
 }
 
 QPushButton* button(QWidget* parent, const QString& name, const QString& caption, const Placement& at)
 {
-    auto* widget = new QPushButton(caption, parent);
-    place(widget, name, at);
-    return widget;
+    return place(new QPushButton(caption, parent), name, at);
 }
 
 QCheckBox* checkBox(QWidget* parent, const QString& name, const QString& caption, const Placement& at)
 {
-    auto* widget = new QCheckBox(caption, parent);
-    place(widget, name, at);
-    return widget;
-}
-
-QListWidget* listBox(QWidget* parent, const QString& name, const Placement& at)
-{
-    auto* widget = new QListWidget(parent);
-    place(widget, name, at);
-    return widget;
+    return place(new QCheckBox(caption, parent), name, at);
 }
 
 QPlainTextEdit* textBox(QWidget* parent, const QString& name, const Placement& at)
 {
-    auto* widget = new QPlainTextEdit(parent);
-    widget->setLineWrapMode(QPlainTextEdit::NoWrap);
-    place(widget, name, at);
-    return widget;
+    return place(new QPlainTextEdit(parent), name, at);
 }
-
-struct Turn
-{
-    const char* box;
-    void (Form1::*lookup)();
-};
-
-// The batch runs the ticked lookups in the order of the grid's columns.
-constexpr Turn kDispatch[] = {
-    {"Check2", &Form1::Command3_Click},
-    {"Check3", &Form1::Command1_Click},
-    {"Check4", &Form1::Command6_Click},
-    {"Check5", &Form1::Command7_Click},
-    {"Check6", &Form1::Command2_Click},
-    {"Check7", &Form1::Command8_Click},
-    {"Check8", &Form1::Command5_Click},
-    {"Check9", &Form1::Command4_Click},
-};
 
 } // namespace
 
-Form1::Form1(Platform& platform, QWidget* parent)
-    : QWidget(parent)
+Form1::Form1(Platform& platform, Settings& settings, QWidget* parent)
+    : QMainWindow(parent)
     , m_platform(platform)
-    , m_grid(new ResultsGrid(this))
+    , m_settings(settings)
+    , m_walker(new Walker(settings, this))
+    , m_update(new UpdateCheck(this))
+    , m_grid(new ResultsGrid(m_walker->results(), this))
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(caption());
     setWindowIcon(QIcon(u":/icons/quillmark.ico"_s));
-    setFixedSize(kClientWidth, kClientHeight);
     QFont designFont = font();
     designFont.setPixelSize(12);
     setFont(designFont);
 
+    m_walker->setPingProgram(platform.pingProgram());
+    m_walker->setSelection([this](const Lookup& lookup) {
+        const auto* box = findChild<QCheckBox*>(lookup.box);
+        return box && box->isChecked();
+    });
     buildControls();
+    // The designed size is where the window opens and the least it can shrink to; the grid takes any more.
+    setMinimumSize(kClientSize);
+    resize(kClientSize);
     Form_Load();
     m_timer1->start();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    m_walker->abortAll();
+}
 
 QString Form1::caption()
 {
@@ -122,75 +116,86 @@ QString Form1::makerPage()
 
 void Form1::buildControls()
 {
-    // Creation order is stacking order: List1 lies under Text1, the grid under Text2.
-    m_list1 = listBox(this, u"List1"_s, {240, 120, 2055, 1140, 1});
-    m_text1 = textBox(this, u"Text1"_s, {120, 120, 2175, 1335, 25});
+    m_client = new QWidget(this);
+    m_client->setObjectName(u"clientArea"_s);
+    m_client->installEventFilter(this);
+    setCentralWidget(m_client);
+    QWidget* client = m_client;
+
+    // Creation order is stacking order: List1 lies under Text1, the grid under Text2. List1 only mirrors
+    // the walker's queue, so it is filled in one step and never shown.
+    m_list1 = place(new QListView(client), u"List1"_s, {240, 120, 2055, 1140, 1});
+    m_queueMirror = new QStringListModel(m_list1);
+    m_list1->setModel(m_queueMirror);
+    m_list1->hide();
+    QStringList samples;
+    for (int i = 0; i < 41; ++i)
+        samples.append(u"sample%1.example"_s.arg(i + 1));
+    m_queueMirror->setStringList(samples);
+    m_walker->setQueue(samples);
+
+    m_text1 = textBox(client, u"Text1"_s, {120, 120, 2175, 1335, 25});
     // A vertical scroll bar only: long lines wrap on screen but stay one domain each.
     m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text1->setPlainText(u"example.com\nwww.example.org\nexample.net\n"_s);
 
-    auto* start = button(this, u"Command13"_s, u"开  始"_s, {2520, 120, 1215, 495, 24});
-    auto* exportButton = button(this, u"Command14"_s, u"导  出"_s, {2520, 840, 1215, 495, 26});
+    m_command13 = button(client, u"Command13"_s, kStart, {2520, 120, 1215, 495, 24});
+    auto* exportButton = button(client, u"Command14"_s, u"导  出"_s, {2520, 840, 1215, 495, 26});
     // Only the box shows; its caption lies beyond its width.
-    m_check10 = checkBox(this, u"Check10"_s, u"Check10"_s, {3480, 1080, 255, 255, 28});
-    checkBox(this, u"Check2"_s, u"未注册域名批量检测"_s, {3960, 120, 1935, 255, 16});
-    checkBox(this, u"Check3"_s, u"备案批量查询"_s, {3960, 480, 1575, 255, 17});
-    checkBox(this, u"Check4"_s, u"百度收录批量查询"_s, {3960, 840, 1815, 255, 18});
-    checkBox(this, u"Check5"_s, u"百度反链批量查询"_s, {3960, 1200, 1935, 255, 19});
-    checkBox(this, u"Check8"_s, u"出站链接批量查询"_s, {6120, 120, 1935, 255, 22});
-    checkBox(this, u"Check6"_s, u"Alexa排名批量查询"_s, {6120, 480, 1935, 255, 20});
-    checkBox(this, u"Check7"_s, u"雅虎反链批量查询"_s, {6120, 840, 1815, 255, 21});
-    checkBox(this, u"Check9"_s, u"站点IP批量查询"_s, {6120, 1200, 1815, 255, 23});
-    auto* makerButton = button(this, u"Command15"_s, u"访问官网"_s, {9360, 120, 1575, 495, 29});
+    m_check10 = checkBox(client, u"Check10"_s, u"Check10"_s, {3480, 1080, 255, 255, 28});
+    checkBox(client, u"Check2"_s, u"未注册域名批量检测"_s, {3960, 120, 1935, 255, 16});
+    checkBox(client, u"Check3"_s, u"备案批量查询"_s, {3960, 480, 1575, 255, 17});
+    checkBox(client, u"Check4"_s, u"百度收录批量查询"_s, {3960, 840, 1815, 255, 18});
+    checkBox(client, u"Check5"_s, u"百度反链批量查询"_s, {3960, 1200, 1935, 255, 19});
+    checkBox(client, u"Check8"_s, u"出站链接批量查询"_s, {6120, 120, 1935, 255, 22});
+    checkBox(client, u"Check6"_s, u"Alexa排名批量查询"_s, {6120, 480, 1935, 255, 20});
+    checkBox(client, u"Check7"_s, u"雅虎反链批量查询"_s, {6120, 840, 1815, 255, 21});
+    checkBox(client, u"Check9"_s, u"站点IP批量查询"_s, {6120, 1200, 1815, 255, 23});
+    auto* makerButton = button(client, u"Command15"_s, u"访问官网"_s, {9360, 120, 1575, 495, 29});
     // Progress and the last batch's summary, in the free space under Command15.
-    m_label1 = new QLabel(this);
+    m_label1 = new QLabel(client);
     m_label1->setObjectName(u"Label1"_s);
     m_label1->setGeometry(8160 / kTwipsPerPixel, 720 / kTwipsPerPixel, 2775 / kTwipsPerPixel, 780 / kTwipsPerPixel);
     m_label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     m_label1->setWordWrap(true);
+    m_label1->setTextFormat(Qt::PlainText);
 
-    m_listView1 = new QTreeView(this);
-    place(m_listView1, u"ListView1"_s, {120, 1560, 10935, 2415, 13});
+    m_listView1 = place(new QTreeView(client), u"ListView1"_s, {120, 1560, 10935, 2415, 13});
     m_listView1->setModel(m_grid);
     m_listView1->setRootIsDecorated(false);
     m_listView1->setItemsExpandable(false);
     m_listView1->setUniformRowHeights(true);
     m_listView1->setAllColumnsShowFocus(true);
+    m_listView1->setTextElideMode(Qt::ElideRight);
     m_listView1->header()->setStretchLastSection(false);
     m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_listView1->header()->setMinimumSectionSize(10); // the position column is meant to hardly show
-    m_text2 = textBox(this, u"Text2"_s, {0, 1560, 11055, 2415, 27});
+    m_text2 = textBox(client, u"Text2"_s, {0, 1560, 11055, 2415, 27});
 
-    // Below the designed client area: driven from code, never seen at the window's size.
-    auto* icp = button(this, u"Command1"_s, u"备案批量查询"_s, {1920, 4440, 1575, 855, 0});
-    auto* alexa = button(this, u"Command2"_s, u"Alexa排名批量查询"_s, {240, 5520, 1575, 735, 2});
-    auto* registrar = button(this, u"Command3"_s, u"可注册域名批量"_s, {240, 4440, 1575, 855, 3});
-    auto* siteIp = button(this, u"Command4"_s, u"站点IP批量查询"_s, {5760, 5520, 1695, 735, 4});
-    auto* outbound = button(this, u"Command5"_s, u"出站链接批量查询"_s, {3840, 5520, 1575, 735, 5});
-    auto* baiduIndex = button(this, u"Command6"_s, u"百度收录批量"_s, {3840, 4440, 1575, 855, 7});
-    auto* baiduLinks = button(this, u"Command7"_s, u"百度反链批量"_s, {5760, 4440, 1695, 855, 8});
-    auto* yahoo = button(this, u"Command8"_s, u"雅虎反链批量"_s, {1920, 5520, 1695, 735, 9});
-    auto* stop = button(this, u"Command9"_s, u"停止"_s, {7920, 5760, 975, 495, 11});
-    button(this, u"Command10"_s, u"清空"_s, {7920, 4920, 975, 375, 12});
-    auto* batch = button(this, u"Command11"_s, u"Command11"_s, {7920, 5400, 975, 375, 14});
-    auto* command12 = button(this, u"Command12"_s, u"Command12"_s, {3000, 6360, 975, 375, 15});
-    m_check1 = checkBox(this, u"Check1"_s, u"Check1"_s, {8400, 6000, 255, 255, 10});
-    m_list3 = listBox(this, u"List3"_s, {8280, 5880, 375, 420, 6});
-
-    for (int i = 0; i < 41; ++i) {
-        auto* entry = new QListWidgetItem(u"sample%1.example"_s.arg(i + 1), m_list1);
-        entry->setData(Qt::UserRole, 0);
-    }
+    auto* icp = button(client, u"Command1"_s, u"备案批量查询"_s, {1920, 4440, 1575, 855, 0});
+    auto* alexa = button(client, u"Command2"_s, u"Alexa排名批量查询"_s, {240, 5520, 1575, 735, 2});
+    auto* registrar = button(client, u"Command3"_s, u"可注册域名批量"_s, {240, 4440, 1575, 855, 3});
+    auto* siteIp = button(client, u"Command4"_s, u"站点IP批量查询"_s, {5760, 5520, 1695, 735, 4});
+    auto* outbound = button(client, u"Command5"_s, u"出站链接批量查询"_s, {3840, 5520, 1575, 735, 5});
+    auto* baiduIndex = button(client, u"Command6"_s, u"百度收录批量"_s, {3840, 4440, 1575, 855, 7});
+    auto* baiduLinks = button(client, u"Command7"_s, u"百度反链批量"_s, {5760, 4440, 1695, 855, 8});
+    auto* yahoo = button(client, u"Command8"_s, u"雅虎反链批量"_s, {1920, 5520, 1695, 735, 9});
+    auto* stop = button(client, u"Command9"_s, u"停止"_s, {7920, 5760, 975, 495, 11});
+    button(client, u"Command10"_s, u"清空"_s, {7920, 4920, 975, 375, 12});
+    auto* batch = button(client, u"Command11"_s, u"Command11"_s, {7920, 5400, 975, 375, 14});
+    auto* command12 = button(client, u"Command12"_s, u"Command12"_s, {3000, 6360, 975, 375, 15});
+    m_check1 = checkBox(client, u"Check1"_s, u"Check1"_s, {8400, 6000, 255, 255, 10});
+    // The outbound lookup's scratch list is the walker's own; this one stays empty.
+    place(new QListView(client), u"List3"_s, {8280, 5880, 375, 420, 6});
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(u"Timer1"_s);
     m_timer1->setInterval(2000);
 
     QList<QWidget*> tabChain;
-    for (QWidget* child : findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+    for (QWidget* child : client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (child->property("tabIndex").isValid())
             tabChain.append(child);
     }
@@ -199,7 +204,7 @@ void Form1::buildControls()
     for (int i = 1; i < tabChain.size(); ++i)
         setTabOrder(tabChain.at(i - 1), tabChain.at(i));
 
-    connect(start, &QPushButton::clicked, this, &Form1::Command13_Click);
+    connect(m_command13, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(exportButton, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(makerButton, &QPushButton::clicked, this, &Form1::Command15_Click);
     connect(icp, &QPushButton::clicked, this, &Form1::Command1_Click);
@@ -214,6 +219,30 @@ void Form1::buildControls()
     connect(batch, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(command12, &QPushButton::clicked, this, &Form1::Command12_Click);
     connect(m_timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
+
+    connect(m_check1, &QCheckBox::toggled, m_walker, &Walker::setStopFlag);
+    connect(m_walker, &Walker::stopFlagChanged, m_check1, &QCheckBox::setChecked);
+    connect(m_walker, &Walker::busyChanged, this, [this](bool busy) { m_command13->setText(busy ? kStop : kStart); });
+    connect(m_walker, &Walker::progress, this, &Form1::onProgress);
+    connect(m_walker, &Walker::paceNotice, this, [this](const QString& notice) {
+        m_paceNotice = notice;
+        showStatus();
+    });
+    connect(m_walker, &Walker::finished, this, &Form1::showSummary);
+    connect(m_listView1->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] {
+        if (m_scrollingToRow || m_runningRow < 0 || !m_walker->isBusy())
+            return;
+        const QRect row = m_listView1->visualRect(m_grid->index(m_runningRow, DomainColumn));
+        m_following = m_listView1->viewport()->rect().intersects(row);
+    });
+    connect(m_update, &UpdateCheck::newVersion, this, [this](const QString& version) {
+        const auto answer = m_platform.messageBox(this, u"最新版本Fennory"_s + version + u"，是否更新？"_s,
+            u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
+        if (answer == QMessageBox::Ok)
+            m_platform.openUrl(QUrl(downloadPageAddress(serviceHost(Service::Update))));
+    });
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, m_walker, &Walker::stopBatch);
 
     buildGridMenu();
 }
@@ -230,9 +259,30 @@ void Form1::buildGridMenu()
     add(u"actionRerunFailed"_s, u"重新查询失败项"_s, &Form1::rerunFailed);
     add(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
     add(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows);
+    menu->addSeparator();
+    add(u"actionSettings"_s, u"设置…"_s, &Form1::showSettings);
     m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_listView1, &QWidget::customContextMenuRequested, menu,
         [this, menu](const QPoint& at) { menu->popup(m_listView1->viewport()->mapToGlobal(at)); });
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_client && event->type() == QEvent::Resize)
+        fitToClientArea();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Form1::fitToClientArea()
+{
+    // The grid and the box over it keep their designed margins and grow with the window.
+    const QSize grow = m_client->size() - kClientSize;
+    for (QWidget* widget : {static_cast<QWidget*>(m_listView1), static_cast<QWidget*>(m_text2)}) {
+        const int left = widget == m_text2 ? 0 : 120 / kTwipsPerPixel;
+        const int width = (widget == m_text2 ? 11055 : 10935) / kTwipsPerPixel;
+        widget->setGeometry(
+            left, 1560 / kTwipsPerPixel, width + qMax(0, grow.width()), 2415 / kTwipsPerPixel + qMax(0, grow.height()));
+    }
 }
 
 void Form1::Form_Load()
@@ -247,13 +297,8 @@ void Form1::gridSetup()
     m_listView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView1->header()->setVisible(true);
-
-    QStringList headers;
-    for (const GridColumnInfo& column : gridColumns())
-        headers.append(column.header);
-    m_grid->setHeaders(headers);
-    for (int i = 0; i < int(gridColumns().size()); ++i)
-        m_listView1->header()->resizeSection(i, gridColumns().at(size_t(i)).width);
+    for (int column = 0; column < m_grid->columnCount(); ++column)
+        m_listView1->header()->resizeSection(column, columnWidth(column));
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -274,16 +319,18 @@ void Form1::Form_Unload(bool& cancel)
         cancel = true;
         return;
     }
-    // A lookup waiting inside an event loop sees this when its wait ends, and writes nothing more.
-    m_closing = true;
     m_timer1->stop();
+    m_update->abort();
+    m_walker->abortAll();
     m_platform.quitApplication();
 }
 
 void Form1::Command13_Click()
 {
-    if (isBusy())
+    if (m_walker->isBusy()) {
+        m_walker->stopBatch();
         return;
+    }
     m_text2->setVisible(false);
     const QString input = inputText(*m_text1->document());
     if (input.isEmpty()) {
@@ -291,59 +338,71 @@ void Form1::Command13_Click()
             this, u"请输入查询域名"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
         return;
     }
-    m_list1->clear();
-    m_list1->addItems(domainsFromInput(input));
+    const QStringList domains = domainsFromInput(input);
+    m_walker->setQueue(domains);
+    m_queueMirror->setStringList(domains);
     Command11_Click();
 }
 
 void Form1::Command11_Click()
 {
-    // A second batch would empty the grid under the walk that is still writing to it.
-    if (isBusy())
+    if (m_walker->isBusy())
         return;
-    QScopedValueRollback<bool> running(m_batchRunning, true);
-    QElapsedTimer clock;
-    clock.start();
-
     m_check10->setChecked(true);
-    m_grid->clear();
+    m_following = true;
+    m_walker->runBatch();
     gridSetup();
-    QStringList domains;
-    domains.reserve(m_list1->count());
-    for (int i = 0; i < m_list1->count(); ++i)
-        domains.append(m_list1->item(i)->text());
-    m_grid->appendRows(domains);
-
-    // Each box is read just before its turn: ticking or unticking one during an earlier lookup counts.
-    for (const Turn& turn : kDispatch) {
-        if (m_closing)
-            return;
-        if (findChild<QCheckBox*>(QLatin1String(turn.box))->isChecked())
-            (this->*turn.lookup)();
-    }
-    showSummary(clock.elapsed());
 }
 
-void Form1::rerunFailed()
+void Form1::runLookup(const char* key)
 {
-    if (isBusy())
-        return;
-    QScopedValueRollback<bool> running(m_batchRunning, true);
-    QElapsedTimer clock;
-    clock.start();
-    for (int column = RegistrarColumn; column < GridColumnCount; ++column) {
-        if (m_closing)
-            return;
-        if (m_grid->hasProblems(column))
-            walk(lookupFor(column), Rows::Marked);
-    }
-    showSummary(clock.elapsed());
+    m_following = true;
+    m_walker->runLookup(*lookupByKey(QLatin1String(key)));
 }
 
-void Form1::showSummary(qint64 elapsedMs)
+void Form1::Command1_Click()
 {
-    m_label1->setText(
-        u"查询完成，用时 %1 秒\n失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1).arg(m_grid->problemCount()));
+    runLookup("icp");
+}
+
+void Form1::Command2_Click()
+{
+    runLookup("alexa");
+}
+
+void Form1::Command3_Click()
+{
+    runLookup("registrar");
+}
+
+void Form1::Command4_Click()
+{
+    runLookup("ip");
+}
+
+void Form1::Command5_Click()
+{
+    runLookup("outbound");
+}
+
+void Form1::Command6_Click()
+{
+    runLookup("baidu-index");
+}
+
+void Form1::Command7_Click()
+{
+    runLookup("baidu-links");
+}
+
+void Form1::Command8_Click()
+{
+    runLookup("yahoo");
+}
+
+void Form1::Command9_Click()
+{
+    m_walker->setStopFlag(true);
 }
 
 void Form1::Command12_Click()
@@ -351,7 +410,88 @@ void Form1::Command12_Click()
     // Wired to nothing: the classic version wrote into a grid row that never exists.
 }
 
+void Form1::Command14_Click()
+{
+    if (!m_check10->isChecked()) {
+        m_platform.messageBox(this, u"请先查询"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
+        return;
+    }
+    m_platform.setClipboardText(exportText(m_walker->results(), int(m_walker->queue().size())));
+    m_platform.messageBox(this, u"全部复制成功，您可以粘贴到任意处！"_s, QString(), QMessageBox::Ok,
+        QMessageBox::NoIcon, QMessageBox::Ok);
+}
+
 void Form1::Command15_Click()
 {
     m_platform.openUrl(QUrl(makerPage()));
+}
+
+void Form1::Timer1_Timer()
+{
+    m_timer1->stop();
+    m_update->start();
+}
+
+void Form1::rerunFailed()
+{
+    m_following = true;
+    m_walker->rerunFailed();
+}
+
+void Form1::exportCsv()
+{
+    const QString path = m_platform.saveFileName(this, u"导出为 CSV 文件"_s, u"seo-quillmark.csv"_s);
+    if (path.isEmpty())
+        return;
+    // Written beside the target and renamed over it, so a failed export never leaves half a file behind.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(m_walker->results())) < 0 || !file.commit()) {
+        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
+            u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    m_label1->setText(u"已导出 %1 行"_s.arg(m_walker->results().rowCount()));
+}
+
+void Form1::copySelectedRows()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : m_listView1->selectionModel()->selectedRows())
+        rows.append(index.row());
+    if (rows.isEmpty())
+        return;
+    std::sort(rows.begin(), rows.end());
+    m_platform.setClipboardText(exportLines(m_walker->results(), rows));
+    m_label1->setText(u"已复制 %1 行"_s.arg(rows.size()));
+}
+
+void Form1::showSettings()
+{
+    SettingsDialog dialog(m_settings, this);
+    dialog.exec();
+}
+
+void Form1::onProgress(const Lookup& lookup, int row, int queueLength)
+{
+    m_runningRow = row;
+    m_progress = u"%1 %2/%3"_s.arg(lookup.header).arg(row + 1).arg(queueLength);
+    showStatus();
+    if (m_following) {
+        m_scrollingToRow = true;
+        m_listView1->scrollTo(m_grid->index(row, columnOf(lookup)));
+        m_scrollingToRow = false;
+    }
+}
+
+void Form1::showStatus()
+{
+    m_label1->setText(m_paceNotice.isEmpty() ? m_progress : m_progress + u'\n' + m_paceNotice);
+}
+
+void Form1::showSummary(qint64 elapsedMs)
+{
+    m_runningRow = -1;
+    m_progress.clear();
+    m_label1->setText(u"查询完成，用时 %1 秒\n失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1)
+                          .arg(m_walker->results().problemCount()));
 }

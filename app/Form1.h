@@ -1,27 +1,29 @@
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
-struct CellResult;
-
+struct Lookup;
 class Platform;
-class QAction;
 class QCheckBox;
 class QLabel;
-class QListWidget;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
+class QStringListModel;
 class QTimer;
 class QTreeView;
 class ResultsGrid;
+class Settings;
+class UpdateCheck;
+class Walker;
 
-// The program's one window. As in the classic design it is modelled on, the controls hold the
-// state: List1 is the domain queue, Check1 the stop flag, Check10 the "grid has been built" mark.
-class Form1 : public QWidget
+// The program's one window. It keeps the classic design's controls, names and places; the work itself is
+// the walker's, and the controls that held state in the design (List1, Check1) mirror the walker's.
+class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    explicit Form1(Platform& platform, QWidget* parent = nullptr);
+    Form1(Platform& platform, Settings& settings, QWidget* parent = nullptr);
     ~Form1() override;
 
     static QString caption();
@@ -38,10 +40,10 @@ public:
     void Command6_Click(); // Baidu indexed pages
     void Command7_Click(); // Baidu backlinks
     void Command8_Click(); // Yahoo backlinks
-    void Command9_Click(); // Stop
+    void Command9_Click(); // the stop flag
     void Command11_Click(); // batch run
     void Command12_Click();
-    void Command13_Click(); // Start
+    void Command13_Click(); // Start, and Stop while a batch runs
     void Command14_Click(); // Export
     void Command15_Click(); // maker's web page
     void Timer1_Timer(); // update check
@@ -50,57 +52,46 @@ public:
     void rerunFailed();
     void exportCsv();
     void copySelectedRows();
+    void showSettings();
 
-    ResultsGrid& grid() const { return *m_grid; }
-    bool isBusy() const { return m_batchRunning || m_walkRunning; }
+    Walker& walker() const { return *m_walker; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Walk { WithStop, WithoutStop };
-    enum class Rows { All, Marked };
-    struct Lookup
-    {
-        int column;
-        Walk kind;
-        CellResult (Form1::*cell)(const QString& domain);
-    };
-    static const Lookup& lookupFor(int column);
-
     void buildControls();
     void buildGridMenu();
     void gridSetup();
-    // The one loop every lookup runs: one cell of its column per queued domain, in queue order.
-    void walk(const Lookup& lookup, Rows rows);
-    void runLookup(int column) { walk(lookupFor(column), Rows::All); }
-    bool stopRequested() const;
-    void yieldToWindow() const;
+    void runLookup(const char* key);
+    void onProgress(const Lookup& lookup, int row, int queueLength);
     void showSummary(qint64 elapsedMs);
-
-    CellResult registrarCell(const QString& domain);
-    CellResult icpCell(const QString& domain);
-    CellResult baiduIndexCell(const QString& domain);
-    CellResult baiduLinksCell(const QString& domain);
-    CellResult alexaCell(const QString& domain);
-    CellResult yahooCell(const QString& domain);
-    CellResult outboundCell(const QString& domain);
-    CellResult siteIpCell(const QString& domain);
+    void showStatus();
+    void fitToClientArea();
 
     Platform& m_platform;
-    ResultsGrid* m_grid = nullptr;
+    Settings& m_settings;
+    Walker* m_walker;
+    UpdateCheck* m_update;
+    ResultsGrid* m_grid;
 
+    QWidget* m_client = nullptr;
     QPlainTextEdit* m_text1 = nullptr;
     QPlainTextEdit* m_text2 = nullptr;
-    QListWidget* m_list1 = nullptr;
-    QListWidget* m_list3 = nullptr;
+    QListView* m_list1 = nullptr;
+    QStringListModel* m_queueMirror = nullptr;
     QTreeView* m_listView1 = nullptr;
+    QPushButton* m_command13 = nullptr;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check10 = nullptr;
     QTimer* m_timer1 = nullptr;
     QLabel* m_label1 = nullptr;
 
-    bool m_batchRunning = false;
-    bool m_walkRunning = false;
-    bool m_closing = false;
+    QString m_progress;
+    QString m_paceNotice;
+    // The grid shows the row being written until the user scrolls elsewhere, and again once they scroll back.
+    bool m_following = true;
+    bool m_scrollingToRow = false;
+    int m_runningRow = -1;
 };

@@ -19,6 +19,8 @@ QMessageBox::StandardButton DesktopPlatform::messageBox(QWidget* parent, const Q
 {
     QMessageBox box(icon, title.isEmpty() ? applicationTitle() : title, text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    // Never rich text: some of what is shown (the update host's version) comes from the network.
+    box.setTextFormat(Qt::PlainText);
     // Escape and the close box give the box's escape button, Cancel where there is one.
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
@@ -48,6 +50,6 @@ QString DesktopPlatform::pingProgram() const
 
 void DesktopPlatform::quitApplication()
 {
-    // quit() also leaves every nested event loop, so a fetch or ping wait in progress returns at once.
+    // quit() also leaves the event loop of a message box still open.
     QCoreApplication::quit();
 }

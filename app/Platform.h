@@ -22,7 +22,7 @@ public:
     // Empty when the user cancels.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) = 0;
     virtual QString pingProgram() const = 0;
-    // Ends the whole program, also from deep inside a lookup's wait.
+    // Ends the whole program, also from inside a message box's own event loop.
     virtual void quitApplication() = 0;
 
     static QString applicationTitle();

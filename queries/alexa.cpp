@@ -1,10 +1,6 @@
 #include "queries/alexa.h"
 
-#include "app/Form1.h"
-#include "app/ResultsGrid.h"
-#include "queries/cut.h"
 #include "queries/lookup.h"
-#include "web/fetch.h"
 #include "web/hosts.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -24,13 +20,11 @@ QString alexaCellText(const QString& answer)
     return cutAfter(answer, u"/\" TEXT=\""_s, u"\""_s).value_or(u"0"_s);
 }
 
-CellResult Form1::alexaCell(const QString& domain)
+const Lookup& alexaLookup()
 {
-    const PageResult page = fetchPage(alexaAddress(serviceHost(Service::Alexa), domain), Charset::Gb2312);
-    return pageCell(page, alexaCellText(page.text));
-}
-
-void Form1::Command2_Click()
-{
-    runLookup(AlexaColumn);
+    static const Lookup lookup {u"alexa"_s, u"Alexa排名"_s, 70, u"|Alexa："_s, u"Check6"_s, u"Command2"_s,
+        Walk::WithStop, u"alexa"_s,
+        [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); }, Charset::Gb2312,
+        [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }, nullptr};
+    return lookup;
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+struct Lookup;
+
 QString alexaAddress(const QString& host, const QString& domain);
 // The rank from the data service's XML answer, exactly as written there, or "0".
 QString alexaCellText(const QString& answer);
+const Lookup& alexaLookup();

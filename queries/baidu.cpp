@@ -1,19 +1,9 @@
 #include "queries/baidu.h"
 
-#include "app/Form1.h"
-#include "app/ResultsGrid.h"
-#include "queries/cut.h"
 #include "queries/lookup.h"
-#include "web/fetch.h"
 #include "web/hosts.h"
 
 using namespace Qt::Literals::StringLiterals;
-
-QString baiduAddress(const QString& host, BaiduQuery query, const QString& domain)
-{
-    const QString operatorPrefix = query == BaiduQuery::IndexedPages ? u"/s?wd=site%3A"_s : u"/s?wd=domain%3A"_s;
-    return u"http://"_s + host + operatorPrefix + domain;
-}
 
 namespace {
 
@@ -26,35 +16,40 @@ std::optional<QString> baiduCount(const QString& page)
     return cutAfter(page, u"找到相关网页"_s, u"篇"_s);
 }
 
-CellResult baiduCell(BaiduQuery query, const QString& domain)
+CellResult baiduCell(const PageResult& page, const QString&)
 {
-    const PageResult page = fetchPage(baiduAddress(serviceHost(Service::Baidu), query, domain), Charset::Gb2312);
     return searchEngineCell(page, baiduCellText(page.text), baiduCount(page.text).has_value());
 }
 
 } // namespace
+
+QString baiduAddress(const QString& host, BaiduQuery query, const QString& domain)
+{
+    const QString operatorPrefix = query == BaiduQuery::IndexedPages ? u"/s?wd=site%3A"_s : u"/s?wd=domain%3A"_s;
+    return u"http://"_s + host + operatorPrefix + domain;
+}
 
 QString baiduCellText(const QString& page)
 {
     return baiduCount(page).value_or(u"0"_s);
 }
 
-CellResult Form1::baiduIndexCell(const QString& domain)
+const Lookup& baiduIndexLookup()
 {
-    return baiduCell(BaiduQuery::IndexedPages, domain);
+    static const Lookup lookup {u"baidu-index"_s, u"百度收录"_s, 65, u"|百度收录："_s, u"Check4"_s, u"Command6"_s,
+        Walk::WithoutStop, u"baidu"_s,
+        [](const QString& domain) {
+            return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
+        },
+        Charset::Gb2312, baiduCell, nullptr};
+    return lookup;
 }
 
-CellResult Form1::baiduLinksCell(const QString& domain)
+const Lookup& baiduLinksLookup()
 {
-    return baiduCell(BaiduQuery::Backlinks, domain);
-}
-
-void Form1::Command6_Click()
-{
-    runLookup(BaiduIndexColumn);
-}
-
-void Form1::Command7_Click()
-{
-    runLookup(BaiduLinksColumn);
+    static const Lookup lookup {u"baidu-links"_s, u"百度反链"_s, 65, u"|百度反链："_s, u"Check5"_s, u"Command7"_s,
+        Walk::WithoutStop, u"baidu"_s,
+        [](const QString& domain) { return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain); },
+        Charset::Gb2312, baiduCell, nullptr};
+    return lookup;
 }

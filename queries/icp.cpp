@@ -1,9 +1,6 @@
 #include "queries/icp.h"
 
-#include "app/Form1.h"
-#include "app/ResultsGrid.h"
 #include "queries/lookup.h"
-#include "web/fetch.h"
 #include "web/hosts.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,13 +25,11 @@ QString icpCellText(const QString& answer)
     return head.mid(start).toString() + u"号"_s;
 }
 
-CellResult Form1::icpCell(const QString& domain)
+const Lookup& icpLookup()
 {
-    const PageResult page = fetchPage(icpAddress(serviceHost(Service::Icp), domain), Charset::Gb2312);
-    return pageCell(page, icpCellText(page.text));
-}
-
-void Form1::Command1_Click()
-{
-    runLookup(IcpColumn);
+    static const Lookup lookup {u"icp"_s, u"域名是否备案"_s, 100, u"|备案："_s, u"Check3"_s, u"Command1"_s,
+        Walk::WithStop, u"icp"_s, [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
+        Charset::Gb2312, [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); },
+        nullptr};
+    return lookup;
 }

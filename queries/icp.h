@@ -2,6 +2,9 @@
 
 #include <QString>
 
+struct Lookup;
+
 QString icpAddress(const QString& host, const QString& domain);
 // The filing number ("京ICP备12345678号"), or "未备案" when the answer holds none.
 QString icpCellText(const QString& answer);
+const Lookup& icpLookup();

@@ -1,6 +1,14 @@
 #include "queries/lookup.h"
 
-#include "web/fetch.h"
+#include "queries/alexa.h"
+#include "queries/baidu.h"
+#include "queries/icp.h"
+#include "queries/outbound.h"
+#include "queries/registrar.h"
+#include "queries/siteip.h"
+#include "queries/yahoo.h"
+
+#include <QDateTime>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -25,17 +33,106 @@ bool isVerificationPage(const QString& page)
     return false;
 }
 
+class PageJob : public LookupJob
+{
+public:
+    PageJob(const Lookup& lookup, const QString& domain)
+        : m_lookup(lookup)
+        , m_domain(domain)
+    {
+    }
+
+    void start() override
+    {
+        auto* fetch = new PageFetch({m_lookup.address(m_domain), m_lookup.charset}, this);
+        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
+    }
+
+private:
+    const Lookup& m_lookup;
+    QString m_domain;
+};
+
 } // namespace
+
+void LookupJob::finish(const CellResult& result)
+{
+    m_result = result;
+    emit finished();
+}
+
+const std::vector<const Lookup*>& lookups()
+{
+    static const std::vector<const Lookup*> all {
+        &registrarLookup(),
+        &icpLookup(),
+        &baiduIndexLookup(),
+        &baiduLinksLookup(),
+        &alexaLookup(),
+        &yahooLookup(),
+        &outboundLookup(),
+        &siteIpLookup(),
+    };
+    return all;
+}
+
+const Lookup* lookupByKey(const QString& key)
+{
+    for (const Lookup* lookup : lookups()) {
+        if (lookup->key == key)
+            return lookup;
+    }
+    return nullptr;
+}
+
+LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context)
+{
+    if (lookup.job)
+        return lookup.job(domain, context);
+    return new PageJob(lookup, domain);
+}
 
 CellResult pageCell(const PageResult& page, const QString& text)
 {
-    return {text, failureReason(page)};
+    CellResult cell {text, failureReason(page)};
+    if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
+        cell.pushBack = PushBack::Busy;
+        cell.retryAfterMs = retryAfterMs(page.retryAfter, QDateTime::currentDateTimeUtc());
+    }
+    return cell;
 }
 
 CellResult searchEngineCell(const PageResult& page, const QString& text, bool countShown)
 {
     CellResult cell = pageCell(page, text);
-    if (cell.problem.isEmpty() && !countShown && isVerificationPage(page.text))
+    if (cell.problem.isEmpty() && !countShown && isVerificationPage(page.text)) {
         cell.problem = u"搜索引擎要求验证"_s;
+        cell.pushBack = PushBack::Verification;
+    }
     return cell;
+}
+
+qint64 retryAfterMs(const QByteArray& value, const QDateTime& now)
+{
+    const QByteArray trimmed = value.trimmed();
+    bool isNumber = false;
+    const qint64 seconds = trimmed.toLongLong(&isNumber);
+    if (isNumber)
+        return seconds < 0 ? -1 : qMin(seconds, qint64(1) << 40) * 1000;
+    // Servers send the IMF date ("Mon, 07 Dec 2026 08:00:30 GMT"), which Qt's RFC 2822 reader does not take.
+    QDateTime at = QDateTime::fromString(QString::fromLatin1(trimmed), u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_s);
+    at.setTimeSpec(Qt::UTC);
+    return at.isValid() ? qMax<qint64>(0, now.msecsTo(at)) : -1;
+}
+
+std::optional<QString> cutAfter(const QString& text, const QString& marker, const QString& terminator)
+{
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype start = at + marker.size();
+    const qsizetype next = text.indexOf(marker, start);
+    const QStringView piece = QStringView(text).mid(start, next < 0 ? -1 : next - start);
+    const qsizetype end = piece.indexOf(terminator);
+    return (end < 0 ? piece : piece.left(end)).toString();
 }

@@ -1,8 +1,17 @@
 #pragma once
 
-#include <QString>
+#include "web/fetch.h"
 
-struct PageResult;
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+// The search-engine lookups walk the whole queue whatever happens; Stop ends the others between two domains.
+enum class Walk { WithStop, WithoutStop };
+
+// A service telling us to slow down.
+enum class PushBack { None, Busy, Verification };
 
 // What a lookup writes for one domain. `problem` says, for the user, why the text cannot be trusted:
 // the request failed or a search engine answered with a verification page. A real answer has none,
@@ -11,9 +20,70 @@ struct CellResult
 {
     QString text;
     QString problem;
+    PushBack pushBack = PushBack::None;
+    qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
 };
+
+// What every lookup's work may need beyond its domain.
+struct JobContext
+{
+    QString pingProgram;
+    // Seen between the link elements of a page: the domain's cell still gets what was counted so far.
+    std::function<bool()> stopRequested;
+};
+
+// One domain's work for one lookup. finished() comes exactly once, after start() has returned or from
+// inside it; deleting the job drops whatever it still waits for.
+class LookupJob : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual void start() = 0;
+    const CellResult& result() const { return m_result; }
+
+signals:
+    void finished();
+
+protected:
+    void finish(const CellResult& result);
+
+private:
+    CellResult m_result;
+};
+
+// Everything about one kind of fact, in one place: its column, its controls in the window, how it walks,
+// which service it asks, and how a domain becomes a cell.
+struct Lookup
+{
+    QString key; // for the command line and the settings
+    QString header; // column header
+    int width; // column width in pixels
+    QString exportLabel; // its field in the clipboard's labelled lines
+    QString box; // the check box that selects it for a batch
+    QString button; // its own button
+    Walk walk;
+    QString service; // whose pace it keeps
+    // A page lookup: the address for a domain, the charset of the answer, and the cut from page to cell.
+    QString (*address)(const QString& domain);
+    Charset charset;
+    CellResult (*cut)(const PageResult& page, const QString& domain);
+    // A lookup that is more than one page and a cut starts its own work instead.
+    LookupJob* (*job)(const QString& domain, const JobContext& context);
+};
+
+// In the order of the grid's columns, which is also the order a batch runs them in.
+const std::vector<const Lookup*>& lookups();
+const Lookup* lookupByKey(const QString& key);
+LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);
 
 CellResult pageCell(const PageResult& page, const QString& text);
 // A result page that shows no count and carries a challenge's signature is no answer at all. One that
 // shows its count is a result page, whatever its snippets mention.
 CellResult searchEngineCell(const PageResult& page, const QString& text, bool countShown);
+// Retry-After in milliseconds from seconds or an HTTP date; -1 when absent or unreadable.
+qint64 retryAfterMs(const QByteArray& value, const QDateTime& now);
+
+// The text after the first `marker`, up to the marker's next occurrence or the end, then up to the first
+// `terminator` in that piece. Empty when the marker ends the text; nothing when the marker is absent.
+std::optional<QString> cutAfter(const QString& text, const QString& marker, const QString& terminator);

@@ -1,9 +1,6 @@
 #include "queries/registrar.h"
 
-#include "app/Form1.h"
-#include "app/ResultsGrid.h"
 #include "queries/lookup.h"
-#include "web/fetch.h"
 #include "web/hosts.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -21,13 +18,12 @@ QString registrarCellText(const QString& answer)
     return answer.contains(u"original>210"_s) ? u"可注册"_s : u"已被注册"_s;
 }
 
-CellResult Form1::registrarCell(const QString& domain)
+const Lookup& registrarLookup()
 {
-    const PageResult page = fetchPage(registrarAddress(serviceHost(Service::Registrar), domain), Charset::Gb2312);
-    return pageCell(page, registrarCellText(page.text));
-}
-
-void Form1::Command3_Click()
-{
-    runLookup(RegistrarColumn);
+    static const Lookup lookup {u"registrar"_s, u"域名注册"_s, 70, u"|注册："_s, u"Check2"_s, u"Command3"_s,
+        Walk::WithStop, u"registrar"_s,
+        [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
+        Charset::Gb2312,
+        [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }, nullptr};
+    return lookup;
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+struct Lookup;
+
 // The registrar is asked about the bare domain: every "www." (exact case) is removed, wherever it stands.
 QString registrarAddress(const QString& host, const QString& domain);
 QString registrarCellText(const QString& answer);
+const Lookup& registrarLookup();

@@ -1,16 +1,40 @@
-#include "app/Form1.h"
-#include "app/Platform.h"
-#include "app/ResultsGrid.h"
+#include "queries/siteip.h"
+
 #include "queries/lookup.h"
 #include "web/ping.h"
 
-CellResult Form1::siteIpCell(const QString& domain)
-{
-    const PingResult ping = pingAddress(domain, m_platform.pingProgram());
-    return {ping.text, ping.problem};
-}
+using namespace Qt::Literals::StringLiterals;
 
-void Form1::Command4_Click()
+namespace {
+
+class SiteIpJob : public LookupJob
 {
-    runLookup(SiteIpColumn);
+public:
+    SiteIpJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_pingProgram(context.pingProgram)
+    {
+    }
+
+    void start() override
+    {
+        PingLookup* ping = GetIP(m_domain, m_pingProgram, this);
+        connect(ping, &PingLookup::finished, this, [this, ping] {
+            finish({ping->result().text, ping->result().problem});
+        });
+    }
+
+private:
+    QString m_domain;
+    QString m_pingProgram;
+};
+
+} // namespace
+
+const Lookup& siteIpLookup()
+{
+    static const Lookup lookup {u"ip"_s, u"站点IP地址"_s, 105, u"|IP："_s, u"Check9"_s, u"Command4"_s, Walk::WithStop,
+        u"ping"_s, nullptr, Charset::Gb2312, nullptr,
+        [](const QString& domain, const JobContext& context) -> LookupJob* { return new SiteIpJob(domain, context); }};
+    return lookup;
 }

@@ -1,13 +1,13 @@
 #include "queries/yahoo.h"
 
-#include "app/Form1.h"
-#include "app/ResultsGrid.h"
-#include "queries/cut.h"
 #include "queries/lookup.h"
-#include "web/fetch.h"
 #include "web/hosts.h"
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QString kResultPhrase = u"链向该地址的网页"_s;
+}
 
 QString yahooAddress(const QString& host, const QString& domain)
 {
@@ -18,18 +18,19 @@ QString yahooCellText(const QString& page)
 {
     // A result page speaks of 链向该地址的网页; the count itself follows 共 <strong> wherever that stands.
     // A page with the phrase but without the count has no count to show.
-    if (!page.contains(u"链向该地址的网页"_s))
+    if (!page.contains(kResultPhrase))
         return u"0"_s;
     return cutAfter(page, u"共 <strong>"_s, u"<"_s).value_or(u"0"_s);
 }
 
-CellResult Form1::yahooCell(const QString& domain)
+const Lookup& yahooLookup()
 {
-    const PageResult page = fetchPage(yahooAddress(serviceHost(Service::Yahoo), domain), Charset::Utf8);
-    return searchEngineCell(page, yahooCellText(page.text), page.text.contains(u"链向该地址的网页"_s));
-}
-
-void Form1::Command8_Click()
-{
-    runLookup(YahooColumn);
+    static const Lookup lookup {u"yahoo"_s, u"yahoo反链"_s, 75, u"|yahoo排名："_s, u"Check7"_s, u"Command8"_s,
+        Walk::WithoutStop, u"yahoo"_s,
+        [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); }, Charset::Utf8,
+        [](const PageResult& page, const QString&) {
+            return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
+        },
+        nullptr};
+    return lookup;
 }

@@ -2,6 +2,9 @@
 
 #include <QString>
 
+struct Lookup;
+
 QString yahooAddress(const QString& host, const QString& domain);
 // The backlink count of the sitemap search page ("1,234"), or "0".
 QString yahooCellText(const QString& page);
+const Lookup& yahooLookup();

@@ -1,12 +1,9 @@
 #include "update/update.h"
 
-#include "app/Form1.h"
-#include "app/Platform.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 
-#include <QTimer>
-#include <QUrl>
+#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -24,19 +21,29 @@ QString publishedVersion(const PageResult& answer)
 {
     if (!answer.isSuccess())
         return {};
-    // Lines end CR LF on the update host; a file with bare LF stands whole as its version.
-    return answer.text.section(u"\r\n"_s, 0, 0);
+    // Lines end CR LF on the update host; a file with bare LF has no first line short of its end.
+    QString line = answer.text.section(u"\r\n"_s, 0, 0);
+    if (line.startsWith(QChar::ByteOrderMark))
+        line.remove(0, 1);
+    line = line.trimmed();
+    static const QRegularExpression version(u"^[0-9]+(\\.[0-9]+)*$"_s);
+    return line.size() <= 64 && version.match(line).hasMatch() ? line : QString();
 }
 
-void Form1::Timer1_Timer()
+void UpdateCheck::start()
 {
-    m_timer1->stop();
-    const QString host = serviceHost(Service::Update);
-    const QString published = publishedVersion(fetchPage(versionFileAddress(host), Charset::Gb2312));
-    if (published.isEmpty() || published == QString::fromUtf16(kOwnVersion) || m_closing)
+    if (m_fetch)
         return;
-    const auto answer = m_platform.messageBox(this, u"最新版本Fennory"_s + published + u"，是否更新？"_s,
-        u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
-    if (answer == QMessageBox::Ok)
-        m_platform.openUrl(QUrl(downloadPageAddress(host)));
+    m_fetch = getHTTPPage(versionFileAddress(serviceHost(Service::Update)), this);
+    connect(m_fetch, &PageFetch::finished, this, [this] {
+        const QString published = publishedVersion(m_fetch->result());
+        m_fetch->deleteLater();
+        if (!published.isEmpty() && published != QString::fromUtf16(kOwnVersion))
+            emit newVersion(published);
+    });
+}
+
+void UpdateCheck::abort()
+{
+    delete m_fetch;
 }

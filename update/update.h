@@ -1,13 +1,34 @@
 #pragma once
 
+#include <QObject>
+#include <QPointer>
 #include <QString>
 
+class PageFetch;
 struct PageResult;
 
 inline constexpr char16_t kOwnVersion[] = u"9.1";
 
 QString versionFileAddress(const QString& host);
 QString downloadPageAddress(const QString& host);
-// The published version when the check found one: the first line of a successful answer, if not empty.
-// An unreachable host or an error page is no new version.
+// The version the update host publishes: the first line of a successful answer, without a byte-order mark
+// or surrounding white space, and no longer than 64 characters. Anything but digits and dots is no version: the
+// file comes over plain HTTP, and whatever it holds is shown to the user.
 QString publishedVersion(const PageResult& answer);
+
+// Asks the update host once for its version file.
+class UpdateCheck : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    void start();
+    void abort();
+
+signals:
+    // A version other than our own.
+    void newVersion(const QString& version);
+
+private:
+    QPointer<PageFetch> m_fetch;
+};

@@ -1,14 +1,12 @@
 #include "web/fetch.h"
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
-#include <QUrl>
-#include <memory>
+#include <array>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,9 +14,13 @@ namespace {
 
 FetchLimits g_limits;
 
+// Qt opens at most six connections to one host per manager. A service may be asked up to 64 times at once,
+// so requests take their managers in turn from enough of them.
 QNetworkAccessManager& manager()
 {
-    static QPointer<QNetworkAccessManager> instance;
+    static std::array<QPointer<QNetworkAccessManager>, 11> pool;
+    static size_t next = 0;
+    QPointer<QNetworkAccessManager>& instance = pool[next++ % pool.size()];
     if (!instance)
         instance = new QNetworkAccessManager(QCoreApplication::instance());
     return *instance;
@@ -62,13 +64,6 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     }
 }
 
-struct ReplyDeleter
-{
-    // Deleted at once, not with deleteLater(): a walk over thousands of domains never returns to the
-    // loop level that would run the deferred deletes, and the replies would pile up until the batch ends.
-    void operator()(QNetworkReply* reply) const { delete reply; }
-};
-
 } // namespace
 
 void setFetchLimits(const FetchLimits& limits)
@@ -76,68 +71,115 @@ void setFetchLimits(const FetchLimits& limits)
     g_limits = limits;
 }
 
-PageResult fetchPage(const QString& url, Charset charset)
+const FetchLimits& fetchLimits()
 {
-    PageResult result;
-    const QUrl address(url, QUrl::TolerantMode);
+    return g_limits;
+}
+
+PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
+    : QObject(parent)
+    , m_limit(new QTimer(this))
+    , m_charset(request.charset)
+    , m_maxBody(g_limits.maxBodyBytes)
+{
+    const QUrl address(request.url, QUrl::TolerantMode);
     if (!address.isValid() || address.scheme() != u"http"_s || address.host().isEmpty()) {
-        result.failure = FetchFailure::BadAddress;
-        return result;
+        QMetaObject::invokeMethod(
+            this, [this] { fail(FetchFailure::BadAddress); }, Qt::QueuedConnection);
+        return;
     }
 
-    QNetworkRequest request(address);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(g_limits.maxRedirects);
-    const FetchLimits limits = g_limits;
-
-    std::unique_ptr<QNetworkReply, ReplyDeleter> reply(manager().get(request));
-    QByteArray body;
-    bool timedOut = false;
-    bool oversize = false;
-
-    QEventLoop loop;
-    QTimer limit;
-    limit.setTimerType(Qt::PreciseTimer);
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, reply.get(), [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
-        body += reply->readAll();
-        if (body.size() > limits.maxBodyBytes) {
-            oversize = true;
-            body.clear();
-            reply->abort();
-        }
-    });
-    QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-
-    limit.start(limits.timeLimitMs);
-    if (!reply->isFinished())
-        loop.exec();
-    if (!reply->isFinished()) {
-        // The loop was left from outside: the program is closing.
-        reply->abort();
-        result.failure = FetchFailure::Cancelled;
-        return result;
+    QNetworkRequest get(address);
+    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    get.setMaximumRedirectsAllowed(g_limits.maxRedirects);
+    // A server that sets a new cookie on every answer would otherwise grow every later request's header
+    // until the server refuses them all.
+    get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    // Qt's own bomb check would refuse large honest pages well below our cap; the cap itself still holds.
+    get.setDecompressedSafetyCheckThreshold(m_maxBody);
+    if (!request.keepConnection) {
+        get.setRawHeader("Connection", "close");
+        get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     }
-    limit.stop();
-    if (reply->isOpen())
-        body += reply->readAll();
 
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QNetworkReply::NetworkError error = reply->error();
-    if (timedOut)
-        result.failure = FetchFailure::TimedOut;
-    else if (oversize)
-        result.failure = FetchFailure::Oversize;
-    else if (error != QNetworkReply::NoError && !(result.status >= 400 && isStatusOnlyError(error)))
-        result.failure = failureOf(error);
+    m_reply = manager().get(get);
+    connect(m_reply, &QNetworkReply::readyRead, this, &PageFetch::onReadyRead);
+    connect(m_reply, &QNetworkReply::finished, this, &PageFetch::onFinished);
+    m_limit->setSingleShot(true);
+    m_limit->setTimerType(Qt::PreciseTimer);
+    connect(m_limit, &QTimer::timeout, this, [this] { fail(FetchFailure::TimedOut); });
+    m_limit->start(g_limits.timeLimitMs);
+}
 
-    if (result.failure == FetchFailure::None)
-        result.text = BytesToBstr(body, charset == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
-    return result;
+PageFetch::~PageFetch()
+{
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        delete m_reply;
+    }
+}
+
+void PageFetch::onReadyRead()
+{
+    m_body += m_reply->readAll();
+    if (m_body.size() > m_maxBody)
+        fail(FetchFailure::Oversize);
+}
+
+void PageFetch::fail(FetchFailure failure)
+{
+    m_limit->stop();
+    m_result.failure = failure;
+    m_body.clear();
+    if (m_reply) {
+        m_reply->disconnect(this);
+        m_reply->abort();
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    emit finished();
+}
+
+void PageFetch::onFinished()
+{
+    // The limit is for waiting on the network; once the answer is in, nothing can make it late.
+    m_limit->stop();
+    if (m_reply->isOpen())
+        m_body += m_reply->readAll();
+    if (m_body.size() > m_maxBody) {
+        fail(FetchFailure::Oversize);
+        return;
+    }
+
+    m_result.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    m_result.retryAfter = m_reply->rawHeader("Retry-After");
+    const QNetworkReply::NetworkError error = m_reply->error();
+    if (error != QNetworkReply::NoError && !(m_result.status >= 400 && isStatusOnlyError(error)))
+        m_result.failure = failureOf(error);
+    // Qt reads a chunk size it cannot parse as the last chunk and calls the page complete. An answer that
+    // announced chunks and delivered none is such a broken stream, not an empty page.
+    else if (m_body.isEmpty() && m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
+        m_result.failure = FetchFailure::BadContent;
+
+    if (m_result.failure == FetchFailure::None)
+        m_result.text = BytesToBstr(m_body, m_charset == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
+    m_body.clear();
+    m_reply->disconnect(this);
+    m_reply->deleteLater();
+    m_reply = nullptr;
+    emit finished();
+}
+
+PageFetch* getHTTPPage(const QString& URL, QObject* parent)
+{
+    return new PageFetch({URL, Charset::Gb2312}, parent);
+}
+
+PageFetch* getHTTPPage1(const QString& URL, QObject* parent)
+{
+    return new PageFetch({URL, Charset::Utf8}, parent);
 }
 
 QString failureReason(const PageResult& page)
@@ -161,24 +203,12 @@ QString failureReason(const PageResult& page)
         return u"页面内容无法解码"_s;
     case FetchFailure::BadAddress:
         return u"地址无效"_s;
-    case FetchFailure::Cancelled:
-        return u"已取消"_s;
     case FetchFailure::OtherNetworkError:
         return u"网络错误"_s;
     }
     if (page.status < 200 || page.status >= 300)
         return u"HTTP %1"_s.arg(page.status);
     return {};
-}
-
-QString getHTTPPage(const QString& URL)
-{
-    return fetchPage(URL, Charset::Gb2312).text;
-}
-
-QString getHTTPPage1(const QString& URL)
-{
-    return fetchPage(URL, Charset::Utf8).text;
 }
 
 QString BytesToBstr(const QByteArray& body, const QString& Cset)

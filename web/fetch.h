@@ -1,7 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
+#include <QUrl>
+
+class QNetworkReply;
+class QTimer;
 
 enum class Charset { Gb2312, Utf8 };
 
@@ -13,9 +18,8 @@ enum class FetchFailure {
     ConnectionLost, // closed or reset before the whole answer was in
     TooManyRedirects,
     Oversize,
-    BadContent, // e.g. a compressed body that would not decompress
+    BadContent, // a compressed body that would not decompress, a broken chunked body
     BadAddress,
-    Cancelled, // the program is closing
     OtherNetworkError,
 };
 
@@ -25,6 +29,7 @@ struct PageResult
     QString text;
     FetchFailure failure = FetchFailure::None;
     int status = 0; // HTTP status of the final answer, 0 when none arrived
+    QByteArray retryAfter; // the answer's Retry-After header, as sent
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
@@ -38,16 +43,50 @@ struct FetchLimits
 };
 
 void setFetchLimits(const FetchLimits& limits);
+const FetchLimits& fetchLimits();
+
+struct FetchRequest
+{
+    QString url;
+    Charset charset = Charset::Gb2312;
+    // A service is asked again and again, so its connection is worth keeping. A home page is one request
+    // to a host never seen again: keeping its connection would hold a file open per domain.
+    bool keepConnection = true;
+};
+
+// One GET, started at once. finished() comes exactly once, never from inside the constructor; deleting
+// the fetch before then drops the request.
+class PageFetch : public QObject
+{
+    Q_OBJECT
+public:
+    explicit PageFetch(const FetchRequest& request, QObject* parent = nullptr);
+    ~PageFetch() override;
+
+    const PageResult& result() const { return m_result; }
+
+signals:
+    void finished();
+
+private:
+    void onReadyRead();
+    void onFinished();
+    void fail(FetchFailure failure);
+
+    QNetworkReply* m_reply = nullptr;
+    QTimer* m_limit = nullptr;
+    Charset m_charset;
+    qint64 m_maxBody;
+    QByteArray m_body;
+    PageResult m_result;
+};
 
 // The status never changes the text: an error page's body is returned like any other.
-// The wait runs an event loop, so the window stays live and nested fetches return their own pages.
-PageResult fetchPage(const QString& url, Charset charset);
+PageFetch* getHTTPPage(const QString& URL, QObject* parent = nullptr); // body decoded as GB2312 (GB18030)
+PageFetch* getHTTPPage1(const QString& URL, QObject* parent = nullptr); // body decoded as UTF-8
 
 // Why a page cannot be trusted, for the user: a failed request or a status outside 2xx. Empty when fine.
 QString failureReason(const PageResult& page);
-
-QString getHTTPPage(const QString& URL); // body decoded as GB2312 (GB18030, its superset)
-QString getHTTPPage1(const QString& URL); // body decoded as UTF-8
 
 // Bytes invalid in the charset become U+FFFD and the rest still decodes; a UTF-8 byte-order mark is dropped.
 QString BytesToBstr(const QByteArray& body, const QString& Cset);

@@ -1,17 +1,20 @@
 #include "web/links.h"
 
-#include <QRegularExpression>
-
 using namespace Qt::Literals::StringLiterals;
+
+MatchScanner::MatchScanner(const QString& pattern, const QString& text)
+    // (*LF) makes the line feed the only line end, whatever newline convention PCRE2 was built with.
+    : m_expression(u"(*LF)"_s + pattern, QRegularExpression::CaseInsensitiveOption)
+    , m_matches(m_expression.globalMatch(text))
+{
+}
 
 QString TestRegExp(const QString& myPattern, const QString& myString)
 {
-    // (*LF) makes the line feed the only line end, whatever newline convention PCRE2 was built with.
-    const QRegularExpression expression(u"(*LF)"_s + myPattern, QRegularExpression::CaseInsensitiveOption);
     QString result;
-    QRegularExpressionMatchIterator matches = expression.globalMatch(myString);
+    MatchScanner matches(myPattern, myString);
     while (matches.hasNext()) {
-        result += matches.next().capturedView();
+        result += matches.next();
         result += u"\r\n"_s;
     }
     return result.isEmpty() ? u"匹配失败"_s : result;

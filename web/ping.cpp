@@ -1,6 +1,5 @@
 #include "web/ping.h"
 
-#include <QEventLoop>
 #include <QProcess>
 #include <QTimer>
 
@@ -40,64 +39,74 @@ void setPingLimits(const PingLimits& limits)
     g_limits = limits;
 }
 
-QString GetIP(const QString& URL, const QString& pingProgram)
+PingLookup::PingLookup(const QString& host, const QString& pingProgram, QObject* parent)
+    : QObject(parent)
+    , m_ping(new QProcess(this))
+    , m_limit(new QTimer(this))
 {
-    return pingAddress(URL, pingProgram).text;
-}
-
-PingResult pingAddress(const QString& host, const QString& pingProgram)
-{
-    QProcess ping;
-    ping.setProcessChannelMode(QProcess::MergedChannels);
-    ping.setProgram(pingProgram);
-    ping.setArguments({u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, host});
-
-    QByteArray output;
-    bool failedToStart = false;
-    bool timedOut = false;
-    bool done = false;
-    QEventLoop loop;
-    const auto finish = [&] {
-        done = true;
-        loop.quit();
-    };
-    QTimer limit;
-    limit.setTimerType(Qt::PreciseTimer);
-    limit.setSingleShot(true);
-    QObject::connect(&limit, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        finish();
-    });
-    QObject::connect(&ping, &QProcess::readyRead, &loop, [&] {
-        output += ping.readAll();
-        if (holdsAddressLine(QString::fromLocal8Bit(output)))
+    m_ping->setProcessChannelMode(QProcess::MergedChannels);
+    m_ping->setProgram(pingProgram);
+    m_ping->setArguments({u"-4"_s, u"-c"_s, u"1"_s, u"--"_s, host});
+    connect(m_ping, &QProcess::readyRead, this, [this] {
+        m_output += m_ping->readAll();
+        if (holdsAddressLine(QString::fromLocal8Bit(m_output)))
             finish();
     });
-    QObject::connect(&ping, &QProcess::finished, &loop, finish);
-    QObject::connect(&ping, &QProcess::errorOccurred, &loop, [&](QProcess::ProcessError error) {
+    connect(m_ping, &QProcess::finished, this, &PingLookup::finish);
+    connect(m_ping, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart) {
-            failedToStart = true;
+            m_failedToStart = true;
             finish();
         }
     });
+    m_limit->setSingleShot(true);
+    m_limit->setTimerType(Qt::PreciseTimer);
+    connect(m_limit, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        finish();
+    });
+    // Started from the event loop: a missing program is reported from inside start(), and finished()
+    // must not come before the caller has connected to it.
+    QTimer::singleShot(0, this, [this] {
+        m_limit->start(g_limits.timeLimitMs);
+        m_ping->start(QIODevice::ReadOnly);
+    });
+}
 
-    limit.start(g_limits.timeLimitMs);
-    ping.start(QIODevice::ReadOnly);
-    // A missing program is reported from inside start(), before there is a loop to leave.
-    if (!done)
-        loop.exec();
-    limit.stop();
-
-    if (ping.state() != QProcess::NotRunning) {
-        ping.kill();
-        ping.waitForFinished(1000);
+PingLookup::~PingLookup()
+{
+    m_ping->disconnect(this);
+    if (m_ping->state() != QProcess::NotRunning) {
+        m_ping->kill();
+        m_ping->waitForFinished(1000);
     }
-    output += ping.readAll();
-    if (failedToStart)
-        return {u"无法运行 ping"_s, u"无法运行 ping"_s};
+}
+
+void PingLookup::finish()
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_limit->stop();
+    m_output += m_ping->readAll();
+    // ping may linger after the address line; it is not waited for, only ended.
+    m_ping->disconnect(this);
+    if (m_ping->state() != QProcess::NotRunning)
+        m_ping->kill();
+
     const QString timeout = u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
-    if (output.isEmpty())
-        return {timedOut ? u"请求超时"_s : QString(), timedOut ? timeout : QString()};
-    const QString text = QString::fromLocal8Bit(output);
-    return {cutBracketed(text, u'(', u')'), timedOut && !holdsAddressLine(text) ? timeout : QString()};
+    if (m_failedToStart) {
+        m_result = {u"无法运行 ping"_s, u"无法运行 ping"_s};
+    } else if (m_output.isEmpty()) {
+        m_result = {m_timedOut ? u"请求超时"_s : QString(), m_timedOut ? timeout : QString()};
+    } else {
+        const QString text = QString::fromLocal8Bit(m_output);
+        m_result = {cutBracketed(text, u'(', u')'), m_timedOut && !holdsAddressLine(text) ? timeout : QString()};
+    }
+    emit finished();
+}
+
+PingLookup* GetIP(const QString& URL, const QString& pingProgram, QObject* parent)
+{
+    return new PingLookup(URL, pingProgram, parent);
 }

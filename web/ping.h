@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
+
+class QProcess;
+class QTimer;
 
 // The address between the first `open` and the first `close` bracket of ping's output. Output with no
 // `close` keeps everything after the first `open`; output with neither bracket comes back whole.
@@ -17,9 +21,33 @@ struct PingResult
     QString text;
     QString problem; // set when ping could not run or timed out
 };
-PingResult pingAddress(const QString& host, const QString& pingProgram);
 
-// The address `URL` resolves to, read from one IPv4 echo request of `pingProgram`. The host text is one
-// argument after "--", so no host can become an option or a shell command. Events keep flowing while
-// ping runs. Falls back to ping's whole output, "请求超时" or "无法运行 ping".
-QString GetIP(const QString& URL, const QString& pingProgram);
+// One IPv4 echo request of `pingProgram` for a host, and the address read from what it prints. The host
+// text is one argument after "--", so no host can become an option or a shell command. finished() comes
+// exactly once, never from inside the constructor; deleting the lookup before then kills ping.
+class PingLookup : public QObject
+{
+    Q_OBJECT
+public:
+    PingLookup(const QString& host, const QString& pingProgram, QObject* parent = nullptr);
+    ~PingLookup() override;
+
+    const PingResult& result() const { return m_result; }
+
+signals:
+    void finished();
+
+private:
+    void finish();
+
+    QProcess* m_ping;
+    QTimer* m_limit;
+    QByteArray m_output;
+    bool m_failedToStart = false;
+    bool m_timedOut = false;
+    bool m_done = false;
+    PingResult m_result;
+};
+
+// Falls back to ping's whole output, "请求超时" or "无法运行 ping".
+PingLookup* GetIP(const QString& URL, const QString& pingProgram, QObject* parent = nullptr);

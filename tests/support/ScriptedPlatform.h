@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <functional>
 
-// Answers message boxes from a script and records what the program asked of the desktop, titles as given.
+// Answers message boxes from a script and records what the program asked of the desktop.
 class ScriptedPlatform : public Platform
 {
 public:
@@ -20,24 +20,32 @@ public:
         QMessageBox::StandardButton defaultButton;
     };
 
-    QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text, const QString& title,
+    QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& title,
         QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
-        QMessageBox::StandardButton defaultButton) override;
-    void setClipboardText(const QString& text) override;
-    void openUrl(const QUrl& url) override;
+        QMessageBox::StandardButton defaultButton) override
+    {
+        shown.append({text, title, buttons, icon, defaultButton});
+        if (whileShown)
+            whileShown();
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return answerer ? answerer(shown.last()) : defaultButton;
+    }
+    void setClipboardText(const QString& text) override { clipboard.append(text); }
+    void openUrl(const QUrl& url) override { openedUrls.append(url); }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
-    QString pingProgram() const override { return pingProgramPath; }
+    QString pingProgram() const override { return ping; }
     void quitApplication() override { ++quitRequests; }
 
     // Answers given in order; once they run out, `answerer` decides, or else the box's default button.
     QList<QMessageBox::StandardButton> answers;
     std::function<QMessageBox::StandardButton(const Shown&)> answerer;
+    // Runs while a box is "open", as the event loop of a real modal box would.
+    std::function<void()> whileShown;
     QList<Shown> shown;
-    QStringList clipboardHistory;
+    QStringList clipboard;
     QList<QUrl> openedUrls;
     int quitRequests = 0;
     QString savePath; // what the save dialog "chooses"; empty is Cancel
-    QString pingProgramPath = QStringLiteral("ping");
-    // Runs while a box is "open", as a user acting behind a modal box would.
-    std::function<void()> whileShown;
+    QString ping = QStringLiteral("ping");
 };

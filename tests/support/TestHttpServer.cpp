@@ -11,12 +11,15 @@ TestHttpServer::TestHttpServer(QObject* parent)
     : QObject(parent)
     , m_server(new QTcpServer(this))
 {
-    connect(m_server, &QTcpServer::newConnection, this, &TestHttpServer::onNewConnection);
+    connect(m_server, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    });
     if (!m_server->listen(QHostAddress::LocalHost))
         qFatal("test HTTP server cannot listen: %s", qPrintable(m_server->errorString()));
 }
-
-TestHttpServer::~TestHttpServer() = default;
 
 QString TestHttpServer::hostPort() const
 {
@@ -28,114 +31,77 @@ quint16 TestHttpServer::port() const
     return m_server->serverPort();
 }
 
-void TestHttpServer::route(const QString& prefix, const Response& response)
+TestHttpServer::Response TestHttpServer::page(const QByteArray& body, int status, Mode mode)
 {
-    m_routes.insert(prefix, response);
-}
-
-TestHttpServer::Response TestHttpServer::page(const QByteArray& body, int status)
-{
-    Response response;
-    response.status = status;
-    response.body = body;
-    return response;
-}
-
-TestHttpServer::Response TestHttpServer::redirect(const QByteArray& location)
-{
-    Response response;
-    response.status = 302;
-    response.headers.append(qMakePair(QByteArray("Location"), location));
-    return response;
-}
-
-void TestHttpServer::onNewConnection()
-{
-    while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-        socket->setParent(this);
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-    }
+    return {status, body, {}, mode, 0};
 }
 
 void TestHttpServer::onReadyRead(QTcpSocket* socket)
 {
-    QByteArray buffer = socket->property("request").toByteArray() + socket->readAll();
-    if (!buffer.contains("\r\n\r\n")) {
-        socket->setProperty("request", buffer);
+    const QByteArray buffer = socket->property("head").toByteArray() + socket->readAll();
+    socket->setProperty("head", buffer);
+    if (!buffer.contains("\r\n\r\n") || socket->property("answered").toBool())
         return;
+    socket->setProperty("answered", true);
+    const QString target = QString::fromUtf8(buffer.split(' ').value(1));
+    requests.append(target);
+    heads.append(buffer);
+    Response response = responder ? responder(target) : page("not found", 404);
+    qsizetype best = -1;
+    for (auto it = m_routes.cbegin(); !responder && it != m_routes.cend(); ++it) {
+        if (target.startsWith(it.key()) && it.key().size() > best) {
+            response = it.value();
+            best = it.key().size();
+        }
     }
-    socket->setProperty("request", QByteArray());
-    const QList<QByteArray> requestLine = buffer.left(buffer.indexOf("\r\n")).split(' ');
-    const QString target = requestLine.size() >= 2 ? QString::fromUtf8(requestLine.at(1)) : QString();
-    ++m_requestCount;
-    if (m_recording)
-        m_requests.append(target);
+    busiest = qMax(busiest, ++m_waiting);
+    connect(socket, &QObject::destroyed, this, [this] { --m_waiting; });
     emit requestReceived(target);
-    answer(socket, target);
+    QPointer<QTcpSocket> guarded(socket);
+    QTimer::singleShot(response.delayMs, this, [this, guarded, response] {
+        if (guarded)
+            answer(guarded, response);
+    });
 }
 
-void TestHttpServer::answer(QTcpSocket* socket, const QString& target)
+void TestHttpServer::answer(QTcpSocket* socket, const Response& response)
 {
-    Response response = m_responder ? m_responder(target) : page("not found", 404);
-    qsizetype bestLength = -1;
-    for (auto it = m_routes.cbegin(); !m_responder && it != m_routes.cend(); ++it) {
-        if (target.startsWith(it.key()) && it.key().size() > bestLength) {
-            response = it.value();
-            bestLength = it.key().size();
-        }
-    }
     if (response.mode == Mode::NoAnswer)
         return;
-
+    bool sized = response.mode != Mode::NoContentLength && response.mode != Mode::Endless;
     QByteArray head = (response.mode == Mode::NoContentLength ? "HTTP/1.0 " : "HTTP/1.1 ")
         + QByteArray::number(response.status) + " Status\r\nConnection: close\r\n";
-    for (const auto& [name, value] : response.headers)
+    for (const auto& [name, value] : response.headers) {
         head += name + ": " + value + "\r\n";
-    if (response.mode != Mode::NoContentLength && response.mode != Mode::Endless)
+        sized = sized && name != "Transfer-Encoding";
+    }
+    if (sized)
         head += "Content-Length: " + QByteArray::number(response.body.size()) + "\r\n";
     const QByteArray whole = head + "\r\n" + response.body;
-
-    QPointer<QTcpSocket> guarded(socket);
-    auto send = [this, guarded, response, whole] {
-        if (!guarded)
-            return;
-        switch (response.mode) {
-        case Mode::Trickle: {
-            auto* timer = new QTimer(guarded);
-            auto sent = std::make_shared<qsizetype>(0);
-            connect(timer, &QTimer::timeout, guarded, [guarded, timer, whole, sent] {
-                if (*sent >= whole.size()) {
-                    timer->stop();
-                    guarded->disconnectFromHost();
-                    return;
-                }
-                guarded->write(whole.mid((*sent)++, 1));
-            });
-            timer->start(response.trickleIntervalMs);
-            return;
-        }
-        case Mode::Endless: {
-            guarded->write(whole);
-            const QByteArray chunk(64 * 1024, 'x');
-            connect(guarded, &QTcpSocket::bytesWritten, guarded, [guarded, chunk] {
-                if (guarded->bytesToWrite() < 4 * chunk.size())
-                    guarded->write(chunk);
-            });
-            return;
-        }
-        case Mode::CloseMidBody:
-            guarded->write(whole.left(whole.size() - response.body.size() / 2));
-            guarded->flush();
-            guarded->abort();
-            return;
-        default:
-            guarded->write(whole);
-            guarded->disconnectFromHost();
-        }
-    };
-    if (response.delayMs > 0)
-        QTimer::singleShot(response.delayMs, this, send);
-    else
-        send();
+    switch (response.mode) {
+    case Mode::Trickle: {
+        auto* timer = new QTimer(socket);
+        connect(timer, &QTimer::timeout, socket, [socket, whole, sent = qsizetype(0)]() mutable {
+            if (sent < whole.size())
+                socket->write(whole.mid(sent++, 1));
+        });
+        timer->start(100);
+        break;
+    }
+    case Mode::Endless:
+        socket->write(whole);
+        connect(socket, &QTcpSocket::bytesWritten, socket, [socket] {
+            if (socket->bytesToWrite() < 256 * 1024)
+                socket->write(QByteArray(64 * 1024, 'x'));
+        });
+        break;
+    case Mode::CloseMidBody:
+        socket->write(whole.left(whole.size() - response.body.size() / 2));
+        socket->flush();
+        socket->abort();
+        break;
+    default:
+        socket->write(whole);
+        socket->disconnectFromHost();
+    }
 }

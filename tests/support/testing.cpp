@@ -2,31 +2,47 @@
 
 #include "ScriptedPlatform.h"
 #include "app/Form1.h"
-#include "app/ResultsGrid.h"
+#include "queries/walker.h"
+#include "settings/settings.h"
 
 #include <QCheckBox>
 #include <QFile>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
-
-QString testDataPath(const QString& name)
-{
-    return QStringLiteral(QUILLMARK_TEST_DATA_DIR) + u'/' + name;
-}
 
 QByteArray testData(const QString& name)
 {
-    QFile file(testDataPath(name));
+    QFile file(QStringLiteral(QUILLMARK_TEST_DATA_DIR) + u'/' + name);
     if (!file.open(QIODevice::ReadOnly))
         qFatal("missing test data %s", qPrintable(name));
     return file.readAll();
 }
 
+QString fakePing()
+{
+    return QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
+}
+
+void serveEverythingFrom(const QString& hostPort)
+{
+    for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
+             "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
+        qputenv(variable, hostPort.toUtf8());
+}
+
+Settings& testSettings()
+{
+    static QTemporaryDir dir;
+    static Settings settings(dir.filePath(QStringLiteral("seo-quillmark.conf")));
+    return settings;
+}
+
 std::unique_ptr<Form1> makeWindow(ScriptedPlatform& platform)
 {
-    auto form = std::make_unique<Form1>(platform);
+    auto form = std::make_unique<Form1>(platform, testSettings());
     form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     return form;
 }
@@ -36,34 +52,25 @@ void setInput(Form1& form, const QString& text)
     form.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(text);
 }
 
-void setBox(Form1& form, const char* name, bool ticked)
+void setBox(Form1& form, const QString& name, bool ticked)
 {
-    form.findChild<QCheckBox*>(QLatin1String(name))->setChecked(ticked);
+    form.findChild<QCheckBox*>(name)->setChecked(ticked);
 }
 
-bool isTicked(const Form1& form, const char* name)
+void click(Form1& form, const QString& name)
 {
-    return form.findChild<QCheckBox*>(QLatin1String(name))->isChecked();
+    form.findChild<QPushButton*>(name)->click();
 }
 
-void click(Form1& form, const char* name)
+bool waitIdle(Walker& walker, int timeoutMs)
 {
-    form.findChild<QPushButton*>(QLatin1String(name))->click();
+    return QTest::qWaitFor([&] { return !walker.isBusy(); }, timeoutMs);
 }
 
-QStringList queue(const Form1& form)
-{
-    const auto* list = form.findChild<QListWidget*>(QStringLiteral("List1"));
-    QStringList entries;
-    for (int i = 0; i < list->count(); ++i)
-        entries.append(list->item(i)->text());
-    return entries;
-}
-
-QStringList column(const Form1& form, int column)
+QStringList column(const Results& results, int column)
 {
     QStringList cells;
-    for (int row = 0; row < form.grid().rowCount(); ++row)
-        cells.append(form.grid().text(row, column));
+    for (int row = 0; row < results.rowCount(); ++row)
+        cells.append(results.text(row, column));
     return cells;
 }

@@ -5,18 +5,20 @@
 #include <memory>
 
 class Form1;
+class Results;
 class ScriptedPlatform;
+class Settings;
+class Walker;
 
-// Where the committed test pages live.
-QString testDataPath(const QString& name);
-QByteArray testData(const QString& name);
+QByteArray testData(const QString& name); // a committed test page, as stored
+QString fakePing();
+// Points every service at `hostPort` and gives the settings a file of their own.
+void serveEverythingFrom(const QString& hostPort);
+Settings& testSettings();
 
-// A window as the user gets it, minus the update check's timer, answering dialogs from `platform`.
-std::unique_ptr<Form1> makeWindow(ScriptedPlatform& platform);
-
-void setInput(Form1& form, const QString& text); // text with '\n' line breaks, as typed
-void setBox(Form1& form, const char* name, bool ticked);
-bool isTicked(const Form1& form, const char* name);
-void click(Form1& form, const char* name);
-QStringList queue(const Form1& form);
-QStringList column(const Form1& form, int column);
+std::unique_ptr<Form1> makeWindow(ScriptedPlatform& platform); // without the update check's timer
+void setInput(Form1& form, const QString& text); // '\n' line breaks, as typed
+void setBox(Form1& form, const QString& name, bool ticked);
+void click(Form1& form, const QString& name);
+bool waitIdle(Walker& walker, int timeoutMs = 60'000);
+QStringList column(const Results& results, int column);

@@ -1,0 +1,69 @@
+#include "app/SettingsDialog.h"
+
+#include "settings/settings.h"
+
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
+    : QDialog(parent)
+    , m_settings(settings)
+    , m_message(new QLabel(this))
+{
+    setObjectName(u"settingsDialog"_s);
+    setWindowTitle(u"设置"_s);
+    auto* grid = new QGridLayout;
+    grid->addWidget(new QLabel(u"服务"_s), 0, 0);
+    grid->addWidget(new QLabel(u"同时请求数"_s), 0, 1);
+    grid->addWidget(new QLabel(u"请求间隔（毫秒）"_s), 0, 2);
+    for (const ServiceInfo& service : Settings::services()) {
+        const Pace pace = settings.pace(service.key);
+        Row row {
+            service.key, new QLineEdit(QString::number(pace.concurrency)), new QLineEdit(QString::number(pace.gapMs))};
+        row.concurrency->setObjectName(service.key + u"/concurrency"_s);
+        row.gapMs->setObjectName(service.key + u"/gapMs"_s);
+        const int at = grid->rowCount();
+        grid->addWidget(new QLabel(service.name), at, 0);
+        grid->addWidget(row.concurrency, at, 1);
+        grid->addWidget(row.gapMs, at, 2);
+        m_rows.append(row);
+    }
+    m_message->setObjectName(u"message"_s);
+    m_message->setStyleSheet(u"color: #b00020"_s);
+    m_message->setTextFormat(Qt::PlainText);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    connect(buttons, &QDialogButtonBox::accepted, this, &SettingsDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addWidget(m_message);
+    layout->addWidget(buttons);
+}
+
+void SettingsDialog::accept()
+{
+    const auto number = [](const QLineEdit* field) {
+        bool ok = false;
+        const int value = field->text().trimmed().toInt(&ok);
+        return ok ? value : -1; // no number is out of every range
+    };
+    QList<Pace> paces;
+    for (const Row& row : m_rows) {
+        const Pace pace {number(row.concurrency), number(row.gapMs)};
+        const QString problem = Settings::rangeProblem(pace);
+        if (!problem.isEmpty()) {
+            m_message->setText(Settings::service(row.service)->name + u"："_s + problem);
+            (Settings::rangeProblem({pace.concurrency, 0}).isEmpty() ? row.gapMs : row.concurrency)->setFocus();
+            return;
+        }
+        paces.append(pace);
+    }
+    for (qsizetype i = 0; i < m_rows.size(); ++i)
+        m_settings.setPace(m_rows.at(i).service, paces.at(i));
+    QDialog::accept();
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+class QLabel;
+class QLineEdit;
+class Settings;
+
+// 设置…: how many requests each service gets at once, and the least gap between two of them.
+class SettingsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    SettingsDialog(Settings& settings, QWidget* parent = nullptr);
+
+    void accept() override;
+
+private:
+    struct Row
+    {
+        QString service;
+        QLineEdit* concurrency;
+        QLineEdit* gapMs;
+    };
+
+    Settings& m_settings;
+    QList<Row> m_rows;
+    QLabel* m_message;
+};

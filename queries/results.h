@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <vector>
+
+// The first two columns of every row; each lookup owns one column after them, in table order.
+enum : int { PositionColumn = 0, DomainColumn = 1, FirstLookupColumn = 2 };
+
+struct Lookup;
+int columnOf(const Lookup& lookup);
+int columnCount();
+// "" over the positions, "查询域名地址" over the domains, then each lookup's own.
+QString columnHeader(int column);
+
+// The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
+// Cells hold text only; a cell no lookup has written holds one space. Stored flat, one string per cell,
+// so a batch of 100,000 domains builds in a few milliseconds.
+class Results : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    void reset(const QStringList& domains);
+    int rowCount() const { return m_rows; }
+
+    QString text(int row, int column) const;
+    // A cell with a problem keeps its text, is shown marked, and says why.
+    void setCell(int row, int column, const QString& text, const QString& problem = QString());
+    QString problem(int row, int column) const;
+    int problemCount() const { return int(m_problems.size()); }
+    bool hasProblems(int column) const;
+
+signals:
+    void aboutToReset();
+    void wasReset();
+    void cellChanged(int row, int column);
+
+private:
+    qsizetype at(int row, int column) const { return qsizetype(row) * m_columns + column; }
+    bool contains(int row, int column) const { return row >= 0 && row < m_rows && column >= 0 && column < m_columns; }
+
+    int m_rows = 0;
+    int m_columns = 0;
+    std::vector<QString> m_cells;
+    QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
+};

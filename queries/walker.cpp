@@ -1,0 +1,282 @@
+#include "queries/walker.h"
+
+#include "settings/settings.h"
+
+#include <QTimer>
+#include <climits>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+// Rows started ahead of the next one to write. While that one waits on a silent host, the ones behind it
+// finish and wait their turn; this bounds how many.
+constexpr int kLookahead = 256;
+// Writing a run of finished rows yields to the window after about this long.
+constexpr qint64 kSliceMs = 15;
+} // namespace
+
+Walker::Walker(Settings& settings, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_results(this)
+    , m_pumpTimer(new QTimer(this))
+{
+    m_context.stopRequested = [this] { return stopSeen(); };
+    m_pumpTimer->setSingleShot(true);
+    connect(m_pumpTimer, &QTimer::timeout, this, &Walker::pump);
+    m_clock.start();
+}
+
+Walker::~Walker()
+{
+    abortAll();
+}
+
+void Walker::setQueue(const QStringList& domains)
+{
+    if (!isBusy())
+        m_queue = domains;
+}
+
+void Walker::runBatch()
+{
+    if (isBusy() || m_closed)
+        return;
+    m_results.reset(m_queue);
+    QList<Turn> plan;
+    for (const Lookup* lookup : lookups())
+        plan.append({lookup, true, false});
+    startPlan(plan);
+}
+
+void Walker::runLookup(const Lookup& lookup)
+{
+    if (!isBusy() && !m_closed)
+        startPlan({{&lookup, false, false}});
+}
+
+void Walker::rerunFailed()
+{
+    if (isBusy() || m_closed)
+        return;
+    QList<Turn> plan;
+    for (const Lookup* lookup : lookups())
+        plan.append({lookup, false, true});
+    startPlan(plan);
+}
+
+void Walker::setStopFlag(bool stop)
+{
+    if (stop == m_stopFlag)
+        return;
+    m_stopFlag = stop;
+    emit stopFlagChanged(stop);
+    if (stop && m_walk)
+        schedulePump(0);
+}
+
+void Walker::stopBatch()
+{
+    if (!isBusy())
+        return;
+    m_batchStopping = true;
+    schedulePump(0);
+}
+
+void Walker::abortAll()
+{
+    m_closed = true;
+    m_pumpTimer->stop();
+    for (Slot& slot : m_window)
+        drop(slot);
+    m_window.clear();
+    m_walk = nullptr;
+    m_plan.clear();
+}
+
+void Walker::startPlan(const QList<Turn>& plan)
+{
+    m_plan = plan;
+    m_turn = 0;
+    m_batchStopping = false;
+    m_planClock.start();
+    emit busyChanged(true);
+    nextTurn();
+}
+
+void Walker::nextTurn()
+{
+    while (m_turn < m_plan.size() && !m_batchStopping && !m_closed) {
+        const Turn turn = m_plan.at(m_turn++);
+        if (turn.askSelection && !(m_selection && m_selection(*turn.lookup)))
+            continue;
+        if (turn.markedOnly && !m_results.hasProblems(columnOf(*turn.lookup)))
+            continue;
+        startWalk(turn);
+        return;
+    }
+    if (m_closed)
+        return;
+    m_plan.clear();
+    emit busyChanged(false);
+    emit finished(m_planClock.elapsed());
+}
+
+void Walker::startWalk(const Turn& turn)
+{
+    m_walk = turn.lookup;
+    m_stopping = false;
+    m_committed = 0;
+    m_reportedRow = -1;
+    if (m_walk->walk == Walk::WithStop)
+        setStopFlag(false);
+    const int column = columnOf(*m_walk);
+    // A lookup pressed before any batch finds queue entries without rows: it has nothing to write.
+    const int count = qMin(int(m_queue.size()), m_results.rowCount());
+    m_rows.clear();
+    for (int row = 0; row < count; ++row) {
+        if (!turn.markedOnly || !m_results.problem(row, column).isEmpty())
+            m_rows.append(row);
+    }
+    const Pace setting = m_settings.pace(m_walk->service);
+    pace().configure(setting.concurrency, setting.gapMs);
+    pump();
+}
+
+void Walker::endWalk()
+{
+    for (Slot& slot : m_window)
+        drop(slot);
+    m_window.clear();
+    m_walk = nullptr;
+    setPaceNotice(QString());
+    nextTurn();
+}
+
+void Walker::schedulePump(qint64 ms)
+{
+    if (!m_pumpTimer->isActive() || m_pumpTimer->remainingTime() > ms)
+        m_pumpTimer->start(int(qMin<qint64>(ms, INT_MAX)));
+}
+
+bool Walker::stopSeen() const
+{
+    return m_batchStopping || (m_walk && m_walk->walk == Walk::WithStop && m_stopFlag);
+}
+
+ServicePace& Walker::pace()
+{
+    return m_paces[m_walk->service];
+}
+
+void Walker::pump()
+{
+    if (!m_walk)
+        return;
+    if (!m_stopping && stopSeen()) {
+        // Requests for later rows are dropped; the row being written finishes as it would have, unless it
+        // has not even started.
+        m_stopping = true;
+        while (m_window.size() > 1) {
+            drop(m_window.back());
+            m_window.pop_back();
+        }
+        if (m_window.empty() || (!m_window.front().job && !m_window.front().result)) {
+            endWalk();
+            return;
+        }
+    }
+
+    QElapsedTimer slice;
+    slice.start();
+    const int column = columnOf(*m_walk);
+    while (!m_window.empty() && m_window.front().result) {
+        const Slot slot = std::move(m_window.front());
+        m_window.pop_front();
+        m_results.setCell(slot.row, column, slot.result->text, slot.result->problem);
+        ++m_committed;
+        if (m_stopping || m_committed == m_rows.size()) {
+            endWalk();
+            return;
+        }
+        if (slice.elapsed() >= kSliceMs) {
+            schedulePump(0);
+            break;
+        }
+    }
+    if (m_committed == m_rows.size()) {
+        endWalk();
+        return;
+    }
+    if (m_rows.at(m_committed) != m_reportedRow) {
+        m_reportedRow = m_rows.at(m_committed);
+        emit progress(*m_walk, m_reportedRow, int(m_queue.size()));
+    }
+    if (m_stopping)
+        return;
+
+    ServicePace& servicePace = pace();
+    while (m_committed + int(m_window.size()) < m_rows.size() && int(m_window.size()) < kLookahead) {
+        const qint64 now = m_clock.elapsed();
+        const qint64 wait = servicePace.waitMs(now);
+        if (wait != 0) {
+            if (wait > 0)
+                schedulePump(wait);
+            break;
+        }
+        Slot& slot = m_window.emplace_back();
+        slot.row = m_rows.at(m_committed + int(m_window.size()) - 1);
+        slot.startedAt = now;
+        slot.job = startJob(*m_walk, m_queue.at(slot.row), m_context);
+        slot.job->setParent(this);
+        LookupJob* job = slot.job;
+        connect(job, &LookupJob::finished, this, [this, job] { onJobFinished(job); });
+        servicePace.started(now);
+        job->start();
+    }
+}
+
+void Walker::onJobFinished(LookupJob* job)
+{
+    for (Slot& slot : m_window) {
+        if (slot.job != job)
+            continue;
+        const CellResult& result = job->result();
+        pace().finished(
+            slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
+        if (result.pushBack != PushBack::None) {
+            const ServiceInfo* service = Settings::service(m_walk->service);
+            const QString name = service ? service->name : m_walk->service;
+            setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
+                                                                    : u"%1繁忙，放慢查询"_s.arg(name));
+        } else if (!pace().isSlowed()) {
+            setPaceNotice(QString());
+        }
+        slot.result = result;
+        slot.job = nullptr;
+        job->disconnect(this);
+        job->deleteLater();
+        // Written from the event loop, never from inside a job's own call chain.
+        schedulePump(0);
+        return;
+    }
+}
+
+void Walker::drop(Slot& slot)
+{
+    if (!slot.job)
+        return;
+    slot.job->disconnect(this);
+    delete slot.job;
+    slot.job = nullptr;
+    if (m_walk)
+        pace().dropped();
+}
+
+void Walker::setPaceNotice(const QString& notice)
+{
+    if (notice == m_paceNotice)
+        return;
+    m_paceNotice = notice;
+    emit paceNotice(notice);
+}

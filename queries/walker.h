@@ -1,0 +1,117 @@
+#pragma once
+
+#include "queries/lookup.h"
+#include "queries/pace.h"
+#include "queries/results.h"
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <deque>
+#include <functional>
+#include <optional>
+
+class QTimer;
+class Settings;
+
+// Runs the lookups over the domain queue and writes the results, without a window: the window, the tests
+// and the command line drive it alike.
+//
+// A batch runs the lookups one after another in table order, each box read just before its turn. Within
+// one lookup's walk, requests to its service run as many at once as the service's pace allows, but cells
+// are written strictly in queue order: row i only after every row before it.
+class Walker : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Walker(Settings& settings, QObject* parent = nullptr);
+    ~Walker() override;
+
+    // The domain queue: replaced whole by Start, only read by the walks.
+    void setQueue(const QStringList& domains);
+    const QStringList& queue() const { return m_queue; }
+    Results& results() { return m_results; }
+    const Results& results() const { return m_results; }
+
+    void setPingProgram(const QString& program) { m_context.pingProgram = program; }
+    // Asked just before each lookup's turn in a batch: is it wanted now?
+    void setSelection(std::function<bool(const Lookup&)> wanted) { m_selection = std::move(wanted); }
+
+    // Each of these is ignored while the walker is busy.
+    void runBatch(); // rows rebuilt from the queue, then every wanted lookup
+    void runLookup(const Lookup& lookup); // one lookup over the rows as they stand
+    void rerunFailed(); // every marked cell again, column by column
+
+    // The stop flag of the walks with stop: set, the walk in progress ends at its next check, and a batch
+    // goes on with its next lookup. Each walk with stop clears it when it begins.
+    void setStopFlag(bool stop);
+    bool stopFlag() const { return m_stopFlag; }
+    // Ends the whole batch: the walk in progress at its next check, whatever its kind, and no later lookup.
+    void stopBatch();
+    // The program is closing: every request dropped at once, nothing written any more.
+    void abortAll();
+
+    bool isBusy() const { return !m_plan.isEmpty(); }
+
+signals:
+    void busyChanged(bool busy);
+    void stopFlagChanged(bool stop);
+    // The row about to be written (a queue position) and the queue's length.
+    void progress(const Lookup& lookup, int row, int queueLength);
+    // Why the walk goes slower than its pace, or empty once it no longer does.
+    void paceNotice(const QString& notice);
+    void finished(qint64 elapsedMs);
+
+private:
+    struct Turn
+    {
+        const Lookup* lookup;
+        bool askSelection;
+        bool markedOnly;
+    };
+    struct Slot
+    {
+        int row;
+        LookupJob* job = nullptr;
+        std::optional<CellResult> result;
+        qint64 startedAt = 0;
+    };
+
+    void startPlan(const QList<Turn>& plan);
+    void nextTurn();
+    void startWalk(const Turn& turn);
+    void endWalk();
+    void pump();
+    void schedulePump(qint64 ms);
+    void onJobFinished(LookupJob* job);
+    void drop(Slot& slot);
+    bool stopSeen() const;
+    ServicePace& pace();
+    void setPaceNotice(const QString& notice);
+
+    Settings& m_settings;
+    QStringList m_queue;
+    Results m_results;
+    JobContext m_context;
+    std::function<bool(const Lookup&)> m_selection;
+    bool m_stopFlag = false;
+    bool m_closed = false;
+
+    QList<Turn> m_plan;
+    int m_turn = 0;
+    bool m_batchStopping = false;
+    QElapsedTimer m_planClock;
+
+    const Lookup* m_walk = nullptr;
+    bool m_stopping = false; // the walk has seen a stop and only finishes the row being written
+    QList<int> m_rows; // the rows this walk visits, in order
+    int m_committed = 0; // how many of them are written
+    std::deque<Slot> m_window; // the rows from the next to write on that have been started
+    int m_reportedRow = -1;
+
+    QHash<QString, ServicePace> m_paces;
+    QString m_paceNotice;
+    QElapsedTimer m_clock;
+    QTimer* m_pumpTimer;
+};

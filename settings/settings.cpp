@@ -1,0 +1,73 @@
+#include "settings/settings.h"
+
+#include <QSettings>
+#include <QStandardPaths>
+
+using namespace Qt::Literals::StringLiterals;
+
+Settings::Settings(const QString& path)
+    : m_file(std::make_unique<QSettings>(path, QSettings::IniFormat))
+{
+}
+
+Settings::~Settings() = default;
+
+QString Settings::defaultPath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + u"/seo-quillmark/seo-quillmark.conf"_s;
+}
+
+const std::vector<ServiceInfo>& Settings::services()
+{
+    // Search engines throttle hard and answer a hurried client with a verification page, so they are
+    // asked one at a time. Home pages are each on a host of their own.
+    static const std::vector<ServiceInfo> all {
+        {u"registrar"_s, u"注册商查询"_s, 4},
+        {u"icp"_s, u"备案查询"_s, 4},
+        {u"baidu"_s, u"百度"_s, 1},
+        {u"alexa"_s, u"Alexa"_s, 4},
+        {u"yahoo"_s, u"雅虎"_s, 1},
+        {u"home"_s, u"网站首页"_s, 32},
+        {u"ping"_s, u"ping"_s, 16},
+    };
+    return all;
+}
+
+const ServiceInfo* Settings::service(const QString& key)
+{
+    for (const ServiceInfo& info : services()) {
+        if (info.key == key)
+            return &info;
+    }
+    return nullptr;
+}
+
+Pace Settings::pace(const QString& service) const
+{
+    const ServiceInfo* info = Settings::service(service);
+    const Pace defaults {info ? info->concurrency : 1, 0};
+    bool ok = false;
+    const int concurrency = m_file->value(service + u"/concurrency"_s).toInt(&ok);
+    Pace pace;
+    pace.concurrency = ok && concurrency >= 1 && concurrency <= kMaxConcurrency ? concurrency : defaults.concurrency;
+    const int gapMs = m_file->value(service + u"/gapMs"_s).toInt(&ok);
+    pace.gapMs = ok && gapMs >= 0 && gapMs <= kMaxGapMs ? gapMs : defaults.gapMs;
+    return pace;
+}
+
+void Settings::setPace(const QString& service, const Pace& pace)
+{
+    m_file->setValue(service + u"/concurrency"_s, pace.concurrency);
+    m_file->setValue(service + u"/gapMs"_s, pace.gapMs);
+    m_file->sync();
+}
+
+QString Settings::rangeProblem(const Pace& pace)
+{
+    if (pace.concurrency < 1 || pace.concurrency > kMaxConcurrency)
+        return u"同时请求数须在 1 到 %1 之间"_s.arg(kMaxConcurrency);
+    if (pace.gapMs < 0 || pace.gapMs > kMaxGapMs)
+        return u"请求间隔须在 0 到 %1 毫秒之间"_s.arg(kMaxGapMs);
+    return {};
+}

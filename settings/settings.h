@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+#include <vector>
+
+class QSettings;
+
+// A service the program asks, and how hard it may be asked by default.
+struct ServiceInfo
+{
+    QString key; // settings group: "<key>/concurrency", "<key>/gapMs"
+    QString name; // for the user
+    int concurrency;
+};
+
+// How fast one service may be asked: requests at once, and the least time between two starts.
+struct Pace
+{
+    int concurrency = 1;
+    int gapMs = 0;
+};
+
+// The user's settings file. Values are checked on every read: one out of range, or no number at all,
+// reads as the default, so a hand-edited file cannot make the program hammer a service or stall.
+class Settings
+{
+public:
+    static constexpr int kMaxConcurrency = 64;
+    static constexpr int kMaxGapMs = 60'000;
+
+    explicit Settings(const QString& path = defaultPath());
+    ~Settings();
+
+    // $XDG_CONFIG_HOME/seo-quillmark/seo-quillmark.conf
+    static QString defaultPath();
+    static const std::vector<ServiceInfo>& services();
+    static const ServiceInfo* service(const QString& key);
+
+    Pace pace(const QString& service) const;
+    void setPace(const QString& service, const Pace& pace);
+    // Why a pace cannot be kept, for the user; empty when it can.
+    static QString rangeProblem(const Pace& pace);
+
+private:
+    std::unique_ptr<QSettings> m_file;
+};

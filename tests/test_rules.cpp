@@ -1,0 +1,221 @@
+// The pure rules every cell, queue, export and update question is made by. Each row is a case that has gone
+// wrong, or would, on real answer pages and real pasted input.
+#include "app/ResultsGrid.h"
+#include "app/intake.h"
+#include "export/export.h"
+#include "queries/alexa.h"
+#include "queries/baidu.h"
+#include "queries/icp.h"
+#include "queries/lookup.h"
+#include "queries/outbound.h"
+#include "queries/pace.h"
+#include "queries/registrar.h"
+#include "queries/results.h"
+#include "queries/yahoo.h"
+#include "update/update.h"
+#include "web/links.h"
+#include "web/ping.h"
+
+#include <QDateTime>
+#include <QTextDocument>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestRules : public QObject
+{
+    Q_OBJECT
+private slots:
+    void rules_data();
+    void rules();
+    void addressesKeepTheDomainAsTyped();
+    void exportLinesAndCsvBytes();
+    void paceSlowsDownAndRecovers();
+};
+
+namespace {
+
+// Two-argument rules take "first\tsecond"; list results are joined with "|".
+QString apply(const QString& rule, const QString& input)
+{
+    const QString first = input.section(u'\t', 0, 0);
+    const QString second = input.section(u'\t', 1);
+    if (rule == u"icp")
+        return icpCellText(input);
+    if (rule == u"alexa")
+        return alexaCellText(input);
+    if (rule == u"baidu")
+        return baiduCellText(input);
+    if (rule == u"yahoo")
+        return yahooCellText(input);
+    if (rule == u"registrar")
+        return registrarAddress(u"r"_s, input).section(u'=', 1);
+    if (rule == u"outbound")
+        return isOutboundLink(first, second) ? u"counted"_s : u"not counted"_s;
+    if (rule == u"intake")
+        return domainsFromInput(input).join(u'|');
+    if (rule == u"links")
+        return TestRegExp(QString::fromUtf16(kLinkPattern), input);
+    if (rule == u"ping")
+        return cutBracketed(input, u'(', u')');
+    if (rule == u"display")
+        return displayText(input);
+    if (rule == u"version")
+        return publishedVersion({input, FetchFailure::None, 200, {}});
+    if (rule == u"retry-after")
+        return QString::number(retryAfterMs(input.toLatin1(), QDateTime(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC)));
+    qFatal("no rule %s", qPrintable(rule));
+}
+
+} // namespace
+
+void TestRules::rules_data()
+{
+    QTest::addColumn<QString>("rule");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+    const auto row = [](const char* name, const char* rule, const QString& input, const QString& expected) {
+        QTest::newRow(name) << QString::fromLatin1(rule) << input << expected;
+    };
+    row("icp: exactly 13 before 号", "icp", u"<td>京ICP备12345678号</td>"_s, u"京ICP备12345678号"_s);
+    row("icp: suffix after 号 dropped", "icp", u"京ICP备12345678号-2"_s, u"京ICP备12345678号"_s);
+    row("icp: long number keeps last 13", "icp", u"沪ICP备123456789号"_s, u"ICP备123456789号"_s);
+    row("icp: short number takes in markup", "icp", u"<td>京ICP备1234号"_s, u"<td>京ICP备1234号"_s);
+    row("icp: earlier unrelated 号 wins", "icp", u"<p>账号123</p>京ICP备12345678号"_s, u"<p>账号"_s);
+    row("icp: no 号 at all", "icp", u"xxxxx京ICP备12345678 end"_s, u"备12345678 end号"_s);
+    row("icp: lower-case icp is no filing", "icp", u"京icp备12345678号"_s, u"未备案"_s);
+    row("icp: empty answer", "icp", QString(), u"未备案"_s);
+    row("icp: astral character not split", "icp", u"x😀ICP备12345678号"_s, u"😀ICP备12345678号"_s);
+    row("alexa: rank", "alexa", u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\" SOURCE=\"panel\"/>"_s, u"12345"_s);
+    row("alexa: later marker with =", "alexa", u"<X URL=\"a/\" TEXT /><P URL=\"a/\" TEXT=\"77\"/>"_s, u"77"_s);
+    row("alexa: value runs to the end", "alexa", u"URL=\"a/\" TEXT=\"99 tail"_s, u"99 tail"_s);
+    row("alexa: small letters", "alexa", u"URL=\"a/\" text=\"5\""_s, u"0"_s);
+    row("alexa: marker but no delimiter", "alexa", u"URL=\"a/\" TEXT />"_s, u"0"_s);
+    row("alexa: delimiter twice in a row", "alexa", u"URL=\"a/\" TEXT=\"/\" TEXT=\"5\""_s, QString());
+    row("baidu: current wording", "baidu", u"百度为您找到相关结果约1,230,000个"_s, u"1,230,000"_s);
+    row("baidu: older wording keeps 约", "baidu", u"找到相关网页约12,300篇"_s, u"约12,300"_s);
+    row("baidu: current wins though later", "baidu", u"找到相关网页约5篇 找到相关结果约7个"_s, u"7"_s);
+    row("baidu: marker twice, no 个 between", "baidu", u"找到相关结果约12找到相关结果约3个"_s, u"12"_s);
+    row("baidu: spaces kept", "baidu", u"找到相关结果约 42 个"_s, u" 42 "_s);
+    row("baidu: neither phrase", "baidu", u"<title>百度安全验证</title>"_s, u"0"_s);
+    row("baidu: marker at the very end", "baidu", u"abc找到相关结果约"_s, QString());
+    row("yahoo: count", "yahoo", u"链向该地址的网页 共 <strong>1,234</strong>"_s, u"1,234"_s);
+    row("yahoo: marker before phrase", "yahoo", u"共 <strong>8</strong> 链向该地址的网页"_s, u"8"_s);
+    row("yahoo: no phrase", "yahoo", u"共 <strong>8</strong>"_s, u"0"_s);
+    row("yahoo: no-break space after 共", "yahoo", u"链向该地址的网页 共\u00a0<strong>8<"_s, u"0"_s);
+    row("yahoo: marker followed by <", "yahoo", u"链向该地址的网页 共 <strong></strong>"_s, QString());
+    row("registrar: leading www.", "registrar", u"www.a.test"_s, u"a.test"_s);
+    row("registrar: capital WWW. kept", "registrar", u"WWW.a.test"_s, u"WWW.a.test"_s);
+    row("registrar: in the middle, twice", "registrar", u"www.shop.www.a.test"_s, u"shop.a.test"_s);
+    row("registrar: scanned once", "registrar", u"wwwww.w.a.test"_s, u"www.a.test"_s);
+    row("outbound: https counts", "outbound", u"<a href=\"https://b.test/\">b</a>\ta.test"_s, u"counted"_s);
+    row("outbound: relative", "outbound", u"<a href=\"/x\">x</a>\ta.test"_s, u"not counted"_s);
+    row("outbound: capital HTTP", "outbound", u"<A HREF=\"HTTP://B.TEST/\">B</A>\ta.test"_s, u"not counted"_s);
+    row("outbound: own site, other case", "outbound", u"<a href=\"http://A.TEST/\">a</a>\ta.test"_s, u"counted"_s);
+    row("outbound: own site", "outbound", u"<a href=\"http://a.test/x\">a</a>\ta.test"_s, u"not counted"_s);
+    row("outbound: own site without www.", "outbound", u"<a href=\"http://a.test/\">a</a>\twww.a.test"_s, u"counted"_s);
+    row("outbound: http in content", "outbound", u"<a href=\"/x\">http tips</a>\ta.test"_s, u"counted"_s);
+    row("intake: trailing CR LF", "intake", u"a.test\r\nb.test\r\n"_s, u"a.test|b.test"_s);
+    row("intake: empty line skipped", "intake", u"a.test\r\n\r\nb.test"_s, u"a.test|b.test"_s);
+    row("intake: only a line break", "intake", u"\r\n"_s, QString());
+    row("intake: lone LF stays inside", "intake", u"a.test\nb.test"_s, u"a.test\nb.test"_s);
+    row("intake: CR CR LF", "intake", u"a.test\r\r\nb"_s, u"a.test\r|b"_s);
+    row("intake: spaces and duplicates kept", "intake", u"  a.test \r\n \r\n  a.test "_s, u"  a.test | |  a.test "_s);
+    row("links: no anchor", "links", u"<p>plain</p>"_s, u"匹配失败"_s);
+    row("links: two on a line", "links", u"<a href=1>a</a><a href=2>b</a>"_s,
+        u"<a href=1>a</a>\r\n<a href=2>b</a>\r\n"_s);
+    row("links: capitals kept", "links", u"<A HREF=\"X\">Y</A>"_s, u"<A HREF=\"X\">Y</A>\r\n"_s);
+    row("links: broken across lines", "links", u"<a href=1>\na</a>"_s, u"匹配失败"_s);
+    row("links: CR inside a match", "links", u"<a href=1>\ra</a>"_s, u"<a href=1>\ra</a>\r\n"_s);
+    row("links: anchor without href first", "links", u"<a name=x>n</a> <a href=1>b</a>"_s,
+        u"<a name=x>n</a> <a href=1>b</a>\r\n"_s);
+    row("ping: address", "ping", u"PING a.test (1.2.3.4) 56(84) bytes"_s, u"1.2.3.4"_s);
+    row("ping: no brackets", "ping", u"unknown host\r\nline 2"_s, u"unknown host\r\nline 2"_s);
+    row("ping: open only", "ping", u"x (1.2.3.4 tail"_s, u"1.2.3.4 tail"_s);
+    row("ping: close first", "ping", u"abc) x (y"_s, u"abc"_s);
+    row("display: short and plain", "display", u"1,230,000"_s, u"1,230,000"_s);
+    row("display: line breaks marked", "display", u"ping: x\r\nline\nend\r"_s, u"ping: x↵line↵end↵"_s);
+    row("display: long cell elided", "display", QString(1500, u'x'), QString(1000, u'x') + u'…');
+    row("version: newer", "version", u"9.2\r\nnotes"_s, u"9.2"_s);
+    row("version: bom and blanks dropped", "version", u"\ufeff 9.10 \r\n"_s, u"9.10"_s);
+    row("version: LF-only file is no version", "version", u"9.1\nnotes\n"_s, QString());
+    row("version: markup is no version", "version", u"9.2<img src=\"/dev/zero\">"_s, QString());
+    row("version: long line is no version", "version", QString(70, u'9'), QString());
+    row("retry-after: seconds", "retry-after", u"120"_s, u"120000"_s);
+    row("retry-after: HTTP date", "retry-after", u"Mon, 07 Dec 2026 08:00:30 GMT"_s, u"30000"_s);
+    row("retry-after: garbage", "retry-after", u"soon"_s, u"-1"_s);
+}
+
+void TestRules::rules()
+{
+    QFETCH(QString, rule);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    QCOMPARE(apply(rule, input), expected);
+}
+
+void TestRules::addressesKeepTheDomainAsTyped()
+{
+    QCOMPARE(registrarCellText(u"<original>210 : Domain name is available</original>"_s), u"可注册"_s);
+    QCOMPARE(registrarCellText(u"<original>211 : Domain exists</original>"_s), u"已被注册"_s);
+    const QString domain = u"www.Ab C.test"_s;
+    QCOMPARE(
+        icpAddress(u"h"_s, domain), u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo="_s);
+    QCOMPARE(alexaAddress(u"h"_s, domain), u"http://h/data/?cli=10&dat=snba&ver=7.0&url=www.Ab C.test"_s);
+    QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::IndexedPages, domain), u"http://h/s?wd=site%3Awww.Ab C.test"_s);
+    QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::Backlinks, domain), u"http://h/s?wd=domain%3Awww.Ab C.test"_s);
+    QCOMPARE(yahooAddress(u"h"_s, domain), u"http://h/search?bwm=i&p=www.Ab C.test"_s);
+    QCOMPARE(outboundAddress(domain), u"http://www.Ab C.test"_s);
+    // The box's text: CR LF between lines, and a no-break space stays one (toPlainText() would not keep it).
+    QTextDocument document(u"a.test\nb\u00a0.test\n"_s);
+    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\n"_s);
+}
+
+void TestRules::exportLinesAndCsvBytes()
+{
+    Results results;
+    results.reset({u"a.test"_s, u"b.test"_s});
+    for (int column = FirstLookupColumn; column < columnCount(); ++column)
+        results.setCell(0, column, QString::number(column));
+    results.setCell(1, columnCount() - 1, u"ping: b.test\nsecond, \"line\""_s, u"无法运行 ping"_s);
+    QCOMPARE(exportText(results, 2),
+        u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
+        u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP：ping: b.test\nsecond, \"line\"\r\n"_s);
+    // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
+    QCOMPARE(exportText(Results(), 41), QString());
+    QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
+    QCOMPARE(csvBytes(results),
+        "\xEF\xBB\xBF"
+            + u",查询域名地址,域名注册,域名是否备案,百度收录,百度反链,Alexa排名,yahoo反链,出站链接,站点IP地址\r\n"
+              u"0,a.test,2,3,4,5,6,7,8,9\r\n"
+              u"1,b.test, , , , , , , ,\"ping: b.test\nsecond, \"\"line\"\"\"\r\n"_s.toUtf8());
+}
+
+void TestRules::paceSlowsDownAndRecovers()
+{
+    ServicePace pace;
+    pace.configure(2, 100);
+    pace.started(0);
+    QCOMPARE(pace.waitMs(0), 100); // the gap
+    pace.started(100);
+    QCOMPARE(pace.waitMs(200), -1); // both places taken
+    // Two answers of one slowdown, both from before it: they slow us once, not twice.
+    pace.finished(0, 300, false, PushBack::Busy, -1);
+    pace.finished(100, 310, false, PushBack::Verification, -1);
+    QVERIFY(pace.isSlowed());
+    QCOMPARE(pace.waitMs(300), 1000);
+    pace.started(1300);
+    pace.finished(1300, 1400, false, PushBack::Busy, 5000);
+    QCOMPARE(pace.waitMs(1400), 5000); // Retry-After rules
+    pace.started(6400);
+    QCOMPARE(pace.waitMs(6400), 2000); // the doubled gap between starts
+    for (int good = 0; good < 10; ++good) {
+        QVERIFY(pace.isSlowed());
+        pace.started(10'000);
+        pace.finished(10'000, 10'000, true, PushBack::None, -1);
+    }
+    QVERIFY(!pace.isSlowed());
+}
+
+QTEST_GUILESS_MAIN(TestRules)
+#include "test_rules.moc"
