@@ -7,7 +7,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-TestHttpServer::TestHttpServer(QObject* parent)
+TestHttpServer::TestHttpServer(QObject* parent, bool anyLoopbackAddress)
     : QObject(parent)
     , m_server(new QTcpServer(this))
 {
@@ -17,7 +17,7 @@ TestHttpServer::TestHttpServer(QObject* parent)
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         }
     });
-    if (!m_server->listen(QHostAddress::LocalHost))
+    if (!m_server->listen(anyLoopbackAddress ? QHostAddress::AnyIPv4 : QHostAddress::LocalHost))
         qFatal("test HTTP server cannot listen: %s", qPrintable(m_server->errorString()));
 }
 
@@ -45,7 +45,7 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
     socket->setProperty("answered", true);
     const QString target = QString::fromUtf8(buffer.split(' ').value(1));
     requests.append(target);
-    heads.append(buffer);
+    heads.append(buffer.left(buffer.indexOf("\r\n\r\n"))); // a copy the size of the head, not of the read buffer
     Response response = responder ? responder(target) : page("not found", 404);
     qsizetype best = -1;
     for (auto it = m_routes.cbegin(); !responder && it != m_routes.cend(); ++it) {

@@ -33,7 +33,8 @@ public:
         int delayMs = 0;
     };
 
-    explicit TestHttpServer(QObject* parent = nullptr);
+    // On all of 127.0.0.0/8 when asked, so every domain of a batch can be a host of its own.
+    explicit TestHttpServer(QObject* parent = nullptr, bool anyLoopbackAddress = false);
     QString hostPort() const; // "127.0.0.1:port", ready for a QUILLMARK_HOST_* variable
     quint16 port() const;
 

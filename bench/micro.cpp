@@ -1,0 +1,147 @@
+// Throughput of the hot paths on realistic and hostile inputs (Google Benchmark).
+// Run: QT_QPA_PLATFORM=offscreen build/bench/bench_quillmark [--benchmark_filter=NAME]
+#include "ScriptedPlatform.h"
+#include "TestHttpServer.h"
+#include "app/Form1.h"
+#include "export/export.h"
+#include "queries/alexa.h"
+#include "queries/baidu.h"
+#include "queries/icp.h"
+#include "queries/walker.h"
+#include "queries/yahoo.h"
+#include "settings/settings.h"
+#include "testing.h"
+#include "web/fetch.h"
+#include "web/links.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QStringEncoder>
+#include <benchmark/benchmark.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// About 200 KB of result-page markup with the marker near the end, as Baidu's pages have it.
+QString resultPage(const QString& marker)
+{
+    QString page = u"<html><head><title>百度搜索</title></head><body>"_s;
+    while (page.size() < 200'000)
+        page += u"<div class=\"result\"><a href=\"http://x.test/\">结果标题</a><p>摘要文字 summary</p></div>\n"_s;
+    return page + marker + u"</body></html>"_s;
+}
+
+void cut(benchmark::State& state, QString (*cut)(const QString&), const char16_t* marker)
+{
+    const QString page = resultPage(QString::fromUtf16(marker));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(cut(page));
+}
+BENCHMARK_CAPTURE(cut, icp, icpCellText, u"<td>京ICP备12345678号</td>");
+BENCHMARK_CAPTURE(cut, baidu, baiduCellText, u"百度为您找到相关结果约1,230,000个");
+BENCHMARK_CAPTURE(cut, alexa, alexaCellText, u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\"/>");
+BENCHMARK_CAPTURE(cut, yahoo, yahooCellText, u"链向该地址的网页 共 <strong>1,234</strong>");
+
+void testRegExp(benchmark::State& state, bool closed)
+{
+    // 200,000 links, or one line of anchors that never close: every start then scans to the end of the line.
+    QString page;
+    while (page.size() < 10'000'000)
+        page += closed ? u"<li><a href=\"http://site.test/\">链接</a></li>\n"_s : u"<a href=\"http://x.test/\">x "_s;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(TestRegExp(QString::fromUtf16(kLinkPattern), page));
+    state.SetBytesProcessed(state.iterations() * page.size() * 2);
+}
+BENCHMARK_CAPTURE(testRegExp, links, true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(testRegExp, unclosed, false)->Unit(benchmark::kMillisecond);
+
+void decode(benchmark::State& state, const char* charset)
+{
+    // 10 MB of page bytes in the charset, Chinese and ASCII mixed as on a real result page.
+    QStringEncoder encoder(qstrcmp(charset, "gb2312") == 0 ? "GB18030" : "UTF-8");
+    const QByteArray piece = encoder.encode(u"百度为您找到相关结果约1,230,000个 plain ascii text "_s);
+    const QByteArray bytes = piece.repeated(10'000'000 / piece.size());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(BytesToBstr(bytes, QString::fromLatin1(charset)));
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK_CAPTURE(decode, gb18030, "gb2312")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode, utf8, "utf-8")->Unit(benchmark::kMillisecond);
+
+QStringList domains(int count, const QString& prefix = u"domain"_s)
+{
+    QStringList list;
+    for (int i = 0; i < count; ++i)
+        list.append(prefix + QString::number(i) + u".test"_s);
+    return list;
+}
+
+void startWithHundredThousand(benchmark::State& state)
+{
+    ScriptedPlatform platform;
+    auto form = makeWindow(platform);
+    setInput(*form, domains(100'000).join(u'\n'));
+    for (auto _ : state)
+        click(*form, u"Command13"_s);
+}
+BENCHMARK(startWithHundredThousand)->Unit(benchmark::kMillisecond);
+
+void exportHundredThousand(benchmark::State& state)
+{
+    Results results;
+    results.reset(domains(100'000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(exportText(results, 100'000));
+}
+BENCHMARK(exportHundredThousand)->Unit(benchmark::kMillisecond);
+
+qint64 residentKb(const char* field)
+{
+    QFile status(u"/proc/self/status"_s);
+    status.open(QIODevice::ReadOnly);
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(qstrlen(field)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// 20,000 domains with all eight lookups against a local server at the default paces: a long batch's time
+// and memory.
+void twentyThousandDomains(benchmark::State& state)
+{
+    TestHttpServer server;
+    const QByteArray page = testData(u"markers-all.gb2312.html"_s);
+    server.responder = [&](const QString&) { return TestHttpServer::page(page); };
+    serveEverythingFrom(server.hostPort());
+    for (const ServiceInfo& service : Settings::services())
+        testSettings().setPace(service.key, {service.concurrency, 0});
+    Walker walker(testSettings());
+    walker.setPingProgram(fakePing());
+    walker.setSelection([](const Lookup&) { return true; });
+    walker.setQueue(domains(
+        qEnvironmentVariableIntValue("N") ? qEnvironmentVariableIntValue("N") : 20000, server.hostPort() + u"/d"_s));
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(&walker, &Walker::finished, &loop, &QEventLoop::quit);
+        walker.runBatch();
+        loop.exec();
+    }
+    state.counters["requests"] = double(server.requests.size());
+    state.counters["marked"] = walker.results().problemCount();
+    state.counters["peak_RSS_MiB"] = double(residentKb("VmHWM:")) / 1024;
+}
+BENCHMARK(twentyThousandDomains)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
