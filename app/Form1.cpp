@@ -5,6 +5,7 @@
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "export/export.h"
+#include "queries/tranco.h"
 #include "queries/walker.h"
 #include "update/update.h"
 #include "web/hosts.h"
@@ -12,11 +13,13 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSaveFile>
@@ -88,13 +91,17 @@ Form1::Form1(Platform& platform, Settings& settings, QWidget* parent)
 
     m_walker->setPingProgram(platform.pingProgram());
     m_walker->setSelection([this](const Lookup& lookup) {
+        if (QAction* action = m_lookupActions.value(lookup.key))
+            return action->isChecked();
         const auto* box = findChild<QCheckBox*>(lookup.box);
         return box && box->isChecked();
     });
     buildControls();
-    // The designed size is where the window opens and the least it can shrink to; the grid takes any more.
-    setMinimumSize(kClientSize);
-    resize(kClientSize);
+    buildMenus();
+    // The designed size, under the menu bar, is where the window opens and the least it can shrink to; the
+    // grid takes any more.
+    setMinimumSize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
+    resize(minimumSize());
     Form_Load();
     m_timer1->start();
 }
@@ -235,7 +242,14 @@ void Form1::buildControls()
         const QRect row = m_listView1->visualRect(m_grid->index(m_runningRow, DomainColumn));
         m_following = m_listView1->viewport()->rect().intersects(row);
     });
+    connect(m_update, &UpdateCheck::noNewVersion, this, [this](bool reached) {
+        if (std::exchange(m_manualUpdateCheck, false))
+            m_platform.messageBox(this,
+                reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kOwnVersion)) : u"无法连接更新服务器。"_s,
+                u"检查更新"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+    });
     connect(m_update, &UpdateCheck::newVersion, this, [this](const QString& version) {
+        m_manualUpdateCheck = false;
         const auto answer = m_platform.messageBox(this, u"最新版本Fennory"_s + version + u"，是否更新？"_s,
             u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
         if (answer == QMessageBox::Ok)
@@ -243,27 +257,93 @@ void Form1::buildControls()
     });
     auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
     connect(escape, &QShortcut::activated, m_walker, &Walker::stopBatch);
-
-    buildGridMenu();
 }
 
-void Form1::buildGridMenu()
+void Form1::buildMenus()
 {
-    auto* menu = new QMenu(this);
-    menu->setObjectName(u"gridMenu"_s);
-    const auto add = [&](const QString& name, const QString& text, void (Form1::*handler)()) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(name);
-        connect(action, &QAction::triggered, this, handler);
+    const auto action = [this](const QString& name, const QString& text, void (Form1::*handler)()) {
+        auto* created = new QAction(text, this);
+        created->setObjectName(name);
+        connect(created, &QAction::triggered, this, handler);
+        return created;
     };
-    add(u"actionRerunFailed"_s, u"重新查询失败项"_s, &Form1::rerunFailed);
-    add(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
-    add(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows);
-    menu->addSeparator();
-    add(u"actionSettings"_s, u"设置…"_s, &Form1::showSettings);
+    QAction* rerun = action(u"actionRerunFailed"_s, u"重新查询失败项"_s, &Form1::rerunFailed);
+    QAction* exportFile = action(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
+
+    QMenu* file = menuBar()->addMenu(u"文件"_s);
+    file->addAction(action(u"actionImportDomains"_s, u"导入域名…"_s, &Form1::importDomains));
+    file->addAction(exportFile);
+    file->addAction(action(u"actionImportRanking"_s, u"导入排名列表…"_s, &Form1::importRankingList));
+    file->addSeparator();
+    file->addAction(u"退出"_s, this, &QWidget::close);
+
+    QMenu* queries = menuBar()->addMenu(u"查询"_s);
+    m_startAction = queries->addAction(u"开始"_s, this, &Form1::Command13_Click);
+    queries->addAction(rerun);
+    queries->addSeparator();
+    const QStringList checked = m_settings.checkedLookups();
+    for (const Lookup* lookup : lookups()) {
+        if (!lookup->box.isEmpty())
+            continue;
+        QAction* entry = queries->addAction(lookup->header);
+        entry->setObjectName(u"lookup-"_s + lookup->key);
+        entry->setCheckable(true);
+        entry->setChecked(checked.contains(lookup->key));
+        m_lookupActions.insert(lookup->key, entry);
+        connect(entry, &QAction::toggled, this, [this, lookup](bool on) { onLookupToggled(*lookup, on); });
+    }
+    menuBar()->addMenu(u"设置"_s)->addAction(action(u"actionPaces"_s, u"服务与速度…"_s, &Form1::showSettings));
+    QMenu* help = menuBar()->addMenu(u"帮助"_s);
+    help->addAction(action(u"actionCheckUpdate"_s, u"检查更新"_s, &Form1::checkForUpdates));
+    help->addAction(action(u"actionAbout"_s, u"关于"_s, &Form1::showAbout));
+
+    auto* grid = new QMenu(this);
+    grid->setObjectName(u"gridMenu"_s);
+    grid->addAction(rerun);
+    grid->addAction(exportFile);
+    grid->addAction(action(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows));
+    grid->addSeparator();
+    grid->addAction(action(u"actionSettings"_s, u"设置…"_s, &Form1::showSettings));
     m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_listView1, &QWidget::customContextMenuRequested, menu,
-        [this, menu](const QPoint& at) { menu->popup(m_listView1->viewport()->mapToGlobal(at)); });
+    connect(m_listView1, &QWidget::customContextMenuRequested, grid,
+        [this, grid](const QPoint& at) { grid->popup(m_listView1->viewport()->mapToGlobal(at)); });
+    connect(m_walker, &Walker::busyChanged, this,
+        [this](bool busy) { m_startAction->setText(busy ? u"停止"_s : u"开始"_s); });
+    connect(&TrancoStore::instance(), &TrancoStore::downloaded, this, [this](bool ok, const QString& problem) {
+        m_platform.messageBox(this,
+            ok ? u"排名列表已下载（%1）。"_s.arg(TrancoStore::instance().date().toString(Qt::ISODate))
+               : u"无法下载排名列表：%1"_s.arg(problem),
+            u"Tranco 排名"_s, QMessageBox::Ok, ok ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok);
+    });
+}
+
+void Form1::onLookupToggled(const Lookup& lookup, bool checked)
+{
+    QStringList keys;
+    for (auto it = m_lookupActions.cbegin(); it != m_lookupActions.cend(); ++it) {
+        if (it.value()->isChecked())
+            keys.append(it.key());
+    }
+    m_settings.setCheckedLookups(keys);
+    m_listView1->setColumnHidden(columnOf(lookup), !checked);
+    if (checked && lookup.key == u"tranco"_s && !TrancoStore::instance().isInstalled()) {
+        const auto answer = m_platform.messageBox(this,
+            u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
+                .arg(serviceHost(Service::Tranco)),
+            u"Tranco 排名"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
+        if (answer == QMessageBox::Yes)
+            TrancoStore::instance().download();
+    }
+}
+
+QList<int> Form1::shownColumns() const
+{
+    QList<int> columns;
+    for (int column = 0; column < m_grid->columnCount(); ++column) {
+        if (!m_listView1->isColumnHidden(column))
+            columns.append(column);
+    }
+    return columns;
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
@@ -299,6 +379,9 @@ void Form1::gridSetup()
     m_listView1->header()->setVisible(true);
     for (int column = 0; column < m_grid->columnCount(); ++column)
         m_listView1->header()->resizeSection(column, columnWidth(column));
+    // Columns beyond the designed ten show only while their lookup is ticked.
+    for (auto it = m_lookupActions.cbegin(); it != m_lookupActions.cend(); ++it)
+        m_listView1->setColumnHidden(columnOf(*lookupByKey(it.key())), !it.value()->isChecked());
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -432,6 +515,56 @@ void Form1::Timer1_Timer()
     m_update->start();
 }
 
+void Form1::checkForUpdates()
+{
+    m_manualUpdateCheck = true;
+    m_update->start();
+}
+
+void Form1::showAbout()
+{
+    m_platform.messageBox(this,
+        u"seo-Quillmark 8.0\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
+        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%1"_s.arg(makerPage()),
+        u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+}
+
+void Form1::importDomains()
+{
+    const QString path = m_platform.openFileName(this, u"导入域名"_s, u"文本或 CSV 文件 (*.txt *.csv);;所有文件 (*)"_s);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_platform.messageBox(this, u"无法打开文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
+            u"导入域名"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    const QStringList domains = domainsFromFile(file.readAll());
+    m_text1->setPlainText(domains.join(u'\n') + (domains.isEmpty() ? QString() : u"\n"_s));
+    m_label1->setText(u"已导入 %1 个域名"_s.arg(domains.size()));
+}
+
+void Form1::importRankingList()
+{
+    const QString path
+        = m_platform.openFileName(this, u"导入排名列表"_s, u"Tranco 排名列表 (*.csv *.zip);;所有文件 (*)"_s);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    QString problem;
+    if (!file.open(QIODevice::ReadOnly))
+        problem = file.errorString();
+    else if (TrancoStore::instance().install(file.readAll(), QFileInfo(path).lastModified().date(), &problem))
+        problem.clear();
+    if (!problem.isEmpty()) {
+        m_platform.messageBox(this, u"无法导入排名列表 %1：%2"_s.arg(QFileInfo(path).fileName(), problem),
+            u"导入排名列表"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    m_label1->setText(u"已导入排名列表（%1 个域名）"_s.arg(TrancoStore::instance().list()->size()));
+}
+
 void Form1::rerunFailed()
 {
     m_following = true;
@@ -445,7 +578,8 @@ void Form1::exportCsv()
         return;
     // Written beside the target and renamed over it, so a failed export never leaves half a file behind.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(m_walker->results())) < 0 || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(m_walker->results(), shownColumns())) < 0
+        || !file.commit()) {
         m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
             u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;

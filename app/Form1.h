@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QMainWindow>
 
 struct Lookup;
 class Platform;
+class QAction;
 class QCheckBox;
 class QLabel;
 class QListView;
@@ -48,11 +50,15 @@ public:
     void Command15_Click(); // maker's web page
     void Timer1_Timer(); // update check
 
-    // The grid's context menu.
+    // The menus and the grid's context menu.
+    void importDomains();
+    void importRankingList();
     void rerunFailed();
     void exportCsv();
     void copySelectedRows();
     void showSettings();
+    void checkForUpdates();
+    void showAbout();
 
     Walker& walker() const { return *m_walker; }
 
@@ -62,7 +68,9 @@ protected:
 
 private:
     void buildControls();
-    void buildGridMenu();
+    void buildMenus();
+    void onLookupToggled(const Lookup& lookup, bool checked);
+    QList<int> shownColumns() const;
     void gridSetup();
     void runLookup(const char* key);
     void onProgress(const Lookup& lookup, int row, int queueLength);
@@ -87,6 +95,9 @@ private:
     QCheckBox* m_check10 = nullptr;
     QTimer* m_timer1 = nullptr;
     QLabel* m_label1 = nullptr;
+    QAction* m_startAction = nullptr;
+    QHash<QString, QAction*> m_lookupActions; // the lookups without a check box, by key
+    bool m_manualUpdateCheck = false;
 
     QString m_progress;
     QString m_paceNotice;

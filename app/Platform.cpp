@@ -43,6 +43,11 @@ QString DesktopPlatform::saveFileName(QWidget* parent, const QString& caption, c
         parent, caption, QDir::home().filePath(suggestedName), u"CSV 文件 (*.csv);;所有文件 (*)"_s);
 }
 
+QString DesktopPlatform::openFileName(QWidget* parent, const QString& caption, const QString& filter)
+{
+    return QFileDialog::getOpenFileName(parent, caption, QDir::homePath(), filter);
+}
+
 QString DesktopPlatform::pingProgram() const
 {
     return u"ping"_s;

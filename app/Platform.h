@@ -21,6 +21,7 @@ public:
     virtual void openUrl(const QUrl& url) = 0;
     // Empty when the user cancels.
     virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) = 0;
+    virtual QString openFileName(QWidget* parent, const QString& caption, const QString& filter) = 0;
     virtual QString pingProgram() const = 0;
     // Ends the whole program, also from inside a message box's own event loop.
     virtual void quitApplication() = 0;
@@ -37,6 +38,7 @@ public:
     void setClipboardText(const QString& text) override;
     void openUrl(const QUrl& url) override;
     QString saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName) override;
+    QString openFileName(QWidget* parent, const QString& caption, const QString& filter) override;
     QString pingProgram() const override;
     void quitApplication() override;
 };

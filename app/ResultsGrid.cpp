@@ -2,6 +2,7 @@
 
 #include "queries/lookup.h"
 #include "queries/results.h"
+#include "queries/tranco.h"
 
 #include <QColor>
 #include <QFont>
@@ -76,7 +77,14 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
 
 QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ::columnCount())
+    if (orientation != Qt::Horizontal || section < 0 || section >= ::columnCount())
         return {};
-    return columnHeader(section);
+    if (role == Qt::DisplayRole)
+        return columnHeader(section);
+    if (role == Qt::ToolTipRole && section == columnOf(trancoLookup())) {
+        const TrancoStore& list = TrancoStore::instance();
+        return list.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(list.date().toString(Qt::ISODate))
+                                  : u"还没有排名列表：文件 → 导入排名列表…"_s;
+    }
+    return {};
 }

@@ -7,6 +7,7 @@
 #include "queries/alexa.h"
 #include "queries/baidu.h"
 #include "queries/icp.h"
+#include "queries/tranco.h"
 #include "queries/walker.h"
 #include "queries/yahoo.h"
 #include "settings/settings.h"
@@ -17,8 +18,11 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QStringEncoder>
+#include <QTemporaryDir>
 #include <benchmark/benchmark.h>
+#include <zip.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -96,6 +100,55 @@ void exportHundredThousand(benchmark::State& state)
         benchmark::DoNotOptimize(exportText(results, 100'000));
 }
 BENCHMARK(exportHundredThousand)->Unit(benchmark::kMillisecond);
+
+// A million-row top-sites list, read from disk plain or zipped and made ready for look-ups.
+void trancoMillionRows(benchmark::State& state, bool zipped)
+{
+    QByteArray csv;
+    csv.reserve(32'000'000);
+    for (qint64 rank = 1; rank <= 1'000'000; ++rank)
+        csv.append(QByteArray::number(rank))
+            .append(",site")
+            .append(QByteArray::number(rank * 7919 % 1'000'003))
+            .append(".example.com\r\n");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(zipped ? u"top-1m.csv.zip"_s : u"top-1m.csv"_s);
+    if (zipped) {
+        zip_t* archive = zip_open(path.toLocal8Bit().constData(), ZIP_CREATE | ZIP_TRUNCATE, nullptr);
+        zip_file_add(
+            archive, "top-1m.csv", zip_source_buffer(archive, csv.constData(), zip_uint64_t(csv.size()), 0), 0);
+        zip_close(archive);
+    } else {
+        QFile file(path);
+        file.open(QIODevice::WriteOnly);
+        file.write(csv);
+    }
+    for (auto _ : state) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        QString problem;
+        TrancoList list;
+        list.parse(trancoListBytes(file.readAll(), &problem));
+        benchmark::DoNotOptimize(list.rank("site1.example.com"));
+    }
+    state.counters["file_MB"] = double(QFileInfo(path).size()) / 1e6;
+}
+BENCHMARK_CAPTURE(trancoMillionRows, plain, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(trancoMillionRows, zipped, true)->Unit(benchmark::kMillisecond);
+
+void trancoLookUp(benchmark::State& state)
+{
+    QByteArray csv;
+    csv.reserve(32'000'000);
+    for (int rank = 1; rank <= 1'000'000; ++rank)
+        csv.append(QByteArray::number(rank)).append(",site").append(QByteArray::number(rank)).append(".example.com\n");
+    TrancoList list;
+    list.parse(csv);
+    int rank = 0;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(list.rank("site" + QByteArray::number(++rank % 1'200'000) + ".example.com"));
+}
+BENCHMARK(trancoLookUp);
 
 qint64 residentKb(const char* field)
 {

@@ -55,16 +55,16 @@ QString exportLines(const Results& results, const QList<int>& rows)
     return text;
 }
 
-QByteArray csvBytes(const Results& results)
+QByteArray csvBytes(const Results& results, const QList<int>& columns)
 {
     QStringList fields;
-    for (int column = 0; column < columnCount(); ++column)
+    for (int column : columns)
         fields.append(csvField(columnHeader(column)));
     QString text;
     appendCsvRow(text, fields);
     for (int row = 0; row < results.rowCount(); ++row) {
         fields.clear();
-        for (int column = 0; column < columnCount(); ++column)
+        for (int column : columns)
             fields.append(csvField(results.text(row, column)));
         appendCsvRow(text, fields);
     }

@@ -10,6 +10,6 @@ class Results;
 QString exportText(const Results& results, int queueLength);
 QString exportLines(const Results& results, const QList<int>& rows);
 
-// The whole grid for spreadsheet programs: UTF-8 with a byte-order mark, a header row of the column titles,
-// fields quoted as RFC 4180 asks, rows ended CR LF.
-QByteArray csvBytes(const Results& results);
+// The grid's `columns` for spreadsheet programs: UTF-8 with a byte-order mark, a header row of the column
+// titles, fields quoted as RFC 4180 asks, rows ended CR LF.
+QByteArray csvBytes(const Results& results, const QList<int>& columns);

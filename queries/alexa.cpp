@@ -25,6 +25,6 @@ const Lookup& alexaLookup()
     static const Lookup lookup {u"alexa"_s, u"Alexa排名"_s, 70, u"|Alexa："_s, u"Check6"_s, u"Command2"_s,
         Walk::WithStop, u"alexa"_s,
         [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); }, Charset::Gb2312,
-        [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }, nullptr};
+        [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};
     return lookup;
 }

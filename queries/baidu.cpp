@@ -41,7 +41,7 @@ const Lookup& baiduIndexLookup()
         [](const QString& domain) {
             return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
         },
-        Charset::Gb2312, baiduCell, nullptr};
+        Charset::Gb2312, baiduCell};
     return lookup;
 }
 
@@ -50,6 +50,6 @@ const Lookup& baiduLinksLookup()
     static const Lookup lookup {u"baidu-links"_s, u"百度反链"_s, 65, u"|百度反链："_s, u"Check5"_s, u"Command7"_s,
         Walk::WithoutStop, u"baidu"_s,
         [](const QString& domain) { return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain); },
-        Charset::Gb2312, baiduCell, nullptr};
+        Charset::Gb2312, baiduCell};
     return lookup;
 }

@@ -29,7 +29,6 @@ const Lookup& icpLookup()
 {
     static const Lookup lookup {u"icp"_s, u"域名是否备案"_s, 100, u"|备案："_s, u"Check3"_s, u"Command1"_s,
         Walk::WithStop, u"icp"_s, [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
-        Charset::Gb2312, [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); },
-        nullptr};
+        Charset::Gb2312, [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); }};
     return lookup;
 }

@@ -2,13 +2,19 @@
 
 #include "queries/alexa.h"
 #include "queries/baidu.h"
+#include "queries/dns.h"
+#include "queries/home.h"
 #include "queries/icp.h"
 #include "queries/outbound.h"
+#include "queries/rdap.h"
 #include "queries/registrar.h"
 #include "queries/siteip.h"
+#include "queries/tranco.h"
 #include "queries/yahoo.h"
 
 #include <QDateTime>
+#include <QRegularExpression>
+#include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -61,6 +67,13 @@ void LookupJob::finish(const CellResult& result)
     emit finished();
 }
 
+void LookupJob::finish(const QString& lookup, QHash<QString, CellResult> cells)
+{
+    m_result = cells.take(lookup);
+    m_siblings = std::move(cells);
+    emit finished();
+}
+
 const std::vector<const Lookup*>& lookups()
 {
     static const std::vector<const Lookup*> all {
@@ -72,6 +85,14 @@ const std::vector<const Lookup*>& lookups()
         &yahooLookup(),
         &outboundLookup(),
         &siteIpLookup(),
+        &rdapStatusLookup(),
+        &rdapRegistrarLookup(),
+        &rdapExpiryLookup(),
+        &trancoLookup(),
+        &dnsLookup(),
+        &homeStatusLookup(),
+        &homeTitleLookup(),
+        &homeIcpLookup(),
     };
     return all;
 }
@@ -110,6 +131,23 @@ CellResult searchEngineCell(const PageResult& page, const QString& text, bool co
         cell.pushBack = PushBack::Verification;
     }
     return cell;
+}
+
+QString asciiName(const QString& domain)
+{
+    QString name = domain.trimmed().toLower();
+    if (name.endsWith(u'.'))
+        name.chop(1);
+    const QString ascii = QString::fromLatin1(QUrl::toAce(name));
+    static const QRegularExpression label(u"^[a-z0-9]([a-z0-9-]{0,61}[a-z0-9])?$"_s);
+    const QStringList labels = ascii.split(u'.');
+    if (ascii.isEmpty() || ascii.size() > 253 || labels.size() < 2)
+        return {};
+    for (const QString& part : labels) {
+        if (!label.match(part).hasMatch())
+            return {};
+    }
+    return ascii;
 }
 
 qint64 retryAfterMs(const QByteArray& value, const QDateTime& now)

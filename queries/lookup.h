@@ -2,6 +2,7 @@
 
 #include "web/fetch.h"
 
+#include <QHash>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -19,7 +20,7 @@ enum class PushBack { None, Busy, Verification };
 struct CellResult
 {
     QString text;
-    QString problem;
+    QString problem = {};
     PushBack pushBack = PushBack::None;
     qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
 };
@@ -27,6 +28,7 @@ struct CellResult
 // What every lookup's work may need beyond its domain.
 struct JobContext
 {
+    QString lookup; // the key of the lookup the job is for
     QString pingProgram;
     // Seen between the link elements of a page: the domain's cell still gets what was counted so far.
     std::function<bool()> stopRequested;
@@ -41,15 +43,20 @@ public:
     using QObject::QObject;
     virtual void start() = 0;
     const CellResult& result() const { return m_result; }
+    // Cells of other lookups that the same answer holds (by lookup key), so they need no request of their own.
+    const QHash<QString, CellResult>& siblings() const { return m_siblings; }
 
 signals:
     void finished();
 
 protected:
+    // The current lookup's cell out of `cells`; the rest become its siblings.
     void finish(const CellResult& result);
+    void finish(const QString& lookup, QHash<QString, CellResult> cells);
 
 private:
     CellResult m_result;
+    QHash<QString, CellResult> m_siblings;
 };
 
 // Everything about one kind of fact, in one place: its column, its controls in the window, how it walks,
@@ -64,12 +71,15 @@ struct Lookup
     QString button; // its own button
     Walk walk;
     QString service; // whose pace it keeps
-    // A page lookup: the address for a domain, the charset of the answer, and the cut from page to cell.
-    QString (*address)(const QString& domain);
-    Charset charset;
-    CellResult (*cut)(const PageResult& page, const QString& domain);
+    // A page lookup: the address for a domain, the charset of a page that declares none, and the cut from
+    // page to cell.
+    QString (*address)(const QString& domain) = nullptr;
+    Charset charset = Charset::Gb2312;
+    CellResult (*cut)(const PageResult& page, const QString& domain) = nullptr;
     // A lookup that is more than one page and a cut starts its own work instead.
-    LookupJob* (*job)(const QString& domain, const JobContext& context);
+    LookupJob* (*job)(const QString& domain, const JobContext& context) = nullptr;
+    // Whose pace a domain's request keeps, when that depends on the domain (each RDAP server has its own).
+    QString (*pool)(const QString& domain) = nullptr;
 };
 
 // In the order of the grid's columns, which is also the order a batch runs them in.
@@ -81,6 +91,8 @@ CellResult pageCell(const PageResult& page, const QString& text);
 // A result page that shows no count and carries a challenge's signature is no answer at all. One that
 // shows its count is a result page, whatever its snippets mention.
 CellResult searchEngineCell(const PageResult& page, const QString& text, bool countShown);
+// The domain as a DNS name in ASCII (punycode), without a trailing dot; empty when it is no name at all.
+QString asciiName(const QString& domain);
 // Retry-After in milliseconds from seconds or an HTTP date; -1 when absent or unreadable.
 qint64 retryAfterMs(const QByteArray& value, const QDateTime& now);
 

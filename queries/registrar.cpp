@@ -24,6 +24,6 @@ const Lookup& registrarLookup()
         Walk::WithStop, u"registrar"_s,
         [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
         Charset::Gb2312,
-        [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }, nullptr};
+        [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
     return lookup;
 }

@@ -1,7 +1,5 @@
 #include "queries/walker.h"
 
-#include "settings/settings.h"
-
 #include <QTimer>
 #include <climits>
 
@@ -96,6 +94,7 @@ void Walker::abortAll()
 
 void Walker::startPlan(const QList<Turn>& plan)
 {
+    m_prefetched.clear();
     m_plan = plan;
     m_turn = 0;
     m_batchStopping = false;
@@ -118,6 +117,7 @@ void Walker::nextTurn()
     if (m_closed)
         return;
     m_plan.clear();
+    m_prefetched.clear();
     emit busyChanged(false);
     emit finished(m_planClock.elapsed());
 }
@@ -138,8 +138,8 @@ void Walker::startWalk(const Turn& turn)
         if (!turn.markedOnly || !m_results.problem(row, column).isEmpty())
             m_rows.append(row);
     }
-    const Pace setting = m_settings.pace(m_walk->service);
-    pace().configure(setting.concurrency, setting.gapMs);
+    m_walkPace = m_settings.pace(m_walk->service);
+    m_context.lookup = m_walk->key;
     pump();
 }
 
@@ -164,9 +164,11 @@ bool Walker::stopSeen() const
     return m_batchStopping || (m_walk && m_walk->walk == Walk::WithStop && m_stopFlag);
 }
 
-ServicePace& Walker::pace()
+ServicePace& Walker::pace(const QString& pool)
 {
-    return m_paces[m_walk->service];
+    ServicePace& pace = m_paces[pool];
+    pace.configure(m_walkPace.concurrency, m_walkPace.gapMs);
+    return pace;
 }
 
 void Walker::pump()
@@ -181,7 +183,7 @@ void Walker::pump()
             drop(m_window.back());
             m_window.pop_back();
         }
-        if (m_window.empty() || (!m_window.front().job && !m_window.front().result)) {
+        if (m_window.empty() || !m_window.front().started) {
             endWalk();
             return;
         }
@@ -189,11 +191,10 @@ void Walker::pump()
 
     QElapsedTimer slice;
     slice.start();
-    const int column = columnOf(*m_walk);
     while (!m_window.empty() && m_window.front().result) {
         const Slot slot = std::move(m_window.front());
         m_window.pop_front();
-        m_results.setCell(slot.row, column, slot.result->text, slot.result->problem);
+        m_results.setCell(slot.row, columnOf(*m_walk), slot.result->text, slot.result->problem);
         ++m_committed;
         if (m_stopping || m_committed == m_rows.size()) {
             endWalk();
@@ -215,25 +216,44 @@ void Walker::pump()
     if (m_stopping)
         return;
 
-    ServicePace& servicePace = pace();
-    while (m_committed + int(m_window.size()) < m_rows.size() && int(m_window.size()) < kLookahead) {
+    QHash<int, CellResult>& prefetched = m_prefetched[m_walk->key];
+    while (int(m_window.size()) < kLookahead && m_committed + int(m_window.size()) < m_rows.size()) {
+        Slot& slot = m_window.emplace_back();
+        slot.row = m_rows.at(m_committed + int(m_window.size()) - 1);
+        const auto cached = prefetched.constFind(slot.row);
+        if (cached != prefetched.cend()) {
+            slot.result = *cached;
+            slot.started = true;
+        }
+    }
+    // Rows start in queue order as their service allows; where each domain has a service of its own, a
+    // waiting one does not hold up the rows behind it.
+    for (Slot& slot : m_window) {
+        if (slot.started)
+            continue;
+        const QString& domain = m_queue.at(slot.row);
+        slot.pool = m_walk->pool ? m_walk->pool(domain) : m_walk->service;
+        ServicePace& servicePace = pace(slot.pool);
         const qint64 now = m_clock.elapsed();
         const qint64 wait = servicePace.waitMs(now);
         if (wait != 0) {
             if (wait > 0)
                 schedulePump(wait);
-            break;
+            if (!m_walk->pool)
+                break;
+            continue;
         }
-        Slot& slot = m_window.emplace_back();
-        slot.row = m_rows.at(m_committed + int(m_window.size()) - 1);
+        slot.started = true;
         slot.startedAt = now;
-        slot.job = startJob(*m_walk, m_queue.at(slot.row), m_context);
+        slot.job = startJob(*m_walk, domain, m_context);
         slot.job->setParent(this);
         LookupJob* job = slot.job;
         connect(job, &LookupJob::finished, this, [this, job] { onJobFinished(job); });
         servicePace.started(now);
         job->start();
     }
+    if (m_window.front().result)
+        schedulePump(0);
 }
 
 void Walker::onJobFinished(LookupJob* job)
@@ -242,14 +262,21 @@ void Walker::onJobFinished(LookupJob* job)
         if (slot.job != job)
             continue;
         const CellResult& result = job->result();
-        pace().finished(
+        ServicePace& servicePace = pace(slot.pool);
+        servicePace.finished(
             slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
+        for (auto sibling = job->siblings().cbegin(); sibling != job->siblings().cend(); ++sibling) {
+            for (int turn = m_turn; turn < m_plan.size(); ++turn) {
+                if (m_plan.at(turn).lookup->key == sibling.key())
+                    m_prefetched[sibling.key()].insert(slot.row, sibling.value());
+            }
+        }
         if (result.pushBack != PushBack::None) {
             const ServiceInfo* service = Settings::service(m_walk->service);
             const QString name = service ? service->name : m_walk->service;
             setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
                                                                     : u"%1繁忙，放慢查询"_s.arg(name));
-        } else if (!pace().isSlowed()) {
+        } else if (!servicePace.isSlowed()) {
             setPaceNotice(QString());
         }
         slot.result = result;
@@ -270,7 +297,7 @@ void Walker::drop(Slot& slot)
     delete slot.job;
     slot.job = nullptr;
     if (m_walk)
-        pace().dropped();
+        pace(slot.pool).dropped();
 }
 
 void Walker::setPaceNotice(const QString& notice)

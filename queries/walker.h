@@ -3,6 +3,7 @@
 #include "queries/lookup.h"
 #include "queries/pace.h"
 #include "queries/results.h"
+#include "settings/settings.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -13,7 +14,6 @@
 #include <optional>
 
 class QTimer;
-class Settings;
 
 // Runs the lookups over the domain queue and writes the results, without a window: the window, the tests
 // and the command line drive it alike.
@@ -73,8 +73,10 @@ private:
     struct Slot
     {
         int row;
+        bool started = false;
         LookupJob* job = nullptr;
         std::optional<CellResult> result;
+        QString pool;
         qint64 startedAt = 0;
     };
 
@@ -87,7 +89,7 @@ private:
     void onJobFinished(LookupJob* job);
     void drop(Slot& slot);
     bool stopSeen() const;
-    ServicePace& pace();
+    ServicePace& pace(const QString& pool);
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
@@ -107,10 +109,13 @@ private:
     bool m_stopping = false; // the walk has seen a stop and only finishes the row being written
     QList<int> m_rows; // the rows this walk visits, in order
     int m_committed = 0; // how many of them are written
-    std::deque<Slot> m_window; // the rows from the next to write on that have been started
+    std::deque<Slot> m_window; // the rows from the next to write on, started or about to be
     int m_reportedRow = -1;
+    Pace m_walkPace;
+    // Cells a sibling's answer already brought, by lookup key and row, for lookups still to come in the plan.
+    QHash<QString, QHash<int, CellResult>> m_prefetched;
 
-    QHash<QString, ServicePace> m_paces;
+    QHash<QString, ServicePace> m_paces; // by pool
     QString m_paceNotice;
     QElapsedTimer m_clock;
     QTimer* m_pumpTimer;

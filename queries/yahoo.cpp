@@ -30,7 +30,6 @@ const Lookup& yahooLookup()
         [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); }, Charset::Utf8,
         [](const PageResult& page, const QString&) {
             return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
-        },
-        nullptr};
+        }};
     return lookup;
 }

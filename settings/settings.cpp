@@ -30,6 +30,8 @@ const std::vector<ServiceInfo>& Settings::services()
         {u"yahoo"_s, u"雅虎"_s, 1},
         {u"home"_s, u"网站首页"_s, 32},
         {u"ping"_s, u"ping"_s, 16},
+        {u"rdap"_s, u"RDAP"_s, 2}, // at once per registry server
+        {u"dns"_s, u"DNS"_s, 16},
     };
     return all;
 }
@@ -70,4 +72,15 @@ QString Settings::rangeProblem(const Pace& pace)
     if (pace.gapMs < 0 || pace.gapMs > kMaxGapMs)
         return u"请求间隔须在 0 到 %1 毫秒之间"_s.arg(kMaxGapMs);
     return {};
+}
+
+QStringList Settings::checkedLookups() const
+{
+    return m_file->value(u"lookups/checked"_s).toStringList();
+}
+
+void Settings::setCheckedLookups(const QStringList& keys)
+{
+    m_file->setValue(u"lookups/checked"_s, keys);
+    m_file->sync();
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -41,6 +41,10 @@ public:
     void setPace(const QString& service, const Pace& pace);
     // Why a pace cannot be kept, for the user; empty when it can.
     static QString rangeProblem(const Pace& pace);
+
+    // The lookups beyond the window's check boxes that the user has ticked in the menu, by key.
+    QStringList checkedLookups() const;
+    void setCheckedLookups(const QStringList& keys);
 
 private:
     std::unique_ptr<QSettings> m_file;

@@ -7,10 +7,18 @@
 #include "testing.h"
 #include "web/fetch.h"
 
+#include "queries/tranco.h"
+
+#include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QSet>
+#include <QStandardPaths>
+#include <QStringEncoder>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,11 +35,14 @@ private slots:
     void hostileServers_data();
     void hostileServers();
     void failuresAreMarkedSlowDownAndRerun();
+    void newerSourcesAskOncePerDomain();
+    void dnsFromAResolverOfOurOwn();
 
 private:
     QString domain(const QString& name) const { return m_server->hostPort() + u'/' + name; }
     void serve(const QString& name, const QStringList& pages);
-    void runBatch(const QStringList& names, const QSet<QString>& wanted);
+    // Names are paths on our server unless `onOurServer` is false.
+    void runBatch(const QStringList& names, const QSet<QString>& wanted, bool onOurServer = true);
 
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<Walker> m_walker;
@@ -65,11 +76,11 @@ void TestEngine::serve(const QString& name, const QStringList& pages)
         m_server->route(prefixes.at(i) + d, TestHttpServer::page(testData(pages.at(i))));
 }
 
-void TestEngine::runBatch(const QStringList& names, const QSet<QString>& wanted)
+void TestEngine::runBatch(const QStringList& names, const QSet<QString>& wanted, bool onOurServer)
 {
     QStringList queue;
     for (const QString& name : names)
-        queue.append(domain(name));
+        queue.append(onOurServer ? domain(name) : name);
     m_wanted = wanted;
     m_walker->setQueue(queue);
     m_walker->runBatch();
@@ -259,6 +270,90 @@ void TestEngine::failuresAreMarkedSlowDownAndRerun()
             u"/s?wd=site%3A"_s + domain(u"d0"_s)}));
     QCOMPARE(m_walker->results().problemCount(), 0);
     QCOMPARE(column(m_walker->results(), icp), QStringList(4, u"京ICP备12345678号"_s));
+}
+
+void TestEngine::newerSourcesAskOncePerDomain()
+{
+    // The registry of ".test" is our server, the cached bootstrap says; the Tranco list is the sample.
+    QTemporaryDir folders;
+    qputenv("XDG_CACHE_HOME", folders.filePath(u"cache"_s).toUtf8());
+    qputenv("XDG_DATA_HOME", folders.filePath(u"data"_s).toUtf8());
+    QVERIFY(QDir().mkpath(folders.filePath(u"cache/seo-quillmark"_s)));
+    QFile bootstrap(folders.filePath(u"cache/seo-quillmark/rdap-dns.json"_s));
+    QVERIFY(bootstrap.open(QIODevice::WriteOnly));
+    bootstrap.write(R"({"services":[[["test"],["http://)" + m_server->hostPort().toUtf8() + R"(/rdap/"]]]})");
+    bootstrap.close();
+    QString problem;
+    QVERIFY(TrancoStore::instance().install(testData(u"tranco-sample.zip"_s), QDate(2026, 12, 1), &problem));
+
+    m_server->route(u"/rdap/domain/example.test"_s,
+        TestHttpServer::page(R"({"events":[{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]})"));
+    runBatch({u"example.test"_s, u"例子.test"_s, u"example.cn"_s, u"bad name"_s},
+        {u"rdap-status"_s, u"rdap-registrar"_s, u"rdap-expiry"_s, u"tranco"_s}, false);
+    const Results& results = m_walker->results();
+    const int rdap = columnOf(*lookupByKey(u"rdap-status"_s));
+    QStringList rows;
+    for (int row = 0; row < 4; ++row) {
+        rows.append(results.text(row, rdap) + u'|' + results.text(row, rdap + 1) + u'|' + results.text(row, rdap + 2)
+            + u'|' + results.text(row, rdap + 3) + u'|' + results.problem(row, rdap));
+    }
+    QCOMPARE(rows,
+        (QStringList {u"已注册|无|2030-01-02|未上榜|"_s, u"未注册|无|无|未上榜|"_s,
+            u"未知|未知|未知|未上榜|该后缀没有 RDAP 服务"_s, u"无效域名|无效域名|无效域名|无效域名|无效域名"_s}));
+    m_server->requests.sort(); // two at once: either may come first
+    QCOMPARE(m_server->requests, (QStringList {u"/rdap/domain/example.test"_s, u"/rdap/domain/xn--fsqu00a.test"_s}));
+
+    // One fetch of each home page answers the outbound count, its status, title and filing number.
+    auto gbk = TestHttpServer::page("<meta charset=\"gbk\"><title>\xca\xd7\xd2\xb3 &amp; more</title>"
+                                    "<a href=\"http://x.test/\">x</a> \xbe\xa9ICP\xb1\xb8"
+                                    "12345678\xba\xc5-2");
+    auto moved = TestHttpServer::page("", 302);
+    moved.headers.append(qMakePair(QByteArray("Location"), QByteArray("/h2/final")));
+    // Declares nothing and is UTF-8: read as such, though the designed lookups would take it for GB2312.
+    auto utf8 = TestHttpServer::page(QStringEncoder(QStringEncoder::Utf8).encode(u"<title>新首页</title>"_s));
+    m_server->route(u"/h1"_s, gbk);
+    m_server->route(u"/h2"_s, moved);
+    m_server->route(u"/h2/final"_s, utf8);
+    m_server->requests.clear();
+    runBatch({u"h1"_s, u"h2"_s}, {u"outbound"_s, u"home-status"_s, u"home-title"_s, u"home-icp"_s});
+    QCOMPARE(m_server->requests, (QStringList {u"/h1"_s, u"/h2"_s, u"/h2/final"_s}));
+    const int outbound = columnOf(*lookupByKey(u"outbound"_s));
+    const int home = columnOf(*lookupByKey(u"home-status"_s));
+    const QString address = u"http://"_s + m_server->hostPort();
+    QCOMPARE((QStringList {results.text(0, outbound), results.text(0, home), results.text(0, home + 1),
+                 results.text(0, home + 2)}),
+        (QStringList {u"1"_s, u"200 → "_s + address + u"/h1"_s, u"首页 & more"_s, u"京ICP备12345678号-2"_s}));
+    QCOMPARE((QStringList {results.text(1, outbound), results.text(1, home), results.text(1, home + 1),
+                 results.text(1, home + 2)}),
+        (QStringList {u"0"_s, u"200 → "_s + address + u"/h2/final"_s, u"新首页"_s, u"无"_s}));
+}
+
+void TestEngine::dnsFromAResolverOfOurOwn()
+{
+    if (QStandardPaths::findExecutable(u"dnsmasq"_s).isEmpty() || getuid() != 0)
+        QSKIP("needs dnsmasq (tools/setup-debian.sh --tests) and root for port 53 on a loopback address");
+    QTemporaryDir dir;
+    QFile hosts(dir.filePath(u"hosts"_s));
+    QVERIFY(hosts.open(QIODevice::WriteOnly));
+    hosts.write("10.1.2.3 a.test\n2001:db8::1 a.test\n");
+    hosts.close();
+    QProcess dnsmasq;
+    dnsmasq.start(u"dnsmasq"_s,
+        {u"--keep-in-foreground"_s, u"--conf-file=/dev/null"_s, u"--no-resolv"_s, u"--no-hosts"_s,
+            u"--addn-hosts="_s + hosts.fileName(), u"--listen-address=127.0.0.77"_s, u"--bind-interfaces"_s,
+            u"--port=53"_s, u"--user=root"_s, u"--local=/test/"_s, u"--cname=alias.test,a.test"_s, u"--pid-file="_s});
+    QVERIFY(dnsmasq.waitForStarted());
+    QTest::qWait(300);
+    qputenv("QUILLMARK_DNS_SERVER", "127.0.0.77");
+    runBatch({u"a.test"_s, u"alias.test"_s, u"missing.test"_s, u"bad name"_s}, {u"dns"_s}, false);
+    qunsetenv("QUILLMARK_DNS_SERVER");
+    dnsmasq.kill();
+    dnsmasq.waitForFinished();
+    const int dns = columnOf(*lookupByKey(u"dns"_s));
+    QCOMPARE(column(m_walker->results(), dns),
+        (QStringList {
+            u"10.1.2.3, 2001:db8::1"_s, u"CNAME a.test → 10.1.2.3, 2001:db8::1"_s, u"不存在"_s, u"无效域名"_s}));
+    QCOMPARE(m_walker->results().problemCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

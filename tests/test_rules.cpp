@@ -5,16 +5,21 @@
 #include "export/export.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
+#include "queries/home.h"
 #include "queries/icp.h"
 #include "queries/lookup.h"
 #include "queries/outbound.h"
 #include "queries/pace.h"
+#include "queries/rdap.h"
 #include "queries/registrar.h"
 #include "queries/results.h"
+#include "queries/tranco.h"
 #include "queries/yahoo.h"
 #include "update/update.h"
 #include "web/links.h"
 #include "web/ping.h"
+
+#include "testing.h"
 
 #include <QDateTime>
 #include <QTextDocument>
@@ -31,6 +36,7 @@ private slots:
     void addressesKeepTheDomainAsTyped();
     void exportLinesAndCsvBytes();
     void paceSlowsDownAndRecovers();
+    void domainFilesAndRankingLists();
 };
 
 namespace {
@@ -60,8 +66,36 @@ QString apply(const QString& rule, const QString& input)
         return cutBracketed(input, u'(', u')');
     if (rule == u"display")
         return displayText(input);
-    if (rule == u"version")
-        return publishedVersion({input, FetchFailure::None, 200, {}});
+    if (rule == u"version") {
+        PageResult answer;
+        answer.text = input;
+        answer.status = 200;
+        return publishedVersion(answer);
+    }
+    if (rule == u"title")
+        return pageTitle(input);
+    if (rule == u"page-icp")
+        return filingNumberOnPage(input);
+    if (rule == u"ascii")
+        return asciiName(input);
+    if (rule == u"rdap-base") {
+        RdapBootstrap bootstrap;
+        bootstrap.load(
+            R"({"services":[[["uk"],["https://uk.test/"]],[["co.uk","COM"],["http://a.test/","https://b.test"]]]})");
+        return bootstrap.baseFor(input);
+    }
+    if (rule == u"rdap") { // "status\tbody" in; the three cells and any mark out
+        PageResult answer;
+        answer.status = first.toInt();
+        answer.text = second;
+        answer.retryAfter = "30";
+        const QHash<QString, CellResult> cells = rdapCells(answer);
+        const CellResult status = cells.value(u"rdap-status"_s);
+        return QStringList {status.text, cells.value(u"rdap-registrar"_s).text, cells.value(u"rdap-expiry"_s).text}
+                   .join(u'|')
+            + (status.problem.isEmpty() ? QString() : u" !"_s + status.problem)
+            + (status.retryAfterMs < 0 ? QString() : u" wait %1"_s.arg(status.retryAfterMs));
+    }
     if (rule == u"retry-after")
         return QString::number(retryAfterMs(input.toLatin1(), QDateTime(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC)));
     qFatal("no rule %s", qPrintable(rule));
@@ -141,6 +175,35 @@ void TestRules::rules_data()
     row("version: LF-only file is no version", "version", u"9.1\nnotes\n"_s, QString());
     row("version: markup is no version", "version", u"9.2<img src=\"/dev/zero\">"_s, QString());
     row("version: long line is no version", "version", QString(70, u'9'), QString());
+    row("title: entities and white space", "title",
+        u"<TITLE lang=zh>\n  A &amp; B &#20013;&#x6587;\t&nbsp;x </title>"_s, u"A & B 中文 x"_s);
+    row("title: none", "title", u"<html><head></head></html>"_s, u"无"_s);
+    row("title: empty", "title", u"<title> </title>"_s, u"无"_s);
+    row("title: unknown entity kept", "title", u"<title>a &bogus; b</title>"_s, u"a &bogus; b"_s);
+    row("page icp: with its suffix", "page-icp", u"<p>Copyright 京ICP备12345678号-2 </p>"_s, u"京ICP备12345678号-2"_s);
+    row("page icp: licence and spaces", "page-icp", u"沪 ICP证 110011 号"_s, u"沪ICP证110011号"_s);
+    row("page icp: no province", "page-icp", u"ICP备12345678号"_s, u"无"_s);
+    row("page icp: none", "page-icp", u"<footer>© 2026</footer>"_s, u"无"_s);
+    row("ascii: Unicode to punycode", "ascii", u"例子.测试"_s, u"xn--fsqu00a.xn--0zwm56d"_s);
+    row("ascii: case and final dot", "ascii", u" EXAMPLE.com. "_s, u"example.com"_s);
+    row("ascii: no name", "ascii", u"bad name!.test"_s, QString());
+    row("ascii: empty label", "ascii", u"a..test"_s, QString());
+    row("rdap base: longest suffix", "rdap-base", u"shop.co.uk"_s, u"https://b.test/"_s);
+    row("rdap base: shorter one", "rdap-base", u"shop.org.uk"_s, u"https://uk.test/"_s);
+    row("rdap base: upper case in the file", "rdap-base", u"a.com"_s, u"https://b.test/"_s);
+    row("rdap base: none", "rdap-base", u"a.cn"_s, QString());
+    const QString registered = uR"({"objectClassName":"domain","entities":[{"roles":["technical"],"vcardArray":["vcard",
+        [["fn",{},"text","Tech"]]]},{"roles":["registrar"],"vcardArray":["vcard",[["version",{},"text","4.0"],
+        ["fn",{},"text","Example Registrar, Inc."]]]}],"events":[{"eventAction":"registration","eventDate":"1995-08-14T04:00:00Z"},
+        {"eventAction":"expiration","eventDate":"2027-08-13T04:00:00Z"}]})"_s;
+    row("rdap: registered", "rdap", u"200\t"_s + registered, u"已注册|Example Registrar, Inc.|2027-08-13"_s);
+    row("rdap: not found", "rdap", u"404\t{}"_s, u"未注册|无|无"_s);
+    row("rdap: not found said inside 200", "rdap", u"200\t{\"errorCode\":404}"_s, u"未注册|无|无"_s);
+    row("rdap: throttled", "rdap", u"429\t"_s, u"未知|未知|未知 !HTTP 429 wait 30000"_s);
+    row("rdap: not JSON", "rdap", u"200\t<html>"_s, u"未知|未知|未知 !RDAP 应答无法解析"_s);
+    row("rdap: nested too deep", "rdap", u"200\t"_s + QString(100'000, u'['), u"未知|未知|未知 !RDAP 应答无法解析"_s);
+    row("rdap: wrong types", "rdap", u"200\t{\"entities\":\"x\",\"events\":[5,{\"eventAction\":7}]}"_s,
+        u"已注册|无|无"_s);
     row("retry-after: seconds", "retry-after", u"120"_s, u"120000"_s);
     row("retry-after: HTTP date", "retry-after", u"Mon, 07 Dec 2026 08:00:30 GMT"_s, u"30000"_s);
     row("retry-after: garbage", "retry-after", u"soon"_s, u"-1"_s);
@@ -177,14 +240,14 @@ void TestRules::exportLinesAndCsvBytes()
     results.reset({u"a.test"_s, u"b.test"_s});
     for (int column = FirstLookupColumn; column < columnCount(); ++column)
         results.setCell(0, column, QString::number(column));
-    results.setCell(1, columnCount() - 1, u"ping: b.test\nsecond, \"line\""_s, u"无法运行 ping"_s);
+    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\nsecond, \"line\""_s, u"无法运行 ping"_s);
     QCOMPARE(exportText(results, 2),
         u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
         u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP：ping: b.test\nsecond, \"line\"\r\n"_s);
     // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
     QCOMPARE(exportText(Results(), 41), QString());
     QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
-    QCOMPARE(csvBytes(results),
+    QCOMPARE(csvBytes(results, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
         "\xEF\xBB\xBF"
             + u",查询域名地址,域名注册,域名是否备案,百度收录,百度反链,Alexa排名,yahoo反链,出站链接,站点IP地址\r\n"
               u"0,a.test,2,3,4,5,6,7,8,9\r\n"
@@ -215,6 +278,28 @@ void TestRules::paceSlowsDownAndRecovers()
         pace.finished(10'000, 10'000, true, PushBack::None, -1);
     }
     QVERIFY(!pace.isSlowed());
+}
+
+void TestRules::domainFilesAndRankingLists()
+{
+    // A spreadsheet's CSV with a header and a quoted field, and a plain list in GB18030.
+    QCOMPARE(domainsFromFile("\xEF\xBB\xBF域名,备注\r\n\"a.test\",x\r\n\r\n b.test ,\"y, z\"\n"),
+        (QStringList {u"a.test"_s, u"b.test"_s}));
+    QCOMPARE(domainsFromFile("\xc0\xfd\xd7\xd3.test\nc.test"), (QStringList {u"例子.test"_s, u"c.test"_s}));
+
+    for (const QString& file : {u"tranco-sample.csv"_s, u"tranco-sample.zip"_s}) {
+        QString problem;
+        TrancoList list;
+        QVERIFY(list.parse(trancoListBytes(testData(file), &problem)));
+        QCOMPARE(list.size(), 4);
+        QCOMPARE(list.rank("example.com"), 2);
+        QCOMPARE(list.rank("xn--fsqu00a.xn--0zwm56d"), 3);
+        QCOMPARE(list.rank("baidu.com"), 4); // the last line, its CR LF included
+        QCOMPARE(list.rank("example.co"), 0);
+    }
+    QString problem;
+    QVERIFY(trancoListBytes(testData(u"tranco-sample.zip"_s).left(100), &problem).isEmpty());
+    QVERIFY(!problem.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestRules)

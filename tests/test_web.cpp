@@ -48,6 +48,12 @@ void TestWeb::initTestCase()
             with(TestHttpServer::page("", 302), "Location", "/chain" + QByteArray::number(hop + 1)));
     m_server.route(u"/chain6"_s, TestHttpServer::page("end of chain"));
     m_server.route(u"/cookie"_s, with(TestHttpServer::page("x"), "Set-Cookie", "visit=1"));
+    // Baidu's pages are UTF-8 today: what a page declares beats what a lookup assumes.
+    m_server.route(u"/declared"_s,
+        with(TestHttpServer::page("\xe7\x99\xbe\xe5\xba\xa6"), "Content-Type", "text/html; charset=UTF-8"));
+    m_server.route(u"/big5"_s,
+        TestHttpServer::page("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">\xa4\xa4\xa4\xe5"));
+    m_server.route(u"/utf16"_s, TestHttpServer::page(QByteArray("\xff\xfe<\0p\0>\0-N\0", 10)));
 }
 
 PageResult TestWeb::get(const QString& target, Charset charset, bool keepConnection)
@@ -81,6 +87,10 @@ void TestWeb::fetch_data()
     row("GB2312 bytes read as UTF-8", u"/bad-bytes"_s, true, u"ok\ufffd\ufffd|\ufffd\ufffd\ufffd"_s, 200);
     row("UTF-8 byte-order mark dropped", u"/bom"_s, true, u"<p>链</p>"_s, 200);
     row("empty body", u"/empty"_s, false, QString(), 200);
+    row("charset in the header", u"/declared"_s, false, u"百度"_s, 200);
+    row("charset in a meta tag", u"/big5"_s, false,
+        u"<meta http-equiv=\"Content-Type\" content=\"text/html; charset=big5\">中文"_s, 200);
+    row("UTF-16 byte-order mark", u"/utf16"_s, false, u"<p>中"_s, 200);
     row("gzip", u"/gzip"_s, false, u"<html><body>压缩的页面 gzip body</body></html>"_s, 200);
     row("error page keeps its body", u"/missing"_s, true, u"<html>找不到</html>"_s, 404);
     row("five redirects followed", u"/chain1"_s, false, u"end of chain"_s, 200);

@@ -1,9 +1,16 @@
 #!/bin/sh
-# Installs what building, running and testing seo-Quillmark needs on Debian 12, skipping what is there.
+# Installs what building and running seo-Quillmark needs on Debian 12, skipping what is there.
+# With --tests, also what the tests use: a DNS server, and for the end-to-end test a web server, a
+# virtual display with a window manager, and tools to drive it.
 set -eu
 
-packages="cmake make g++ dpkg-dev file qt6-base-dev qt6-qpa-plugins fonts-wqy-microhei iputils-ping xdg-utils"
-[ "$#" -gt 0 ] && packages="$packages $*"
+packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins libzip-dev fonts-wqy-microhei
+          iputils-ping xdg-utils"
+if [ "${1:-}" = --tests ]; then
+    shift
+    packages="$packages dnsmasq-base nginx-light xvfb xauth xdotool xclip imagemagick x11-utils openbox"
+fi
+packages="$packages $*"
 
 missing=""
 for package in $packages; do

@@ -37,9 +37,12 @@ void UpdateCheck::start()
     m_fetch = getHTTPPage(versionFileAddress(serviceHost(Service::Update)), this);
     connect(m_fetch, &PageFetch::finished, this, [this] {
         const QString published = publishedVersion(m_fetch->result());
+        const bool reached = m_fetch->result().isSuccess();
         m_fetch->deleteLater();
         if (!published.isEmpty() && published != QString::fromUtf16(kOwnVersion))
             emit newVersion(published);
+        else
+            emit noNewVersion(reached);
     });
 }
 

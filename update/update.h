@@ -28,6 +28,8 @@ public:
 signals:
     // A version other than our own.
     void newVersion(const QString& version);
+    // Nothing new; `reached` says whether the update host answered at all.
+    void noNewVersion(bool reached);
 
 private:
     QPointer<PageFetch> m_fetch;

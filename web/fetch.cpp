@@ -80,10 +80,12 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_charset(request.charset)
-    , m_maxBody(g_limits.maxBodyBytes)
+    , m_maxBody(request.maxBodyBytes > 0 ? request.maxBodyBytes : g_limits.maxBodyBytes)
+    , m_keepBody(request.keepBody)
 {
     const QUrl address(request.url, QUrl::TolerantMode);
-    if (!address.isValid() || address.scheme() != u"http"_s || address.host().isEmpty()) {
+    const bool web = address.scheme() == u"http"_s || address.scheme() == u"https"_s;
+    if (!address.isValid() || !web || address.host().isEmpty()) {
         QMetaObject::invokeMethod(
             this, [this] { fail(FetchFailure::BadAddress); }, Qt::QueuedConnection);
         return;
@@ -98,6 +100,8 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     // Qt's own bomb check would refuse large honest pages well below our cap; the cap itself still holds.
     get.setDecompressedSafetyCheckThreshold(m_maxBody);
+    if (!request.accept.isEmpty())
+        get.setRawHeader("Accept", request.accept);
     if (!request.keepConnection) {
         get.setRawHeader("Connection", "close");
         get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
@@ -155,6 +159,8 @@ void PageFetch::onFinished()
 
     m_result.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_result.retryAfter = m_reply->rawHeader("Retry-After");
+    m_result.url = m_reply->url();
+    m_result.contentType = m_reply->rawHeader("Content-Type");
     const QNetworkReply::NetworkError error = m_reply->error();
     if (error != QNetworkReply::NoError && !(m_result.status >= 400 && isStatusOnlyError(error)))
         m_result.failure = failureOf(error);
@@ -163,8 +169,10 @@ void PageFetch::onFinished()
     else if (m_body.isEmpty() && m_reply->rawHeader("Transfer-Encoding").toLower().contains("chunked"))
         m_result.failure = FetchFailure::BadContent;
 
-    if (m_result.failure == FetchFailure::None)
-        m_result.text = BytesToBstr(m_body, m_charset == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
+    if (m_result.failure == FetchFailure::None && m_keepBody)
+        m_result.body = m_body;
+    else if (m_result.failure == FetchFailure::None)
+        m_result.text = decodePage(m_body, m_result.contentType, m_charset);
     m_body.clear();
     m_reply->disconnect(this);
     m_reply->deleteLater();
@@ -219,4 +227,48 @@ QString BytesToBstr(const QByteArray& body, const QString& Cset)
     if (!decoder.isValid())
         return {};
     return decoder.decode(body);
+}
+
+namespace {
+
+QByteArray charsetIn(const QByteArray& text)
+{
+    const qsizetype at = text.toLower().indexOf("charset=");
+    if (at < 0)
+        return {};
+    qsizetype begin = at + 8;
+    while (begin < text.size() && (text.at(begin) == '"' || text.at(begin) == '\'' || text.at(begin) == ' '))
+        ++begin;
+    qsizetype end = begin;
+    while (end < text.size()
+        && (QChar::isLetterOrNumber(uchar(text.at(end))) || QByteArray("-_:.").contains(text.at(end))))
+        ++end;
+    return text.mid(begin, end - begin).toLower();
+}
+
+} // namespace
+
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8)
+{
+    if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
+        return QStringDecoder(QStringConverter::Utf16).decode(body);
+    if (body.startsWith("\xEF\xBB\xBF"))
+        return BytesToBstr(body, u"utf-8"_s);
+    QByteArray declared = charsetIn(contentType);
+    // The <meta> tag must come within the first 1,024 bytes, as browsers expect it.
+    const QByteArray head = body.left(1024).toLower();
+    for (qsizetype meta = head.indexOf("<meta"); declared.isEmpty() && meta >= 0;
+         meta = head.indexOf("<meta", meta + 5))
+        declared = charsetIn(head.mid(meta, head.indexOf('>', meta) - meta));
+    const QString name = QString::fromLatin1(declared);
+    if (!declared.isEmpty()
+        && (name == u"gb2312"_s || name == u"gbk"_s || QStringDecoder(declared.constData()).isValid()))
+        return BytesToBstr(body, name);
+    if (sniffUtf8) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = utf8.decode(body);
+        if (!utf8.hasError())
+            return text;
+    }
+    return BytesToBstr(body, fallback == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
 }

@@ -30,6 +30,9 @@ struct PageResult
     FetchFailure failure = FetchFailure::None;
     int status = 0; // HTTP status of the final answer, 0 when none arrived
     QByteArray retryAfter; // the answer's Retry-After header, as sent
+    QUrl url; // where the answer came from, after redirects
+    QByteArray body; // the undecoded body, only for a request that asks for it
+    QByteArray contentType; // the answer's Content-Type header
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
@@ -47,11 +50,22 @@ const FetchLimits& fetchLimits();
 
 struct FetchRequest
 {
+    FetchRequest(const QString& address, Charset declaredNone = Charset::Gb2312, bool keep = true)
+        : url(address)
+        , charset(declaredNone)
+        , keepConnection(keep)
+    {
+    }
+
     QString url;
-    Charset charset = Charset::Gb2312;
+    // The charset of a page that declares none.
+    Charset charset;
     // A service is asked again and again, so its connection is worth keeping. A home page is one request
     // to a host never seen again: keeping its connection would hold a file open per domain.
-    bool keepConnection = true;
+    bool keepConnection;
+    QByteArray accept; // an Accept header, when the service wants one
+    qint64 maxBodyBytes = 0; // 0: the limits' cap
+    bool keepBody = false; // a file, not a page: its bytes are wanted as they came
 };
 
 // One GET, started at once. finished() comes exactly once, never from inside the constructor; deleting
@@ -77,6 +91,7 @@ private:
     QTimer* m_limit = nullptr;
     Charset m_charset;
     qint64 m_maxBody;
+    bool m_keepBody;
     QByteArray m_body;
     PageResult m_result;
 };
@@ -90,3 +105,8 @@ QString failureReason(const PageResult& page);
 
 // Bytes invalid in the charset become U+FFFD and the rest still decodes; a UTF-8 byte-order mark is dropped.
 QString BytesToBstr(const QByteArray& body, const QString& Cset);
+
+// A page read by the charset it declares: a byte-order mark, else its Content-Type header, else its <meta>
+// tag, else `fallback`. A declared charset we cannot read counts as none. With `sniffUtf8`, a page that
+// declares nothing and is valid UTF-8 beyond ASCII is read as UTF-8: GB-encoded Chinese hardly ever is.
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8 = false);

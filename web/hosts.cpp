@@ -9,18 +9,23 @@ struct HostEntry
     Service service;
     const char* variable;
     const char* host;
+    const char* scheme;
 };
 
 // Alexa's data service was retired in 2022 and Yahoo China's sitemap search closed in 2013; both stay
 // reachable through a mirror named in their variable. The ICP filing API and the update host have no
-// public address we can name, so they default to reserved names that fail fast.
+// public address we can name, so they default to reserved names that fail fast. An empty DNS server is
+// the system's resolver.
 constexpr HostEntry kHosts[] = {
-    {Service::Registrar, "QUILLMARK_HOST_REGISTRAR", "panda.www.net.cn"},
-    {Service::Icp, "QUILLMARK_HOST_ICP", "icp.quillmark.example"},
-    {Service::Baidu, "QUILLMARK_HOST_BAIDU", "www.baidu.com"},
-    {Service::Alexa, "QUILLMARK_HOST_ALEXA", "data.alexa.com"},
-    {Service::Yahoo, "QUILLMARK_HOST_YAHOO", "sitemap.cn.yahoo.com"},
-    {Service::Update, "QUILLMARK_HOST_UPDATE", "update.quillmark.example"},
+    {Service::Registrar, "QUILLMARK_HOST_REGISTRAR", "panda.www.net.cn", "http"},
+    {Service::Icp, "QUILLMARK_HOST_ICP", "icp.quillmark.example", "http"},
+    {Service::Baidu, "QUILLMARK_HOST_BAIDU", "www.baidu.com", "http"},
+    {Service::Alexa, "QUILLMARK_HOST_ALEXA", "data.alexa.com", "http"},
+    {Service::Yahoo, "QUILLMARK_HOST_YAHOO", "sitemap.cn.yahoo.com", "http"},
+    {Service::Update, "QUILLMARK_HOST_UPDATE", "update.quillmark.example", "http"},
+    {Service::Iana, "QUILLMARK_HOST_IANA", "data.iana.org", "https"},
+    {Service::Tranco, "QUILLMARK_HOST_TRANCO", "tranco-list.eu", "https"},
+    {Service::Dns, "QUILLMARK_DNS_SERVER", "", ""},
 };
 
 const HostEntry& entry(Service service)
@@ -38,4 +43,10 @@ QString serviceHost(Service service)
 {
     const QString overridden = qEnvironmentVariable(entry(service).variable).trimmed();
     return overridden.isEmpty() ? QLatin1String(entry(service).host) : overridden;
+}
+
+QString serviceAddress(Service service)
+{
+    const QString host = serviceHost(service);
+    return host.contains(u"://"_s) ? host : QLatin1String(entry(service).scheme) + u"://"_s + host;
 }

@@ -34,6 +34,7 @@ public:
     void setClipboardText(const QString& text) override { clipboard.append(text); }
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return openPath; }
     QString pingProgram() const override { return ping; }
     void quitApplication() override { ++quitRequests; }
 
@@ -47,5 +48,6 @@ public:
     QList<QUrl> openedUrls;
     int quitRequests = 0;
     QString savePath; // what the save dialog "chooses"; empty is Cancel
+    QString openPath; // the same for the open dialog
     QString ping = QStringLiteral("ping");
 };

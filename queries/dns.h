@@ -1,0 +1,9 @@
+#pragma once
+
+#include <QStringList>
+
+struct Lookup;
+
+// "1.2.3.4, 2001:db8::1", or with a CNAME chain "CNAME a.example → 1.2.3.4".
+QString dnsCellText(const QStringList& canonicalNames, const QStringList& addresses);
+const Lookup& dnsLookup();

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+struct JobContext;
+struct Lookup;
+struct PageResult;
+class LookupJob;
+
+// What the home page itself says: the final status and address ("200 → https://www.example.com/"), its
+// <title>, and the ICP filing number it displays. Each is "无" where the page has none.
+QString homeStatusText(const PageResult& page);
+QString pageTitle(const QString& page);
+QString filingNumberOnPage(const QString& page);
+// &amp;, &#20013;, &#x4E2D; and the named entities a title is likely to hold.
+QString decodeEntities(const QString& text);
+
+// One fetch of a domain's home page answers the outbound links count and the three columns below at once.
+LookupJob* startHomePageJob(const QString& domain, const JobContext& context);
+const Lookup& homeStatusLookup();
+const Lookup& homeTitleLookup();
+const Lookup& homeIcpLookup();
