@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/HistoryDialog.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
@@ -7,6 +8,7 @@
 #include "export/export.h"
 #include "queries/tranco.h"
 #include "queries/walker.h"
+#include "store/store.h"
 #include "update/update.h"
 #include "web/hosts.h"
 
@@ -74,10 +76,11 @@ QPlainTextEdit* textBox(QWidget* parent, const QString& name, const Placement& a
 
 } // namespace
 
-Form1::Form1(Platform& platform, Settings& settings, QWidget* parent)
+Form1::Form1(Platform& platform, Settings& settings, ResultStore* store, QWidget* parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_settings(settings)
+    , m_store(store)
     , m_walker(new Walker(settings, this))
     , m_update(new UpdateCheck(this))
     , m_grid(new ResultsGrid(m_walker->results(), this))
@@ -98,6 +101,8 @@ Form1::Form1(Platform& platform, Settings& settings, QWidget* parent)
     });
     buildControls();
     buildMenus();
+    if (m_store)
+        m_store->attach(*m_walker);
     // The designed size, under the menu bar, is where the window opens and the least it can shrink to; the
     // grid takes any more.
     setMinimumSize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
@@ -268,6 +273,14 @@ void Form1::buildMenus()
         return created;
     };
     QAction* rerun = action(u"actionRerunFailed"_s, u"重新查询失败项"_s, &Form1::rerunFailed);
+    m_rerunAction = rerun;
+    // Greyed out while there is nothing to look up again, or a batch runs.
+    const auto updateRerun
+        = [this] { m_rerunAction->setEnabled(!m_walker->isBusy() && m_walker->results().problemCount() > 0); };
+    updateRerun();
+    connect(m_walker, &Walker::busyChanged, this, updateRerun);
+    connect(&m_walker->results(), &Results::cellChanged, this, updateRerun);
+    connect(&m_walker->results(), &Results::wasReset, this, updateRerun);
     QAction* exportFile = action(u"actionExportCsv"_s, u"导出为 CSV 文件…"_s, &Form1::exportCsv);
 
     QMenu* file = menuBar()->addMenu(u"文件"_s);
@@ -302,6 +315,7 @@ void Form1::buildMenus()
     grid->addAction(rerun);
     grid->addAction(exportFile);
     grid->addAction(action(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows));
+    grid->addAction(action(u"actionHistory"_s, u"查看历史…"_s, &Form1::showHistory));
     grid->addSeparator();
     grid->addAction(action(u"actionSettings"_s, u"设置…"_s, &Form1::showSettings));
     m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -495,7 +509,8 @@ void Form1::Command12_Click()
 
 void Form1::Command14_Click()
 {
-    if (!m_check10->isChecked()) {
+    // Without a row there is nothing to copy: the clipboard keeps what it held.
+    if (!m_check10->isChecked() || m_walker->results().rowCount() == 0) {
         m_platform.messageBox(this, u"请先查询"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
         return;
     }
@@ -527,6 +542,42 @@ void Form1::showAbout()
         u"seo-Quillmark 8.0\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
         u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%1"_s.arg(makerPage()),
         u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+}
+
+void Form1::offerToResume()
+{
+    if (!m_store)
+        return;
+    if (!m_store->notice().isEmpty()) {
+        m_platform.messageBox(
+            this, m_store->notice(), u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+    }
+    const std::optional<ResultStore::Batch> unfinished = m_store->unfinishedBatch();
+    if (!unfinished || m_walker->isBusy())
+        return;
+    const auto answer = m_platform.messageBox(this, u"上次的查询没有完成，是否继续？"_s, u"继续查询"_s,
+        QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
+    if (answer != QMessageBox::Yes)
+        return;
+    m_text1->setPlainText(unfinished->domains.join(u'\n') + u'\n');
+    m_queueMirror->setStringList(unfinished->domains);
+    m_check10->setChecked(true);
+    m_following = true;
+    m_store->resume(*m_walker, *unfinished);
+    gridSetup();
+}
+
+void Form1::showHistory()
+{
+    const QModelIndex current = m_listView1->currentIndex();
+    if (!current.isValid()) {
+        m_platform.messageBox(this, u"请先在表格中选择一个域名。"_s, u"查看历史"_s, QMessageBox::Ok,
+            QMessageBox::Information, QMessageBox::Ok);
+        return;
+    }
+    const QString domain = m_walker->results().text(current.row(), DomainColumn);
+    HistoryDialog dialog(domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), this);
+    dialog.exec();
 }
 
 void Form1::importDomains()
@@ -592,8 +643,11 @@ void Form1::copySelectedRows()
     QList<int> rows;
     for (const QModelIndex& index : m_listView1->selectionModel()->selectedRows())
         rows.append(index.row());
-    if (rows.isEmpty())
+    if (rows.isEmpty()) {
+        m_platform.messageBox(this, u"请先在表格中选择要复制的行。"_s, u"复制所选行"_s, QMessageBox::Ok,
+            QMessageBox::Information, QMessageBox::Ok);
         return;
+    }
     std::sort(rows.begin(), rows.end());
     m_platform.setClipboardText(exportLines(m_walker->results(), rows));
     m_label1->setText(u"已复制 %1 行"_s.arg(rows.size()));

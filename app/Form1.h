@@ -14,6 +14,7 @@ class QPushButton;
 class QStringListModel;
 class QTimer;
 class QTreeView;
+class ResultStore;
 class ResultsGrid;
 class Settings;
 class UpdateCheck;
@@ -25,7 +26,8 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    Form1(Platform& platform, Settings& settings, QWidget* parent = nullptr);
+    // Saves into `store` when there is one.
+    Form1(Platform& platform, Settings& settings, ResultStore* store = nullptr, QWidget* parent = nullptr);
     ~Form1() override;
 
     static QString caption();
@@ -59,6 +61,11 @@ public:
     void showSettings();
     void checkForUpdates();
     void showAbout();
+    void showHistory();
+
+    // Once the window is up: what the user should know of the result database, and the offer to go on
+    // with a batch that did not finish.
+    void offerToResume();
 
     Walker& walker() const { return *m_walker; }
 
@@ -80,6 +87,7 @@ private:
 
     Platform& m_platform;
     Settings& m_settings;
+    ResultStore* m_store;
     Walker* m_walker;
     UpdateCheck* m_update;
     ResultsGrid* m_grid;
@@ -96,6 +104,7 @@ private:
     QTimer* m_timer1 = nullptr;
     QLabel* m_label1 = nullptr;
     QAction* m_startAction = nullptr;
+    QAction* m_rerunAction = nullptr;
     QHash<QString, QAction*> m_lookupActions; // the lookups without a check box, by key
     bool m_manualUpdateCheck = false;
 

@@ -39,10 +39,12 @@ ResultsGrid::ResultsGrid(const Results& results, QObject* parent)
 {
     connect(&results, &Results::aboutToReset, this, &ResultsGrid::beginResetModel);
     connect(&results, &Results::wasReset, this, &ResultsGrid::endResetModel);
-    connect(&results, &Results::cellChanged, this, [this](int row, int column) {
+    const auto changed = [this](int row, int column) {
         const QModelIndex cell = index(row, column);
         emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, Qt::FontRole, Qt::ForegroundRole});
-    });
+    };
+    connect(&results, &Results::cellChanged, this, changed);
+    connect(&results, &Results::earlierChanged, this, changed);
 }
 
 int ResultsGrid::rowCount(const QModelIndex& parent) const
@@ -64,8 +66,15 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
     if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
         return {};
     const QString why = m_results.problem(index.row(), index.column());
-    if (why.isEmpty())
-        return {};
+    if (why.isEmpty()) {
+        // An answer that changed since an earlier batch stands out, and says what it was.
+        const std::optional<Results::Earlier> earlier = m_results.earlier(index.row(), index.column());
+        if (!earlier || role == Qt::FontRole)
+            return {};
+        if (role == Qt::ForegroundRole)
+            return QColor(0x1565c0);
+        return u"上次：%1（%2）"_s.arg(displayText(earlier->text), earlier->date.toString(Qt::ISODate));
+    }
     if (role == Qt::ToolTipRole)
         return why;
     if (role == Qt::ForegroundRole)

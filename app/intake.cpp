@@ -14,7 +14,8 @@ QString inputText(const QTextDocument& document)
     for (QTextBlock block = document.begin(); block.isValid(); block = block.next()) {
         if (block != document.begin())
             text += u"\r\n"_s;
-        text += block.text();
+        // Shift+Enter breaks a line inside its block: on screen it is a line like any other.
+        text += block.text().replace(QChar::LineSeparator, u"\r\n"_s);
     }
     return text;
 }

@@ -4,7 +4,7 @@
 
 class QTextDocument;
 
-// The input box's text as the user sees it, every line break written CR LF.
+// The input box's text as the user sees it, every line break written CR LF (Shift+Enter's too).
 QString inputText(const QTextDocument& document);
 
 // One queue entry per non-empty line. Only CR LF ends a line: a lone CR or LF stays inside its entry,

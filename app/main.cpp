@@ -1,10 +1,15 @@
 #include "app/Form1.h"
 #include "app/Platform.h"
+#include "cli/commandline.h"
 #include "settings/settings.h"
+#include "store/store.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
+#include <QTranslator>
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,15 +32,28 @@ void raiseOpenFileLimit()
 int main(int argc, char* argv[])
 {
     raiseOpenFileLimit();
-    QApplication app(argc, argv);
     QCoreApplication::setApplicationName(u"seo-quillmark"_s);
+    QCoreApplication::setApplicationVersion(u"8.0"_s);
+    if (isCommandLine(argc, argv))
+        return runCommandLine(argc, argv);
+
+    QApplication app(argc, argv);
     QGuiApplication::setWindowIcon(QIcon(u":/icons/quillmark.ico"_s));
+    // Desktops match the window to the installed seo-quillmark.desktop by this name.
+    QGuiApplication::setDesktopFileName(u"seo-quillmark"_s);
+    // Qt's own texts (the buttons of message boxes, the file dialogs) in Chinese, as everything else is.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), u"qt"_s, u"_"_s,
+            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTexts);
 
     DesktopPlatform platform;
     Settings settings;
-    Form1 window(platform, settings);
+    ResultStore store;
+    Form1 window(platform, settings, &store);
     window.setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();
+    QTimer::singleShot(0, &window, &Form1::offerToResume);
     return app.exec();
 }

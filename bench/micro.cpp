@@ -11,6 +11,7 @@
 #include "queries/walker.h"
 #include "queries/yahoo.h"
 #include "settings/settings.h"
+#include "store/store.h"
 #include "testing.h"
 #include "web/fetch.h"
 #include "web/links.h"
@@ -149,6 +150,39 @@ void trancoLookUp(benchmark::State& state)
         benchmark::DoNotOptimize(list.rank("site" + QByteArray::number(++rank % 1'200'000) + ".example.com"));
 }
 BENCHMARK(trancoLookUp);
+
+// 100,000 domains with a lookup that answers at once (a Tranco rank), the database on or off: what saving
+// every cell costs a batch, and how big the database grows.
+void hundredThousandSaved(benchmark::State& state, bool saving)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toUtf8());
+    QString problem;
+    TrancoStore::instance().install(testData(u"tranco-sample.csv"_s), QDate::currentDate(), &problem);
+    std::optional<ResultStore> store;
+    if (saving)
+        store.emplace(dir.filePath(u"results.db"_s));
+    Walker walker(testSettings());
+    walker.setSelection([](const Lookup& lookup) { return lookup.key == u"tranco"_s; });
+    if (store)
+        store->attach(walker);
+    walker.setQueue(domains(100'000));
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(&walker, &Walker::finished, &loop, &QEventLoop::quit);
+        walker.runBatch();
+        loop.exec();
+    }
+    state.counters["database_MB"] = saving
+        ? double(QFileInfo(dir.filePath(u"results.db"_s)).size() + QFileInfo(dir.filePath(u"results.db-wal"_s)).size())
+            / 1e6
+        : 0;
+}
+BENCHMARK_CAPTURE(hundredThousandSaved, without_store, false)
+    ->Iterations(1)
+    ->UseRealTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(hundredThousandSaved, with_store, true)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 qint64 residentKb(const char* field)
 {

@@ -21,8 +21,12 @@ void appendLine(QString& text, const Results& results, int row)
     text += u"\r\n"_s;
 }
 
-QString csvField(const QString& text)
+QString csvField(const QString& cell)
 {
+    // A spreadsheet would run a cell that starts like a formula; an apostrophe makes it text. Pages are
+    // written by strangers, and so are the cells cut from them.
+    static const QString formulaStarts = u"=+-@\t\r"_s;
+    const QString text = !cell.isEmpty() && formulaStarts.contains(cell.front()) ? u'\'' + cell : cell;
     if (!text.contains(u',') && !text.contains(u'"') && !text.contains(u'\r') && !text.contains(u'\n'))
         return text;
     QString quoted = text;

@@ -30,6 +30,8 @@ void Results::reset(const QStringList& domains)
     m_columns = columnCount();
     m_rows = int(domains.size());
     m_problems.clear();
+    m_earlier.clear();
+    m_written.assign(size_t(m_rows) * size_t(m_columns), false);
     m_cells.clear();
     m_cells.shrink_to_fit();
     m_cells.reserve(size_t(m_rows) * size_t(m_columns));
@@ -53,6 +55,8 @@ void Results::setCell(int row, int column, const QString& text, const QString& p
     if (!contains(row, column))
         return;
     m_cells[size_t(at(row, column))] = text;
+    m_written[size_t(at(row, column))] = true;
+    m_earlier.remove(at(row, column));
     if (problem.isEmpty())
         m_problems.remove(at(row, column));
     else
@@ -72,4 +76,18 @@ bool Results::hasProblems(int column) const
             return true;
     }
     return false;
+}
+
+void Results::setEarlier(int row, int column, const Earlier& earlier)
+{
+    if (!contains(row, column))
+        return;
+    m_earlier.insert(at(row, column), earlier);
+    emit earlierChanged(row, column);
+}
+
+std::optional<Results::Earlier> Results::earlier(int row, int column) const
+{
+    const auto found = m_earlier.constFind(at(row, column));
+    return found == m_earlier.cend() ? std::nullopt : std::optional<Earlier>(*found);
 }

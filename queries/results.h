@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QDate>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // The first two columns of every row; each lookup owns one column after them, in table order.
@@ -32,11 +34,23 @@ public:
     QString problem(int row, int column) const;
     int problemCount() const { return int(m_problems.size()); }
     bool hasProblems(int column) const;
+    // Whether a lookup has written the cell since the rows were made (a blank-looking answer included).
+    bool isWritten(int row, int column) const { return contains(row, column) && m_written[size_t(at(row, column))]; }
+
+    // What the same domain's column said in an earlier batch, kept where today's answer differs.
+    struct Earlier
+    {
+        QString text;
+        QDate date;
+    };
+    void setEarlier(int row, int column, const Earlier& earlier);
+    std::optional<Earlier> earlier(int row, int column) const;
 
 signals:
     void aboutToReset();
     void wasReset();
     void cellChanged(int row, int column);
+    void earlierChanged(int row, int column);
 
 private:
     qsizetype at(int row, int column) const { return qsizetype(row) * m_columns + column; }
@@ -45,5 +59,7 @@ private:
     int m_rows = 0;
     int m_columns = 0;
     std::vector<QString> m_cells;
+    std::vector<bool> m_written;
     QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
+    QHash<qsizetype, Earlier> m_earlier;
 };

@@ -42,15 +42,34 @@ void Walker::runBatch()
         return;
     m_results.reset(m_queue);
     QList<Turn> plan;
-    for (const Lookup* lookup : lookups())
-        plan.append({lookup, true, false});
+    QList<const Lookup*> wanted;
+    for (const Lookup* lookup : lookups()) {
+        plan.append({lookup, true, Rows::All});
+        if (m_selection && m_selection(*lookup))
+            wanted.append(lookup);
+    }
+    emit batchStarted(wanted);
+    startPlan(plan);
+}
+
+void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups)
+{
+    if (isBusy() || m_closed)
+        return;
+    m_queue = queue;
+    m_results.reset(m_queue);
+    for (const SavedCell& cell : cells)
+        m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
+    QList<Turn> plan;
+    for (const Lookup* lookup : lookups)
+        plan.append({lookup, false, Rows::Unwritten});
     startPlan(plan);
 }
 
 void Walker::runLookup(const Lookup& lookup)
 {
     if (!isBusy() && !m_closed)
-        startPlan({{&lookup, false, false}});
+        startPlan({{&lookup, false, Rows::All}});
 }
 
 void Walker::rerunFailed()
@@ -59,7 +78,7 @@ void Walker::rerunFailed()
         return;
     QList<Turn> plan;
     for (const Lookup* lookup : lookups())
-        plan.append({lookup, false, true});
+        plan.append({lookup, false, Rows::Marked});
     startPlan(plan);
 }
 
@@ -109,7 +128,7 @@ void Walker::nextTurn()
         const Turn turn = m_plan.at(m_turn++);
         if (turn.askSelection && !(m_selection && m_selection(*turn.lookup)))
             continue;
-        if (turn.markedOnly && !m_results.hasProblems(columnOf(*turn.lookup)))
+        if (turn.rows == Rows::Marked && !m_results.hasProblems(columnOf(*turn.lookup)))
             continue;
         startWalk(turn);
         return;
@@ -135,7 +154,8 @@ void Walker::startWalk(const Turn& turn)
     const int count = qMin(int(m_queue.size()), m_results.rowCount());
     m_rows.clear();
     for (int row = 0; row < count; ++row) {
-        if (!turn.markedOnly || !m_results.problem(row, column).isEmpty())
+        if ((turn.rows == Rows::All) || (turn.rows == Rows::Marked && !m_results.problem(row, column).isEmpty())
+            || (turn.rows == Rows::Unwritten && !m_results.isWritten(row, column)))
             m_rows.append(row);
     }
     m_walkPace = m_settings.pace(m_walk->service);

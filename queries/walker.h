@@ -42,6 +42,16 @@ public:
     void runBatch(); // rows rebuilt from the queue, then every wanted lookup
     void runLookup(const Lookup& lookup); // one lookup over the rows as they stand
     void rerunFailed(); // every marked cell again, column by column
+    // A batch interrupted earlier: its rows rebuilt with the cells it had written, then each of its lookups
+    // for the cells it had not.
+    struct SavedCell
+    {
+        int row;
+        int column;
+        QString text;
+        QString problem;
+    };
+    void resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups);
 
     // The stop flag of the walks with stop: set, the walk in progress ends at its next check, and a batch
     // goes on with its next lookup. Each walk with stop clears it when it begins.
@@ -55,6 +65,8 @@ public:
     bool isBusy() const { return !m_plan.isEmpty(); }
 
 signals:
+    // A batch begins, with the lookups wanted at this moment (each is still asked again at its turn).
+    void batchStarted(const QList<const Lookup*>& wanted);
     void busyChanged(bool busy);
     void stopFlagChanged(bool stop);
     // The row about to be written (a queue position) and the queue's length.
@@ -64,11 +76,12 @@ signals:
     void finished(qint64 elapsedMs);
 
 private:
+    enum class Rows { All, Marked, Unwritten };
     struct Turn
     {
         const Lookup* lookup;
         bool askSelection;
-        bool markedOnly;
+        Rows rows;
     };
     struct Slot
     {

@@ -230,8 +230,9 @@ void TestRules::addressesKeepTheDomainAsTyped()
     QCOMPARE(yahooAddress(u"h"_s, domain), u"http://h/search?bwm=i&p=www.Ab C.test"_s);
     QCOMPARE(outboundAddress(domain), u"http://www.Ab C.test"_s);
     // The box's text: CR LF between lines, and a no-break space stays one (toPlainText() would not keep it).
-    QTextDocument document(u"a.test\nb\u00a0.test\n"_s);
-    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\n"_s);
+    // Shift+Enter's line separator ends a line like Enter does.
+    QTextDocument document(u"a.test\nb\u00a0.test\u2028c.test\n"_s);
+    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\nc.test\r\n"_s);
 }
 
 void TestRules::exportLinesAndCsvBytes()
@@ -241,9 +242,14 @@ void TestRules::exportLinesAndCsvBytes()
     for (int column = FirstLookupColumn; column < columnCount(); ++column)
         results.setCell(0, column, QString::number(column));
     results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\nsecond, \"line\""_s, u"无法运行 ping"_s);
+    // Cells a spreadsheet would run as formulas, as a hostile page could make them.
+    results.setCell(1, FirstLookupColumn + 2, u"=HYPERLINK(\"x\")"_s);
+    results.setCell(1, FirstLookupColumn + 3, u"-5"_s);
+    results.setCell(1, FirstLookupColumn + 4, u"@SUM"_s);
     QCOMPARE(exportText(results, 2),
         u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
-        u"b.test|注册： |备案： |百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP：ping: b.test\nsecond, \"line\"\r\n"_s);
+        u"b.test|注册： |备案： |百度收录：=HYPERLINK(\"x\")|百度反链：-5|Alexa：@SUM|yahoo排名： |出站： "
+        u"|IP：ping: b.test\nsecond, \"line\"\r\n"_s);
     // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
     QCOMPARE(exportText(Results(), 41), QString());
     QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
@@ -251,7 +257,8 @@ void TestRules::exportLinesAndCsvBytes()
         "\xEF\xBB\xBF"
             + u",查询域名地址,域名注册,域名是否备案,百度收录,百度反链,Alexa排名,yahoo反链,出站链接,站点IP地址\r\n"
               u"0,a.test,2,3,4,5,6,7,8,9\r\n"
-              u"1,b.test, , , , , , , ,\"ping: b.test\nsecond, \"\"line\"\"\"\r\n"_s.toUtf8());
+              u"1,b.test, , ,\"'=HYPERLINK(\"\"x\"\")\",'-5,'@SUM, , ,\"ping: b.test\nsecond, \"\"line\"\"\"\r\n"_s
+                  .toUtf8());
 }
 
 void TestRules::paceSlowsDownAndRecovers()

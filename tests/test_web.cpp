@@ -146,8 +146,12 @@ void TestWeb::ping_data()
     QTest::addColumn<QString>("problem");
     const QString fake = fakePing();
     QTest::newRow("address") << u"a.test"_s << fake << u"a.test"_s << QString();
-    QTest::newRow("unknown host: the whole message")
-        << u"unknown.test"_s << fake << u"ping: unknown.test: Name or service not known\n"_s << QString();
+    QTest::newRow("unknown host: the whole message, named ping")
+        << u"unknown.test"_s << fake << u"fake-ping.sh: unknown.test: Name or service not known\n"_s
+        << u"无法解析主机"_s;
+    QTest::newRow("brackets in an unknown host are no address")
+        << u"evil(8.8.8.8).test"_s << fake << u"fake-ping.sh: evil(8.8.8.8).test: Name or service not known\n"_s
+        << u"无法解析主机"_s;
     QTest::newRow("no parenthesised address: output whole")
         << u"windows.test"_s << fake
         << u"Pinging windows.test [10.9.8.7] with 32 bytes of data:\r\nRequest timed out.\r\n"_s << QString();

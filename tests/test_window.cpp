@@ -6,9 +6,11 @@
 #include "app/SettingsDialog.h"
 #include "queries/walker.h"
 #include "settings/settings.h"
+#include "store/store.h"
 #include "testing.h"
 #include "web/fetch.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QRandomGenerator>
 #include <QScrollBar>
 #include <QSettings>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QtTest>
 
@@ -37,6 +40,7 @@ private slots:
     void boxesDoNotHoldUpTheBatch();
     void closingAsksAndOkAbandonsTheBatch();
     void updateQuestion();
+    void historyAndResume();
     void settingsAreCheckedOnEntryAndOnRead();
     void monkeyDuringBatches();
 
@@ -170,9 +174,16 @@ void TestWindow::startThenStopFromTheSameButton()
 void TestWindow::emptyInputAndExportGate()
 {
     Form1& form = *m_form;
-    click(form, u"Command14"_s);
-    QCOMPARE(m_platform.shown.last().text, u"请先查询"_s);
+    // Before any batch, whether Check10 is ticked by hand or not, there is nothing to copy.
+    for (bool ticked : {false, true}) {
+        setBox(form, u"Check10"_s, ticked);
+        click(form, u"Command14"_s);
+        QCOMPARE(m_platform.shown.last().text, u"请先查询"_s);
+    }
     QVERIFY(m_platform.clipboard.isEmpty());
+    form.findChild<QAction*>(u"actionCopySelected"_s)->trigger();
+    QCOMPARE(m_platform.shown.last().text, u"请先在表格中选择要复制的行。"_s);
+    QVERIFY(!form.findChild<QAction*>(u"actionRerunFailed"_s)->isEnabled());
 
     setInput(form, u"a.test\nb.test\n"_s);
     click(form, u"Command13"_s);
@@ -253,6 +264,50 @@ void TestWindow::updateQuestion()
     QCOMPARE(m_platform.shown.at(0).title, u"发现最新版本"_s);
     QCOMPARE(m_platform.shown.at(0).buttons, QMessageBox::Ok | QMessageBox::Cancel);
     QCOMPARE(m_platform.openedUrls, QList<QUrl> {QUrl(u"http://"_s + m_server->hostPort() + u"/fennory/"_s)});
+}
+
+void TestWindow::historyAndResume()
+{
+    QTemporaryDir dir;
+    ResultStore store(dir.filePath(u"results.db"_s));
+    auto form = std::make_unique<Form1>(m_platform, testSettings(), &store);
+    slowIcp(0);
+    setBox(*form, u"Check3"_s, true);
+    setInput(*form, u"a.test\nb.test\n"_s);
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    // The next batch finds b.test no longer filed: the cell stands out and says what it was.
+    m_server->route(u"/Api/?ApiVersion=2.0&Domain=b.test"_s, TestHttpServer::page(testData(u"icp-none.gb2312.html"_s)));
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    const QAbstractItemModel* grid = form->findChild<QTreeView*>(u"ListView1"_s)->model();
+    const QModelIndex changed = grid->index(1, FirstLookupColumn + 1);
+    QCOMPARE(changed.data().toString(), u"未备案"_s);
+    QTRY_COMPARE(changed.data(Qt::ToolTipRole).toString(), // the writer thread finds it a moment later
+        u"上次：京ICP备12345678号（%1）"_s.arg(QDate::currentDate().toString(Qt::ISODate)));
+    QVERIFY(changed.data(Qt::ForegroundRole).isValid());
+    QVERIFY(!grid->index(0, FirstLookupColumn + 1).data(Qt::ToolTipRole).isValid());
+    QCOMPARE(store.history(u"b.test"_s).size(), 2);
+
+    // A batch cut short by closing: the next start offers to go on, and asks only for what is missing.
+    slowIcp(200);
+    setInput(*form, u"c.test\nd.test\ne.test\n"_s);
+    connect(m_server.get(), &TestHttpServer::requestReceived, form.get(), [&] {
+        if (m_server->requests.last().contains(u"d.test"_s))
+            form->walker().abortAll();
+    });
+    click(*form, u"Command13"_s);
+    QTRY_VERIFY(!form->walker().isBusy() || m_server->requests.last().contains(u"d.test"_s));
+    form.reset();
+    m_server->requests.clear();
+    m_platform.answers = {QMessageBox::Yes};
+    Form1 again(m_platform, testSettings(), &store);
+    again.findChild<QTimer*>(u"Timer1"_s)->stop();
+    again.offerToResume();
+    QCOMPARE(m_platform.shown.last().text, u"上次的查询没有完成，是否继续？"_s);
+    QVERIFY(waitIdle(again.walker()));
+    QCOMPARE(column(again.walker().results(), FirstLookupColumn + 1), QStringList(3, u"京ICP备12345678号"_s));
+    QCOMPARE(m_server->requests.size(), 2); // d.test and e.test: c.test was saved
 }
 
 void TestWindow::settingsAreCheckedOnEntryAndOnRead()

@@ -4,7 +4,8 @@
 # virtual display with a window manager, and tools to drive it.
 set -eu
 
-packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins libzip-dev fonts-wqy-microhei
+packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite
+          qt6-translations-l10n libzip-dev fonts-wqy-microhei
           iputils-ping xdg-utils"
 if [ "${1:-}" = --tests ]; then
     shift

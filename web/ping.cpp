@@ -1,6 +1,7 @@
 #include "web/ping.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -9,15 +10,26 @@ namespace {
 
 PingLimits g_limits;
 
-// The address ends the first line that holds a bracket pair, e.g. "PING host (1.2.3.4) 56(84) bytes".
+// ping's first line names the address: "PING host (1.2.3.4) 56(84) bytes". Only that line is cut: a host
+// that cannot be resolved comes back in ping's complaint, brackets and all ("evil(8.8.8.8).com").
 bool holdsAddressLine(const QString& output)
 {
     const qsizetype end = output.indexOf(u'\n');
-    if (end < 0)
+    if (end < 0 || !output.startsWith(u"PING "_s))
         return false;
     const qsizetype open = output.indexOf(u'(');
     const qsizetype close = output.indexOf(u')');
     return open >= 0 && close > open && close < end;
+}
+
+bool isNameFailure(const QString& output)
+{
+    for (const QString& complaint : {u"Name or service not known"_s, u"Temporary failure in name resolution"_s,
+             u"No address associated with hostname"_s, u"unknown host"_s}) {
+        if (output.contains(complaint))
+            return true;
+    }
+    return false;
 }
 
 } // namespace
@@ -100,8 +112,14 @@ void PingLookup::finish()
     } else if (m_output.isEmpty()) {
         m_result = {m_timedOut ? u"请求超时"_s : QString(), m_timedOut ? timeout : QString()};
     } else {
-        const QString text = QString::fromLocal8Bit(m_output);
-        m_result = {cutBracketed(text, u'(', u')'), m_timedOut && !holdsAddressLine(text) ? timeout : QString()};
+        QString text = QString::fromLocal8Bit(m_output);
+        // ping names itself by the path it was started from ("/usr/bin/ping: …"); the user knows it as ping.
+        static const QRegularExpression startedAs(u"^/\\S*/([^/\\s:]+):"_s, QRegularExpression::MultilineOption);
+        text.replace(startedAs, u"\\1:"_s);
+        if (holdsAddressLine(text))
+            m_result = {cutBracketed(text, u'(', u')')};
+        else
+            m_result = {text, m_timedOut ? timeout : isNameFailure(text) ? u"无法解析主机"_s : QString()};
     }
     emit finished();
 }

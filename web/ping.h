@@ -19,7 +19,7 @@ void setPingLimits(const PingLimits& limits);
 struct PingResult
 {
     QString text;
-    QString problem; // set when ping could not run or timed out
+    QString problem = {}; // set when ping could not run, timed out or could not resolve the host
 };
 
 // One IPv4 echo request of `pingProgram` for a host, and the address read from what it prints. The host

@@ -32,6 +32,8 @@ set -uo pipefail
 export QUILLMARK_HOST_REGISTRAR=127.0.0.1:$port QUILLMARK_HOST_ICP=127.0.0.1:$port
 export QUILLMARK_HOST_BAIDU=127.0.0.1:$port QUILLMARK_HOST_ALEXA=127.0.0.1:$port
 export QUILLMARK_HOST_YAHOO=127.0.0.1:$port QUILLMARK_HOST_UPDATE=127.0.0.1:$port
+# Folders of its own: no saved batch of an earlier run offers itself for resuming.
+export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
 unset QT_QPA_PLATFORM
 openbox >/dev/null 2>&1 &
 sleep 1

@@ -23,7 +23,7 @@ done
 
 depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
-for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 qt6-qpa-plugins fonts-wqy-microhei \
+for needed in libqt6widgets6 libqt6network6 libqt6gui6 libqt6core6 libqt6sql6-sqlite qt6-qpa-plugins fonts-wqy-microhei \
               iputils-ping xdg-utils; do
     grep -q "$needed" <<<"$depends" || { echo "Depends lacks $needed"; exit 1; }
 done
@@ -35,7 +35,8 @@ apt-get install -s "$deb" >"$out/apt.log" 2>&1 || { cat "$out/apt.log"; exit 1; 
 # The packaged program itself starts: still running after two seconds means it came up.
 dpkg-deb -x "$deb" "$out/root"
 set +e
-QT_QPA_PLATFORM=offscreen QUILLMARK_HOST_UPDATE=127.0.0.1:9 timeout 2 "$out/root/usr/bin/seo-quillmark"
+XDG_DATA_HOME="$out/data" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen QUILLMARK_HOST_UPDATE=127.0.0.1:9 \
+    timeout 2 "$out/root/usr/bin/seo-quillmark"
 status=$?
 set -e
 [ "$status" = 124 ] || { echo "the packaged program exited with $status"; exit 1; }

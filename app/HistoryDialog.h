@@ -1,0 +1,13 @@
+#pragma once
+
+#include "store/store.h"
+
+#include <QDialog>
+
+// 查看历史…: every saved answer for one domain, oldest first.
+class HistoryDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    HistoryDialog(const QString& domain, const QList<ResultStore::Answer>& answers, QWidget* parent = nullptr);
+};

@@ -1,0 +1,234 @@
+// Results that outlive the program: the database under kill -9 and Ctrl-C, resuming only what is missing,
+// a database that cannot be used, and the command line's output, statuses and usage errors.
+#include "TestHttpServer.h"
+#include "queries/walker.h"
+#include "store/store.h"
+#include "testing.h"
+
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestStore : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void survivesKillAndResumesOnlyWhatIsMissing();
+    void commandLine_data();
+    void commandLine();
+    void ctrlCEndsCleanly();
+    void unusableDatabase_data();
+    void unusableDatabase();
+
+private:
+    // The real program's command line, against our server, with folders of its own.
+    void start(QProcess& program, const QStringList& arguments, const QByteArray& input);
+    int savedCells(const QString& where = QString());
+    // Waits with the event loop running: our server answers the program from this thread.
+    static bool ended(QProcess& program, int timeoutMs = 60'000)
+    {
+        return QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, timeoutMs);
+    }
+
+    std::unique_ptr<TestHttpServer> m_server;
+    std::unique_ptr<QTemporaryDir> m_home;
+};
+
+void TestStore::init()
+{
+    m_server = std::make_unique<TestHttpServer>();
+    m_home = std::make_unique<QTemporaryDir>();
+    m_server->responder = [](const QString& target) {
+        if (target.contains(u"fail.test"_s))
+            return TestHttpServer::page("", 503);
+        auto answer = TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s));
+        answer.delayMs = target.contains(u"slow"_s) ? 300 : 0;
+        return answer;
+    };
+}
+
+void TestStore::start(QProcess& program, const QStringList& arguments, const QByteArray& input)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"XDG_DATA_HOME"_s, m_home->filePath(u"data"_s));
+    environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u"config"_s));
+    environment.insert(u"QUILLMARK_HOST_ICP"_s, m_server->hostPort());
+    environment.insert(u"QUILLMARK_HOST_REGISTRAR"_s, m_server->hostPort());
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(QUILLMARK_PROGRAM), arguments);
+    program.write(input);
+    program.closeWriteChannel();
+}
+
+int TestStore::savedCells(const QString& where)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+    db.setDatabaseName(m_home->filePath(u"data/seo-quillmark/results.db"_s));
+    int count = -1;
+    if (db.open()) {
+        QSqlQuery query(u"SELECT count(*) FROM cells "_s + where, db);
+        count = query.next() ? query.value(0).toInt() : -1;
+    }
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"check"_s);
+    return count;
+}
+
+void TestStore::survivesKillAndResumesOnlyWhatIsMissing()
+{
+    QByteArray domains;
+    for (int n = 0; n < 40; ++n)
+        domains += "slow" + QByteArray::number(n) + ".test\n";
+    QProcess program;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s}, domains);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->requests.size() >= 12, 20'000);
+    QTest::qWait(100);
+    ::kill(pid_t(program.processId()), SIGKILL);
+    QVERIFY(ended(program));
+    // Every answer that came before the kill is there; only the four in flight may be missing.
+    const int saved = savedCells(u"WHERE text = '京ICP备12345678号'"_s);
+    QVERIFY2(saved >= int(m_server->requests.size()) - 4 && saved < 40, qPrintable(QString::number(saved)));
+
+    m_server->requests.clear();
+    QProcess again;
+    start(again, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--resume"_s}, domains);
+    QVERIFY(ended(again));
+    QCOMPARE(again.exitCode(), 0);
+    QCOMPARE(m_server->requests.size(), 40 - saved); // nothing asked twice
+    QCOMPARE(again.readAllStandardOutput().count("|备案：京ICP备12345678号|"), 40);
+    QCOMPARE(savedCells(), 40);
+}
+
+void TestStore::commandLine_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("output"); // standard output exactly, or what standard error must name
+    QTest::addColumn<int>("status");
+    const QStringList batch {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp,registrar"_s};
+    QTest::newRow("lines")
+        << batch
+        << u"a.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： "
+           u"|IP： \r\nb.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： "
+           u"|yahoo排名： |出站： |IP： \r\n"_s.toUtf8()
+        << 0;
+    QTest::newRow("csv") << batch + QStringList {u"--format"_s, u"csv"_s}
+                         << "\xEF\xBB\xBF"
+            + u",查询域名地址,域名注册,域名是否备案\r\n0,a.test,已被注册,京ICP备12345678号\r\n"
+              u"1,b.test,已被注册,京ICP备12345678号\r\n"_s.toUtf8()
+                         << 0;
+    QTest::newRow("jsonl")
+        << batch + QStringList {u"--format=jsonl"_s}
+        << u"{\"domain\":\"a.test\",\"icp\":\"京ICP备12345678号\",\"problems\":{},\"registrar\":\"已被注册\"}\n"
+           u"{\"domain\":\"b.test\",\"icp\":\"京ICP备12345678号\",\"problems\":{},\"registrar\":\"已被注册\"}\n"_s
+               .toUtf8()
+        << 0;
+    QTest::newRow("a failed cell") << QStringList {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--format"_s,
+        u"jsonl"_s} << u"\"problems\":{\"icp\":\"HTTP 503\"}"_s.toUtf8()
+                                   << 1;
+    QTest::newRow("unknown lookup") << QStringList {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp,bogus"_s}
+                                    << QByteArray("bogus") << 2;
+    QTest::newRow("unknown format") << batch + QStringList {u"--format"_s, u"xml"_s} << QByteArray("xml") << 2;
+    QTest::newRow("no batch") << QStringList {u"--lookups"_s, u"icp"_s} << QByteArray("--batch") << 2;
+    QTest::newRow("unknown option") << batch + QStringList {u"--frobnicate"_s} << QByteArray("frobnicate") << 2;
+    QTest::newRow("help") << QStringList {u"--help"_s} << QByteArray("--lookups <LIST>") << 0;
+}
+
+void TestStore::commandLine()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, output);
+    QFETCH(int, status);
+    QProcess program;
+    const bool failing = QByteArray(QTest::currentDataTag()) == "a failed cell";
+    start(program, arguments, failing ? "fail.test\n" : "a.test\nb.test\n");
+    QVERIFY(ended(program));
+    QCOMPARE(program.exitCode(), status);
+    const QByteArray out = program.readAllStandardOutput();
+    const QByteArray err = program.readAllStandardError();
+    if (status == 0 && !arguments.contains(u"--help"_s))
+        QCOMPARE(out, output);
+    else
+        QVERIFY2((status == 2 ? err : out).contains(output), (status == 2 ? err : out).constData());
+}
+
+void TestStore::ctrlCEndsCleanly()
+{
+    QByteArray domains;
+    for (int n = 0; n < 40; ++n)
+        domains += "slow" + QByteArray::number(n) + ".test\n";
+    QProcess program;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s}, domains);
+    QTRY_VERIFY_WITH_TIMEOUT(m_server->requests.size() >= 8, 20'000);
+    ::kill(pid_t(program.processId()), SIGINT);
+    QVERIFY(ended(program));
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 130);
+    // Every row goes out, answered or not, and every answer written is saved.
+    const QByteArray out = program.readAllStandardOutput();
+    QCOMPARE(out.count("\r\n"), 40);
+    QCOMPARE(savedCells(), out.count("|备案：京ICP备12345678号|"));
+    QVERIFY(savedCells() >= 4);
+}
+
+void TestStore::unusableDatabase_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<QString>("notice");
+    QTest::addColumn<bool>("saving");
+    QTest::newRow("locked") << u"locked"_s << u"正被另一个程序占用"_s << false;
+    QTest::newRow("unwritable") << u"unwritable"_s << u"无法写入结果数据库"_s << false;
+    QTest::newRow("corrupt, kept aside") << u"corrupt"_s << u"结果数据库已损坏，已移到"_s << true;
+}
+
+void TestStore::unusableDatabase()
+{
+    QFETCH(QString, state);
+    QFETCH(QString, notice);
+    QFETCH(bool, saving);
+    QString path = m_home->filePath(u"results.db"_s);
+    QSqlDatabase holder = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
+    if (state == u"locked"_s) {
+        holder.setDatabaseName(path);
+        QVERIFY(holder.open());
+        QSqlQuery(u"PRAGMA locking_mode=EXCLUSIVE"_s, holder);
+        QSqlQuery(u"CREATE TABLE t (x)"_s, holder); // the first write takes the lock for good
+    } else if (state == u"unwritable"_s) {
+        QFile blocker(m_home->filePath(u"file"_s));
+        QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the database's folder should be
+        path = blocker.fileName() + u"/results.db"_s;
+    } else {
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly));
+        garbage.write(QByteArray(4096, 'x'));
+    }
+    {
+        ResultStore store(path);
+        QVERIFY2(store.notice().contains(notice), qPrintable(store.notice()));
+        QCOMPARE(store.isSaving(), saving);
+        // The program works on, saving or not.
+        Walker walker(testSettings());
+        store.attach(walker);
+        walker.setQueue({u"a.test"_s});
+        walker.runBatch();
+        QCOMPARE(walker.results().text(0, DomainColumn), u"a.test"_s);
+    }
+    if (state == u"corrupt"_s) {
+        const QStringList aside = QDir(m_home->path()).entryList({u"results.db.corrupt-*"_s});
+        QCOMPARE(aside.size(), 1);
+        QFile kept(m_home->filePath(aside.first()));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), QByteArray(4096, 'x'));
+    }
+    holder.close();
+    holder = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+QTEST_GUILESS_MAIN(TestStore)
+#include "test_store.moc"
