@@ -41,65 +41,59 @@ private slots:
 
 namespace {
 
-// Two-argument rules take "first\tsecond"; list results are joined with "|".
-QString apply(const QString& rule, const QString& input)
+PageResult answer(int status, const QString& text)
 {
-    const QString first = input.section(u'\t', 0, 0);
-    const QString second = input.section(u'\t', 1);
-    if (rule == u"icp")
-        return icpCellText(input);
-    if (rule == u"alexa")
-        return alexaCellText(input);
-    if (rule == u"baidu")
-        return baiduCellText(input);
-    if (rule == u"yahoo")
-        return yahooCellText(input);
-    if (rule == u"registrar")
-        return registrarAddress(u"r"_s, input).section(u'=', 1);
-    if (rule == u"outbound")
-        return isOutboundLink(first, second) ? u"counted"_s : u"not counted"_s;
-    if (rule == u"intake")
-        return domainsFromInput(input).join(u'|');
-    if (rule == u"links")
-        return TestRegExp(QString::fromUtf16(kLinkPattern), input);
-    if (rule == u"ping")
-        return cutBracketed(input, u'(', u')');
-    if (rule == u"display")
-        return displayText(input);
-    if (rule == u"version") {
-        PageResult answer;
-        answer.text = input;
-        answer.status = 200;
-        return publishedVersion(answer);
-    }
-    if (rule == u"title")
-        return pageTitle(input);
-    if (rule == u"page-icp")
-        return filingNumberOnPage(input);
-    if (rule == u"ascii")
-        return asciiName(input);
-    if (rule == u"rdap-base") {
-        RdapBootstrap bootstrap;
-        bootstrap.load(
-            R"({"services":[[["uk"],["https://uk.test/"]],[["co.uk","COM"],["http://a.test/","https://b.test"]]]})");
-        return bootstrap.baseFor(input);
-    }
-    if (rule == u"rdap") { // "status\tbody" in; the three cells and any mark out
-        PageResult answer;
-        answer.status = first.toInt();
-        answer.text = second;
-        answer.retryAfter = "30";
-        const QHash<QString, CellResult> cells = rdapCells(answer);
-        const CellResult status = cells.value(u"rdap-status"_s);
-        return QStringList {status.text, cells.value(u"rdap-registrar"_s).text, cells.value(u"rdap-expiry"_s).text}
-                   .join(u'|')
-            + (status.problem.isEmpty() ? QString() : u" !"_s + status.problem)
-            + (status.retryAfterMs < 0 ? QString() : u" wait %1"_s.arg(status.retryAfterMs));
-    }
-    if (rule == u"retry-after")
-        return QString::number(retryAfterMs(input.toLatin1(), QDateTime(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC)));
-    qFatal("no rule %s", qPrintable(rule));
+    PageResult page;
+    page.status = status;
+    page.text = text;
+    page.retryAfter = "30";
+    return page;
 }
+
+// The three RDAP cells, and the mark and wait of the first: "已注册|Registrar|2027-08-13 !why wait 30000".
+QString rdapRow(const QString& statusAndBody)
+{
+    const QHash<QString, CellResult> cells
+        = rdapCells(answer(statusAndBody.section(u'\t', 0, 0).toInt(), statusAndBody.section(u'\t', 1)));
+    const CellResult first = cells.value(u"rdap-status"_s);
+    return QStringList {first.text, cells.value(u"rdap-registrar"_s).text, cells.value(u"rdap-expiry"_s).text}.join(
+               u'|')
+        + (first.problem.isEmpty() ? QString() : u" !"_s + first.problem)
+        + (first.retryAfterMs < 0 ? QString() : u" wait %1"_s.arg(first.retryAfterMs));
+}
+
+// Two-argument rules take "first\tsecond"; list results are joined with "|".
+const QHash<QString, std::function<QString(const QString&)>> kRules {
+    {u"icp"_s, icpCellText},
+    {u"alexa"_s, alexaCellText},
+    {u"baidu"_s, baiduCellText},
+    {u"yahoo"_s, yahooCellText},
+    {u"title"_s, pageTitle},
+    {u"page-icp"_s, filingNumberOnPage},
+    {u"ascii"_s, asciiName},
+    {u"display"_s, displayText},
+    {u"rdap"_s, rdapRow},
+    {u"registrar"_s, [](const QString& in) { return registrarAddress(u"r"_s, in).section(u'=', 1); }},
+    {u"intake"_s, [](const QString& in) { return domainsFromInput(in).join(u'|'); }},
+    {u"links"_s, [](const QString& in) { return TestRegExp(QString::fromUtf16(kLinkPattern), in); }},
+    {u"ping"_s, [](const QString& in) { return cutBracketed(in, u'(', u')'); }},
+    {u"version"_s, [](const QString& in) { return publishedVersion(answer(200, in)); }},
+    {u"outbound"_s,
+        [](const QString& in) {
+            return isOutboundLink(in.section(u'\t', 0, 0), in.section(u'\t', 1)) ? u"counted"_s : u"not counted"_s;
+        }},
+    {u"rdap-base"_s,
+        [](const QString& in) {
+            RdapBootstrap bootstrap;
+            bootstrap.load(
+                R"({"services":[[["uk"],["https://uk.test/"]],[["co.uk","COM"],["http://a.test/","https://b.test"]]]})");
+            return bootstrap.baseFor(in);
+        }},
+    {u"retry-after"_s,
+        [](const QString& in) {
+            return QString::number(retryAfterMs(in.toLatin1(), QDateTime(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC)));
+        }},
+};
 
 } // namespace
 
@@ -113,64 +107,45 @@ void TestRules::rules_data()
     };
     row("icp: exactly 13 before 号", "icp", u"<td>京ICP备12345678号</td>"_s, u"京ICP备12345678号"_s);
     row("icp: suffix after 号 dropped", "icp", u"京ICP备12345678号-2"_s, u"京ICP备12345678号"_s);
-    row("icp: long number keeps last 13", "icp", u"沪ICP备123456789号"_s, u"ICP备123456789号"_s);
     row("icp: short number takes in markup", "icp", u"<td>京ICP备1234号"_s, u"<td>京ICP备1234号"_s);
     row("icp: earlier unrelated 号 wins", "icp", u"<p>账号123</p>京ICP备12345678号"_s, u"<p>账号"_s);
-    row("icp: no 号 at all", "icp", u"xxxxx京ICP备12345678 end"_s, u"备12345678 end号"_s);
     row("icp: lower-case icp is no filing", "icp", u"京icp备12345678号"_s, u"未备案"_s);
-    row("icp: empty answer", "icp", QString(), u"未备案"_s);
     row("icp: astral character not split", "icp", u"x😀ICP备12345678号"_s, u"😀ICP备12345678号"_s);
     row("alexa: rank", "alexa", u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\" SOURCE=\"panel\"/>"_s, u"12345"_s);
     row("alexa: later marker with =", "alexa", u"<X URL=\"a/\" TEXT /><P URL=\"a/\" TEXT=\"77\"/>"_s, u"77"_s);
-    row("alexa: value runs to the end", "alexa", u"URL=\"a/\" TEXT=\"99 tail"_s, u"99 tail"_s);
-    row("alexa: small letters", "alexa", u"URL=\"a/\" text=\"5\""_s, u"0"_s);
     row("alexa: marker but no delimiter", "alexa", u"URL=\"a/\" TEXT />"_s, u"0"_s);
     row("alexa: delimiter twice in a row", "alexa", u"URL=\"a/\" TEXT=\"/\" TEXT=\"5\""_s, QString());
     row("baidu: current wording", "baidu", u"百度为您找到相关结果约1,230,000个"_s, u"1,230,000"_s);
     row("baidu: older wording keeps 约", "baidu", u"找到相关网页约12,300篇"_s, u"约12,300"_s);
     row("baidu: current wins though later", "baidu", u"找到相关网页约5篇 找到相关结果约7个"_s, u"7"_s);
-    row("baidu: marker twice, no 个 between", "baidu", u"找到相关结果约12找到相关结果约3个"_s, u"12"_s);
-    row("baidu: spaces kept", "baidu", u"找到相关结果约 42 个"_s, u" 42 "_s);
-    row("baidu: neither phrase", "baidu", u"<title>百度安全验证</title>"_s, u"0"_s);
     row("baidu: marker at the very end", "baidu", u"abc找到相关结果约"_s, QString());
     row("yahoo: count", "yahoo", u"链向该地址的网页 共 <strong>1,234</strong>"_s, u"1,234"_s);
     row("yahoo: marker before phrase", "yahoo", u"共 <strong>8</strong> 链向该地址的网页"_s, u"8"_s);
-    row("yahoo: no phrase", "yahoo", u"共 <strong>8</strong>"_s, u"0"_s);
     row("yahoo: no-break space after 共", "yahoo", u"链向该地址的网页 共\u00a0<strong>8<"_s, u"0"_s);
     row("yahoo: marker followed by <", "yahoo", u"链向该地址的网页 共 <strong></strong>"_s, QString());
     row("registrar: leading www.", "registrar", u"www.a.test"_s, u"a.test"_s);
-    row("registrar: capital WWW. kept", "registrar", u"WWW.a.test"_s, u"WWW.a.test"_s);
     row("registrar: in the middle, twice", "registrar", u"www.shop.www.a.test"_s, u"shop.a.test"_s);
     row("registrar: scanned once", "registrar", u"wwwww.w.a.test"_s, u"www.a.test"_s);
     row("outbound: https counts", "outbound", u"<a href=\"https://b.test/\">b</a>\ta.test"_s, u"counted"_s);
-    row("outbound: relative", "outbound", u"<a href=\"/x\">x</a>\ta.test"_s, u"not counted"_s);
     row("outbound: capital HTTP", "outbound", u"<A HREF=\"HTTP://B.TEST/\">B</A>\ta.test"_s, u"not counted"_s);
     row("outbound: own site, other case", "outbound", u"<a href=\"http://A.TEST/\">a</a>\ta.test"_s, u"counted"_s);
-    row("outbound: own site", "outbound", u"<a href=\"http://a.test/x\">a</a>\ta.test"_s, u"not counted"_s);
     row("outbound: own site without www.", "outbound", u"<a href=\"http://a.test/\">a</a>\twww.a.test"_s, u"counted"_s);
     row("outbound: http in content", "outbound", u"<a href=\"/x\">http tips</a>\ta.test"_s, u"counted"_s);
     row("intake: trailing CR LF", "intake", u"a.test\r\nb.test\r\n"_s, u"a.test|b.test"_s);
-    row("intake: empty line skipped", "intake", u"a.test\r\n\r\nb.test"_s, u"a.test|b.test"_s);
     row("intake: only a line break", "intake", u"\r\n"_s, QString());
     row("intake: lone LF stays inside", "intake", u"a.test\nb.test"_s, u"a.test\nb.test"_s);
     row("intake: CR CR LF", "intake", u"a.test\r\r\nb"_s, u"a.test\r|b"_s);
     row("intake: spaces and duplicates kept", "intake", u"  a.test \r\n \r\n  a.test "_s, u"  a.test | |  a.test "_s);
     row("links: no anchor", "links", u"<p>plain</p>"_s, u"匹配失败"_s);
-    row("links: two on a line", "links", u"<a href=1>a</a><a href=2>b</a>"_s,
-        u"<a href=1>a</a>\r\n<a href=2>b</a>\r\n"_s);
-    row("links: capitals kept", "links", u"<A HREF=\"X\">Y</A>"_s, u"<A HREF=\"X\">Y</A>\r\n"_s);
     row("links: broken across lines", "links", u"<a href=1>\na</a>"_s, u"匹配失败"_s);
     row("links: CR inside a match", "links", u"<a href=1>\ra</a>"_s, u"<a href=1>\ra</a>\r\n"_s);
     row("links: anchor without href first", "links", u"<a name=x>n</a> <a href=1>b</a>"_s,
         u"<a name=x>n</a> <a href=1>b</a>\r\n"_s);
-    row("ping: address", "ping", u"PING a.test (1.2.3.4) 56(84) bytes"_s, u"1.2.3.4"_s);
     row("ping: no brackets", "ping", u"unknown host\r\nline 2"_s, u"unknown host\r\nline 2"_s);
     row("ping: open only", "ping", u"x (1.2.3.4 tail"_s, u"1.2.3.4 tail"_s);
     row("ping: close first", "ping", u"abc) x (y"_s, u"abc"_s);
-    row("display: short and plain", "display", u"1,230,000"_s, u"1,230,000"_s);
     row("display: line breaks marked", "display", u"ping: x\r\nline\nend\r"_s, u"ping: x↵line↵end↵"_s);
     row("display: long cell elided", "display", QString(1500, u'x'), QString(1000, u'x') + u'…');
-    row("version: newer", "version", u"9.2\r\nnotes"_s, u"9.2"_s);
     row("version: bom and blanks dropped", "version", u"\ufeff 9.10 \r\n"_s, u"9.10"_s);
     row("version: LF-only file is no version", "version", u"9.1\nnotes\n"_s, QString());
     row("version: markup is no version", "version", u"9.2<img src=\"/dev/zero\">"_s, QString());
@@ -178,18 +153,13 @@ void TestRules::rules_data()
     row("title: entities and white space", "title",
         u"<TITLE lang=zh>\n  A &amp; B &#20013;&#x6587;\t&nbsp;x </title>"_s, u"A & B 中文 x"_s);
     row("title: none", "title", u"<html><head></head></html>"_s, u"无"_s);
-    row("title: empty", "title", u"<title> </title>"_s, u"无"_s);
-    row("title: unknown entity kept", "title", u"<title>a &bogus; b</title>"_s, u"a &bogus; b"_s);
     row("page icp: with its suffix", "page-icp", u"<p>Copyright 京ICP备12345678号-2 </p>"_s, u"京ICP备12345678号-2"_s);
     row("page icp: licence and spaces", "page-icp", u"沪 ICP证 110011 号"_s, u"沪ICP证110011号"_s);
     row("page icp: no province", "page-icp", u"ICP备12345678号"_s, u"无"_s);
-    row("page icp: none", "page-icp", u"<footer>© 2026</footer>"_s, u"无"_s);
     row("ascii: Unicode to punycode", "ascii", u"例子.测试"_s, u"xn--fsqu00a.xn--0zwm56d"_s);
     row("ascii: case and final dot", "ascii", u" EXAMPLE.com. "_s, u"example.com"_s);
     row("ascii: no name", "ascii", u"bad name!.test"_s, QString());
-    row("ascii: empty label", "ascii", u"a..test"_s, QString());
     row("rdap base: longest suffix", "rdap-base", u"shop.co.uk"_s, u"https://b.test/"_s);
-    row("rdap base: shorter one", "rdap-base", u"shop.org.uk"_s, u"https://uk.test/"_s);
     row("rdap base: upper case in the file", "rdap-base", u"a.com"_s, u"https://b.test/"_s);
     row("rdap base: none", "rdap-base", u"a.cn"_s, QString());
     const QString registered = uR"({"objectClassName":"domain","entities":[{"roles":["technical"],"vcardArray":["vcard",
@@ -214,23 +184,24 @@ void TestRules::rules()
     QFETCH(QString, rule);
     QFETCH(QString, input);
     QFETCH(QString, expected);
-    QCOMPARE(apply(rule, input), expected);
+    QCOMPARE(kRules.value(rule)(input), expected);
 }
 
 void TestRules::addressesKeepTheDomainAsTyped()
 {
+    // Each lookup's address from its table entry: the domain goes in exactly as typed.
+    QStringList addresses;
+    for (const char* key : {"icp", "alexa", "baidu-index", "baidu-links", "yahoo", "registrar"}) {
+        qputenv(QByteArray("QUILLMARK_HOST_").append(QByteArray(key).split('-').first().toUpper()).constData(), "h");
+        addresses.append(lookupByKey(QLatin1String(key))->address(u"www.Ab C.test"_s));
+    }
+    QCOMPARE(addresses.join(u' '),
+        u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo= "
+        u"http://h/data/?cli=10&dat=snba&ver=7.0&url=www.Ab C.test http://h/s?wd=site%3Awww.Ab C.test "
+        u"http://h/s?wd=domain%3Awww.Ab C.test http://h/search?bwm=i&p=www.Ab C.test http://h/cgi-bin/check.cgi?area_domain=Ab C.test"_s);
+    QCOMPARE(outboundAddress(u"www.Ab C.test"_s), u"http://www.Ab C.test"_s);
     QCOMPARE(registrarCellText(u"<original>210 : Domain name is available</original>"_s), u"可注册"_s);
-    QCOMPARE(registrarCellText(u"<original>211 : Domain exists</original>"_s), u"已被注册"_s);
-    const QString domain = u"www.Ab C.test"_s;
-    QCOMPARE(
-        icpAddress(u"h"_s, domain), u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo="_s);
-    QCOMPARE(alexaAddress(u"h"_s, domain), u"http://h/data/?cli=10&dat=snba&ver=7.0&url=www.Ab C.test"_s);
-    QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::IndexedPages, domain), u"http://h/s?wd=site%3Awww.Ab C.test"_s);
-    QCOMPARE(baiduAddress(u"h"_s, BaiduQuery::Backlinks, domain), u"http://h/s?wd=domain%3Awww.Ab C.test"_s);
-    QCOMPARE(yahooAddress(u"h"_s, domain), u"http://h/search?bwm=i&p=www.Ab C.test"_s);
-    QCOMPARE(outboundAddress(domain), u"http://www.Ab C.test"_s);
-    // The box's text: CR LF between lines, and a no-break space stays one (toPlainText() would not keep it).
-    // Shift+Enter's line separator ends a line like Enter does.
+    // The box's text: CR LF between lines (Shift+Enter's too), and a no-break space stays one.
     QTextDocument document(u"a.test\nb\u00a0.test\u2028c.test\n"_s);
     QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\nc.test\r\n"_s);
 }

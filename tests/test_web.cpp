@@ -7,7 +7,6 @@
 
 #include <QElapsedTimer>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -22,7 +21,6 @@ private slots:
     void requestsCarryNothingOverAndEndOnce();
     void ping_data();
     void ping();
-    void pingTakesTheHostAsOneArgument();
 
 private:
     PageResult get(const QString& target, Charset charset, bool keepConnection = true);
@@ -35,7 +33,6 @@ void TestWeb::initTestCase()
         response.headers.append({name, value});
         return response;
     };
-    m_server.route(u"/gb"_s, TestHttpServer::page(testData(u"baidu-current.gb2312.html"_s)));
     m_server.route(u"/gbk"_s, TestHttpServer::page(testData(u"gbk-only.gb18030.html"_s)));
     m_server.route(u"/bad-bytes"_s, TestHttpServer::page(QByteArray("ok\x80\xff|\xc4\xe3\xba\xc3", 9)));
     m_server.route(u"/bom"_s, TestHttpServer::page("\xEF\xBB\xBF<p>\xE9\x93\xBE</p>"));
@@ -77,11 +74,6 @@ void TestWeb::fetch_data()
                          FetchFailure failure = FetchFailure::None) {
         QTest::newRow(name) << target << utf8 << text << status << failure;
     };
-    row("GB2312", u"/gb"_s, false,
-        u"<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; "
-        u"charset=gb2312\"><title>百度搜索_site:a.test"
-        u"</title></head>\r\n<body><div class=\"nums\">百度为您找到相关结果约1,230,000个</div></body></html>\r\n"_s,
-        200);
     row("GBK beyond GB2312", u"/gbk"_s, false, u"<p>总理朱镕基与陶喆</p>\r\n"_s, 200);
     row("bad bytes do not spoil the rest", u"/bad-bytes"_s, false, u"ok\ufffd\ufffd|你好"_s, 200);
     row("GB2312 bytes read as UTF-8", u"/bad-bytes"_s, true, u"ok\ufffd\ufffd|\ufffd\ufffd\ufffd"_s, 200);
@@ -96,7 +88,6 @@ void TestWeb::fetch_data()
     row("five redirects followed", u"/chain1"_s, false, u"end of chain"_s, 200);
     row("a sixth is not", u"/chain0"_s, false, QString(), 302, FetchFailure::TooManyRedirects);
     row("no host", u"http://"_s, false, QString(), 0, FetchFailure::BadAddress);
-    row("space in the host", u"http://a b.test/"_s, false, QString(), 0, FetchFailure::BadAddress);
 }
 
 void TestWeb::fetch()
@@ -158,6 +149,9 @@ void TestWeb::ping_data()
     QTest::newRow("address line is enough") << u"linger.test"_s << fake << u"10.1.2.3"_s << QString();
     QTest::newRow("silent") << u"silent.test"_s << fake << u"请求超时"_s << u"请求超时（0.5 秒）"_s;
     QTest::newRow("no ping program") << u"a.test"_s << u"/no/such/ping"_s << u"无法运行 ping"_s << u"无法运行 ping"_s;
+    // The host is one argument after "--": it can become neither an option nor a shell command.
+    QTest::newRow("host that looks like an option") << u"-f"_s << fake << u"-f"_s << QString();
+    QTest::newRow("host full of shell") << u"$(touch pwned);'q\" &"_s << fake << u"touch pwned"_s << QString();
     if (!QStandardPaths::findExecutable(u"ping"_s).isEmpty()) // loopback only: no lookups leave the machine
         QTest::newRow("real ping") << u"127.0.0.2"_s << u"ping"_s << u"127.0.0.2"_s << QString();
 }
@@ -169,6 +163,9 @@ void TestWeb::ping()
     QFETCH(QString, text);
     QFETCH(QString, problem);
     setPingLimits({500});
+    QTemporaryDir dir;
+    QVERIFY(QDir::setCurrent(dir.path()));
+    qputenv("FAKE_PING_LOG", dir.filePath(u"args"_s).toLocal8Bit());
     QElapsedTimer clock;
     clock.start();
     PingLookup* lookup = GetIP(host, program, this);
@@ -179,22 +176,9 @@ void TestWeb::ping()
     QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
     delete lookup;
     setPingLimits({});
-}
-
-void TestWeb::pingTakesTheHostAsOneArgument()
-{
-    QTemporaryDir dir;
-    QVERIFY(QDir::setCurrent(dir.path()));
-    qputenv("FAKE_PING_LOG", dir.filePath(u"args"_s).toLocal8Bit());
-    for (const QString& host : {u"-f"_s, u"a.test; touch pwned & $(touch pwned) 'q\""_s}) {
-        PingLookup lookup(host, fakePing());
-        QSignalSpy finished(&lookup, &PingLookup::finished);
-        QVERIFY(finished.wait(10'000));
-        QFile log(dir.filePath(u"args"_s));
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        QCOMPARE(QString::fromLocal8Bit(log.readAll()), u"-4\n-c\n1\n--\n"_s + host + u'\n');
-    }
-    qunsetenv("FAKE_PING_LOG");
+    QFile log(dir.filePath(u"args"_s));
+    QVERIFY(program != fakePing()
+        || (log.open(QIODevice::ReadOnly) && log.readAll() == "-4\n-c\n1\n--\n" + host.toLocal8Bit() + '\n'));
     QVERIFY(!QFile::exists(dir.filePath(u"pwned"_s)));
 }
 

@@ -15,9 +15,7 @@ echo "built $(basename "$deb"), $(stat -c %s "$deb") bytes"
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $6}')
 for path in ./usr/bin/seo-quillmark ./usr/share/applications/seo-quillmark.desktop \
-            ./usr/share/icons/hicolor/16x16/apps/seo-quillmark.png \
-            ./usr/share/icons/hicolor/48x48/apps/seo-quillmark.png \
-            ./usr/share/icons/hicolor/256x256/apps/seo-quillmark.png; do
+            ./usr/share/icons/hicolor/{16x16,48x48,256x256}/apps/seo-quillmark.png; do
     grep -qx "$path" <<<"$contents" || { echo "missing $path"; exit 1; }
 done
 
@@ -34,10 +32,8 @@ apt-get install -s "$deb" >"$out/apt.log" 2>&1 || { cat "$out/apt.log"; exit 1; 
 
 # The packaged program itself starts: still running after two seconds means it came up.
 dpkg-deb -x "$deb" "$out/root"
-set +e
+status=0
 XDG_DATA_HOME="$out/data" XDG_CONFIG_HOME="$out/config" QT_QPA_PLATFORM=offscreen QUILLMARK_HOST_UPDATE=127.0.0.1:9 \
-    timeout 2 "$out/root/usr/bin/seo-quillmark"
-status=$?
-set -e
+    timeout 2 "$out/root/usr/bin/seo-quillmark" || status=$?
 [ "$status" = 124 ] || { echo "the packaged program exited with $status"; exit 1; }
 echo "package ok"

@@ -18,6 +18,13 @@ public:
         QMessageBox::StandardButtons buttons;
         QMessageBox::Icon icon;
         QMessageBox::StandardButton defaultButton;
+        // "text|title|buttons|icon|default button", the numbers as QMessageBox has them.
+        QString summary() const
+        {
+            return QStringList {
+                text, title, QString::number(buttons.toInt()), QString::number(icon), QString::number(defaultButton)}
+                .join(u'|');
+        }
     };
 
     QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& title,
@@ -33,8 +40,8 @@ public:
     }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
     void openUrl(const QUrl& url) override { openedUrls.append(url); }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return savePath; }
-    QString openFileName(QWidget*, const QString&, const QString&) override { return openPath; }
+    QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
+    QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString pingProgram() const override { return ping; }
     void quitApplication() override { ++quitRequests; }
 
@@ -47,7 +54,5 @@ public:
     QStringList clipboard;
     QList<QUrl> openedUrls;
     int quitRequests = 0;
-    QString savePath; // what the save dialog "chooses"; empty is Cancel
-    QString openPath; // the same for the open dialog
     QString ping = QStringLiteral("ping");
 };

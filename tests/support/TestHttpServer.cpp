@@ -21,19 +21,9 @@ TestHttpServer::TestHttpServer(QObject* parent, bool anyLoopbackAddress)
         qFatal("test HTTP server cannot listen: %s", qPrintable(m_server->errorString()));
 }
 
-QString TestHttpServer::hostPort() const
-{
-    return u"127.0.0.1:%1"_s.arg(port());
-}
-
 quint16 TestHttpServer::port() const
 {
     return m_server->serverPort();
-}
-
-TestHttpServer::Response TestHttpServer::page(const QByteArray& body, int status, Mode mode)
-{
-    return {status, body, {}, mode, 0};
 }
 
 void TestHttpServer::onReadyRead(QTcpSocket* socket)

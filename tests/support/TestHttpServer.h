@@ -35,14 +35,17 @@ public:
 
     // On all of 127.0.0.0/8 when asked, so every domain of a batch can be a host of its own.
     explicit TestHttpServer(QObject* parent = nullptr, bool anyLoopbackAddress = false);
-    QString hostPort() const; // "127.0.0.1:port", ready for a QUILLMARK_HOST_* variable
     quint16 port() const;
+    QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(port()); } // for QUILLMARK_HOST_*
 
     // Answers every request whose target starts with `prefix`; the longest prefix wins.
     void route(const QString& prefix, const Response& response) { m_routes.insert(prefix, response); }
     // Computes the answer from the target instead of the routes.
     std::function<Response(const QString& target)> responder;
-    static Response page(const QByteArray& body, int status = 200, Mode mode = Mode::Normal);
+    static Response page(const QByteArray& body, int status = 200, Mode mode = Mode::Normal)
+    {
+        return {status, body, {}, mode, 0};
+    }
 
     QStringList requests; // targets, in order of arrival
     QList<QByteArray> heads; // whole request heads, in the same order

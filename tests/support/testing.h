@@ -1,24 +1,78 @@
 #pragma once
 
-#include <QString>
-#include <QStringList>
+#include "ScriptedPlatform.h"
+#include "app/Form1.h"
+#include "queries/walker.h"
+#include "settings/settings.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
 #include <memory>
 
-class Form1;
-class Results;
-class ScriptedPlatform;
-class Settings;
-class Walker;
+// A committed test page, as stored.
+inline QByteArray testData(const QString& name)
+{
+    QFile file(QStringLiteral(QUILLMARK_TEST_DATA_DIR) + u'/' + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : (qFatal("missing test data"), QByteArray());
+}
 
-QByteArray testData(const QString& name); // a committed test page, as stored
-QString fakePing();
-// Points every service at `hostPort` and gives the settings a file of their own.
-void serveEverythingFrom(const QString& hostPort);
-Settings& testSettings();
+inline QString fakePing()
+{
+    return QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
+}
 
-std::unique_ptr<Form1> makeWindow(ScriptedPlatform& platform); // without the update check's timer
-void setInput(Form1& form, const QString& text); // '\n' line breaks, as typed
-void setBox(Form1& form, const QString& name, bool ticked);
-void click(Form1& form, const QString& name);
-bool waitIdle(Walker& walker, int timeoutMs = 60'000);
-QStringList column(const Results& results, int column);
+inline void serveEverythingFrom(const QString& hostPort)
+{
+    for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
+             "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
+        qputenv(variable, hostPort.toUtf8());
+}
+
+// A settings file of the tests' own.
+inline Settings& testSettings()
+{
+    static QTemporaryDir dir;
+    static Settings settings(dir.filePath(QStringLiteral("seo-quillmark.conf")));
+    return settings;
+}
+
+// A window as the user gets it, minus the update check's timer.
+inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store = nullptr)
+{
+    auto form = std::make_unique<Form1>(platform, testSettings(), store);
+    form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
+    return form;
+}
+
+inline void setInput(Form1& form, const QString& text) // '\n' line breaks, as typed
+{
+    form.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(text);
+}
+
+inline void setBox(Form1& form, const QString& name, bool ticked)
+{
+    form.findChild<QCheckBox*>(name)->setChecked(ticked);
+}
+
+inline void click(Form1& form, const QString& name)
+{
+    form.findChild<QPushButton*>(name)->click();
+}
+
+inline bool waitIdle(Walker& walker, int timeoutMs = 60'000)
+{
+    return QTest::qWaitFor([&] { return !walker.isBusy(); }, timeoutMs);
+}
+
+inline QStringList column(const Results& results, int column)
+{
+    QStringList cells;
+    for (int row = 0; row < results.rowCount(); ++row)
+        cells.append(results.text(row, column));
+    return cells;
+}
