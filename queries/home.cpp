@@ -50,7 +50,8 @@ public:
             fetch->deleteLater();
             // These columns read the page as it declares itself, else as UTF-8 where it is; the outbound count
             // reads it as it always has, by its declaration or else as GB2312.
-            const QString page = decodePage(m_page.body, m_page.contentType, Charset::Gb2312, true);
+            bool sniffed = false;
+            const QString page = decodePage(m_page.body, m_page.contentType, Charset::Gb2312, true, &sniffed);
             const QString reason = failureReason(m_page);
             const bool reached = m_page.failure == FetchFailure::None;
             const auto cell = [&](const QString& text) {
@@ -65,7 +66,7 @@ public:
                 finish(m_context.lookup, m_cells);
                 return;
             }
-            m_page.text = decodePage(m_page.body, m_page.contentType, Charset::Gb2312);
+            m_page.text = sniffed ? decodePage(m_page.body, m_page.contentType, Charset::Gb2312) : page;
             m_page.body.clear();
             m_links.emplace(QString::fromUtf16(kLinkPattern), m_page.text);
             countSlice();

@@ -248,7 +248,8 @@ QByteArray charsetIn(const QByteArray& text)
 
 } // namespace
 
-QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8)
+QString decodePage(
+    const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8, bool* sniffed)
 {
     if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
         return QStringDecoder(QStringConverter::Utf16).decode(body);
@@ -264,11 +265,14 @@ QString decodePage(const QByteArray& body, const QByteArray& contentType, Charse
     if (!declared.isEmpty()
         && (name == u"gb2312"_s || name == u"gbk"_s || QStringDecoder(declared.constData()).isValid()))
         return BytesToBstr(body, name);
-    if (sniffUtf8) {
+    if (sniffUtf8 && fallback != Charset::Utf8) {
         QStringDecoder utf8(QStringDecoder::Utf8);
         const QString text = utf8.decode(body);
-        if (!utf8.hasError())
+        if (!utf8.hasError()) {
+            if (sniffed)
+                *sniffed = true;
             return text;
+        }
     }
     return BytesToBstr(body, fallback == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);
 }

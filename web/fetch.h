@@ -109,4 +109,6 @@ QString BytesToBstr(const QByteArray& body, const QString& Cset);
 // A page read by the charset it declares: a byte-order mark, else its Content-Type header, else its <meta>
 // tag, else `fallback`. A declared charset we cannot read counts as none. With `sniffUtf8`, a page that
 // declares nothing and is valid UTF-8 beyond ASCII is read as UTF-8: GB-encoded Chinese hardly ever is.
-QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8 = false);
+// `sniffed` tells whether that made a difference.
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8 = false,
+    bool* sniffed = nullptr);
