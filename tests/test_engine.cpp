@@ -6,11 +6,6 @@
 #include "testing.h"
 #include "web/fetch.h"
 
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QSet>
-#include <QStandardPaths>
-#include <QStringEncoder>
 #include <QtTest>
 #include <unistd.h>
 
@@ -289,15 +284,11 @@ void TestEngine::dnsFromAResolverOfOurOwn()
 {
     if (QStandardPaths::findExecutable(u"dnsmasq"_s).isEmpty() || getuid() != 0)
         QSKIP("needs dnsmasq (tools/setup-debian.sh --tests) and root for port 53 on a loopback address");
-    QTemporaryDir dir;
-    QFile hosts(dir.filePath(u"hosts"_s));
-    QVERIFY(hosts.open(QIODevice::WriteOnly) && hosts.write("10.1.2.3 a.test\n2001:db8::1 a.test\n") > 0);
-    hosts.close();
     QProcess dnsmasq;
     dnsmasq.start(u"dnsmasq"_s,
         {u"--keep-in-foreground"_s, u"--conf-file=/dev/null"_s, u"--no-resolv"_s, u"--no-hosts"_s,
-            u"--addn-hosts="_s + hosts.fileName(), u"--listen-address=127.0.0.77"_s, u"--bind-interfaces"_s,
-            u"--port=53"_s, u"--user=root"_s, u"--local=/test/"_s, u"--cname=alias.test,a.test"_s, u"--pid-file="_s});
+            u"--host-record=a.test,10.1.2.3,2001:db8::1"_s, u"--cname=alias.test,a.test"_s, u"--local=/test/"_s,
+            u"--listen-address=127.0.0.77"_s, u"--bind-interfaces"_s, u"--port=53"_s, u"--pid-file="_s});
     QVERIFY(dnsmasq.waitForStarted());
     QTest::qWait(300);
     qputenv("QUILLMARK_DNS_SERVER", "127.0.0.77");

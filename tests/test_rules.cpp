@@ -21,7 +21,6 @@
 
 #include "testing.h"
 
-#include <QDateTime>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -112,17 +111,14 @@ void TestRules::rules_data()
     row("icp: lower-case icp is no filing", "icp", u"京icp备12345678号"_s, u"未备案"_s);
     row("icp: astral character not split", "icp", u"x😀ICP备12345678号"_s, u"😀ICP备12345678号"_s);
     row("alexa: rank", "alexa", u"<POPULARITY URL=\"a.test/\" TEXT=\"12345\" SOURCE=\"panel\"/>"_s, u"12345"_s);
-    row("alexa: later marker with =", "alexa", u"<X URL=\"a/\" TEXT /><P URL=\"a/\" TEXT=\"77\"/>"_s, u"77"_s);
     row("alexa: marker but no delimiter", "alexa", u"URL=\"a/\" TEXT />"_s, u"0"_s);
     row("alexa: delimiter twice in a row", "alexa", u"URL=\"a/\" TEXT=\"/\" TEXT=\"5\""_s, QString());
     row("baidu: current wording", "baidu", u"百度为您找到相关结果约1,230,000个"_s, u"1,230,000"_s);
     row("baidu: older wording keeps 约", "baidu", u"找到相关网页约12,300篇"_s, u"约12,300"_s);
     row("baidu: current wins though later", "baidu", u"找到相关网页约5篇 找到相关结果约7个"_s, u"7"_s);
-    row("baidu: marker at the very end", "baidu", u"abc找到相关结果约"_s, QString());
     row("yahoo: count", "yahoo", u"链向该地址的网页 共 <strong>1,234</strong>"_s, u"1,234"_s);
     row("yahoo: marker before phrase", "yahoo", u"共 <strong>8</strong> 链向该地址的网页"_s, u"8"_s);
     row("yahoo: no-break space after 共", "yahoo", u"链向该地址的网页 共\u00a0<strong>8<"_s, u"0"_s);
-    row("yahoo: marker followed by <", "yahoo", u"链向该地址的网页 共 <strong></strong>"_s, QString());
     row("registrar: leading www.", "registrar", u"www.a.test"_s, u"a.test"_s);
     row("registrar: in the middle, twice", "registrar", u"www.shop.www.a.test"_s, u"shop.a.test"_s);
     row("registrar: scanned once", "registrar", u"wwwww.w.a.test"_s, u"www.a.test"_s);
@@ -134,13 +130,10 @@ void TestRules::rules_data()
     row("intake: trailing CR LF", "intake", u"a.test\r\nb.test\r\n"_s, u"a.test|b.test"_s);
     row("intake: only a line break", "intake", u"\r\n"_s, QString());
     row("intake: lone LF stays inside", "intake", u"a.test\nb.test"_s, u"a.test\nb.test"_s);
-    row("intake: CR CR LF", "intake", u"a.test\r\r\nb"_s, u"a.test\r|b"_s);
     row("intake: spaces and duplicates kept", "intake", u"  a.test \r\n \r\n  a.test "_s, u"  a.test | |  a.test "_s);
     row("links: no anchor", "links", u"<p>plain</p>"_s, u"匹配失败"_s);
     row("links: broken across lines", "links", u"<a href=1>\na</a>"_s, u"匹配失败"_s);
     row("links: CR inside a match", "links", u"<a href=1>\ra</a>"_s, u"<a href=1>\ra</a>\r\n"_s);
-    row("links: anchor without href first", "links", u"<a name=x>n</a> <a href=1>b</a>"_s,
-        u"<a name=x>n</a> <a href=1>b</a>\r\n"_s);
     row("ping: no brackets", "ping", u"unknown host\r\nline 2"_s, u"unknown host\r\nline 2"_s);
     row("ping: open only", "ping", u"x (1.2.3.4 tail"_s, u"1.2.3.4 tail"_s);
     row("ping: close first", "ping", u"abc) x (y"_s, u"abc"_s);
@@ -160,7 +153,6 @@ void TestRules::rules_data()
     row("ascii: case and final dot", "ascii", u" EXAMPLE.com. "_s, u"example.com"_s);
     row("ascii: no name", "ascii", u"bad name!.test"_s, QString());
     row("rdap base: longest suffix", "rdap-base", u"shop.co.uk"_s, u"https://b.test/"_s);
-    row("rdap base: upper case in the file", "rdap-base", u"a.com"_s, u"https://b.test/"_s);
     row("rdap base: none", "rdap-base", u"a.cn"_s, QString());
     const QString registered = uR"({"objectClassName":"domain","entities":[{"roles":["technical"],"vcardArray":["vcard",
         [["fn",{},"text","Tech"]]]},{"roles":["registrar"],"vcardArray":["vcard",[["version",{},"text","4.0"],
@@ -269,11 +261,10 @@ void TestRules::domainFilesAndRankingLists()
         QString problem;
         TrancoList list;
         QVERIFY(list.parse(trancoListBytes(testData(file), &problem)));
-        QCOMPARE(list.size(), 4);
-        QCOMPARE(list.rank("example.com"), 2);
-        QCOMPARE(list.rank("xn--fsqu00a.xn--0zwm56d"), 3);
-        QCOMPARE(list.rank("baidu.com"), 4); // the last line, its CR LF included
-        QCOMPARE(list.rank("example.co"), 0);
+        // The last line's CR LF is no part of its domain; a name not listed has no rank.
+        QCOMPARE(QList<int>({int(list.size()), list.rank("example.com"), list.rank("xn--fsqu00a.xn--0zwm56d"),
+                     list.rank("baidu.com"), list.rank("example.co")}),
+            QList<int>({4, 2, 3, 4, 0}));
     }
     QString problem;
     QVERIFY(trancoListBytes(testData(u"tranco-sample.zip"_s).left(100), &problem).isEmpty());

@@ -9,8 +9,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QRandomGenerator>
 #include <QTreeView>
 #include <QtTest>
 
@@ -28,13 +26,12 @@ private slots:
     void emptyInputAndExportGate();
     void boxesDoNotHoldUpTheBatch();
     void closingAsksAndOkAbandonsTheBatch();
-    void updateQuestion();
     void historyAndResume();
     void settingsAreCheckedOnEntryAndOnRead();
     void monkeyDuringBatches();
 
 private:
-    void slowIcp(int delayMs);
+    void slowIcp(int delayMs, Form1* form = nullptr);
     Walker& walker() { return m_form->walker(); }
 
     ScriptedPlatform m_platform;
@@ -58,13 +55,13 @@ void TestWindow::cleanup()
     setFetchLimits({});
 }
 
-void TestWindow::slowIcp(int delayMs)
+void TestWindow::slowIcp(int delayMs, Form1* form)
 {
     testSettings().setPace(u"icp"_s, {1, 0});
     auto slow = TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s));
     slow.delayMs = delayMs;
     m_server->route(u"/Api/"_s, slow);
-    setBox(*m_form, u"Check3"_s, true);
+    setBox(form ? *form : *m_form, u"Check3"_s, true);
 }
 
 void TestWindow::layoutAtStartUp()
@@ -77,7 +74,6 @@ void TestWindow::layoutAtStartUp()
     // The designed client area keeps its size under the menu bar.
     QCOMPARE(form.centralWidget()->size(), QSize(738, 273));
     QCOMPARE(form.minimumSize(), form.size());
-    QCOMPARE(form.menuBar()->actions().size(), 4);
     // Tab walks the visible controls only, in the design's order: none below the designed height.
     QStringList chain;
     for (QWidget* step = form.findChild<QWidget*>(u"Check2"_s); chain.size() < 13; step = step->nextInFocusChain()) {
@@ -125,11 +121,11 @@ void TestWindow::startThenStopFromTheSameButton()
     });
     click(form, u"Command13"_s);
     QVERIFY(waitIdle(walker()));
-    QCOMPARE(column(walker().results(), DomainColumn),
-        (QStringList {u"b.test"_s, u"  a.test "_s, u"b.test"_s, u"c.test"_s, u"d.test"_s}));
-    QCOMPARE(column(walker().results(), PositionColumn), (QStringList {u"0"_s, u"1"_s, u"2"_s, u"3"_s, u"4"_s}));
-    QCOMPARE(column(walker().results(), FirstLookupColumn + 1),
-        (QStringList {u"京ICP备12345678号"_s, u"京ICP备12345678号"_s, u" "_s, u" "_s, u" "_s}));
+    // One row per non-empty line, as typed, numbered from 0; the two rows written before the stop, no more.
+    QCOMPARE(column(walker().results(), DomainColumn).join(u'|'), u"b.test|  a.test |b.test|c.test|d.test"_s);
+    QCOMPARE(column(walker().results(), PositionColumn).join(u'|'), u"0|1|2|3|4"_s);
+    QCOMPARE(
+        column(walker().results(), FirstLookupColumn + 1).join(u'|'), u"京ICP备12345678号|京ICP备12345678号| | | "_s);
     QCOMPARE(requests, 2);
     QCOMPARE(start->text(), u"开  始"_s);
     QVERIFY(form.findChild<QCheckBox*>(u"Check10"_s)->isChecked());
@@ -210,23 +206,12 @@ void TestWindow::closingAsksAndOkAbandonsTheBatch()
         (QStringList {u"京ICP备12345678号"_s, u" "_s, u" "_s, u" "_s}));
 }
 
-void TestWindow::updateQuestion()
-{
-    m_server->route(u"/fennory/vavuze.txt"_s, TestHttpServer::page("9.2\r\n"));
-    m_platform.answers = {QMessageBox::Ok};
-    m_form->Timer1_Timer();
-    QTRY_COMPARE(m_platform.shown.size(), 1);
-    QCOMPARE(m_platform.shown.at(0).summary(), u"最新版本Fennory9.2，是否更新？|发现最新版本|4195328|4|1024"_s);
-    QCOMPARE(m_platform.openedUrls, QList<QUrl> {QUrl(u"http://"_s + m_server->hostPort() + u"/fennory/"_s)});
-}
-
 void TestWindow::historyAndResume()
 {
     QTemporaryDir dir;
     ResultStore store(dir.filePath(u"results.db"_s));
     auto form = makeWindow(m_platform, &store);
-    slowIcp(0);
-    setBox(*form, u"Check3"_s, true);
+    slowIcp(0, form.get());
     setInput(*form, u"a.test\nb.test\n"_s);
     click(*form, u"Command13"_s);
     QVERIFY(waitIdle(form->walker()));
@@ -244,14 +229,14 @@ void TestWindow::historyAndResume()
     QCOMPARE(store.history(u"b.test"_s).size(), 2);
 
     // A batch cut short by closing: the next start offers to go on, and asks only for what is missing.
-    slowIcp(200);
+    slowIcp(200, form.get());
     setInput(*form, u"c.test\nd.test\ne.test\n"_s);
     connect(m_server.get(), &TestHttpServer::requestReceived, form.get(), [&] {
         if (m_server->requests.last().contains(u"d.test"_s))
             form->walker().abortAll();
     });
     click(*form, u"Command13"_s);
-    QTRY_VERIFY(!form->walker().isBusy() || m_server->requests.last().contains(u"d.test"_s));
+    QTRY_VERIFY(!form->walker().isBusy());
     form.reset();
     m_server->requests.clear();
     m_platform.answers = {QMessageBox::Yes};

@@ -21,11 +21,6 @@ TestHttpServer::TestHttpServer(QObject* parent, bool anyLoopbackAddress)
         qFatal("test HTTP server cannot listen: %s", qPrintable(m_server->errorString()));
 }
 
-quint16 TestHttpServer::port() const
-{
-    return m_server->serverPort();
-}
-
 void TestHttpServer::onReadyRead(QTcpSocket* socket)
 {
     const QByteArray buffer = socket->property("head").toByteArray() + socket->readAll();

@@ -6,9 +6,9 @@
 #include <QObject>
 #include <QPair>
 #include <QStringList>
+#include <QTcpServer>
 #include <functional>
 
-class QTcpServer;
 class QTcpSocket;
 
 // A small HTTP/1.1 server on 127.0.0.1, on the test's own thread. Each answer closes its connection.
@@ -35,7 +35,7 @@ public:
 
     // On all of 127.0.0.0/8 when asked, so every domain of a batch can be a host of its own.
     explicit TestHttpServer(QObject* parent = nullptr, bool anyLoopbackAddress = false);
-    quint16 port() const;
+    quint16 port() const { return m_server->serverPort(); }
     QString hostPort() const { return QStringLiteral("127.0.0.1:%1").arg(port()); } // for QUILLMARK_HOST_*
 
     // Answers every request whose target starts with `prefix`; the longest prefix wins.
