@@ -206,7 +206,7 @@ void twentyThousandDomains(benchmark::State& state)
     for (const ServiceInfo& service : Settings::services())
         testSettings().setPace(service.key, {service.concurrency, 0});
     Walker walker(testSettings());
-    walker.setPingProgram(fakePing());
+    walker.setPingProgram(kFakePing);
     walker.setSelection([](const Lookup&) { return true; });
     walker.setQueue(domains(
         qEnvironmentVariableIntValue("N") ? qEnvironmentVariableIntValue("N") : 20000, server.hostPort() + u"/d"_s));

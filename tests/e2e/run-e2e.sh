@@ -7,9 +7,7 @@ set -uo pipefail
 program=$(readlink -f "$1")
 artefacts=$(mkdir -p "$2" && readlink -f "$2")
 here=$(cd "$(dirname "$0")" && pwd)
-data=$(cd "$here/../data" && pwd)
 skip() { echo "SKIPPED: $*"; exit 77; }
-fail() { echo "FAILED: $*"; exit 1; }
 
 needed="nginx Xvfb xvfb-run xdotool xclip import xwininfo openbox ping"
 missing() { for tool in $needed; do command -v "$tool" >/dev/null || echo "$tool"; done; }
@@ -18,7 +16,7 @@ missing() { for tool in $needed; do command -v "$tool" >/dev/null || echo "$tool
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 port=$(( 20000 + RANDOM % 20000 ))
-sed -e "s|@PORT@|$port|g" -e "s|@DATA@|$data|g" -e "s|@TMP@|$work|g" "$here/nginx.conf.in" >"$work/nginx.conf"
+sed -e "s|@PORT@|$port|g" -e "s|@DATA@|$(cd "$here/../data" && pwd)|g" -e "s|@TMP@|$work|g" "$here/nginx.conf.in" >"$work/nginx.conf"
 nginx -p "$work" -c "$work/nginx.conf" &
 for _ in $(seq 50); do [ -s "$work/nginx.pid" ] && break; sleep 0.1; done
 [ -s "$work/nginx.pid" ] || skip "nginx could not start on loopback: $(cat "$work/error.log" 2>/dev/null)"
@@ -26,14 +24,11 @@ for _ in $(seq 50); do [ -s "$work/nginx.pid" ] && break; sleep 0.1; done
 cat >"$work/session.sh" <<SESSION
 #!/bin/bash
 set -uo pipefail
-export QUILLMARK_HOST_REGISTRAR=127.0.0.1:$port QUILLMARK_HOST_ICP=127.0.0.1:$port
-export QUILLMARK_HOST_BAIDU=127.0.0.1:$port QUILLMARK_HOST_ALEXA=127.0.0.1:$port
-export QUILLMARK_HOST_YAHOO=127.0.0.1:$port QUILLMARK_HOST_UPDATE=127.0.0.1:$port
+for service in REGISTRAR ICP BAIDU ALEXA YAHOO UPDATE; do export "QUILLMARK_HOST_\$service=127.0.0.1:$port"; done
 # Folders of its own: no saved batch of an earlier run offers itself for resuming.
 export XDG_DATA_HOME=$work/data XDG_CONFIG_HOME=$work/config XDG_CACHE_HOME=$work/cache
 unset QT_QPA_PLATFORM
-openbox >/dev/null 2>&1 &
-sleep 1
+openbox >/dev/null 2>&1 & sleep 1
 "$program" >"$artefacts/program.log" 2>&1 &
 pid=\$!
 wid=\$(xdotool search --sync --name 'seo-Quillmark8.0' | head -1)
@@ -66,6 +61,5 @@ if kill -0 \$pid 2>/dev/null; then echo "still running a second after OK"; exit 
 SESSION
 chmod +x "$work/session.sh"
 
-xvfb-run -a -s "-screen 0 1024x600x24" "$work/session.sh" || fail "see $artefacts"
-requests=$(wc -l <"$work/access.log")
-echo "nginx served $requests requests; screenshot in $artefacts/e2e-window.png"
+xvfb-run -a -s "-screen 0 1024x600x24" "$work/session.sh" || { echo "FAILED: see $artefacts"; exit 1; }
+echo "nginx served $(wc -l <"$work/access.log") requests; screenshot in $artefacts/e2e-window.png"

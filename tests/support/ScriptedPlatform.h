@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QStringList>
-#include <QUrl>
 #include <functional>
 
 // Answers message boxes from a script and records what the program asked of the desktop.
@@ -15,23 +14,16 @@ public:
     {
         QString text;
         QString title;
-        QMessageBox::StandardButtons buttons;
-        QMessageBox::Icon icon;
-        QMessageBox::StandardButton defaultButton;
-        // "text|title|buttons|icon|default button", the numbers as QMessageBox has them.
-        QString summary() const
-        {
-            return QStringList {
-                text, title, QString::number(buttons.toInt()), QString::number(icon), QString::number(defaultButton)}
-                .join(u'|');
-        }
+        QString summary; // "text|title|buttons|icon|default button", the numbers as QMessageBox has them
     };
 
     QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString& title,
         QMessageBox::StandardButtons buttons, QMessageBox::Icon icon,
         QMessageBox::StandardButton defaultButton) override
     {
-        shown.append({text, title, buttons, icon, defaultButton});
+        const QStringList parts {
+            text, title, QString::number(buttons.toInt()), QString::number(icon), QString::number(defaultButton)};
+        shown.append(Shown {text, title, parts.join(u'|')});
         if (whileShown)
             whileShown();
         if (!answers.isEmpty())
@@ -39,7 +31,7 @@ public:
         return answerer ? answerer(shown.last()) : defaultButton;
     }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
-    void openUrl(const QUrl& url) override { openedUrls.append(url); }
+    void openUrl(const QUrl&) override { }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString pingProgram() const override { return ping; }
@@ -52,7 +44,6 @@ public:
     std::function<void()> whileShown;
     QList<Shown> shown;
     QStringList clipboard;
-    QList<QUrl> openedUrls;
     int quitRequests = 0;
     QString ping = QStringLiteral("ping");
 };

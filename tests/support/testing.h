@@ -21,10 +21,7 @@ inline QByteArray testData(const QString& name)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : (qFatal("missing test data"), QByteArray());
 }
 
-inline QString fakePing()
-{
-    return QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
-}
+inline const QString kFakePing = QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
 
 inline void serveEverythingFrom(const QString& hostPort)
 {
