@@ -50,7 +50,8 @@ public:
 
     void start() override
     {
-        auto* fetch = new PageFetch({m_lookup.address(m_domain), m_lookup.charset}, this);
+        const QString address = m_lookup.address(m_domain);
+        PageFetch* fetch = m_lookup.charset == Charset::Utf8 ? getHTTPPage1(address, this) : getHTTPPage(address, this);
         connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
     }
 

@@ -16,7 +16,6 @@ constexpr qint64 kSliceMs = 15;
 Walker::Walker(Settings& settings, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
-    , m_results(this)
     , m_pumpTimer(new QTimer(this))
 {
     m_context.stopRequested = [this] { return stopSeen(); };

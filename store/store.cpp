@@ -160,12 +160,6 @@ ResultStore::~ResultStore()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-bool ResultStore::exec(const QString& statement)
-{
-    QSqlQuery query(m_db);
-    return query.exec(statement);
-}
-
 void ResultStore::open(const QString& path)
 {
     QDir().mkpath(QFileInfo(path).path());

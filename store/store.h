@@ -57,7 +57,6 @@ public:
 
 private:
     void open(const QString& path);
-    bool exec(const QString& statement);
     void saveCell(int row, int column);
 
     QString m_connection;

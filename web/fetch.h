@@ -46,7 +46,6 @@ struct FetchLimits
 };
 
 void setFetchLimits(const FetchLimits& limits);
-const FetchLimits& fetchLimits();
 
 struct FetchRequest
 {
