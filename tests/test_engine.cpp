@@ -4,7 +4,6 @@
 #include "TestHttpServer.h"
 #include "export/export.h"
 #include "testing.h"
-#include "web/fetch.h"
 
 #include <QtTest>
 #include <unistd.h>
@@ -52,7 +51,6 @@ void TestEngine::cleanup()
 {
     m_walker.reset();
     m_server.reset();
-    setFetchLimits({});
 }
 
 void TestEngine::runBatch(const QStringList& names, const QSet<QString>& wanted, bool onOurServer)

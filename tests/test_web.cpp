@@ -88,7 +88,6 @@ void TestWeb::fetch()
     const QString problem = failureReason(page);
     QCOMPARE(page.text + (problem.isEmpty() ? QString() : u'!' + problem), text);
     QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
-    setFetchLimits({});
 }
 
 void TestWeb::requestsCarryNothingOverAndEndOnce()
