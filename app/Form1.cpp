@@ -6,6 +6,7 @@
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "export/export.h"
+#include "queries/domains.h"
 #include "queries/tranco.h"
 #include "queries/walker.h"
 #include "store/store.h"

@@ -1,7 +1,7 @@
 #include "cli/commandline.h"
 
-#include "app/intake.h"
 #include "export/export.h"
+#include "queries/domains.h"
 #include "queries/walker.h"
 #include "settings/settings.h"
 #include "store/store.h"

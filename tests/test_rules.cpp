@@ -5,6 +5,7 @@
 #include "export/export.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
+#include "queries/domains.h"
 #include "queries/home.h"
 #include "queries/icp.h"
 #include "queries/lookup.h"
