@@ -102,8 +102,17 @@ Form1::Form1(Platform& platform, Settings& settings, ResultStore* store, QWidget
     });
     buildControls();
     buildMenus();
-    if (m_store)
+    if (m_store) {
         m_store->attach(*m_walker);
+        // Said once, on the line under 访问官网 and in a box; the batch goes on, unsaved, under the box.
+        connect(m_store, &ResultStore::problem, this, [this](const QString& message) {
+            m_label1->setText(message);
+            QTimer::singleShot(0, this, [this, message] {
+                m_platform.messageBox(
+                    this, message, u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+            });
+        });
+    }
     // The designed size, under the menu bar, is where the window opens and the least it can shrink to; the
     // grid takes any more.
     setMinimumSize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
@@ -592,7 +601,7 @@ void Form1::importDomains()
             u"导入域名"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    const QStringList domains = domainsFromFile(file.readAll());
+    const QStringList domains = domainsFromFile(file.readAll()).domains;
     m_text1->setPlainText(domains.join(u'\n') + (domains.isEmpty() ? QString() : u"\n"_s));
     m_label1->setText(u"已导入 %1 个域名"_s.arg(domains.size()));
 }

@@ -8,13 +8,14 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
@@ -23,12 +24,18 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-int g_interruptPipe[2] = {-1, -1};
+// After Ctrl-C or SIGTERM the program is gone within a second, whatever it was doing: saving what is
+// queued gets this long, writing the rows the rest.
+constexpr int kDrainOnSignalMs = 300;
+constexpr int kExitOnSignalMs = 900;
+constexpr int kStatusPipeClosed = 128 + SIGPIPE;
 
-void onInterrupt(int)
+int g_signalPipe[2] = {-1, -1};
+
+void onSignal(int signal)
 {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t written = write(g_interruptPipe[1], &byte, 1);
+    const char byte = char(signal);
+    [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
 }
 
 void say(const QString& text)
@@ -36,33 +43,334 @@ void say(const QString& text)
     std::fputs(qPrintable(text), stderr);
 }
 
-int usage(const QString& problem, const QCommandLineParser& parser)
-{
-    say(u"seo-quillmark: %1\n\n"_s.arg(problem) + parser.helpText());
-    return 2;
-}
-
-QByteArray jsonLines(const Results& results, const QList<const Lookup*>& chosen)
-{
-    QByteArray lines;
-    for (int row = 0; row < results.rowCount(); ++row) {
-        QJsonObject object {{u"domain"_s, results.text(row, DomainColumn)}};
-        QJsonObject problems;
-        for (const Lookup* lookup : chosen) {
-            object.insert(lookup->key, results.text(row, columnOf(*lookup)));
-            if (!results.problem(row, columnOf(*lookup)).isEmpty())
-                problems.insert(lookup->key, results.problem(row, columnOf(*lookup)));
-        }
-        object.insert(u"problems"_s, problems);
-        lines += QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
-    }
-    return lines;
-}
-
 QString duration(qint64 seconds)
 {
     return seconds >= 3600 ? u"%1 时 %2 分"_s.arg(seconds / 3600).arg(seconds % 3600 / 60)
                            : u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60);
+}
+
+enum class Format { Lines, Csv, Jsonl };
+
+struct Options
+{
+    QString batch;
+    QList<const Lookup*> chosen; // in the grid's order
+    Format format = Format::Lines;
+    QString output;
+    bool resume = false;
+};
+
+// The options, or the status to end with at once (help, version, a usage error).
+std::variant<Options, int> parseArguments(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
+                                     u"Exit status: 0 every cell answered, 1 some failed or unsaved, 2 bad usage, "
+                                     u"130 Ctrl-C, 143 SIGTERM."_s);
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    QStringList keys;
+    for (const Lookup* lookup : lookups())
+        keys.append(lookup->key);
+    const QCommandLineOption batch(
+        u"batch"_s, u"the domains, one a line (or the first column of a CSV); - reads standard input"_s, u"FILE|-"_s);
+    const QCommandLineOption lookupsOption(u"lookups"_s, u"comma-separated, or all: "_s + keys.join(u','), u"LIST"_s);
+    const QCommandLineOption format(
+        u"format"_s, u"lines (the Export lines), csv or jsonl; lines by default"_s, u"FORMAT"_s, u"lines"_s);
+    const QCommandLineOption output(u"output"_s, u"write the results there instead of standard output"_s, u"FILE"_s);
+    const QCommandLineOption resume(
+        u"resume"_s, u"go on with the last batch if it stopped short with the same domains and lookups"_s);
+    parser.addOptions({batch, lookupsOption, format, output, resume});
+    const auto usage = [&parser](const QString& problem) {
+        say(u"seo-quillmark: %1\n\n"_s.arg(problem) + parser.helpText());
+        return 2;
+    };
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
+    if (parser.isSet(help)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(version)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+            qPrintable(QCoreApplication::applicationVersion()));
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usage(u"多余的参数：%1"_s.arg(parser.positionalArguments().join(u' ')));
+    if (!parser.isSet(batch))
+        return usage(u"缺少 --batch"_s);
+    if (!parser.isSet(lookupsOption))
+        return usage(u"缺少 --lookups"_s);
+    Options options;
+    options.batch = parser.value(batch);
+    options.output = parser.value(output);
+    options.resume = parser.isSet(resume);
+    const QString formatName = parser.value(format);
+    if (formatName == u"csv"_s)
+        options.format = Format::Csv;
+    else if (formatName == u"jsonl"_s)
+        options.format = Format::Jsonl;
+    else if (formatName != u"lines"_s)
+        return usage(u"--format 只能是 lines、csv 或 jsonl，不是“%1”"_s.arg(formatName));
+    for (const QString& name : parser.value(lookupsOption).split(u',', Qt::SkipEmptyParts)) {
+        const Lookup* lookup = lookupByKey(name.trimmed());
+        if (name.trimmed() == u"all"_s)
+            options.chosen = QList<const Lookup*>(lookups().begin(), lookups().end());
+        else if (!lookup)
+            return usage(u"--lookups 里没有“%1”这种查询"_s.arg(name.trimmed()));
+        else if (!options.chosen.contains(lookup))
+            options.chosen.append(lookup);
+    }
+    if (options.chosen.isEmpty())
+        return usage(u"--lookups 是空的"_s);
+    std::sort(options.chosen.begin(), options.chosen.end(),
+        [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
+    // A path that cannot be written fails now, not after hours of lookups.
+    if (!options.output.isEmpty() && QFileInfo(options.output).isDir())
+        return usage(u"--output %1 是一个文件夹"_s.arg(options.output));
+    if (!options.output.isEmpty() && !QFileInfo(QFileInfo(options.output).absolutePath()).isWritable())
+        return usage(u"无法写入 --output %1：文件夹不存在或不可写"_s.arg(options.output));
+    return options;
+}
+
+// Where the rows go: standard output as they come, or a file that takes their place only when complete.
+class Output
+{
+public:
+    bool open(const QString& path, QString* error)
+    {
+        if (path.isEmpty())
+            return true;
+        m_file.emplace(path);
+        if (m_file->open(QIODevice::WriteOnly))
+            return true;
+        *error = m_file->errorString();
+        return false;
+    }
+
+    // False once the rows can no longer be written: the reader of standard output went away, or the file
+    // failed (a full disk).
+    bool write(const QByteArray& bytes)
+    {
+        if (m_file)
+            return m_file->write(bytes) == bytes.size();
+        for (qsizetype done = 0; done < bytes.size();) {
+            const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written < 0) {
+                m_pipeClosed = errno == EPIPE;
+                return false;
+            }
+            done += written;
+        }
+        return true;
+    }
+
+    bool finish(QString* error)
+    {
+        if (!m_file || m_file->commit())
+            return true;
+        *error = m_file->errorString();
+        return false;
+    }
+
+    bool pipeClosed() const { return m_pipeClosed; }
+
+private:
+    std::optional<QSaveFile> m_file;
+    bool m_pipeClosed = false;
+};
+
+// One run of the command line: the walker over the domains, every cell saved, each row written out in
+// input order once all its cells are saved.
+class Run : public QObject
+{
+public:
+    Run(const Options& options, Output& output)
+        : m_options(options)
+        , m_output(output)
+        , m_walker(m_settings)
+    {
+        for (const Lookup* lookup : m_options.chosen)
+            m_columns.append(columnOf(*lookup));
+        m_walker.setPingProgram(u"ping"_s);
+        m_walker.setSelection([this](const Lookup& lookup) { return m_options.chosen.contains(&lookup); });
+        m_store.attach(m_walker);
+        if (!m_store.notice().isEmpty())
+            say(m_store.notice() + u'\n');
+        connect(&m_store, &ResultStore::problem, this, [](const QString& message) { say(message + u'\n'); });
+        m_flush.setSingleShot(true);
+        connect(&m_flush, &QTimer::timeout, this, [this] { writeRows(); });
+        connect(&m_store, &ResultStore::committed, &m_flush, qOverload<>(&QTimer::start));
+        connect(&m_walker.results(), &Results::cellChanged, this, [this] {
+            m_done += m_counting ? 1 : 0;
+            if (!m_flush.isActive())
+                m_flush.start();
+        });
+        connect(&m_walker, &Walker::finished, qApp, &QCoreApplication::quit);
+    }
+
+    void start(const DomainFile& input)
+    {
+        m_total = qsizetype(input.domains.size()) * m_options.chosen.size();
+        m_clock.start();
+        const std::optional<ResultStore::Batch> unfinished =
+            m_options.resume ? m_store.unfinishedBatch() : std::nullopt;
+        QStringList keys;
+        for (const Lookup* lookup : m_options.chosen)
+            keys.append(lookup->key);
+        if (unfinished && unfinished->domains == input.domains
+            && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())) {
+            m_store.resume(m_walker, *unfinished);
+            // The saved cells were written once more while the rows were rebuilt: counted here, once.
+            m_done = 0;
+            for (int row = 0; row < m_walker.results().rowCount(); ++row) {
+                for (int column : std::as_const(m_columns))
+                    m_done += m_walker.results().isWritten(row, column) ? 1 : 0;
+            }
+        } else {
+            if (m_options.resume)
+                say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
+            m_walker.setQueue(input.domains, input.unreadable);
+            m_walker.runBatch();
+        }
+        if (m_options.format == Format::Csv)
+            m_pending += "\xEF\xBB\xBF" + csvHeader(QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
+        writeRows();
+    }
+
+    bool isBusy() const { return m_walker.isBusy(); }
+    qsizetype done() const { return m_done; }
+    qsizetype total() const { return m_total; }
+    const QElapsedTimer& clock() const { return m_clock; }
+
+    // Ctrl-C or SIGTERM: what is in flight is dropped; the cells never asked go out empty, saying why, and are
+    // not saved, so --resume asks them later.
+    void interrupt(int signal)
+    {
+        if (m_signal)
+            return;
+        m_signal = signal;
+        m_walker.abortAll();
+        m_store.detach();
+        m_counting = false;
+        Results& results = m_walker.results();
+        for (int row = 0; row < results.rowCount(); ++row) {
+            for (int column : std::as_const(m_columns)) {
+                if (!results.isWritten(row, column))
+                    results.setCell(row, column, QString(), u"未查询（已中断）"_s);
+            }
+        }
+        qApp->quit();
+    }
+
+    // Writes what is left, returns the exit status.
+    int finish()
+    {
+        QDeadlineTimer deadline(m_signal ? kExitOnSignalMs : -1);
+        m_store.drain(m_signal ? kDrainOnSignalMs : 60'000);
+        writeRows(deadline);
+        QString error;
+        if (!m_output.finish(&error) && !m_output.pipeClosed()) {
+            say(u"无法写入 %1：%2\n"_s.arg(m_options.output, error));
+            m_outputFailed = true;
+        }
+        if (m_signal)
+            return 128 + m_signal;
+        if (m_output.pipeClosed())
+            return kStatusPipeClosed;
+        const Results& results = m_walker.results();
+        bool failed = m_outputFailed || m_store.hasFailed() || m_next < results.rowCount();
+        for (int row = 0; row < results.rowCount() && !failed; ++row) {
+            for (int column : std::as_const(m_columns))
+                failed = failed || !results.problem(row, column).isEmpty() || !results.isWritten(row, column);
+        }
+        return failed ? 1 : 0;
+    }
+
+    // Whether everything written is also saved; false only when saving could not keep up with an end.
+    bool isSaved() { return m_store.isCommitted(m_store.mark()); }
+
+private:
+    bool isComplete(int row) const
+    {
+        return std::all_of(m_columns.begin(), m_columns.end(),
+            [&](int column) { return m_walker.results().isWritten(row, column); });
+    }
+
+    QByteArray rowBytes(int row) const
+    {
+        const Results& results = m_walker.results();
+        switch (m_options.format) {
+        case Format::Lines:
+            return exportLines(results, {row}).toUtf8();
+        case Format::Csv:
+            return csvRow(results, row, QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
+        case Format::Jsonl:
+            return jsonLine(results, row, m_options.chosen);
+        }
+        return {};
+    }
+
+    void writeRows(QDeadlineTimer deadline = QDeadlineTimer::Forever)
+    {
+        const Results& results = m_walker.results();
+        while (m_next < results.rowCount() && !m_outputFailed && isComplete(m_next) && !deadline.hasExpired()) {
+            // A row goes out only once its cells are on disk: what the user has seen, a resume will not ask
+            // again.
+            if (m_rowMark < 0)
+                m_rowMark = m_store.mark();
+            if (!m_signal && !m_store.isCommitted(m_rowMark))
+                break;
+            m_rowMark = -1;
+            m_pending += rowBytes(m_next++);
+            if (m_pending.size() >= 64 * 1024)
+                send();
+        }
+        send();
+    }
+
+    void send()
+    {
+        if (m_pending.isEmpty() || m_outputFailed)
+            return;
+        if (!m_output.write(m_pending)) {
+            m_outputFailed = true;
+            if (m_output.pipeClosed())
+                interrupt(0); // nobody reads any more: end quietly, what was saved stays saved
+        }
+        m_pending.clear();
+    }
+
+    const Options& m_options;
+    Output& m_output;
+    Settings m_settings;
+    ResultStore m_store;
+    Walker m_walker;
+    QList<int> m_columns;
+    QTimer m_flush;
+    QByteArray m_pending;
+    int m_next = 0; // the next row to write out
+    qint64 m_rowMark = -1;
+    bool m_outputFailed = false;
+    int m_signal = 0;
+    bool m_counting = true;
+    qsizetype m_done = 0;
+    qsizetype m_total = 0;
+    QElapsedTimer m_clock;
+};
+
+void showProgress(const Run& run, bool terminal)
+{
+    const double rate = run.done() * 1000.0 / qMax<qint64>(1, run.clock().elapsed());
+    const QString line = u"%1/%2 个单元格（%3%），每秒 %4 个，约剩 %5"_s.arg(run.done())
+                             .arg(run.total())
+                             .arg(run.total() ? 100 * run.done() / run.total() : 100)
+                             .arg(rate, 0, 'f', 1)
+                             .arg(rate > 0 ? duration(qint64((run.total() - run.done()) / rate)) : u"未知"_s);
+    say(terminal ? QString(u"\r"_s + line + u"\x1b[K"_s) : QString(line + u'\n'));
 }
 
 } // namespace
@@ -82,154 +390,57 @@ bool isCommandLine(int argc, char** argv)
 int runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QCommandLineParser parser;
-    parser.setApplicationDescription(u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
-                                     u"Exit status: 0 every cell answered, 1 some failed, 2 bad usage, 130 Ctrl-C."_s);
-    const QCommandLineOption help = parser.addHelpOption();
-    const QCommandLineOption version = parser.addVersionOption();
-    QStringList keys;
-    for (const Lookup* lookup : lookups())
-        keys.append(lookup->key);
-    const QCommandLineOption batch(
-        u"batch"_s, u"the domains, one a line (or the first column of a CSV); - reads standard input"_s, u"FILE|-"_s);
-    const QCommandLineOption lookupsOption(u"lookups"_s, u"comma-separated, or all: "_s + keys.join(u','), u"LIST"_s);
-    const QCommandLineOption format(
-        u"format"_s, u"lines (the Export lines), csv or jsonl; lines by default"_s, u"FORMAT"_s, u"lines"_s);
-    const QCommandLineOption output(u"output"_s, u"write the results there instead of standard output"_s, u"FILE"_s);
-    const QCommandLineOption resume(
-        u"resume"_s, u"go on with the last batch if it stopped short with the same domains and lookups"_s);
-    parser.addOptions({batch, lookupsOption, format, output, resume});
-    if (!parser.parse(app.arguments()))
-        return usage(parser.errorText(), parser);
-    if (parser.isSet(help)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        return 0;
-    }
-    if (parser.isSet(version)) {
-        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
-            qPrintable(QCoreApplication::applicationVersion()));
-        return 0;
-    }
-    if (!parser.positionalArguments().isEmpty())
-        return usage(u"多余的参数：%1"_s.arg(parser.positionalArguments().join(u' ')), parser);
-    if (!parser.isSet(batch))
-        return usage(u"缺少 --batch"_s, parser);
-    if (!parser.isSet(lookupsOption))
-        return usage(u"缺少 --lookups"_s, parser);
-    const QString formatName = parser.value(format);
-    if (formatName != u"lines"_s && formatName != u"csv"_s && formatName != u"jsonl"_s)
-        return usage(u"--format 只能是 lines、csv 或 jsonl，不是“%1”"_s.arg(formatName), parser);
-    QList<const Lookup*> chosen;
-    for (const QString& name : parser.value(lookupsOption).split(u',', Qt::SkipEmptyParts)) {
-        const Lookup* lookup = lookupByKey(name.trimmed());
-        if (name.trimmed() == u"all"_s)
-            chosen = QList<const Lookup*>(lookups().begin(), lookups().end());
-        else if (!lookup)
-            return usage(u"--lookups 里没有“%1”这种查询"_s.arg(name.trimmed()), parser);
-        else if (!chosen.contains(lookup))
-            chosen.append(lookup);
-    }
-    if (chosen.isEmpty())
-        return usage(u"--lookups 是空的"_s, parser);
-    // Columns in the grid's order, whatever the order they were named in.
-    std::sort(
-        chosen.begin(), chosen.end(), [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
+    const std::variant<Options, int> parsed = parseArguments(app.arguments());
+    if (const int* status = std::get_if<int>(&parsed))
+        return *status;
+    const Options& options = std::get<Options>(parsed);
+
     QFile input;
-    const bool fromStandardInput = parser.value(batch) == u"-"_s;
-    input.setFileName(parser.value(batch));
-    if (!(fromStandardInput ? input.open(stdin, QIODevice::ReadOnly) : input.open(QIODevice::ReadOnly)))
-        return usage(u"无法读取 --batch %1：%2"_s.arg(parser.value(batch), input.errorString()), parser);
-    const QStringList domains = domainsFromFile(input.readAll());
+    const bool fromStandardInput = options.batch == u"-"_s;
+    input.setFileName(options.batch);
+    if (!(fromStandardInput ? input.open(stdin, QIODevice::ReadOnly) : input.open(QIODevice::ReadOnly))) {
+        say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, input.errorString()));
+        return 2;
+    }
+    Output output;
+    QString error;
+    if (!output.open(options.output, &error)) {
+        say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
+        return 2;
+    }
+    const DomainFile domains = domainsFromFile(input.readAll());
 
-    Settings settings;
-    ResultStore store;
-    if (!store.notice().isEmpty())
-        say(store.notice() + u'\n');
-    Walker walker(settings);
-    walker.setPingProgram(u"ping"_s);
-    walker.setSelection([&chosen](const Lookup& lookup) { return chosen.contains(&lookup); });
-    store.attach(walker);
-
-    // Ctrl-C drops what is in flight; what was written is already saved and goes out as usual.
-    bool interrupted = false;
-    if (pipe(g_interruptPipe) == 0) {
-        auto* notifier = new QSocketNotifier(g_interruptPipe[0], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&] {
-            interrupted = true;
-            walker.abortAll();
-            app.quit();
+    // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
+    std::signal(SIGPIPE, SIG_IGN);
+    Run run(options, output);
+    if (pipe(g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&run] {
+            char signal = 0;
+            if (read(g_signalPipe[0], &signal, 1) == 1)
+                run.interrupt(signal);
         });
-        std::signal(SIGINT, onInterrupt);
-        std::signal(SIGTERM, onInterrupt);
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
     }
 
-    const qsizetype total = domains.size() * chosen.size();
-    qsizetype done = 0;
-    QObject::connect(&walker.results(), &Results::cellChanged, &app, [&] { ++done; });
-    QElapsedTimer clock;
-    clock.start();
     const bool terminal = isatty(fileno(stderr));
     QTimer progress;
-    QObject::connect(&progress, &QTimer::timeout, &app, [&] {
-        const double rate = done * 1000.0 / qMax<qint64>(1, clock.elapsed());
-        const QString line = u"%1/%2 个单元格（%3%），每秒 %4 个，约剩 %5"_s.arg(done)
-                                 .arg(total)
-                                 .arg(total ? 100 * done / total : 100)
-                                 .arg(rate, 0, 'f', 1)
-                                 .arg(rate > 0 ? duration(qint64((total - done) / rate)) : u"未知"_s);
-        say(terminal ? QString(u"\r"_s + line + u"\x1b[K"_s) : QString(line + u'\n'));
-    });
+    QObject::connect(&progress, &QTimer::timeout, &app, [&] { showProgress(run, terminal); });
     progress.start(terminal ? 250 : 10'000);
-    QObject::connect(&walker, &Walker::finished, &app, &QCoreApplication::quit);
-
-    const std::optional<ResultStore::Batch> unfinished = parser.isSet(resume) ? store.unfinishedBatch() : std::nullopt;
-    QStringList chosenKeys;
-    for (const Lookup* lookup : chosen)
-        chosenKeys.append(lookup->key);
-    if (unfinished && unfinished->domains == domains
-        && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(chosenKeys.begin(), chosenKeys.end())) {
-        store.resume(walker, *unfinished);
-        for (int row = 0; row < walker.results().rowCount(); ++row) {
-            for (const Lookup* lookup : chosen)
-                done += walker.results().isWritten(row, columnOf(*lookup)) ? 1 : 0;
-        }
-    } else {
-        if (parser.isSet(resume))
-            say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
-        walker.setQueue(domains);
-        walker.runBatch();
-    }
-    if (walker.isBusy())
+    run.start(domains);
+    if (run.isBusy())
         app.exec();
     progress.stop();
+    const int status = run.finish();
     if (terminal)
         say(u"\r\x1b[K"_s);
-    say(u"%1/%2 个单元格，用时 %3\n"_s.arg(done).arg(total).arg(duration(clock.elapsed() / 1000)));
-
-    const Results& results = walker.results();
-    QList<int> columns {PositionColumn, DomainColumn};
-    for (const Lookup* lookup : chosen)
-        columns.append(columnOf(*lookup));
-    const QByteArray bytes = formatName == u"lines"_s ? exportText(results, results.rowCount()).toUtf8()
-        : formatName == u"csv"_s                      ? csvBytes(results, columns)
-                                                      : jsonLines(results, chosen);
-    if (parser.isSet(output)) {
-        QSaveFile file(parser.value(output));
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) < 0 || !file.commit()) {
-            say(u"无法写入 %1：%2\n"_s.arg(parser.value(output), file.errorString()));
-            return 1;
-        }
-    } else {
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-        std::fflush(stdout);
+    say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
+    if (!run.isSaved()) {
+        // The database is held by another program: waiting for it would break the promise to end at once.
+        say(u"最后的部分结果未能保存。\n"_s);
+        std::fflush(stderr);
+        std::_Exit(status);
     }
-    if (interrupted)
-        return 130;
-    for (int row = 0; row < results.rowCount(); ++row) {
-        for (const Lookup* lookup : chosen) {
-            if (!results.problem(row, columnOf(*lookup)).isEmpty() || !results.isWritten(row, columnOf(*lookup)))
-                return 1;
-        }
-    }
-    return 0;
+    return status;
 }

@@ -3,6 +3,9 @@
 #include "queries/lookup.h"
 #include "queries/results.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -59,18 +62,43 @@ QString exportLines(const Results& results, const QList<int>& rows)
     return text;
 }
 
-QByteArray csvBytes(const Results& results, const QList<int>& columns)
+QString csvHeader(const QList<int>& columns)
 {
     QStringList fields;
     for (int column : columns)
         fields.append(csvField(columnHeader(column)));
     QString text;
     appendCsvRow(text, fields);
-    for (int row = 0; row < results.rowCount(); ++row) {
-        fields.clear();
-        for (int column : columns)
-            fields.append(csvField(results.text(row, column)));
-        appendCsvRow(text, fields);
-    }
+    return text;
+}
+
+QString csvRow(const Results& results, int row, const QList<int>& columns)
+{
+    QStringList fields;
+    for (int column : columns)
+        fields.append(csvField(results.text(row, column)));
+    QString text;
+    appendCsvRow(text, fields);
+    return text;
+}
+
+QByteArray csvBytes(const Results& results, const QList<int>& columns)
+{
+    QString text = csvHeader(columns);
+    for (int row = 0; row < results.rowCount(); ++row)
+        text += csvRow(results, row, columns);
     return "\xEF\xBB\xBF" + text.toUtf8();
+}
+
+QByteArray jsonLine(const Results& results, int row, const QList<const Lookup*>& chosen)
+{
+    QJsonObject object {{u"domain"_s, results.text(row, DomainColumn)}};
+    QJsonObject problems;
+    for (const Lookup* lookup : chosen) {
+        object.insert(lookup->key, results.text(row, columnOf(*lookup)));
+        if (!results.problem(row, columnOf(*lookup)).isEmpty())
+            problems.insert(lookup->key, results.problem(row, columnOf(*lookup)));
+    }
+    object.insert(u"problems"_s, problems);
+    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
 }

@@ -5,6 +5,7 @@
 #include <QString>
 
 class Results;
+struct Lookup;
 
 // One labelled line per queued domain that has a row, each ending CR LF. Cells go in unchanged.
 QString exportText(const Results& results, int queueLength);
@@ -14,3 +15,11 @@ QString exportLines(const Results& results, const QList<int>& rows);
 // titles, fields quoted as RFC 4180 asks, rows ended CR LF. A cell a spreadsheet would take for a formula
 // (starting =, +, -, @, a tab or a CR) gets a leading apostrophe.
 QByteArray csvBytes(const Results& results, const QList<int>& columns);
+
+// The same, a piece at a time: the header line, then one line per row (both without the byte-order mark).
+QString csvHeader(const QList<int>& columns);
+QString csvRow(const Results& results, int row, const QList<int>& columns);
+
+// One JSON object per row, on one line: the domain, each chosen lookup's text by its key, and a `problems`
+// object with the failure reasons of the cells that have one.
+QByteArray jsonLine(const Results& results, int row, const QList<const Lookup*>& chosen);

@@ -1,31 +1,81 @@
 #include "queries/domains.h"
 
-#include <QRegularExpression>
+#include "queries/results.h"
+
 #include <QStringDecoder>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QList<QByteArrayView> lines(QByteArrayView file)
+{
+    QList<QByteArrayView> lines;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at <= file.size(); ++at) {
+        if (at == file.size() || file.at(at) == '\n' || file.at(at) == '\r') {
+            lines.append(file.sliced(start, at - start));
+            if (at + 1 < file.size() && file.at(at) == '\r' && file.at(at + 1) == '\n')
+                ++at;
+            start = at + 1;
+        }
+    }
+    return lines;
+}
+
+bool isAscii(QByteArrayView line)
+{
+    return std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+// Decodes a whole line; false when some of it is not valid in the encoding.
+bool decode(const char* encoding, QByteArrayView line, QString* text)
+{
+    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
+    *text = decoder.decode(line);
+    return !decoder.hasError();
+}
+
+// The first field, quoted as RFC 4180 quotes it or up to the first comma.
+QString firstField(const QString& line)
+{
+    const QString field = line.trimmed();
+    return (field.startsWith(u'"') ? field.mid(1).section(u'"', 0, 0) : field.section(u',', 0, 0)).trimmed();
+}
+
+} // namespace
 
 QStringList domainsFromInput(const QString& text)
 {
     return text.split(u"\r\n"_s, Qt::SkipEmptyParts);
 }
 
-QStringList domainsFromFile(const QByteArray& file)
+DomainFile domainsFromFile(const QByteArray& file)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    QString text = utf8.decode(file);
-    if (utf8.hasError())
-        text = QStringDecoder("GB18030").decode(file);
-    static const QRegularExpression lineBreak(u"\\r\\n|\\r|\\n"_s);
-    const QStringList lines = text.split(lineBreak);
-    QStringList domains;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        // The first field, quoted as RFC 4180 quotes it or up to the first comma.
-        QString field = lines.at(i).trimmed();
-        field = (field.startsWith(u'"') ? field.mid(1).section(u'"', 0, 0) : field.section(u',', 0, 0)).trimmed();
+    const bool marked = file.startsWith("\xEF\xBB\xBF");
+    const QList<QByteArrayView> all = lines(QByteArrayView(file).sliced(marked ? 3 : 0));
+    const bool utf8 = marked || std::any_of(all.begin(), all.end(), [](QByteArrayView line) {
+        QString ignored;
+        return !isAscii(line) && decode("UTF-8", line, &ignored);
+    });
+    DomainFile result;
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        QString line;
+        const bool readable = decode(utf8 ? "UTF-8" : "GB18030", all.at(i), &line);
+        if (!readable)
+            decode("UTF-8", all.at(i), &line); // shown with U+FFFD where it could not be read
+        QString field = firstField(line);
+        for (const QChar dot : {u'。', u'．', u'｡'})
+            field.replace(dot, u'.');
+        field = cleanCellText(field);
         // A header row ("domain", "域名") names no host.
-        if (!field.isEmpty() && (i > 0 || field.contains(u'.')))
-            domains.append(field);
+        if (field.isEmpty() || (i == 0 && !field.contains(u'.')))
+            continue;
+        if (!readable) {
+            result.unreadable.insert(int(result.domains.size()),
+                u"第 %1 行无法识别（不是 %2 编码）"_s.arg(i + 1).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
+        }
+        result.domains.append(field);
     }
-    return domains;
+    return result;
 }

@@ -1,11 +1,22 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 
 // One queue entry per non-empty line. Only CR LF ends a line: a lone CR or LF stays inside its entry,
 // and nothing is trimmed, so a pasted list is queued exactly as it stands.
 QStringList domainsFromInput(const QString& text);
 
-// The domains of a text or CSV file, one a line, from its first column: UTF-8 with or without a byte-order
-// mark, else GB18030. Blank entries, and a first line that holds no name (a header), are left out.
-QStringList domainsFromFile(const QByteArray& file);
+// The domains of a text or CSV file, one a line, from its first column.
+struct DomainFile
+{
+    QStringList domains;
+    // Entries whose line could not be read, by their place in `domains`: why, with the line's number.
+    QHash<int, QString> unreadable;
+};
+
+// Each line is read on its own, so one stray byte cannot change every other name: a file with a byte-order
+// mark or any line of UTF-8 beyond ASCII is UTF-8, any other is GB18030, and a line that is not valid in
+// its file's encoding is kept (with U+FFFD where it could not be read) and listed as unreadable. Full-width
+// dots (。．｡) are read as dots. Blank entries, and a first line with no dot at all (a header), are left out.
+DomainFile domainsFromFile(const QByteArray& file);

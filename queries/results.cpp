@@ -2,6 +2,8 @@
 
 #include "queries/lookup.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 int columnOf(const Lookup& lookup)
@@ -22,6 +24,30 @@ QString columnHeader(int column)
     if (column == DomainColumn)
         return u"查询域名地址"_s;
     return lookups().at(size_t(column - FirstLookupColumn))->header;
+}
+
+namespace {
+
+bool isUnsafe(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+} // namespace
+
+QString cleanCellText(const QString& text)
+{
+    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return isUnsafe(c.unicode()); }))
+        return text;
+    QString clean;
+    clean.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+            continue; // the LF that follows stands for both
+        clean += c == u'\r' || c == u'\n' ? QChar(u'↵') : isUnsafe(c) ? QChar(QChar::ReplacementCharacter) : QChar(c);
+    }
+    return clean;
 }
 
 void Results::reset(const QStringList& domains)
@@ -54,13 +80,13 @@ void Results::setCell(int row, int column, const QString& text, const QString& p
 {
     if (!contains(row, column))
         return;
-    m_cells[size_t(at(row, column))] = text;
+    m_cells[size_t(at(row, column))] = cleanCellText(text);
     m_written[size_t(at(row, column))] = true;
     m_earlier.remove(at(row, column));
     if (problem.isEmpty())
         m_problems.remove(at(row, column));
     else
-        m_problems.insert(at(row, column), problem);
+        m_problems.insert(at(row, column), cleanCellText(problem));
     emit cellChanged(row, column);
 }
 

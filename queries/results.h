@@ -16,6 +16,11 @@ int columnCount();
 // "" over the positions, "查询域名地址" over the domains, then each lookup's own.
 QString columnHeader(int column);
 
+// A cell's text as every output may carry it: line breaks as ↵, other control characters (C0, DEL, C1)
+// and bidirectional overrides as U+FFFD. Pages are written by strangers, and a title that moves the
+// terminal's cursor or reverses the text around it must not reach the user's screen as such.
+QString cleanCellText(const QString& text);
+
 // The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
 // Cells hold text only; a cell no lookup has written holds one space. Stored flat, one string per cell,
 // so a batch of 100,000 domains builds in a few milliseconds.

@@ -29,10 +29,12 @@ Walker::~Walker()
     abortAll();
 }
 
-void Walker::setQueue(const QStringList& domains)
+void Walker::setQueue(const QStringList& domains, const QHash<int, QString>& unreadable)
 {
-    if (!isBusy())
-        m_queue = domains;
+    if (isBusy())
+        return;
+    m_queue = domains;
+    m_unreadable = unreadable;
 }
 
 void Walker::runBatch()
@@ -56,6 +58,7 @@ void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, con
     if (isBusy() || m_closed)
         return;
     m_queue = queue;
+    m_unreadable.clear();
     m_results.reset(m_queue);
     for (const SavedCell& cell : cells)
         m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
@@ -211,6 +214,8 @@ void Walker::pump()
     QElapsedTimer slice;
     slice.start();
     while (!m_window.empty() && m_window.front().result) {
+        if (m_writeGate && !m_writeGate())
+            break; // woken again when the gate opens
         const Slot slot = std::move(m_window.front());
         m_window.pop_front();
         m_results.setCell(slot.row, columnOf(*m_walk), slot.result->text, slot.result->problem);
@@ -251,6 +256,11 @@ void Walker::pump()
         if (slot.started)
             continue;
         const QString& domain = m_queue.at(slot.row);
+        if (domain.contains(QChar::ReplacementCharacter)) {
+            slot.result = CellResult {u"无效域名"_s, m_unreadable.value(slot.row, u"域名里有无法识别的字符"_s)};
+            slot.started = true;
+            continue;
+        }
         slot.pool = m_walk->pool ? m_walk->pool(domain) : m_walk->service;
         ServicePace& servicePace = pace(slot.pool);
         const qint64 now = m_clock.elapsed();
@@ -271,7 +281,13 @@ void Walker::pump()
         servicePace.started(now);
         job->start();
     }
-    if (m_window.front().result)
+    if (m_window.front().result && (!m_writeGate || m_writeGate()))
+        schedulePump(0);
+}
+
+void Walker::wakeUp()
+{
+    if (m_walk)
         schedulePump(0);
 }
 
@@ -286,8 +302,11 @@ void Walker::onJobFinished(LookupJob* job)
             slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
         for (auto sibling = job->siblings().cbegin(); sibling != job->siblings().cend(); ++sibling) {
             for (int turn = m_turn; turn < m_plan.size(); ++turn) {
-                if (m_plan.at(turn).lookup->key == sibling.key())
+                if (m_plan.at(turn).lookup->key == sibling.key()) {
                     m_prefetched[sibling.key()].insert(slot.row, sibling.value());
+                    emit siblingFetched(slot.row, *m_plan.at(turn).lookup, sibling.value());
+                    break;
+                }
             }
         }
         if (result.pushBack != PushBack::None) {

@@ -28,8 +28,10 @@ public:
     explicit Walker(Settings& settings, QObject* parent = nullptr);
     ~Walker() override;
 
-    // The domain queue: replaced whole by Start, only read by the walks.
-    void setQueue(const QStringList& domains);
+    // The domain queue: replaced whole by Start, only read by the walks. A name with a character that could
+    // not be read (U+FFFD) asks nothing and gets 无效域名 everywhere, marked with its reason from
+    // `unreadable` (by queue position) where there is one.
+    void setQueue(const QStringList& domains, const QHash<int, QString>& unreadable = {});
     const QStringList& queue() const { return m_queue; }
     Results& results() { return m_results; }
     const Results& results() const { return m_results; }
@@ -64,6 +66,11 @@ public:
 
     bool isBusy() const { return !m_plan.isEmpty(); }
 
+    // Asked before each cell is written: while it says no, cells wait (the saved results catching up).
+    void setWriteGate(std::function<bool()> open) { m_writeGate = std::move(open); }
+    // Whatever was waiting may go on: an answer, a pace, or the write gate has opened.
+    void wakeUp();
+
 signals:
     // A batch begins, with the lookups wanted at this moment (each is still asked again at its turn).
     void batchStarted(const QList<const Lookup*>& wanted);
@@ -74,6 +81,8 @@ signals:
     // Why the walk goes slower than its pace, or empty once it no longer does.
     void paceNotice(const QString& notice);
     void finished(qint64 elapsedMs);
+    // A cell of a lookup still to come in this plan, brought by another lookup's answer.
+    void siblingFetched(int row, const Lookup& lookup, const CellResult& cell);
 
 private:
     enum class Rows { All, Marked, Unwritten };
@@ -107,9 +116,11 @@ private:
 
     Settings& m_settings;
     QStringList m_queue;
+    QHash<int, QString> m_unreadable;
     Results m_results;
     JobContext m_context;
     std::function<bool(const Lookup&)> m_selection;
+    std::function<bool()> m_writeGate;
     bool m_stopFlag = false;
     bool m_closed = false;
 

@@ -3,6 +3,7 @@
 #include "queries/lookup.h"
 #include "queries/walker.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,12 +11,24 @@
 #include <QJsonDocument>
 #include <QMutex>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUuid>
+#include <QWaitCondition>
+#include <atomic>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
+
+// The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
+// the same tables. A file from a later program is read, never written.
+constexpr int kSchemaVersion = 1;
+// The walker waits while more cells than this are written but not committed: a few milliseconds of the
+// writer's work, so a kill loses next to nothing that was already on screen.
+constexpr qint64 kMostBehind = 1000;
+// Another program writing holds the file for a moment; one that holds it longer counts as a failure.
+constexpr int kBusyTimeoutMs = 5000;
 
 QString toJson(const QStringList& list)
 {
@@ -28,6 +41,23 @@ QStringList fromJson(const QString& json)
     for (const QJsonValue& value : QJsonDocument::fromJson(json.toUtf8()).array())
         list.append(value.toString());
     return list;
+}
+
+// SQLITE_CORRUPT and SQLITE_NOTADB, extended codes included: the file is not what we wrote.
+bool isDamage(const QSqlError& error)
+{
+    const int code = error.nativeErrorCode().toInt() & 0xff;
+    return code == 11 || code == 26;
+}
+
+QString movedNotice(const QString& aside)
+{
+    return u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
+}
+
+QString describe(const QSqlError& error)
+{
+    return error.text().trimmed().isEmpty() ? u"未知错误"_s : error.text().trimmed();
 }
 
 } // namespace
@@ -61,18 +91,24 @@ public:
         QSqlDatabase::removeDatabase(m_connection);
     }
 
-    void open()
+    QString open()
     {
         m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
         m_db.setDatabaseName(m_path);
-        m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=5000"_s);
-        m_db.open();
+        m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
+        if (!m_db.open())
+            return describe(m_db.lastError());
         QSqlQuery(u"PRAGMA synchronous=NORMAL"_s, m_db);
         m_insert.emplace(m_db);
-        m_insert->prepare(u"INSERT OR REPLACE INTO cells VALUES (?, ?, ?, ?, ?, ?, ?)"_s);
         m_earlier.emplace(m_db);
-        m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND problem = '' "
-                           u"ORDER BY batch DESC LIMIT 1"_s);
+        // Columns by name: a table a later version or the user gave one more column still takes our rows.
+        if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
+                               u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
+            return describe(m_insert->lastError());
+        if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+                                u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
+            return describe(m_earlier->lastError());
+        return {};
     }
 
     // From the window's thread.
@@ -80,8 +116,27 @@ public:
     {
         QMutexLocker lock(&m_mutex);
         m_pending.append(std::move(cell));
+        ++m_enqueued;
         if (!std::exchange(m_scheduled, true))
             QMetaObject::invokeMethod(this, &CellWriter::write, Qt::QueuedConnection);
+    }
+
+    qint64 behind() const { return m_enqueued - m_committed; }
+    qint64 enqueued() const { return m_enqueued; }
+    qint64 committedCount() const { return m_committed; }
+    bool hasStopped() const { return m_stopped; }
+
+    // Waits until what was queued before the call is committed, saving stops, or time runs out.
+    bool waitCommitted(int timeoutMs)
+    {
+        QMutexLocker lock(&m_mutex);
+        const qint64 target = m_enqueued;
+        QDeadlineTimer deadline(timeoutMs);
+        while (m_committed < target && !m_stopped) {
+            if (!m_progress.wait(&m_mutex, deadline))
+                break;
+        }
+        return m_committed >= target;
     }
 
     void write()
@@ -92,18 +147,44 @@ public:
             cells.swap(m_pending);
             m_scheduled = false;
         }
-        m_db.transaction();
-        for (const Cell& cell : cells) {
-            if (cell.row < 0) {
-                QSqlQuery(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(cell.batch), m_db);
+        if (cells.isEmpty() || m_stopped)
+            return;
+        QSqlError error;
+        bool ok = m_db.transaction();
+        if (!ok)
+            error = m_db.lastError();
+        for (auto cell = cells.cbegin(); ok && cell != cells.cend(); ++cell) {
+            if (cell->row < 0) {
+                QSqlQuery finish(m_db);
+                ok = finish.exec(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(cell->batch));
+                error = finish.lastError();
                 continue;
             }
-            for (const QVariant& value : {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain),
-                     QVariant(cell.lookup), QVariant(cell.text), QVariant(cell.problem), QVariant(cell.at)})
+            for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
+                     QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
                 m_insert->addBindValue(value);
-            m_insert->exec();
+            ok = m_insert->exec();
+            error = m_insert->lastError();
         }
-        m_db.commit();
+        if (ok && !m_db.commit()) {
+            ok = false;
+            error = m_db.lastError();
+        }
+        if (!ok) {
+            m_db.rollback();
+            QMutexLocker lock(&m_mutex);
+            m_stopped = true;
+            m_progress.wakeAll();
+            lock.unlock();
+            emit failed(describe(error), isDamage(error));
+            return;
+        }
+        {
+            QMutexLocker lock(&m_mutex);
+            m_committed += cells.size();
+            m_progress.wakeAll();
+        }
+        emit committed();
         for (const Cell& cell : cells) {
             if (cell.row < 0 || !cell.problem.isEmpty())
                 continue;
@@ -119,6 +200,8 @@ public:
     }
 
 signals:
+    void committed();
+    void failed(const QString& failure, bool damaged);
     void earlierFound(
         qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text, const QDate& date);
 
@@ -129,8 +212,12 @@ private:
     std::optional<QSqlQuery> m_insert;
     std::optional<QSqlQuery> m_earlier;
     QMutex m_mutex;
+    QWaitCondition m_progress;
     QList<Cell> m_pending;
     bool m_scheduled = false;
+    std::atomic<qint64> m_enqueued = 0;
+    std::atomic<qint64> m_committed = 0;
+    std::atomic<bool> m_stopped = false;
 };
 
 QString ResultStore::defaultPath()
@@ -140,120 +227,277 @@ QString ResultStore::defaultPath()
 
 ResultStore::ResultStore(const QString& path, QObject* parent)
     : QObject(parent)
-    , m_connection(u"store-"_s + QUuid::createUuid().toString(QUuid::Id128))
+    , m_path(path)
 {
-    open(path);
+    m_thread.setObjectName(u"result writer"_s);
+    open();
 }
 
 ResultStore::~ResultStore()
 {
-    if (m_writer) {
-        // What is still queued goes in before the connection closes.
-        QMetaObject::invokeMethod(m_writer, &CellWriter::write, Qt::BlockingQueuedConnection);
-        QMetaObject::invokeMethod(
-            m_writer, [this] { delete m_writer; }, Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-    }
+    stopWriter();
     m_db.close();
     m_db = QSqlDatabase();
     QSqlDatabase::removeDatabase(m_connection);
 }
 
-void ResultStore::open(const QString& path)
+QString ResultStore::moveAside()
 {
-    QDir().mkpath(QFileInfo(path).path());
+    m_db.close();
+    // Kept aside, never overwritten: what it held may still be read by other means.
+    const QString aside = m_path + u".corrupt-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    if (!QFile::rename(m_path, aside))
+        return {};
+    // The journal belongs to the damaged file; next to a new one it would be replayed into it.
+    for (const QString& suffix : {u"-wal"_s, u"-shm"_s})
+        QFile::rename(m_path + suffix, aside + suffix);
+    return aside;
+}
+
+void ResultStore::open()
+{
+    QDir().mkpath(QFileInfo(m_path).path());
+    if (!m_connection.isEmpty()) {
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_connection);
+    }
+    m_connection = u"store-"_s + QUuid::createUuid().toString(QUuid::Id128);
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-    m_db.setDatabaseName(path);
-    // Another copy of the program writing a cell holds the file for a moment; one that holds it for good
-    // must not hang this one.
+    m_db.setDatabaseName(m_path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=1000"_s);
-    QSqlQuery check(m_db);
-    if (m_db.open() && !check.exec(u"SELECT count(*) FROM sqlite_master"_s)
-        && check.lastError().nativeErrorCode() == u"26"_s) { // SQLITE_NOTADB
-        // Kept aside, never overwritten: what it held may still be read by other means.
-        m_db.close();
-        const QString aside = path + u".corrupt-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-        if (!QFile::rename(path, aside)) {
-            m_notice = u"结果数据库 %1 已损坏，且无法移开；本次运行不保存结果。"_s.arg(path);
+    m_readable = m_saving = false;
+    QString failure;
+    if (prepare(&failure)) {
+        startWriter();
+        return;
+    }
+    if (failure.isEmpty()) { // damaged
+        const QString aside = moveAside();
+        if (aside.isEmpty()) {
+            m_notice = u"结果数据库 %1 已损坏，且无法移开；本次运行不保存结果。"_s.arg(m_path);
             return;
         }
-        m_notice = u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
-        m_db.open();
+        m_notice = movedNotice(aside);
+        if (prepare(&failure)) {
+            startWriter();
+            return;
+        }
     }
-    check.finish();
+    if (!failure.isEmpty())
+        m_notice = failure;
+    if (!m_readable)
+        m_db.close();
+}
+
+// Opens the file and makes it ready to save into. False with an empty `failure` when the file is damaged;
+// false with the user's message when it cannot be used (or only read).
+bool ResultStore::prepare(QString* failure)
+{
+    QSqlQuery step(m_db);
+    const auto failed = [&](const QSqlError& error) {
+        if (isDamage(error)) {
+            failure->clear();
+            return false;
+        }
+        *failure = (error.nativeErrorCode() == u"5"_s ? u"结果数据库 %1 正被另一个程序占用"_s
+                                                       : u"无法写入结果数据库 %1"_s)
+                       .arg(m_path)
+            + u"（%1）；本次运行不保存结果。"_s.arg(describe(error));
+        return false;
+    };
+    if (!m_db.open())
+        return failed(m_db.lastError());
+    // Reading the schema and the first page of each table shows a damaged file now, not at the first cell.
+    if (!step.exec(u"SELECT count(*) FROM sqlite_master"_s) || !step.exec(u"PRAGMA user_version"_s)
+        || !step.next())
+        return failed(step.lastError());
+    const int version = step.value(0).toInt();
+    step.finish();
+    for (const QString& table : {u"batches"_s, u"cells"_s}) {
+        if (!step.exec(u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '%1'"_s.arg(table))
+            || !step.next())
+            return failed(step.lastError());
+        const bool exists = step.value(0).toInt() > 0;
+        step.finish();
+        if (exists && !step.exec(u"SELECT * FROM %1 ORDER BY rowid DESC LIMIT 1"_s.arg(table)))
+            return failed(step.lastError());
+        if (exists && !step.next() && step.lastError().isValid())
+            return failed(step.lastError());
+        step.finish();
+    }
+    if (version > kSchemaVersion) {
+        m_readable = true;
+        *failure = u"结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。"_s.arg(m_path);
+        return false;
+    }
     // The last statement takes the write lock and gives it back: a database another program holds, or one
     // we may not write, shows here and not at the first cell.
-    QSqlQuery step(m_db);
-    const bool ready = m_db.isOpen() && step.exec(u"PRAGMA journal_mode=WAL"_s)
-        && step.exec(u"PRAGMA synchronous=NORMAL"_s)
+    const bool ready = step.exec(u"PRAGMA journal_mode=WAL"_s) && step.exec(u"PRAGMA synchronous=NORMAL"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, "
                      u"domains TEXT NOT NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT "
                      u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
                      u"PRIMARY KEY (batch, row, lookup))"_s)
         && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
-        && step.exec(u"BEGIN IMMEDIATE"_s) && step.exec(u"ROLLBACK"_s);
-    if (!ready) {
-        const QSqlError error = m_db.isOpen() ? step.lastError() : m_db.lastError();
-        m_notice
-            = (error.nativeErrorCode() == u"5"_s ? u"结果数据库 %1 正被另一个程序占用"_s : u"无法写入结果数据库 %1"_s)
-                  .arg(path)
-            + u"（%1）；本次运行不保存结果。"_s.arg(error.text());
-        m_db.close();
+        && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
+        && step.exec(u"ROLLBACK"_s);
+    if (!ready)
+        return failed(step.lastError());
+    m_readable = true;
+    return true;
+}
+
+void ResultStore::startWriter()
+{
+    m_writer = new CellWriter(m_path);
+    m_writer->moveToThread(&m_thread);
+    m_thread.start();
+    QString failure;
+    QMetaObject::invokeMethod(
+        m_writer, [this, &failure] { failure = m_writer->open(); }, Qt::BlockingQueuedConnection);
+    if (!failure.isEmpty()) {
+        m_notice = u"无法写入结果数据库 %1（%2）；本次运行不保存结果。"_s.arg(m_path, failure);
+        stopWriter();
         return;
     }
-    m_writer = new CellWriter(path);
-    m_writer->moveToThread(&m_thread);
-    m_thread.setObjectName(u"result writer"_s);
-    m_thread.start();
-    QMetaObject::invokeMethod(m_writer, &CellWriter::open, Qt::BlockingQueuedConnection);
+    connect(m_writer, &CellWriter::committed, this, &ResultStore::committed);
+    connect(m_writer, &CellWriter::failed, this, &ResultStore::onWriterFailed);
     connect(m_writer, &CellWriter::earlierFound, this,
         [this](qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text,
             const QDate& date) {
             // Only while the rows are still the batch's own: a new batch may have begun meanwhile.
             const Lookup* found = lookupByKey(lookup);
+            if (!m_walker || !found)
+                return;
             Results& results = m_walker->results();
-            if (batch == m_batch && found && results.text(row, DomainColumn) == domain
+            if (batch == m_batch && results.text(row, DomainColumn) == domain
                 && results.text(row, columnOf(*found)) != text)
                 results.setEarlier(row, columnOf(*found), {text, date});
         });
     m_saving = true;
 }
 
+void ResultStore::stopWriter()
+{
+    if (!m_writer)
+        return;
+    // What is still queued goes in before the connection closes.
+    QMetaObject::invokeMethod(m_writer, &CellWriter::write, Qt::BlockingQueuedConnection);
+    m_earlierWriters += m_writer->enqueued();
+    QMetaObject::invokeMethod(
+        m_writer, [this] { delete m_writer; }, Qt::BlockingQueuedConnection);
+    m_writer = nullptr;
+    m_thread.quit();
+    m_thread.wait();
+}
+
+void ResultStore::onWriterFailed(const QString& failure, bool damaged)
+{
+    if (!m_saving)
+        return;
+    m_saving = false;
+    stopWriter();
+    const QString aside = damaged ? moveAside() : QString();
+    if (!aside.isEmpty()) {
+        // The cells of this batch are all on screen: they go into the new file with the batch.
+        m_notice = movedNotice(aside);
+        open();
+        emit problem(m_notice);
+        if (m_saving && m_walker && m_batch) {
+            insertBatch();
+            const Results& results = m_walker->results();
+            for (int row = 0; row < results.rowCount(); ++row) {
+                for (int column = FirstLookupColumn; column < columnCount(); ++column) {
+                    if (results.isWritten(row, column))
+                        saveCell(row, column);
+                }
+            }
+            return;
+        }
+    }
+    m_failed = true;
+    emit problem(u"保存查询结果失败（%1）；本次运行从现在起不再保存结果。"_s.arg(failure));
+}
+
+void ResultStore::insertBatch()
+{
+    QSqlQuery insert(m_db);
+    insert.prepare(u"INSERT INTO batches (started, domains, lookups) VALUES (?, ?, ?)"_s);
+    insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
+    insert.addBindValue(toJson(m_walker->queue()));
+    insert.addBindValue(toJson(m_batchLookups));
+    if (insert.exec()) {
+        m_batch = insert.lastInsertId().toLongLong();
+        return;
+    }
+    m_batch = 0;
+    m_saving = false;
+    m_failed = true;
+    emit problem(u"保存查询结果失败（%1）；本次运行不保存结果。"_s.arg(describe(insert.lastError())));
+}
+
 void ResultStore::attach(Walker& walker)
 {
     m_walker = &walker;
-    connect(&walker, &Walker::batchStarted, this, [this](const QList<const Lookup*>& wanted) {
-        if (!m_saving)
-            return;
-        QStringList keys;
+    m_attached << connect(&walker, &Walker::batchStarted, this, [this](const QList<const Lookup*>& wanted) {
+        m_batchLookups.clear();
         for (const Lookup* lookup : wanted)
-            keys.append(lookup->key);
-        QSqlQuery insert(m_db);
-        insert.prepare(u"INSERT INTO batches (started, domains, lookups) VALUES (?, ?, ?)"_s);
-        insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
-        insert.addBindValue(toJson(m_walker->queue()));
-        insert.addBindValue(toJson(keys));
-        m_batch = insert.exec() ? insert.lastInsertId().toLongLong() : 0;
+            m_batchLookups.append(lookup->key);
+        if (m_saving)
+            insertBatch();
     });
-    connect(&walker, &Walker::finished, this, [this] {
+    m_attached << connect(&walker, &Walker::finished, this, [this] {
         if (m_saving && m_batch)
             m_writer->enqueue({m_batch, -1, {}, {}, {}, {}, {}});
     });
-    connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
+    m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
+    m_attached << connect(&walker, &Walker::siblingFetched, this, &ResultStore::save);
+    m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
+    m_attached << connect(this, &ResultStore::problem, &walker, &Walker::wakeUp);
+    walker.setWriteGate([this] { return !m_saving || m_writer->behind() < kMostBehind; });
+}
+
+void ResultStore::detach()
+{
+    for (const QMetaObject::Connection& connection : std::as_const(m_attached))
+        disconnect(connection);
+    m_attached.clear();
+    if (m_walker)
+        m_walker->setWriteGate({});
+}
+
+void ResultStore::drain(int timeoutMs)
+{
+    if (m_writer)
+        m_writer->waitCommitted(timeoutMs);
+}
+
+qint64 ResultStore::mark() const
+{
+    return m_earlierWriters + (m_writer ? m_writer->enqueued() : 0);
+}
+
+bool ResultStore::isCommitted(qint64 mark) const
+{
+    return !m_saving || !m_writer || m_writer->hasStopped() || m_earlierWriters + m_writer->committedCount() >= mark;
 }
 
 void ResultStore::saveCell(int row, int column)
 {
-    if (!m_saving || !m_batch || m_loading || column < FirstLookupColumn)
-        return;
     const Results& results = m_walker->results();
+    if (column >= FirstLookupColumn)
+        save(row, *lookups().at(size_t(column - FirstLookupColumn)),
+            {results.text(row, column), results.problem(row, column)});
+}
+
+void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
+{
+    if (!m_saving || !m_batch || m_loading)
+        return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue({m_batch, row, notNull(results.text(row, DomainColumn)),
-        lookups().at(size_t(column - FirstLookupColumn))->key, notNull(results.text(row, column)),
-        notNull(results.problem(row, column)), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
+    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
 }
 
 std::optional<ResultStore::Batch> ResultStore::unfinishedBatch()
@@ -285,6 +529,7 @@ void ResultStore::resume(Walker& walker, const Batch& batch)
             chosen.append(lookup);
     }
     m_batch = batch.id;
+    m_batchLookups = batch.lookups;
     m_loading = true;
     walker.resume(batch.domains, cells, chosen);
     m_loading = false;
@@ -296,7 +541,7 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
     QSqlQuery query(m_db);
     query.prepare(u"SELECT at, lookup, text, problem FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
-    if (!m_saving || !query.exec())
+    if (!m_readable || !query.exec())
         return answers;
     while (query.next()) {
         answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),

@@ -3,19 +3,23 @@
 #include <QDateTime>
 #include <QObject>
 #include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QStringList>
 #include <QThread>
 #include <optional>
 
 class CellWriter;
 class Walker;
+struct CellResult;
+struct Lookup;
 
 // Every cell a walker writes, saved the moment it is written, in an SQLite database: the batches (when they
 // began, their domains, the lookups chosen) and per domain and lookup the text, the failure reason and the
-// time. The cells go to a writer thread with a connection of its own, which commits each as soon as it has
-// it (a backlog in one transaction), so saving costs the window next to nothing and a crash loses only
-// what was in flight. WAL mode: a reader never waits for the writer.
+// time. The cells go to a writer thread with a connection of its own, which commits whatever has queued as
+// soon as it has it. The walker waits while the writer is more than a moment behind, so a crash loses only
+// what was in flight and the last few milliseconds. WAL mode: a reader never waits for the writer.
+//
+// Saving never fails quietly: the first statement that fails stops saving and is told once through
+// problem(); a damaged file is moved aside and a new database takes its place.
 class ResultStore : public QObject
 {
     Q_OBJECT
@@ -25,13 +29,24 @@ public:
     explicit ResultStore(const QString& path = defaultPath(), QObject* parent = nullptr);
     ~ResultStore() override;
 
-    // False when the database could not be opened or written; the program then runs without saving.
+    // False when the database could not be opened or written, or a save has failed since; the program then
+    // runs without saving.
     bool isSaving() const { return m_saving; }
+    // A save failed during this run (not merely a database that could not be used at start).
+    bool hasFailed() const { return m_failed; }
     // What the user is told about the database at start; empty when all is well.
     QString notice() const { return m_notice; }
 
     // From now on, every batch the walker starts and every cell it writes is saved.
     void attach(Walker& walker);
+    // Cells the walker writes from now on are not saved (an interrupted batch's unasked cells).
+    void detach();
+    // Blocks until every cell written so far is committed, saving stops, or `timeoutMs` has passed.
+    void drain(int timeoutMs);
+    // A point in the stream of cells saved so far; isCommitted() tells when all before it are on disk (or
+    // will never be, saving having stopped).
+    qint64 mark() const;
+    bool isCommitted(qint64 mark) const;
 
     struct Batch
     {
@@ -55,17 +70,36 @@ public:
     // Every saved answer for a domain, oldest first.
     QList<Answer> history(const QString& domain);
 
-private:
-    void open(const QString& path);
-    void saveCell(int row, int column);
+signals:
+    // Something the user must know about saving, said once when it happens.
+    void problem(const QString& message);
+    // Cells written earlier are now committed.
+    void committed();
 
+private:
+    void open();
+    bool prepare(QString* failure);
+    void startWriter();
+    void stopWriter();
+    QString moveAside();
+    void saveCell(int row, int column);
+    void save(int row, const Lookup& lookup, const CellResult& cell);
+    void insertBatch();
+    void onWriterFailed(const QString& failure, bool damaged);
+
+    const QString m_path;
     QString m_connection;
     QSqlDatabase m_db;
+    bool m_readable = false; // history can be read
     bool m_saving = false;
+    bool m_failed = false;
     QString m_notice;
     Walker* m_walker = nullptr;
+    QList<QMetaObject::Connection> m_attached;
     qint64 m_batch = 0;
+    QStringList m_batchLookups;
     bool m_loading = false;
     QThread m_thread;
     CellWriter* m_writer = nullptr;
+    qint64 m_earlierWriters = 0; // cells handed to writers that have been replaced
 };

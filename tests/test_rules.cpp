@@ -36,7 +36,9 @@ private slots:
     void addressesKeepTheDomainAsTyped();
     void exportLinesAndCsvBytes();
     void paceSlowsDownAndRecovers();
-    void domainFilesAndRankingLists();
+    void domainFiles_data();
+    void domainFiles();
+    void rankingLists();
 };
 
 namespace {
@@ -202,7 +204,10 @@ void TestRules::exportLinesAndCsvBytes()
     results.reset({u"a.test"_s, u"b.test"_s});
     for (int column = FirstLookupColumn; column < columnCount(); ++column)
         results.setCell(0, column, QString::number(column));
-    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\nsecond, \"line\""_s, u"无法运行 ping"_s);
+    // Line breaks, a terminal's title and clear-screen sequences and a right-to-left override, as a hostile
+    // page or program could send them: every output shows marks instead.
+    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\r\nsecond, \"line\"\x1b]0;x\x07\u202e\u009b2J"_s,
+        u"无法运行 ping\n"_s);
     // Cells a spreadsheet would run as formulas, as a hostile page could make them.
     results.setCell(1, FirstLookupColumn + 2, u"=HYPERLINK(\"x\")"_s);
     results.setCell(1, FirstLookupColumn + 3, u"-5"_s);
@@ -210,7 +215,8 @@ void TestRules::exportLinesAndCsvBytes()
     QCOMPARE(exportText(results, 2),
         u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
         u"b.test|注册： |备案： |百度收录：=HYPERLINK(\"x\")|百度反链：-5|Alexa：@SUM|yahoo排名： |出站： "
-        u"|IP：ping: b.test\nsecond, \"line\"\r\n"_s);
+        u"|IP：ping: b.test↵second, \"line\"\ufffd]0;x\ufffd\ufffd\ufffd2J\r\n"_s);
+    QCOMPARE(results.problem(1, FirstLookupColumn + 7), u"无法运行 ping↵"_s);
     // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
     QCOMPARE(exportText(Results(), 41), QString());
     QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
@@ -218,7 +224,7 @@ void TestRules::exportLinesAndCsvBytes()
         "\xEF\xBB\xBF"
             + u",查询域名地址,域名注册,域名是否备案,百度收录,百度反链,Alexa排名,yahoo反链,出站链接,站点IP地址\r\n"
               u"0,a.test,2,3,4,5,6,7,8,9\r\n"
-              u"1,b.test, , ,\"'=HYPERLINK(\"\"x\"\")\",'-5,'@SUM, , ,\"ping: b.test\nsecond, \"\"line\"\"\"\r\n"_s
+              u"1,b.test, , ,\"'=HYPERLINK(\"\"x\"\")\",'-5,'@SUM, , ,\"ping: b.test↵second, \"\"line\"\"\ufffd]0;x\ufffd\ufffd\ufffd2J\"\r\n"_s
                   .toUtf8());
 }
 
@@ -248,13 +254,38 @@ void TestRules::paceSlowsDownAndRecovers()
     QVERIFY(!pace.isSlowed());
 }
 
-void TestRules::domainFilesAndRankingLists()
+void TestRules::domainFiles_data()
 {
-    // A spreadsheet's CSV with a header and a quoted field, and a plain list in GB18030.
-    QCOMPARE(domainsFromFile("\xEF\xBB\xBF域名,备注\r\n\"a.test\",x\r\n\r\n b.test ,\"y, z\"\n"),
-        (QStringList {u"a.test"_s, u"b.test"_s}));
-    QCOMPARE(domainsFromFile("\xc0\xfd\xd7\xd3.test\nc.test"), (QStringList {u"例子.test"_s, u"c.test"_s}));
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("domains"); // one a line; an unreadable one followed by "!" and its reason
+    QTest::newRow("a spreadsheet's CSV with a header and quoted fields")
+        << "\xEF\xBB\xBF域名,备注\r\n\"a.test\",x\r\n\r\n b.test ,\"y, z\"\n"_ba << u"a.test\nb.test"_s;
+    QTest::newRow("a plain list in GB18030") << "\xc0\xfd\xd7\xd3.test\nc.test"_ba << u"例子.test\nc.test"_s;
+    // One stray byte used to turn the whole file into GB18030, changing every other name.
+    QTest::newRow("UTF-8 with one line that is not")
+        << "例子.test\nca\xe9.test\n\xd1\x80\xd0\xb0\xd1\x83\xd1\x80\xd0\xb0l.test\n"_ba
+        << u"例子.test\nca\ufffd.test!第 2 行无法识别（不是 UTF-8 编码）\n\u0440\u0430\u0443\u0440\u0430l.test"_s;
+    QTest::newRow("GB18030 with a line that is not")
+        << "\xc0\xfd\xd7\xd3.test\n\x81\x20x.test\n"_ba << u"例子.test\n\ufffd x.test!第 2 行无法识别（不是 GB18030 编码）"_s;
+    QTest::newRow("full-width dots are dots, and no header is dropped for one")
+        << "ok\xe3\x80\x82test\na\xef\xbc\x8e" "b.test\n"_ba << u"ok.test\na.b.test"_s;
+    QTest::newRow("control characters do not reach the grid") << "a\tb.test\n\x1b[2Jc.test"_ba
+                                                             << u"a\ufffdb.test\n\ufffd[2Jc.test"_s;
+}
 
+void TestRules::domainFiles()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, domains);
+    const DomainFile read = domainsFromFile(file);
+    QStringList got;
+    for (int i = 0; i < read.domains.size(); ++i)
+        got.append(read.domains.at(i) + (read.unreadable.contains(i) ? u"!"_s + read.unreadable.value(i) : QString()));
+    QCOMPARE(got.join(u'\n'), domains);
+}
+
+void TestRules::rankingLists()
+{
     for (const QString& file : {u"tranco-sample.csv"_s, u"tranco-sample.zip"_s}) {
         QString problem;
         TrancoList list;
