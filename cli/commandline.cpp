@@ -271,6 +271,8 @@ public:
     {
         QDeadlineTimer deadline(m_signal ? kExitOnSignalMs : -1);
         m_store.drain(m_signal ? kDrainOnSignalMs : 60'000);
+        // A failure the writer met while draining is told, and counted, now.
+        QCoreApplication::sendPostedEvents(&m_store, QEvent::MetaCall);
         writeRows(deadline);
         QString error;
         if (!m_output.finish(&error) && !m_output.pipeClosed()) {

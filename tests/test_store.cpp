@@ -21,6 +21,8 @@ private slots:
     void commandLine();
     void unusableDatabase_data();
     void unusableDatabase();
+    void failedSavesAreTold_data();
+    void failedSavesAreTold();
 
 private:
     // The real program's command line, against our server, with folders of its own.
@@ -192,6 +194,94 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::failedSavesAreTold_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told"); // on standard error
+    QTest::addColumn<int>("saved"); // cells found in the database afterwards, -1: not looked at
+    // Named columns: a column added by hand or a later version, with a default, takes our rows.
+    QTest::newRow("a table with an extra column") << u"extra column"_s << 0 << QString() << 30;
+    QTest::newRow("a table with an extra column we cannot fill")
+        << u"extra required column"_s << 1 << u"保存查询结果失败"_s << 0;
+    QTest::newRow("a newer program's database") << u"newer"_s << 0 << u"由更新版本的程序建立"_s << 0;
+    QTest::newRow("damaged pages") << u"damaged"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
+    QTest::newRow("a lock held for 8 s mid-batch") << u"held"_s << 1 << u"保存查询结果失败"_s << -1;
+    QTest::newRow("a full disk") << u"full"_s << 1 << u"保存查询结果失败"_s << -1;
+}
+
+void TestStore::failedSavesAreTold()
+{
+    QFETCH(QString, state);
+    QFETCH(int, status);
+    QFETCH(QString, told);
+    QFETCH(int, saved);
+    const QString folder = m_home->filePath(u"data/seo-quillmark"_s);
+    const QString path = folder + u"/results.db"_s;
+    QVERIFY(QDir().mkpath(folder));
+    QByteArray domains;
+    for (int n = 0; n < 30; ++n)
+        domains += "slow" + QByteArray::number(n) + ".test\n";
+    if (state == u"full"_s) {
+        // A file system too small for what the batch writes.
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=80k"_s, u"tmpfs"_s, folder}) != 0)
+            QSKIP("a tiny file system needs mount (root)");
+        domains.clear();
+        for (int n = 0; n < 3000; ++n)
+            domains += "a-rather-long-domain-name-to-fill-the-disk-" + QByteArray::number(n) + ".test\n";
+    } else if (state != u"held"_s) {
+        { ResultStore made(path); }
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"setup"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        if (state == u"extra column"_s)
+            QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
+        if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
+            QVERIFY(query.exec(u"DROP TABLE cells"_s)
+                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, note NOT NULL)"_s));
+        if (state == u"newer"_s)
+            QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
+        query.finish();
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"setup"_s);
+        if (state == u"damaged"_s) {
+            QFile file(path);
+            QVERIFY(file.size() > 4096 && file.open(QIODevice::ReadWrite) && file.seek(4096));
+            file.write(QByteArray(file.size() - 4096, '\xA5')); // every page after the first
+        }
+    }
+    QProcess program;
+    QSqlDatabase holder;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--format"_s, u"jsonl"_s}, domains);
+    if (state == u"held"_s) {
+        // Another program takes the write lock once the batch is under way, and keeps it past our patience.
+        QVERIFY(QTest::qWaitFor([&] { return m_server->requests.size() >= 5; }, 20'000));
+        holder = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"holder"_s);
+        holder.setDatabaseName(path);
+        QVERIFY(holder.open());
+        QVERIFY(QSqlQuery(holder).exec(u"BEGIN EXCLUSIVE"_s));
+        QTest::qWait(8000);
+        QSqlQuery(holder).exec(u"ROLLBACK"_s);
+    }
+    QVERIFY(ended(program, 120'000));
+    const QString error = QString::fromUtf8(program.readAllStandardError());
+    if (state == u"full"_s)
+        QProcess::execute(u"umount"_s, {folder});
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(told.isEmpty() ? !error.contains(u"失败"_s) : error.contains(told), qPrintable(error));
+    // Every row still goes out, saved or not.
+    QCOMPARE(program.readAllStandardOutput().count('\n'), domains.count('\n'));
+    if (saved >= 0)
+        QCOMPARE(savedCells(), saved);
+    if (holder.isValid()) {
+        holder.close();
+        holder = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"holder"_s);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStore)
