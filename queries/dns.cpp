@@ -2,10 +2,10 @@
 
 #include "queries/lookup.h"
 #include "web/hosts.h"
+#include "web/resolver.h"
 
-#include <QDnsLookup>
-#include <QHostAddress>
 #include <QTimer>
+#include <optional>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -29,54 +29,51 @@ public:
             finish({u"无效域名"_s, u"无效域名"_s});
             return;
         }
-        const QHostAddress server(serviceHost(Service::Dns));
-        for (QDnsLookup::Type type : {QDnsLookup::A, QDnsLookup::AAAA}) {
-            auto* lookup = new QDnsLookup(type, name, this);
-            if (!server.isNull())
-                lookup->setNameserver(server);
-            connect(lookup, &QDnsLookup::finished, this, &DnsJob::answer);
-            m_lookups.append(lookup);
-            lookup->lookup();
+        const DnsServer server = parseDnsServer(serviceHost(Service::Dns));
+        if (!server.problem.isEmpty()) {
+            finish({u"解析失败"_s, server.problem});
+            return;
         }
+        m_resolver = new Resolver(server.csv, this);
+        connect(m_resolver, &Resolver::answered, this, &DnsJob::answer);
+        m_resolver->query(name, Resolver::Type::A);
+        m_resolver->query(name, Resolver::Type::AAAA);
+        // The queries are on their way now: the limit counts from here, and ends them with the job.
         m_limit.setSingleShot(true);
         connect(&m_limit, &QTimer::timeout, this, [this] {
-            for (QDnsLookup* lookup : m_lookups)
-                lookup->disconnect(this);
+            delete m_resolver;
+            m_resolver = nullptr;
             finish({u"解析失败"_s, u"请求超时（%1 秒）"_s.arg(kTimeLimitMs / 1000)});
         });
         m_limit.start(kTimeLimitMs);
     }
 
 private:
-    void answer()
+    void answer(Resolver::Type type, const Resolver::Answer& answer)
     {
-        for (const QDnsLookup* lookup : m_lookups) {
-            if (!lookup->isFinished())
-                return;
-        }
-        QStringList names;
-        QStringList addresses;
-        for (const QDnsLookup* lookup : m_lookups) {
-            for (const QDnsDomainNameRecord& record : lookup->canonicalNameRecords()) {
-                if (!names.contains(record.value()))
-                    names.append(record.value());
-            }
-            for (const QDnsHostAddressRecord& record : lookup->hostAddressRecords())
-                addresses.append(record.value().toString());
-        }
-        const QDnsLookup* ipv4 = m_lookups.first();
+        (type == Resolver::Type::A ? m_ipv4 : m_ipv6) = answer;
+        if (!m_ipv4 || !m_ipv6)
+            return;
         m_limit.stop();
+        QStringList names = m_ipv4->canonicalNames;
+        for (const QString& name : std::as_const(m_ipv6->canonicalNames)) {
+            if (!names.contains(name))
+                names.append(name);
+        }
+        const QStringList addresses = m_ipv4->addresses + m_ipv6->addresses;
         if (!addresses.isEmpty() || !names.isEmpty())
             finish({dnsCellText(names, addresses)});
         // The name does not exist (NXDOMAIN) or holds no address: an answer either way.
-        else if (ipv4->error() == QDnsLookup::NotFoundError || ipv4->error() == QDnsLookup::NoError)
+        else if (m_ipv4->status != Resolver::Status::Failed)
             finish({u"不存在"_s});
         else
-            finish({u"解析失败"_s, ipv4->errorString()});
+            finish({u"解析失败"_s, m_ipv4->problem});
     }
 
     QString m_domain;
-    QList<QDnsLookup*> m_lookups;
+    Resolver* m_resolver = nullptr;
+    std::optional<Resolver::Answer> m_ipv4;
+    std::optional<Resolver::Answer> m_ipv6;
     QTimer m_limit;
 };
 

@@ -6,6 +6,7 @@
 
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QUdpSocket>
 #include <QtTest>
 #include <csignal>
 
@@ -21,6 +22,8 @@ private slots:
     void commandLine();
     void unusableDatabase_data();
     void unusableDatabase();
+    void signalsEndTheRunAtOnce_data();
+    void signalsEndTheRunAtOnce();
     void failedSavesAreTold_data();
     void failedSavesAreTold();
 
@@ -109,6 +112,7 @@ void TestStore::survivesKillCtrlCAndResumesOnlyWhatIsMissing()
     QCOMPARE(again.exitCode(), 0);
     QCOMPARE(m_server->requests.size(), 40 - saved); // nothing asked twice
     QCOMPARE(again.readAllStandardOutput().count("|备案：京ICP备12345678号|"), 40);
+    QVERIFY(again.readAllStandardError().contains("40/40 个单元格")); // the saved cells counted once
 }
 
 void TestStore::commandLine_data()
@@ -132,6 +136,9 @@ void TestStore::commandLine_data()
     row("no batch", "--lookups icp", u"--batch"_s, 2);
     row("unknown option", "--batch - --lookups icp --frobnicate", u"frobnicate"_s, 2);
     row("help", "--help", u"--lookups <LIST>"_s, 0);
+    // Said before the first request, not after hours of them.
+    row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt", u"/nonexistent"_s, 2);
+    row("output onto a folder", "--batch - --lookups icp --output /tmp", u"/tmp 是一个文件夹"_s, 2);
 }
 
 void TestStore::commandLine()
@@ -140,11 +147,14 @@ void TestStore::commandLine()
     QFETCH(QByteArray, output);
     QFETCH(int, status);
     QProcess program;
+    m_server->requests.clear();
     start(program, arguments.split(u' '),
         QTest::currentDataTag() == QByteArray("a failed cell") ? "fail.test\n" : "a.test\n");
     QVERIFY(ended(program));
     QCOMPARE(program.exitCode(), status);
     const QByteArray out = status == 2 ? program.readAllStandardError() : program.readAllStandardOutput();
+    if (status == 2)
+        QCOMPARE(m_server->requests.size(), 0);
     if (status == 0 && arguments != u"--help"_s)
         QCOMPARE(out, output);
     else
@@ -194,6 +204,40 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::signalsEndTheRunAtOnce_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("status");
+    QTest::newRow("Ctrl-C") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+void TestStore::signalsEndTheRunAtOnce()
+{
+    // A resolver that takes every query and never answers: the worst moment to be asked to stop.
+    QFETCH(int, signal);
+    QFETCH(int, status);
+    QUdpSocket silent;
+    QVERIFY(silent.bind(QHostAddress::LocalHost, 0));
+    qputenv("QUILLMARK_DNS_SERVER", "127.0.0.1:" + QByteArray::number(silent.localPort()));
+    QProcess program;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"dns,icp"_s, u"--format"_s, u"jsonl"_s},
+        "a.test\nb.test\n");
+    qunsetenv("QUILLMARK_DNS_SERVER");
+    QVERIFY(QTest::qWaitFor([&] { return silent.hasPendingDatagrams(); }, 10'000));
+    QElapsedTimer clock;
+    clock.start();
+    ::kill(pid_t(program.processId()), signal);
+    QVERIFY(ended(program, 5'000));
+    QVERIFY2(clock.elapsed() < 1'500, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(program.exitCode(), status);
+    // The filing numbers came first; the cells never answered read as such, not as answers.
+    const QList<QByteArray> rows = program.readAllStandardOutput().split('\n');
+    QCOMPARE(QString::fromUtf8(rows.value(1)),
+        u"{\"dns\":\"\",\"domain\":\"b.test\",\"icp\":\"京ICP备12345678号\",\"problems\":{\"dns\":\"未查询（已中断）\"}}"_s);
+    QCOMPARE(rows.size(), 3);
 }
 
 void TestStore::failedSavesAreTold_data()
