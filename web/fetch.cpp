@@ -13,6 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 FetchLimits g_limits;
+constexpr qint64 kReadBufferBytes = 256 * 1024;
 
 // Qt opens at most six connections to one host per manager. A service may be asked up to 64 times at once,
 // so requests take their managers in turn from enough of them.
@@ -103,6 +104,9 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     }
 
     m_reply = manager().get(get);
+    // Qt's network thread reads as fast as the server sends; without a bound its buffer holds a 100 MB page
+    // whole before the cap below ever sees it.
+    m_reply->setReadBufferSize(kReadBufferBytes);
     connect(m_reply, &QNetworkReply::readyRead, this, &PageFetch::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PageFetch::onFinished);
     m_limit->setSingleShot(true);
