@@ -333,11 +333,24 @@ void Form1::buildMenus()
         [this, grid](const QPoint& at) { grid->popup(m_listView1->viewport()->mapToGlobal(at)); });
     connect(m_walker, &Walker::busyChanged, this,
         [this](bool busy) { m_startAction->setText(busy ? u"停止"_s : u"开始"_s); });
-    connect(&TrancoStore::instance(), &TrancoStore::downloaded, this, [this](bool ok, const QString& problem) {
+    TrancoStore& ranks = TrancoStore::instance();
+    connect(&ranks, &TrancoStore::activity, this, [this](const QString& text) {
+        if (!text.isEmpty())
+            m_label1->setText(text);
+    });
+    connect(&ranks, &TrancoStore::installed, this, [this](bool ok, const QString& problem) {
+        const TrancoStore& ranks = TrancoStore::instance();
+        if (ok) {
+            m_label1->setText(u"已安装排名列表（%1 个域名，%2）"_s.arg(ranks.list()->size())
+                                  .arg(ranks.date().toString(Qt::ISODate)));
+        }
+        if (ok && !std::exchange(m_rankingDownload, false))
+            return;
         m_platform.messageBox(this,
-            ok ? u"排名列表已下载（%1）。"_s.arg(TrancoStore::instance().date().toString(Qt::ISODate))
-               : u"无法下载排名列表：%1"_s.arg(problem),
+            ok ? u"排名列表已下载（%1）。"_s.arg(ranks.date().toString(Qt::ISODate))
+               : (m_rankingDownload ? u"无法下载排名列表：%1"_s : u"无法导入排名列表：%1"_s).arg(problem),
             u"Tranco 排名"_s, QMessageBox::Ok, ok ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok);
+        m_rankingDownload = false;
     });
 }
 
@@ -355,8 +368,10 @@ void Form1::onLookupToggled(const Lookup& lookup, bool checked)
             u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
                 .arg(serviceHost(Service::Tranco)),
             u"Tranco 排名"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
-        if (answer == QMessageBox::Yes)
+        if (answer == QMessageBox::Yes) {
+            m_rankingDownload = true;
             TrancoStore::instance().download();
+        }
     }
 }
 
@@ -612,18 +627,8 @@ void Form1::importRankingList()
         = m_platform.openFileName(this, u"导入排名列表"_s, u"Tranco 排名列表 (*.csv *.zip);;所有文件 (*)"_s);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    QString problem;
-    if (!file.open(QIODevice::ReadOnly))
-        problem = file.errorString();
-    else if (TrancoStore::instance().install(file.readAll(), QFileInfo(path).lastModified().date(), &problem))
-        problem.clear();
-    if (!problem.isEmpty()) {
-        m_platform.messageBox(this, u"无法导入排名列表 %1：%2"_s.arg(QFileInfo(path).fileName(), problem),
-            u"导入排名列表"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
-        return;
-    }
-    m_label1->setText(u"已导入排名列表（%1 个域名）"_s.arg(TrancoStore::instance().list()->size()));
+    // Read and checked in the background; installed() tells how it went.
+    TrancoStore::instance().install(path, QFileInfo(path).lastModified().date());
 }
 
 void Form1::rerunFailed()

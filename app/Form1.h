@@ -107,6 +107,7 @@ private:
     QAction* m_rerunAction = nullptr;
     QHash<QString, QAction*> m_lookupActions; // the lookups without a check box, by key
     bool m_manualUpdateCheck = false;
+    bool m_rankingDownload = false; // the list being installed was downloaded, not imported
 
     QString m_progress;
     QString m_paceNotice;

@@ -18,7 +18,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // A zip that inflates beyond this is no top-sites list (a million rows are about 22 MB).
-constexpr zip_uint64_t kLargestList = 256 * 1024 * 1024;
+constexpr zip_uint64_t kLargestList = TrancoList::kLargestBytes;
 
 QString datePath()
 {
@@ -50,7 +50,8 @@ private:
         const TrancoList* list = TrancoStore::instance().list();
         const QString name = asciiName(m_domain);
         if (!list || list->size() == 0) {
-            finish({u"无排名列表"_s, u"还没有排名列表：文件 → 导入排名列表…"_s});
+            const QString problem = TrancoStore::instance().loadProblem();
+            finish({u"无排名列表"_s, problem.isEmpty() ? u"还没有排名列表：文件 → 导入排名列表…"_s : problem});
         } else if (name.isEmpty()) {
             finish({u"无效域名"_s, u"无效域名"_s});
         } else {
@@ -67,14 +68,41 @@ private:
 
 } // namespace
 
-bool TrancoList::parse(const QByteArray& csv)
+namespace {
+
+// FNV-1a over the name in lower case: the same name in any case falls in the same place.
+quint64 foldedHash(QByteArrayView name)
 {
-    m_text = csv;
+    quint64 hash = 14695981039346656037ULL;
+    for (const char c : name) {
+        hash ^= quint64(uchar(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+        hash *= 1099511628211ULL;
+    }
+    return hash;
+}
+
+QString tooLarge()
+{
+    return u"排名列表太大（超过 %1 万行或 %2 MB），不是 Tranco 列表"_s.arg(TrancoList::kMostRows / 10'000)
+        .arg(TrancoList::kLargestBytes / (1024 * 1024));
+}
+
+} // namespace
+
+bool TrancoList::parse(const QByteArray& csv, QString* error, qsizetype mostRows)
+{
     m_entries.clear();
-    m_entries.reserve(size_t(csv.size() / 20));
+    m_text.clear();
+    if (csv.size() > kLargestBytes) {
+        *error = tooLarge();
+        return false;
+    }
+    m_text = csv;
+    m_entries.reserve(size_t(qMin(csv.size() / 20, mostRows + 1)));
     const char* text = m_text.constData();
     const qsizetype size = m_text.size();
-    for (qsizetype line = 0; line < size;) {
+    // A list saved by a spreadsheet starts with a byte-order mark, which is no part of the first rank.
+    for (qsizetype line = m_text.startsWith("\xEF\xBB\xBF") ? 3 : 0; line < size;) {
         qsizetype end = line;
         while (end < size && text[end] != '\n')
             ++end;
@@ -88,21 +116,33 @@ bool TrancoList::parse(const QByteArray& csv)
                 --domainEnd;
             const QByteArrayView domain(text + at + 1, domainEnd - at - 1);
             if (!domain.isEmpty())
-                m_entries.push_back({quint64(qHash(domain)), quint32(at + 1), rank, quint32(domain.size())});
+                m_entries.push_back({foldedHash(domain), quint32(at + 1), rank, quint32(domain.size())});
+            if (qsizetype(m_entries.size()) > mostRows) {
+                *error = tooLarge();
+                m_entries = {};
+                m_text.clear();
+                return false;
+            }
         }
         line = end + 1;
     }
-    std::sort(m_entries.begin(), m_entries.end(), [](const Entry& a, const Entry& b) { return a.hash < b.hash; });
+    // Within one hash the better rank comes first, so a name listed twice finds its better rank first.
+    std::sort(m_entries.begin(), m_entries.end(),
+        [](const Entry& a, const Entry& b) { return a.hash != b.hash ? a.hash < b.hash : a.rank < b.rank; });
+    if (m_entries.empty())
+        *error = u"文件里没有“排名,域名”格式的行"_s;
     return !m_entries.empty();
 }
 
 int TrancoList::rank(const QByteArray& asciiName) const
 {
-    const quint64 hash = quint64(qHash(QByteArrayView(asciiName)));
+    const quint64 hash = foldedHash(asciiName);
     auto entry = std::lower_bound(
         m_entries.begin(), m_entries.end(), hash, [](const Entry& e, quint64 h) { return e.hash < h; });
     for (; entry != m_entries.end() && entry->hash == hash; ++entry) {
-        if (QByteArrayView(m_text.constData() + entry->offset, entry->length) == asciiName)
+        if (qstrnicmp(m_text.constData() + entry->offset, qsizetype(entry->length), asciiName.constData(),
+                asciiName.size())
+            == 0)
             return int(entry->rank);
     }
     return 0;
@@ -129,16 +169,18 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
                 && QByteArray(entry.name).toLower().endsWith(".csv"))
                 break;
         }
-        zip_file_t* csv = index < zip_get_num_entries(archive, 0) && entry.size <= kLargestList
-            ? zip_fopen_index(archive, zip_uint64_t(index), 0)
-            : nullptr;
+        const bool found = index < zip_get_num_entries(archive, 0);
+        zip_file_t* csv = found && entry.size <= kLargestList ? zip_fopen_index(archive, zip_uint64_t(index), 0)
+                                                              : nullptr;
+        if (found && entry.size > kLargestList)
+            *error = tooLarge();
         if (csv) {
             bytes.resize(qsizetype(entry.size));
             if (zip_fread(csv, bytes.data(), entry.size) != zip_int64_t(entry.size))
                 bytes.clear();
             zip_fclose(csv);
         }
-        if (bytes.isEmpty())
+        if (bytes.isEmpty() && error->isEmpty())
             *error = u"压缩文件里没有可读的 CSV 排名列表"_s;
         zip_close(archive);
     }
@@ -176,60 +218,110 @@ void TrancoStore::load()
     if (m_list || m_loading)
         return;
     m_loading = true;
+    emit activity(u"正在读取排名列表…"_s);
     // A million rows take most of a second to read: off the window's thread.
     auto loaded = std::make_shared<TrancoList>();
-    QThread* reader = QThread::create([loaded] {
+    auto problem = std::make_shared<QString>();
+    QThread* reader = QThread::create([loaded, problem] {
         QFile file(listPath());
-        if (file.open(QIODevice::ReadOnly))
-            loaded->parse(file.readAll());
+        if (file.size() > TrancoList::kLargestBytes)
+            loaded->parse(QByteArray(), problem.get(), 0);
+        else if (file.open(QIODevice::ReadOnly))
+            loaded->parse(file.readAll(), problem.get());
     });
-    connect(reader, &QThread::finished, this, [this, reader, loaded] {
+    connect(reader, &QThread::finished, this, [this, reader, loaded, problem] {
         m_list = loaded;
+        m_loadProblem = problem->isEmpty() ? QString() : u"排名列表不能用：%1"_s.arg(*problem);
         m_loading = false;
         reader->deleteLater();
+        emit activity({});
         emit ready();
     });
     reader->start();
 }
 
-bool TrancoStore::install(const QByteArray& file, const QDate& date, QString* error)
+void TrancoStore::install(const QString& path, const QDate& date)
 {
-    const QByteArray csv = trancoListBytes(file, error);
+    installInBackground(
+        [path](QString* error) {
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                *error = file.errorString();
+                return QByteArray();
+            }
+            // Checked before reading: a file of gigabytes is refused without costing gigabytes.
+            if (file.size() > TrancoList::kLargestBytes) {
+                *error = tooLarge();
+                return QByteArray();
+            }
+            return trancoListBytes(file.readAll(), error);
+        },
+        date);
+}
+
+void TrancoStore::installInBackground(std::function<QByteArray(QString*)> read, const QDate& date)
+{
+    if (m_busy)
+        return;
+    m_busy = true;
+    emit activity(u"正在读取排名列表…"_s);
     auto list = std::make_shared<TrancoList>();
-    if (csv.isEmpty() || !list->parse(csv)) {
-        if (error->isEmpty())
-            *error = u"文件里没有“排名,域名”格式的行"_s;
-        return false;
-    }
-    QDir().mkpath(QFileInfo(listPath()).path());
-    QSaveFile saved(listPath());
-    QSaveFile dated(datePath());
-    if (!saved.open(QIODevice::WriteOnly) || saved.write(csv) < 0 || !saved.commit()
-        || !dated.open(QIODevice::WriteOnly) || dated.write(date.toString(Qt::ISODate).toLatin1()) < 0
-        || !dated.commit()) {
-        *error = saved.errorString();
-        return false;
-    }
-    m_list = list;
-    emit ready();
-    return true;
+    auto problem = std::make_shared<QString>();
+    QThread* worker = QThread::create([read, date, list, problem] {
+        const QByteArray csv = read(problem.get());
+        if (!problem->isEmpty() || !list->parse(csv, problem.get()))
+            return;
+        QDir().mkpath(QFileInfo(listPath()).path());
+        QSaveFile saved(listPath());
+        QSaveFile dated(datePath());
+        if (!saved.open(QIODevice::WriteOnly) || saved.write(csv) < 0 || !saved.commit()
+            || !dated.open(QIODevice::WriteOnly) || dated.write(date.toString(Qt::ISODate).toLatin1()) < 0
+            || !dated.commit())
+            *problem = saved.errorString();
+    });
+    connect(worker, &QThread::finished, this, [this, worker, list, problem] {
+        worker->deleteLater();
+        m_busy = false;
+        emit activity({});
+        if (problem->isEmpty()) {
+            m_list = list;
+            m_loadProblem.clear();
+            emit ready();
+        }
+        emit installed(problem->isEmpty(), *problem);
+    });
+    worker->start();
 }
 
 void TrancoStore::download()
 {
-    if (m_download)
+    if (m_download || m_busy)
         return;
     FetchRequest request(serviceAddress(Service::Tranco) + u"/top-1m.csv.zip"_s, Charset::Utf8);
     request.maxBodyBytes = 64 * 1024 * 1024;
     request.keepBody = true;
+    // Megabytes over a slow link: a list that keeps arriving may take minutes; one that stops does not.
+    request.timeLimitMs = 10 * 60 * 1000;
+    request.stallLimitMs = 30 * 1000;
+    m_busy = true;
     m_download = new PageFetch(request, this);
+    connect(m_download, &PageFetch::progress, this, [this](qint64 received, qint64 total) {
+        const auto megabytes = [](qint64 bytes) { return QString::number(bytes / (1024.0 * 1024.0), 'f', 1); };
+        emit activity(total > 0 ? u"正在下载排名列表 %1 / %2 MB"_s.arg(megabytes(received), megabytes(total))
+                                : u"正在下载排名列表 %1 MB"_s.arg(megabytes(received)));
+    });
     connect(m_download, &PageFetch::finished, this, [this] {
-        const PageResult& answer = m_download->result();
-        QString problem = failureReason(answer);
-        if (problem.isEmpty() && !install(answer.body, QDate::currentDate(), &problem))
-            problem = problem.isEmpty() ? u"下载的文件不是排名列表"_s : problem;
+        const PageResult answer = m_download->result();
         m_download->deleteLater();
-        emit downloaded(problem.isEmpty(), problem);
+        m_busy = false;
+        const QString problem = failureReason(answer);
+        if (!problem.isEmpty()) {
+            emit activity({});
+            emit installed(false, problem);
+            return;
+        }
+        const QByteArray body = answer.body;
+        installInBackground([body](QString* error) { return trancoListBytes(body, error); }, QDate::currentDate());
     });
 }
 

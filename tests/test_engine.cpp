@@ -3,6 +3,7 @@
 // newer sources.
 #include "TestHttpServer.h"
 #include "export/export.h"
+#include "queries/tranco.h"
 #include "testing.h"
 
 #include <QUdpSocket>
@@ -24,6 +25,7 @@ private slots:
     void failuresAreMarkedSlowDownAndRerun();
     void newerSourcesAskOncePerDomain();
     void dnsFromAResolverOfOurOwn();
+    void rankListDownloadedAndAsked();
 
 private:
     QString domain(const QString& name) const { return m_server->hostPort() + u'/' + name; }
@@ -277,6 +279,33 @@ void TestEngine::dnsFromAResolverOfOurOwn()
     QCOMPARE(answers("127.0.0.1:" + QByteArray::number(silent.localPort()), names),
         QStringList(17, u"解析失败 !请求超时（10 秒）"_s).join(u" / "_s));
     QVERIFY2(clock.elapsed() < 2 * 10'000 + 5'000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestEngine::rankListDownloadedAndAsked()
+{
+    QTemporaryDir folders;
+    qputenv("XDG_DATA_HOME", folders.path().toUtf8());
+    qputenv("QUILLMARK_HOST_TRANCO", "http://" + m_server->hostPort().toUtf8());
+    m_server->route(u"/top-1m.csv.zip"_s, TestHttpServer::page(testData(u"tranco-sample.zip"_s)));
+    TrancoStore& ranks = TrancoStore::instance();
+    QSignalSpy installed(&ranks, &TrancoStore::installed);
+    QSignalSpy activity(&ranks, &TrancoStore::activity);
+    ranks.download();
+    QVERIFY(installed.wait(10'000));
+    QCOMPARE(installed.first(), (QVariantList {true, QString()}));
+    QVERIFY(activity.contains({u"正在读取排名列表…"_s})); // the progress line while it was checked
+    QVERIFY(ranks.isInstalled() && ranks.date() == QDate::currentDate());
+    // www. names take their domain's rank; capitals are the same name; "not listed" is no rank of 0.
+    runBatch({u"www.example.com"_s, u"BAIDU.com"_s, u"example.co"_s}, {u"tranco"_s}, false);
+    QCOMPARE(column(m_walker->results(), columnOf(*lookupByKey(u"tranco"_s))),
+        (QStringList {u"2"_s, u"4"_s, u"未上榜"_s}));
+    // A broken download leaves the installed list as it was.
+    m_server->route(u"/top-1m.csv.zip"_s, TestHttpServer::page("PK\x03\x04 broken"));
+    ranks.download();
+    QVERIFY(installed.wait(10'000));
+    QCOMPARE(installed.last().first().toBool(), false);
+    QCOMPARE(ranks.list()->rank("example.com"), 2);
+    qunsetenv("QUILLMARK_HOST_TRANCO");
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

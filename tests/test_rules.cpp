@@ -289,13 +289,23 @@ void TestRules::rankingLists()
     for (const QString& file : {u"tranco-sample.csv"_s, u"tranco-sample.zip"_s}) {
         QString problem;
         TrancoList list;
-        QVERIFY(list.parse(trancoListBytes(testData(file), &problem)));
+        QVERIFY(list.parse(trancoListBytes(testData(file), &problem), &problem));
         // The last line's CR LF is no part of its domain; a name not listed has no rank.
         QCOMPARE(QList<int>({int(list.size()), list.rank("example.com"), list.rank("xn--fsqu00a.xn--0zwm56d"),
                      list.rank("baidu.com"), list.rank("example.co")}),
             QList<int>({4, 2, 3, 4, 0}));
     }
+    // As a spreadsheet saves it: a byte-order mark, names in capitals, a name listed twice, worse rank first.
     QString problem;
+    TrancoList edited;
+    QVERIFY(edited.parse("\xEF\xBB\xBF" "1,first.test\r\n2,Upper.COM\r\n9,twice.test\r\n3,twice.test\r\n"_ba, &problem));
+    QCOMPARE(QList<int>({edited.rank("first.test"), edited.rank("upper.com"), edited.rank("twice.test")}),
+        QList<int>({1, 2, 3}));
+    // A list far longer than any published one is refused, not held in memory.
+    TrancoList huge;
+    QVERIFY(!huge.parse("1,a.test\n2,b.test\n3,c.test\n"_ba, &problem, 2));
+    QVERIFY2(problem.contains(u"太大"_s) && huge.size() == 0, qPrintable(problem));
+    problem.clear();
     QVERIFY(trancoListBytes(testData(u"tranco-sample.zip"_s).left(100), &problem).isEmpty());
     QVERIFY(!problem.isEmpty());
 }

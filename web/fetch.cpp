@@ -111,8 +111,23 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     connect(m_reply, &QNetworkReply::finished, this, &PageFetch::onFinished);
     m_limit->setSingleShot(true);
     m_limit->setTimerType(Qt::PreciseTimer);
-    connect(m_limit, &QTimer::timeout, this, [this] { fail(FetchFailure::TimedOut); });
-    m_limit->start(g_limits.timeLimitMs);
+    const int limitMs = request.timeLimitMs > 0 ? request.timeLimitMs : g_limits.timeLimitMs;
+    connect(m_limit, &QTimer::timeout, this, [this, limitMs] {
+        m_result.limitMs = limitMs;
+        fail(FetchFailure::TimedOut);
+    });
+    m_limit->start(limitMs);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &PageFetch::progress);
+    if (request.stallLimitMs > 0) {
+        m_stall = new QTimer(this);
+        m_stall->setSingleShot(true);
+        connect(m_stall, &QTimer::timeout, this, [this, request] {
+            m_result.limitMs = request.stallLimitMs;
+            fail(FetchFailure::Stalled);
+        });
+        connect(m_reply, &QNetworkReply::downloadProgress, m_stall, qOverload<>(&QTimer::start));
+        m_stall->start(request.stallLimitMs);
+    }
 }
 
 PageFetch::~PageFetch()
@@ -134,6 +149,8 @@ void PageFetch::onReadyRead()
 void PageFetch::fail(FetchFailure failure)
 {
     m_limit->stop();
+    if (m_stall)
+        m_stall->stop();
     m_result.failure = failure;
     m_body.clear();
     if (m_reply) {
@@ -149,6 +166,8 @@ void PageFetch::onFinished()
 {
     // The limit is for waiting on the network; once the answer is in, nothing can make it late.
     m_limit->stop();
+    if (m_stall)
+        m_stall->stop();
     if (m_reply->isOpen())
         m_body += m_reply->readAll();
     if (m_body.size() > m_maxBody) {
@@ -195,7 +214,9 @@ QString failureReason(const PageResult& page)
     case FetchFailure::None:
         break;
     case FetchFailure::TimedOut:
-        return u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
+        return u"请求超时（%1 秒）"_s.arg((page.limitMs > 0 ? page.limitMs : g_limits.timeLimitMs) / 1000.0);
+    case FetchFailure::Stalled:
+        return u"%1 秒没有收到数据"_s.arg(page.limitMs / 1000.0);
     case FetchFailure::HostNotFound:
         return u"无法解析主机"_s;
     case FetchFailure::ConnectionRefused:

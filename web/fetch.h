@@ -13,6 +13,7 @@ enum class Charset { Gb2312, Utf8 };
 enum class FetchFailure {
     None,
     TimedOut,
+    Stalled, // nothing arrived for a while, though the whole may take longer
     HostNotFound,
     ConnectionRefused,
     ConnectionLost, // closed or reset before the whole answer was in
@@ -33,6 +34,7 @@ struct PageResult
     QUrl url; // where the answer came from, after redirects
     QByteArray body; // the undecoded body, only for a request that asks for it
     QByteArray contentType; // the answer's Content-Type header
+    int limitMs = 0; // the limit that ended it, for TimedOut and Stalled
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
@@ -65,6 +67,8 @@ struct FetchRequest
     QByteArray accept; // an Accept header, when the service wants one
     qint64 maxBodyBytes = 0; // 0: the limits' cap
     bool keepBody = false; // a file, not a page: its bytes are wanted as they came
+    int timeLimitMs = 0; // 0: the limits' time limit
+    int stallLimitMs = 0; // fails when nothing arrives for this long; 0: no such limit
 };
 
 // One GET, started at once. finished() comes exactly once, never from inside the constructor; deleting
@@ -80,6 +84,7 @@ public:
 
 signals:
     void finished();
+    void progress(qint64 received, qint64 total); // total -1 when the server did not say
 
 private:
     void onReadyRead();
@@ -88,6 +93,7 @@ private:
 
     QNetworkReply* m_reply = nullptr;
     QTimer* m_limit = nullptr;
+    QTimer* m_stall = nullptr;
     Charset m_charset;
     qint64 m_maxBody;
     bool m_keepBody;
