@@ -116,14 +116,23 @@ QString homeStatusText(const PageResult& page)
 
 QString pageTitle(const QString& page)
 {
-    // Titles stand in the head; a 16 MB page without one is not searched to its end.
-    static const QRegularExpression title(u"<title[^>]*>(.*?)</title\\s*>"_s,
-        QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
-    const QRegularExpressionMatch match = title.match(QStringView(page).left(256 * 1024));
-    if (!match.hasMatch())
-        return kNone;
-    const QString text = decodeEntities(match.captured(1)).simplified().left(kLongestTitle);
-    return text.isEmpty() ? kNone : text;
+    // Titles stand in the head, but some heads carry megabytes of inline scripts first; a 16 MB page
+    // without one is not searched to its end. Found by plain searches, so a page of a hundred thousand
+    // unclosed tags costs one pass.
+    const QStringView head = QStringView(page).left(2 * 1024 * 1024);
+    for (qsizetype open = head.indexOf(u"<title", 0, Qt::CaseInsensitive); open >= 0;
+         open = head.indexOf(u"<title", open + 6, Qt::CaseInsensitive)) {
+        const QChar next = head.mid(open + 6, 1).isEmpty() ? QChar() : head.at(open + 6);
+        if (next != u'>' && !next.isSpace())
+            continue; // <titles>, <titlebar>
+        const qsizetype start = head.indexOf(u'>', open);
+        const qsizetype close = start < 0 ? -1 : head.indexOf(u"</title", start, Qt::CaseInsensitive);
+        if (close < 0)
+            return kNone;
+        const QString text = decodeEntities(head.mid(start + 1, close - start - 1).toString()).simplified();
+        return text.isEmpty() ? kNone : text.left(kLongestTitle);
+    }
+    return kNone;
 }
 
 QString filingNumberOnPage(const QString& page)

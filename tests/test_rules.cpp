@@ -147,6 +147,8 @@ void TestRules::rules_data()
     row("title: entities and white space", "title",
         u"<TITLE lang=zh>\n  A &amp; B &#20013;&#x6587;\t&nbsp;x </title>"_s, u"A & B 中文 x"_s);
     row("title: none", "title", u"<html><head></head></html>"_s, u"无"_s);
+    row("title: after a long head", "title", QString(300'000, u'x') + u"<title>深</title>"_s, u"深"_s);
+    row("title: not closed", "title", u"<title>a<title>b"_s, u"无"_s);
     row("page icp: with its suffix", "page-icp", u"<p>Copyright 京ICP备12345678号-2 </p>"_s, u"京ICP备12345678号-2"_s);
     row("page icp: licence and spaces", "page-icp", u"沪 ICP证 110011 号"_s, u"沪ICP证110011号"_s);
     row("page icp: no province", "page-icp", u"ICP备12345678号"_s, u"无"_s);

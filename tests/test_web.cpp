@@ -58,6 +58,11 @@ void TestWeb::fetch_data()
         with(Server::page("\xe7\x99\xbe\xe5\xba\xa6"), "Content-Type", "text/html; charset=UTF-8"), u"百度"_s);
     row("charset in a meta tag", Server::page("<meta content=\"text/html; charset=big5\">\xa4\xa4\xa4\xe5"),
         u"<meta content=\"text/html; charset=big5\">中文"_s);
+    // Browsers read a page that calls itself UTF-16 in a tag, which a UTF-16 page could not carry, as UTF-8.
+    row("UTF-16 named in a meta tag", Server::page("<meta charset=\"utf-16\"><p>\xe4\xb8\xad</p>"),
+        u"<meta charset=\"utf-16\"><p>中</p>"_s);
+    row("a meta tag inside a comment", Server::page("<!-- <meta charset=\"big5\"> -->\xc4\xe3"),
+        u"<!-- <meta charset=\"big5\"> -->你"_s);
     row("UTF-16 byte-order mark", Server::page(QByteArray("\xff\xfe<\0p\0>\0-N\0", 10)), u"<p>中"_s);
     row("gzip", with(Server::page(testData(u"compressed.gb2312.html.gz"_s)), "Content-Encoding", "gzip"),
         u"<html><body>压缩的页面 gzip body</body></html>"_s);

@@ -266,6 +266,20 @@ QByteArray charsetIn(const QByteArray& text)
     return text.mid(begin, end - begin).toLower();
 }
 
+QByteArray withoutComments(const QByteArray& html)
+{
+    QByteArray kept;
+    qsizetype done = 0;
+    for (qsizetype open = html.indexOf("<!--"); open >= 0; open = html.indexOf("<!--", done)) {
+        kept += html.mid(done, open - done);
+        const qsizetype close = html.indexOf("-->", open + 4);
+        if (close < 0)
+            return kept;
+        done = close + 3;
+    }
+    return kept + html.mid(done);
+}
+
 } // namespace
 
 QString decodePage(
@@ -276,11 +290,15 @@ QString decodePage(
     if (body.startsWith("\xEF\xBB\xBF"))
         return BytesToBstr(body, u"utf-8"_s);
     QByteArray declared = charsetIn(contentType);
-    // The <meta> tag must come within the first 1,024 bytes, as browsers expect it.
-    const QByteArray head = body.left(1024).toLower();
+    // The <meta> tag must come within the first 1,024 bytes, as browsers expect it, and outside comments.
+    const QByteArray head = withoutComments(body.left(1024).toLower());
     for (qsizetype meta = head.indexOf("<meta"); declared.isEmpty() && meta >= 0;
-         meta = head.indexOf("<meta", meta + 5))
+         meta = head.indexOf("<meta", meta + 5)) {
         declared = charsetIn(head.mid(meta, head.indexOf('>', meta) - meta));
+        // A tag that names UTF-16 or UTF-32 was read as ASCII, so the page is neither: browsers take UTF-8.
+        if (declared.startsWith("utf-16") || declared.startsWith("utf-32") || declared.startsWith("ucs"))
+            declared = "utf-8";
+    }
     const QString name = QString::fromLatin1(declared);
     if (!declared.isEmpty()
         && (name == u"gb2312"_s || name == u"gbk"_s || QStringDecoder(declared.constData()).isValid()))
