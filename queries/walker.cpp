@@ -236,6 +236,8 @@ void Walker::pump()
     if (m_rows.at(m_committed) != m_reportedRow) {
         m_reportedRow = m_rows.at(m_committed);
         emit progress(*m_walk, m_reportedRow, int(m_queue.size()));
+        if (!m_walk)
+            return; // whoever heard it ended everything
     }
     if (m_stopping)
         return;

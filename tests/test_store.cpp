@@ -22,6 +22,8 @@ private slots:
     void commandLine();
     void unusableDatabase_data();
     void unusableDatabase();
+    void siblingAnswersSavedWithTheirCell();
+    void closedPipeEndsQuietly();
     void signalsEndTheRunAtOnce_data();
     void signalsEndTheRunAtOnce();
     void failedSavesAreTold_data();
@@ -29,7 +31,8 @@ private slots:
 
 private:
     // The real program's command line, against our server, with folders of its own.
-    void start(QProcess& program, const QStringList& arguments, const QByteArray& input);
+    void start(QProcess& program, const QStringList& arguments, const QByteArray& input,
+        const QString& executable = QStringLiteral(QUILLMARK_PROGRAM));
     int savedCells();
     // Waits with the event loop running: our server answers the program from this thread.
     static bool ended(QProcess& program, int timeoutMs = 60'000)
@@ -54,12 +57,12 @@ void TestStore::init()
     };
 }
 
-void TestStore::start(QProcess& program, const QStringList& arguments, const QByteArray& input)
+void TestStore::start(QProcess& program, const QStringList& arguments, const QByteArray& input, const QString& executable)
 {
     program.setEnvironment(QProcess::systemEnvironment()
         << u"XDG_DATA_HOME="_s + m_home->filePath(u"data"_s) << u"XDG_CONFIG_HOME="_s + m_home->filePath(u"config"_s)
         << u"QUILLMARK_HOST_ICP="_s + m_server->hostPort() << u"QUILLMARK_HOST_REGISTRAR="_s + m_server->hostPort());
-    program.start(QStringLiteral(QUILLMARK_PROGRAM), arguments);
+    program.start(executable, arguments);
     program.write(input);
     program.closeWriteChannel();
 }
@@ -204,6 +207,58 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::siblingAnswersSavedWithTheirCell()
+{
+    // One fetch of a home page answers the outbound count and the title. The batch ends before the title's
+    // turn; its cells are saved all the same, and going on asks for no page again.
+    TestHttpServer homes;
+    homes.route(u"/"_s, TestHttpServer::page("<title>首页</title><a href=\"http://elsewhere.test/\">x</a>"));
+    const QString path = m_home->filePath(u"results.db"_s);
+    const QStringList queue {homes.hostPort() + u"/a"_s, homes.hostPort() + u"/b"_s};
+    const QSet<QString> wanted {u"outbound"_s, u"home-title"_s};
+    {
+        ResultStore store(path);
+        Walker walker(testSettings());
+        walker.setSelection([&](const Lookup& lookup) { return wanted.contains(lookup.key); });
+        store.attach(walker);
+        connect(&walker, &Walker::progress, &walker, [&](const Lookup& lookup) {
+            if (lookup.key == u"home-title"_s)
+                walker.abortAll(); // as a kill would, before the title is written
+        });
+        walker.setQueue(queue);
+        walker.runBatch();
+        QVERIFY(QTest::qWaitFor([&] { return !walker.isBusy(); }, 10'000));
+        QCOMPARE(homes.requests.size(), 2);
+    }
+    ResultStore store(path);
+    const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch();
+    QVERIFY(unfinished);
+    Walker walker(testSettings());
+    store.attach(walker);
+    store.resume(walker, *unfinished);
+    QVERIFY(waitIdle(walker));
+    QCOMPARE(homes.requests.size(), 2);
+    QCOMPARE(column(walker.results(), columnOf(*lookupByKey(u"home-title"_s))), QStringList(2, u"首页"_s));
+}
+
+void TestStore::closedPipeEndsQuietly()
+{
+    // `| head -1`: the reader takes one row and goes away.
+    QByteArray domains;
+    for (int n = 0; n < 40; ++n)
+        domains += "slow" + QByteArray::number(n) + ".test\n";
+    QProcess shell;
+    start(shell,
+        {u"-c"_s, u"\"$0\" --batch - --lookups icp | head -1; echo \"status ${PIPESTATUS[0]}\" >&2"_s,
+            QStringLiteral(QUILLMARK_PROGRAM)},
+        domains, u"bash"_s);
+    QVERIFY(ended(shell));
+    QCOMPARE(shell.readAllStandardOutput().count("\r\n"), 1);
+    const QByteArray error = shell.readAllStandardError();
+    QVERIFY2(error.endsWith("status 141\n") && !error.contains("无法") && !error.contains("失败"), error.constData());
+    QVERIFY(savedCells() >= 1 && savedCells() < 40); // what was written is saved, and the run ended early
 }
 
 void TestStore::signalsEndTheRunAtOnce_data()
