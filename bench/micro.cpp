@@ -22,7 +22,10 @@
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <QElapsedTimer>
+#include <QTimer>
 #include <benchmark/benchmark.h>
+#include <numeric>
 #include <zip.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -186,6 +189,50 @@ BENCHMARK_CAPTURE(hundredThousandSaved, without_store, false)
     ->UseRealTime()
     ->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hundredThousandSaved, with_store, true)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// 200,000 domains of a lookup that answers at once, saved: at random moments of the batch, how many cells
+// were on screen but not yet committed (what a kill -9 at that moment would lose), and that in milliseconds
+// of the batch's own pace.
+void unsavedAtRandomMoments(benchmark::State& state)
+{
+    QTemporaryDir dir;
+    qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toUtf8());
+    QEventLoop installing;
+    QObject::connect(&TrancoStore::instance(), &TrancoStore::installed, &installing, &QEventLoop::quit);
+    TrancoStore::instance().install(QStringLiteral(QUILLMARK_TEST_DATA_DIR "/tranco-sample.csv"), QDate::currentDate());
+    installing.exec();
+    ResultStore store(dir.filePath(u"results.db"_s));
+    Walker walker(testSettings());
+    walker.setSelection([](const Lookup& lookup) { return lookup.key == u"tranco"_s; });
+    store.attach(walker);
+    walker.setQueue(domains(200'000));
+    QList<qint64> samples;
+    qint64 written = 0;
+    QObject::connect(&walker.results(), &Results::cellChanged, [&] { ++written; });
+    for (auto _ : state) {
+        QEventLoop loop;
+        QObject::connect(&walker, &Walker::finished, &loop, &QEventLoop::quit);
+        QTimer sampler;
+        QObject::connect(&sampler, &QTimer::timeout, [&] {
+            if (written > 0 && written < 200'000)
+                samples.append(store.unsaved());
+            sampler.start(5 + std::rand() % 200);
+        });
+        sampler.start(5);
+        QElapsedTimer clock;
+        clock.start();
+        walker.runBatch();
+        loop.exec();
+        state.counters["cells_per_s"] = 200'000 * 1000.0 / double(qMax<qint64>(1, clock.elapsed()));
+    }
+    const qint64 most = samples.isEmpty() ? 0 : *std::max_element(samples.begin(), samples.end());
+    const double mean = samples.isEmpty() ? 0 : std::accumulate(samples.begin(), samples.end(), 0.0) / samples.size();
+    state.counters["samples"] = double(samples.size());
+    state.counters["unsaved_most"] = double(most);
+    state.counters["unsaved_mean"] = mean;
+    state.counters["unsaved_most_ms"] = most * 1000.0 / state.counters["cells_per_s"];
+}
+BENCHMARK(unsavedAtRandomMoments)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 qint64 residentKb(const char* field)
 {

@@ -319,17 +319,26 @@ private:
     void writeRows(QDeadlineTimer deadline = QDeadlineTimer::Forever)
     {
         const Results& results = m_walker.results();
-        while (m_next < results.rowCount() && !m_outputFailed && isComplete(m_next) && !deadline.hasExpired()) {
-            // A row goes out only once its cells are on disk: what the user has seen, a resume will not ask
-            // again.
-            if (m_rowMark < 0)
+        while (!m_outputFailed && !deadline.hasExpired()) {
+            // The rows complete now go out together once every cell written so far is on disk: what the user
+            // has seen, a resume will not ask again.
+            if (m_rowMark < 0) {
+                m_ready = m_next;
+                while (m_ready < results.rowCount() && isComplete(m_ready))
+                    ++m_ready;
+                if (m_ready == m_next)
+                    break;
                 m_rowMark = m_store.mark();
+            }
             if (!m_signal && !m_store.isCommitted(m_rowMark))
                 break;
-            m_rowMark = -1;
-            m_pending += rowBytes(m_next++);
-            if (m_pending.size() >= 64 * 1024)
-                send();
+            while (m_next < m_ready && !m_outputFailed && !deadline.hasExpired()) {
+                m_pending += rowBytes(m_next++);
+                if (m_pending.size() >= 64 * 1024)
+                    send();
+            }
+            if (m_next == m_ready)
+                m_rowMark = -1;
         }
         send();
     }
@@ -355,6 +364,7 @@ private:
     QTimer m_flush;
     QByteArray m_pending;
     int m_next = 0; // the next row to write out
+    int m_ready = 0; // rows before this were complete when m_rowMark was taken
     qint64 m_rowMark = -1;
     bool m_outputFailed = false;
     int m_signal = 0;

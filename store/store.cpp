@@ -477,6 +477,11 @@ qint64 ResultStore::mark() const
     return m_earlierWriters + (m_writer ? m_writer->enqueued() : 0);
 }
 
+qint64 ResultStore::unsaved() const
+{
+    return m_saving && m_writer ? m_writer->behind() : 0;
+}
+
 bool ResultStore::isCommitted(qint64 mark) const
 {
     return !m_saving || !m_writer || m_writer->hasStopped() || m_earlierWriters + m_writer->committedCount() >= mark;

@@ -47,6 +47,8 @@ public:
     // will never be, saving having stopped).
     qint64 mark() const;
     bool isCommitted(qint64 mark) const;
+    // Cells written but not yet committed: what a kill at this moment would lose beyond the requests in flight.
+    qint64 unsaved() const;
 
     struct Batch
     {
