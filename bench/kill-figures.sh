@@ -24,11 +24,11 @@ print(db.execute('select count(*) from cells where batch=(select max(id) from ba
         "$XDG_DATA_HOME/seo-quillmark/results.db"
 }
 for run in $(seq "$runs"); do
-    at=$(( 200 + RANDOM % (whole - 200) ))
+    at=$(( 100 + RANDOM % (whole * 8 / 10 - 100) ))
     "$program" --batch "$work/domains.txt" --lookups tranco >"$work/out" 2>/dev/null &
     pid=$!
     python3 -c "import time; time.sleep($at/1000)" 2>/dev/null
-    kill -9 "$pid"
+    kill -9 "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
     printed=$(grep -c . "$work/out" || true)
     saved=$(cells)
