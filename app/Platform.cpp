@@ -21,9 +21,12 @@ QMessageBox::StandardButton DesktopPlatform::messageBox(QWidget* parent, const Q
     box.setDefaultButton(defaultButton);
     // Never rich text: some of what is shown (the update host's version) comes from the network.
     box.setTextFormat(Qt::PlainText);
-    // A box is as wide as its text; a longer title would be cut short by the window manager.
-    const int titleWidth = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
-    box.setStyleSheet(u"QLabel#qt_msgbox_label { min-width: %1px; }"_s.arg(qMin(titleWidth, 600)));
+    // A box is as wide as its text; a longer title would be cut short by the window manager. The width is
+    // given whole, for Qt's own estimate cuts long lines of Chinese, which have no spaces to wrap at.
+    int width = box.fontMetrics().horizontalAdvance(box.windowTitle()) + 160;
+    for (const QString& line : text.split(u'\n'))
+        width = qMax(width, box.fontMetrics().horizontalAdvance(line) + 8);
+    box.setStyleSheet(u"QLabel#qt_msgbox_label { min-width: %1px; }"_s.arg(qMin(width, 640)));
     // Escape and the close box give the box's escape button, Cancel where there is one.
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }

@@ -549,8 +549,9 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
     if (!m_readable || !query.exec())
         return answers;
     while (query.next()) {
+        // Saved by earlier versions, which let control characters through.
         answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),
-            query.value(2).toString(), query.value(3).toString()});
+            cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString())});
     }
     return answers;
 }

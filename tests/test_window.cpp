@@ -10,6 +10,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTreeView>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -226,6 +228,26 @@ void TestWindow::historyAndResume()
     QVERIFY(waitIdle(form->walker()));
     QCOMPARE(column(form->walker().results(), FirstLookupColumn + 1), QStringList(3, u"京ICP备12345678号"_s));
     QCOMPARE(m_server->requests.size(), 2); // d.test and e.test: c.test was saved
+    form.reset();
+
+    // A save that fails mid-batch is told once, in a box and under 访问官网, and the batch goes on.
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
+    db.setDatabaseName(dir.filePath(u"results.db"_s));
+    QVERIFY(db.open());
+    QVERIFY(QSqlQuery(db).exec(u"CREATE TRIGGER refuse BEFORE INSERT ON cells BEGIN SELECT RAISE(ABORT, 'no'); END"_s));
+    db.close();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"breaker"_s);
+    form = makeWindow(m_platform, &store);
+    slowIcp(0, form.get());
+    m_platform.shown.clear();
+    setInput(*form, u"f.test\ng.test\n"_s);
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    QTRY_COMPARE(m_platform.shown.size(), 1);
+    QVERIFY2(m_platform.shown.first().text.startsWith(u"保存查询结果失败"_s), qPrintable(m_platform.shown.first().text));
+    QCOMPARE(column(form->walker().results(), FirstLookupColumn + 1), QStringList(2, u"京ICP备12345678号"_s));
+    QVERIFY(!store.isSaving() && store.hasFailed());
 }
 
 void TestWindow::settingsAreCheckedOnEntryAndOnRead()
