@@ -69,6 +69,8 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
     if (why.isEmpty()) {
         // An answer that changed since an earlier batch stands out, and says what it was.
         const std::optional<Results::Earlier> earlier = m_results.earlier(index.row(), index.column());
+        if (!earlier && role == Qt::ToolTipRole && !m_results.note(index.row(), index.column()).isEmpty())
+            return m_results.note(index.row(), index.column());
         if (!earlier || role == Qt::FontRole)
             return {};
         if (role == Qt::ForegroundRole)

@@ -6,7 +6,7 @@
 #include "queries/home.h"
 #include "queries/icp.h"
 #include "queries/outbound.h"
-#include "queries/rdap.h"
+#include "queries/registration.h"
 #include "queries/registrar.h"
 #include "queries/siteip.h"
 #include "queries/tranco.h"
@@ -86,9 +86,10 @@ const std::vector<const Lookup*>& lookups()
         &yahooLookup(),
         &outboundLookup(),
         &siteIpLookup(),
-        &rdapStatusLookup(),
-        &rdapRegistrarLookup(),
-        &rdapExpiryLookup(),
+        &registrationStatusLookup(),
+        &registrarNameLookup(),
+        &registrationDateLookup(),
+        &expiryDateLookup(),
         &trancoLookup(),
         &dnsLookup(),
         &homeStatusLookup(),
@@ -100,8 +101,10 @@ const std::vector<const Lookup*>& lookups()
 
 const Lookup* lookupByKey(const QString& key)
 {
+    // The registration columns were named after RDAP before WHOIS answered them too.
+    const QString current = key.startsWith(u"rdap-"_s) ? u"reg-"_s + key.mid(5) : key;
     for (const Lookup* lookup : lookups()) {
-        if (lookup->key == key)
+        if (lookup->key == current)
             return lookup;
     }
     return nullptr;

@@ -23,11 +23,15 @@ struct CellResult
     QString problem = {};
     PushBack pushBack = PushBack::None;
     qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
+    QString note = {}; // what the user may want to know of a real answer (which name was asked)
 };
+
+class Settings;
 
 // What every lookup's work may need beyond its domain.
 struct JobContext
 {
+    const Settings* settings = nullptr;
     QString lookup; // the key of the lookup the job is for
     QString pingProgram;
     // Seen between the link elements of a page: the domain's cell still gets what was counted so far.
@@ -78,12 +82,16 @@ struct Lookup
     CellResult (*cut)(const PageResult& page, const QString& domain) = nullptr;
     // A lookup that is more than one page and a cut starts its own work instead.
     LookupJob* (*job)(const QString& domain, const JobContext& context) = nullptr;
-    // Whose pace a domain's request keeps, when that depends on the domain (each RDAP server has its own).
-    QString (*pool)(const QString& domain) = nullptr;
+    // Whose pace a domain's request keeps, when that depends on the domain (each registry's server has its
+    // own): "<service> <server>", the service naming the settings the pool keeps.
+    QString (*pool)(const QString& domain, const JobContext& context) = nullptr;
+    // Once before each walk of the lookup, for what need not be looked at for every row.
+    void (*beforeWalk)() = nullptr;
 };
 
 // In the order of the grid's columns, which is also the order a batch runs them in.
 const std::vector<const Lookup*>& lookups();
+// Keys that earlier versions used are still understood.
 const Lookup* lookupByKey(const QString& key);
 LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);
 

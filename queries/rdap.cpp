@@ -1,5 +1,6 @@
 #include "queries/rdap.h"
 
+#include "queries/keys.h"
 #include "queries/lookup.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
@@ -12,6 +13,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QPointer>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
@@ -20,9 +22,7 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kStatus = u"rdap-status"_s;
-const QString kRegistrar = u"rdap-registrar"_s;
-const QString kExpiry = u"rdap-expiry"_s;
+const QString kNone = u"无"_s;
 
 QString cacheFile(const QString& name)
 {
@@ -48,36 +48,6 @@ RdapBootstrap& bootstrapInUse()
     return bootstrap;
 }
 
-// Asked at most once a day, whether the answer came or not: IANA publishes a few times a year.
-void refreshFromIana()
-{
-    static QPointer<PageFetch> fetch;
-    const QString stamp = cacheFile(u"rdap-dns.checked"_s);
-    if (fetch || !olderThanADay(stamp) || !olderThanADay(cacheFile(u"rdap-dns.json"_s)))
-        return;
-    QDir().mkpath(QFileInfo(stamp).path());
-    QFile touched(stamp);
-    if (!touched.open(QIODevice::WriteOnly))
-        return;
-    touched.write(QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toLatin1());
-    touched.close();
-
-    FetchRequest request(serviceAddress(Service::Iana) + u"/rdap/dns.json"_s, Charset::Utf8);
-    request.accept = "application/json";
-    fetch = new PageFetch(request);
-    QObject::connect(fetch, &PageFetch::finished, fetch, [] {
-        const PageResult& answer = fetch->result();
-        RdapBootstrap fresh;
-        if (answer.isSuccess() && fresh.load(answer.text.toUtf8())) {
-            QSaveFile file(cacheFile(u"rdap-dns.json"_s));
-            if (file.open(QIODevice::WriteOnly) && file.write(answer.text.toUtf8()) >= 0)
-                file.commit();
-            bootstrapInUse() = fresh;
-        }
-        fetch->deleteLater();
-    });
-}
-
 QString registrarName(const QJsonObject& domain)
 {
     for (const QJsonValue& entity : domain.value(u"entities"_s).toArray()) {
@@ -91,67 +61,24 @@ QString registrarName(const QJsonObject& domain)
                 return field.at(3).toString().simplified();
         }
     }
-    return u"无"_s;
+    return kNone;
 }
 
-QString expirationDate(const QJsonObject& domain)
+CellResult eventDate(const QJsonObject& domain, const QString& action)
 {
     for (const QJsonValue& event : domain.value(u"events"_s).toArray()) {
         const QJsonObject object = event.toObject();
-        if (object.value(u"eventAction"_s).toString() != u"expiration"_s)
+        if (object.value(u"eventAction"_s).toString() != action)
             continue;
-        const QString when = object.value(u"eventDate"_s).toString();
-        const QDateTime at = QDateTime::fromString(when, Qt::ISODateWithMs);
-        if (at.isValid())
-            return at.toUTC().date().toString(u"yyyy-MM-dd"_s);
-        return when.isEmpty() ? u"无"_s : when.left(10);
+        const QString date = registryDate(object.value(u"eventDate"_s).toString());
+        return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date};
     }
-    return u"无"_s;
+    return {kNone};
 }
 
-QHash<QString, CellResult> allThree(const CellResult& cell)
+QHash<QString, CellResult> allFour(const CellResult& cell)
 {
-    return {{kStatus, cell}, {kRegistrar, cell}, {kExpiry, cell}};
-}
-
-class RdapJob : public LookupJob
-{
-public:
-    RdapJob(const QString& domain, const JobContext& context)
-        : m_domain(domain)
-        , m_lookup(context.lookup)
-    {
-    }
-
-    void start() override
-    {
-        const QString name = asciiName(m_domain);
-        const QString base = rdapBootstrap().baseFor(name);
-        if (name.isEmpty() || base.isEmpty()) {
-            finish(m_lookup,
-                allThree(name.isEmpty() ? CellResult {u"无效域名"_s, u"无效域名"_s}
-                                        : CellResult {u"未知"_s, u"该后缀没有 RDAP 服务"_s}));
-            return;
-        }
-        FetchRequest request(rdapAddress(base, name), Charset::Utf8);
-        request.accept = "application/rdap+json";
-        auto* fetch = new PageFetch(request, this);
-        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup, rdapCells(fetch->result())); });
-    }
-
-private:
-    QString m_domain;
-    QString m_lookup;
-};
-
-Lookup rdapLookup(const QString& key, const QString& header, int width)
-{
-    return {key, header, width, {}, {}, {}, Walk::WithStop, u"rdap"_s, nullptr, Charset::Utf8, nullptr,
-        [](const QString& domain, const JobContext& context) -> LookupJob* { return new RdapJob(domain, context); },
-        // Each registry's server keeps a pace of its own.
-        [](const QString& domain) -> QString {
-            return u"rdap "_s + QUrl(rdapBootstrap().baseFor(asciiName(domain))).host();
-        }};
+    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
 }
 
 } // namespace
@@ -179,6 +106,12 @@ bool RdapBootstrap::load(const QByteArray& json)
     return true;
 }
 
+void RdapBootstrap::add(const QString& suffix, const QString& base)
+{
+    if (!suffix.isEmpty() && (base.startsWith(u"https://"_s) || base.startsWith(u"http://"_s)))
+        m_bases.insert(suffix.toLower(), base.endsWith(u'/') ? base : base + u'/');
+}
+
 QString RdapBootstrap::baseFor(const QString& asciiName) const
 {
     // "a.b.co.uk" tries itself, then "b.co.uk", "co.uk" and "uk": the longest suffix first.
@@ -194,10 +127,61 @@ QString RdapBootstrap::baseFor(const QString& asciiName) const
     return {};
 }
 
+bool RdapBootstrap::covers(const RdapBootstrap& other) const
+{
+    qsizetype kept = 0;
+    for (auto it = other.m_bases.cbegin(); it != other.m_bases.cend(); ++it)
+        kept += m_bases.contains(it.key()) ? 1 : 0;
+    return kept * 10 >= other.m_bases.size() * 9;
+}
+
 const RdapBootstrap& rdapBootstrap()
 {
-    refreshFromIana();
     return bootstrapInUse();
+}
+
+const RdapBootstrap& rdapSupplement()
+{
+    static const RdapBootstrap supplement = [] {
+        RdapBootstrap table;
+        QFile file(u":/data/rdap-extra.json"_s);
+        if (file.open(QIODevice::ReadOnly))
+            table.load(file.readAll());
+        return table;
+    }();
+    return supplement;
+}
+
+// Asked at most once a day, whether the answer came or not: IANA publishes a few times a year.
+void refreshRdapBootstrap()
+{
+    static QPointer<PageFetch> fetch;
+    const QString stamp = cacheFile(u"rdap-dns.checked"_s);
+    if (fetch || !olderThanADay(stamp) || !olderThanADay(cacheFile(u"rdap-dns.json"_s)))
+        return;
+    QDir().mkpath(QFileInfo(stamp).path());
+    QFile touched(stamp);
+    if (!touched.open(QIODevice::WriteOnly))
+        return;
+    touched.write(QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toLatin1());
+    touched.close();
+
+    FetchRequest request(serviceAddress(Service::Iana) + u"/rdap/dns.json"_s, Charset::Utf8);
+    request.accept = "application/json";
+    fetch = new PageFetch(request);
+    QObject::connect(fetch, &PageFetch::finished, fetch, [] {
+        const PageResult& answer = fetch->result();
+        RdapBootstrap fresh;
+        // A copy that lost most of its suffixes (a truncated or tampered file) would leave most names without a
+        // server for a day: the one in use stays.
+        if (answer.isSuccess() && fresh.load(answer.text.toUtf8()) && fresh.covers(bootstrapInUse())) {
+            QSaveFile file(cacheFile(u"rdap-dns.json"_s));
+            if (file.open(QIODevice::WriteOnly) && file.write(answer.text.toUtf8()) >= 0)
+                file.commit();
+            bootstrapInUse() = fresh;
+        }
+        fetch->deleteLater();
+    });
 }
 
 QString rdapAddress(const QString& base, const QString& asciiName)
@@ -205,41 +189,48 @@ QString rdapAddress(const QString& base, const QString& asciiName)
     return base + u"domain/"_s + asciiName;
 }
 
-QHash<QString, CellResult> rdapCells(const PageResult& answer)
+QString registryDate(const QString& rfc3339)
+{
+    // The registry's own calendar date, as it wrote it: "2027-03-04T00:00:00+08:00" is the 4th in Beijing
+    // and stays the 4th wherever the user is; without an offset the time is UTC, and the date is the same.
+    static const QRegularExpression format(
+        u"^(\\d{4}-\\d{2}-\\d{2})(?:[Tt ]\\d{2}:\\d{2}:\\d{2}(?:\\.\\d+)?(?:[Zz]|[+-]\\d{2}:\\d{2})?)?$"_s);
+    const QRegularExpressionMatch match = format.match(rfc3339.trimmed());
+    if (!match.hasMatch())
+        return {};
+    const QDate date = QDate::fromString(match.captured(1), u"yyyy-MM-dd"_s);
+    return date.isValid() ? match.captured(1) : QString();
+}
+
+QHash<QString, CellResult> rdapCells(const PageResult& answer, const QString& asciiName)
 {
     if (answer.failure != FetchFailure::None)
-        return allThree({u"未知"_s, failureReason(answer)});
+        return allFour({u"未知"_s, failureReason(answer)});
     const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8());
     const QJsonObject domain = document.object();
-    // Some servers say "not found" in an error object that comes with 200.
-    const int status = domain.value(u"errorCode"_s).isDouble() ? domain.value(u"errorCode"_s).toInt() : answer.status;
+    // Some servers say "not found" in an error object that comes with 200, the code as a number or a string.
+    const QJsonValue errorCode = domain.value(u"errorCode"_s);
+    const int code = errorCode.isDouble() ? errorCode.toInt() : errorCode.toString().toInt();
+    const int status = code != 0 ? code : answer.status;
     if (status == 404)
-        return {{kStatus, {u"未注册"_s}}, {kRegistrar, {u"无"_s}}, {kExpiry, {u"无"_s}}};
+        return {{Key::RegStatus, {u"未注册"_s}}, {Key::RegRegistrar, {kNone}}, {Key::RegCreated, {kNone}},
+            {Key::RegExpiry, {kNone}}};
     if (status != 200) {
         CellResult unknown = pageCell(answer, u"未知"_s);
         if (unknown.problem.isEmpty())
             unknown.problem = u"RDAP 错误 %1"_s.arg(status);
-        return allThree(unknown);
+        return allFour(unknown);
     }
     if (!document.isObject())
-        return allThree({u"未知"_s, u"RDAP 应答无法解析"_s});
-    return {{kStatus, {u"已注册"_s}}, {kRegistrar, {registrarName(domain)}}, {kExpiry, {expirationDate(domain)}}};
-}
-
-const Lookup& rdapStatusLookup()
-{
-    static const Lookup lookup = rdapLookup(kStatus, u"注册状态"_s, 70);
-    return lookup;
-}
-
-const Lookup& rdapRegistrarLookup()
-{
-    static const Lookup lookup = rdapLookup(kRegistrar, u"注册商"_s, 150);
-    return lookup;
-}
-
-const Lookup& rdapExpiryLookup()
-{
-    static const Lookup lookup = rdapLookup(kExpiry, u"到期日"_s, 80);
-    return lookup;
+        return allFour({u"未知"_s, u"RDAP 应答无法解析"_s});
+    // Only a record of the very name asked says it is registered: not an empty object, an error object, or
+    // another domain.
+    const QString ldhName = domain.value(u"ldhName"_s).toString();
+    const QString unicodeName = domain.value(u"unicodeName"_s).toString();
+    const bool ours = ldhName.compare(asciiName, Qt::CaseInsensitive) == 0
+        || (!unicodeName.isEmpty() && QUrl::toAce(unicodeName).compare(asciiName.toLatin1(), Qt::CaseInsensitive) == 0);
+    if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0 || !ours)
+        return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
+    return {{Key::RegStatus, {u"已注册"_s}}, {Key::RegRegistrar, {registrarName(domain)}},
+        {Key::RegCreated, eventDate(domain, u"registration"_s)}, {Key::RegExpiry, eventDate(domain, u"expiration"_s)}};
 }

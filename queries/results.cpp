@@ -56,6 +56,7 @@ void Results::reset(const QStringList& domains)
     m_columns = columnCount();
     m_rows = int(domains.size());
     m_problems.clear();
+    m_notes.clear();
     m_earlier.clear();
     m_written.assign(size_t(m_rows) * size_t(m_columns), false);
     m_cells.clear();
@@ -76,13 +77,17 @@ QString Results::text(int row, int column) const
     return contains(row, column) ? m_cells[size_t(at(row, column))] : QString();
 }
 
-void Results::setCell(int row, int column, const QString& text, const QString& problem)
+void Results::setCell(int row, int column, const QString& text, const QString& problem, const QString& note)
 {
     if (!contains(row, column))
         return;
     m_cells[size_t(at(row, column))] = cleanCellText(text);
     m_written[size_t(at(row, column))] = true;
     m_earlier.remove(at(row, column));
+    if (note.isEmpty())
+        m_notes.remove(at(row, column));
+    else
+        m_notes.insert(at(row, column), cleanCellText(note));
     if (problem.isEmpty())
         m_problems.remove(at(row, column));
     else

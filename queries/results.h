@@ -35,8 +35,10 @@ public:
 
     QString text(int row, int column) const;
     // A cell with a problem keeps its text, is shown marked, and says why.
-    void setCell(int row, int column, const QString& text, const QString& problem = QString());
+    void setCell(int row, int column, const QString& text, const QString& problem = QString(),
+        const QString& note = QString());
     QString problem(int row, int column) const;
+    QString note(int row, int column) const { return m_notes.value(at(row, column)); }
     int problemCount() const { return int(m_problems.size()); }
     bool hasProblems(int column) const;
     // Whether a lookup has written the cell since the rows were made (a blank-looking answer included).
@@ -66,5 +68,6 @@ private:
     std::vector<QString> m_cells;
     std::vector<bool> m_written;
     QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
+    QHash<qsizetype, QString> m_notes;
     QHash<qsizetype, Earlier> m_earlier;
 };

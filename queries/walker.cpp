@@ -19,6 +19,7 @@ Walker::Walker(Settings& settings, QObject* parent)
     , m_pumpTimer(new QTimer(this))
 {
     m_context.stopRequested = [this] { return stopSeen(); };
+    m_context.settings = &m_settings;
     m_pumpTimer->setSingleShot(true);
     connect(m_pumpTimer, &QTimer::timeout, this, &Walker::pump);
     m_clock.start();
@@ -160,8 +161,10 @@ void Walker::startWalk(const Turn& turn)
             || (turn.rows == Rows::Unwritten && !m_results.isWritten(row, column)))
             m_rows.append(row);
     }
-    m_walkPace = m_settings.pace(m_walk->service);
+    m_walkPaces.clear();
     m_context.lookup = m_walk->key;
+    if (m_walk->beforeWalk)
+        m_walk->beforeWalk();
     pump();
 }
 
@@ -188,8 +191,15 @@ bool Walker::stopSeen() const
 
 ServicePace& Walker::pace(const QString& pool)
 {
+    // A pool "whois whois.cnnic.cn" keeps the whois settings; a plain one, its walk's service's.
+    QString service = pool.section(u' ', 0, 0);
+    if (!Settings::service(service))
+        service = m_walk->service;
+    auto setting = m_walkPaces.constFind(service);
+    if (setting == m_walkPaces.cend())
+        setting = m_walkPaces.insert(service, m_settings.pace(service));
     ServicePace& pace = m_paces[pool];
-    pace.configure(m_walkPace.concurrency, m_walkPace.gapMs);
+    pace.configure(setting->concurrency, setting->gapMs);
     return pace;
 }
 
@@ -218,7 +228,7 @@ void Walker::pump()
             break; // woken again when the gate opens
         const Slot slot = std::move(m_window.front());
         m_window.pop_front();
-        m_results.setCell(slot.row, columnOf(*m_walk), slot.result->text, slot.result->problem);
+        m_results.setCell(slot.row, columnOf(*m_walk), slot.result->text, slot.result->problem, slot.result->note);
         ++m_committed;
         if (m_stopping || m_committed == m_rows.size()) {
             endWalk();
@@ -263,7 +273,8 @@ void Walker::pump()
             slot.started = true;
             continue;
         }
-        slot.pool = m_walk->pool ? m_walk->pool(domain) : m_walk->service;
+        if (slot.pool.isEmpty())
+            slot.pool = m_walk->pool ? m_walk->pool(domain, m_context) : m_walk->service;
         ServicePace& servicePace = pace(slot.pool);
         const qint64 now = m_clock.elapsed();
         const qint64 wait = servicePace.waitMs(now);

@@ -135,7 +135,7 @@ private:
     int m_committed = 0; // how many of them are written
     std::deque<Slot> m_window; // the rows from the next to write on, started or about to be
     int m_reportedRow = -1;
-    Pace m_walkPace;
+    QHash<QString, Pace> m_walkPaces; // the settings of the services this walk's pools keep, read once
     // Cells a sibling's answer already brought, by lookup key and row, for lookups still to come in the plan.
     QHash<QString, QHash<int, CellResult>> m_prefetched;
 

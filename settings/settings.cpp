@@ -32,6 +32,7 @@ const std::vector<ServiceInfo>& Settings::services()
         {u"ping"_s, u"ping"_s, 16},
         {u"rdap"_s, u"RDAP"_s, 2}, // at once per registry server
         {u"dns"_s, u"DNS"_s, 16},
+        {u"whois"_s, u"WHOIS"_s, 1, 1000}, // per registry server: they count queries per address
     };
     return all;
 }
@@ -48,7 +49,7 @@ const ServiceInfo* Settings::service(const QString& key)
 Pace Settings::pace(const QString& service) const
 {
     const ServiceInfo* info = Settings::service(service);
-    const Pace defaults {info ? info->concurrency : 1, 0};
+    const Pace defaults {info ? info->concurrency : 1, info ? info->gapMs : 0};
     bool ok = false;
     const int concurrency = m_file->value(service + u"/concurrency"_s).toInt(&ok);
     Pace pace;
@@ -83,4 +84,14 @@ void Settings::setCheckedLookups(const QStringList& keys)
 {
     m_file->setValue(u"lookups/checked"_s, keys);
     m_file->sync();
+}
+
+QHash<QString, QString> Settings::rdapServers() const
+{
+    QHash<QString, QString> servers;
+    m_file->beginGroup(u"rdap-servers"_s);
+    for (const QString& suffix : m_file->childKeys())
+        servers.insert(suffix.toLower(), m_file->value(suffix).toString().trimmed());
+    m_file->endGroup();
+    return servers;
 }

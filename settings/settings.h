@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -12,6 +13,7 @@ struct ServiceInfo
     QString key; // settings group: "<key>/concurrency", "<key>/gapMs"
     QString name; // for the user
     int concurrency;
+    int gapMs = 0;
 };
 
 // How fast one service may be asked: requests at once, and the least time between two starts.
@@ -45,6 +47,9 @@ public:
     // The lookups beyond the window's check boxes that the user has ticked in the menu, by key.
     QStringList checkedLookups() const;
     void setCheckedLookups(const QStringList& keys);
+
+    // RDAP servers the user adds for suffixes no table lists: [rdap-servers] suffix=https://…/
+    QHash<QString, QString> rdapServers() const;
 
 private:
     std::unique_ptr<QSettings> m_file;

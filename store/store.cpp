@@ -22,8 +22,9 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 // The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
-// the same tables. A file from a later program is read, never written.
-constexpr int kSchemaVersion = 1;
+// the same tables; version 2 named the registration lookups reg-* instead of rdap-*. A file from a later
+// program is read, never written.
+constexpr int kSchemaVersion = 2;
 // The walker waits while more cells than this are written but not committed: a few milliseconds of the
 // writer's work, so a kill loses next to nothing that was already on screen.
 constexpr qint64 kMostBehind = 1000;
@@ -339,6 +340,9 @@ bool ResultStore::prepare(QString* failure)
                      u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
                      u"PRIMARY KEY (batch, row, lookup))"_s)
         && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
+        && (version >= 2
+            || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
+                && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
         && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
         && step.exec(u"ROLLBACK"_s);
     if (!ready)

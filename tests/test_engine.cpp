@@ -2,6 +2,7 @@
 // written in while requests run together, Stop, marked failures and their re-run, and the
 // newer sources.
 #include "TestHttpServer.h"
+#include "TestWhoisServer.h"
 #include "export/export.h"
 #include "queries/tranco.h"
 #include "testing.h"
@@ -201,16 +202,33 @@ void TestEngine::newerSourcesAskOncePerDomain()
     bootstrap.write(R"({"services":[[["test"],["http://)" + m_server->hostPort().toUtf8() + R"(/rdap/"]]]})");
     bootstrap.close();
     m_server->route(u"/rdap/domain/example.test"_s,
-        TestHttpServer::page(R"({"events":[{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]})"));
-    const QStringList rdap {u"rdap-status"_s, u"rdap-registrar"_s, u"rdap-expiry"_s};
-    runBatch({u"example.test"_s, u"例子.test"_s, u"example.cn"_s, u"bad name"_s},
-        QSet<QString>(rdap.begin(), rdap.end()), false);
-    QCOMPARE(cells(0, rdap), u"已注册|无|2030-01-02"_s);
-    QCOMPARE(cells(1, rdap), u"未注册|无|无"_s);
-    QCOMPARE(cells(2, rdap), u"未知|未知|未知 !该后缀没有 RDAP 服务"_s);
-    QCOMPARE(cells(3, rdap), u"无效域名|无效域名|无效域名 !无效域名"_s);
+        TestHttpServer::page(R"({"objectClassName":"domain","ldhName":"example.test","events":[{"eventAction":
+            "registration","eventDate":"2001-01-01T00:00:00Z"},{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]})"));
+    // Suffixes without RDAP are asked over WHOIS: ".cn" from the table, ".zz" where IANA refers us.
+    TestWhoisServer whois;
+    whois.answers.insert("example.cn", "Domain Name: example.cn\r\nSponsoring Registrar: 示例注册商\r\n"
+                                       "Registration Time: 2003-03-17 12:20:05\r\nExpiration Time: 2027-03-17 12:48:36\r\n");
+    whois.answers.insert("zz", "domain: ZZ\n\nrefer: whois.nic.zz\n");
+    qputenv("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
+    const QStringList registration {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s};
+    runBatch({u"example.test"_s, u"www.例子.test"_s, u"http://www.example.cn/"_s, u"com.cn"_s, u"bad name"_s,
+                 u"example.zz"_s},
+        QSet<QString>(registration.begin(), registration.end()), false);
+    qunsetenv("QUILLMARK_HOST_WHOIS");
+    QCOMPARE(cells(0, registration), u"已注册|无|2001-01-01|2030-01-02"_s);
+    QCOMPARE(cells(1, registration), u"未注册|无|无|无"_s);
+    QCOMPARE(cells(2, registration), u"已注册|示例注册商|2003-03-17|2027-03-17"_s);
+    QCOMPARE(cells(3, registration), u"无效域名|无效域名|无效域名|无效域名 !com.cn 是公共后缀，没有可注册的部分"_s);
+    QCOMPARE(cells(4, registration), u"无效域名|无效域名|无效域名|无效域名 !无效域名"_s);
+    QCOMPARE(cells(5, registration), u"未注册|无|无|无"_s);
+    // The cell says which name the registry was asked about where it is not the row's.
+    const int status = columnOf(*lookupByKey(u"reg-status"_s));
+    QCOMPARE(m_walker->results().note(2, status), u"查询的是 example.cn"_s);
+    QCOMPARE(m_walker->results().note(0, status), QString());
     m_server->requests.sort(); // two at once: either may come first
     QCOMPARE(m_server->requests, (QStringList {u"/rdap/domain/example.test"_s, u"/rdap/domain/xn--fsqu00a.test"_s}));
+    std::sort(whois.queries.begin(), whois.queries.end());
+    QCOMPARE(whois.queries, (QList<QByteArray> {"example.cn", "example.zz", "zz"}));
 
     // One fetch of each home page answers the outbound count, its status, title and filing number.
     m_server->route(u"/h1"_s,

@@ -22,6 +22,7 @@ private slots:
     void commandLine();
     void unusableDatabase_data();
     void unusableDatabase();
+    void olderDatabaseBroughtUpToDate();
     void siblingAnswersSavedWithTheirCell();
     void closedPipeEndsQuietly();
     void signalsEndTheRunAtOnce_data();
@@ -207,6 +208,36 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::olderDatabaseBroughtUpToDate()
+{
+    // As the first version with saved results left it: no version stamp, registration cells under rdap-*.
+    const QString path = m_home->filePath(u"old.db"_s);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
+                           u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s));
+        QVERIFY(query.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
+                           u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
+                           u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '[\"a.test\"]', "
+                           u"'[\"rdap-status\",\"dns\"]', 0)"_s));
+        QVERIFY(query.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'rdap-status', '已注册', '', "
+                           u"'2026-11-02T10:00:01.000')"_s));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"old"_s);
+    ResultStore store(path);
+    QVERIFY2(store.isSaving(), qPrintable(store.notice()));
+    const QList<ResultStore::Answer> history = store.history(u"a.test"_s);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().lookup, u"reg-status"_s);
+    QCOMPARE(store.unfinishedBatch()->lookups, (QStringList {u"reg-status"_s, u"dns"_s}));
 }
 
 void TestStore::siblingAnswersSavedWithTheirCell()

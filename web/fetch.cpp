@@ -72,6 +72,11 @@ void setFetchLimits(const FetchLimits& limits)
     g_limits = limits;
 }
 
+const FetchLimits& fetchLimits()
+{
+    return g_limits;
+}
+
 PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))

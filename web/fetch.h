@@ -48,6 +48,7 @@ struct FetchLimits
 };
 
 void setFetchLimits(const FetchLimits& limits);
+const FetchLimits& fetchLimits();
 
 struct FetchRequest
 {

@@ -15,7 +15,7 @@ struct HostEntry
 // Alexa's data service was retired in 2022 and Yahoo China's sitemap search closed in 2013; both stay
 // reachable through a mirror named in their variable. The ICP filing API and the update host have no
 // public address we can name, so they default to reserved names that fail fast. An empty DNS server is
-// the system's resolver.
+// the system's resolver; an empty WHOIS host, each registry's own server.
 constexpr HostEntry kHosts[] = {
     {Service::Registrar, "QUILLMARK_HOST_REGISTRAR", "panda.www.net.cn", "http"},
     {Service::Icp, "QUILLMARK_HOST_ICP", "icp.quillmark.example", "http"},
@@ -26,6 +26,7 @@ constexpr HostEntry kHosts[] = {
     {Service::Iana, "QUILLMARK_HOST_IANA", "data.iana.org", "https"},
     {Service::Tranco, "QUILLMARK_HOST_TRANCO", "tranco-list.eu", "https"},
     {Service::Dns, "QUILLMARK_DNS_SERVER", "", ""},
+    {Service::Whois, "QUILLMARK_HOST_WHOIS", "", ""},
 };
 
 const HostEntry& entry(Service service)

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-enum class Service { Registrar, Icp, Baidu, Alexa, Yahoo, Update, Iana, Tranco, Dns };
+enum class Service { Registrar, Icp, Baidu, Alexa, Yahoo, Update, Iana, Tranco, Dns, Whois };
 
 // The host (or host:port) a service is reached at: its QUILLMARK_HOST_* variable when set, else the default.
 QString serviceHost(Service service);

@@ -1,0 +1,47 @@
+#include "queries/registrable.h"
+
+#include <QUrl>
+#include <libpsl.h>
+#include <memory>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const psl_ctx_t* suffixList()
+{
+    // psl_latest() takes the newer of the system's file and the built-in list.
+    static const std::unique_ptr<psl_ctx_t, void (*)(psl_ctx_t*)> list(psl_latest(nullptr), psl_free);
+    return list ? list.get() : psl_builtin();
+}
+
+} // namespace
+
+QString typedHost(const QString& typed)
+{
+    QString host = typed.trimmed();
+    if (host.contains(u"://"_s))
+        return QUrl(host).host();
+    host = host.section(u'/', 0, 0).section(u'?', 0, 0).section(u'#', 0, 0);
+    // A port, but not the colons of an IPv6 address.
+    if (host.count(u':') == 1)
+        host = host.section(u':', 0, 0);
+    return host;
+}
+
+QString registrableDomain(const QString& asciiName)
+{
+    const QByteArray name = asciiName.toLower().toLatin1();
+    // From the whole name towards the last label: the first public suffix met is the longest.
+    for (qsizetype start = 0, label = 0; start < name.size(); start = name.indexOf('.', start) + 1, ++label) {
+        if (psl_is_public_suffix2(suffixList(), name.constData() + start, PSL_TYPE_ICANN)) {
+            if (label == 0)
+                return {};
+            const qsizetype previous = name.lastIndexOf('.', start - 2) + 1;
+            return QString::fromLatin1(name.mid(previous));
+        }
+        if (name.indexOf('.', start) < 0)
+            break;
+    }
+    return {};
+}

@@ -1,0 +1,188 @@
+#include "queries/registration.h"
+
+#include "queries/keys.h"
+#include "queries/lookup.h"
+#include "queries/rdap.h"
+#include "queries/registrable.h"
+#include "queries/whois.h"
+#include "settings/settings.h"
+#include "web/fetch.h"
+#include "web/hosts.h"
+#include "web/port43.h"
+
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kIanaWhois = u"whois.iana.org"_s;
+
+// Where one registrable domain is asked: an RDAP base address, or a WHOIS server, or IANA first.
+struct Registry
+{
+    QString rdapBase;
+    QString whoisServer; // empty with no RDAP base: IANA's WHOIS names it
+};
+
+// Suffix → WHOIS server, as IANA named it this session (empty: it named none).
+QHash<QString, QString>& referrals()
+{
+    static QHash<QString, QString> known;
+    return known;
+}
+
+QString lastLabel(const QString& name)
+{
+    return name.section(u'.', -1);
+}
+
+Registry registryOf(const QString& asked, const JobContext& context)
+{
+    QString base = rdapBootstrap().baseFor(asked);
+    if (base.isEmpty() && context.settings) {
+        RdapBootstrap own;
+        const QHash<QString, QString> servers = context.settings->rdapServers();
+        for (auto it = servers.cbegin(); it != servers.cend(); ++it)
+            own.add(it.key(), it.value());
+        base = own.baseFor(asked);
+    }
+    if (base.isEmpty())
+        base = rdapSupplement().baseFor(asked);
+    if (!base.isEmpty())
+        return {base, {}};
+    const QString server = whoisServerFor(asked);
+    return {{}, server.isEmpty() ? referrals().value(lastLabel(asked)) : server};
+}
+
+// Every server, or the one the user relays through.
+QString whoisHost(const QString& server)
+{
+    const QString relay = serviceHost(Service::Whois);
+    return relay.isEmpty() ? server : relay;
+}
+
+QHash<QString, CellResult> allFour(const CellResult& cell)
+{
+    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
+}
+
+class RegistrationJob : public LookupJob
+{
+public:
+    RegistrationJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_context(context)
+    {
+    }
+
+    void start() override
+    {
+        const QString name = asciiName(typedHost(m_domain));
+        m_asked = registrableDomain(name);
+        if (name.isEmpty() || m_asked.isEmpty()) {
+            done(allFour({u"无效域名"_s,
+                name.isEmpty() ? u"无效域名"_s : u"%1 是公共后缀，没有可注册的部分"_s.arg(name)}));
+            return;
+        }
+        const Registry registry = registryOf(m_asked, m_context);
+        if (!registry.rdapBase.isEmpty()) {
+            FetchRequest request(rdapAddress(registry.rdapBase, m_asked), Charset::Utf8);
+            request.accept = "application/rdap+json";
+            auto* fetch = new PageFetch(request, this);
+            connect(fetch, &PageFetch::finished, this, [this, fetch] { done(rdapCells(fetch->result(), m_asked)); });
+        } else if (!registry.whoisServer.isEmpty()) {
+            askWhois(registry.whoisServer);
+        } else if (referrals().contains(lastLabel(m_asked))) {
+            done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+        } else {
+            // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
+            auto* iana = new Port43Fetch(whoisHost(kIanaWhois), lastLabel(m_asked).toLatin1(), this);
+            connect(iana, &Port43Fetch::finished, this, [this, iana] {
+                if (iana->failure() != Port43Fetch::Failure::None) {
+                    done(allFour({u"未知"_s, u"IANA WHOIS：%1"_s.arg(iana->failureReason())}));
+                    return;
+                }
+                const QString server = whoisReferral(whoisText(iana->answer()));
+                referrals().insert(lastLabel(m_asked), server);
+                if (server.isEmpty())
+                    done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+                else
+                    askWhois(server);
+            });
+        }
+    }
+
+private:
+    void askWhois(const QString& server)
+    {
+        auto* fetch = new Port43Fetch(whoisHost(server), whoisQuery(server, m_asked), this);
+        connect(fetch, &Port43Fetch::finished, this, [this, fetch] {
+            if (fetch->failure() != Port43Fetch::Failure::None)
+                done(allFour({u"未知"_s, fetch->failureReason()}));
+            else
+                done(whoisCells(whoisText(fetch->answer()), m_asked));
+        });
+    }
+
+    void done(QHash<QString, CellResult> cells)
+    {
+        // The row's name may be a host or an address: the cell says which name its answer is about.
+        if (!m_asked.isEmpty() && m_asked != m_domain.trimmed().toLower()) {
+            for (CellResult& cell : cells)
+                cell.note = u"查询的是 %1"_s.arg(m_asked);
+        }
+        finish(m_context.lookup, std::move(cells));
+    }
+
+    QString m_domain;
+    JobContext m_context;
+    QString m_asked; // the registrable domain, in ASCII
+};
+
+Lookup registrationLookup(const QString& key, const QString& header, int width)
+{
+    Lookup lookup {key, header, width, {}, {}, {}, Walk::WithStop, u"rdap"_s, nullptr, Charset::Utf8, nullptr,
+        [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new RegistrationJob(domain, context);
+        },
+        // Each registry's server keeps a pace of its own: an RDAP server the rdap settings, a WHOIS server
+        // the whois ones.
+        [](const QString& domain, const JobContext& context) -> QString {
+            const QString asked = registrableDomain(asciiName(typedHost(domain)));
+            if (asked.isEmpty())
+                return u"rdap"_s;
+            const Registry registry = registryOf(asked, context);
+            if (!registry.rdapBase.isEmpty())
+                return u"rdap "_s + QUrl(registry.rdapBase).host();
+            return u"whois "_s + (registry.whoisServer.isEmpty() ? kIanaWhois : registry.whoisServer);
+        }};
+    lookup.beforeWalk = refreshRdapBootstrap;
+    return lookup;
+}
+
+} // namespace
+
+const Lookup& registrationStatusLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegStatus, u"注册状态"_s, 70);
+    return lookup;
+}
+
+const Lookup& registrarNameLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegRegistrar, u"注册商"_s, 150);
+    return lookup;
+}
+
+const Lookup& registrationDateLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, 80);
+    return lookup;
+}
+
+const Lookup& expiryDateLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80);
+    return lookup;
+}

@@ -1,0 +1,82 @@
+#include "web/port43.h"
+
+#include "web/fetch.h"
+
+#include <QTimer>
+
+using namespace Qt::Literals::StringLiterals;
+
+Port43Fetch::Port43Fetch(const QString& server, const QByteArray& query, QObject* parent)
+    : QObject(parent)
+    , m_limit(new QTimer(this))
+    , m_query(query + "\r\n")
+    , m_limitMs(fetchLimits().timeLimitMs)
+{
+    m_limit->setSingleShot(true);
+    m_limit->setTimerType(Qt::PreciseTimer);
+    connect(m_limit, &QTimer::timeout, this, [this] { end(Failure::TimedOut); });
+    m_limit->start(m_limitMs);
+    connect(&m_socket, &QTcpSocket::connected, this, [this] { m_socket.write(m_query); });
+    connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
+        m_answer += m_socket.readAll();
+        if (m_answer.size() > kMaxAnswerBytes)
+            end(Failure::Oversize);
+    });
+    // The server closing is how a WHOIS answer ends; anything else before that is a failure.
+    connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
+        m_answer += m_socket.readAll();
+        end(m_answer.size() > kMaxAnswerBytes ? Failure::Oversize : Failure::None);
+    });
+    connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        switch (error) {
+        case QAbstractSocket::RemoteHostClosedError:
+            return; // disconnected() follows
+        case QAbstractSocket::HostNotFoundError:
+            end(Failure::HostNotFound);
+            return;
+        case QAbstractSocket::ConnectionRefusedError:
+            end(Failure::ConnectionRefused);
+            return;
+        default:
+            end(Failure::ConnectionLost);
+        }
+    });
+    const QString host = server.count(u':') == 1 ? server.section(u':', 0, 0) : server;
+    const quint16 port = server.count(u':') == 1 ? quint16(server.section(u':', 1).toUInt()) : 43;
+    // Not from inside the constructor: whoever made us has not connected to finished() yet.
+    QMetaObject::invokeMethod(
+        this, [this, host, port] { m_socket.connectToHost(host, port ? port : 43); }, Qt::QueuedConnection);
+}
+
+void Port43Fetch::end(Failure failure)
+{
+    if (m_done)
+        return;
+    m_done = true;
+    m_failure = failure;
+    m_limit->stop();
+    m_socket.disconnect(this);
+    m_socket.abort();
+    if (failure != Failure::None)
+        m_answer.clear();
+    emit finished();
+}
+
+QString Port43Fetch::failureReason() const
+{
+    switch (m_failure) {
+    case Failure::None:
+        return {};
+    case Failure::TimedOut:
+        return u"请求超时（%1 秒）"_s.arg(m_limitMs / 1000.0);
+    case Failure::HostNotFound:
+        return u"无法解析主机"_s;
+    case Failure::ConnectionRefused:
+        return u"连接被拒绝"_s;
+    case Failure::ConnectionLost:
+        return u"连接中断"_s;
+    case Failure::Oversize:
+        return u"WHOIS 应答过大（超过 1 MB）"_s;
+    }
+    return {};
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QTcpSocket>
+
+class QTimer;
+
+// One question to a WHOIS server (RFC 3912): the query and CR LF sent on TCP port 43, the answer read
+// until the server closes. Bounded like a page: the fetch limits' time, and 1 MiB.
+class Port43Fetch : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
+    enum class Failure { None, TimedOut, HostNotFound, ConnectionRefused, ConnectionLost, Oversize };
+
+    // `server` is "host" or "host:port"; started at once, finished() comes exactly once and never from inside
+    // the constructor. Deleting the fetch drops the question.
+    Port43Fetch(const QString& server, const QByteArray& query, QObject* parent = nullptr);
+
+    const QByteArray& answer() const { return m_answer; }
+    Failure failure() const { return m_failure; }
+    // Why the answer cannot be trusted, for the user; empty when it came whole.
+    QString failureReason() const;
+
+signals:
+    void finished();
+
+private:
+    void end(Failure failure);
+
+    QTcpSocket m_socket;
+    QTimer* m_limit;
+    QByteArray m_query;
+    QByteArray m_answer;
+    Failure m_failure = Failure::None;
+    int m_limitMs;
+    bool m_done = false;
+};
