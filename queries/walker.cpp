@@ -323,7 +323,10 @@ void Walker::onJobFinished(LookupJob* job)
             }
         }
         if (result.pushBack != PushBack::None) {
-            const ServiceInfo* service = Settings::service(m_walk->service);
+            // The pool's own service: a WHOIS server that refuses is not "RDAP繁忙".
+            const ServiceInfo* service = Settings::service(slot.pool.section(u' ', 0, 0));
+            if (!service)
+                service = Settings::service(m_walk->service);
             const QString name = service ? service->name : m_walk->service;
             setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
                                                                     : u"%1繁忙，放慢查询"_s.arg(name));
