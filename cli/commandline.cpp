@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -58,7 +59,31 @@ struct Options
     Format format = Format::Lines;
     QString output;
     bool resume = false;
+    int shard = 1; // this run's part of the list…
+    int shards = 1; // …of so many
+    QHash<QString, Pace> paces; // --pace, over the settings file
 };
+
+// "baidu=1/2000,home=64": service, requests at once, and optionally the least gap in milliseconds.
+QString parsePaces(const QString& text, QHash<QString, Pace>* paces)
+{
+    static const QRegularExpression form(u"^([a-z]+)=(\\d{1,6})(?:/(\\d{1,6}))?$"_s);
+    for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch match = form.match(item.trimmed());
+        if (!match.hasMatch())
+            return u"--pace 的“%1”应写作 服务=并发数[/间隔毫秒]"_s.arg(item.trimmed());
+        const ServiceInfo* service = Settings::service(match.captured(1));
+        if (!service)
+            return u"--pace 里没有“%1”这个服务"_s.arg(match.captured(1));
+        const Pace pace {match.captured(2).toInt(),
+            match.captured(3).isEmpty() ? service->gapMs : match.captured(3).toInt()};
+        const QString problem = Settings::rangeProblem(pace);
+        if (!problem.isEmpty())
+            return u"--pace %1：%2"_s.arg(item.trimmed(), problem);
+        paces->insert(service->key, pace);
+    }
+    return {};
+}
 
 // The options, or the status to end with at once (help, version, a usage error).
 std::variant<Options, int> parseArguments(const QStringList& arguments)
@@ -80,7 +105,17 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
     const QCommandLineOption output(u"output"_s, u"write the results there instead of standard output"_s, u"FILE"_s);
     const QCommandLineOption resume(
         u"resume"_s, u"go on with the last batch if it stopped short with the same domains and lookups"_s);
-    parser.addOptions({batch, lookupsOption, format, output, resume});
+    const QCommandLineOption shard(u"shard"_s,
+        u"only part I of N of the list, split by a stable hash of each name: the N parts are the whole list"_s,
+        u"I/N"_s);
+    QStringList services;
+    for (const ServiceInfo& service : Settings::services())
+        services.append(service.key);
+    const QCommandLineOption pace(u"pace"_s,
+        u"requests at once and least gap per service for this run, over the settings file: "_s
+            + services.join(u',') + u" (e.g. baidu=1/2000,home=64)"_s,
+        u"SERVICE=K[/GAPMS],…"_s);
+    parser.addOptions({batch, lookupsOption, format, output, resume, shard, pace});
     const auto usage = [&parser](const QString& problem) {
         say(u"seo-quillmark: %1\n\n"_s.arg(problem) + parser.helpText());
         return 2;
@@ -124,6 +159,19 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
     }
     if (options.chosen.isEmpty())
         return usage(u"--lookups 是空的"_s);
+    if (parser.isSet(shard)) {
+        static const QRegularExpression form(u"^(\\d{1,6})/(\\d{1,6})$"_s);
+        const QRegularExpressionMatch match = form.match(parser.value(shard).trimmed());
+        options.shard = match.captured(1).toInt();
+        options.shards = match.captured(2).toInt();
+        if (!match.hasMatch() || options.shard < 1 || options.shard > options.shards)
+            return usage(u"--shard 应写作 I/N，1 ≤ I ≤ N，不是“%1”"_s.arg(parser.value(shard)));
+    }
+    if (parser.isSet(pace)) {
+        const QString problem = parsePaces(parser.value(pace), &options.paces);
+        if (!problem.isEmpty())
+            return usage(problem);
+    }
     std::sort(options.chosen.begin(), options.chosen.end(),
         [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
     // A path that cannot be written fails now, not after hours of lookups.
@@ -195,6 +243,8 @@ public:
     {
         for (const Lookup* lookup : m_options.chosen)
             m_columns.append(columnOf(*lookup));
+        for (auto pace = m_options.paces.cbegin(); pace != m_options.paces.cend(); ++pace)
+            m_settings.overridePace(pace.key(), pace.value());
         m_walker.setPingProgram(u"ping"_s);
         m_walker.setSelection([this](const Lookup& lookup) { return m_options.chosen.contains(&lookup); });
         m_store.attach(m_walker);
@@ -390,7 +440,8 @@ void showProgress(const Run& run, bool terminal)
 bool isCommandLine(int argc, char** argv)
 {
     static const QList<QByteArray> ours {
-        "--batch", "--lookups", "--format", "--output", "--resume", "--help", "-h", "--version", "-v", "--help-all"};
+        "--batch", "--lookups", "--format", "--output", "--resume", "--shard", "--pace", "--help", "-h", "--version",
+        "-v", "--help-all"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (ours.contains(argument.split('=').first()))
@@ -420,7 +471,9 @@ int runCommandLine(int argc, char** argv)
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }
-    const DomainFile domains = domainsFromFile(input.readAll());
+    DomainFile domains = domainsFromFile(input.readAll());
+    if (options.shards > 1)
+        domains = shardOf(domains, options.shard, options.shards);
 
     // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
     std::signal(SIGPIPE, SIG_IGN);

@@ -45,6 +45,24 @@ QString firstField(const QString& line)
 
 } // namespace
 
+DomainFile shardOf(const DomainFile& file, int index, int count)
+{
+    DomainFile part;
+    for (int i = 0; i < file.domains.size(); ++i) {
+        quint64 hash = 14695981039346656037ULL;
+        for (const char byte : file.domains.at(i).toUtf8()) {
+            hash ^= quint64(uchar(byte));
+            hash *= 1099511628211ULL;
+        }
+        if (hash % quint64(count) != quint64(index - 1))
+            continue;
+        if (file.unreadable.contains(i))
+            part.unreadable.insert(int(part.domains.size()), file.unreadable.value(i));
+        part.domains.append(file.domains.at(i));
+    }
+    return part;
+}
+
 QStringList domainsFromInput(const QString& text)
 {
     return text.split(u"\r\n"_s, Qt::SkipEmptyParts);

@@ -20,3 +20,8 @@ struct DomainFile
 // its file's encoding is kept (with U+FFFD where it could not be read) and listed as unreadable. Full-width
 // dots (。．｡) are read as dots. Blank entries, and a first line with no dot at all (a header), are left out.
 DomainFile domainsFromFile(const QByteArray& file);
+
+// The names of part `index` (1 to `count`) of a list split by a stable hash of each name as its row shows
+// it (64-bit FNV-1a of its UTF-8): the same on every machine and every run, so the parts of one list are
+// disjoint and together are the whole list.
+DomainFile shardOf(const DomainFile& file, int index, int count);

@@ -48,6 +48,8 @@ const ServiceInfo* Settings::service(const QString& key)
 
 Pace Settings::pace(const QString& service) const
 {
+    if (const auto overridden = m_overrides.constFind(service); overridden != m_overrides.cend())
+        return *overridden;
     const ServiceInfo* info = Settings::service(service);
     const Pace defaults {info ? info->concurrency : 1, info ? info->gapMs : 0};
     bool ok = false;

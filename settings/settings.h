@@ -41,6 +41,8 @@ public:
 
     Pace pace(const QString& service) const;
     void setPace(const QString& service, const Pace& pace);
+    // For this run only, over what the file says (the command line's --pace).
+    void overridePace(const QString& service, const Pace& pace) { m_overrides.insert(service, pace); }
     // Why a pace cannot be kept, for the user; empty when it can.
     static QString rangeProblem(const Pace& pace);
 
@@ -53,4 +55,5 @@ public:
 
 private:
     std::unique_ptr<QSettings> m_file;
+    QHash<QString, Pace> m_overrides;
 };

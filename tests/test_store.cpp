@@ -23,6 +23,7 @@ private slots:
     void unusableDatabase_data();
     void unusableDatabase();
     void olderDatabaseBroughtUpToDate();
+    void shardsMakeTheWholeRun();
     void siblingAnswersSavedWithTheirCell();
     void closedPipeEndsQuietly();
     void signalsEndTheRunAtOnce_data();
@@ -143,6 +144,9 @@ void TestStore::commandLine_data()
     // Said before the first request, not after hours of them.
     row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt", u"/nonexistent"_s, 2);
     row("output onto a folder", "--batch - --lookups icp --output /tmp", u"/tmp 是一个文件夹"_s, 2);
+    row("pace out of range", "--batch - --lookups icp --pace icp=2,baidu=0/100", u"baidu=0/100"_s, 2);
+    row("pace of no service", "--batch - --lookups icp --pace nosuch=1", u"nosuch"_s, 2);
+    row("shard past the last", "--batch - --lookups icp --shard 4/3", u"4/3"_s, 2);
 }
 
 void TestStore::commandLine()
@@ -208,6 +212,31 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::shardsMakeTheWholeRun()
+{
+    QByteArray domains;
+    for (int n = 0; n < 60; ++n)
+        domains += "d" + QByteArray::number(n) + ".test\n";
+    const auto run = [&](const QStringList& extra) {
+        QProcess program;
+        start(program, QStringList {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--pace"_s, u"icp=8"_s} + extra,
+            domains);
+        return ended(program) ? program.readAllStandardOutput().split('\n') : QList<QByteArray>();
+    };
+    QList<QByteArray> whole = run({});
+    QList<QByteArray> parts;
+    for (const QString& shard : {u"1/3"_s, u"2/3"_s, u"3/3"_s}) {
+        const QList<QByteArray> part = run({u"--shard"_s, shard});
+        QVERIFY(part.size() > 1 && part.size() < whole.size()); // each a real part, none the whole
+        parts += part;
+    }
+    std::sort(whole.begin(), whole.end());
+    std::sort(parts.begin(), parts.end());
+    parts.removeAll(QByteArray());
+    whole.removeAll(QByteArray());
+    QCOMPARE(parts, whole);
 }
 
 void TestStore::olderDatabaseBroughtUpToDate()
