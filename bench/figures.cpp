@@ -6,7 +6,7 @@
 #include "app/Form1.h"
 #include "queries/walker.h"
 #include "settings/settings.h"
-#include "testing.h"
+#include "windowtesting.h"
 #include "web/fetch.h"
 #include "web/ping.h"
 

@@ -13,7 +13,7 @@
 #include "queries/yahoo.h"
 #include "settings/settings.h"
 #include "store/store.h"
-#include "testing.h"
+#include "windowtesting.h"
 #include "web/fetch.h"
 #include "web/links.h"
 

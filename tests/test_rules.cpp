@@ -1,7 +1,5 @@
 // The pure rules every cell, queue, export and update question is made by. Each row is a case that has gone
 // wrong, or would, on real answer pages and real pasted input.
-#include "app/ResultsGrid.h"
-#include "app/intake.h"
 #include "export/export.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
@@ -25,7 +23,6 @@
 
 #include "testing.h"
 
-#include <QTextDocument>
 #include <QtTest>
 #include <ctime>
 
@@ -79,7 +76,6 @@ const QHash<QString, std::function<QString(const QString&)>> kRules {
     {u"title"_s, pageTitle},
     {u"page-icp"_s, filingNumberOnPage},
     {u"ascii"_s, asciiName},
-    {u"display"_s, displayText},
     {u"rdap"_s,
         [](const QString& in) {
             return registrationRow(rdapCells(
@@ -163,8 +159,6 @@ void TestRules::rules_data()
     row("ping: no brackets", "ping", u"unknown host\r\nline 2"_s, u"unknown host\r\nline 2"_s);
     row("ping: open only", "ping", u"x (1.2.3.4 tail"_s, u"1.2.3.4 tail"_s);
     row("ping: close first", "ping", u"abc) x (y"_s, u"abc"_s);
-    row("display: line breaks marked", "display", u"ping: x\r\nline\nend\r"_s, u"ping: x↵line↵end↵"_s);
-    row("display: long cell elided", "display", QString(1500, u'x'), QString(1000, u'x') + u'…');
     row("version: bom and blanks dropped", "version", u"\ufeff 9.10 \r\n"_s, u"9.10"_s);
     row("version: LF-only file is no version", "version", u"9.1\nnotes\n"_s, QString());
     row("version: markup is no version", "version", u"9.2<img src=\"/dev/zero\">"_s, QString());
@@ -295,9 +289,6 @@ void TestRules::addressesKeepTheDomainAsTyped()
         u"http://h/s?wd=domain%3Awww.Ab C.test http://h/search?bwm=i&p=www.Ab C.test http://h/cgi-bin/check.cgi?area_domain=Ab C.test"_s);
     QCOMPARE(outboundAddress(u"www.Ab C.test"_s), u"http://www.Ab C.test"_s);
     QCOMPARE(registrarCellText(u"<original>210 : Domain name is available</original>"_s), u"可注册"_s);
-    // The box's text: CR LF between lines (Shift+Enter's too), and a no-break space stays one.
-    QTextDocument document(u"a.test\nb\u00a0.test\u2028c.test\n"_s);
-    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\nc.test\r\n"_s);
 }
 
 void TestRules::exportLinesAndCsvBytes()

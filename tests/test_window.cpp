@@ -1,14 +1,17 @@
 // The window as a user meets it: its controls, Start and Stop, Export, message boxes that must not hold up
 // a batch, closing, the settings dialog, and thousands of random clicks that must leave every cell in its row.
 #include "TestHttpServer.h"
+#include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
+#include "app/intake.h"
 #include "store/store.h"
-#include "testing.h"
+#include "windowtesting.h"
 #include "web/fetch.h"
 
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTextDocument>
 #include <QTreeView>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -23,6 +26,7 @@ private slots:
     void init();
     void cleanup();
     void layoutAtStartUp();
+    void boxTextAndCellDisplay();
     void startThenStopFromTheSameButton_data();
     void startThenStopFromTheSameButton();
     void emptyInputAndExportGate();
@@ -187,6 +191,16 @@ void TestWindow::boxesDoNotHoldUpTheBatchButClosingEndsIt()
     QCOMPARE(column(walker().results(), FirstLookupColumn + 1), written);
     QCOMPARE(written.last(), u" "_s);
     QCOMPARE(walker().results().problemCount(), 0);
+}
+
+void TestWindow::boxTextAndCellDisplay()
+{
+    // The box's text: CR LF between lines (Shift+Enter's too), and a no-break space stays one.
+    QTextDocument document(u"a.test\nb\u00a0.test\u2028c.test\n"_s);
+    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\nc.test\r\n"_s);
+    // A cell on screen: one line, line breaks marked, a long one elided (the exports keep it whole).
+    QCOMPARE(displayText(u"ping: x\r\nline\nend\r"_s), u"ping: x↵line↵end↵"_s);
+    QCOMPARE(displayText(QString(1500, u'x')), QString(1000, u'x') + u'…');
 }
 
 void TestWindow::historyAndResume()

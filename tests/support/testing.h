@@ -1,18 +1,12 @@
 #pragma once
 
-#include "ScriptedPlatform.h"
-#include "app/Form1.h"
+#include "queries/results.h"
 #include "queries/walker.h"
 #include "settings/settings.h"
 
-#include <QCheckBox>
 #include <QFile>
-#include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
-#include <memory>
 
 // A committed test page, as stored.
 inline QByteArray testData(const QString& name)
@@ -36,29 +30,6 @@ inline Settings& testSettings()
     static QTemporaryDir dir;
     static Settings settings(dir.filePath(QStringLiteral("seo-quillmark.conf")));
     return settings;
-}
-
-// A window as the user gets it, minus the update check's timer.
-inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store = nullptr)
-{
-    auto form = std::make_unique<Form1>(platform, testSettings(), store);
-    form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
-    return form;
-}
-
-inline void setInput(Form1& form, const QString& text) // '\n' line breaks, as typed
-{
-    form.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(text);
-}
-
-inline void setBox(Form1& form, const QString& name, bool ticked)
-{
-    form.findChild<QCheckBox*>(name)->setChecked(ticked);
-}
-
-inline void click(Form1& form, const QString& name)
-{
-    form.findChild<QPushButton*>(name)->click();
 }
 
 inline bool waitIdle(Walker& walker, int timeoutMs = 60'000)
