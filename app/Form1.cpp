@@ -674,10 +674,15 @@ void Form1::showSettings()
     dialog.exec();
 }
 
-void Form1::onProgress(const Lookup& lookup, int row, int queueLength)
+void Form1::onProgress(const Lookup& lookup, int row, int queueLength, qint64 written, qint64 total)
 {
     m_runningRow = row;
-    m_progress = u"%1 %2/%3"_s.arg(lookup.header).arg(row + 1).arg(queueLength);
+    // The column furthest behind, then the whole batch: "百度反链 23/1000 · 共 4,210/8,000".
+    const QLocale grouped(QLocale::English);
+    m_progress = u"%1 %2/%3 · 共 %4/%5"_s.arg(lookup.header)
+                     .arg(row + 1)
+                     .arg(queueLength)
+                     .arg(grouped.toString(written), grouped.toString(total));
     showStatus();
     if (m_following) {
         m_scrollingToRow = true;

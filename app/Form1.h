@@ -80,7 +80,7 @@ private:
     QList<int> shownColumns() const;
     void gridSetup();
     void runLookup(const char* key);
-    void onProgress(const Lookup& lookup, int row, int queueLength);
+    void onProgress(const Lookup& lookup, int row, int queueLength, qint64 written, qint64 total);
     void showSummary(qint64 elapsedMs);
     void showStatus();
     void fitToClientArea();

@@ -6,10 +6,10 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-// Rows started ahead of the next one to write. While that one waits on a silent host, the ones behind it
-// finish and wait their turn; this bounds how many.
+// Rows started ahead of the next one to write, per walk. While that one waits on a silent host, the ones
+// behind it finish and wait their turn; this bounds how many.
 constexpr int kLookahead = 256;
-// Writing a run of finished rows yields to the window after about this long.
+// Writing runs of finished rows yields to the window after about this long.
 constexpr qint64 kSliceMs = 15;
 } // namespace
 
@@ -18,8 +18,6 @@ Walker::Walker(Settings& settings, QObject* parent)
     , m_settings(settings)
     , m_pumpTimer(new QTimer(this))
 {
-    m_context.stopRequested = [this] { return stopSeen(); };
-    m_context.settings = &m_settings;
     m_pumpTimer->setSingleShot(true);
     connect(m_pumpTimer, &QTimer::timeout, this, &Walker::pump);
     m_clock.start();
@@ -43,15 +41,13 @@ void Walker::runBatch()
     if (isBusy() || m_closed)
         return;
     m_results.reset(m_queue);
-    QList<Turn> plan;
     QList<const Lookup*> wanted;
     for (const Lookup* lookup : lookups()) {
-        plan.append({lookup, true, Rows::All});
         if (m_selection && m_selection(*lookup))
             wanted.append(lookup);
     }
     emit batchStarted(wanted);
-    startPlan(plan);
+    startPlan(wanted, Rows::All, true);
 }
 
 void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups)
@@ -63,26 +59,20 @@ void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, con
     m_results.reset(m_queue);
     for (const SavedCell& cell : cells)
         m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
-    QList<Turn> plan;
-    for (const Lookup* lookup : lookups)
-        plan.append({lookup, false, Rows::Unwritten});
-    startPlan(plan);
+    startPlan(lookups, Rows::Unwritten, false);
 }
 
 void Walker::runLookup(const Lookup& lookup)
 {
     if (!isBusy() && !m_closed)
-        startPlan({{&lookup, false, Rows::All}});
+        startPlan({&lookup}, Rows::All, false);
 }
 
 void Walker::rerunFailed()
 {
     if (isBusy() || m_closed)
         return;
-    QList<Turn> plan;
-    for (const Lookup* lookup : lookups())
-        plan.append({lookup, false, Rows::Marked});
-    startPlan(plan);
+    startPlan(QList<const Lookup*>(lookups().begin(), lookups().end()), Rows::Marked, false);
 }
 
 void Walker::setStopFlag(bool stop)
@@ -91,7 +81,7 @@ void Walker::setStopFlag(bool stop)
         return;
     m_stopFlag = stop;
     emit stopFlagChanged(stop);
-    if (stop && m_walk)
+    if (stop && m_busy)
         schedulePump(0);
 }
 
@@ -106,76 +96,98 @@ void Walker::stopBatch()
 void Walker::abortAll()
 {
     m_closed = true;
+    m_busy = false;
     m_pumpTimer->stop();
-    for (Slot& slot : m_window)
-        drop(slot);
-    m_window.clear();
-    m_walk = nullptr;
-    m_plan.clear();
-}
-
-void Walker::startPlan(const QList<Turn>& plan)
-{
-    m_prefetched.clear();
-    m_plan = plan;
-    m_turn = 0;
-    m_batchStopping = false;
-    m_planClock.start();
-    emit busyChanged(true);
-    nextTurn();
-}
-
-void Walker::nextTurn()
-{
-    while (m_turn < m_plan.size() && !m_batchStopping && !m_closed) {
-        const Turn turn = m_plan.at(m_turn++);
-        if (turn.askSelection && !(m_selection && m_selection(*turn.lookup)))
-            continue;
-        if (turn.rows == Rows::Marked && !m_results.hasProblems(columnOf(*turn.lookup)))
-            continue;
-        startWalk(turn);
-        return;
+    // The walks stay until the walker goes: one may be in the middle of writing a cell right now.
+    for (const auto& walk : m_walks) {
+        for (Slot& slot : walk->window)
+            drop(*walk, slot);
+        walk->window.clear();
+        walk->members.clear();
     }
-    if (m_closed)
-        return;
-    m_plan.clear();
-    m_prefetched.clear();
-    emit busyChanged(false);
-    emit finished(m_planClock.elapsed());
 }
 
-void Walker::startWalk(const Turn& turn)
+void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSelection)
 {
-    m_walk = turn.lookup;
-    m_stopping = false;
-    m_committed = 0;
+    m_walks.clear();
+    m_batchStopping = false;
+    m_askSelection = askSelection;
+    m_planPaces.clear();
+    m_written = m_total = 0;
+    m_reportedLookup = nullptr;
     m_reportedRow = -1;
-    if (m_walk->walk == Walk::WithStop)
-        setStopFlag(false);
-    const int column = columnOf(*m_walk);
+    m_planClock.start();
     // A lookup pressed before any batch finds queue entries without rows: it has nothing to write.
     const int count = qMin(int(m_queue.size()), m_results.rowCount());
-    m_rows.clear();
-    for (int row = 0; row < count; ++row) {
-        if ((turn.rows == Rows::All) || (turn.rows == Rows::Marked && !m_results.problem(row, column).isEmpty())
-            || (turn.rows == Rows::Unwritten && !m_results.isWritten(row, column)))
-            m_rows.append(row);
+    for (const Lookup* lookup : wanted) {
+        const int column = columnOf(*lookup);
+        QSet<int> skip;
+        for (int row = 0; row < count; ++row) {
+            const bool needed = rows == Rows::All || (rows == Rows::Marked && !m_results.problem(row, column).isEmpty())
+                || (rows == Rows::Unwritten && !m_results.isWritten(row, column));
+            if (!needed)
+                skip.insert(row);
+        }
+        if (skip.size() == count)
+            continue;
+        m_total += count - skip.size();
+        // Lookups one answer serves share a walk, and so one request per domain.
+        auto shared = std::find_if(m_walks.begin(), m_walks.end(), [&](const auto& walk) {
+            return lookup->job && walk->members.first()->job == lookup->job && walk->service == lookup->service;
+        });
+        if (shared == m_walks.end()) {
+            auto walk = std::make_unique<WalkState>();
+            walk->service = lookup->service;
+            walk->kind = lookup->walk;
+            WalkState* self = walk.get();
+            walk->context.pingProgram = m_pingProgram;
+            walk->context.settings = &m_settings;
+            walk->context.stopRequested = [this, self] { return stopSeen(*self); };
+            m_walks.push_back(std::move(walk));
+            shared = std::prev(m_walks.end());
+        }
+        (*shared)->members.append(lookup);
+        (*shared)->skip.insert(lookup, skip);
     }
-    m_walkPaces.clear();
-    m_context.lookup = m_walk->key;
-    if (m_walk->beforeWalk)
-        m_walk->beforeWalk();
-    pump();
+    bool stoppable = false;
+    for (const auto& walk : m_walks) {
+        for (int row = 0; row < count; ++row) {
+            if (std::any_of(walk->members.begin(), walk->members.end(),
+                    [&](const Lookup* member) { return !walk->skip.value(member).contains(row); }))
+                walk->rows.append(row);
+        }
+        stoppable = stoppable || walk->kind == Walk::WithStop;
+        if (walk->members.first()->beforeWalk)
+            walk->members.first()->beforeWalk();
+    }
+    if (stoppable)
+        setStopFlag(false);
+    m_busy = true;
+    emit busyChanged(true);
+    if (m_walks.empty())
+        finishIfDone();
+    else
+        pump();
 }
 
-void Walker::endWalk()
+void Walker::endWalk(WalkState& walk)
 {
-    for (Slot& slot : m_window)
-        drop(slot);
-    m_window.clear();
-    m_walk = nullptr;
+    for (Slot& slot : walk.window)
+        drop(walk, slot);
+    walk.window.clear();
+    walk.members.clear();
+}
+
+void Walker::finishIfDone()
+{
+    if (m_closed || !m_busy)
+        return;
+    if (std::any_of(m_walks.begin(), m_walks.end(), [](const auto& walk) { return !walk->members.isEmpty(); }))
+        return;
+    m_busy = false;
     setPaceNotice(QString());
-    nextTurn();
+    emit busyChanged(false);
+    emit finished(m_planClock.elapsed());
 }
 
 void Walker::schedulePump(qint64 ms)
@@ -184,20 +196,26 @@ void Walker::schedulePump(qint64 ms)
         m_pumpTimer->start(int(qMin<qint64>(ms, INT_MAX)));
 }
 
-bool Walker::stopSeen() const
+void Walker::wakeUp()
 {
-    return m_batchStopping || (m_walk && m_walk->walk == Walk::WithStop && m_stopFlag);
+    if (m_busy)
+        schedulePump(0);
 }
 
-ServicePace& Walker::pace(const QString& pool)
+bool Walker::stopSeen(const WalkState& walk) const
+{
+    return m_batchStopping || (walk.kind == Walk::WithStop && m_stopFlag);
+}
+
+ServicePace& Walker::pace(const WalkState& walk, const QString& pool)
 {
     // A pool "whois whois.cnnic.cn" keeps the whois settings; a plain one, its walk's service's.
     QString service = pool.section(u' ', 0, 0);
     if (!Settings::service(service))
-        service = m_walk->service;
-    auto setting = m_walkPaces.constFind(service);
-    if (setting == m_walkPaces.cend())
-        setting = m_walkPaces.insert(service, m_settings.pace(service));
+        service = walk.service;
+    auto setting = m_planPaces.constFind(service);
+    if (setting == m_planPaces.cend())
+        setting = m_planPaces.insert(service, m_settings.pace(service));
     ServicePace& pace = m_paces[pool];
     pace.configure(setting->concurrency, setting->gapMs);
     return pace;
@@ -205,66 +223,108 @@ ServicePace& Walker::pace(const QString& pool)
 
 void Walker::pump()
 {
-    if (!m_walk)
+    if (!m_busy || m_closed)
         return;
-    if (!m_stopping && stopSeen()) {
-        // Requests for later rows are dropped; the row being written finishes as it would have, unless it
-        // has not even started.
-        m_stopping = true;
-        while (m_window.size() > 1) {
-            drop(m_window.back());
-            m_window.pop_back();
-        }
-        if (m_window.empty() || !m_window.front().started) {
-            endWalk();
-            return;
-        }
-    }
-
     QElapsedTimer slice;
     slice.start();
-    while (!m_window.empty() && m_window.front().result) {
-        if (m_writeGate && !m_writeGate())
-            break; // woken again when the gate opens
-        const Slot slot = std::move(m_window.front());
-        m_window.pop_front();
-        m_results.setCell(slot.row, columnOf(*m_walk), slot.result->text, slot.result->problem, slot.result->note);
-        ++m_committed;
-        if (m_stopping || m_committed == m_rows.size()) {
-            endWalk();
+    const size_t first = m_firstWalk++;
+    for (size_t i = 0; i < m_walks.size(); ++i) {
+        WalkState* walk = m_walks.at((first + i) % m_walks.size()).get();
+        if (walk->members.isEmpty())
+            continue;
+        // A lookup unticked during the batch ends at its next row; what it wrote stays.
+        if (m_askSelection && m_selection) {
+            const int next = walk->committed;
+            for (const Lookup* member : QList<const Lookup*>(walk->members)) {
+                if (m_selection(*member))
+                    continue;
+                for (int at = next; at < walk->rows.size(); ++at)
+                    m_total -= walk->skip.value(member).contains(walk->rows.at(at)) ? 0 : 1;
+                walk->members.removeOne(member);
+            }
+            if (walk->members.isEmpty()) {
+                endWalk(*walk);
+                continue;
+            }
+        }
+        pumpWalk(*walk, slice);
+        if (m_closed)
+            return;
+    }
+    reportProgress();
+    if (!m_closed)
+        finishIfDone();
+}
+
+void Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
+{
+    if (!walk.stopping && stopSeen(walk)) {
+        // Requests for later rows are dropped; the row being written finishes as it would have, unless it
+        // has not even started.
+        walk.stopping = true;
+        while (walk.window.size() > 1) {
+            drop(walk, walk.window.back());
+            walk.window.pop_back();
+        }
+        if (walk.window.empty() || !walk.window.front().started) {
+            endWalk(walk);
             return;
         }
+    }
+    while (!walk.window.empty() && walk.window.front().result) {
+        if (m_writeGate && !m_writeGate())
+            break; // woken again when the gate opens
         if (slice.elapsed() >= kSliceMs) {
-            schedulePump(0);
+            schedulePump(0); // the window's turn; this walk's rows wait for the next pass
             break;
         }
-    }
-    if (m_committed == m_rows.size()) {
-        endWalk();
-        return;
-    }
-    if (m_rows.at(m_committed) != m_reportedRow) {
-        m_reportedRow = m_rows.at(m_committed);
-        emit progress(*m_walk, m_reportedRow, int(m_queue.size()));
-        if (!m_walk)
-            return; // whoever heard it ended everything
-    }
-    if (m_stopping)
-        return;
-
-    QHash<int, CellResult>& prefetched = m_prefetched[m_walk->key];
-    while (int(m_window.size()) < kLookahead && m_committed + int(m_window.size()) < m_rows.size()) {
-        Slot& slot = m_window.emplace_back();
-        slot.row = m_rows.at(m_committed + int(m_window.size()) - 1);
-        const auto cached = prefetched.constFind(slot.row);
-        if (cached != prefetched.cend()) {
-            slot.result = *cached;
-            slot.started = true;
+        const Slot slot = std::move(walk.window.front());
+        walk.window.pop_front();
+        commit(walk, slot);
+        if (m_closed)
+            return;
+        ++walk.committed;
+        if (walk.stopping || walk.committed == walk.rows.size()) {
+            endWalk(walk);
+            return;
         }
     }
+    if (walk.committed == walk.rows.size()) {
+        endWalk(walk);
+        return;
+    }
+    if (!walk.stopping)
+        startRows(walk);
+}
+
+void Walker::commit(WalkState& walk, const Slot& slot)
+{
+    for (const Lookup* member : QList<const Lookup*>(walk.members)) {
+        if (walk.skip.value(member).contains(slot.row))
+            continue;
+        // The lookup that asked has the answer; the others find theirs among its siblings.
+        const auto sibling = slot.siblings.constFind(member->key);
+        const bool own = slot.asked.isEmpty() || member->key == slot.asked;
+        if (!own && sibling == slot.siblings.cend())
+            continue;
+        const CellResult* cell = own ? &*slot.result : &*sibling;
+        ++m_written;
+        m_results.setCell(slot.row, columnOf(*member), cell->text, cell->problem, cell->note);
+        if (m_closed)
+            return;
+    }
+}
+
+void Walker::startRows(WalkState& walk)
+{
+    while (int(walk.window.size()) < kLookahead && walk.committed + int(walk.window.size()) < walk.rows.size()) {
+        Slot& slot = walk.window.emplace_back();
+        slot.row = walk.rows.at(walk.committed + int(walk.window.size()) - 1);
+    }
+    const Lookup& asking = *walk.members.first();
     // Rows start in queue order as their service allows; where each domain has a service of its own, a
     // waiting one does not hold up the rows behind it.
-    for (Slot& slot : m_window) {
+    for (Slot& slot : walk.window) {
         if (slot.started)
             continue;
         const QString& domain = m_queue.at(slot.row);
@@ -274,84 +334,98 @@ void Walker::pump()
             continue;
         }
         if (slot.pool.isEmpty())
-            slot.pool = m_walk->pool ? m_walk->pool(domain, m_context) : m_walk->service;
-        ServicePace& servicePace = pace(slot.pool);
+            slot.pool = asking.pool ? asking.pool(domain, walk.context) : asking.service;
+        ServicePace& servicePace = pace(walk, slot.pool);
         const qint64 now = m_clock.elapsed();
         const qint64 wait = servicePace.waitMs(now);
         if (wait != 0) {
             if (wait > 0)
                 schedulePump(wait);
-            if (!m_walk->pool)
+            if (!asking.pool)
                 break;
             continue;
         }
         slot.started = true;
         slot.startedAt = now;
-        slot.job = startJob(*m_walk, domain, m_context);
+        JobContext context = walk.context;
+        context.lookup = asking.key;
+        slot.asked = asking.key;
+        slot.job = startJob(asking, domain, context);
         slot.job->setParent(this);
         LookupJob* job = slot.job;
         connect(job, &LookupJob::finished, this, [this, job] { onJobFinished(job); });
         servicePace.started(now);
         job->start();
     }
-    if (m_window.front().result && (!m_writeGate || m_writeGate()))
+    if (!walk.window.empty() && walk.window.front().result && (!m_writeGate || m_writeGate()))
         schedulePump(0);
 }
 
-void Walker::wakeUp()
+void Walker::reportProgress()
 {
-    if (m_walk)
-        schedulePump(0);
+    // The column furthest behind is where the user waits.
+    const WalkState* behind = nullptr;
+    for (const auto& walk : m_walks) {
+        if (walk->members.isEmpty() || walk->committed >= walk->rows.size())
+            continue;
+        if (!behind || qint64(walk->committed) * behind->rows.size() < qint64(behind->committed) * walk->rows.size())
+            behind = walk.get();
+    }
+    if (!behind)
+        return;
+    const Lookup* lookup = behind->members.first();
+    const int row = behind->rows.at(behind->committed);
+    // The row moved on, or the counts did: said at most ten times a second.
+    const qint64 now = m_clock.elapsed();
+    if (lookup == m_reportedLookup && row == m_reportedRow && now - m_reportedAt < 100)
+        return;
+    m_reportedLookup = lookup;
+    m_reportedRow = row;
+    m_reportedAt = now;
+    emit progress(*lookup, row, int(m_queue.size()), m_written, m_total);
 }
 
 void Walker::onJobFinished(LookupJob* job)
 {
-    for (Slot& slot : m_window) {
-        if (slot.job != job)
-            continue;
-        const CellResult& result = job->result();
-        ServicePace& servicePace = pace(slot.pool);
-        servicePace.finished(
-            slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
-        for (auto sibling = job->siblings().cbegin(); sibling != job->siblings().cend(); ++sibling) {
-            for (int turn = m_turn; turn < m_plan.size(); ++turn) {
-                if (m_plan.at(turn).lookup->key == sibling.key()) {
-                    m_prefetched[sibling.key()].insert(slot.row, sibling.value());
-                    emit siblingFetched(slot.row, *m_plan.at(turn).lookup, sibling.value());
-                    break;
-                }
+    for (const auto& walk : m_walks) {
+        for (Slot& slot : walk->window) {
+            if (slot.job != job)
+                continue;
+            const CellResult& result = job->result();
+            ServicePace& servicePace = pace(*walk, slot.pool);
+            servicePace.finished(
+                slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
+            if (result.pushBack != PushBack::None) {
+                // The pool's own service: a WHOIS server that refuses is not "RDAP繁忙".
+                const ServiceInfo* service = Settings::service(slot.pool.section(u' ', 0, 0));
+                if (!service)
+                    service = Settings::service(walk->service);
+                const QString name = service ? service->name : walk->service;
+                setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
+                                                                        : u"%1繁忙，放慢查询"_s.arg(name));
+            } else if (!servicePace.isSlowed()) {
+                setPaceNotice(QString());
             }
+            slot.result = result;
+            slot.siblings = job->siblings();
+            slot.job = nullptr;
+            job->disconnect(this);
+            job->deleteLater();
+            // Written from the event loop, never from inside a job's own call chain.
+            schedulePump(0);
+            return;
         }
-        if (result.pushBack != PushBack::None) {
-            // The pool's own service: a WHOIS server that refuses is not "RDAP繁忙".
-            const ServiceInfo* service = Settings::service(slot.pool.section(u' ', 0, 0));
-            if (!service)
-                service = Settings::service(m_walk->service);
-            const QString name = service ? service->name : m_walk->service;
-            setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
-                                                                    : u"%1繁忙，放慢查询"_s.arg(name));
-        } else if (!servicePace.isSlowed()) {
-            setPaceNotice(QString());
-        }
-        slot.result = result;
-        slot.job = nullptr;
-        job->disconnect(this);
-        job->deleteLater();
-        // Written from the event loop, never from inside a job's own call chain.
-        schedulePump(0);
-        return;
     }
 }
 
-void Walker::drop(Slot& slot)
+void Walker::drop(WalkState& walk, Slot& slot)
 {
     if (!slot.job)
         return;
     slot.job->disconnect(this);
     delete slot.job;
     slot.job = nullptr;
-    if (m_walk)
-        pace(slot.pool).dropped();
+    pace(walk, slot.pool).dropped();
 }
 
 void Walker::setPaceNotice(const QString& notice)

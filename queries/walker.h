@@ -11,16 +11,20 @@
 #include <QStringList>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <vector>
 
 class QTimer;
 
 // Runs the lookups over the domain queue and writes the results, without a window: the window, the tests
 // and the command line drive it alike.
 //
-// A batch runs the lookups one after another in table order, each box read just before its turn. Within
-// one lookup's walk, requests to its service run as many at once as the service's pace allows, but cells
-// are written strictly in queue order: row i only after every row before it.
+// A batch runs every lookup wanted at its start at once, each in a walk of its own: every service keeps its
+// own pace (requests to it run as many at once as its pace allows, a walk that waits on one service never
+// holds up another), but each column is written strictly in queue order: row i only after every row
+// before it. Lookups that one answer serves (the home page's columns, the registration columns) share one
+// walk, which writes all their cells from one request.
 class Walker : public QObject
 {
     Q_OBJECT
@@ -36,14 +40,15 @@ public:
     Results& results() { return m_results; }
     const Results& results() const { return m_results; }
 
-    void setPingProgram(const QString& program) { m_context.pingProgram = program; }
-    // Asked just before each lookup's turn in a batch: is it wanted now?
+    void setPingProgram(const QString& program) { m_pingProgram = program; }
+    // Which lookups a batch runs: asked at its start, and again while it runs, so that a lookup unticked
+    // meanwhile ends at its next row (one ticked meanwhile is not added).
     void setSelection(std::function<bool(const Lookup&)> wanted) { m_selection = std::move(wanted); }
 
     // Each of these is ignored while the walker is busy.
     void runBatch(); // rows rebuilt from the queue, then every wanted lookup
     void runLookup(const Lookup& lookup); // one lookup over the rows as they stand
-    void rerunFailed(); // every marked cell again, column by column
+    void rerunFailed(); // every marked cell again
     // A batch interrupted earlier: its rows rebuilt with the cells it had written, then each of its lookups
     // for the cells it had not.
     struct SavedCell
@@ -55,16 +60,16 @@ public:
     };
     void resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups);
 
-    // The stop flag of the walks with stop: set, the walk in progress ends at its next check, and a batch
-    // goes on with its next lookup. Each walk with stop clears it when it begins.
+    // The stop flag of the walks with stop: set, every such walk ends at its next check; the search walks go
+    // on. A batch with such walks clears it as it begins.
     void setStopFlag(bool stop);
     bool stopFlag() const { return m_stopFlag; }
-    // Ends the whole batch: the walk in progress at its next check, whatever its kind, and no later lookup.
+    // Ends the whole batch: every walk at its next check, whatever its kind.
     void stopBatch();
     // The program is closing: every request dropped at once, nothing written any more.
     void abortAll();
 
-    bool isBusy() const { return !m_plan.isEmpty(); }
+    bool isBusy() const { return m_busy; }
 
     // Asked before each cell is written: while it says no, cells wait (the saved results catching up).
     void setWriteGate(std::function<bool()> open) { m_writeGate = std::move(open); }
@@ -72,72 +77,80 @@ public:
     void wakeUp();
 
 signals:
-    // A batch begins, with the lookups wanted at this moment (each is still asked again at its turn).
+    // A batch begins, with the lookups it runs.
     void batchStarted(const QList<const Lookup*>& wanted);
     void busyChanged(bool busy);
     void stopFlagChanged(bool stop);
-    // The row about to be written (a queue position) and the queue's length.
-    void progress(const Lookup& lookup, int row, int queueLength);
-    // Why the walk goes slower than its pace, or empty once it no longer does.
+    // The column furthest behind, the row it is to write next (a queue position) and the queue's length;
+    // and the cells written of all the batch will write.
+    void progress(const Lookup& behind, int row, int queueLength, qint64 written, qint64 total);
+    // Why a walk goes slower than its pace, or empty once none does.
     void paceNotice(const QString& notice);
     void finished(qint64 elapsedMs);
-    // A cell of a lookup still to come in this plan, brought by another lookup's answer.
-    void siblingFetched(int row, const Lookup& lookup, const CellResult& cell);
 
 private:
     enum class Rows { All, Marked, Unwritten };
-    struct Turn
-    {
-        const Lookup* lookup;
-        bool askSelection;
-        Rows rows;
-    };
     struct Slot
     {
         int row;
         bool started = false;
         LookupJob* job = nullptr;
         std::optional<CellResult> result;
+        QString asked; // the lookup whose job it ran; empty: `result` is every member's
+        QHash<QString, CellResult> siblings; // the other members' cells the same answer gave
         QString pool;
         qint64 startedAt = 0;
     };
+    struct WalkState
+    {
+        QList<const Lookup*> members; // the columns it writes, in table order; the first asks
+        QHash<const Lookup*, QSet<int>> skip; // rows a member does not need (re-run and resume)
+        QString service;
+        Walk kind = Walk::WithStop;
+        bool stopping = false; // has seen a stop and only finishes the row being written
+        QList<int> rows; // the rows it visits, in order
+        int committed = 0; // how many of them are written
+        std::deque<Slot> window; // the rows from the next to write on, started or about to be
+        JobContext context;
+    };
 
-    void startPlan(const QList<Turn>& plan);
-    void nextTurn();
-    void startWalk(const Turn& turn);
-    void endWalk();
+    void startPlan(const QList<const Lookup*>& lookups, Rows rows, bool askSelection);
+    void endWalk(WalkState& walk);
+    void finishIfDone();
     void pump();
+    void pumpWalk(WalkState& walk, QElapsedTimer& slice);
+    void commit(WalkState& walk, const Slot& slot);
+    void startRows(WalkState& walk);
+    void reportProgress();
     void schedulePump(qint64 ms);
     void onJobFinished(LookupJob* job);
-    void drop(Slot& slot);
-    bool stopSeen() const;
-    ServicePace& pace(const QString& pool);
+    void drop(WalkState& walk, Slot& slot);
+    bool stopSeen(const WalkState& walk) const;
+    ServicePace& pace(const WalkState& walk, const QString& pool);
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
     QStringList m_queue;
     QHash<int, QString> m_unreadable;
     Results m_results;
-    JobContext m_context;
+    QString m_pingProgram;
     std::function<bool(const Lookup&)> m_selection;
     std::function<bool()> m_writeGate;
     bool m_stopFlag = false;
     bool m_closed = false;
 
-    QList<Turn> m_plan;
-    int m_turn = 0;
+    bool m_busy = false;
+    bool m_askSelection = false;
     bool m_batchStopping = false;
     QElapsedTimer m_planClock;
-
-    const Lookup* m_walk = nullptr;
-    bool m_stopping = false; // the walk has seen a stop and only finishes the row being written
-    QList<int> m_rows; // the rows this walk visits, in order
-    int m_committed = 0; // how many of them are written
-    std::deque<Slot> m_window; // the rows from the next to write on, started or about to be
+    std::vector<std::unique_ptr<WalkState>> m_walks;
+    qint64 m_written = 0; // cells written in this plan
+    qint64 m_total = 0; // cells the plan will write
+    const Lookup* m_reportedLookup = nullptr;
     int m_reportedRow = -1;
-    QHash<QString, Pace> m_walkPaces; // the settings of the services this walk's pools keep, read once
-    // Cells a sibling's answer already brought, by lookup key and row, for lookups still to come in the plan.
-    QHash<QString, QHash<int, CellResult>> m_prefetched;
+    qint64 m_reportedAt = 0;
+    size_t m_firstWalk = 0; // the walk a pump serves first, in turn, so none waits on the others' slices
+    QHash<QString, Pace> m_planPaces; // the settings of the services the pools keep, read once a plan
 
     QHash<QString, ServicePace> m_paces; // by pool
     QString m_paceNotice;

@@ -455,7 +455,6 @@ void ResultStore::attach(Walker& walker)
             m_writer->enqueue({m_batch, -1, {}, {}, {}, {}, {}});
     });
     m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
-    m_attached << connect(&walker, &Walker::siblingFetched, this, &ResultStore::save);
     m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
     m_attached << connect(this, &ResultStore::problem, &walker, &Walker::wakeUp);
     walker.setWriteGate([this] { return !m_saving || m_writer->behind() < kMostBehind; });

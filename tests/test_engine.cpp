@@ -19,7 +19,7 @@ class TestEngine : public QObject
 private slots:
     void init();
     void cleanup();
-    void boxesAreReadAtTheirTurn();
+    void untickedEndsTickedIsNotAdded();
     void writesInQueueOrderWhileRequestsRunTogether();
     void stop_data();
     void stop();
@@ -77,20 +77,25 @@ QString TestEngine::cells(int row, const QStringList& keys) const
     return texts.join(u'|') + (problem.isEmpty() ? QString() : u" !"_s + problem);
 }
 
-void TestEngine::boxesAreReadAtTheirTurn()
+void TestEngine::untickedEndsTickedIsNotAdded()
 {
-    // The pages' cuts are proved elsewhere; here every service gives the page with every marker.
+    // Every lookup wanted at Start runs at once. One unticked meanwhile ends at its next row; one ticked
+    // meanwhile is not added.
+    auto slow = TestHttpServer::page(testData(u"markers-all.gb2312.html"_s));
+    slow.delayMs = 300;
+    m_server->route(u"/Api/"_s, slow);
     m_server->route(u"/"_s, TestHttpServer::page(testData(u"markers-all.gb2312.html"_s)));
-    // While the first lookup runs, Alexa is ticked and the site IP unticked: each box counts at its own turn.
-    connect(m_server.get(), &TestHttpServer::requestReceived, this, [this] {
-        m_wanted.insert(u"alexa"_s);
-        m_wanted.remove(u"ip"_s);
+    connect(m_server.get(), &TestHttpServer::requestReceived, this, [this](const QString& target) {
+        if (target.startsWith(u"/Api/"_s)) {
+            m_wanted.insert(u"alexa"_s);
+            m_wanted.remove(u"icp"_s);
+        }
     });
-    runBatch({u"a"_s, u"b"_s}, {u"registrar"_s, u"icp"_s, u"baidu-index"_s, u"outbound"_s, u"ip"_s});
-    QCOMPARE(exportText(m_walker->results(), 1),
-        domain(u"a"_s)
-            + u"|注册：可注册|备案：京ICP备12345678号|百度收录：5|百度反链： |Alexa：7|yahoo排名： |出站：1|IP： \r\n"_s);
-    QCOMPARE(m_server->requests.size(), 5 * 2);
+    runBatch({u"a"_s, u"b"_s}, {u"registrar"_s, u"icp"_s, u"baidu-index"_s});
+    QCOMPARE(exportText(m_walker->results(), 2),
+        domain(u"a"_s) + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s
+            + domain(u"b"_s) + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s);
+    QVERIFY(!m_server->requests.join(u' ').contains(u"/data/"_s)); // Alexa never asked
 }
 
 void TestEngine::writesInQueueOrderWhileRequestsRunTogether()
@@ -121,15 +126,17 @@ void TestEngine::stop_data()
 {
     QTest::addColumn<QStringList>("lookups"); // the batch's two lookups, in table order; the stop comes in the first
     QTest::addColumn<bool>("wholeBatch"); // the 停 止 button rather than the stop flag
-    QTest::addColumn<QString>("written"); // each row's cells' first characters, "." for one left blank
-    const auto row = [](const char* name, const char* lookups, bool whole, const QString& written) {
-        QTest::newRow(name) << QString::fromLatin1(lookups).split(u' ') << whole << written;
+    // Each row's cells' first characters, "." for one left blank. Both walks run at once, one request at a
+    // time each: where the second stands when the first is stopped may differ by a row.
+    QTest::addColumn<QString>("written");
+    const auto row = [](const char* name, const char* lookups, bool whole, const char* written) {
+        QTest::newRow(name) << QString::fromLatin1(lookups).split(u' ') << whole << QString::fromUtf8(written);
     };
-    row("flag ends the stoppable walk only", "icp alexa", false, u"京7 京7 .7 .7 .7"_s);
-    row("flag does not end a search walk", "baidu-index alexa", false, u"57 57 57 57 57"_s);
-    row("stop ends the whole batch", "icp alexa", true, u"京. 京. .. .. .."_s);
-    row("stop ends a search walk too", "baidu-index alexa", true, u"5. 5. .. .. .."_s);
-    row("a home page in flight counts nothing more", "outbound ip", false, u"11 01 .1 .1 .1"_s);
+    row("flag ends every stoppable walk", "icp alexa", false, "京7 京[7.] \\.[7.] \\.\\. \\.\\.");
+    row("flag does not end a search walk", "icp baidu-index", false, "京5 京5 \\.5 \\.5 \\.5");
+    row("stop ends the whole batch", "icp alexa", true, "京7 京[7.] \\.[7.] \\.\\. \\.\\.");
+    row("stop ends a search walk too", "baidu-index alexa", true, "57 5[7.] \\.[7.] \\.\\. \\.\\.");
+    row("a home page in flight counts nothing more", "outbound ip", false, "11 01 \\.1 \\.1 \\.1");
 }
 
 void TestEngine::stop()
@@ -137,14 +144,17 @@ void TestEngine::stop()
     QFETCH(QStringList, lookups);
     QFETCH(bool, wholeBatch);
     QFETCH(QString, written);
-    for (const QString& service : {u"icp"_s, u"home"_s})
-        testSettings().setPace(service, {1, 0});
+    for (const ServiceInfo& service : Settings::services())
+        testSettings().setPace(service.key, {service.key == u"ping"_s ? 16 : 1, 0});
     auto slow = TestHttpServer::page(testData(u"markers-all.gb2312.html"_s));
     slow.delayMs = 50;
     m_server->route(u"/"_s, slow);
     m_walker->setStopFlag(true);
-    connect(m_server.get(), &TestHttpServer::requestReceived, this, [&] {
-        if (m_server->requests.size() == 2)
+    // The first lookup's second request: its first row is written, its second in flight.
+    const QString first = lookups.at(0) == u"icp"_s ? u"/Api/"_s : lookups.at(0) == u"baidu-index"_s ? u"/s?"_s : u"/"_s;
+    int seen = 0;
+    connect(m_server.get(), &TestHttpServer::requestReceived, this, [&](const QString& target) {
+        if (target.startsWith(first) && ++seen == 2)
             wholeBatch ? m_walker->stopBatch() : m_walker->setStopFlag(true);
     });
     runBatch({u"1"_s, u"2"_s, u"3"_s, u"4"_s, u"5"_s}, {lookups.at(0), lookups.at(1)});
@@ -155,9 +165,9 @@ void TestEngine::stop()
             firsts += cells(row, {key}) == u" "_s ? u'.' : cells(row, {key}).at(0);
         rows.append(firsts);
     }
-    QCOMPARE(rows.join(u' '), written);
-    // A walk with stop clears the flag as it begins; a search walk leaves it as it found it.
-    QCOMPARE(m_walker->stopFlag(), wholeBatch && lookups.at(0) == u"baidu-index"_s);
+    QVERIFY2(QRegularExpression(u"^"_s + written + u"$"_s).match(rows.join(u' ')).hasMatch(), qPrintable(rows.join(u' ')));
+    // A batch with walks with stop clears the flag as it begins; whoever set it later finds it set.
+    QCOMPARE(m_walker->stopFlag(), !wholeBatch);
 }
 
 void TestEngine::failuresAreMarkedSlowDownAndRerun()
@@ -185,6 +195,7 @@ void TestEngine::failuresAreMarkedSlowDownAndRerun()
     m_walker->rerunFailed();
     QVERIFY(waitIdle(*m_walker));
     const QString icp = u"/Api/?ApiVersion=2.0&Domain=%1&Certi=0&CertApi=0&CertInfo="_s;
+    m_server->requests.sort(); // the filing and search walks ran at once
     QCOMPARE(m_server->requests,
         (QStringList {icp.arg(domain(u"d1"_s)), icp.arg(domain(u"d3"_s)), u"/s?wd=site%3A"_s + domain(u"d0"_s)}));
     QCOMPARE(m_walker->results().problemCount(), 0);
