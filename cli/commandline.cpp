@@ -15,10 +15,14 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSocketNotifier>
+#include <QStringDecoder>
 #include <QTimer>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +34,8 @@ namespace {
 constexpr int kDrainOnSignalMs = 300;
 constexpr int kExitOnSignalMs = 900;
 constexpr int kStatusPipeClosed = 128 + SIGPIPE;
+// Rows read ahead of the first not yet written out: enough to keep every service busy.
+constexpr int kRowsAhead = 4096;
 
 int g_signalPipe[2] = {-1, -1};
 
@@ -231,8 +237,96 @@ private:
     bool m_pipeClosed = false;
 };
 
-// One run of the command line: the walker over the domains, every cell saved, each row written out in
-// input order once all its cells are saved.
+// The list, read as it comes: a file straight from disk, standard input as its bytes arrive (a pipe's
+// writer may still be at work while the first rows are looked up). Reading pauses while enough rows wait.
+class Input : public QObject
+{
+public:
+    std::function<void(const DomainFile& part, bool end)> onNames;
+
+    bool open(const QString& path, QString* error)
+    {
+        m_fd = path == u"-"_s ? STDIN_FILENO : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+        struct stat status {};
+        if (m_fd < 0 || fstat(m_fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+            *error = m_fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : u"是一个文件夹"_s;
+            return false;
+        }
+        m_regular = S_ISREG(status.st_mode);
+        if (m_regular) {
+            // A whole file is read by the whole-file rule: any line of UTF-8 beyond ASCII makes it UTF-8.
+            QFile file;
+            if (file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+                m_reader = DomainReader(fileIsUtf8(file));
+            lseek(m_fd, 0, SEEK_SET);
+        } else {
+            fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
+            m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read, this);
+            m_notifier->setEnabled(false);
+            connect(m_notifier, &QSocketNotifier::activated, this, [this] { readSome(); });
+        }
+        return true;
+    }
+
+    // Reads on while `wanted` says so; from a pipe, as its bytes come.
+    void want(bool wanted)
+    {
+        if (m_end)
+            return;
+        if (m_notifier) {
+            m_notifier->setEnabled(wanted);
+            return;
+        }
+        m_wanted = wanted;
+        if (std::exchange(m_reading, true))
+            return; // called back from a read: the loop below sees the wish
+        while (m_wanted && !m_end)
+            readSome();
+        m_reading = false;
+    }
+
+    bool atEnd() const { return m_end; }
+
+private:
+    static bool fileIsUtf8(QFile& file)
+    {
+        const QByteArray head = file.peek(3);
+        if (head.startsWith("\xEF\xBB\xBF"))
+            return true;
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine(1 << 20);
+            const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            utf8.decode(line);
+            if (!ascii && !utf8.hasError())
+                return true;
+        }
+        return false;
+    }
+
+    void readSome()
+    {
+        char buffer[64 * 1024];
+        const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+        if (got < 0 && (errno == EAGAIN || errno == EINTR))
+            return;
+        m_end = got <= 0;
+        if (m_end && m_notifier)
+            m_notifier->setEnabled(false);
+        onNames(m_reader.read(QByteArrayView(buffer, got > 0 ? got : 0), m_end), m_end);
+    }
+
+    int m_fd = -1;
+    bool m_regular = false;
+    bool m_wanted = false;
+    bool m_reading = false;
+    bool m_end = false;
+    QSocketNotifier* m_notifier = nullptr;
+    DomainReader m_reader;
+};
+
+// One run of the command line: the walker over the domains as they are read, every cell saved, each row
+// written out in input order once all its cells are saved, and let go of then.
 class Run : public QObject
 {
 public:
@@ -262,36 +356,18 @@ public:
         connect(&m_walker, &Walker::finished, qApp, &QCoreApplication::quit);
     }
 
-    void start(const DomainFile& input)
+    void start(Input& input)
     {
-        m_total = qsizetype(input.domains.size()) * m_options.chosen.size();
+        m_input = &input;
         m_clock.start();
-        const std::optional<ResultStore::Batch> unfinished =
-            m_options.resume ? m_store.unfinishedBatch() : std::nullopt;
-        QStringList keys;
-        for (const Lookup* lookup : m_options.chosen)
-            keys.append(lookup->key);
-        if (unfinished && unfinished->domains == input.domains
-            && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())) {
-            m_store.resume(m_walker, *unfinished);
-            // The saved cells were written once more while the rows were rebuilt: counted here, once.
-            m_done = 0;
-            for (int row = 0; row < m_walker.results().rowCount(); ++row) {
-                for (int column : std::as_const(m_columns))
-                    m_done += m_walker.results().isWritten(row, column) ? 1 : 0;
-            }
-        } else {
-            if (m_options.resume)
-                say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
-            m_walker.setQueue(input.domains, input.unreadable);
-            m_walker.runBatch();
-        }
         if (m_options.format == Format::Csv)
             m_pending += "\xEF\xBB\xBF" + csvHeader(QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
-        writeRows();
+        input.onNames = [this](const DomainFile& part, bool end) { append(part, end); };
+        input.want(true);
     }
 
     bool isBusy() const { return m_walker.isBusy(); }
+    int status() const { return m_status; }
     qsizetype done() const { return m_done; }
     qsizetype total() const { return m_total; }
     const QElapsedTimer& clock() const { return m_clock; }
@@ -306,8 +382,10 @@ public:
         m_walker.abortAll();
         m_store.detach();
         m_counting = false;
+        if (m_input)
+            m_input->want(false);
         Results& results = m_walker.results();
-        for (int row = 0; row < results.rowCount(); ++row) {
+        for (int row = results.firstRow(); row < results.rowCount(); ++row) {
             for (int column : std::as_const(m_columns)) {
                 if (!results.isWritten(row, column))
                     results.setCell(row, column, QString(), u"未查询（已中断）"_s);
@@ -319,6 +397,8 @@ public:
     // Writes what is left, returns the exit status.
     int finish()
     {
+        if (m_status)
+            return m_status;
         QDeadlineTimer deadline(m_signal ? kExitOnSignalMs : -1);
         m_store.drain(m_signal ? kDrainOnSignalMs : 60'000);
         // A failure the writer met while draining is told, and counted, now.
@@ -333,12 +413,8 @@ public:
             return 128 + m_signal;
         if (m_output.pipeClosed())
             return kStatusPipeClosed;
-        const Results& results = m_walker.results();
-        bool failed = m_outputFailed || m_store.hasFailed() || m_next < results.rowCount();
-        for (int row = 0; row < results.rowCount() && !failed; ++row) {
-            for (int column : std::as_const(m_columns))
-                failed = failed || !results.problem(row, column).isEmpty() || !results.isWritten(row, column);
-        }
+        const bool failed = m_outputFailed || m_store.hasFailed() || m_anyProblem || !m_input->atEnd()
+            || m_next < m_walker.results().rowCount();
         return failed ? 1 : 0;
     }
 
@@ -346,6 +422,66 @@ public:
     bool isSaved() { return m_store.isCommitted(m_store.mark()); }
 
 private:
+    // Rows read: the first ones decide whether this goes on with an unfinished batch; each joins the walks,
+    // with what the database already has of it when it does.
+    void append(const DomainFile& read, bool end)
+    {
+        const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards) : read;
+        const int first = m_walker.results().rowCount();
+        // The first names decide whether this goes on with an unfinished batch: wait for some.
+        if (!m_started && part.domains.isEmpty() && !end)
+            return;
+        if (!m_started && !begin(part))
+            return;
+        QHash<int, QString> unreadable;
+        for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
+            unreadable.insert(first + it.key(), it.value());
+        if (m_resumed) {
+            const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
+            if (part.domains.mid(0, saved.size()) != saved) {
+                say(u"seo-quillmark: 第 %1 个域名起与上次未完成的查询不同，无法继续；不用 --resume 可从头开始。\n"_s.arg(first + 1));
+                m_status = 2;
+                m_walker.abortAll();
+                QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+                return;
+            }
+            m_store.appendSaved(m_walker, part.domains, unreadable,
+                m_store.savedCells(m_resumed->id, first, first + int(saved.size())));
+        } else {
+            m_walker.appendRows(part.domains, unreadable);
+        }
+        m_total += qsizetype(part.domains.size()) * m_options.chosen.size();
+        if (end)
+            m_walker.closeStream();
+        else
+            m_input->want(m_walker.results().rowCount() - m_next < kRowsAhead);
+        if (!m_flush.isActive())
+            m_flush.start();
+    }
+
+    // Starts the batch with the first rows read: the unfinished one when they, and the lookups, are its own.
+    bool begin(const DomainFile& part)
+    {
+        m_started = true;
+        QStringList keys;
+        for (const Lookup* lookup : m_options.chosen)
+            keys.append(lookup->key);
+        const std::optional<ResultStore::Batch> unfinished
+            = m_options.resume ? m_store.unfinishedBatch(false) : std::nullopt;
+        const QStringList saved
+            = unfinished ? m_store.savedNames(unfinished->id, 0, int(part.domains.size())) : QStringList();
+        if (unfinished && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())
+            && !saved.isEmpty() && part.domains.mid(0, saved.size()) == saved) {
+            m_resumed = unfinished;
+            m_store.continueStream(m_walker, *unfinished);
+            return true;
+        }
+        if (m_options.resume)
+            say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
+        m_walker.runStream(m_options.chosen);
+        return true;
+    }
+
     bool isComplete(int row) const
     {
         return std::all_of(m_columns.begin(), m_columns.end(),
@@ -383,7 +519,10 @@ private:
             if (!m_signal && !m_store.isCommitted(m_rowMark))
                 break;
             while (m_next < m_ready && !m_outputFailed && !deadline.hasExpired()) {
-                m_pending += rowBytes(m_next++);
+                const int row = m_next++;
+                for (int column : std::as_const(m_columns))
+                    m_anyProblem = m_anyProblem || !results.problem(row, column).isEmpty();
+                m_pending += rowBytes(row);
                 if (m_pending.size() >= 64 * 1024)
                     send();
             }
@@ -391,6 +530,11 @@ private:
                 m_rowMark = -1;
         }
         send();
+        // Rows out are let go of, and the list read on: memory holds the rows in flight, not the list.
+        if (m_next - m_walker.results().firstRow() >= 1024)
+            m_walker.results().releaseRowsBefore(m_next);
+        if (m_input && m_started && !m_signal)
+            m_input->want(m_walker.results().rowCount() - m_next < kRowsAhead);
     }
 
     void send()
@@ -407,6 +551,11 @@ private:
 
     const Options& m_options;
     Output& m_output;
+    Input* m_input = nullptr;
+    bool m_started = false;
+    std::optional<ResultStore::Batch> m_resumed; // the unfinished batch this run goes on with
+    int m_status = 0; // set when the run cannot go on
+    bool m_anyProblem = false; // a row written out had a failed cell
     Settings m_settings;
     ResultStore m_store;
     Walker m_walker;
@@ -458,11 +607,10 @@ int runCommandLine(int argc, char** argv)
         return *status;
     const Options& options = std::get<Options>(parsed);
 
-    QFile input;
-    const bool fromStandardInput = options.batch == u"-"_s;
-    input.setFileName(options.batch);
-    if (!(fromStandardInput ? input.open(stdin, QIODevice::ReadOnly) : input.open(QIODevice::ReadOnly))) {
-        say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, input.errorString()));
+    Input input;
+    QString problem;
+    if (!input.open(options.batch, &problem)) {
+        say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
         return 2;
     }
     Output output;
@@ -471,9 +619,6 @@ int runCommandLine(int argc, char** argv)
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }
-    DomainFile domains = domainsFromFile(input.readAll());
-    if (options.shards > 1)
-        domains = shardOf(domains, options.shard, options.shards);
 
     // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
     std::signal(SIGPIPE, SIG_IGN);
@@ -493,9 +638,8 @@ int runCommandLine(int argc, char** argv)
     QTimer progress;
     QObject::connect(&progress, &QTimer::timeout, &app, [&] { showProgress(run, terminal); });
     progress.start(terminal ? 250 : 10'000);
-    run.start(domains);
-    if (run.isBusy())
-        app.exec();
+    run.start(input);
+    app.exec();
     progress.stop();
     const int status = run.finish();
     if (terminal)

@@ -76,24 +76,65 @@ DomainFile domainsFromFile(const QByteArray& file)
         QString ignored;
         return !isAscii(line) && decode("UTF-8", line, &ignored);
     });
+    return DomainReader(utf8).read(file, true);
+}
+
+DomainFile DomainReader::read(QByteArrayView bytes, bool end)
+{
     DomainFile result;
-    for (qsizetype i = 0; i < all.size(); ++i) {
-        QString line;
-        const bool readable = decode(utf8 ? "UTF-8" : "GB18030", all.at(i), &line);
-        if (!readable)
-            decode("UTF-8", all.at(i), &line); // shown with U+FFFD where it could not be read
-        QString field = firstField(line);
-        for (const QChar dot : {u'。', u'．', u'｡'})
-            field.replace(dot, u'.');
-        field = cleanCellText(field);
-        // A header row ("domain", "域名") names no host.
-        if (field.isEmpty() || (i == 0 && !field.contains(u'.')))
-            continue;
-        if (!readable) {
-            result.unreadable.insert(int(result.domains.size()),
-                u"第 %1 行无法识别（不是 %2 编码）"_s.arg(i + 1).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
+    m_rest += bytes;
+    if (!m_started && (m_rest.size() >= 3 || end)) {
+        m_started = true;
+        if (m_rest.startsWith("\xEF\xBB\xBF")) {
+            m_rest.remove(0, 3);
+            m_utf8 = true;
         }
-        result.domains.append(field);
+    }
+    if (!m_started)
+        return result;
+    qsizetype start = 0;
+    for (qsizetype at = 0; at < m_rest.size(); ++at) {
+        const char c = m_rest.at(at);
+        if (c != '\n' && c != '\r')
+            continue;
+        // A CR at the end of what came so far may be the first half of a CR LF.
+        if (c == '\r' && at + 1 == m_rest.size() && !end)
+            break;
+        take(QByteArrayView(m_rest).sliced(start, at - start), result);
+        if (c == '\r' && at + 1 < m_rest.size() && m_rest.at(at + 1) == '\n')
+            ++at;
+        start = at + 1;
+    }
+    m_rest.remove(0, start);
+    if (end && !m_rest.isEmpty()) {
+        take(m_rest, result);
+        m_rest.clear();
     }
     return result;
+}
+
+void DomainReader::take(QByteArrayView line, DomainFile& into)
+{
+    const qsizetype number = ++m_line;
+    if (!m_utf8 && !isAscii(line)) {
+        QString ignored;
+        m_utf8 = decode("UTF-8", line, &ignored);
+    }
+    const bool utf8 = m_utf8.value_or(true);
+    QString text;
+    const bool readable = decode(utf8 ? "UTF-8" : "GB18030", line, &text);
+    if (!readable)
+        decode("UTF-8", line, &text); // shown with U+FFFD where it could not be read
+    QString field = firstField(text);
+    for (const QChar dot : {u'。', u'．', u'｡'})
+        field.replace(dot, u'.');
+    field = cleanCellText(field);
+    // A header row ("domain", "域名") names no host.
+    if (field.isEmpty() || (number == 1 && !field.contains(u'.')))
+        return;
+    if (!readable) {
+        into.unreadable.insert(int(into.domains.size()),
+            u"第 %1 行无法识别（不是 %2 编码）"_s.arg(number).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
+    }
+    into.domains.append(field);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QStringList>
+#include <optional>
 
 // One queue entry per non-empty line. Only CR LF ends a line: a lone CR or LF stays inside its entry,
 // and nothing is trimmed, so a pasted list is queued exactly as it stands.
@@ -20,6 +22,28 @@ struct DomainFile
 // its file's encoding is kept (with U+FFFD where it could not be read) and listed as unreadable. Full-width
 // dots (。．｡) are read as dots. Blank entries, and a first line with no dot at all (a header), are left out.
 DomainFile domainsFromFile(const QByteArray& file);
+
+// The same rules for a list that arrives a piece at a time. Without the whole list at hand, the first line
+// beyond ASCII decides its encoding (UTF-8 where that line is), unless the caller knows it beforehand.
+class DomainReader
+{
+public:
+    explicit DomainReader(std::optional<bool> utf8 = std::nullopt)
+        : m_utf8(utf8)
+    {
+    }
+    // The names in the lines `bytes` completes; with `end`, what is left is the last line. Unreadable
+    // entries are numbered within the returned list.
+    DomainFile read(QByteArrayView bytes, bool end);
+
+private:
+    void take(QByteArrayView line, DomainFile& into);
+
+    std::optional<bool> m_utf8;
+    QByteArray m_rest; // a line not yet complete
+    qsizetype m_line = 0; // lines taken so far
+    bool m_started = false; // the byte-order mark is behind us
+};
 
 // The names of part `index` (1 to `count`) of a list split by a stable hash of each name as its row shows
 // it (64-bit FNV-1a of its UTF-8): the same on every machine and every run, so the parts of one list are

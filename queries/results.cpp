@@ -54,35 +54,60 @@ void Results::reset(const QStringList& domains)
 {
     emit aboutToReset();
     m_columns = columnCount();
-    m_rows = int(domains.size());
+    m_first = m_rows = 0;
     m_problems.clear();
     m_notes.clear();
     m_earlier.clear();
-    m_written.assign(size_t(m_rows) * size_t(m_columns), false);
+    m_written.clear();
     m_cells.clear();
     m_cells.shrink_to_fit();
-    m_cells.reserve(size_t(m_rows) * size_t(m_columns));
+    appendRows(domains);
+    emit wasReset();
+}
+
+void Results::appendRows(const QStringList& domains)
+{
+    if (m_columns == 0)
+        m_columns = columnCount();
     const QString blank = u" "_s;
-    for (int row = 0; row < m_rows; ++row) {
-        m_cells.push_back(QString::number(row));
-        m_cells.push_back(domains.at(row));
+    for (const QString& domain : domains) {
+        m_cells.push_back(QString::number(m_rows++));
+        m_cells.push_back(domain);
         for (int column = FirstLookupColumn; column < m_columns; ++column)
             m_cells.push_back(blank);
     }
-    emit wasReset();
+    m_written.resize(m_cells.size(), false);
+}
+
+void Results::releaseRowsBefore(int row)
+{
+    row = qMin(row, m_rows);
+    if (row <= m_first)
+        return;
+    const size_t cells = size_t(qsizetype(row - m_first) * m_columns);
+    m_cells.erase(m_cells.begin(), m_cells.begin() + qsizetype(cells));
+    m_written.erase(m_written.begin(), m_written.begin() + qsizetype(cells));
+    m_first = row;
+    const qsizetype before = at(row, 0);
+    for (auto* hash : {&m_problems, &m_notes}) {
+        for (auto it = hash->begin(); it != hash->end();)
+            it = it.key() < before ? hash->erase(it) : std::next(it);
+    }
+    for (auto it = m_earlier.begin(); it != m_earlier.end();)
+        it = it.key() < before ? m_earlier.erase(it) : std::next(it);
 }
 
 QString Results::text(int row, int column) const
 {
-    return contains(row, column) ? m_cells[size_t(at(row, column))] : QString();
+    return contains(row, column) ? m_cells[slot(row, column)] : QString();
 }
 
 void Results::setCell(int row, int column, const QString& text, const QString& problem, const QString& note)
 {
     if (!contains(row, column))
         return;
-    m_cells[size_t(at(row, column))] = cleanCellText(text);
-    m_written[size_t(at(row, column))] = true;
+    m_cells[slot(row, column)] = cleanCellText(text);
+    m_written[slot(row, column)] = true;
     m_earlier.remove(at(row, column));
     if (note.isEmpty())
         m_notes.remove(at(row, column));

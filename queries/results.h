@@ -5,7 +5,7 @@
 #include <QObject>
 #include <QStringList>
 #include <optional>
-#include <vector>
+#include <deque>
 
 // The first two columns of every row; each lookup owns one column after them, in table order.
 enum : int { PositionColumn = 0, DomainColumn = 1, FirstLookupColumn = 2 };
@@ -31,7 +31,12 @@ public:
     using QObject::QObject;
 
     void reset(const QStringList& domains);
+    // Rows one after another as a list is read, and let go of once written out: a list of millions is
+    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty.
+    void appendRows(const QStringList& domains);
+    void releaseRowsBefore(int row);
     int rowCount() const { return m_rows; }
+    int firstRow() const { return m_first; }
 
     QString text(int row, int column) const;
     // A cell with a problem keeps its text, is shown marked, and says why.
@@ -42,7 +47,7 @@ public:
     int problemCount() const { return int(m_problems.size()); }
     bool hasProblems(int column) const;
     // Whether a lookup has written the cell since the rows were made (a blank-looking answer included).
-    bool isWritten(int row, int column) const { return contains(row, column) && m_written[size_t(at(row, column))]; }
+    bool isWritten(int row, int column) const { return contains(row, column) && m_written[slot(row, column)]; }
 
     // What the same domain's column said in an earlier batch, kept where today's answer differs.
     struct Earlier
@@ -61,12 +66,17 @@ signals:
 
 private:
     qsizetype at(int row, int column) const { return qsizetype(row) * m_columns + column; }
-    bool contains(int row, int column) const { return row >= 0 && row < m_rows && column >= 0 && column < m_columns; }
+    size_t slot(int row, int column) const { return size_t(qsizetype(row - m_first) * m_columns + column); }
+    bool contains(int row, int column) const
+    {
+        return row >= m_first && row < m_rows && column >= 0 && column < m_columns;
+    }
 
+    int m_first = 0; // rows before it have been let go of
     int m_rows = 0;
     int m_columns = 0;
-    std::vector<QString> m_cells;
-    std::vector<bool> m_written;
+    std::deque<QString> m_cells;
+    std::deque<bool> m_written;
     QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
     QHash<qsizetype, QString> m_notes;
     QHash<qsizetype, Earlier> m_earlier;

@@ -62,6 +62,54 @@ void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, con
     startPlan(lookups, Rows::Unwritten, false);
 }
 
+void Walker::runStream(const QList<const Lookup*>& wanted)
+{
+    if (isBusy() || m_closed)
+        return;
+    m_queue.clear();
+    m_unreadable.clear();
+    m_results.reset({});
+    emit batchStarted(wanted);
+    m_streamOpen = true;
+    startPlan(wanted, Rows::All, false);
+}
+
+void Walker::appendRows(const QStringList& domains, const QHash<int, QString>& unreadable, const QList<SavedCell>& saved)
+{
+    if (!m_streamOpen || m_closed)
+        return;
+    const int first = m_results.rowCount();
+    m_results.appendRows(domains);
+    emit rowsAppended(first, domains);
+    m_unreadable.insert(unreadable);
+    for (const SavedCell& cell : saved)
+        m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
+    for (const auto& walk : m_walks) {
+        for (int row = first; row < m_results.rowCount(); ++row) {
+            bool needed = false;
+            for (const Lookup* member : std::as_const(walk->members)) {
+                if (m_results.isWritten(row, columnOf(*member))) {
+                    walk->skip[member].insert(row);
+                } else {
+                    needed = true;
+                    ++m_total;
+                }
+            }
+            if (needed)
+                walk->pending.push_back(row);
+        }
+    }
+    schedulePump(0);
+}
+
+void Walker::closeStream()
+{
+    if (!m_streamOpen)
+        return;
+    m_streamOpen = false;
+    schedulePump(0);
+}
+
 void Walker::runLookup(const Lookup& lookup)
 {
     if (!isBusy() && !m_closed)
@@ -97,6 +145,7 @@ void Walker::abortAll()
 {
     m_closed = true;
     m_busy = false;
+    m_streamOpen = false;
     m_pumpTimer->stop();
     // The walks stay until the walker goes: one may be in the middle of writing a cell right now.
     for (const auto& walk : m_walks) {
@@ -128,7 +177,8 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
             if (!needed)
                 skip.insert(row);
         }
-        if (skip.size() == count)
+        // A list read as it comes starts empty: every lookup waits for its rows.
+        if (skip.size() == count && !m_streamOpen)
             continue;
         m_total += count - skip.size();
         // Lookups one answer serves share a walk, and so one request per domain.
@@ -154,7 +204,7 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
         for (int row = 0; row < count; ++row) {
             if (std::any_of(walk->members.begin(), walk->members.end(),
                     [&](const Lookup* member) { return !walk->skip.value(member).contains(row); }))
-                walk->rows.append(row);
+                walk->pending.push_back(row);
         }
         stoppable = stoppable || walk->kind == Walk::WithStop;
         if (walk->members.first()->beforeWalk)
@@ -234,12 +284,11 @@ void Walker::pump()
             continue;
         // A lookup unticked during the batch ends at its next row; what it wrote stays.
         if (m_askSelection && m_selection) {
-            const int next = walk->committed;
             for (const Lookup* member : QList<const Lookup*>(walk->members)) {
                 if (m_selection(*member))
                     continue;
-                for (int at = next; at < walk->rows.size(); ++at)
-                    m_total -= walk->skip.value(member).contains(walk->rows.at(at)) ? 0 : 1;
+                for (const int row : walk->pending)
+                    m_total -= walk->skip.value(member).contains(row) ? 0 : 1;
                 walk->members.removeOne(member);
             }
             if (walk->members.isEmpty()) {
@@ -280,16 +329,19 @@ void Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
         }
         const Slot slot = std::move(walk.window.front());
         walk.window.pop_front();
+        walk.pending.pop_front();
         commit(walk, slot);
         if (m_closed)
             return;
         ++walk.committed;
-        if (walk.stopping || walk.committed == walk.rows.size()) {
+        for (auto skip = walk.skip.begin(); skip != walk.skip.end(); ++skip)
+            skip->remove(slot.row);
+        if (walk.stopping || (walk.pending.empty() && !m_streamOpen)) {
             endWalk(walk);
             return;
         }
     }
-    if (walk.committed == walk.rows.size()) {
+    if (walk.pending.empty() && !m_streamOpen) {
         endWalk(walk);
         return;
     }
@@ -317,9 +369,9 @@ void Walker::commit(WalkState& walk, const Slot& slot)
 
 void Walker::startRows(WalkState& walk)
 {
-    while (int(walk.window.size()) < kLookahead && walk.committed + int(walk.window.size()) < walk.rows.size()) {
+    while (walk.window.size() < size_t(kLookahead) && walk.window.size() < walk.pending.size()) {
         Slot& slot = walk.window.emplace_back();
-        slot.row = walk.rows.at(walk.committed + int(walk.window.size()) - 1);
+        slot.row = walk.pending.at(walk.window.size() - 1);
     }
     const Lookup& asking = *walk.members.first();
     // Rows start in queue order as their service allows; where each domain has a service of its own, a
@@ -327,7 +379,7 @@ void Walker::startRows(WalkState& walk)
     for (Slot& slot : walk.window) {
         if (slot.started)
             continue;
-        const QString& domain = m_queue.at(slot.row);
+        const QString domain = m_results.text(slot.row, DomainColumn);
         if (domain.contains(QChar::ReplacementCharacter)) {
             slot.result = CellResult {u"无效域名"_s, m_unreadable.value(slot.row, u"域名里有无法识别的字符"_s)};
             slot.started = true;
@@ -366,15 +418,17 @@ void Walker::reportProgress()
     // The column furthest behind is where the user waits.
     const WalkState* behind = nullptr;
     for (const auto& walk : m_walks) {
-        if (walk->members.isEmpty() || walk->committed >= walk->rows.size())
+        if (walk->members.isEmpty() || walk->pending.empty())
             continue;
-        if (!behind || qint64(walk->committed) * behind->rows.size() < qint64(behind->committed) * walk->rows.size())
+        const qint64 all = walk->committed + qint64(walk->pending.size());
+        if (!behind
+            || walk->committed * (behind->committed + qint64(behind->pending.size())) < behind->committed * all)
             behind = walk.get();
     }
     if (!behind)
         return;
     const Lookup* lookup = behind->members.first();
-    const int row = behind->rows.at(behind->committed);
+    const int row = behind->pending.front();
     // The row moved on, or the counts did: said at most ten times a second.
     const qint64 now = m_clock.elapsed();
     if (lookup == m_reportedLookup && row == m_reportedRow && now - m_reportedAt < 100)
@@ -382,7 +436,7 @@ void Walker::reportProgress()
     m_reportedLookup = lookup;
     m_reportedRow = row;
     m_reportedAt = now;
-    emit progress(*lookup, row, int(m_queue.size()), m_written, m_total);
+    emit progress(*lookup, row, m_results.rowCount(), m_written, m_total);
 }
 
 void Walker::onJobFinished(LookupJob* job)

@@ -60,6 +60,14 @@ public:
     };
     void resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups);
 
+    // A list read as it comes (the command line): the lookups start on an empty list, rows join as they are
+    // read, each with the cells a resumed batch already has, and the batch ends once the list is closed and
+    // every row written. Rows written out may be let go of (Results::releaseRowsBefore).
+    void runStream(const QList<const Lookup*>& lookups);
+    void appendRows(
+        const QStringList& domains, const QHash<int, QString>& unreadable = {}, const QList<SavedCell>& saved = {});
+    void closeStream();
+
     // The stop flag of the walks with stop: set, every such walk ends at its next check; the search walks go
     // on. A batch with such walks clears it as it begins.
     void setStopFlag(bool stop);
@@ -79,6 +87,8 @@ public:
 signals:
     // A batch begins, with the lookups it runs.
     void batchStarted(const QList<const Lookup*>& wanted);
+    // Rows joined a batch that reads its list as it comes; `first` is the first one's number.
+    void rowsAppended(int first, const QStringList& domains);
     void busyChanged(bool busy);
     void stopFlagChanged(bool stop);
     // The column furthest behind, the row it is to write next (a queue position) and the queue's length;
@@ -108,8 +118,8 @@ private:
         QString service;
         Walk kind = Walk::WithStop;
         bool stopping = false; // has seen a stop and only finishes the row being written
-        QList<int> rows; // the rows it visits, in order
-        int committed = 0; // how many of them are written
+        std::deque<int> pending; // the rows it is still to write, in order
+        qint64 committed = 0; // how many it has written
         std::deque<Slot> window; // the rows from the next to write on, started or about to be
         JobContext context;
     };
@@ -140,6 +150,7 @@ private:
     bool m_closed = false;
 
     bool m_busy = false;
+    bool m_streamOpen = false; // more rows may join
     bool m_askSelection = false;
     bool m_batchStopping = false;
     QElapsedTimer m_planClock;

@@ -16,15 +16,17 @@
 #include <QUuid>
 #include <QWaitCondition>
 #include <atomic>
+#include <climits>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 // The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
-// the same tables; version 2 named the registration lookups reg-* instead of rdap-*. A file from a later
+// the same tables; version 2 named the registration lookups reg-* instead of rdap-*; version 3 keeps a
+// batch's names in rows of their own (earlier batches keep theirs as one JSON list). A file from a later
 // program is read, never written.
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // The walker waits while more cells than this are written but not committed: a few milliseconds of the
 // writer's work, so a kill loses next to nothing that was already on screen.
 constexpr qint64 kMostBehind = 1000;
@@ -72,7 +74,7 @@ public:
     struct Cell
     {
         qint64 batch;
-        int row; // -1: the batch has ended
+        int row; // -1: the batch has ended; with no lookup, the row's name
         QString domain;
         QString lookup;
         QString text;
@@ -87,6 +89,7 @@ public:
     ~CellWriter() override
     {
         m_insert.reset();
+        m_insertName.reset();
         m_earlier.reset();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_connection);
@@ -106,6 +109,9 @@ public:
         if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
                                u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
             return describe(m_insert->lastError());
+        m_insertName.emplace(m_db);
+        if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
+            return describe(m_insertName->lastError());
         if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
                                 u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
             return describe(m_earlier->lastError());
@@ -161,6 +167,13 @@ public:
                 error = finish.lastError();
                 continue;
             }
+            if (cell->lookup.isEmpty()) {
+                for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain)})
+                    m_insertName->addBindValue(value);
+                ok = m_insertName->exec();
+                error = m_insertName->lastError();
+                continue;
+            }
             for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
                      QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
                 m_insert->addBindValue(value);
@@ -187,7 +200,7 @@ public:
         }
         emit committed();
         for (const Cell& cell : cells) {
-            if (cell.row < 0 || !cell.problem.isEmpty())
+            if (cell.row < 0 || cell.lookup.isEmpty() || !cell.problem.isEmpty())
                 continue;
             m_earlier->addBindValue(cell.domain);
             m_earlier->addBindValue(cell.lookup);
@@ -211,6 +224,7 @@ private:
     const QString m_connection = u"writer-"_s + QUuid::createUuid().toString(QUuid::Id128);
     QSqlDatabase m_db;
     std::optional<QSqlQuery> m_insert;
+    std::optional<QSqlQuery> m_insertName;
     std::optional<QSqlQuery> m_earlier;
     QMutex m_mutex;
     QWaitCondition m_progress;
@@ -340,6 +354,8 @@ bool ResultStore::prepare(QString* failure)
                      u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
                      u"PRIMARY KEY (batch, row, lookup))"_s)
         && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
+        && step.exec(u"CREATE TABLE IF NOT EXISTS names (batch INTEGER NOT NULL, row INTEGER NOT NULL, "
+                     u"domain TEXT NOT NULL, PRIMARY KEY (batch, row))"_s)
         && (version >= 2
             || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
                 && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
@@ -410,7 +426,8 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
         if (m_saving && m_walker && m_batch) {
             insertBatch();
             const Results& results = m_walker->results();
-            for (int row = 0; row < results.rowCount(); ++row) {
+            for (int row = results.firstRow(); row < results.rowCount(); ++row) {
+                saveName(row, results.text(row, DomainColumn));
                 for (int column = FirstLookupColumn; column < columnCount(); ++column) {
                     if (results.isWritten(row, column))
                         saveCell(row, column);
@@ -428,7 +445,7 @@ void ResultStore::insertBatch()
     QSqlQuery insert(m_db);
     insert.prepare(u"INSERT INTO batches (started, domains, lookups) VALUES (?, ?, ?)"_s);
     insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
-    insert.addBindValue(toJson(m_walker->queue()));
+    insert.addBindValue(u"[]"_s); // the names go into rows of their own
     insert.addBindValue(toJson(m_batchLookups));
     if (insert.exec()) {
         m_batch = insert.lastInsertId().toLongLong();
@@ -447,8 +464,20 @@ void ResultStore::attach(Walker& walker)
         m_batchLookups.clear();
         for (const Lookup* lookup : wanted)
             m_batchLookups.append(lookup->key);
-        if (m_saving)
-            insertBatch();
+        if (m_continuing) {
+            m_continuing = false; // the batch goes on under its own number
+            return;
+        }
+        if (!m_saving)
+            return;
+        insertBatch();
+        const QStringList& names = m_walker->queue();
+        for (int row = 0; row < names.size(); ++row)
+            saveName(row, names.at(row));
+    });
+    m_attached << connect(&walker, &Walker::rowsAppended, this, [this](int first, const QStringList& names) {
+        for (int row = 0; row < names.size(); ++row)
+            saveName(first + row, names.at(row));
     });
     m_attached << connect(&walker, &Walker::finished, this, [this] {
         if (m_saving && m_batch)
@@ -490,6 +519,12 @@ bool ResultStore::isCommitted(qint64 mark) const
     return !m_saving || !m_writer || m_writer->hasStopped() || m_earlierWriters + m_writer->committedCount() >= mark;
 }
 
+void ResultStore::saveName(int row, const QString& name)
+{
+    if (m_saving && m_batch && !m_loading)
+        m_writer->enqueue({m_batch, row, name.isNull() ? u""_s : name, {}, {}, {}, {}});
+}
+
 void ResultStore::saveCell(int row, int column)
 {
     const Results& results = m_walker->results();
@@ -508,29 +543,78 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
 }
 
-std::optional<ResultStore::Batch> ResultStore::unfinishedBatch()
+std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
 {
     QSqlQuery last(m_db);
     if (!m_saving
         || !last.exec(u"SELECT id, started, domains, lookups, finished FROM batches ORDER BY id DESC LIMIT 1"_s)
         || !last.next() || last.value(4).toInt() != 0)
         return std::nullopt;
-    return Batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
+    Batch batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
         fromJson(last.value(2).toString()), fromJson(last.value(3).toString())};
+    if (withNames && batch.domains.isEmpty())
+        batch.domains = savedNames(batch.id, 0, INT_MAX);
+    return batch;
+}
+
+QStringList ResultStore::savedNames(qint64 batch, int from, int count)
+{
+    QStringList names;
+    QSqlQuery query(m_db);
+    query.prepare(u"SELECT domain FROM names WHERE batch = ? AND row >= ? AND row < ? ORDER BY row"_s);
+    query.addBindValue(batch);
+    query.addBindValue(from);
+    query.addBindValue(qint64(from) + count);
+    if (query.exec()) {
+        while (query.next())
+            names.append(query.value(0).toString());
+    }
+    return names;
+}
+
+QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to)
+{
+    QList<Walker::SavedCell> cells;
+    QSqlQuery saved(m_db);
+    saved.prepare(u"SELECT row, lookup, text, problem FROM cells WHERE batch = ? AND row >= ? AND row < ?"_s);
+    saved.addBindValue(batch);
+    saved.addBindValue(from);
+    saved.addBindValue(to);
+    if (saved.exec()) {
+        while (saved.next()) {
+            if (const Lookup* lookup = lookupByKey(saved.value(1).toString()))
+                cells.append(
+                    {saved.value(0).toInt(), columnOf(*lookup), saved.value(2).toString(), saved.value(3).toString()});
+        }
+    }
+    return cells;
+}
+
+void ResultStore::continueStream(Walker& walker, const Batch& batch)
+{
+    QList<const Lookup*> chosen;
+    for (const Lookup* lookup : lookups()) {
+        if (batch.lookups.contains(lookup->key))
+            chosen.append(lookup);
+    }
+    m_batch = batch.id;
+    m_batchLookups = batch.lookups;
+    m_continuing = true;
+    walker.runStream(chosen);
+}
+
+void ResultStore::appendSaved(Walker& walker, const QStringList& names, const QHash<int, QString>& unreadable,
+    const QList<Walker::SavedCell>& saved)
+{
+    // What is loaded from the database is not saved into it again.
+    m_loading = true;
+    walker.appendRows(names, unreadable, saved);
+    m_loading = false;
 }
 
 void ResultStore::resume(Walker& walker, const Batch& batch)
 {
-    QList<Walker::SavedCell> cells;
-    QSqlQuery saved(m_db);
-    saved.prepare(u"SELECT row, lookup, text, problem FROM cells WHERE batch = ?"_s);
-    saved.addBindValue(batch.id);
-    saved.exec();
-    while (saved.next()) {
-        if (const Lookup* lookup = lookupByKey(saved.value(1).toString()))
-            cells.append(
-                {saved.value(0).toInt(), columnOf(*lookup), saved.value(2).toString(), saved.value(3).toString()});
-    }
+    const QList<Walker::SavedCell> cells = savedCells(batch.id, 0, INT_MAX);
     QList<const Lookup*> chosen;
     for (const Lookup* lookup : lookups()) {
         if (batch.lookups.contains(lookup->key))

@@ -7,8 +7,9 @@
 #include <QThread>
 #include <optional>
 
+#include "queries/walker.h"
+
 class CellWriter;
-class Walker;
 struct CellResult;
 struct Lookup;
 
@@ -57,10 +58,17 @@ public:
         QStringList domains;
         QStringList lookups; // keys
     };
-    // The last batch, when it neither ran to its end nor was stopped.
-    std::optional<Batch> unfinishedBatch();
+    // The last batch, when it neither ran to its end nor was stopped; its names only when asked for.
+    std::optional<Batch> unfinishedBatch(bool withNames = true);
     // Rebuilds the walker's rows from the batch's saved cells and runs the rest into the same batch.
     void resume(Walker& walker, const Batch& batch);
+    // The same a piece at a time, for a list read as it comes: the saved names and cells of rows
+    // [from, to), a stream that goes on under the batch's number, and rows joining it with what was saved.
+    QStringList savedNames(qint64 batch, int from, int count);
+    QList<Walker::SavedCell> savedCells(qint64 batch, int from, int to);
+    void continueStream(Walker& walker, const Batch& batch);
+    void appendSaved(Walker& walker, const QStringList& names, const QHash<int, QString>& unreadable,
+        const QList<Walker::SavedCell>& saved);
 
     struct Answer
     {
@@ -85,6 +93,7 @@ private:
     void stopWriter();
     QString moveAside();
     void saveCell(int row, int column);
+    void saveName(int row, const QString& name);
     void save(int row, const Lookup& lookup, const CellResult& cell);
     void insertBatch();
     void onWriterFailed(const QString& failure, bool damaged);
@@ -101,6 +110,7 @@ private:
     qint64 m_batch = 0;
     QStringList m_batchLookups;
     bool m_loading = false;
+    bool m_continuing = false; // the next batch the walker starts is the resumed one
     QThread m_thread;
     CellWriter* m_writer = nullptr;
     qint64 m_earlierWriters = 0; // cells handed to writers that have been replaced

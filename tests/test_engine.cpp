@@ -187,7 +187,8 @@ void TestEngine::failuresAreMarkedSlowDownAndRerun()
     QCOMPARE(cells(0, {u"baidu-index"_s, u"icp"_s}), u"0|京ICP备12345678号 !搜索引擎要求验证"_s);
     QCOMPARE(cells(1, {u"icp"_s}) + cells(3, {u"icp"_s}), u"未备案 !HTTP 503未备案 !HTTP 503"_s);
     QCOMPARE(m_walker->results().problemCount(), 3);
-    QCOMPARE(notices.first().first().toString(), u"备案查询繁忙，放慢查询"_s);
+    // Both walks ran at once: either notice may come first.
+    QVERIFY(notices.contains(QVariantList {u"备案查询繁忙，放慢查询"_s}));
     QVERIFY(notices.contains(QVariantList {u"百度要求验证，放慢查询"_s}));
 
     refuseOdd = false;

@@ -370,11 +370,23 @@ void TestRules::domainFiles()
 {
     QFETCH(QByteArray, file);
     QFETCH(QString, domains);
-    const DomainFile read = domainsFromFile(file);
-    QStringList got;
-    for (int i = 0; i < read.domains.size(); ++i)
-        got.append(read.domains.at(i) + (read.unreadable.contains(i) ? u"!"_s + read.unreadable.value(i) : QString()));
-    QCOMPARE(got.join(u'\n'), domains);
+    const auto shown = [](const DomainFile& read) {
+        QStringList got;
+        for (int i = 0; i < read.domains.size(); ++i)
+            got.append(read.domains.at(i) + (read.unreadable.contains(i) ? u"!"_s + read.unreadable.value(i) : QString()));
+        return got.join(u'\n');
+    };
+    QCOMPARE(shown(domainsFromFile(file)), domains);
+    // The same list as it comes down a pipe, a byte at a time: CR LF and characters split between reads.
+    DomainReader reader;
+    DomainFile piecewise;
+    for (qsizetype at = 0; at <= file.size(); ++at) {
+        const DomainFile part = reader.read(QByteArrayView(file).sliced(at, at < file.size() ? 1 : 0), at == file.size());
+        for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
+            piecewise.unreadable.insert(int(piecewise.domains.size()) + it.key(), it.value());
+        piecewise.domains += part.domains;
+    }
+    QCOMPARE(shown(piecewise), domains);
 }
 
 void TestRules::rankingLists()

@@ -389,7 +389,7 @@ void TestStore::failedSavesAreTold()
         domains += "slow" + QByteArray::number(n) + ".test\n";
     if (state == u"full"_s) {
         // A file system too small for what the batch writes.
-        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=80k"_s, u"tmpfs"_s, folder}) != 0)
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=200k"_s, u"tmpfs"_s, folder}) != 0)
             QSKIP("a tiny file system needs mount (root)");
         domains.clear();
         for (int n = 0; n < 3000; ++n)
