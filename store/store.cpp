@@ -53,6 +53,17 @@ bool isDamage(const QSqlError& error)
     return code == 11 || code == 26;
 }
 
+// The batch's lookups, in the grid's order.
+QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch)
+{
+    QList<const Lookup*> chosen;
+    for (const Lookup* lookup : lookups()) {
+        if (batch.lookups.contains(lookup->key))
+            chosen.append(lookup);
+    }
+    return chosen;
+}
+
 QString movedNotice(const QString& aside)
 {
     return u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
@@ -592,15 +603,10 @@ QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to)
 
 void ResultStore::continueStream(Walker& walker, const Batch& batch)
 {
-    QList<const Lookup*> chosen;
-    for (const Lookup* lookup : lookups()) {
-        if (batch.lookups.contains(lookup->key))
-            chosen.append(lookup);
-    }
     m_batch = batch.id;
     m_batchLookups = batch.lookups;
     m_continuing = true;
-    walker.runStream(chosen);
+    walker.runStream(lookupsOf(batch));
 }
 
 void ResultStore::appendSaved(Walker& walker, const QStringList& names, const QHash<int, QString>& unreadable,
@@ -615,15 +621,10 @@ void ResultStore::appendSaved(Walker& walker, const QStringList& names, const QH
 void ResultStore::resume(Walker& walker, const Batch& batch)
 {
     const QList<Walker::SavedCell> cells = savedCells(batch.id, 0, INT_MAX);
-    QList<const Lookup*> chosen;
-    for (const Lookup* lookup : lookups()) {
-        if (batch.lookups.contains(lookup->key))
-            chosen.append(lookup);
-    }
     m_batch = batch.id;
     m_batchLookups = batch.lookups;
     m_loading = true;
-    walker.resume(batch.domains, cells, chosen);
+    walker.resume(batch.domains, cells, lookupsOf(batch));
     m_loading = false;
 }
 

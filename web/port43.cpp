@@ -1,7 +1,5 @@
 #include "web/port43.h"
 
-#include "web/fetch.h"
-
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -64,19 +62,11 @@ void Port43Fetch::end(Failure failure)
 
 QString Port43Fetch::failureReason() const
 {
-    switch (m_failure) {
-    case Failure::None:
-        return {};
-    case Failure::TimedOut:
-        return u"请求超时（%1 秒）"_s.arg(m_limitMs / 1000.0);
-    case Failure::HostNotFound:
-        return u"无法解析主机"_s;
-    case Failure::ConnectionRefused:
-        return u"连接被拒绝"_s;
-    case Failure::ConnectionLost:
-        return u"连接中断"_s;
-    case Failure::Oversize:
+    if (m_failure == Failure::Oversize)
         return u"WHOIS 应答过大（超过 1 MB）"_s;
-    }
-    return {};
+    PageResult said;
+    said.failure = m_failure;
+    said.status = 200; // a WHOIS answer has no status to fail on
+    said.limitMs = m_limitMs;
+    return ::failureReason(said);
 }

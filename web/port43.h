@@ -1,5 +1,7 @@
 #pragma once
 
+#include "web/fetch.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QTcpSocket>
@@ -13,7 +15,7 @@ class Port43Fetch : public QObject
     Q_OBJECT
 public:
     static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
-    enum class Failure { None, TimedOut, HostNotFound, ConnectionRefused, ConnectionLost, Oversize };
+    using Failure = FetchFailure; // of those a page may meet, all but redirects and decoding
 
     // `server` is "host" or "host:port"; started at once, finished() comes exactly once and never from inside
     // the constructor. Deleting the fetch drops the question.
