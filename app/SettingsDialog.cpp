@@ -1,6 +1,7 @@
 #include "app/SettingsDialog.h"
 
 #include "settings/settings.h"
+#include "web/proxies.h"
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -21,16 +22,21 @@ SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
     grid->addWidget(new QLabel(u"服务"_s), 0, 0);
     grid->addWidget(new QLabel(u"同时请求数"_s), 0, 1);
     grid->addWidget(new QLabel(u"请求间隔（毫秒）"_s), 0, 2);
+    grid->addWidget(new QLabel(u"代理（依次使用，逗号分隔）"_s), 0, 3);
     for (const ServiceInfo& service : Settings::services()) {
         const Pace pace = settings.pace(service.key);
-        Row row {
-            service.key, new QLineEdit(QString::number(pace.concurrency)), new QLineEdit(QString::number(pace.gapMs))};
+        Row row {service.key, new QLineEdit(QString::number(pace.concurrency)),
+            new QLineEdit(QString::number(pace.gapMs)), new QLineEdit(settings.proxies(service.key).join(u", "_s))};
         row.concurrency->setObjectName(service.key + u"/concurrency"_s);
         row.gapMs->setObjectName(service.key + u"/gapMs"_s);
+        row.proxies->setObjectName(service.key + u"/proxies"_s);
+        row.proxies->setPlaceholderText(u"http://主机:端口, socks5://用户:密码@主机:端口"_s);
+        row.proxies->setMinimumWidth(260);
         const int at = grid->rowCount();
         grid->addWidget(new QLabel(service.name), at, 0);
         grid->addWidget(row.concurrency, at, 1);
         grid->addWidget(row.gapMs, at, 2);
+        grid->addWidget(row.proxies, at, 3);
         m_rows.append(row);
     }
     m_message->setObjectName(u"message"_s);
@@ -63,7 +69,23 @@ void SettingsDialog::accept()
         }
         paces.append(pace);
     }
-    for (qsizetype i = 0; i < m_rows.size(); ++i)
+    QList<QStringList> proxies;
+    for (const Row& row : m_rows) {
+        QStringList urls;
+        for (const QString& url : row.proxies->text().split(u',', Qt::SkipEmptyParts)) {
+            const ProxyAddress address = parseProxy(url);
+            if (!address.problem.isEmpty()) {
+                m_message->setText(Settings::service(row.service)->name + u"："_s + address.problem);
+                row.proxies->setFocus();
+                return;
+            }
+            urls.append(url.trimmed());
+        }
+        proxies.append(urls);
+    }
+    for (qsizetype i = 0; i < m_rows.size(); ++i) {
         m_settings.setPace(m_rows.at(i).service, paces.at(i));
+        m_settings.setProxies(m_rows.at(i).service, proxies.at(i));
+    }
     QDialog::accept();
 }

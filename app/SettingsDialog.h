@@ -22,6 +22,7 @@ private:
         QString service;
         QLineEdit* concurrency;
         QLineEdit* gapMs;
+        QLineEdit* proxies;
     };
 
     Settings& m_settings;

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
+#include <QNetworkProxyFactory>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
@@ -32,6 +33,8 @@ void raiseOpenFileLimit()
 int main(int argc, char* argv[])
 {
     raiseOpenFileLimit();
+    // The system's proxy (http_proxy, https_proxy, no_proxy) unless a service has proxies of its own.
+    QNetworkProxyFactory::setUseSystemConfiguration(true);
     QCoreApplication::setApplicationName(u"seo-quillmark"_s);
     QCoreApplication::setApplicationVersion(u"8.0"_s);
     if (isCommandLine(argc, argv))

@@ -44,6 +44,7 @@ public:
         }
         FetchRequest request(outboundAddress(m_domain), Charset::Gb2312, false);
         request.keepBody = true;
+        request.proxy = m_context.proxy;
         auto* fetch = new PageFetch(request, this);
         connect(fetch, &PageFetch::finished, this, [this, fetch, validHost] {
             m_page = fetch->result();
@@ -57,7 +58,9 @@ public:
             const auto cell = [&](const QString& text) {
                 if (!validHost)
                     return CellResult {u"无效域名"_s, u"无效域名"_s};
-                return reached ? CellResult {text} : CellResult {kUnreachable, reason};
+                CellResult unreached {kUnreachable, reason};
+                unreached.unreachable = pageCell(m_page, {}).unreachable;
+                return reached ? CellResult {text} : unreached;
             };
             m_cells.insert(u"home-status"_s, cell(homeStatusText(m_page)));
             m_cells.insert(u"home-title"_s, cell(pageTitle(page)));

@@ -42,22 +42,31 @@ bool isVerificationPage(const QString& page)
 class PageJob : public LookupJob
 {
 public:
-    PageJob(const Lookup& lookup, const QString& domain)
+    PageJob(const Lookup& lookup, const QString& domain, const std::optional<QNetworkProxy>& proxy)
         : m_lookup(lookup)
         , m_domain(domain)
+        , m_proxy(proxy)
     {
     }
 
     void start() override
     {
         const QString address = m_lookup.address(m_domain);
-        PageFetch* fetch = m_lookup.charset == Charset::Utf8 ? getHTTPPage1(address, this) : getHTTPPage(address, this);
+        PageFetch* fetch = nullptr;
+        if (m_proxy) {
+            FetchRequest request(address, m_lookup.charset);
+            request.proxy = m_proxy;
+            fetch = new PageFetch(request, this);
+        } else {
+            fetch = m_lookup.charset == Charset::Utf8 ? getHTTPPage1(address, this) : getHTTPPage(address, this);
+        }
         connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
     }
 
 private:
     const Lookup& m_lookup;
     QString m_domain;
+    std::optional<QNetworkProxy> m_proxy;
 };
 
 } // namespace
@@ -114,12 +123,15 @@ LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContex
 {
     if (lookup.job)
         return lookup.job(domain, context);
-    return new PageJob(lookup, domain);
+    return new PageJob(lookup, domain, context.proxy);
 }
 
 CellResult pageCell(const PageResult& page, const QString& text)
 {
     CellResult cell {text, failureReason(page)};
+    cell.unreachable = page.status == 407
+        || (page.failure != FetchFailure::None && page.failure != FetchFailure::Oversize
+            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);
     if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
         cell.pushBack = PushBack::Busy;
         cell.retryAfterMs = retryAfterMs(page.retryAfter, QDateTime::currentDateTimeUtc());

@@ -24,6 +24,7 @@ struct CellResult
     PushBack pushBack = PushBack::None;
     qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
     QString note = {}; // what the user may want to know of a real answer (which name was asked)
+    bool unreachable = false; // the connection failed (or a proxy refused us): a proxy may be at fault
 };
 
 class Settings;
@@ -32,6 +33,7 @@ class Settings;
 struct JobContext
 {
     const Settings* settings = nullptr;
+    std::optional<QNetworkProxy> proxy; // the proxy this job's requests go through
     QString lookup; // the key of the lookup the job is for
     QString pingProgram;
     // Seen between the link elements of a page: the domain's cell still gets what was counted so far.

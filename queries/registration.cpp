@@ -89,6 +89,7 @@ public:
         if (!registry.rdapBase.isEmpty()) {
             FetchRequest request(rdapAddress(registry.rdapBase, m_asked), Charset::Utf8);
             request.accept = "application/rdap+json";
+            request.proxy = m_context.proxy;
             auto* fetch = new PageFetch(request, this);
             connect(fetch, &PageFetch::finished, this, [this, fetch] { done(rdapCells(fetch->result(), m_asked)); });
         } else if (!registry.whoisServer.isEmpty()) {

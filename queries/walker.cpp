@@ -162,6 +162,7 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
     m_batchStopping = false;
     m_askSelection = askSelection;
     m_planPaces.clear();
+    m_planProxies.clear();
     m_written = m_total = 0;
     m_reportedLookup = nullptr;
     m_reportedRow = -1;
@@ -257,12 +258,26 @@ bool Walker::stopSeen(const WalkState& walk) const
     return m_batchStopping || (walk.kind == Walk::WithStop && m_stopFlag);
 }
 
-ServicePace& Walker::pace(const WalkState& walk, const QString& pool)
+QString Walker::serviceOf(const WalkState& walk, const QString& pool) const
 {
     // A pool "whois whois.cnnic.cn" keeps the whois settings; a plain one, its walk's service's.
-    QString service = pool.section(u' ', 0, 0);
-    if (!Settings::service(service))
-        service = walk.service;
+    const QString service = pool.section(u' ', 0, 0);
+    return Settings::service(service) ? service : walk.service;
+}
+
+ProxyRotation& Walker::proxies(const QString& service)
+{
+    ProxyRotation& rotation = m_proxies[service];
+    if (!m_planProxies.contains(service)) {
+        rotation.configure(m_settings.proxies(service));
+        m_planProxies.insert(service);
+    }
+    return rotation;
+}
+
+ServicePace& Walker::pace(const WalkState& walk, const QString& pool)
+{
+    const QString service = serviceOf(walk, pool);
     auto setting = m_planPaces.constFind(service);
     if (setting == m_planPaces.cend())
         setting = m_planPaces.insert(service, m_settings.pace(service));
@@ -397,10 +412,27 @@ void Walker::startRows(WalkState& walk)
                 break;
             continue;
         }
+        // A service with proxies of its own asks through them in turn; while all are set aside, it waits.
+        ProxyRotation& rotation = proxies(serviceOf(walk, slot.pool));
+        std::optional<ProxyAddress> proxy;
+        if (!rotation.isEmpty()) {
+            qint64 back = 0;
+            proxy = rotation.next(now, &back);
+            if (!proxy) {
+                schedulePump(back);
+                if (!asking.pool)
+                    break;
+                continue;
+            }
+        }
         slot.started = true;
         slot.startedAt = now;
         JobContext context = walk.context;
         context.lookup = asking.key;
+        if (proxy) {
+            context.proxy = proxy->proxy;
+            slot.proxy = proxy->name;
+        }
         slot.asked = asking.key;
         slot.job = startJob(asking, domain, context);
         slot.job->setParent(this);
@@ -462,6 +494,26 @@ void Walker::onJobFinished(LookupJob* job)
             }
             slot.result = result;
             slot.siblings = job->siblings();
+            if (!slot.proxy.isEmpty()) {
+                ProxyRotation& rotation = proxies(serviceOf(*walk, slot.pool));
+                rotation.report(
+                    slot.proxy, result.unreachable || result.pushBack == PushBack::Verification, m_clock.elapsed());
+                // Which way the request went is part of why it failed.
+                const QString through = u"（经代理 %1）"_s.arg(slot.proxy);
+                if (!slot.result->problem.isEmpty())
+                    slot.result->problem += through;
+                for (CellResult& sibling : slot.siblings) {
+                    if (!sibling.problem.isEmpty())
+                        sibling.problem += through;
+                }
+                const int inUse = rotation.inUse(m_clock.elapsed());
+                if (inUse < rotation.size()) {
+                    const ServiceInfo* service = Settings::service(serviceOf(*walk, slot.pool));
+                    setPaceNotice(u"%1的代理 %2/%3 在用"_s.arg(service ? service->name : walk->service)
+                                      .arg(inUse)
+                                      .arg(rotation.size()));
+                }
+            }
             slot.job = nullptr;
             job->disconnect(this);
             job->deleteLater();

@@ -4,6 +4,7 @@
 #include "queries/pace.h"
 #include "queries/results.h"
 #include "settings/settings.h"
+#include "web/proxies.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -109,6 +110,7 @@ private:
         QString asked; // the lookup whose job it ran; empty: `result` is every member's
         QHash<QString, CellResult> siblings; // the other members' cells the same answer gave
         QString pool;
+        QString proxy; // the proxy its request went through, by name
         qint64 startedAt = 0;
     };
     struct WalkState
@@ -136,7 +138,9 @@ private:
     void onJobFinished(LookupJob* job);
     void drop(WalkState& walk, Slot& slot);
     bool stopSeen(const WalkState& walk) const;
+    QString serviceOf(const WalkState& walk, const QString& pool) const;
     ServicePace& pace(const WalkState& walk, const QString& pool);
+    ProxyRotation& proxies(const QString& service);
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
@@ -164,6 +168,8 @@ private:
     QHash<QString, Pace> m_planPaces; // the settings of the services the pools keep, read once a plan
 
     QHash<QString, ServicePace> m_paces; // by pool
+    QHash<QString, ProxyRotation> m_proxies; // by service
+    QSet<QString> m_planProxies; // the services whose proxies were read for this plan
     QString m_paceNotice;
     QElapsedTimer m_clock;
     QTimer* m_pumpTimer;

@@ -97,3 +97,24 @@ QHash<QString, QString> Settings::rdapServers() const
     m_file->endGroup();
     return servers;
 }
+
+QStringList Settings::proxies(const QString& service) const
+{
+    if (const auto overridden = m_proxyOverrides.constFind(service); overridden != m_proxyOverrides.cend())
+        return *overridden;
+    QStringList urls;
+    for (const QString& url : m_file->value(service + u"/proxies"_s).toStringList()) {
+        if (!url.trimmed().isEmpty())
+            urls.append(url.trimmed());
+    }
+    return urls;
+}
+
+void Settings::setProxies(const QString& service, const QStringList& urls)
+{
+    if (urls.isEmpty())
+        m_file->remove(service + u"/proxies"_s);
+    else
+        m_file->setValue(service + u"/proxies"_s, urls);
+    m_file->sync();
+}

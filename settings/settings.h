@@ -43,6 +43,11 @@ public:
     void setPace(const QString& service, const Pace& pace);
     // For this run only, over what the file says (the command line's --pace).
     void overridePace(const QString& service, const Pace& pace) { m_overrides.insert(service, pace); }
+
+    // The proxies a service's requests go through in turn ("<service>/proxies"); none: the system's settings.
+    QStringList proxies(const QString& service) const;
+    void setProxies(const QString& service, const QStringList& urls);
+    void overrideProxies(const QString& service, const QStringList& urls) { m_proxyOverrides.insert(service, urls); }
     // Why a pace cannot be kept, for the user; empty when it can.
     static QString rangeProblem(const Pace& pace);
 
@@ -56,4 +61,5 @@ public:
 private:
     std::unique_ptr<QSettings> m_file;
     QHash<QString, Pace> m_overrides;
+    QHash<QString, QStringList> m_proxyOverrides;
 };

@@ -27,6 +27,7 @@ private slots:
     void newerSourcesAskOncePerDomain();
     void dnsFromAResolverOfOurOwn();
     void rankListDownloadedAndAsked();
+    void requestsThroughProxiesAndOneSetAside();
 
 private:
     QString domain(const QString& name) const { return m_server->hostPort() + u'/' + name; }
@@ -336,6 +337,30 @@ void TestEngine::rankListDownloadedAndAsked()
     QCOMPARE(installed.last().first().toBool(), false);
     QCOMPARE(ranks.list()->rank("example.com"), 2);
     qunsetenv("QUILLMARK_HOST_TRANCO");
+}
+
+void TestEngine::requestsThroughProxiesAndOneSetAside()
+{
+    // Our server is the proxy too: a request through a proxy names the whole address. The other proxy
+    // refuses every connection; after three failures in a row it is set aside and the good one takes all.
+    m_server->responder = [](const QString&) { return TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s)); };
+    testSettings().setPace(u"icp"_s, {1, 0});
+    testSettings().setProxies(u"icp"_s, {u"http://127.0.0.1:1"_s, u"http://"_s + m_server->hostPort()});
+    QSignalSpy notices(m_walker.get(), &Walker::paceNotice);
+    QStringList names;
+    for (int n = 0; n < 8; ++n)
+        names.append(u"p%1"_s.arg(n));
+    runBatch(names, {u"icp"_s});
+    testSettings().setProxies(u"icp"_s, {});
+    QStringList rows;
+    for (int row = 0; row < 8; ++row)
+        rows.append(cells(row, {u"icp"_s}));
+    const QString refused = u"未备案 !连接被拒绝（经代理 http://127.0.0.1:1）"_s;
+    const QString filed = u"京ICP备12345678号"_s;
+    QCOMPARE(rows, (QStringList {refused, filed, refused, filed, refused, filed, filed, filed}));
+    QCOMPARE(m_server->requests.size(), 5);
+    QVERIFY(m_server->requests.first().startsWith(u"http://"_s + m_server->hostPort() + u"/Api/"_s));
+    QVERIFY(notices.contains(QVariantList {u"备案查询的代理 1/2 在用"_s}));
 }
 
 QTEST_GUILESS_MAIN(TestEngine)

@@ -147,6 +147,7 @@ void TestStore::commandLine_data()
     row("pace out of range", "--batch - --lookups icp --pace icp=2,baidu=0/100", u"baidu=0/100"_s, 2);
     row("pace of no service", "--batch - --lookups icp --pace nosuch=1", u"nosuch"_s, 2);
     row("shard past the last", "--batch - --lookups icp --shard 4/3", u"4/3"_s, 2);
+    row("proxy that is no address", "--batch - --lookups icp --proxy icp=ftp://p.test:21", u"ftp://p.test:21"_s, 2);
 }
 
 void TestStore::commandLine()

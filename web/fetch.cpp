@@ -65,6 +65,19 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     }
 }
 
+// Qt sets a proxy per manager: requests through one proxy share managers of their own.
+QNetworkAccessManager& managerFor(const QNetworkProxy& proxy)
+{
+    static QHash<QString, QPointer<QNetworkAccessManager>> byProxy;
+    const QString key = u"%1 %2 %3 %4"_s.arg(int(proxy.type())).arg(proxy.hostName()).arg(proxy.port()).arg(proxy.user());
+    QPointer<QNetworkAccessManager>& instance = byProxy[key];
+    if (!instance) {
+        instance = new QNetworkAccessManager(QCoreApplication::instance());
+        instance->setProxy(proxy);
+    }
+    return *instance;
+}
+
 } // namespace
 
 void setFetchLimits(const FetchLimits& limits)
@@ -108,7 +121,7 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
         get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     }
 
-    m_reply = manager().get(get);
+    m_reply = request.proxy ? managerFor(*request.proxy).get(get) : manager().get(get);
     // Qt's network thread reads as fast as the server sends; without a bound its buffer holds a 100 MB page
     // whole before the cap below ever sees it.
     m_reply->setReadBufferSize(kReadBufferBytes);

@@ -3,7 +3,9 @@
 #include <QByteArray>
 #include <QObject>
 #include <QString>
+#include <QNetworkProxy>
 #include <QUrl>
+#include <optional>
 
 class QNetworkReply;
 class QTimer;
@@ -68,6 +70,7 @@ struct FetchRequest
     QByteArray accept; // an Accept header, when the service wants one
     qint64 maxBodyBytes = 0; // 0: the limits' cap
     bool keepBody = false; // a file, not a page: its bytes are wanted as they came
+    std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
     int timeLimitMs = 0; // 0: the limits' time limit
     int stallLimitMs = 0; // fails when nothing arrives for this long; 0: no such limit
 };
