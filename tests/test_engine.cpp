@@ -9,6 +9,7 @@
 
 #include <QUdpSocket>
 #include <QtTest>
+#include <numeric>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -101,26 +102,33 @@ void TestEngine::untickedEndsTickedIsNotAdded()
 
 void TestEngine::writesInQueueOrderWhileRequestsRunTogether()
 {
+    // Two services at once, eight requests each in flight, answers in any order: each column in queue order.
     testSettings().setPace(u"icp"_s, {8, 0});
+    testSettings().setPace(u"alexa"_s, {8, 0});
     QRandomGenerator random(20261207);
     const QByteArray numbered = testData(u"numbered-answer.gb2312.html"_s);
     m_server->responder = [&](const QString& target) {
         const int n = target.section(u"/d"_s, 1).section(u'&', 0, 0).toInt();
-        auto answer = TestHttpServer::page(QByteArray(numbered).replace("ICPNUM", QByteArray::number(10'000'000 + n)));
+        auto answer = target.startsWith(u"/data/"_s)
+            ? TestHttpServer::page(testData(u"alexa-ranked.xml"_s))
+            : TestHttpServer::page(QByteArray(numbered).replace("ICPNUM", QByteArray::number(10'000'000 + n)));
         answer.delayMs = int(random.bounded(30, 80)); // the first eight all arrive before any is answered
         return answer;
     };
-    QList<int> written;
-    connect(&m_walker->results(), &Results::cellChanged, this, [&](int row) { written.append(row); });
+    QHash<int, QList<int>> written; // by column, rows in the order written
+    connect(&m_walker->results(), &Results::cellChanged, this,
+        [&](int row, int column) { written[column].append(row); });
     QStringList names;
     for (int n = 0; n < 60; ++n)
         names.append(u"d%1"_s.arg(n));
-    runBatch(names, {u"icp"_s});
-    for (int row = 0; row < 60; ++row) {
-        QCOMPARE(written.value(row), row);
+    runBatch(names, {u"icp"_s, u"alexa"_s});
+    QList<int> inOrder(60);
+    std::iota(inOrder.begin(), inOrder.end(), 0);
+    QCOMPARE(written.value(columnOf(*lookupByKey(u"icp"_s))), inOrder);
+    QCOMPARE(written.value(columnOf(*lookupByKey(u"alexa"_s))), inOrder);
+    for (int row = 0; row < 60; ++row)
         QCOMPARE(cells(row, {u"icp"_s}), u"京ICP备%1号"_s.arg(10'000'000 + row));
-    }
-    QCOMPARE(m_server->busiest, 8);
+    QCOMPARE(m_server->busiest, 16);
 }
 
 void TestEngine::stop_data()

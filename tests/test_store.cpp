@@ -4,6 +4,7 @@
 #include "store/store.h"
 #include "testing.h"
 
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QUdpSocket>
@@ -24,6 +25,7 @@ private slots:
     void unusableDatabase();
     void olderDatabaseBroughtUpToDate();
     void shardsMakeTheWholeRun();
+    void streamedRowsCompleteAndInOrder();
     void siblingAnswersSavedWithTheirCell();
     void closedPipeEndsQuietly();
     void signalsEndTheRunAtOnce_data();
@@ -34,7 +36,7 @@ private slots:
 private:
     // The real program's command line, against our server, with folders of its own.
     void start(QProcess& program, const QStringList& arguments, const QByteArray& input,
-        const QString& executable = QStringLiteral(QUILLMARK_PROGRAM));
+        const QString& executable = QStringLiteral(QUILLMARK_PROGRAM), bool closeInput = true);
     int savedCells();
     // Waits with the event loop running: our server answers the program from this thread.
     static bool ended(QProcess& program, int timeoutMs = 60'000)
@@ -59,14 +61,16 @@ void TestStore::init()
     };
 }
 
-void TestStore::start(QProcess& program, const QStringList& arguments, const QByteArray& input, const QString& executable)
+void TestStore::start(
+    QProcess& program, const QStringList& arguments, const QByteArray& input, const QString& executable, bool closeInput)
 {
     program.setEnvironment(QProcess::systemEnvironment()
         << u"XDG_DATA_HOME="_s + m_home->filePath(u"data"_s) << u"XDG_CONFIG_HOME="_s + m_home->filePath(u"config"_s)
         << u"QUILLMARK_HOST_ICP="_s + m_server->hostPort() << u"QUILLMARK_HOST_REGISTRAR="_s + m_server->hostPort());
     program.start(executable, arguments);
     program.write(input);
-    program.closeWriteChannel();
+    if (closeInput)
+        program.closeWriteChannel();
 }
 
 int TestStore::savedCells()
@@ -213,6 +217,43 @@ void TestStore::unusableDatabase()
     holder.close();
     holder = QSqlDatabase();
     QSqlDatabase::removeDatabase(u"holder"_s);
+}
+
+void TestStore::streamedRowsCompleteAndInOrder()
+{
+    // Filing numbers answer slowly and out of order, the registrar at once: each row still goes out whole,
+    // in the list's order, and the first ones before the rest of the list has even been written.
+    QRandomGenerator random(7);
+    m_server->responder = [&](const QString& target) {
+        const bool filing = target.startsWith(u"/Api/"_s);
+        auto answer = TestHttpServer::page(testData(filing ? u"icp-filed.gb2312.html"_s : u"registrar-taken.xml"_s));
+        answer.delayMs = filing ? int(random.bounded(0, 60)) : 0;
+        return answer;
+    };
+    QProcess program;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp,registrar"_s, u"--format"_s, u"jsonl"_s, u"--pace"_s,
+                       u"icp=8"_s},
+        {}, QStringLiteral(QUILLMARK_PROGRAM), false);
+    QByteArray output;
+    const auto names = [](int from, int to) {
+        QByteArray list;
+        for (int n = from; n < to; ++n)
+            list += "d" + QByteArray::number(n) + ".test\n";
+        return list;
+    };
+    program.write(names(0, 15));
+    QVERIFY(QTest::qWaitFor([&] { return (output += program.readAllStandardOutput()).count('\n') == 15; }, 20'000));
+    program.write(names(15, 30));
+    program.closeWriteChannel();
+    QVERIFY(ended(program));
+    output += program.readAllStandardOutput();
+    const QList<QByteArray> rows = output.trimmed().split('\n');
+    QCOMPARE(rows.size(), 30);
+    for (int n = 0; n < 30; ++n) {
+        QCOMPARE(rows.at(n), "{\"domain\":\"d" + QByteArray::number(n)
+                + ".test\",\"icp\":\"\xe4\xba\xac" "ICP\xe5\xa4\x87" "12345678\xe5\x8f\xb7\",\"problems\":{},"
+                  "\"registrar\":\"\xe5\xb7\xb2\xe8\xa2\xab\xe6\xb3\xa8\xe5\x86\x8c\"}");
+    }
 }
 
 void TestStore::shardsMakeTheWholeRun()
