@@ -3,23 +3,14 @@
 # cut at the 16 MB cap, and each reply's read buffer is bounded, so the peak is the program's base plus at
 # most the cap per page in flight. Usage: bench/memory-figures.sh BUILD_DIR [PAGES_AT_ONCE...]
 set -euo pipefail
+. "$(dirname "$0")/nginx.sh"
 program=$(readlink -f "$1/seo-quillmark")
 shift
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 port=$(( 20000 + RANDOM % 20000 ))
 head -c 100M /dev/zero | tr '\0' 'a' >"$work/big.html"
-cat >"$work/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1; pid $work/nginx.pid; error_log $work/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off; client_body_temp_path $work/body; proxy_temp_path $work/proxy;
-    fastcgi_temp_path $work/fastcgi; uwsgi_temp_path $work/uwsgi; scgi_temp_path $work/scgi;
-    server { listen $port; location / { default_type text/html; root $work; try_files /big.html =404; } }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
-sleep 1
+start_nginx "$work" "$port" "location / { default_type text/html; root $work; try_files /big.html =404; }"
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 mkdir -p "$XDG_CONFIG_HOME/seo-quillmark"
 # A base line: the same program, one page that answers at once.

@@ -5,6 +5,7 @@
 #  - 5,000 names against an RDAP server (nginx) that answers at once, at the default RDAP pace.
 # Usage: bench/registration-figures.sh BUILD_DIR [CN_NAMES] [RDAP_NAMES]
 set -euo pipefail
+. "$(dirname "$0")/nginx.sh"
 program=$(readlink -f "$1/seo-quillmark")
 cn=${2:-1000}
 rdap=${3:-5000}
@@ -28,18 +29,8 @@ async def main():
         await server.serve_forever()
 asyncio.run(main())
 PY
-cat >"$work/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1; pid $work/nginx.pid; error_log $work/error.log;
-events { worker_connections 1024; }
-http {
-    access_log off; client_body_temp_path $work/body; proxy_temp_path $work/proxy;
-    fastcgi_temp_path $work/fastcgi; uwsgi_temp_path $work/uwsgi; scgi_temp_path $work/scgi;
-    server { listen 127.0.0.1:$rdap_port;
-        location ~ ^/rdap/domain/(.+)\$ { default_type application/rdap+json;
-            return 200 '{"objectClassName":"domain","ldhName":"\$1","events":[{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]}'; } }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
+start_nginx "$work" "127.0.0.1:$rdap_port" "location ~ ^/rdap/domain/(.+)\$ { default_type application/rdap+json;
+    return 200 '{\"objectClassName\":\"domain\",\"ldhName\":\"\$1\",\"events\":[{\"eventAction\":\"expiration\",\"eventDate\":\"2030-01-02T00:00:00Z\"}]}'; }"
 mkdir -p "$XDG_CACHE_HOME/seo-quillmark" "$XDG_CONFIG_HOME/seo-quillmark"
 echo "{\"services\":[[[\"test\"],[\"http://127.0.0.1:$rdap_port/rdap/\"]]]}" >"$XDG_CACHE_HOME/seo-quillmark/rdap-dns.json"
 sleep 1

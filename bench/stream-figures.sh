@@ -7,22 +7,12 @@ set -euo pipefail
 program=$(readlink -f "$1/seo-quillmark")
 shift
 here=$(cd "$(dirname "$0")" && pwd)
+. "$here/nginx.sh"
 work=$(mktemp -d)
 trap 'kill $(jobs -p) 2>/dev/null; rm -rf "$work"' EXIT
 port=$(( 20000 + RANDOM % 20000 ))
-cat >"$work/nginx.conf" <<CONF
-daemon off; master_process off; worker_processes 1; pid $work/nginx.pid; error_log $work/error.log;
-events { worker_connections 1024; }
-http {
-    log_format answered '\$msec \$arg_Domain'; access_log $work/access.log answered;
-    client_body_temp_path $work/body; proxy_temp_path $work/proxy;
-    fastcgi_temp_path $work/fastcgi; uwsgi_temp_path $work/uwsgi; scgi_temp_path $work/scgi;
-    server { listen 127.0.0.1:$port; location / { default_type text/html; root $here/../tests/data;
-        try_files /icp-filed.gb2312.html =404; } }
-}
-CONF
-nginx -p "$work" -c "$work/nginx.conf" &
-sleep 1
+start_nginx "$work" "127.0.0.1:$port" "location / { default_type text/html; root $here/../tests/data;
+    try_files /icp-filed.gb2312.html =404; }" "log_format answered '\$msec \$arg_Domain'; access_log $work/access.log answered;"
 export QUILLMARK_HOST_ICP="127.0.0.1:$port"
 for count in "${@:-100000 1000000}"; do
     export XDG_DATA_HOME="$work/data-$count" XDG_CONFIG_HOME="$work/config"

@@ -10,6 +10,8 @@
 #include "web/hosts.h"
 #include "web/port43.h"
 
+#include <QDateTime>
+#include <QHostAddress>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -30,6 +32,14 @@ QHash<QString, QString>& referrals()
 {
     static QHash<QString, QString> known;
     return known;
+}
+
+// Suffix → why IANA could not be asked, and until when that stands: a batch of thousands does not ask
+// an unreachable server once a row.
+QHash<QString, QPair<QString, QDateTime>>& unreachedReferrals()
+{
+    static QHash<QString, QPair<QString, QDateTime>> failed;
+    return failed;
 }
 
 QString lastLabel(const QString& name)
@@ -78,7 +88,12 @@ public:
 
     void start() override
     {
-        const QString name = asciiName(typedHost(m_domain));
+        const QString host = typedHost(m_domain);
+        if (!QHostAddress(host).isNull()) {
+            done(allFour({u"无效域名"_s, u"%1 是 IP 地址，没有注册信息"_s.arg(host)}));
+            return;
+        }
+        const QString name = asciiName(host);
         m_asked = registrableDomain(name);
         if (name.isEmpty() || m_asked.isEmpty()) {
             done(allFour({u"无效域名"_s,
@@ -96,12 +111,18 @@ public:
             askWhois(registry.whoisServer);
         } else if (referrals().contains(lastLabel(m_asked))) {
             done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+        } else if (const auto failed = unreachedReferrals().value(lastLabel(m_asked));
+                   failed.second > QDateTime::currentDateTimeUtc()) {
+            done(allFour({u"未知"_s, failed.first}));
         } else {
             // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
             auto* iana = new Port43Fetch(whoisHost(kIanaWhois), lastLabel(m_asked).toLatin1(), this);
             connect(iana, &Port43Fetch::finished, this, [this, iana] {
                 if (iana->failure() != Port43Fetch::Failure::None) {
-                    done(allFour({u"未知"_s, u"IANA WHOIS：%1"_s.arg(iana->failureReason())}));
+                    const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
+                    unreachedReferrals().insert(
+                        lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
+                    done(allFour({u"未知"_s, reason}));
                     return;
                 }
                 const QString server = whoisReferral(whoisText(iana->answer()));
@@ -150,13 +171,20 @@ Lookup registrationLookup(const QString& key, const QString& header, int width)
         // Each registry's server keeps a pace of its own: an RDAP server the rdap settings, a WHOIS server
         // the whois ones.
         [](const QString& domain, const JobContext& context) -> QString {
-            const QString asked = registrableDomain(asciiName(typedHost(domain)));
+            // What is answered without asking anyone (an address, a bare suffix, a suffix known to have no
+            // server or whose referral just failed) waits for no server's pace.
+            const QString host = typedHost(domain);
+            const QString asked = QHostAddress(host).isNull() ? registrableDomain(asciiName(host)) : QString();
             if (asked.isEmpty())
                 return u"rdap"_s;
             const Registry registry = registryOf(asked, context);
             if (!registry.rdapBase.isEmpty())
                 return u"rdap "_s + QUrl(registry.rdapBase).host();
-            return u"whois "_s + (registry.whoisServer.isEmpty() ? kIanaWhois : registry.whoisServer);
+            if (!registry.whoisServer.isEmpty())
+                return u"whois "_s + registry.whoisServer;
+            const bool answered = referrals().contains(lastLabel(asked))
+                || unreachedReferrals().value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
+            return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         }};
     lookup.beforeWalk = refreshRdapBootstrap;
     return lookup;

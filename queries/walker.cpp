@@ -400,8 +400,8 @@ void Walker::startRows(WalkState& walk)
             slot.started = true;
             continue;
         }
-        if (slot.pool.isEmpty())
-            slot.pool = asking.pool ? asking.pool(domain, walk.context) : asking.service;
+        // Asked again on every pass: what the pool is may change meanwhile (a referral that failed).
+        slot.pool = asking.pool ? asking.pool(domain, walk.context) : asking.service;
         ServicePace& servicePace = pace(walk, slot.pool);
         const qint64 now = m_clock.elapsed();
         const qint64 wait = servicePace.waitMs(now);

@@ -233,7 +233,7 @@ void TestEngine::newerSourcesAskOncePerDomain()
     qputenv("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
     const QStringList registration {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s};
     runBatch({u"example.test"_s, u"www.例子.test"_s, u"http://www.example.cn/"_s, u"com.cn"_s, u"bad name"_s,
-                 u"example.zz"_s},
+                 u"example.zz"_s, u"127.0.0.9:8080/x"_s},
         QSet<QString>(registration.begin(), registration.end()), false);
     qunsetenv("QUILLMARK_HOST_WHOIS");
     QCOMPARE(cells(0, registration), u"已注册|无|2001-01-01|2030-01-02"_s);
@@ -242,6 +242,7 @@ void TestEngine::newerSourcesAskOncePerDomain()
     QCOMPARE(cells(3, registration), u"无效域名|无效域名|无效域名|无效域名 !com.cn 是公共后缀，没有可注册的部分"_s);
     QCOMPARE(cells(4, registration), u"无效域名|无效域名|无效域名|无效域名 !无效域名"_s);
     QCOMPARE(cells(5, registration), u"未注册|无|无|无"_s);
+    QCOMPARE(cells(6, registration), u"无效域名|无效域名|无效域名|无效域名 !127.0.0.9 是 IP 地址，没有注册信息"_s);
     // The cell says which name the registry was asked about where it is not the row's.
     const int status = columnOf(*lookupByKey(u"reg-status"_s));
     QCOMPARE(m_walker->results().note(2, status), u"查询的是 example.cn"_s);
