@@ -12,7 +12,8 @@ QString outboundAddress(const QString& domain)
 
 bool isOutboundLink(const QString& element, const QString& domain)
 {
-    return element.contains(u"http"_s) && !element.contains(domain);
+    // Host names ignore case: a link to HTTP://WWW.A.TEST is the site's own.
+    return element.contains(u"http"_s) && !element.contains(domain, Qt::CaseInsensitive);
 }
 
 const Lookup& outboundLookup()

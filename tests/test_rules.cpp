@@ -148,6 +148,7 @@ void TestRules::rules_data()
     row("outbound: https counts", "outbound", u"<a href=\"https://b.test/\">b</a>\ta.test"_s, u"1"_s);
     row("outbound: capital HTTP", "outbound", u"<A HREF=\"HTTP://B.TEST/\">B</A>\ta.test"_s, u"0"_s);
     row("outbound: own site without www.", "outbound", u"<a href=\"http://a.test/\">a</a>\twww.a.test"_s, u"1"_s);
+    row("outbound: own host in capitals", "outbound", u"<a href=\"http://A.TEST/x\">a</a>\ta.test"_s, u"0"_s);
     row("outbound: http in content", "outbound", u"<a href=\"/x\">http tips</a>\ta.test"_s, u"1"_s);
     row("intake: trailing CR LF", "intake", u"a.test\r\nb.test\r\n"_s, u"a.test|b.test"_s);
     row("intake: only a line break", "intake", u"\r\n"_s, QString());
@@ -174,6 +175,7 @@ void TestRules::rules_data()
     row("ascii: Unicode to punycode", "ascii", u"例子.测试"_s, u"xn--fsqu00a.xn--0zwm56d"_s);
     row("ascii: case and final dot", "ascii", u" EXAMPLE.com. "_s, u"example.com"_s);
     row("ascii: no name", "ascii", u"bad name!.test"_s, QString());
+    row("ascii: a label ending in a hyphen", "ascii", u"a-.test"_s, QString());
     row("rdap base: longest suffix", "rdap-base", u"shop.co.uk"_s, u"https://b.test/"_s);
     row("rdap base: none", "rdap-base", u"a.cn"_s, QString());
     const QString registered = uR"({"objectClassName":"domain","ldhName":"EXAMPLE.TEST","entities":[{"roles":
@@ -345,6 +347,10 @@ void TestRules::paceSlowsDownAndRecovers()
         pace.finished(10'000, 10'000, true, PushBack::None, -1);
     }
     QVERIFY(!pace.isSlowed());
+    // A service asking for an hour is waited for ten minutes at most.
+    pace.started(20'000);
+    pace.finished(20'000, 20'100, false, PushBack::Busy, 3'600'000);
+    QCOMPARE(pace.waitMs(20'100), 600'000);
 }
 
 void TestRules::domainFiles_data()
