@@ -263,13 +263,16 @@ void TestEngine::newerSourcesAskOncePerDomain()
     // Declares nothing and is UTF-8: read as such, though the designed lookups would take it for GB2312.
     m_server->route(
         u"/h2/final"_s, TestHttpServer::page(QStringEncoder(QStringEncoder::Utf8).encode(u"<title>新首页</title>"_s)));
+    // A home page that answers with an error status was reached: its status and title are the answer.
+    m_server->route(u"/h3"_s, TestHttpServer::page("<title>Not Found</title>", 404));
     m_server->requests.clear();
     const QStringList home {u"outbound"_s, u"home-status"_s, u"home-title"_s, u"home-icp"_s};
-    runBatch({u"h1"_s, u"h2"_s}, QSet<QString>(home.begin(), home.end()));
+    runBatch({u"h1"_s, u"h2"_s, u"h3"_s}, QSet<QString>(home.begin(), home.end()));
     m_server->requests.sort();
-    QCOMPARE(m_server->requests, (QStringList {u"/h1"_s, u"/h2"_s, u"/h2/final"_s}));
+    QCOMPARE(m_server->requests, (QStringList {u"/h1"_s, u"/h2"_s, u"/h2/final"_s, u"/h3"_s}));
     QCOMPARE(cells(0, home), u"1|200 → http://%1/h1|首页 & more|京ICP备12345678号-2"_s.arg(m_server->hostPort()));
     QCOMPARE(cells(1, home), u"0|200 → http://%1/h2/final|新首页|无"_s.arg(m_server->hostPort()));
+    QCOMPARE(cells(2, {u"home-status"_s, u"home-title"_s}), u"404 → http://%1/h3|Not Found"_s.arg(m_server->hostPort()));
 }
 
 void TestEngine::dnsFromAResolverOfOurOwn()

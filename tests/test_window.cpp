@@ -6,6 +6,7 @@
 #include "app/intake.h"
 #include "store/store.h"
 #include "windowtesting.h"
+#include "update/update.h"
 #include "web/fetch.h"
 
 #include <QAction>
@@ -27,6 +28,7 @@ private slots:
     void cleanup();
     void layoutAtStartUp();
     void boxTextAndCellDisplay();
+    void eachBoxItsColumnAndTheUpdateQuestion();
     void startThenStopFromTheSameButton_data();
     void startThenStopFromTheSameButton();
     void emptyInputAndExportGate();
@@ -201,6 +203,44 @@ void TestWindow::boxTextAndCellDisplay()
     // A cell on screen: one line, line breaks marked, a long one elided (the exports keep it whole).
     QCOMPARE(displayText(u"ping: x\r\nline\nend\r"_s), u"ping: x↵line↵end↵"_s);
     QCOMPARE(displayText(QString(1500, u'x')), QString(1000, u'x') + u'…');
+}
+
+void TestWindow::eachBoxItsColumnAndTheUpdateQuestion()
+{
+    // The boxes as the user reads them, and the column each must fill: a box wired to its neighbour's
+    // lookup (the two Baidu ones look alike) shows here, whatever the lookup table says.
+    const QList<QPair<QString, QString>> boxes {{u"未注册域名批量检测"_s, u"域名注册"_s}, {u"备案批量查询"_s, u"域名是否备案"_s},
+        {u"百度收录批量查询"_s, u"百度收录"_s}, {u"百度反链批量查询"_s, u"百度反链"_s}, {u"Alexa排名批量查询"_s, u"Alexa排名"_s},
+        {u"雅虎反链批量查询"_s, u"yahoo反链"_s}, {u"出站链接批量查询"_s, u"出站链接"_s}, {u"站点IP批量查询"_s, u"站点IP地址"_s}};
+    m_server->route(u"/"_s, TestHttpServer::page(testData(u"markers-all.gb2312.html"_s)));
+    setInput(*m_form, m_server->hostPort() + u"/a\n"_s);
+    const QList<QCheckBox*> all = m_form->findChildren<QCheckBox*>();
+    for (const auto& [caption, header] : boxes) {
+        for (QCheckBox* box : all)
+            box->setChecked(box->text() == caption);
+        click(*m_form, u"Command13"_s);
+        QVERIFY(waitIdle(walker()));
+        QStringList filled;
+        for (int column = FirstLookupColumn; column < columnCount(); ++column) {
+            if (walker().results().isWritten(0, column))
+                filled.append(columnHeader(column));
+        }
+        QCOMPARE(filled, QStringList {header});
+    }
+
+    // A newer version on the update host asks once, and OK opens the download page; our own asks nothing.
+    m_server->route(u"/fennory/vavuze.txt"_s, TestHttpServer::page("9.2\r\n"));
+    m_platform.shown.clear();
+    m_platform.answers = {QMessageBox::Ok};
+    m_form->Timer1_Timer();
+    QTRY_COMPARE(m_platform.shown.size(), 1);
+    QCOMPARE(m_platform.shown.first().text, u"最新版本Fennory9.2，是否更新？"_s);
+    QCOMPARE(m_platform.opened.size(), 1);
+    QVERIFY(m_platform.opened.first().toString().contains(m_server->hostPort() + u"/fennory/"_s));
+    m_server->route(u"/fennory/vavuze.txt"_s, TestHttpServer::page(QString::fromUtf16(kOwnVersion).toLatin1() + "\r\n"));
+    m_form->Timer1_Timer();
+    QTest::qWait(500);
+    QCOMPARE(m_platform.shown.size(), 1);
 }
 
 void TestWindow::historyAndResume()

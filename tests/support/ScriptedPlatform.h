@@ -3,6 +3,7 @@
 #include "app/Platform.h"
 
 #include <QList>
+#include <QUrl>
 #include <QStringList>
 #include <functional>
 
@@ -31,7 +32,7 @@ public:
         return answerer ? answerer(shown.last()) : defaultButton;
     }
     void setClipboardText(const QString& text) override { clipboard.append(text); }
-    void openUrl(const QUrl&) override { }
+    void openUrl(const QUrl& url) override { opened.append(url); }
     QString saveFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString openFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString pingProgram() const override { return ping; }
@@ -44,6 +45,7 @@ public:
     std::function<void()> whileShown;
     QList<Shown> shown;
     QStringList clipboard;
+    QList<QUrl> opened;
     int quitRequests = 0;
     QString ping = QStringLiteral("ping");
 };
