@@ -22,9 +22,13 @@ QString alexaCellText(const QString& answer)
 
 const Lookup& alexaLookup()
 {
-    static const Lookup lookup {u"alexa"_s, u"Alexa排名"_s, 70, u"|Alexa："_s, u"Check6"_s, u"Command2"_s,
-        Walk::WithStop, u"alexa"_s,
-        [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); }, Charset::Gb2312,
-        [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};
+    static const Lookup lookup {.key = u"alexa"_s,
+        .header = u"Alexa排名"_s,
+        .width = 70,
+        .exportLabel = u"|Alexa："_s,
+        .box = u"Check6"_s,
+        .service = u"alexa"_s,
+        .address = [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); },
+        .cut = [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};
     return lookup;
 }

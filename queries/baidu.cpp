@@ -36,20 +36,32 @@ QString baiduCellText(const QString& page)
 
 const Lookup& baiduIndexLookup()
 {
-    static const Lookup lookup {u"baidu-index"_s, u"百度收录"_s, 65, u"|百度收录："_s, u"Check4"_s, u"Command6"_s,
-        Walk::WithoutStop, u"baidu"_s,
-        [](const QString& domain) {
+    static const Lookup lookup {.key = u"baidu-index"_s,
+        .header = u"百度收录"_s,
+        .width = 65,
+        .exportLabel = u"|百度收录："_s,
+        .box = u"Check4"_s,
+        .walk = Walk::WithoutStop,
+        .service = u"baidu"_s,
+        .address = [](const QString& domain) {
             return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
         },
-        Charset::Gb2312, baiduCell};
+        .cut = baiduCell};
     return lookup;
 }
 
 const Lookup& baiduLinksLookup()
 {
-    static const Lookup lookup {u"baidu-links"_s, u"百度反链"_s, 65, u"|百度反链："_s, u"Check5"_s, u"Command7"_s,
-        Walk::WithoutStop, u"baidu"_s,
-        [](const QString& domain) { return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain); },
-        Charset::Gb2312, baiduCell};
+    static const Lookup lookup {.key = u"baidu-links"_s,
+        .header = u"百度反链"_s,
+        .width = 65,
+        .exportLabel = u"|百度反链："_s,
+        .box = u"Check5"_s,
+        .walk = Walk::WithoutStop,
+        .service = u"baidu"_s,
+        .address = [](const QString& domain) {
+            return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain);
+        },
+        .cut = baiduCell};
     return lookup;
 }

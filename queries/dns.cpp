@@ -89,8 +89,10 @@ QString dnsCellText(const QStringList& canonicalNames, const QStringList& addres
 
 const Lookup& dnsLookup()
 {
-    static const Lookup lookup {u"dns"_s, u"DNS 解析"_s, 200, {}, {}, {}, Walk::WithStop, u"dns"_s, nullptr,
-        Charset::Utf8, nullptr,
-        [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
+    static const Lookup lookup {.key = u"dns"_s,
+        .header = u"DNS 解析"_s,
+        .width = 200,
+        .service = u"dns"_s,
+        .job = [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
     return lookup;
 }

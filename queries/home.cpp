@@ -106,8 +106,7 @@ private:
 
 Lookup homeLookup(const QString& key, const QString& header, int width)
 {
-    return {
-        key, header, width, {}, {}, {}, Walk::WithStop, u"home"_s, nullptr, Charset::Gb2312, nullptr, startHomePageJob};
+    return {.key = key, .header = header, .width = width, .service = u"home"_s, .job = startHomePageJob};
 }
 
 } // namespace

@@ -27,8 +27,13 @@ QString icpCellText(const QString& answer)
 
 const Lookup& icpLookup()
 {
-    static const Lookup lookup {u"icp"_s, u"域名是否备案"_s, 100, u"|备案："_s, u"Check3"_s, u"Command1"_s,
-        Walk::WithStop, u"icp"_s, [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
-        Charset::Gb2312, [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); }};
+    static const Lookup lookup {.key = u"icp"_s,
+        .header = u"域名是否备案"_s,
+        .width = 100,
+        .exportLabel = u"|备案："_s,
+        .box = u"Check3"_s,
+        .service = u"icp"_s,
+        .address = [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
+        .cut = [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); }};
     return lookup;
 }

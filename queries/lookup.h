@@ -71,12 +71,11 @@ struct Lookup
 {
     QString key; // for the command line and the settings
     QString header; // column header
-    int width; // column width in pixels
-    QString exportLabel; // its field in the clipboard's labelled lines
-    QString box; // the check box that selects it for a batch
-    QString button; // its own button
-    Walk walk;
-    QString service; // whose pace it keeps
+    int width = 80; // column width in pixels
+    QString exportLabel = {}; // its field in the clipboard's labelled lines
+    QString box = {}; // the check box that selects it for a batch
+    Walk walk = Walk::WithStop;
+    QString service = {}; // whose pace it keeps
     // A page lookup: the address for a domain, the charset of a page that declares none, and the cut from
     // page to cell.
     QString (*address)(const QString& domain) = nullptr;

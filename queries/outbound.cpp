@@ -18,7 +18,12 @@ bool isOutboundLink(const QString& element, const QString& domain)
 
 const Lookup& outboundLookup()
 {
-    static const Lookup lookup {u"outbound"_s, u"出站链接"_s, 65, u"|出站："_s, u"Check8"_s, u"Command5"_s,
-        Walk::WithStop, u"home"_s, nullptr, Charset::Gb2312, nullptr, startHomePageJob};
+    static const Lookup lookup {.key = u"outbound"_s,
+        .header = u"出站链接"_s,
+        .width = 65,
+        .exportLabel = u"|出站："_s,
+        .box = u"Check8"_s,
+        .service = u"home"_s,
+        .job = startHomePageJob};
     return lookup;
 }

@@ -20,10 +20,13 @@ QString registrarCellText(const QString& answer)
 
 const Lookup& registrarLookup()
 {
-    static const Lookup lookup {u"registrar"_s, u"域名注册"_s, 70, u"|注册："_s, u"Check2"_s, u"Command3"_s,
-        Walk::WithStop, u"registrar"_s,
-        [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
-        Charset::Gb2312,
-        [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
+    static const Lookup lookup {.key = u"registrar"_s,
+        .header = u"域名注册"_s,
+        .width = 70,
+        .exportLabel = u"|注册："_s,
+        .box = u"Check2"_s,
+        .service = u"registrar"_s,
+        .address = [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
+        .cut = [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
     return lookup;
 }

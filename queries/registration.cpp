@@ -164,13 +164,17 @@ private:
 
 Lookup registrationLookup(const QString& key, const QString& header, int width)
 {
-    Lookup lookup {key, header, width, {}, {}, {}, Walk::WithStop, u"rdap"_s, nullptr, Charset::Utf8, nullptr,
-        [](const QString& domain, const JobContext& context) -> LookupJob* {
+    return {.key = key,
+        .header = header,
+        .width = width,
+        .service = u"rdap"_s,
+        .charset = Charset::Utf8,
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new RegistrationJob(domain, context);
         },
         // Each registry's server keeps a pace of its own: an RDAP server the rdap settings, a WHOIS server
         // the whois ones.
-        [](const QString& domain, const JobContext& context) -> QString {
+        .pool = [](const QString& domain, const JobContext& context) -> QString {
             // What is answered without asking anyone (an address, a bare suffix, a suffix known to have no
             // server or whose referral just failed) waits for no server's pace.
             const QString host = typedHost(domain);
@@ -185,9 +189,8 @@ Lookup registrationLookup(const QString& key, const QString& header, int width)
             const bool answered = referrals().contains(lastLabel(asked))
                 || unreachedReferrals().value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
-        }};
-    lookup.beforeWalk = refreshRdapBootstrap;
-    return lookup;
+        },
+        .beforeWalk = refreshRdapBootstrap};
 }
 
 } // namespace

@@ -33,8 +33,14 @@ private:
 
 const Lookup& siteIpLookup()
 {
-    static const Lookup lookup {u"ip"_s, u"站点IP地址"_s, 105, u"|IP："_s, u"Check9"_s, u"Command4"_s, Walk::WithStop,
-        u"ping"_s, nullptr, Charset::Gb2312, nullptr,
-        [](const QString& domain, const JobContext& context) -> LookupJob* { return new SiteIpJob(domain, context); }};
+    static const Lookup lookup {.key = u"ip"_s,
+        .header = u"站点IP地址"_s,
+        .width = 105,
+        .exportLabel = u"|IP："_s,
+        .box = u"Check9"_s,
+        .service = u"ping"_s,
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new SiteIpJob(domain, context);
+        }};
     return lookup;
 }

@@ -327,8 +327,10 @@ void TrancoStore::download()
 
 const Lookup& trancoLookup()
 {
-    static const Lookup lookup {u"tranco"_s, u"Tranco 排名"_s, 80, {}, {}, {}, Walk::WithStop, u"tranco"_s, nullptr,
-        Charset::Utf8, nullptr,
-        [](const QString& domain, const JobContext&) -> LookupJob* { return new TrancoJob(domain); }};
+    static const Lookup lookup {.key = u"tranco"_s,
+        .header = u"Tranco 排名"_s,
+        .width = 80,
+        .service = u"tranco"_s,
+        .job = [](const QString& domain, const JobContext&) -> LookupJob* { return new TrancoJob(domain); }};
     return lookup;
 }

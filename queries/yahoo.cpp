@@ -25,10 +25,16 @@ QString yahooCellText(const QString& page)
 
 const Lookup& yahooLookup()
 {
-    static const Lookup lookup {u"yahoo"_s, u"yahoo反链"_s, 75, u"|yahoo排名："_s, u"Check7"_s, u"Command8"_s,
-        Walk::WithoutStop, u"yahoo"_s,
-        [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); }, Charset::Utf8,
-        [](const PageResult& page, const QString&) {
+    static const Lookup lookup {.key = u"yahoo"_s,
+        .header = u"yahoo反链"_s,
+        .width = 75,
+        .exportLabel = u"|yahoo排名："_s,
+        .box = u"Check7"_s,
+        .walk = Walk::WithoutStop,
+        .service = u"yahoo"_s,
+        .address = [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); },
+        .charset = Charset::Utf8,
+        .cut = [](const PageResult& page, const QString&) {
             return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
         }};
     return lookup;
