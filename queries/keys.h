@@ -1,5 +1,8 @@
 #pragma once
 
+#include "queries/lookup.h"
+
+#include <QHash>
 #include <QString>
 
 // Lookup keys that more than one file names: the lookups that share one answer. A typo here fails to
@@ -10,3 +13,17 @@ inline const QString RegRegistrar = QStringLiteral("reg-registrar");
 inline const QString RegCreated = QStringLiteral("reg-created");
 inline const QString RegExpiry = QStringLiteral("reg-expiry");
 } // namespace Key
+
+// The four registration cells of one answer: the same cell in each (a failure, 无效域名), or a name no one holds.
+inline QHash<QString, CellResult> allFour(const CellResult& cell)
+{
+    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
+}
+
+inline QHash<QString, CellResult> notRegistered()
+{
+    const CellResult none {QStringLiteral("无")};
+    QHash<QString, CellResult> cells = allFour(none);
+    cells[Key::RegStatus] = {QStringLiteral("未注册")};
+    return cells;
+}

@@ -76,11 +76,6 @@ CellResult eventDate(const QJsonObject& domain, const QString& action)
     return {kNone};
 }
 
-QHash<QString, CellResult> allFour(const CellResult& cell)
-{
-    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
-}
-
 } // namespace
 
 bool RdapBootstrap::load(const QByteArray& json)
@@ -213,8 +208,7 @@ QHash<QString, CellResult> rdapCells(const PageResult& answer, const QString& as
     const int code = errorCode.isDouble() ? errorCode.toInt() : errorCode.toString().toInt();
     const int status = code != 0 ? code : answer.status;
     if (status == 404)
-        return {{Key::RegStatus, {u"未注册"_s}}, {Key::RegRegistrar, {kNone}}, {Key::RegCreated, {kNone}},
-            {Key::RegExpiry, {kNone}}};
+        return notRegistered();
     if (status != 200) {
         CellResult unknown = pageCell(answer, u"未知"_s);
         if (unknown.problem.isEmpty())

@@ -72,11 +72,6 @@ QString whoisHost(const QString& server)
     return relay.isEmpty() ? server : relay;
 }
 
-QHash<QString, CellResult> allFour(const CellResult& cell)
-{
-    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
-}
-
 class RegistrationJob : public LookupJob
 {
 public:

@@ -140,11 +140,6 @@ bool containsAny(const QString& text, const QStringList& phrases)
         [&](const QString& phrase) { return text.contains(phrase, Qt::CaseInsensitive); });
 }
 
-QHash<QString, CellResult> allFour(const CellResult& cell)
-{
-    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
-}
-
 } // namespace
 
 QString whoisServerFor(const QString& asciiName)
@@ -197,8 +192,7 @@ QHash<QString, CellResult> whoisCells(const QString& answer, const QString& asci
         if (freeNamed || std::any_of(kNoMatch.begin(), kNoMatch.end(), [&](const QString& phrase) {
                 return trimmed.startsWith(phrase, Qt::CaseInsensitive);
             }))
-            return {{Key::RegStatus, {u"未注册"_s}}, {Key::RegRegistrar, {kNone}}, {Key::RegCreated, {kNone}},
-                {Key::RegExpiry, {kNone}}};
+            return notRegistered();
     }
     const QMultiHash<QString, QString> fields = fieldsOf(text);
     const QString named = firstOf(fields, kDomainFields);
