@@ -7,10 +7,12 @@
 #include "app/intake.h"
 #include "export/export.h"
 #include "queries/domains.h"
+#include "queries/registry.h"
 #include "queries/tranco.h"
 #include "queries/walker.h"
 #include "store/store.h"
 #include "update/update.h"
+#include "update/version.h"
 #include "web/hosts.h"
 
 #include <QAction>
@@ -128,7 +130,7 @@ Form1::~Form1()
 
 QString Form1::caption()
 {
-    return u"seo-Quillmark8.0     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s;
+    return u"seo-Quillmark"_s + QString::fromUtf16(kVersion) + u"     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s;
 }
 
 QString Form1::makerPage()
@@ -564,8 +566,8 @@ void Form1::checkForUpdates()
 void Form1::showAbout()
 {
     m_platform.messageBox(this,
-        u"seo-Quillmark 8.0\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
-        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%1"_s.arg(makerPage()),
+        u"seo-Quillmark %1\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
+        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2"_s.arg(QString::fromUtf16(kVersion), makerPage()),
         u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
 }
 

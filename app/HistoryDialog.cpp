@@ -1,7 +1,7 @@
 #include "app/HistoryDialog.h"
 
 #include "app/ResultsGrid.h"
-#include "queries/lookup.h"
+#include "queries/registry.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -1,6 +1,6 @@
 #include "app/ResultsGrid.h"
 
-#include "queries/lookup.h"
+#include "queries/registry.h"
 #include "queries/results.h"
 #include "queries/tranco.h"
 

@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "settings/settings.h"
 #include "store/store.h"
+#include "update/version.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -36,7 +37,7 @@ int main(int argc, char* argv[])
     // The system's proxy (http_proxy, https_proxy, no_proxy) unless a service has proxies of its own.
     QNetworkProxyFactory::setUseSystemConfiguration(true);
     QCoreApplication::setApplicationName(u"seo-quillmark"_s);
-    QCoreApplication::setApplicationVersion(u"8.0"_s);
+    QCoreApplication::setApplicationVersion(QString::fromUtf16(kVersion));
     if (isCommandLine(argc, argv))
         return runCommandLine(argc, argv);
 

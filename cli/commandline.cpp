@@ -2,6 +2,7 @@
 
 #include "export/export.h"
 #include "queries/domains.h"
+#include "queries/registry.h"
 #include "queries/walker.h"
 #include "settings/settings.h"
 #include "store/store.h"

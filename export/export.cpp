@@ -1,6 +1,6 @@
 #include "export/export.h"
 
-#include "queries/lookup.h"
+#include "queries/registry.h"
 #include "queries/results.h"
 
 #include <QJsonDocument>

@@ -1,7 +1,6 @@
 #include "queries/home.h"
 
-#include "queries/lookup.h"
-#include "queries/outbound.h"
+#include "queries/keys.h"
 #include "web/links.h"
 
 #include <QElapsedTimer>
@@ -36,10 +35,10 @@ public:
         // A name no host can have asks nothing of the network for these columns; the outbound count still
         // tries the address as typed, as it always has.
         const bool validHost = !QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty();
-        if (!validHost && m_context.lookup != u"outbound"_s) {
+        if (!validHost && m_context.lookup != Key::Outbound) {
             const CellResult invalid {u"无效域名"_s, u"无效域名"_s};
             finish(
-                m_context.lookup, {{u"home-status"_s, invalid}, {u"home-title"_s, invalid}, {u"home-icp"_s, invalid}});
+                m_context.lookup, {{Key::HomeStatus, invalid}, {Key::HomeTitle, invalid}, {Key::HomeIcp, invalid}});
             return;
         }
         FetchRequest request(outboundAddress(m_domain), Charset::Gb2312, false);
@@ -62,10 +61,10 @@ public:
                 unreached.unreachable = pageCell(m_page, {}).unreachable;
                 return reached ? CellResult {text} : unreached;
             };
-            m_cells.insert(u"home-status"_s, cell(homeStatusText(m_page)));
-            m_cells.insert(u"home-title"_s, cell(pageTitle(page)));
-            m_cells.insert(u"home-icp"_s, cell(filingNumberOnPage(page)));
-            if (m_context.lookup != u"outbound"_s) {
+            m_cells.insert(Key::HomeStatus, cell(homeStatusText(m_page)));
+            m_cells.insert(Key::HomeTitle, cell(pageTitle(page)));
+            m_cells.insert(Key::HomeIcp, cell(filingNumberOnPage(page)));
+            if (m_context.lookup != Key::Outbound) {
                 finish(m_context.lookup, m_cells);
                 return;
             }
@@ -92,7 +91,7 @@ private:
         }
         m_links.reset();
         m_page.text.clear();
-        m_cells.insert(u"outbound"_s, pageCell(m_page, QString::number(m_count)));
+        m_cells.insert(Key::Outbound, pageCell(m_page, QString::number(m_count)));
         finish(m_context.lookup, m_cells);
     }
 
@@ -176,6 +175,17 @@ QString decodeEntities(const QString& text)
     return result + QStringView(text).mid(done);
 }
 
+QString outboundAddress(const QString& domain)
+{
+    return u"http://"_s + domain;
+}
+
+bool isOutboundLink(const QString& element, const QString& domain)
+{
+    // Host names ignore case: a link to HTTP://WWW.A.TEST is the site's own.
+    return element.contains(u"http"_s) && !element.contains(domain, Qt::CaseInsensitive);
+}
+
 LookupJob* startHomePageJob(const QString& domain, const JobContext& context)
 {
     return new HomePageJob(domain, context);
@@ -183,18 +193,18 @@ LookupJob* startHomePageJob(const QString& domain, const JobContext& context)
 
 const Lookup& homeStatusLookup()
 {
-    static const Lookup lookup = homeLookup(u"home-status"_s, u"首页状态"_s, 220);
+    static const Lookup lookup = homeLookup(Key::HomeStatus, u"首页状态"_s, 220);
     return lookup;
 }
 
 const Lookup& homeTitleLookup()
 {
-    static const Lookup lookup = homeLookup(u"home-title"_s, u"首页标题"_s, 200);
+    static const Lookup lookup = homeLookup(Key::HomeTitle, u"首页标题"_s, 200);
     return lookup;
 }
 
 const Lookup& homeIcpLookup()
 {
-    static const Lookup lookup = homeLookup(u"home-icp"_s, u"页面备案号"_s, 140);
+    static const Lookup lookup = homeLookup(Key::HomeIcp, u"页面备案号"_s, 140);
     return lookup;
 }

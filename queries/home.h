@@ -15,6 +15,11 @@ QString filingNumberOnPage(const QString& page);
 // &amp;, &#20013;, &#x4E2D; and the named entities a title is likely to hold.
 QString decodeEntities(const QString& text);
 
+QString outboundAddress(const QString& domain);
+// A link element counts as outbound when its text mentions "http" and not the domain itself; both tests
+// are plain, case-sensitive substring tests on the whole element.
+bool isOutboundLink(const QString& element, const QString& domain);
+
 // One fetch of a domain's home page answers the outbound links count and the three columns below at once.
 LookupJob* startHomePageJob(const QString& domain, const JobContext& context);
 const Lookup& homeStatusLookup();

@@ -12,6 +12,12 @@ inline const QString RegStatus = QStringLiteral("reg-status");
 inline const QString RegRegistrar = QStringLiteral("reg-registrar");
 inline const QString RegCreated = QStringLiteral("reg-created");
 inline const QString RegExpiry = QStringLiteral("reg-expiry");
+inline const QString Outbound = QStringLiteral("outbound");
+inline const QString HomeStatus = QStringLiteral("home-status");
+inline const QString HomeTitle = QStringLiteral("home-title");
+inline const QString HomeIcp = QStringLiteral("home-icp");
+inline const QString TlsExpiry = QStringLiteral("tls-expiry");
+inline const QString TlsIssuer = QStringLiteral("tls-issuer");
 } // namespace Key
 
 // The four registration cells of one answer: the same cell in each (a failure, 无效域名), or a name no one holds.

@@ -90,10 +90,6 @@ struct Lookup
     void (*beforeWalk)() = nullptr;
 };
 
-// In the order of the grid's columns, which is also the order a batch runs them in.
-const std::vector<const Lookup*>& lookups();
-// Keys that earlier versions used are still understood.
-const Lookup* lookupByKey(const QString& key);
 LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);
 
 CellResult pageCell(const PageResult& page, const QString& text);

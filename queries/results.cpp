@@ -1,6 +1,6 @@
 #include "queries/results.h"
 
-#include "queries/lookup.h"
+#include "queries/registry.h"
 
 #include <algorithm>
 

@@ -1,5 +1,7 @@
 #include "queries/walker.h"
 
+#include "queries/registry.h"
+
 #include <QTimer>
 #include <climits>
 

@@ -1,6 +1,6 @@
 #include "store/store.h"
 
-#include "queries/lookup.h"
+#include "queries/registry.h"
 #include "queries/walker.h"
 
 #include <QDeadlineTimer>

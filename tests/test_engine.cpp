@@ -4,6 +4,7 @@
 #include "TestHttpServer.h"
 #include "TestWhoisServer.h"
 #include "export/export.h"
+#include "queries/registry.h"
 #include "queries/tranco.h"
 #include "testing.h"
 

@@ -2,6 +2,7 @@
 // a database that cannot be used, and the command line's output, statuses and usage errors.
 #include "TestHttpServer.h"
 #include "store/store.h"
+#include "queries/registry.h"
 #include "testing.h"
 
 #include <QRandomGenerator>
