@@ -2,6 +2,7 @@
 
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
+#include "app/CustomLookupsDialog.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
@@ -306,18 +307,14 @@ void Form1::buildMenus()
     m_startAction = queries->addAction(u"开始"_s, this, &Form1::Command13_Click);
     queries->addAction(rerun);
     queries->addSeparator();
-    const QStringList checked = m_settings.checkedLookups();
-    for (const Lookup* lookup : lookups()) {
-        if (!lookup->box.isEmpty())
-            continue;
-        QAction* entry = queries->addAction(lookup->header);
-        entry->setObjectName(u"lookup-"_s + lookup->key);
-        entry->setCheckable(true);
-        entry->setChecked(checked.contains(lookup->key));
-        m_lookupActions.insert(lookup->key, entry);
-        connect(entry, &QAction::toggled, this, [this, lookup](bool on) { onLookupToggled(*lookup, on); });
-    }
-    menuBar()->addMenu(u"设置"_s)->addAction(action(u"actionPaces"_s, u"服务与速度…"_s, &Form1::showSettings));
+    m_queriesMenu = queries;
+    syncLookupEntries();
+    QMenu* settingsMenu = menuBar()->addMenu(u"设置"_s);
+    settingsMenu->addAction(action(u"actionPaces"_s, u"服务与速度…"_s, &Form1::showSettings));
+    QAction* custom = action(u"actionCustomLookups"_s, u"自定义查询…"_s, &Form1::editCustomLookups);
+    settingsMenu->addAction(custom);
+    // The table of lookups changes under the grid: never while a batch walks it.
+    connect(m_walker, &Walker::busyChanged, custom, [custom](bool busy) { custom->setEnabled(!busy); });
     QMenu* help = menuBar()->addMenu(u"帮助"_s);
     help->addAction(action(u"actionCheckUpdate"_s, u"检查更新"_s, &Form1::checkForUpdates));
     help->addAction(action(u"actionAbout"_s, u"关于"_s, &Form1::showAbout));
@@ -354,6 +351,50 @@ void Form1::buildMenus()
             u"Tranco 排名"_s, QMessageBox::Ok, ok ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok);
         m_rankingDownload = false;
     });
+}
+
+void Form1::syncLookupEntries()
+{
+    for (auto it = m_lookupActions.begin(); it != m_lookupActions.end();) {
+        if (lookupByKey(it.key())) {
+            ++it;
+            continue;
+        }
+        delete it.value();
+        it = m_lookupActions.erase(it);
+    }
+    const QStringList checked = m_settings.checkedLookups();
+    for (const Lookup* lookup : lookups()) {
+        if (!lookup->box.isEmpty())
+            continue;
+        if (QAction* known = m_lookupActions.value(lookup->key)) {
+            // The same key may now be another definition: the entry follows the table.
+            known->setText(lookup->header);
+            known->disconnect(this);
+            connect(known, &QAction::toggled, this, [this, lookup](bool on) { onLookupToggled(*lookup, on); });
+            continue;
+        }
+        QAction* entry = m_queriesMenu->addAction(lookup->header);
+        entry->setObjectName(u"lookup-"_s + lookup->key);
+        entry->setCheckable(true);
+        entry->setChecked(checked.contains(lookup->key));
+        m_lookupActions.insert(lookup->key, entry);
+        connect(entry, &QAction::toggled, this, [this, lookup](bool on) { onLookupToggled(*lookup, on); });
+    }
+}
+
+void Form1::editCustomLookups()
+{
+    if (m_walker->isBusy())
+        return;
+    CustomLookupsDialog dialog(customLookups(), customLookupsPath(), this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const std::vector<const Lookup*> before = lookups();
+    setCustomLookups(dialog.lookups());
+    m_walker->results().reshape(before);
+    syncLookupEntries();
+    gridSetup();
 }
 
 void Form1::onLookupToggled(const Lookup& lookup, bool checked)

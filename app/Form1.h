@@ -7,6 +7,7 @@ struct Lookup;
 class Platform;
 class QAction;
 class QCheckBox;
+class QMenu;
 class QLabel;
 class QListView;
 class QPlainTextEdit;
@@ -59,6 +60,7 @@ public:
     void exportCsv();
     void copySelectedRows();
     void showSettings();
+    void editCustomLookups();
     void checkForUpdates();
     void showAbout();
     void showHistory();
@@ -77,6 +79,7 @@ private:
     void buildControls();
     void buildMenus();
     void onLookupToggled(const Lookup& lookup, bool checked);
+    void syncLookupEntries(); // the 查询 menu's entries for the lookups without a check box
     QList<int> shownColumns() const;
     void gridSetup();
     void runLookup(const char* key);
@@ -105,6 +108,7 @@ private:
     QLabel* m_label1 = nullptr;
     QAction* m_startAction = nullptr;
     QAction* m_rerunAction = nullptr;
+    QMenu* m_queriesMenu = nullptr;
     QHash<QString, QAction*> m_lookupActions; // the lookups without a check box, by key
     bool m_manualUpdateCheck = false;
     bool m_rankingDownload = false; // the list being installed was downloaded, not imported

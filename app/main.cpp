@@ -2,6 +2,7 @@
 #include "app/Platform.h"
 #include "cli/commandline.h"
 #include "settings/settings.h"
+#include "queries/registry.h"
 #include "store/store.h"
 #include "update/version.h"
 
@@ -52,6 +53,7 @@ int main(int argc, char* argv[])
         QCoreApplication::installTranslator(&qtTexts);
 
     DesktopPlatform platform;
+    const QStringList skipped = loadCustomLookups();
     Settings settings;
     ResultStore store;
     Form1 window(platform, settings, &store);
@@ -59,5 +61,11 @@ int main(int argc, char* argv[])
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();
     QTimer::singleShot(0, &window, &Form1::offerToResume);
+    if (!skipped.isEmpty()) {
+        QTimer::singleShot(0, &window, [&] {
+            platform.messageBox(&window, u"自定义查询文件中有定义未能载入：\n"_s + skipped.join(u'\n'), u"自定义查询"_s,
+                QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        });
+    }
     return app.exec();
 }

@@ -638,6 +638,8 @@ bool isCommandLine(int argc, char** argv)
 int runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    for (const QString& line : loadCustomLookups())
+        say(u"seo-quillmark: 自定义查询 %1\n"_s.arg(line));
     const std::variant<Options, int> parsed = parseArguments(app.arguments());
     if (const int* status = std::get_if<int>(&parsed))
         return *status;

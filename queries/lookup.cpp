@@ -75,6 +75,8 @@ void LookupJob::finish(const QString& lookup, QHash<QString, CellResult> cells)
 
 LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context)
 {
+    if (lookup.start)
+        return lookup.start(domain, context);
     if (lookup.job)
         return lookup.job(domain, context);
     return new PageJob(lookup, domain, context.proxy);

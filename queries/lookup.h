@@ -86,6 +86,8 @@ struct Lookup
     // Whose pace a domain's request keeps, when that depends on the domain (each registry's server has its
     // own): "<service> <server>", the service naming the settings the pool keeps.
     QString (*pool)(const QString& domain, const JobContext& context) = nullptr;
+    // A lookup made at run time (one the user defined) starts its work here, holding what defines it.
+    std::function<LookupJob*(const QString& domain, const JobContext& context)> start = {};
     // Once before each walk of the lookup, for what need not be looked at for every row.
     void (*beforeWalk)() = nullptr;
 };

@@ -11,12 +11,17 @@
 #include "queries/siteip.h"
 #include "queries/tranco.h"
 #include "queries/yahoo.h"
+#include "settings/settings.h"
+
+#include <deque>
 
 using namespace Qt::Literals::StringLiterals;
 
-const std::vector<const Lookup*>& lookups()
+namespace {
+
+std::vector<const Lookup*> builtIn()
 {
-    static const std::vector<const Lookup*> all {
+    return {
         &registrarLookup(),
         &icpLookup(),
         &baiduIndexLookup(),
@@ -35,7 +40,63 @@ const std::vector<const Lookup*>& lookups()
         &homeTitleLookup(),
         &homeIcpLookup(),
     };
+}
+
+std::vector<const Lookup*>& table()
+{
+    static std::vector<const Lookup*> all = builtIn();
     return all;
+}
+
+std::vector<CustomLookup>& definitions()
+{
+    static std::vector<CustomLookup> custom;
+    return custom;
+}
+
+} // namespace
+
+const std::vector<const Lookup*>& lookups()
+{
+    return table();
+}
+
+bool isBuiltInKey(const QString& key)
+{
+    for (const Lookup* lookup : builtIn()) {
+        if (lookup->key.compare(key, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return key.startsWith(u"rdap-"_s, Qt::CaseInsensitive); // read as the registration columns' old names
+}
+
+void setCustomLookups(const std::vector<CustomLookup>& custom)
+{
+    static std::deque<std::unique_ptr<Lookup>> made;
+    std::vector<const Lookup*> all = builtIn();
+    std::vector<ServiceInfo> services;
+    for (const CustomLookup& definition : custom) {
+        made.push_back(customEntry(definition));
+        all.push_back(made.back().get());
+        const QString service = definition.serviceKey();
+        if (!Settings::service(service) || Settings::isCustom(service))
+            services.push_back({service, service, 2});
+    }
+    table() = std::move(all);
+    definitions() = custom;
+    Settings::setCustomServices(services);
+}
+
+const std::vector<CustomLookup>& customLookups()
+{
+    return definitions();
+}
+
+QStringList loadCustomLookups(const QString& path)
+{
+    CustomFile read = readCustomLookups(path, isBuiltInKey);
+    setCustomLookups(read.lookups);
+    return read.skipped;
 }
 
 const Lookup* lookupByKey(const QString& key)

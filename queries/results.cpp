@@ -79,6 +79,50 @@ void Results::appendRows(const QStringList& domains)
     m_written.resize(m_cells.size(), false);
 }
 
+void Results::reshape(const std::vector<const Lookup*>& before)
+{
+    emit aboutToReset();
+    const int oldColumns = m_columns;
+    const auto oldAt = [&](int row, int column) { return qsizetype(row) * oldColumns + column; };
+    std::vector<int> from; // the old column of each new one, -1 for a new lookup
+    for (int column = 0; column < columnCount(); ++column) {
+        if (column < FirstLookupColumn) {
+            from.push_back(column);
+            continue;
+        }
+        const Lookup* lookup = lookups().at(size_t(column - FirstLookupColumn));
+        const auto found = std::find(before.begin(), before.end(), lookup);
+        from.push_back(found == before.end() ? -1 : FirstLookupColumn + int(found - before.begin()));
+    }
+    std::deque<QString> cells;
+    std::deque<bool> written;
+    QHash<qsizetype, QString> problems, notes;
+    QHash<qsizetype, Earlier> earlier;
+    m_columns = int(from.size());
+    for (int row = m_first; row < m_rows; ++row) {
+        for (int column = 0; column < m_columns; ++column) {
+            const int old = from[size_t(column)];
+            const size_t oldSlot = size_t(qsizetype(row - m_first) * oldColumns + old);
+            cells.push_back(old < 0 ? u" "_s : m_cells[oldSlot]);
+            written.push_back(old >= 0 && m_written[oldSlot]);
+            if (old < 0)
+                continue;
+            if (const auto it = m_problems.constFind(oldAt(row, old)); it != m_problems.cend())
+                problems.insert(at(row, column), *it);
+            if (const auto it = m_notes.constFind(oldAt(row, old)); it != m_notes.cend())
+                notes.insert(at(row, column), *it);
+            if (const auto it = m_earlier.constFind(oldAt(row, old)); it != m_earlier.cend())
+                earlier.insert(at(row, column), *it);
+        }
+    }
+    m_cells = std::move(cells);
+    m_written = std::move(written);
+    m_problems = std::move(problems);
+    m_notes = std::move(notes);
+    m_earlier = std::move(earlier);
+    emit wasReset();
+}
+
 void Results::releaseRowsBefore(int row)
 {
     row = qMin(row, m_rows);

@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <optional>
 #include <deque>
+#include <vector>
 
 // The first two columns of every row; each lookup owns one column after them, in table order.
 enum : int { PositionColumn = 0, DomainColumn = 1, FirstLookupColumn = 2 };
@@ -35,6 +36,9 @@ public:
     // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty.
     void appendRows(const QStringList& domains);
     void releaseRowsBefore(int row);
+    // After the table of lookups has changed (the user's own were edited): each cell moves to its lookup's
+    // new column, a lookup no longer there loses its cells, a new one starts blank.
+    void reshape(const std::vector<const Lookup*>& before);
     int rowCount() const { return m_rows; }
     int firstRow() const { return m_first; }
 

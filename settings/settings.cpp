@@ -1,6 +1,11 @@
 #include "settings/settings.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
+
+#include <algorithm>
 #include <QStandardPaths>
 
 using namespace Qt::Literals::StringLiterals;
@@ -8,6 +13,13 @@ using namespace Qt::Literals::StringLiterals;
 Settings::Settings(const QString& path)
     : m_file(std::make_unique<QSettings>(path, QSettings::IniFormat))
 {
+    // Proxies may carry passwords: the file is its owner's alone, made so before anything is written to it
+    // (each save replaces the file and keeps its permissions).
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile file(path);
+    if (!file.exists() && file.open(QIODevice::WriteOnly))
+        file.close();
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
 }
 
 Settings::~Settings() = default;
@@ -18,11 +30,13 @@ QString Settings::defaultPath()
         + u"/seo-quillmark/seo-quillmark.conf"_s;
 }
 
-const std::vector<ServiceInfo>& Settings::services()
+namespace {
+
+std::vector<ServiceInfo> builtInServices()
 {
     // Search engines throttle hard and answer a hurried client with a verification page, so they are
     // asked one at a time. Home pages are each on a host of their own.
-    static const std::vector<ServiceInfo> all {
+    return {
         {u"registrar"_s, u"注册商查询"_s, 4},
         {u"icp"_s, u"备案查询"_s, 4},
         {u"baidu"_s, u"百度"_s, 1},
@@ -34,7 +48,37 @@ const std::vector<ServiceInfo>& Settings::services()
         {u"dns"_s, u"DNS"_s, 16},
         {u"whois"_s, u"WHOIS"_s, 1, 1000}, // per registry server: they count queries per address
     };
+}
+
+std::vector<ServiceInfo>& serviceTable()
+{
+    static std::vector<ServiceInfo> all = builtInServices();
     return all;
+}
+
+} // namespace
+
+const std::vector<ServiceInfo>& Settings::services()
+{
+    return serviceTable();
+}
+
+void Settings::setCustomServices(const std::vector<ServiceInfo>& custom)
+{
+    std::vector<ServiceInfo> all = builtInServices();
+    for (const ServiceInfo& info : custom) {
+        if (std::none_of(all.begin(), all.end(), [&](const ServiceInfo& known) { return known.key == info.key; }))
+            all.push_back(info);
+    }
+    serviceTable() = std::move(all);
+}
+
+bool Settings::isCustom(const QString& key)
+{
+    const std::vector<ServiceInfo> builtIn = builtInServices();
+    return service(key) && std::none_of(builtIn.begin(), builtIn.end(), [&](const ServiceInfo& known) {
+        return known.key == key;
+    });
 }
 
 const ServiceInfo* Settings::service(const QString& key)

@@ -4,6 +4,7 @@
 #include "TestHttpServer.h"
 #include "TestWhoisServer.h"
 #include "export/export.h"
+#include "queries/custom.h"
 #include "queries/registry.h"
 #include "queries/tranco.h"
 #include "testing.h"
@@ -30,6 +31,7 @@ private slots:
     void dnsFromAResolverOfOurOwn();
     void rankListDownloadedAndAsked();
     void requestsThroughProxiesAndOneSetAside();
+    void userDefinedLookups();
 
 private:
     QString domain(const QString& name) const { return m_server->hostPort() + u'/' + name; }
@@ -377,4 +379,70 @@ void TestEngine::requestsThroughProxiesAndOneSetAside()
 }
 
 QTEST_GUILESS_MAIN(TestEngine)
+void TestEngine::userDefinedLookups()
+{
+    const QString base = u"http://"_s + m_server->hostPort();
+    m_server->responder = [](const QString& target) {
+        const QString name = target.section(u"d="_s, 1).section(u'&', 0, 0);
+        if (target.startsWith(u"/api"_s)) {
+            if (name == u"broken.test"_s)
+                return TestHttpServer::page("{\"data\": ");
+            if (name == u"down.test"_s)
+                return TestHttpServer::page("{}", 500);
+            return TestHttpServer::page(R"({"data":{"weight":7,"a/b":[1,{"x":"深"}],"ratio":0.25,"no":null},"list":[]})");
+        }
+        if (name == u"xn--fsqu00a.test"_s) // GB18030, declared by nobody but the user's definition
+            return TestHttpServer::page("<b>\xc8\xa8\xd6\xd8 9</b>");
+        if (name == u"huge.test"_s) // no match, and a pattern whose backtracking has no end on it
+            return TestHttpServer::page(QByteArray(3 * 1024 * 1024, 'a'));
+        return TestHttpServer::page("<span id=w>12,345</span><p>&lt;top&gt;</p><i>x</i>");
+    };
+    const auto define = [&](const QString& key, const QString& url, Extraction kind, const QString& pattern,
+                            const QString& closing = {}) {
+        CustomLookup lookup;
+        lookup.key = lookup.header = key;
+        lookup.url = base + url;
+        lookup.extraction = kind;
+        lookup.pattern = pattern;
+        lookup.closing = closing;
+        return lookup;
+    };
+    std::vector<CustomLookup> custom {
+        define(u"weight"_s, u"/api?d={ascii}"_s, Extraction::Json, u"/data/weight"_s),
+        define(u"escaped"_s, u"/api?d={ascii}"_s, Extraction::Json, u"/data/a~1b/1/x"_s),
+        define(u"ratio"_s, u"/api?d={ascii}"_s, Extraction::Json, u"/data/ratio"_s),
+        define(u"absent"_s, u"/api?d={ascii}"_s, Extraction::Json, u"/list/0"_s),
+        define(u"page"_s, u"/page?d={ascii}"_s, Extraction::Regex, u"<span id=w>([\\d,]+)</span>"_s),
+        define(u"between"_s, u"/page?d={ascii}&r={registrable}"_s, Extraction::Between, u"<p>"_s, u"</p>"_s),
+        define(u"nothing"_s, u"/page?d={ascii}"_s, Extraction::Regex, u"<u>(.*)</u>"_s),
+        define(u"runaway"_s, u"/page?d={ascii}"_s, Extraction::Regex, u"(\\w+\\s?)*[^\\w\\s]"_s),
+    };
+    custom[0].headers = {{u"X-Api-Key"_s, u"k-123"_s}};
+    custom[4].charset = u"GB18030"_s;
+    custom[4].pattern = u"(?:<span id=w>|<b>权重 )([\\d,]+)"_s;
+    setCustomLookups(custom);
+    QStringList keys;
+    for (const CustomLookup& lookup : custom)
+        keys.append(lookup.key);
+    runBatch({u"a.test"_s, u"例子.test"_s, u"broken.test"_s, u"down.test"_s, u"huge.test"_s},
+        QSet<QString>(keys.begin(), keys.end()), false);
+    // The last: its capture group took no part in the first match (at the first "<"), so nothing was found.
+    QCOMPARE(cells(0, keys), u"7|深|0.25|无|12,345|<top>|无|无"_s);
+    QCOMPARE(cells(1, {u"page"_s}), u"9"_s); // read as the definition's charset says
+    QCOMPARE(cells(2, {u"weight"_s}).section(u" !"_s, 0, 0), u"查询失败"_s);
+    QVERIFY(cells(2, {u"weight"_s}).contains(u"JSON 无法解析"_s));
+    QVERIFY(cells(3, {u"weight"_s}).startsWith(u"查询失败 !"_s));
+    QCOMPARE(cells(4, {u"nothing"_s}), u"无"_s);
+    QVERIFY2(cells(4, {u"runaway"_s}).contains(u"超出匹配限制"_s), qPrintable(cells(4, {u"runaway"_s})));
+    const auto head = [&](const QByteArray& target) {
+        const auto found = std::find_if(m_server->heads.cbegin(), m_server->heads.cend(),
+            [&](const QByteArray& head) { return head.startsWith(QByteArray("GET " + target + " ")); });
+        return found == m_server->heads.cend() ? QByteArray() : *found;
+    };
+    QVERIFY(head("/api?d=a.test").contains("X-Api-Key: k-123"));
+    QVERIFY(!head("/page?d=a.test").isEmpty() && !head("/page?d=a.test").contains("X-Api-Key"));
+    QVERIFY(m_server->requests.contains(u"/page?d=a.test&r=a.test"_s));
+    setCustomLookups({});
+}
+
 #include "test_engine.moc"

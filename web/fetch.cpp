@@ -116,6 +116,8 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     get.setDecompressedSafetyCheckThreshold(m_maxBody);
     if (!request.accept.isEmpty())
         get.setRawHeader("Accept", request.accept);
+    for (const auto& [name, value] : request.headers)
+        get.setRawHeader(name, value);
     if (!request.keepConnection) {
         get.setRawHeader("Connection", "close");
         get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);

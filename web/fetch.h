@@ -68,6 +68,7 @@ struct FetchRequest
     // to a host never seen again: keeping its connection would hold a file open per domain.
     bool keepConnection;
     QByteArray accept; // an Accept header, when the service wants one
+    QList<std::pair<QByteArray, QByteArray>> headers; // more headers, as the user wrote them (an API key)
     qint64 maxBodyBytes = 0; // 0: the limits' cap
     bool keepBody = false; // a file, not a page: its bytes are wanted as they came
     std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
