@@ -3,10 +3,12 @@
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
 #include "app/CustomLookupsDialog.h"
+#include "app/FrozenColumns.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "export/export.h"
+#include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/registry.h"
 #include "queries/tranco.h"
@@ -299,6 +301,7 @@ void Form1::buildMenus()
     QMenu* file = menuBar()->addMenu(u"文件"_s);
     file->addAction(action(u"actionImportDomains"_s, u"导入域名…"_s, &Form1::importDomains));
     file->addAction(exportFile);
+    file->addAction(action(u"actionExportXlsx"_s, u"导出为 Excel 文件…"_s, &Form1::exportXlsx));
     file->addAction(action(u"actionImportRanking"_s, u"导入排名列表…"_s, &Form1::importRankingList));
     file->addSeparator();
     file->addAction(u"退出"_s, this, &QWidget::close);
@@ -464,6 +467,9 @@ void Form1::gridSetup()
     // Columns beyond the designed ten show only while their lookup is ticked.
     for (auto it = m_lookupActions.cbegin(); it != m_lookupActions.cend(); ++it)
         m_listView1->setColumnHidden(columnOf(*lookupByKey(it.key())), !it.value()->isChecked());
+    // Rows keep their names when the grid scrolls sideways.
+    if (!m_frozen)
+        m_frozen = new FrozenColumns(m_listView1, FirstLookupColumn);
 }
 
 void Form1::closeEvent(QCloseEvent* event)
@@ -691,6 +697,19 @@ void Form1::exportCsv()
         || !file.commit()) {
         m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
             u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    m_label1->setText(u"已导出 %1 行"_s.arg(m_walker->results().rowCount()));
+}
+
+void Form1::exportXlsx()
+{
+    const QString path = m_platform.saveFileName(this, u"导出为 Excel 文件"_s, u"seo-quillmark.xlsx"_s);
+    if (path.isEmpty())
+        return;
+    if (const QString error = writeWorkbook(path, m_walker->results(), shownColumns()); !error.isEmpty()) {
+        m_platform.messageBox(
+            this, error, u"导出为 Excel 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     m_label1->setText(u"已导出 %1 行"_s.arg(m_walker->results().rowCount()));

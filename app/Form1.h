@@ -58,6 +58,7 @@ public:
     void importRankingList();
     void rerunFailed();
     void exportCsv();
+    void exportXlsx();
     void copySelectedRows();
     void showSettings();
     void editCustomLookups();
@@ -101,6 +102,7 @@ private:
     QListView* m_list1 = nullptr;
     QStringListModel* m_queueMirror = nullptr;
     QTreeView* m_listView1 = nullptr;
+    class FrozenColumns* m_frozen = nullptr;
     QPushButton* m_command13 = nullptr;
     QCheckBox* m_check1 = nullptr;
     QCheckBox* m_check10 = nullptr;

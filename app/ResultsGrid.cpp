@@ -24,15 +24,6 @@ QString displayText(const QString& cell)
     return shown;
 }
 
-int columnWidth(int column)
-{
-    if (column == PositionColumn)
-        return 10; // the position is meant to hardly show: the domain names the row
-    if (column == DomainColumn)
-        return 100;
-    return lookups().at(size_t(column - FirstLookupColumn))->width;
-}
-
 ResultsGrid::ResultsGrid(const Results& results, QObject* parent)
     : QAbstractTableModel(parent)
     , m_results(results)

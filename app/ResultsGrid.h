@@ -8,8 +8,6 @@ class Results;
 // elided with "…". A 15 MB cell would otherwise take seconds per repaint. Exports keep the whole text.
 QString displayText(const QString& cell);
 
-int columnWidth(int column); // pixels
-
 // The results as the grid shows them: the text, and marked cells in grey italics with their reason.
 class ResultsGrid : public QAbstractTableModel
 {

@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -25,8 +26,13 @@ SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
     grid->addWidget(new QLabel(u"代理（依次使用，逗号分隔）"_s), 0, 3);
     for (const ServiceInfo& service : Settings::services()) {
         const Pace pace = settings.pace(service.key);
-        Row row {service.key, new QLineEdit(QString::number(pace.concurrency)),
-            new QLineEdit(QString::number(pace.gapMs)), new QLineEdit(settings.proxies(service.key).join(u", "_s))};
+        // Spin boxes bounded to what the settings accept: an out-of-range number cannot be typed at all.
+        Row row {service.key, new QSpinBox, new QSpinBox, new QLineEdit(settings.proxies(service.key).join(u", "_s))};
+        row.concurrency->setRange(1, Settings::kMaxConcurrency);
+        row.concurrency->setValue(pace.concurrency);
+        row.gapMs->setRange(0, Settings::kMaxGapMs);
+        row.gapMs->setSingleStep(100);
+        row.gapMs->setValue(pace.gapMs);
         row.concurrency->setObjectName(service.key + u"/concurrency"_s);
         row.gapMs->setObjectName(service.key + u"/gapMs"_s);
         row.proxies->setObjectName(service.key + u"/proxies"_s);
@@ -53,22 +59,9 @@ SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
 
 void SettingsDialog::accept()
 {
-    const auto number = [](const QLineEdit* field) {
-        bool ok = false;
-        const int value = field->text().trimmed().toInt(&ok);
-        return ok ? value : -1; // no number is out of every range
-    };
     QList<Pace> paces;
-    for (const Row& row : m_rows) {
-        const Pace pace {number(row.concurrency), number(row.gapMs)};
-        const QString problem = Settings::rangeProblem(pace);
-        if (!problem.isEmpty()) {
-            m_message->setText(Settings::service(row.service)->name + u"："_s + problem);
-            (Settings::rangeProblem({pace.concurrency, 0}).isEmpty() ? row.gapMs : row.concurrency)->setFocus();
-            return;
-        }
-        paces.append(pace);
-    }
+    for (const Row& row : m_rows)
+        paces.append({row.concurrency->value(), row.gapMs->value()});
     QList<QStringList> proxies;
     for (const Row& row : m_rows) {
         QStringList urls;

@@ -5,6 +5,7 @@
 
 class QLabel;
 class QLineEdit;
+class QSpinBox;
 class Settings;
 
 // 设置…: how many requests each service gets at once, and the least gap between two of them.
@@ -20,8 +21,8 @@ private:
     struct Row
     {
         QString service;
-        QLineEdit* concurrency;
-        QLineEdit* gapMs;
+        QSpinBox* concurrency;
+        QSpinBox* gapMs;
         QLineEdit* proxies;
     };
 

@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "export/export.h"
+#include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/registry.h"
 #include "queries/walker.h"
@@ -58,7 +59,7 @@ QString duration(qint64 seconds)
                            : u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60);
 }
 
-enum class Format { Lines, Csv, Jsonl };
+enum class Format { Lines, Csv, Jsonl, Xlsx };
 
 struct Options
 {
@@ -131,7 +132,7 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
         u"batch"_s, u"the domains, one a line (or the first column of a CSV); - reads standard input"_s, u"FILE|-"_s);
     const QCommandLineOption lookupsOption(u"lookups"_s, u"comma-separated, or all: "_s + keys.join(u','), u"LIST"_s);
     const QCommandLineOption format(
-        u"format"_s, u"lines (the Export lines), csv or jsonl; lines by default"_s, u"FORMAT"_s, u"lines"_s);
+        u"format"_s, u"lines (the Export lines), csv, jsonl, or xlsx (an Excel workbook, with --output); lines by default"_s, u"FORMAT"_s, u"lines"_s);
     const QCommandLineOption output(u"output"_s, u"write the results there instead of standard output"_s, u"FILE"_s);
     const QCommandLineOption resume(
         u"resume"_s, u"go on with the last batch if it stopped short with the same domains and lookups"_s);
@@ -180,8 +181,12 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
         options.format = Format::Csv;
     else if (formatName == u"jsonl"_s)
         options.format = Format::Jsonl;
+    else if (formatName == u"xlsx"_s)
+        options.format = Format::Xlsx;
     else if (formatName != u"lines"_s)
-        return usage(u"--format 只能是 lines、csv 或 jsonl，不是“%1”"_s.arg(formatName));
+        return usage(u"--format 只能是 lines、csv、jsonl 或 xlsx，不是“%1”"_s.arg(formatName));
+    if (options.format == Format::Xlsx && options.output.isEmpty())
+        return usage(u"--format xlsx 须与 --output 文件名一起使用：工作簿不能写到标准输出"_s);
     for (const QString& name : parser.value(lookupsOption).split(u',', Qt::SkipEmptyParts)) {
         const Lookup* lookup = lookupByKey(name.trimmed());
         if (name.trimmed() == u"all"_s)
@@ -225,10 +230,15 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
 class Output
 {
 public:
-    bool open(const QString& path, QString* error)
+    bool open(const QString& path, QString* error, const QList<int>& workbookColumns = {})
     {
         if (path.isEmpty())
             return true;
+        if (!workbookColumns.isEmpty()) {
+            m_workbook.emplace(path, workbookColumns);
+            *error = m_workbook->open();
+            return error->isEmpty();
+        }
         m_file.emplace(path);
         if (m_file->open(QIODevice::WriteOnly))
             return true;
@@ -255,8 +265,14 @@ public:
         return true;
     }
 
+    void addRow(const Results& results, int row) { m_workbook->addRow(results, row); }
+
     bool finish(QString* error)
     {
+        if (m_workbook) {
+            *error = m_workbook->finish();
+            return error->isEmpty();
+        }
         if (!m_file || m_file->commit())
             return true;
         *error = m_file->errorString();
@@ -267,6 +283,7 @@ public:
 
 private:
     std::optional<QSaveFile> m_file;
+    std::optional<Workbook> m_workbook;
     bool m_pipeClosed = false;
 };
 
@@ -533,6 +550,8 @@ private:
             return csvRow(results, row, QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
         case Format::Jsonl:
             return jsonLine(results, row, m_options.chosen);
+        case Format::Xlsx:
+            break; // added to the workbook, not sent as bytes
         }
         return {};
     }
@@ -557,7 +576,10 @@ private:
                 const int row = m_next++;
                 for (int column : std::as_const(m_columns))
                     m_anyProblem = m_anyProblem || !results.problem(row, column).isEmpty();
-                m_pending += rowBytes(row);
+                if (m_options.format == Format::Xlsx)
+                    m_output.addRow(results, row);
+                else
+                    m_pending += rowBytes(row);
                 if (m_pending.size() >= 64 * 1024)
                     send();
             }
@@ -653,7 +675,13 @@ int runCommandLine(int argc, char** argv)
     }
     Output output;
     QString error;
-    if (!output.open(options.output, &error)) {
+    QList<int> workbookColumns;
+    if (options.format == Format::Xlsx) {
+        workbookColumns = {PositionColumn, DomainColumn};
+        for (const Lookup* lookup : options.chosen)
+            workbookColumns.append(columnOf(*lookup));
+    }
+    if (!output.open(options.output, &error, workbookColumns)) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }

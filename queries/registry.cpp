@@ -8,7 +8,9 @@
 #include "queries/outbound.h"
 #include "queries/registration.h"
 #include "queries/registrar.h"
+#include "queries/robots.h"
 #include "queries/siteip.h"
+#include "queries/tls.h"
 #include "queries/tranco.h"
 #include "queries/yahoo.h"
 #include "settings/settings.h"
@@ -39,6 +41,9 @@ std::vector<const Lookup*> builtIn()
         &homeStatusLookup(),
         &homeTitleLookup(),
         &homeIcpLookup(),
+        &tlsExpiryLookup(),
+        &tlsIssuerLookup(),
+        &robotsLookup(),
     };
 }
 

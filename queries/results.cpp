@@ -26,6 +26,15 @@ QString columnHeader(int column)
     return lookups().at(size_t(column - FirstLookupColumn))->header;
 }
 
+int columnWidth(int column)
+{
+    if (column == PositionColumn)
+        return 10; // the position is meant to hardly show: the domain names the row
+    if (column == DomainColumn)
+        return 100;
+    return lookups().at(size_t(column - FirstLookupColumn))->width;
+}
+
 namespace {
 
 bool isUnsafe(char16_t c)

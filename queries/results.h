@@ -16,6 +16,7 @@ int columnOf(const Lookup& lookup);
 int columnCount();
 // "" over the positions, "查询域名地址" over the domains, then each lookup's own.
 QString columnHeader(int column);
+int columnWidth(int column); // pixels, in the grid
 
 // A cell's text as every output may carry it: line breaks as ↵, other control characters (C0, DEL, C1)
 // and bidirectional overrides as U+FFFD. Pages are written by strangers, and a title that moves the

@@ -43,6 +43,8 @@ std::vector<ServiceInfo> builtInServices()
         {u"alexa"_s, u"Alexa"_s, 4},
         {u"yahoo"_s, u"雅虎"_s, 1},
         {u"home"_s, u"网站首页"_s, 32},
+        {u"tls"_s, u"HTTPS 证书"_s, 32},
+        {u"robots"_s, u"robots.txt"_s, 32},
         {u"ping"_s, u"ping"_s, 16},
         {u"rdap"_s, u"RDAP"_s, 2}, // at once per registry server
         {u"dns"_s, u"DNS"_s, 16},

@@ -2,6 +2,7 @@
 // written in while requests run together, Stop, marked failures and their re-run, and the
 // newer sources.
 #include "TestHttpServer.h"
+#include "TestTlsServer.h"
 #include "TestWhoisServer.h"
 #include "export/export.h"
 #include "queries/custom.h"
@@ -32,6 +33,7 @@ private slots:
     void rankListDownloadedAndAsked();
     void requestsThroughProxiesAndOneSetAside();
     void userDefinedLookups();
+    void certificatesAndRobots();
 
 private:
     QString domain(const QString& name) const { return m_server->hostPort() + u'/' + name; }
@@ -443,6 +445,50 @@ void TestEngine::userDefinedLookups()
     QVERIFY(!head("/page?d=a.test").isEmpty() && !head("/page?d=a.test").contains("X-Api-Key"));
     QVERIFY(m_server->requests.contains(u"/page?d=a.test&r=a.test"_s));
     setCustomLookups({});
+}
+
+void TestEngine::certificatesAndRobots()
+{
+    TestAuthority authority;
+    QTemporaryDir dir;
+    QFile trusted(dir.filePath(u"ca.pem"_s));
+    QVERIFY(trusted.open(QIODevice::WriteOnly));
+    trusted.write(authority.pem());
+    trusted.close();
+    qputenv("QUILLMARK_CA_FILE", trusted.fileName().toUtf8());
+    TestTlsServer valid(authority.issue({u"localhost"_s}, -1, 90));
+    TestTlsServer expired(authority.issue({u"localhost"_s}, -60, -3));
+    TestTlsServer wrongName(authority.issue({u"other.test"_s}, -1, 90));
+    TestTlsServer selfSigned(TestAuthority::selfSigned(u"localhost"_s, -1, 10));
+    QTcpServer silent; // takes the connection, never answers the handshake
+    QVERIFY(silent.listen(QHostAddress::LocalHost));
+    const FetchLimits limits = fetchLimits();
+    setFetchLimits({.timeLimitMs = 1500});
+    const auto at = [](quint16 port) { return u"localhost:%1"_s.arg(port); };
+    const QStringList keys {u"tls-expiry"_s, u"tls-issuer"_s};
+    runBatch({at(valid.port()), at(expired.port()), at(wrongName.port()), at(selfSigned.port()), at(silent.serverPort())},
+        QSet<QString>(keys.begin(), keys.end()), false);
+    setFetchLimits(limits);
+    qunsetenv("QUILLMARK_CA_FILE");
+    const auto day = [](int days) { return QDate::currentDate().addDays(days).toString(u"yyyy-MM-dd"_s); };
+    QCOMPARE(cells(0, keys), day(90) + u"（剩 90 天）|Quill Test CA"_s);
+    QCOMPARE(cells(1, keys), day(-3) + u"（已过期 3 天）|Quill Test CA !证书已过期"_s);
+    QCOMPARE(cells(2, keys), day(90) + u"（剩 90 天）|Quill Test CA !证书与域名不符"_s);
+    // No organisation: the issuer's common name.
+    QCOMPARE(cells(3, keys), day(10) + u"（剩 10 天）|localhost !自签名证书"_s);
+    QCOMPARE(cells(4, keys), u"无法访问|无法访问 !连接超时（1 秒）"_s);
+    // Both columns from one handshake per site.
+    for (const TestTlsServer* server : {&valid, &expired, &wrongName, &selfSigned})
+        QCOMPARE(server->handshakes, 1);
+
+    // robots.txt: read, missing, and a server error that is no answer.
+    m_server->route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
+    m_server->route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
+    m_server->route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
+    runBatch({u"r1"_s, u"r2"_s, u"r3"_s}, {u"robots"_s});
+    QCOMPARE(cells(0, {u"robots"_s}), u"禁止百度，Sitemap 1"_s);
+    QCOMPARE(cells(1, {u"robots"_s}), u"无 robots.txt"_s);
+    QVERIFY(cells(2, {u"robots"_s}).startsWith(u"无法访问 !"_s));
 }
 
 #include "test_engine.moc"

@@ -14,6 +14,7 @@
 #include "queries/registrable.h"
 #include "queries/whois.h"
 #include "queries/registrar.h"
+#include "queries/robots.h"
 #include "queries/results.h"
 #include "queries/tranco.h"
 #include "queries/yahoo.h"
@@ -98,6 +99,13 @@ const QHash<QString, std::function<QString(const QString&)>> kRules {
             return QString::number(fresh.covers(inUse));
         }},
     {u"whois-refer"_s, whoisReferral},
+    {u"robots"_s, robotsVerdict},
+    {u"robots-answer"_s,
+        [](const QString& in) {
+            PageResult page = answer(in.section(u'\t', 0, 0).toInt(), in.section(u'\t', 2));
+            page.contentType = in.section(u'\t', 1, 1).toLatin1();
+            return robotsText(page);
+        }},
     {u"registrable"_s, [](const QString& in) { return registrableDomain(asciiName(typedHost(in))); }},
     {u"registrar"_s, [](const QString& in) { return registrarAddress(u"r"_s, in).section(u'=', 1); }},
     {u"intake"_s, [](const QString& in) { return domainsFromInput(in).join(u'|'); }},
@@ -131,6 +139,29 @@ void TestRules::rules_data()
     const auto row = [](const char* name, const char* rule, const QString& input, const QString& expected) {
         QTest::newRow(name) << QString::fromLatin1(rule) << input << expected;
     };
+    row("robots: nothing shut", "robots", u"User-agent: *\nDisallow: /admin/\n"_s, u"允许"_s);
+    row("robots: empty Disallow opens", "robots", u"User-agent: *\nDisallow:\n"_s, u"允许"_s);
+    row("robots: root shut for all", "robots", u"user-agent: *\r\ndisallow: / # everything\r\n"_s, u"禁止全部"_s);
+    row("robots: /* shuts too", "robots", u"User-agent: *\nDisallow: /*\n"_s, u"禁止全部"_s);
+    row("robots: an Allow beside it opens", "robots", u"User-agent: *\nDisallow: /\nAllow: /news/\n"_s, u"允许"_s);
+    row("robots: Baidu's group over *", "robots",
+        u"User-agent: *\nDisallow: /\n\nUser-agent: Baiduspider\nDisallow: /tmp\n"_s, u"允许"_s);
+    row("robots: Baidu alone shut", "robots",
+        u"User-agent: Googlebot\nDisallow:\n\nUser-agent: baiduspider\nDisallow: /\n"_s, u"禁止百度"_s);
+    row("robots: Baidu in a shared group", "robots", u"User-agent: Baiduspider\nUser-agent: Sogou\nDisallow: /\n"_s,
+        u"禁止百度"_s);
+    row("robots: Baiduspider-image is not Baidu's search", "robots",
+        u"User-agent: Baiduspider-image\nDisallow: /\n"_s, u"允许"_s);
+    row("robots: both shut", "robots", u"User-agent: Baiduspider\nDisallow: /\nUser-agent: *\nDisallow: /\n"_s,
+        u"禁止全部"_s);
+    row("robots: rule before any group is nobody's", "robots", u"Disallow: /\nUser-agent: *\nAllow: /\n"_s, u"允许"_s);
+    row("robots: sitemaps counted anywhere", "robots",
+        u"Sitemap: https://a.test/1.xml\nUser-agent: *\nDisallow: /\nSITEMAP: https://a.test/2.xml\nSitemap:\n"_s,
+        u"禁止全部，Sitemap 2"_s);
+    row("robots: 404 is no file", "robots-answer", u"404\ttext/html\t<h1>Not Found</h1>"_s, u"无 robots.txt"_s);
+    row("robots: sent on to the home page", "robots-answer", u"200\ttext/html; charset=utf-8\t<!DOCTYPE html><p>Disallow: /"_s,
+        u"无 robots.txt"_s);
+    row("robots: plain text read", "robots-answer", u"200\ttext/plain\tUser-agent: *\nDisallow: /"_s, u"禁止全部"_s);
     row("icp: exactly 13 before 号", "icp", u"<td>京ICP备12345678号</td>"_s, u"京ICP备12345678号"_s);
     row("icp: suffix after 号 dropped", "icp", u"京ICP备12345678号-2"_s, u"京ICP备12345678号"_s);
     row("icp: short number takes in markup", "icp", u"<td>京ICP备1234号"_s, u"<td>京ICP备1234号"_s);

@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QTextDocument>
 #include <QTreeView>
 #include <QSqlDatabase>
@@ -307,16 +308,20 @@ void TestWindow::historyAndResume()
 void TestWindow::settingsAreCheckedOnEntryAndOnRead()
 {
     SettingsDialog dialog(testSettings());
-    const auto enter = [&](const QString& field, const QString& text) {
-        dialog.findChild<QLineEdit*>(field)->setText(text);
-        dialog.accept();
-        return dialog.findChild<QLabel*>(u"message"_s)->text();
-    };
-    QCOMPARE(enter(u"home/gapMs"_s, u"soon"_s), u"网站首页：请求间隔须在 0 到 60000 毫秒之间"_s);
-    QCOMPARE(enter(u"baidu/concurrency"_s, u"65"_s), u"百度：同时请求数须在 1 到 64 之间"_s);
-    QCOMPARE(dialog.result(), int(QDialog::Rejected));
-    dialog.findChild<QLineEdit*>(u"home/gapMs"_s)->setText(u"250"_s);
-    enter(u"baidu/concurrency"_s, u"2"_s);
+    auto* gap = dialog.findChild<QSpinBox*>(u"home/gapMs"_s);
+    auto* baidu = dialog.findChild<QSpinBox*>(u"baidu/concurrency"_s);
+    // What cannot be kept cannot be typed: letters, and numbers past the bounds, do not stick.
+    for (auto [box, typed] : {std::pair {gap, "soon"}, std::pair {baidu, "65"}, std::pair {baidu, "0"}}) {
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(typed));
+        box->interpretText();
+        QVERIFY2(Settings::rangeProblem({baidu->value(), gap->value()}).isEmpty(), typed);
+    }
+    QCOMPARE(baidu->maximum(), Settings::kMaxConcurrency);
+    QCOMPARE(gap->maximum(), Settings::kMaxGapMs);
+    gap->setValue(250);
+    baidu->setValue(2);
+    dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(testSettings().pace(u"baidu"_s).concurrency, 2);
     QCOMPARE(testSettings().pace(u"home"_s).gapMs, 250);

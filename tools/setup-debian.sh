@@ -9,7 +9,7 @@ packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins l
           iputils-ping xdg-utils"
 if [ "${1:-}" = --tests ]; then
     shift
-    packages="$packages dnsmasq-base nginx-light xvfb xauth xdotool xclip imagemagick x11-utils openbox"
+    packages="$packages dnsmasq-base nginx-light libssl-dev xvfb xauth xdotool xclip imagemagick x11-utils openbox"
 fi
 packages="$packages $*"
 

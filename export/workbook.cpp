@@ -1,0 +1,168 @@
+#include "export/workbook.h"
+
+#include "queries/results.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <xlsxwriter.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Excel holds no more in one cell.
+constexpr qsizetype kLongestCell = 32'767;
+// Excel's own widths are in characters of its default font, about 7 pixels each plus 5 of padding.
+double charactersFor(int pixels)
+{
+    return qMax(1.0, (pixels - 5) / 7.0);
+}
+
+} // namespace
+
+SheetValue sheetValue(const QString& cell)
+{
+    // Grouped by threes, or plain digits without a leading zero; past 15 digits a double would change it.
+    static const QRegularExpression count(u"^(?:[1-9][0-9]{0,2}(?:,[0-9]{3})+|[1-9][0-9]{0,14}|0)$"_s);
+    static const QRegularExpression date(u"^([0-9]{4})-([0-9]{2})-([0-9]{2})$"_s);
+    if (count.match(cell).hasMatch()) {
+        const QString digits = QString(cell).remove(u',');
+        if (digits.size() <= 15)
+            return {.kind = SheetValue::Kind::Number, .number = digits.toDouble()};
+    }
+    if (const QRegularExpressionMatch match = date.match(cell); match.hasMatch()) {
+        const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
+        if (day.isValid() && day.year() >= 1900)
+            return {.kind = SheetValue::Kind::Date, .year = day.year(), .month = day.month(), .day = day.day()};
+    }
+    return {};
+}
+
+struct Workbook::Book
+{
+    lxw_workbook* workbook = nullptr;
+    lxw_worksheet* sheet = nullptr;
+    lxw_format* header = nullptr;
+    lxw_format* count = nullptr;
+    lxw_format* date = nullptr;
+    lxw_format* marked = nullptr;
+    QByteArray partPath;
+};
+
+Workbook::Workbook(const QString& path, const QList<int>& columns)
+    : m_book(std::make_unique<Book>())
+    , m_path(path)
+    , m_columns(columns)
+{
+}
+
+Workbook::~Workbook()
+{
+    if (m_book->workbook) {
+        // Never finished: what was begun is thrown away, not left as a broken file.
+        workbook_close(m_book->workbook);
+        QFile::remove(QString::fromLocal8Bit(m_book->partPath));
+    }
+}
+
+QString Workbook::open()
+{
+    m_book->partPath = QFile::encodeName(m_path + u".part"_s);
+    // Rows go to a temporary file in the target's own folder, not to /tmp, which may be memory.
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    lxw_workbook_options options {};
+    options.constant_memory = LXW_TRUE;
+    options.tmpdir = const_cast<char*>(folder.constData());
+    options.use_zip64 = LXW_TRUE;
+    m_book->workbook = workbook_new_opt(m_book->partPath.constData(), &options);
+    if (!m_book->workbook)
+        return u"无法创建 %1"_s.arg(m_path);
+    m_book->sheet = workbook_add_worksheet(m_book->workbook, "seo-quillmark");
+    m_book->header = workbook_add_format(m_book->workbook);
+    format_set_bold(m_book->header);
+    m_book->count = workbook_add_format(m_book->workbook);
+    format_set_num_format(m_book->count, "#,##0");
+    m_book->date = workbook_add_format(m_book->workbook);
+    format_set_num_format(m_book->date, "yyyy-mm-dd");
+    m_book->marked = workbook_add_format(m_book->workbook);
+    format_set_italic(m_book->marked);
+    format_set_font_color(m_book->marked, LXW_COLOR_GRAY);
+
+    for (int i = 0; i < m_columns.size(); ++i) {
+        worksheet_set_column(m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(columnWidth(m_columns[i])), nullptr);
+        worksheet_write_string(m_book->sheet, 0, lxw_col_t(i), columnHeader(m_columns[i]).toUtf8().constData(),
+            m_book->header);
+    }
+    // The header and everything up to the domain stay in view while the rest scrolls.
+    const int domainAt = int(m_columns.indexOf(DomainColumn));
+    worksheet_freeze_panes(m_book->sheet, 1, lxw_col_t(domainAt + 1));
+    return {};
+}
+
+void Workbook::addRow(const Results& results, int row)
+{
+    if (!m_book->sheet)
+        return;
+    const lxw_row_t at = lxw_row_t(++m_rows);
+    for (int i = 0; i < m_columns.size(); ++i) {
+        const lxw_col_t column = lxw_col_t(i);
+        const QString text = results.text(row, m_columns[i]);
+        const QString problem = results.problem(row, m_columns[i]);
+        if (!problem.isEmpty()) {
+            worksheet_write_string(m_book->sheet, at, column, text.left(kLongestCell).toUtf8().constData(), m_book->marked);
+            worksheet_write_comment(m_book->sheet, at, column, problem.left(kLongestCell).toUtf8().constData());
+            continue;
+        }
+        if (text.trimmed().isEmpty())
+            continue;
+        const SheetValue value = m_columns[i] == DomainColumn ? SheetValue {} : sheetValue(text);
+        switch (value.kind) {
+        case SheetValue::Kind::Number:
+            worksheet_write_number(m_book->sheet, at, column, value.number, m_book->count);
+            break;
+        case SheetValue::Kind::Date: {
+            lxw_datetime day {value.year, value.month, value.day, 0, 0, 0};
+            worksheet_write_datetime(m_book->sheet, at, column, &day, m_book->date);
+            break;
+        }
+        case SheetValue::Kind::Text:
+            worksheet_write_string(m_book->sheet, at, column, text.left(kLongestCell).toUtf8().constData(), nullptr);
+            break;
+        }
+    }
+}
+
+QString Workbook::finish()
+{
+    if (!m_book->workbook)
+        return u"无法创建 %1"_s.arg(m_path);
+    if (!m_columns.isEmpty())
+        worksheet_autofilter(m_book->sheet, 0, 0, lxw_row_t(m_rows), lxw_col_t(m_columns.size() - 1));
+    const lxw_error closed = workbook_close(m_book->workbook);
+    m_book->workbook = nullptr;
+    const QString part = QString::fromLocal8Bit(m_book->partPath);
+    if (closed != LXW_NO_ERROR) {
+        QFile::remove(part);
+        return u"无法写入 %1：%2"_s.arg(m_path, QString::fromUtf8(lxw_strerror(closed)));
+    }
+    QFile::remove(m_path);
+    if (!QFile::rename(part, m_path)) {
+        QFile::remove(part);
+        return u"无法写入 %1"_s.arg(m_path);
+    }
+    return {};
+}
+
+QString writeWorkbook(const QString& path, const Results& results, const QList<int>& columns)
+{
+    Workbook workbook(path, columns);
+    if (QString error = workbook.open(); !error.isEmpty())
+        return error;
+    for (int row = results.firstRow(); row < results.rowCount(); ++row)
+        workbook.addRow(results, row);
+    return workbook.finish();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <memory>
+#include <optional>
+
+class Results;
+
+// How a cell goes into a spreadsheet: a count ("1,230,000", "42") as a number, a date ("2027-03-17") as a
+// date, anything else as text that is never taken for a formula.
+struct SheetValue
+{
+    enum class Kind { Text, Number, Date } kind = Kind::Text;
+    double number = 0;
+    int year = 0, month = 0, day = 0;
+};
+SheetValue sheetValue(const QString& cell);
+
+// An Excel workbook (.xlsx) of the grid's `columns`, written a row at a time with a bounded amount of memory:
+// a header row that stays in view and filters, the domain column frozen beside the rest, widths from the
+// grid, marked cells in grey italics with their reason as a comment. Nothing is at `path` until finish()
+// has succeeded; the file is built beside it and renamed over it.
+class Workbook
+{
+public:
+    Workbook(const QString& path, const QList<int>& columns);
+    ~Workbook();
+    Workbook(const Workbook&) = delete;
+    Workbook& operator=(const Workbook&) = delete;
+
+    // Empty when the workbook could be started, else why not.
+    QString open();
+    void addRow(const Results& results, int row);
+    QString finish();
+
+private:
+    struct Book;
+    std::unique_ptr<Book> m_book;
+    QString m_path;
+    QList<int> m_columns;
+    int m_rows = 0;
+};
+
+// The whole grid at once (the window's 导出为 Excel 文件…); the error, or empty.
+QString writeWorkbook(const QString& path, const Results& results, const QList<int>& columns);

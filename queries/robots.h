@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+struct Lookup;
+struct PageResult;
+
+// What the site's robots.txt says to search engines, by the rules crawlers follow: the group for
+// Baiduspider where there is one, else the group for every robot; "Disallow: /" with no Allow beside it
+// shuts the site. "允许", "禁止百度", "禁止全部", then "，Sitemap N" when it lists sitemaps.
+QString robotsVerdict(const QString& robotsTxt);
+// The cell for the answer to /robots.txt: 404 and its kind, or a redirect to a page, is "无 robots.txt".
+QString robotsText(const PageResult& answer);
+const Lookup& robotsLookup();

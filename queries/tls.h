@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QDateTime>
+#include <QList>
+#include <QSslError>
+#include <QString>
+
+class QSslCertificate;
+struct Lookup;
+
+// The certificate the home page's host presents on its HTTPS port, read whether or not it validates:
+// one connection per domain answers both columns.
+const Lookup& tlsExpiryLookup();
+const Lookup& tlsIssuerLookup();
+
+// "2027-03-01（剩 84 天）", or "（已过期 3 天）" once past, counted in whole days from `today`.
+QString expiryText(const QDateTime& expiry, const QDate& today);
+// The issuer's organisation, else its common name; "无" when it names neither.
+QString issuerText(const QSslCertificate& certificate);
+// Why a certificate cannot be trusted, for the user, from the handshake's errors; empty when it can.
+QString certificateProblem(const QList<QSslError>& errors);
