@@ -180,6 +180,7 @@ void TestRules::rules_data()
     row("baidu: current wins though later", "baidu", u"找到相关网页约5篇 找到相关结果约7个"_s, u"7"_s);
     row("yahoo: count", "yahoo", u"链向该地址的网页 共 <strong>1,234</strong>"_s, u"1,234"_s);
     row("yahoo: marker before phrase", "yahoo", u"共 <strong>8</strong> 链向该地址的网页"_s, u"8"_s);
+    row("yahoo: phrase without count marker", "yahoo", u"链向该地址的网页 共 8 个"_s, u"0"_s);
     row("registrar: leading www.", "registrar", u"www.a.test"_s, u"a.test"_s);
     row("registrar: in the middle, twice", "registrar", u"www.shop.www.a.test"_s, u"shop.a.test"_s);
     row("registrar: scanned once", "registrar", u"wwwww.w.a.test"_s, u"www.a.test"_s);

@@ -131,9 +131,13 @@ void TestStore::commandLine_data()
     QTest::addColumn<QByteArray>("output"); // standard output exactly, or what standard error must name
     QTest::addColumn<int>("status");
     const auto row = [](const char* name, const char* arguments, const QString& output, int status) {
-        QTest::newRow(name) << QString::fromLatin1(arguments) << output.toUtf8() << status;
+        QTest::newRow(name) << QString::fromUtf8(arguments) << output.toUtf8() << status;
     };
     row("lines", "--batch - --lookups icp,registrar",
+        u"a.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s,
+        0);
+    // A list as people type it: a space after the comma ("␣" stands for it in these rows).
+    row("lookups with spaces", "--batch - --lookups icp,␣registrar",
         u"a.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s,
         0);
     row("csv", "--batch - --lookups icp,registrar --format csv",
@@ -143,6 +147,7 @@ void TestStore::commandLine_data()
     row("a failed cell", "--batch - --lookups icp --format jsonl", u"\"problems\":{\"icp\":\"HTTP 503\"}"_s, 1);
     row("unknown lookup", "--batch - --lookups icp,bogus", u"bogus"_s, 2);
     row("unknown format", "--batch - --lookups icp --format xml", u"xml"_s, 2);
+    row("workbook to standard output", "--batch - --lookups icp --format xlsx", u"--output"_s, 2);
     row("no batch", "--lookups icp", u"--batch"_s, 2);
     row("unknown option", "--batch - --lookups icp --frobnicate", u"frobnicate"_s, 2);
     row("help", "--help", u"--lookups <LIST>"_s, 0);
@@ -162,7 +167,7 @@ void TestStore::commandLine()
     QFETCH(int, status);
     QProcess program;
     m_server->requests.clear();
-    start(program, arguments.split(u' '),
+    start(program, arguments.split(u' ').replaceInStrings(u"␣"_s, u" "_s),
         QTest::currentDataTag() == QByteArray("a failed cell") ? "fail.test\n" : "a.test\n");
     QVERIFY(ended(program));
     QCOMPARE(program.exitCode(), status);
