@@ -89,7 +89,7 @@ Form1::Form1(Platform& platform, Settings& settings, ResultStore* store, QWidget
     , m_store(store)
     , m_walker(new Walker(settings, this))
     , m_update(new UpdateCheck(this))
-    , m_grid(new ResultsGrid(m_walker->results(), this))
+    , m_grid(new ResultsGrid(m_walker->results(), m_walker->ranks(), this))
 {
     setObjectName(u"Form1"_s);
     setWindowTitle(caption());
@@ -335,13 +335,13 @@ void Form1::buildMenus()
         [this, grid](const QPoint& at) { grid->popup(m_listView1->viewport()->mapToGlobal(at)); });
     connect(m_walker, &Walker::busyChanged, this,
         [this](bool busy) { m_startAction->setText(busy ? u"停止"_s : u"开始"_s); });
-    TrancoStore& ranks = TrancoStore::instance();
+    TrancoStore& ranks = m_walker->ranks();
     connect(&ranks, &TrancoStore::activity, this, [this](const QString& text) {
         if (!text.isEmpty())
             m_label1->setText(text);
     });
     connect(&ranks, &TrancoStore::installed, this, [this](bool ok, const QString& problem) {
-        const TrancoStore& ranks = TrancoStore::instance();
+        const TrancoStore& ranks = m_walker->ranks();
         if (ok) {
             m_label1->setText(u"已安装排名列表（%1 个域名，%2）"_s.arg(ranks.list()->size())
                                   .arg(ranks.date().toString(Qt::ISODate)));
@@ -409,14 +409,14 @@ void Form1::onLookupToggled(const Lookup& lookup, bool checked)
     }
     m_settings.setCheckedLookups(keys);
     m_listView1->setColumnHidden(columnOf(lookup), !checked);
-    if (checked && lookup.key == u"tranco"_s && !TrancoStore::instance().isInstalled()) {
+    if (checked && lookup.key == u"tranco"_s && !m_walker->ranks().isInstalled()) {
         const auto answer = m_platform.messageBox(this,
             u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
                 .arg(serviceHost(Service::Tranco)),
             u"Tranco 排名"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
         if (answer == QMessageBox::Yes) {
             m_rankingDownload = true;
-            TrancoStore::instance().download();
+            m_walker->ranks().download();
         }
     }
 }
@@ -677,7 +677,7 @@ void Form1::importRankingList()
     if (path.isEmpty())
         return;
     // Read and checked in the background; installed() tells how it went.
-    TrancoStore::instance().install(path, QFileInfo(path).lastModified().date());
+    m_walker->ranks().install(path, QFileInfo(path).lastModified().date());
 }
 
 void Form1::rerunFailed()

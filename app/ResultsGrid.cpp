@@ -24,9 +24,10 @@ QString displayText(const QString& cell)
     return shown;
 }
 
-ResultsGrid::ResultsGrid(const Results& results, QObject* parent)
+ResultsGrid::ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent)
     : QAbstractTableModel(parent)
     , m_results(results)
+    , m_ranks(ranks)
 {
     connect(&results, &Results::aboutToReset, this, &ResultsGrid::beginResetModel);
     connect(&results, &Results::wasReset, this, &ResultsGrid::endResetModel);
@@ -84,8 +85,7 @@ QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int r
     if (role == Qt::DisplayRole)
         return columnHeader(section);
     if (role == Qt::ToolTipRole && section == columnOf(trancoLookup())) {
-        const TrancoStore& list = TrancoStore::instance();
-        return list.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(list.date().toString(Qt::ISODate))
+        return m_ranks.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(m_ranks.date().toString(Qt::ISODate))
                                   : u"还没有排名列表：文件 → 导入排名列表…"_s;
     }
     return {};

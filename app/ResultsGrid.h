@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 
 class Results;
+class TrancoStore;
 
 // How a cell reads in the grid: its first 1,000 characters on one line, line breaks shown as ↵, the rest
 // elided with "…". A 15 MB cell would otherwise take seconds per repaint. Exports keep the whole text.
@@ -13,7 +14,8 @@ class ResultsGrid : public QAbstractTableModel
 {
     Q_OBJECT
 public:
-    explicit ResultsGrid(const Results& results, QObject* parent = nullptr);
+    // The rank list's date shows in its column's header tooltip.
+    ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -22,4 +24,5 @@ public:
 
 private:
     const Results& m_results;
+    const TrancoStore& m_ranks;
 };

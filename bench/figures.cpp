@@ -130,7 +130,7 @@ int roundTrips(Form1& form, TestHttpServer& server, ScriptedPlatform& platform)
 int silentHomes(Form1& form, TestHttpServer& server)
 {
     const int limitMs = 2000;
-    setFetchLimits({limitMs, 16 * 1024 * 1024, 5});
+    form.walker().network().limits = {limitMs, 16 * 1024 * 1024, 5};
     server.route(u"/"_s, TestHttpServer::page("", 200, TestHttpServer::Mode::NoAnswer));
     QStringList domains;
     for (int n = 0; n < 100; ++n)
@@ -176,7 +176,7 @@ int manyHosts(Form1& form, const char* port)
 {
     // bench/loopback-hosts.py answers on 127.10.x.y and holds 127.20.x.y silent; nothing listens on 127.30.x.y.
     const int limitMs = 3000;
-    setFetchLimits({limitMs, 16 * 1024 * 1024, 5});
+    form.walker().network().limits = {limitMs, 16 * 1024 * 1024, 5};
     QStringList domains;
     for (int n = 0; n < 5000; ++n) {
         const int kind = n % 3;

@@ -156,16 +156,24 @@ void trancoLookUp(benchmark::State& state)
 }
 BENCHMARK(trancoLookUp);
 
+// The test's sample rank list, installed where the data folder now points.
+void installSampleRanks()
+{
+    Network network;
+    TrancoStore ranks(network);
+    QEventLoop installing;
+    QObject::connect(&ranks, &TrancoStore::installed, &installing, &QEventLoop::quit);
+    ranks.install(QStringLiteral(QUILLMARK_TEST_DATA_DIR "/tranco-sample.csv"), QDate::currentDate());
+    installing.exec();
+}
+
 // 100,000 domains with a lookup that answers at once (a Tranco rank), the database on or off: what saving
 // every cell costs a batch, and how big the database grows.
 void hundredThousandSaved(benchmark::State& state, bool saving)
 {
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toUtf8());
-    QEventLoop installing;
-    QObject::connect(&TrancoStore::instance(), &TrancoStore::installed, &installing, &QEventLoop::quit);
-    TrancoStore::instance().install(QStringLiteral(QUILLMARK_TEST_DATA_DIR "/tranco-sample.csv"), QDate::currentDate());
-    installing.exec();
+    installSampleRanks();
     std::optional<ResultStore> store;
     if (saving)
         store.emplace(dir.filePath(u"results.db"_s));
@@ -198,10 +206,7 @@ void unsavedAtRandomMoments(benchmark::State& state)
 {
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toUtf8());
-    QEventLoop installing;
-    QObject::connect(&TrancoStore::instance(), &TrancoStore::installed, &installing, &QEventLoop::quit);
-    TrancoStore::instance().install(QStringLiteral(QUILLMARK_TEST_DATA_DIR "/tranco-sample.csv"), QDate::currentDate());
-    installing.exec();
+    installSampleRanks();
     ResultStore store(dir.filePath(u"results.db"_s));
     Walker walker(testSettings());
     walker.setSelection([](const Lookup& lookup) { return lookup.key == u"tranco"_s; });

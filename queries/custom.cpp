@@ -454,6 +454,7 @@ public:
         }
         FetchRequest request = customRequest(*m_lookup, address);
         request.proxy = m_context.proxy;
+        request.network = m_context.network;
         auto* fetch = new PageFetch(request, this);
         connect(fetch, &PageFetch::finished, this,
             [this, fetch] { finish(customCell(*m_lookup, m_regex.get(), fetch->result())); });

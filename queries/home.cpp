@@ -44,6 +44,7 @@ public:
         FetchRequest request(outboundAddress(m_domain), Charset::Gb2312, false);
         request.keepBody = true;
         request.proxy = m_context.proxy;
+        request.network = m_context.network;
         auto* fetch = new PageFetch(request, this);
         connect(fetch, &PageFetch::finished, this, [this, fetch, validHost] {
             m_page = fetch->result();

@@ -31,31 +31,27 @@ bool isVerificationPage(const QString& page)
 class PageJob : public LookupJob
 {
 public:
-    PageJob(const Lookup& lookup, const QString& domain, const std::optional<QNetworkProxy>& proxy)
+    PageJob(const Lookup& lookup, const QString& domain, const JobContext& context)
         : m_lookup(lookup)
         , m_domain(domain)
-        , m_proxy(proxy)
+        , m_context(context)
     {
     }
 
     void start() override
     {
-        const QString address = m_lookup.address(m_domain);
-        PageFetch* fetch = nullptr;
-        if (m_proxy) {
-            FetchRequest request(address, m_lookup.charset);
-            request.proxy = m_proxy;
-            fetch = new PageFetch(request, this);
-        } else {
-            fetch = m_lookup.charset == Charset::Utf8 ? getHTTPPage1(address, this) : getHTTPPage(address, this);
-        }
+        // As getHTTPPage and getHTTPPage1 ask, with the walker's bounds and connections.
+        FetchRequest request(m_lookup.address(m_domain), m_lookup.charset);
+        request.proxy = m_context.proxy;
+        request.network = m_context.network;
+        auto* fetch = new PageFetch(request, this);
         connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
     }
 
 private:
     const Lookup& m_lookup;
     QString m_domain;
-    std::optional<QNetworkProxy> m_proxy;
+    JobContext m_context;
 };
 
 } // namespace
@@ -79,7 +75,7 @@ LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContex
         return lookup.start(domain, context);
     if (lookup.job)
         return lookup.job(domain, context);
-    return new PageJob(lookup, domain, context.proxy);
+    return new PageJob(lookup, domain, context);
 }
 
 CellResult pageCell(const PageResult& page, const QString& text)

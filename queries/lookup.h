@@ -27,12 +27,18 @@ struct CellResult
     bool unreachable = false; // the connection failed (or a proxy refused us): a proxy may be at fault
 };
 
+class Network;
+class RdapDirectory;
 class Settings;
+class TrancoStore;
 
-// What every lookup's work may need beyond its domain.
+// What every lookup's work may need beyond its domain. The walker owns what these point to.
 struct JobContext
 {
     const Settings* settings = nullptr;
+    Network* network = nullptr; // the bounds and kept connections of every request
+    RdapDirectory* rdap = nullptr;
+    TrancoStore* ranks = nullptr;
     std::optional<QNetworkProxy> proxy; // the proxy this job's requests go through
     QString lookup; // the key of the lookup the job is for
     QString pingProgram;
@@ -89,7 +95,7 @@ struct Lookup
     // A lookup made at run time (one the user defined) starts its work here, holding what defines it.
     std::function<LookupJob*(const QString& domain, const JobContext& context)> start = {};
     // Once before each walk of the lookup, for what need not be looked at for every row.
-    void (*beforeWalk)() = nullptr;
+    void (*beforeWalk)(const JobContext& context) = nullptr;
 };
 
 LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);

@@ -35,19 +35,6 @@ bool olderThanADay(const QString& path)
     return !file.exists() || file.lastModified().secsTo(QDateTime::currentDateTime()) > 24 * 3600;
 }
 
-RdapBootstrap& bootstrapInUse()
-{
-    static RdapBootstrap bootstrap;
-    static bool loaded = false;
-    if (!loaded) {
-        QFile cached(cacheFile(u"rdap-dns.json"_s));
-        QFile bundled(u":/data/rdap-dns.json"_s);
-        loaded = (cached.open(QIODevice::ReadOnly) && bootstrap.load(cached.readAll()))
-            || (bundled.open(QIODevice::ReadOnly) && bootstrap.load(bundled.readAll()));
-    }
-    return bootstrap;
-}
-
 QString registrarName(const QJsonObject& domain)
 {
     for (const QJsonValue& entity : domain.value(u"entities"_s).toArray()) {
@@ -130,9 +117,22 @@ bool RdapBootstrap::covers(const RdapBootstrap& other) const
     return kept * 10 >= other.m_bases.size() * 9;
 }
 
-const RdapBootstrap& rdapBootstrap()
+RdapDirectory::RdapDirectory(Network& network)
+    : m_network(network)
 {
-    return bootstrapInUse();
+}
+
+RdapDirectory::~RdapDirectory() = default;
+
+const RdapBootstrap& RdapDirectory::bootstrap()
+{
+    if (!m_loaded) {
+        QFile cached(cacheFile(u"rdap-dns.json"_s));
+        QFile bundled(u":/data/rdap-dns.json"_s);
+        m_loaded = (cached.open(QIODevice::ReadOnly) && m_bootstrap.load(cached.readAll()))
+            || (bundled.open(QIODevice::ReadOnly) && m_bootstrap.load(bundled.readAll()));
+    }
+    return m_bootstrap;
 }
 
 const RdapBootstrap& rdapSupplement()
@@ -148,11 +148,10 @@ const RdapBootstrap& rdapSupplement()
 }
 
 // Asked at most once a day, whether the answer came or not: IANA publishes a few times a year.
-void refreshRdapBootstrap()
+void RdapDirectory::refresh()
 {
-    static QPointer<PageFetch> fetch;
     const QString stamp = cacheFile(u"rdap-dns.checked"_s);
-    if (fetch || !olderThanADay(stamp) || !olderThanADay(cacheFile(u"rdap-dns.json"_s)))
+    if (m_fetch || !olderThanADay(stamp) || !olderThanADay(cacheFile(u"rdap-dns.json"_s)))
         return;
     QDir().mkpath(QFileInfo(stamp).path());
     QFile touched(stamp);
@@ -163,19 +162,21 @@ void refreshRdapBootstrap()
 
     FetchRequest request(serviceAddress(Service::Iana) + u"/rdap/dns.json"_s, Charset::Utf8);
     request.accept = "application/json";
-    fetch = new PageFetch(request);
-    QObject::connect(fetch, &PageFetch::finished, fetch, [] {
-        const PageResult& answer = fetch->result();
+    request.network = &m_network;
+    m_fetch = std::make_unique<PageFetch>(request);
+    QObject::connect(m_fetch.get(), &PageFetch::finished, m_fetch.get(), [this] {
+        const PageResult& answer = m_fetch->result();
         RdapBootstrap fresh;
         // A copy that lost most of its suffixes (a truncated or tampered file) would leave most names without a
         // server for a day: the one in use stays.
-        if (answer.isSuccess() && fresh.load(answer.text.toUtf8()) && fresh.covers(bootstrapInUse())) {
+        if (answer.isSuccess() && fresh.load(answer.text.toUtf8()) && fresh.covers(bootstrap())) {
             QSaveFile file(cacheFile(u"rdap-dns.json"_s));
             if (file.open(QIODevice::WriteOnly) && file.write(answer.text.toUtf8()) >= 0)
                 file.commit();
-            bootstrapInUse() = fresh;
+            m_bootstrap = fresh;
+            m_loaded = true;
         }
-        fetch->deleteLater();
+        m_fetch.release()->deleteLater();
     });
 }
 

@@ -3,6 +3,10 @@
 #include <QHash>
 #include <QString>
 
+#include <memory>
+
+class Network;
+class PageFetch;
 struct CellResult;
 struct Lookup;
 struct PageResult;
@@ -24,13 +28,29 @@ private:
     QHash<QString, QString> m_bases; // suffix → base address ending in '/'
 };
 
-// The bootstrap in use: IANA's copy saved in the cache folder when there is one, else the copy that ships
-// with the program.
-const RdapBootstrap& rdapBootstrap();
-// Servers registries run that IANA does not list (data/rdap-extra.json), asked after the bootstrap.
+// Which RDAP server answers for a name, for one walker's jobs.
+class RdapDirectory
+{
+public:
+    explicit RdapDirectory(Network& network);
+    ~RdapDirectory();
+
+    // The bootstrap in use: IANA's copy saved in the cache folder when there is one, else the copy that
+    // ships with the program. Read when first asked.
+    const RdapBootstrap& bootstrap();
+    // Asks IANA for a fresher bootstrap when the one in use is more than a day old; once per walk.
+    void refresh();
+
+private:
+    Network& m_network;
+    RdapBootstrap m_bootstrap;
+    bool m_loaded = false;
+    std::unique_ptr<PageFetch> m_fetch;
+};
+
+// Servers registries run that IANA does not list (data/rdap-extra.json), asked after the bootstrap. Data that
+// ships with the program, never changed while it runs.
 const RdapBootstrap& rdapSupplement();
-// Asks IANA for a fresher bootstrap when the one in use is more than a day old; once per walk.
-void refreshRdapBootstrap();
 
 QString rdapAddress(const QString& base, const QString& asciiName);
 // The four cells one RDAP answer (RFC 9083) gives, by lookup key: whether the name is registered, the

@@ -49,7 +49,7 @@ QString lastLabel(const QString& name)
 
 Registry registryOf(const QString& asked, const JobContext& context)
 {
-    QString base = rdapBootstrap().baseFor(asked);
+    QString base = context.rdap->bootstrap().baseFor(asked);
     if (base.isEmpty() && context.settings) {
         RdapBootstrap own;
         const QHash<QString, QString> servers = context.settings->rdapServers();
@@ -100,6 +100,7 @@ public:
             FetchRequest request(rdapAddress(registry.rdapBase, m_asked), Charset::Utf8);
             request.accept = "application/rdap+json";
             request.proxy = m_context.proxy;
+            request.network = m_context.network;
             auto* fetch = new PageFetch(request, this);
             connect(fetch, &PageFetch::finished, this, [this, fetch] { done(rdapCells(fetch->result(), m_asked)); });
         } else if (!registry.whoisServer.isEmpty()) {
@@ -111,7 +112,8 @@ public:
             done(allFour({u"未知"_s, failed.first}));
         } else {
             // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
-            auto* iana = new Port43Fetch(whoisHost(kIanaWhois), lastLabel(m_asked).toLatin1(), this);
+            auto* iana = new Port43Fetch(
+                whoisHost(kIanaWhois), lastLabel(m_asked).toLatin1(), m_context.network->limits.timeLimitMs, this);
             connect(iana, &Port43Fetch::finished, this, [this, iana] {
                 if (iana->failure() != Port43Fetch::Failure::None) {
                     const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
@@ -133,7 +135,8 @@ public:
 private:
     void askWhois(const QString& server)
     {
-        auto* fetch = new Port43Fetch(whoisHost(server), whoisQuery(server, m_asked), this);
+        auto* fetch = new Port43Fetch(
+            whoisHost(server), whoisQuery(server, m_asked), m_context.network->limits.timeLimitMs, this);
         connect(fetch, &Port43Fetch::finished, this, [this, fetch] {
             if (fetch->failure() != Port43Fetch::Failure::None)
                 done(allFour({u"未知"_s, fetch->failureReason()}));
@@ -185,7 +188,7 @@ Lookup registrationLookup(const QString& key, const QString& header, int width)
                 || unreachedReferrals().value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         },
-        .beforeWalk = refreshRdapBootstrap};
+        .beforeWalk = [](const JobContext& context) { context.rdap->refresh(); }};
 }
 
 } // namespace

@@ -36,6 +36,7 @@ public:
     RobotsJob(const QString& domain, const JobContext& context)
         : m_domain(domain)
         , m_proxy(context.proxy)
+        , m_network(context.network)
     {
     }
 
@@ -50,6 +51,7 @@ public:
         FetchRequest request(outboundAddress(m_domain) + u"/robots.txt"_s, Charset::Utf8, false);
         request.maxBodyBytes = 512 * 1024;
         request.proxy = m_proxy;
+        request.network = m_network;
         auto* fetch = new PageFetch(request, this);
         connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(robotsCell(fetch->result())); });
     }
@@ -57,6 +59,7 @@ public:
 private:
     QString m_domain;
     std::optional<QNetworkProxy> m_proxy;
+    Network* m_network;
 };
 
 } // namespace

@@ -75,12 +75,12 @@ public:
         auto* limit = new QTimer(this);
         limit->setSingleShot(true);
         connect(limit, &QTimer::timeout, this, [this] {
-            const int seconds = fetchLimits().timeLimitMs / 1000;
+            const int seconds = m_context.network->limits.timeLimitMs / 1000;
             CellResult cell {u"无法访问"_s, u"连接超时（%1 秒）"_s.arg(seconds)};
             cell.unreachable = true;
             finishBoth(cell);
         });
-        limit->start(fetchLimits().timeLimitMs);
+        limit->start(m_context.network->limits.timeLimitMs);
         m_port = quint16(home.port(443));
         m_socket->connectToHostEncrypted(home.host(), m_port);
     }

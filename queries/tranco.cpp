@@ -28,29 +28,29 @@ QString datePath()
 class TrancoJob : public LookupJob
 {
 public:
-    explicit TrancoJob(const QString& domain)
+    TrancoJob(const QString& domain, TrancoStore& store)
         : m_domain(domain)
+        , m_store(store)
     {
     }
 
     void start() override
     {
-        TrancoStore& store = TrancoStore::instance();
-        if (store.isLoaded() || !store.isInstalled()) {
+        if (m_store.isLoaded() || !m_store.isInstalled()) {
             answer();
             return;
         }
-        connect(&store, &TrancoStore::ready, this, &TrancoJob::answer);
-        store.load();
+        connect(&m_store, &TrancoStore::ready, this, &TrancoJob::answer);
+        m_store.load();
     }
 
 private:
     void answer()
     {
-        const TrancoList* list = TrancoStore::instance().list();
+        const TrancoList* list = m_store.list();
         const QString name = asciiName(m_domain);
         if (!list || list->size() == 0) {
-            const QString problem = TrancoStore::instance().loadProblem();
+            const QString problem = m_store.loadProblem();
             finish({u"无排名列表"_s, problem.isEmpty() ? u"还没有排名列表：文件 → 导入排名列表…"_s : problem});
         } else if (name.isEmpty()) {
             finish({u"无效域名"_s, u"无效域名"_s});
@@ -64,6 +64,7 @@ private:
     }
 
     QString m_domain;
+    TrancoStore& m_store;
 };
 
 } // namespace
@@ -188,10 +189,9 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
     return bytes;
 }
 
-TrancoStore& TrancoStore::instance()
+TrancoStore::TrancoStore(Network& network)
+    : m_network(network)
 {
-    static TrancoStore* store = new TrancoStore;
-    return *store;
 }
 
 QString TrancoStore::listPath()
@@ -303,6 +303,7 @@ void TrancoStore::download()
     // Megabytes over a slow link: a list that keeps arriving may take minutes; one that stops does not.
     request.timeLimitMs = 10 * 60 * 1000;
     request.stallLimitMs = 30 * 1000;
+    request.network = &m_network;
     m_busy = true;
     m_download = new PageFetch(request, this);
     connect(m_download, &PageFetch::progress, this, [this](qint64 received, qint64 total) {
@@ -331,6 +332,8 @@ const Lookup& trancoLookup()
         .header = u"Tranco 排名"_s,
         .width = 80,
         .service = u"tranco"_s,
-        .job = [](const QString& domain, const JobContext&) -> LookupJob* { return new TrancoJob(domain); }};
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new TrancoJob(domain, *context.ranks);
+        }};
     return lookup;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 struct Lookup;
+class Network;
 class PageFetch;
 
 // A Tranco top-sites list, "rank,domain" a line. A million rows are kept as the file's own bytes and a
@@ -42,13 +43,15 @@ private:
 // The list's bytes from a plain CSV file or from the first CSV of a zip archive; empty on failure.
 QByteArray trancoListBytes(const QByteArray& file, QString* error);
 
-// The installed list, in the data folder, loaded in the background the first time a lookup needs it.
+// The installed list, in the data folder, loaded in the background the first time a lookup needs it; the
+// walker keeps one for its jobs.
 // Installing (from a file or a download) reads and checks the list in the background too.
 class TrancoStore : public QObject
 {
     Q_OBJECT
 public:
-    static TrancoStore& instance();
+    // Downloads go through `network`.
+    explicit TrancoStore(Network& network);
     static QString listPath(); // $XDG_DATA_HOME/seo-quillmark/tranco.csv
 
     bool isInstalled() const;
@@ -76,6 +79,7 @@ private:
     // Reads, checks and saves a list off the calling thread.
     void installInBackground(std::function<QByteArray(QString*)> read, const QDate& date);
 
+    Network& m_network;
     std::shared_ptr<const TrancoList> m_list;
     QString m_loadProblem;
     bool m_loading = false;

@@ -195,6 +195,9 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
             WalkState* self = walk.get();
             walk->context.pingProgram = m_pingProgram;
             walk->context.settings = &m_settings;
+            walk->context.network = &m_network;
+            walk->context.rdap = &m_rdap;
+            walk->context.ranks = &m_ranks;
             walk->context.stopRequested = [this, self] { return stopSeen(*self); };
             m_walks.push_back(std::move(walk));
             shared = std::prev(m_walks.end());
@@ -211,7 +214,7 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
         }
         stoppable = stoppable || walk->kind == Walk::WithStop;
         if (walk->members.first()->beforeWalk)
-            walk->members.first()->beforeWalk();
+            walk->members.first()->beforeWalk(walk->context);
     }
     if (stoppable)
         setStopFlag(false);

@@ -2,8 +2,11 @@
 
 #include "queries/lookup.h"
 #include "queries/pace.h"
+#include "queries/rdap.h"
 #include "queries/results.h"
+#include "queries/tranco.h"
 #include "settings/settings.h"
+#include "web/network.h"
 #include "web/proxies.h"
 
 #include <QElapsedTimer>
@@ -39,6 +42,9 @@ public:
     void setQueue(const QStringList& domains, const QHash<int, QString>& unreadable = {});
     const QStringList& queue() const { return m_queue; }
     Results& results() { return m_results; }
+    // What the jobs share: request bounds and connections, the RDAP servers, the rank list.
+    Network& network() { return m_network; }
+    TrancoStore& ranks() { return m_ranks; }
     const Results& results() const { return m_results; }
 
     void setPingProgram(const QString& program) { m_pingProgram = program; }
@@ -144,6 +150,10 @@ private:
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
+    // Before anything that may hold a request of theirs.
+    Network m_network;
+    RdapDirectory m_rdap {m_network};
+    TrancoStore m_ranks {m_network};
     QStringList m_queue;
     QHash<int, QString> m_unreadable;
     Results m_results;

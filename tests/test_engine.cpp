@@ -335,7 +335,7 @@ void TestEngine::rankListDownloadedAndAsked()
     qputenv("XDG_DATA_HOME", folders.path().toUtf8());
     qputenv("QUILLMARK_HOST_TRANCO", "http://" + m_server->hostPort().toUtf8());
     m_server->route(u"/top-1m.csv.zip"_s, TestHttpServer::page(testData(u"tranco-sample.zip"_s)));
-    TrancoStore& ranks = TrancoStore::instance();
+    TrancoStore& ranks = m_walker->ranks();
     QSignalSpy installed(&ranks, &TrancoStore::installed);
     QSignalSpy activity(&ranks, &TrancoStore::activity);
     ranks.download();
@@ -462,13 +462,11 @@ void TestEngine::certificatesAndRobots()
     TestTlsServer selfSigned(TestAuthority::selfSigned(u"localhost"_s, -1, 10));
     QTcpServer silent; // takes the connection, never answers the handshake
     QVERIFY(silent.listen(QHostAddress::LocalHost));
-    const FetchLimits limits = fetchLimits();
-    setFetchLimits({.timeLimitMs = 1500});
+    m_walker->network().limits = {.timeLimitMs = 1500};
     const auto at = [](quint16 port) { return u"localhost:%1"_s.arg(port); };
     const QStringList keys {u"tls-expiry"_s, u"tls-issuer"_s};
     runBatch({at(valid.port()), at(expired.port()), at(wrongName.port()), at(selfSigned.port()), at(silent.serverPort())},
         QSet<QString>(keys.begin(), keys.end()), false);
-    setFetchLimits(limits);
     qunsetenv("QUILLMARK_CA_FILE");
     const auto day = [](int days) { return QDate::currentDate().addDays(days).toString(u"yyyy-MM-dd"_s); };
     QCOMPARE(cells(0, keys), day(90) + u"（剩 90 天）|Quill Test CA"_s);

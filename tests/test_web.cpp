@@ -22,12 +22,15 @@ private slots:
 private:
     PageResult get(const QString& target, Charset charset, bool keepConnection = true);
     TestHttpServer m_server;
+    Network m_network; // the tests' own limits and connections, as a walker's
 };
 
 PageResult TestWeb::get(const QString& target, Charset charset, bool keepConnection)
 {
     const QString url = target.startsWith(u'/') ? u"http://"_s + m_server.hostPort() + target : target;
-    PageFetch fetch({url, charset, keepConnection});
+    FetchRequest request(url, charset, keepConnection);
+    request.network = &m_network;
+    PageFetch fetch(request);
     QSignalSpy finished(&fetch, &PageFetch::finished);
     if (!finished.wait(10'000))
         qFatal("no answer for %s", qPrintable(url));
@@ -88,7 +91,7 @@ void TestWeb::fetch()
     QFETCH(TestHttpServer::Response, response);
     QFETCH(bool, utf8);
     QFETCH(QString, text);
-    setFetchLimits({1000, 1024 * 1024, 5});
+    m_network.limits = {1000, 1024 * 1024, 5};
     m_server.route(u"/"_s, response);
     QElapsedTimer clock;
     clock.start();
@@ -128,17 +131,19 @@ void TestWeb::requestsCarryNothingOverAndEndOnce()
     m_server.responder = nullptr;
 
     // Once the answer is in, the time limit has no say, however long the program is busy elsewhere.
-    setFetchLimits({300, 1024 * 1024, 5});
+    m_network.limits = {300, 1024 * 1024, 5};
     auto slow = TestHttpServer::page("arrived");
     slow.delayMs = 100;
     m_server.route(u"/slow"_s, slow);
-    PageFetch fetch({u"http://"_s + m_server.hostPort() + u"/slow"_s, Charset::Gb2312});
+    FetchRequest request(u"http://"_s + m_server.hostPort() + u"/slow"_s, Charset::Gb2312);
+    request.network = &m_network;
+    PageFetch fetch(request);
     QSignalSpy finished(&fetch, &PageFetch::finished);
     QVERIFY(finished.wait(5000));
     QTest::qWait(600);
     QCOMPARE(finished.size(), 1);
     QCOMPARE(fetch.result().text, u"arrived"_s);
-    setFetchLimits({});
+    m_network.limits = {};
 }
 
 void TestWeb::ping_data()

@@ -60,7 +60,6 @@ void TestWindow::cleanup()
 {
     m_form.reset();
     m_server.reset();
-    setFetchLimits({});
 }
 
 void TestWindow::slowIcp(int delayMs, Form1* form)
@@ -176,7 +175,7 @@ void TestWindow::boxesDoNotHoldUpTheBatchButClosingEndsIt()
     QCOMPARE(m_platform.shown.last().summary, u"真的退出吗?|退出|4195328|4|1024"_s); // OK, Cancel; question; OK
     // Export's box stays open for longer than a request may take: the batch goes on meanwhile, and every
     // page that arrives while it is open is an answer, not a time-out.
-    setFetchLimits({500, 1024 * 1024, 5});
+    form.walker().network().limits = {500, 1024 * 1024, 5};
     slowIcp(150);
     setInput(form, u"a\nb\nc\nd\ne\nf\ng\nh\ni\nj\nk\nl\n"_s);
     click(form, u"Command13"_s);

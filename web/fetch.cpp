@@ -6,26 +6,12 @@
 #include <QPointer>
 #include <QStringDecoder>
 #include <QTimer>
-#include <array>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-FetchLimits g_limits;
 constexpr qint64 kReadBufferBytes = 256 * 1024;
-
-// Qt opens at most six connections to one host per manager. A service may be asked up to 64 times at once,
-// so requests take their managers in turn from enough of them.
-QNetworkAccessManager& manager()
-{
-    static std::array<QPointer<QNetworkAccessManager>, 11> pool;
-    static size_t next = 0;
-    QPointer<QNetworkAccessManager>& instance = pool[next++ % pool.size()];
-    if (!instance)
-        instance = new QNetworkAccessManager(QCoreApplication::instance());
-    return *instance;
-}
 
 // Errors Qt derives from an HTTP error status alone: the body arrived whole and counts as the page.
 // The same codes with a 2xx status mean the body itself was bad, e.g. a compressed bomb Qt refused.
@@ -65,38 +51,21 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     }
 }
 
-// Qt sets a proxy per manager: requests through one proxy share managers of their own.
-QNetworkAccessManager& managerFor(const QNetworkProxy& proxy)
-{
-    static QHash<QString, QPointer<QNetworkAccessManager>> byProxy;
-    const QString key = u"%1 %2 %3 %4"_s.arg(int(proxy.type())).arg(proxy.hostName()).arg(proxy.port()).arg(proxy.user());
-    QPointer<QNetworkAccessManager>& instance = byProxy[key];
-    if (!instance) {
-        instance = new QNetworkAccessManager(QCoreApplication::instance());
-        instance->setProxy(proxy);
-    }
-    return *instance;
-}
-
 } // namespace
 
-void setFetchLimits(const FetchLimits& limits)
-{
-    g_limits = limits;
-}
-
-const FetchLimits& fetchLimits()
-{
-    return g_limits;
-}
 
 PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_charset(request.charset)
-    , m_maxBody(request.maxBodyBytes > 0 ? request.maxBodyBytes : g_limits.maxBodyBytes)
+    , m_maxBody(request.maxBodyBytes > 0 ? request.maxBodyBytes : (request.network ? *request.network : Network::standalone()).limits.maxBodyBytes)
     , m_keepBody(request.keepBody)
 {
+    Network& network = request.network ? *request.network : Network::standalone();
+    const int limitMs = request.timeLimitMs > 0 ? request.timeLimitMs : network.limits.timeLimitMs;
+    // Said in the reason when one of them ends the request.
+    m_result.limitMs = limitMs;
+    m_result.capBytes = m_maxBody;
     const QUrl address(request.url, QUrl::TolerantMode);
     const bool web = address.scheme() == u"http"_s || address.scheme() == u"https"_s;
     if (!address.isValid() || !web || address.host().isEmpty()) {
@@ -107,7 +76,7 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
 
     QNetworkRequest get(address);
     get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    get.setMaximumRedirectsAllowed(g_limits.maxRedirects);
+    get.setMaximumRedirectsAllowed(network.limits.maxRedirects);
     // A server that sets a new cookie on every answer would otherwise grow every later request's header
     // until the server refuses them all.
     get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
@@ -123,7 +92,7 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
         get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
     }
 
-    m_reply = request.proxy ? managerFor(*request.proxy).get(get) : manager().get(get);
+    m_reply = request.proxy ? network.managerFor(*request.proxy).get(get) : network.manager().get(get);
     // Qt's network thread reads as fast as the server sends; without a bound its buffer holds a 100 MB page
     // whole before the cap below ever sees it.
     m_reply->setReadBufferSize(kReadBufferBytes);
@@ -131,7 +100,6 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     connect(m_reply, &QNetworkReply::finished, this, &PageFetch::onFinished);
     m_limit->setSingleShot(true);
     m_limit->setTimerType(Qt::PreciseTimer);
-    const int limitMs = request.timeLimitMs > 0 ? request.timeLimitMs : g_limits.timeLimitMs;
     connect(m_limit, &QTimer::timeout, this, [this, limitMs] {
         m_result.limitMs = limitMs;
         fail(FetchFailure::TimedOut);
@@ -234,7 +202,7 @@ QString failureReason(const PageResult& page)
     case FetchFailure::None:
         break;
     case FetchFailure::TimedOut:
-        return u"请求超时（%1 秒）"_s.arg((page.limitMs > 0 ? page.limitMs : g_limits.timeLimitMs) / 1000.0);
+        return u"请求超时（%1 秒）"_s.arg(page.limitMs / 1000.0);
     case FetchFailure::Stalled:
         return u"%1 秒没有收到数据"_s.arg(page.limitMs / 1000.0);
     case FetchFailure::HostNotFound:
@@ -246,7 +214,7 @@ QString failureReason(const PageResult& page)
     case FetchFailure::TooManyRedirects:
         return u"重定向次数过多"_s;
     case FetchFailure::Oversize:
-        return u"页面过大（超过 %1 MB）"_s.arg(g_limits.maxBodyBytes / (1024 * 1024));
+        return u"页面过大（超过 %1 MB）"_s.arg(page.capBytes / (1024 * 1024));
     case FetchFailure::BadContent:
         return u"页面内容无法解码"_s;
     case FetchFailure::BadAddress:

@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QNetworkProxy>
 #include <QUrl>
+
+#include "web/network.h"
 #include <optional>
 
 class QNetworkReply;
@@ -37,20 +40,11 @@ struct PageResult
     QByteArray body; // the undecoded body, only for a request that asks for it
     QByteArray contentType; // the answer's Content-Type header
     int limitMs = 0; // the limit that ended it, for TimedOut and Stalled
+    qint64 capBytes = 0; // the cap that ended it, for Oversize
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
 
-// Bounds that keep one dead or hostile server from holding a batch of thousands.
-struct FetchLimits
-{
-    int timeLimitMs = 30'000; // whole request, not idle time: a one-byte-a-second trickle is cut too
-    qint64 maxBodyBytes = 16 * 1024 * 1024; // after decompression
-    int maxRedirects = 5;
-};
-
-void setFetchLimits(const FetchLimits& limits);
-const FetchLimits& fetchLimits();
 
 struct FetchRequest
 {
@@ -74,6 +68,7 @@ struct FetchRequest
     std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
     int timeLimitMs = 0; // 0: the limits' time limit
     int stallLimitMs = 0; // fails when nothing arrives for this long; 0: no such limit
+    Network* network = nullptr; // whose limits and connections; none: the program's own
 };
 
 // One GET, started at once. finished() comes exactly once, never from inside the constructor; deleting
@@ -96,7 +91,7 @@ private:
     void onFinished();
     void fail(FetchFailure failure);
 
-    QNetworkReply* m_reply = nullptr;
+    QPointer<QNetworkReply> m_reply;
     QTimer* m_limit = nullptr;
     QTimer* m_stall = nullptr;
     Charset m_charset;

@@ -4,11 +4,11 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Port43Fetch::Port43Fetch(const QString& server, const QByteArray& query, QObject* parent)
+Port43Fetch::Port43Fetch(const QString& server, const QByteArray& query, int limitMs, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_query(query + "\r\n")
-    , m_limitMs(fetchLimits().timeLimitMs)
+    , m_limitMs(limitMs)
 {
     m_limit->setSingleShot(true);
     m_limit->setTimerType(Qt::PreciseTimer);

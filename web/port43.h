@@ -9,7 +9,7 @@
 class QTimer;
 
 // One question to a WHOIS server (RFC 3912): the query and CR LF sent on TCP port 43, the answer read
-// until the server closes. Bounded like a page: the fetch limits' time, and 1 MiB.
+// until the server closes. Bounded like a page: a time limit (the fetch limits'), and 1 MiB.
 class Port43Fetch : public QObject
 {
     Q_OBJECT
@@ -19,7 +19,7 @@ public:
 
     // `server` is "host" or "host:port"; started at once, finished() comes exactly once and never from inside
     // the constructor. Deleting the fetch drops the question.
-    Port43Fetch(const QString& server, const QByteArray& query, QObject* parent = nullptr);
+    Port43Fetch(const QString& server, const QByteArray& query, int limitMs, QObject* parent = nullptr);
 
     const QByteArray& answer() const { return m_answer; }
     Failure failure() const { return m_failure; }

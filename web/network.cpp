@@ -1,0 +1,36 @@
+#include "web/network.h"
+
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+
+using namespace Qt::Literals::StringLiterals;
+
+Network::Network() = default;
+
+Network::~Network() = default;
+
+QNetworkAccessManager& Network::manager()
+{
+    std::unique_ptr<QNetworkAccessManager>& instance = m_pool[m_next++ % m_pool.size()];
+    if (!instance)
+        instance = std::make_unique<QNetworkAccessManager>();
+    return *instance;
+}
+
+QNetworkAccessManager& Network::managerFor(const QNetworkProxy& proxy)
+{
+    const QString key = u"%1 %2 %3 %4"_s.arg(int(proxy.type())).arg(proxy.hostName()).arg(proxy.port()).arg(proxy.user());
+    std::shared_ptr<QNetworkAccessManager>& instance = m_byProxy[key];
+    if (!instance) {
+        instance = std::make_shared<QNetworkAccessManager>();
+        instance->setProxy(proxy);
+    }
+    return *instance;
+}
+
+Network& Network::standalone()
+{
+    // Lives as long as the program: requests may still be answered while it ends.
+    static Network* network = new Network;
+    return *network;
+}
