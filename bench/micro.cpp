@@ -6,6 +6,7 @@
 #include "export/export.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
+#include "queries/custom.h"
 #include "queries/icp.h"
 #include "queries/registrable.h"
 #include "queries/tranco.h"
@@ -78,6 +79,19 @@ void decode(benchmark::State& state, const char* charset)
 }
 BENCHMARK_CAPTURE(decode, gb18030, "gb2312")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(decode, utf8, "utf-8")->Unit(benchmark::kMillisecond);
+
+// A user's regular expression over a 3 MB page (searched to 2 Mi characters): a sane one that finds nothing,
+// and one whose backtracking has no end, which the match limit stops.
+void userRegex(benchmark::State& state, const char16_t* pattern)
+{
+    const PageRegex regex(QString::fromUtf16(pattern));
+    const QString page(3 * 1024 * 1024, u'a');
+    for (auto _ : state)
+        benchmark::DoNotOptimize(regex.firstCapture(page));
+}
+BENCHMARK_CAPTURE(userRegex, sane, u"<b>(\\d+)</b>")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(userRegex, runaway, u"(\\w+\\s?)*[^\\w\\s]")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(userRegex, nested, u"((a+)+)+[^a]")->Unit(benchmark::kMillisecond);
 
 QStringList domains(int count, const QString& prefix = u"domain"_s)
 {
