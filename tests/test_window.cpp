@@ -2,6 +2,7 @@
 // a batch, closing, the settings dialog, and thousands of random clicks that must leave every cell in its row.
 #include "TestHttpServer.h"
 #include "app/ResultsGrid.h"
+#include "app/CustomLookupsDialog.h"
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "store/store.h"
@@ -10,6 +11,7 @@
 #include "web/fetch.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -36,6 +38,7 @@ private slots:
     void boxesDoNotHoldUpTheBatchButClosingEndsIt();
     void historyAndResume();
     void settingsAreCheckedOnEntryAndOnRead();
+    void customLookupsRefusedUntilSound();
     void monkeyDuringBatches();
 
 private:
@@ -331,6 +334,38 @@ void TestWindow::settingsAreCheckedOnEntryAndOnRead()
     file.close();
     QCOMPARE(Settings(file.fileName()).pace(u"home"_s).concurrency, 32);
     QCOMPARE(Settings(file.fileName()).pace(u"ping"_s).gapMs, 0);
+}
+
+void TestWindow::customLookupsRefusedUntilSound()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"lookups.json"_s);
+    CustomLookupsDialog dialog({}, path);
+    click(dialog, u"add"_s);
+    const auto field = [&](const QString& name) { return dialog.findChild<QLineEdit*>(name); };
+    field(u"key"_s)->setText(u"dns"_s); // a built-in lookup's
+    field(u"header"_s)->setText(u"权重"_s);
+    field(u"url"_s)->setText(u"https://api.test/w?d={ascii}"_s);
+    dialog.findChild<QComboBox*>(u"extraction"_s)->setCurrentIndex(int(Extraction::Json));
+    field(u"pattern"_s)->setText(u"/data/weight"_s);
+    dialog.accept();
+    QCOMPARE(dialog.findChild<QLabel*>(u"message"_s)->text(), u"“权重”：键名“dns”已被占用"_s);
+    QCOMPARE(dialog.result(), int(QDialog::Rejected));
+    QVERIFY(!QFile::exists(path));
+    // A second one left half done is named too, and nothing is saved while it is.
+    field(u"key"_s)->setText(u"weight"_s);
+    click(dialog, u"add"_s);
+    dialog.accept();
+    QVERIFY2(dialog.findChild<QLabel*>(u"message"_s)->text().contains(u"地址须以 http://"_s),
+        qPrintable(dialog.findChild<QLabel*>(u"message"_s)->text()));
+    QVERIFY(!QFile::exists(path));
+    click(dialog, u"remove"_s);
+    dialog.accept();
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    const CustomFile saved = readCustomLookups(path, [](const QString&) { return false; });
+    QCOMPARE(saved.lookups.size(), size_t(1));
+    QCOMPARE(customToJson(saved.lookups.front()), customToJson(dialog.lookups().front()));
+    QCOMPARE(saved.lookups.front().pattern, u"/data/weight"_s);
 }
 
 void TestWindow::monkeyDuringBatches()

@@ -28,7 +28,7 @@ inline void setBox(Form1& form, const QString& name, bool ticked)
     form.findChild<QCheckBox*>(name)->setChecked(ticked);
 }
 
-inline void click(Form1& form, const QString& name)
+inline void click(QWidget& form, const QString& name)
 {
     form.findChild<QPushButton*>(name)->click();
 }
