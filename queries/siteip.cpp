@@ -13,12 +13,13 @@ public:
     SiteIpJob(const QString& domain, const JobContext& context)
         : m_domain(domain)
         , m_pingProgram(context.pingProgram)
+        , m_limitMs(context.network->limits.pingLimitMs)
     {
     }
 
     void start() override
     {
-        PingLookup* ping = GetIP(m_domain, m_pingProgram, this);
+        PingLookup* ping = GetIP(m_domain, m_pingProgram, m_limitMs, this);
         connect(ping, &PingLookup::finished, this, [this, ping] {
             finish({ping->result().text, ping->result().problem});
         });
@@ -27,6 +28,7 @@ public:
 private:
     QString m_domain;
     QString m_pingProgram;
+    int m_limitMs;
 };
 
 } // namespace

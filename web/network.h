@@ -14,6 +14,7 @@ struct FetchLimits
     int timeLimitMs = 30'000; // whole request, not idle time: a one-byte-a-second trickle is cut too
     qint64 maxBodyBytes = 16 * 1024 * 1024; // after decompression
     int maxRedirects = 5;
+    int pingLimitMs = 10'000; // a ping that has printed no address by then has none to print
 };
 
 // What the requests of one walker share: the bounds every request keeps, and the connections kept open

@@ -1,5 +1,7 @@
 #include "web/ping.h"
 
+#include "web/network.h"
+
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -8,7 +10,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-PingLimits g_limits;
 
 // ping's first line names the address: "PING host (1.2.3.4) 56(84) bytes". Only that line is cut: a host
 // that cannot be resolved comes back in ping's complaint, brackets and all ("evil(8.8.8.8).com").
@@ -46,15 +47,11 @@ QString cutBracketed(const QString& output, QChar open, QChar close)
     return result;
 }
 
-void setPingLimits(const PingLimits& limits)
-{
-    g_limits = limits;
-}
-
-PingLookup::PingLookup(const QString& host, const QString& pingProgram, QObject* parent)
+PingLookup::PingLookup(const QString& host, const QString& pingProgram, int limitMs, QObject* parent)
     : QObject(parent)
     , m_ping(new QProcess(this))
     , m_limit(new QTimer(this))
+    , m_limitMs(limitMs)
 {
     m_ping->setProcessChannelMode(QProcess::MergedChannels);
     m_ping->setProgram(pingProgram);
@@ -80,7 +77,7 @@ PingLookup::PingLookup(const QString& host, const QString& pingProgram, QObject*
     // Started from the event loop: a missing program is reported from inside start(), and finished()
     // must not come before the caller has connected to it.
     QTimer::singleShot(0, this, [this] {
-        m_limit->start(g_limits.timeLimitMs);
+        m_limit->start(m_limitMs);
         m_ping->start(QIODevice::ReadOnly);
     });
 }
@@ -106,7 +103,7 @@ void PingLookup::finish()
     if (m_ping->state() != QProcess::NotRunning)
         m_ping->kill();
 
-    const QString timeout = u"请求超时（%1 秒）"_s.arg(g_limits.timeLimitMs / 1000.0);
+    const QString timeout = u"请求超时（%1 秒）"_s.arg(m_limitMs / 1000.0);
     if (m_failedToStart) {
         m_result = {u"无法运行 ping"_s, u"无法运行 ping"_s};
     } else if (m_output.isEmpty()) {
@@ -126,5 +123,10 @@ void PingLookup::finish()
 
 PingLookup* GetIP(const QString& URL, const QString& pingProgram, QObject* parent)
 {
-    return new PingLookup(URL, pingProgram, parent);
+    return new PingLookup(URL, pingProgram, FetchLimits().pingLimitMs, parent);
+}
+
+PingLookup* GetIP(const QString& URL, const QString& pingProgram, int limitMs, QObject* parent)
+{
+    return new PingLookup(URL, pingProgram, limitMs, parent);
 }

@@ -10,11 +10,6 @@ class QTimer;
 // `close` keeps everything after the first `open`; output with neither bracket comes back whole.
 QString cutBracketed(const QString& output, QChar open, QChar close);
 
-struct PingLimits
-{
-    int timeLimitMs = 10'000;
-};
-void setPingLimits(const PingLimits& limits);
 
 struct PingResult
 {
@@ -29,7 +24,7 @@ class PingLookup : public QObject
 {
     Q_OBJECT
 public:
-    PingLookup(const QString& host, const QString& pingProgram, QObject* parent = nullptr);
+    PingLookup(const QString& host, const QString& pingProgram, int limitMs, QObject* parent = nullptr);
     ~PingLookup() override;
 
     const PingResult& result() const { return m_result; }
@@ -42,6 +37,7 @@ private:
 
     QProcess* m_ping;
     QTimer* m_limit;
+    int m_limitMs;
     QByteArray m_output;
     bool m_failedToStart = false;
     bool m_timedOut = false;
@@ -49,5 +45,6 @@ private:
     PingResult m_result;
 };
 
-// Falls back to ping's whole output, "请求超时" or "无法运行 ping".
+// Falls back to ping's whole output, "请求超时" or "无法运行 ping". Without a limit, the default one.
 PingLookup* GetIP(const QString& URL, const QString& pingProgram, QObject* parent = nullptr);
+PingLookup* GetIP(const QString& URL, const QString& pingProgram, int limitMs, QObject* parent);
