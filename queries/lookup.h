@@ -28,7 +28,7 @@ struct CellResult
 };
 
 class Network;
-class RdapDirectory;
+class RegistryDirectory;
 class Settings;
 class TrancoStore;
 
@@ -37,7 +37,7 @@ struct JobContext
 {
     const Settings* settings = nullptr;
     Network* network = nullptr; // the bounds and kept connections of every request
-    RdapDirectory* rdap = nullptr;
+    RegistryDirectory* registries = nullptr;
     TrancoStore* ranks = nullptr;
     std::optional<QNetworkProxy> proxy; // the proxy this job's requests go through
     QString lookup; // the key of the lookup the job is for

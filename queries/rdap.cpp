@@ -117,14 +117,14 @@ bool RdapBootstrap::covers(const RdapBootstrap& other) const
     return kept * 10 >= other.m_bases.size() * 9;
 }
 
-RdapDirectory::RdapDirectory(Network& network)
+RegistryDirectory::RegistryDirectory(Network& network)
     : m_network(network)
 {
 }
 
-RdapDirectory::~RdapDirectory() = default;
+RegistryDirectory::~RegistryDirectory() = default;
 
-const RdapBootstrap& RdapDirectory::bootstrap()
+const RdapBootstrap& RegistryDirectory::bootstrap()
 {
     if (!m_loaded) {
         QFile cached(cacheFile(u"rdap-dns.json"_s));
@@ -148,7 +148,7 @@ const RdapBootstrap& rdapSupplement()
 }
 
 // Asked at most once a day, whether the answer came or not: IANA publishes a few times a year.
-void RdapDirectory::refresh()
+void RegistryDirectory::refresh()
 {
     const QString stamp = cacheFile(u"rdap-dns.checked"_s);
     if (m_fetch || !olderThanADay(stamp) || !olderThanADay(cacheFile(u"rdap-dns.json"_s)))

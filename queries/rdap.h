@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
+#include <QPair>
 #include <QString>
 
 #include <memory>
@@ -28,18 +30,25 @@ private:
     QHash<QString, QString> m_bases; // suffix → base address ending in '/'
 };
 
-// Which RDAP server answers for a name, for one walker's jobs.
-class RdapDirectory
+// Where a registry is asked about a name, as one walker's jobs learn it: the RDAP servers, and the WHOIS
+// servers IANA names.
+class RegistryDirectory
 {
 public:
-    explicit RdapDirectory(Network& network);
-    ~RdapDirectory();
+    explicit RegistryDirectory(Network& network);
+    ~RegistryDirectory();
 
     // The bootstrap in use: IANA's copy saved in the cache folder when there is one, else the copy that
     // ships with the program. Read when first asked.
     const RdapBootstrap& bootstrap();
     // Asks IANA for a fresher bootstrap when the one in use is more than a day old; once per walk.
     void refresh();
+
+    // Suffix → WHOIS server, as IANA named it (empty: it named none).
+    QHash<QString, QString> whoisReferrals;
+    // Suffix → why IANA could not be asked, and until when that stands: a batch of thousands does not ask
+    // an unreachable server once a row.
+    QHash<QString, QPair<QString, QDateTime>> unreachedReferrals;
 
 private:
     Network& m_network;

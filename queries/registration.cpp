@@ -27,21 +27,6 @@ struct Registry
     QString whoisServer; // empty with no RDAP base: IANA's WHOIS names it
 };
 
-// Suffix → WHOIS server, as IANA named it this session (empty: it named none).
-QHash<QString, QString>& referrals()
-{
-    static QHash<QString, QString> known;
-    return known;
-}
-
-// Suffix → why IANA could not be asked, and until when that stands: a batch of thousands does not ask
-// an unreachable server once a row.
-QHash<QString, QPair<QString, QDateTime>>& unreachedReferrals()
-{
-    static QHash<QString, QPair<QString, QDateTime>> failed;
-    return failed;
-}
-
 QString lastLabel(const QString& name)
 {
     return name.section(u'.', -1);
@@ -49,7 +34,7 @@ QString lastLabel(const QString& name)
 
 Registry registryOf(const QString& asked, const JobContext& context)
 {
-    QString base = context.rdap->bootstrap().baseFor(asked);
+    QString base = context.registries->bootstrap().baseFor(asked);
     if (base.isEmpty() && context.settings) {
         RdapBootstrap own;
         const QHash<QString, QString> servers = context.settings->rdapServers();
@@ -62,7 +47,7 @@ Registry registryOf(const QString& asked, const JobContext& context)
     if (!base.isEmpty())
         return {base, {}};
     const QString server = whoisServerFor(asked);
-    return {{}, server.isEmpty() ? referrals().value(lastLabel(asked)) : server};
+    return {{}, server.isEmpty() ? context.registries->whoisReferrals.value(lastLabel(asked)) : server};
 }
 
 // Every server, or the one the user relays through.
@@ -105,9 +90,9 @@ public:
             connect(fetch, &PageFetch::finished, this, [this, fetch] { done(rdapCells(fetch->result(), m_asked)); });
         } else if (!registry.whoisServer.isEmpty()) {
             askWhois(registry.whoisServer);
-        } else if (referrals().contains(lastLabel(m_asked))) {
+        } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
             done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
-        } else if (const auto failed = unreachedReferrals().value(lastLabel(m_asked));
+        } else if (const auto failed = m_context.registries->unreachedReferrals.value(lastLabel(m_asked));
                    failed.second > QDateTime::currentDateTimeUtc()) {
             done(allFour({u"未知"_s, failed.first}));
         } else {
@@ -117,13 +102,13 @@ public:
             connect(iana, &Port43Fetch::finished, this, [this, iana] {
                 if (iana->failure() != Port43Fetch::Failure::None) {
                     const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
-                    unreachedReferrals().insert(
+                    m_context.registries->unreachedReferrals.insert(
                         lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
                     done(allFour({u"未知"_s, reason}));
                     return;
                 }
                 const QString server = whoisReferral(whoisText(iana->answer()));
-                referrals().insert(lastLabel(m_asked), server);
+                m_context.registries->whoisReferrals.insert(lastLabel(m_asked), server);
                 if (server.isEmpty())
                     done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
                 else
@@ -184,11 +169,11 @@ Lookup registrationLookup(const QString& key, const QString& header, int width)
                 return u"rdap "_s + QUrl(registry.rdapBase).host();
             if (!registry.whoisServer.isEmpty())
                 return u"whois "_s + registry.whoisServer;
-            const bool answered = referrals().contains(lastLabel(asked))
-                || unreachedReferrals().value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
+            const bool answered = context.registries->whoisReferrals.contains(lastLabel(asked))
+                || context.registries->unreachedReferrals.value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         },
-        .beforeWalk = [](const JobContext& context) { context.rdap->refresh(); }};
+        .beforeWalk = [](const JobContext& context) { context.registries->refresh(); }};
 }
 
 } // namespace

@@ -196,7 +196,7 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
             walk->context.pingProgram = m_pingProgram;
             walk->context.settings = &m_settings;
             walk->context.network = &m_network;
-            walk->context.rdap = &m_rdap;
+            walk->context.registries = &m_registries;
             walk->context.ranks = &m_ranks;
             walk->context.stopRequested = [this, self] { return stopSeen(*self); };
             m_walks.push_back(std::move(walk));

@@ -152,7 +152,7 @@ private:
     Settings& m_settings;
     // Before anything that may hold a request of theirs.
     Network m_network;
-    RdapDirectory m_rdap {m_network};
+    RegistryDirectory m_registries {m_network};
     TrancoStore m_ranks {m_network};
     QStringList m_queue;
     QHash<int, QString> m_unreadable;
