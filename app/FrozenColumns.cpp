@@ -39,6 +39,10 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     // Both scroll as one, whichever the wheel or the keys move.
     connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_grid->verticalScrollBar(), &QScrollBar::setValue);
     connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
+    // Rows arrive during a batch and the grid follows them: a value set before the overlay had room for it
+    // was cut short, so it is set again once the overlay's range catches up.
+    connect(m_frozen->verticalScrollBar(), &QScrollBar::rangeChanged, this,
+        [this] { m_frozen->verticalScrollBar()->setValue(m_grid->verticalScrollBar()->value()); });
     connect(m_grid->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (section < m_columns) {
             m_frozen->header()->resizeSection(section, size);

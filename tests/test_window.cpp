@@ -11,6 +11,7 @@
 #include "web/fetch.h"
 
 #include <QAction>
+#include <QScrollBar>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,6 +99,22 @@ void TestWindow::layoutAtStartUp()
     QTRY_COMPARE(view->geometry(), QRect(8, 104, 729 + 262, 161 + 327));
     QVERIFY(!form.findChild<QWidget*>(u"Command9"_s)->isVisible());
     QVERIFY(view->isColumnHidden(FirstLookupColumn + 8) && !view->isColumnHidden(FirstLookupColumn + 7));
+
+    // Rows keep their names while the grid scrolls: the position and the domain stay over its left edge,
+    // on the same rows.
+    setInput(form, QString(u"a.test\n"_s).repeated(200));
+    click(form, u"Command13"_s);
+    QVERIFY(waitIdle(form.walker()));
+    auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
+    QVERIFY(frozen && frozen->isVisible());
+    QCOMPARE(frozen->width(), view->columnWidth(PositionColumn) + view->columnWidth(DomainColumn));
+    QVERIFY(frozen->isColumnHidden(FirstLookupColumn) && !frozen->isColumnHidden(DomainColumn));
+    QTRY_VERIFY(view->verticalScrollBar()->maximum() > 120); // once the grid has laid its rows out
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    view->verticalScrollBar()->setValue(120);
+    QTRY_COMPARE(frozen->verticalScrollBar()->value(), 120);
+    QCOMPARE(frozen->indexAt(QPoint(60, 5)).row(), view->indexAt(QPoint(60, 5)).row());
+    QCOMPARE(frozen->geometry().topLeft(), QPoint(view->frameWidth(), view->frameWidth()));
 }
 
 void TestWindow::startThenStopFromTheSameButton_data()
