@@ -345,8 +345,10 @@ Extracted PageRegex::firstCapture(const QString& text) const
     } else if (matched != PCRE2_ERROR_NOMATCH && matched < 0) {
         PCRE2_UCHAR message[256];
         pcre2_get_error_message(matched, message, 256);
-        found.problem = u"正则表达式超出匹配限制，已放弃（%1）"_s.arg(
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
+        const bool limit = matched == PCRE2_ERROR_MATCHLIMIT || matched == PCRE2_ERROR_DEPTHLIMIT
+            || matched == PCRE2_ERROR_HEAPLIMIT || matched == PCRE2_ERROR_JIT_STACKLIMIT;
+        found.problem = (limit ? u"正则表达式超出匹配限制，已放弃（%1）"_s : u"正则表达式无法匹配（%1）"_s)
+                            .arg(QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
     }
     pcre2_match_data_free(data);
     return found;
