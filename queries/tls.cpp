@@ -42,7 +42,7 @@ public:
         if (!extra.isEmpty())
             configuration.addCaCertificates(extra);
         m_socket->setSslConfiguration(configuration);
-        m_socket->setPeerVerifyName(home.host());
+        m_socket->setPeerVerifyName(home.host(QUrl::EncodeUnicode)); // certificates name hosts in ASCII
         if (m_context.proxy)
             m_socket->setProxy(*m_context.proxy);
         // Read whatever is presented; what was wrong with it is kept for the cells' marks.
@@ -82,7 +82,7 @@ public:
         });
         limit->start(m_context.network->limits.timeLimitMs);
         m_port = quint16(home.port(443));
-        m_socket->connectToHostEncrypted(home.host(), m_port);
+        m_socket->connectToHostEncrypted(home.host(QUrl::EncodeUnicode), m_port);
     }
 
 private:
