@@ -99,8 +99,10 @@ void Results::reshape(const std::vector<const Lookup*>& before)
             from.push_back(column);
             continue;
         }
+        // By key: an edited definition is a new entry in the table, but the same column to the user.
         const Lookup* lookup = lookups().at(size_t(column - FirstLookupColumn));
-        const auto found = std::find(before.begin(), before.end(), lookup);
+        const auto found = std::find_if(
+            before.begin(), before.end(), [&](const Lookup* earlier) { return earlier->key == lookup->key; });
         from.push_back(found == before.end() ? -1 : FirstLookupColumn + int(found - before.begin()));
     }
     std::deque<QString> cells;

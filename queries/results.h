@@ -38,7 +38,7 @@ public:
     void appendRows(const QStringList& domains);
     void releaseRowsBefore(int row);
     // After the table of lookups has changed (the user's own were edited): each cell moves to its lookup's
-    // new column, a lookup no longer there loses its cells, a new one starts blank.
+    // new column (by key), a lookup no longer there loses its cells, a new one starts blank.
     void reshape(const std::vector<const Lookup*>& before);
     int rowCount() const { return m_rows; }
     int firstRow() const { return m_first; }

@@ -15,6 +15,7 @@
 #include "queries/registrable.h"
 #include "queries/whois.h"
 #include "queries/registrar.h"
+#include "queries/registry.h"
 #include "queries/robots.h"
 #include "queries/results.h"
 #include "queries/tranco.h"
@@ -49,6 +50,7 @@ private slots:
     void customDefinitions();
     void customLookupsFile();
     void workbookReadBack();
+    void cellsFollowTheirLookupWhenTheTableChanges();
 };
 
 namespace {
@@ -710,6 +712,43 @@ void TestRules::workbookReadBack()
     QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:J3\"/>"_s));
     // The domain column as wide as in the grid: 100 pixels are 13.57 characters, which Excel stores padded.
     QVERIFY(sheet.contains(u"<col min=\"2\" max=\"2\" width=\"14.28515625\" customWidth=\"1\"/>"_s));
+}
+
+void TestRules::cellsFollowTheirLookupWhenTheTableChanges()
+{
+    const auto custom = [](const QString& key) {
+        CustomLookup lookup;
+        lookup.key = lookup.header = key;
+        lookup.url = u"https://a.test/{ascii}"_s;
+        lookup.extraction = Extraction::Json;
+        return lookup;
+    };
+    setCustomLookups({custom(u"one"_s), custom(u"two"_s)});
+    Results results;
+    results.reset({u"a.test"_s, u"b.test"_s});
+    const auto at = [](const QString& key) { return columnOf(*lookupByKey(key)); };
+    results.setCell(1, at(u"dns"_s), u"127.0.0.1"_s);
+    results.setCell(1, at(u"one"_s), u"1"_s, u"HTTP 500"_s);
+    results.setCell(1, at(u"two"_s), u"2"_s, {}, u"note"_s);
+    results.setEarlier(1, at(u"two"_s), {u"3"_s, QDate(2026, 12, 1)});
+
+    // "one" removed, "three" added: each cell stays with its lookup, the new one starts blank.
+    std::vector<const Lookup*> before = lookups();
+    setCustomLookups({custom(u"two"_s), custom(u"three"_s)});
+    results.reshape(before);
+    const int two = FirstLookupColumn + int(before.size()) - 2; // where "one" stood
+    QCOMPARE(columnHeader(two), u"two"_s);
+    QCOMPARE(results.text(1, DomainColumn), u"b.test"_s);
+    QCOMPARE(results.text(1, FirstLookupColumn + 13), u"127.0.0.1"_s); // dns, a built-in, did not move
+    QCOMPARE(results.text(1, two), u"2"_s);
+    QCOMPARE(results.note(1, two), u"note"_s);
+    QCOMPARE(results.earlier(1, two)->text, u"3"_s);
+    QCOMPARE(results.problem(1, two), QString()); // "one"'s mark went with it
+    QCOMPARE(results.problemCount(), 0);
+    QCOMPARE(results.text(1, two + 1), u" "_s);
+    QVERIFY(!results.isWritten(1, two + 1) && results.isWritten(1, two));
+    QCOMPARE(results.text(0, two), u" "_s);
+    setCustomLookups({}); // the table the rest of the tests know
 }
 
 #include "test_rules.moc"
