@@ -122,12 +122,12 @@ CustomLookupsDialog::CustomLookupsDialog(const std::vector<CustomLookup>& lookup
     placeholders(0);
     connect(m_list, &QListWidget::currentRowChanged, this, [this](int row) {
         keep();
-        show(row);
+        showLookup(row);
     });
     refreshList();
     m_list->setCurrentRow(m_lookups.empty() ? -1 : 0);
     if (m_lookups.empty())
-        show(-1);
+        showLookup(-1);
 }
 
 void CustomLookupsDialog::refreshList()
@@ -140,7 +140,7 @@ void CustomLookupsDialog::refreshList()
     m_list->setCurrentRow(qMin(row, m_list->count() - 1));
 }
 
-void CustomLookupsDialog::show(int index)
+void CustomLookupsDialog::showLookup(int index)
 {
     m_current = index;
     const bool editing = index >= 0 && index < int(m_lookups.size());
@@ -211,7 +211,7 @@ void CustomLookupsDialog::remove()
     m_lookups.erase(m_lookups.begin() + m_current);
     m_current = -1;
     refreshList();
-    show(m_list->currentRow());
+    showLookup(m_list->currentRow());
 }
 
 void CustomLookupsDialog::tryOne()
@@ -242,9 +242,7 @@ void CustomLookupsDialog::tryOne()
         const PageRegex regex(lookup.extraction == Extraction::Regex ? lookup.pattern : u"()"_s);
         const CellResult cell = customCell(lookup, &regex, page);
         m_tryCell->setText(cell.problem.isEmpty() ? cell.text : u"%1（%2）"_s.arg(cell.text, cell.problem));
-        const QString text = lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Utf8, true)
-                                                      : BytesToBstr(page.body, lookup.charset);
-        m_tryPage->setPlainText(text.left(kShownPageChars));
+        m_tryPage->setPlainText(customPageText(lookup, page).left(kShownPageChars));
     });
 }
 

@@ -25,7 +25,7 @@ public:
     const std::vector<CustomLookup>& lookups() const { return m_lookups; }
 
 private:
-    void show(int index);
+    void showLookup(int index); // the fields of one definition, or none
     void keep(); // the fields into the definition being edited
     void add();
     void remove();

@@ -65,6 +65,7 @@ struct Options
 {
     QString batch;
     QList<const Lookup*> chosen; // in the grid's order
+    QList<int> columns; // theirs
     Format format = Format::Lines;
     QString output;
     bool resume = false;
@@ -218,6 +219,8 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
     }
     std::sort(options.chosen.begin(), options.chosen.end(),
         [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
+    for (const Lookup* lookup : options.chosen)
+        options.columns.append(columnOf(*lookup));
     // A path that cannot be written fails now, not after hours of lookups.
     if (!options.output.isEmpty() && QFileInfo(options.output).isDir())
         return usage(u"--output %1 是一个文件夹"_s.arg(options.output));
@@ -384,9 +387,8 @@ public:
         : m_options(options)
         , m_output(output)
         , m_walker(m_settings)
+        , m_columns(options.columns)
     {
-        for (const Lookup* lookup : m_options.chosen)
-            m_columns.append(columnOf(*lookup));
         for (auto pace = m_options.paces.cbegin(); pace != m_options.paces.cend(); ++pace)
             m_settings.overridePace(pace.key(), pace.value());
         for (auto proxies = m_options.proxies.cbegin(); proxies != m_options.proxies.cend(); ++proxies)
@@ -675,12 +677,8 @@ int runCommandLine(int argc, char** argv)
     }
     Output output;
     QString error;
-    QList<int> workbookColumns;
-    if (options.format == Format::Xlsx) {
-        workbookColumns = {PositionColumn, DomainColumn};
-        for (const Lookup* lookup : options.chosen)
-            workbookColumns.append(columnOf(*lookup));
-    }
+    const QList<int> workbookColumns
+        = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
     if (!output.open(options.output, &error, workbookColumns)) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;

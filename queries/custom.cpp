@@ -405,12 +405,17 @@ Extracted textBetween(const QString& text, const QString& opening, const QString
 
 // ---- the lookup ----
 
+QString customPageText(const CustomLookup& lookup, const PageResult& page)
+{
+    return lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Utf8, true)
+                                    : BytesToBstr(page.body, lookup.charset);
+}
+
 CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const PageResult& page)
 {
     if (page.failure != FetchFailure::None || page.status < 200 || page.status >= 300)
         return pageCell(page, u"查询失败"_s);
-    const QString text = lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Utf8, true)
-                                                  : BytesToBstr(page.body, lookup.charset);
+    const QString text = customPageText(lookup, page);
     Extracted found;
     switch (lookup.extraction) {
     case Extraction::Regex:

@@ -89,6 +89,8 @@ private:
 Extracted jsonAt(const QByteArray& json, const QString& pointer);
 Extracted textBetween(const QString& text, const QString& opening, const QString& closing);
 
+// The answer as text: by the definition's charset, else as it declares itself, else UTF-8.
+QString customPageText(const CustomLookup& lookup, const PageResult& page);
 // The cell for one answer.
 CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const PageResult& page);
 

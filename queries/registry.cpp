@@ -83,9 +83,7 @@ void setCustomLookups(const std::vector<CustomLookup>& custom)
     for (const CustomLookup& definition : custom) {
         made.push_back(customEntry(definition));
         all.push_back(made.back().get());
-        const QString service = definition.serviceKey();
-        if (!Settings::service(service) || Settings::isCustom(service))
-            services.push_back({service, service, 2});
+        services.push_back({definition.serviceKey(), definition.serviceKey(), 2});
     }
     table() = std::move(all);
     definitions() = custom;

@@ -67,20 +67,13 @@ const std::vector<ServiceInfo>& Settings::services()
 
 void Settings::setCustomServices(const std::vector<ServiceInfo>& custom)
 {
+    // A custom lookup may keep a built-in service's pace (its `service` says "baidu"): that one stays as it is.
     std::vector<ServiceInfo> all = builtInServices();
     for (const ServiceInfo& info : custom) {
         if (std::none_of(all.begin(), all.end(), [&](const ServiceInfo& known) { return known.key == info.key; }))
             all.push_back(info);
     }
     serviceTable() = std::move(all);
-}
-
-bool Settings::isCustom(const QString& key)
-{
-    const std::vector<ServiceInfo> builtIn = builtInServices();
-    return service(key) && std::none_of(builtIn.begin(), builtIn.end(), [&](const ServiceInfo& known) {
-        return known.key == key;
-    });
 }
 
 const ServiceInfo* Settings::service(const QString& key)

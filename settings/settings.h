@@ -38,9 +38,9 @@ public:
     static QString defaultPath();
     static const std::vector<ServiceInfo>& services();
     static const ServiceInfo* service(const QString& key);
-    // The services of the user's own lookups, after the built-in ones; each asked 2 at a time by default.
+    // The services of the user's own lookups, after the built-in ones (each listed once); each asked 2 at a
+    // time by default.
     static void setCustomServices(const std::vector<ServiceInfo>& custom);
-    static bool isCustom(const QString& key);
 
     Pace pace(const QString& service) const;
     void setPace(const QString& service, const Pace& pace);

@@ -58,10 +58,10 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_charset(request.charset)
-    , m_maxBody(request.maxBodyBytes > 0 ? request.maxBodyBytes : (request.network ? *request.network : Network::standalone()).limits.maxBodyBytes)
     , m_keepBody(request.keepBody)
 {
     Network& network = request.network ? *request.network : Network::standalone();
+    m_maxBody = request.maxBodyBytes > 0 ? request.maxBodyBytes : network.limits.maxBodyBytes;
     const int limitMs = request.timeLimitMs > 0 ? request.timeLimitMs : network.limits.timeLimitMs;
     // Said in the reason when one of them ends the request.
     m_result.limitMs = limitMs;
