@@ -2,6 +2,7 @@
 
 #include "queries/keys.h"
 #include "queries/lookup.h"
+#include "queries/registration.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 
@@ -35,29 +36,35 @@ bool olderThanADay(const QString& path)
     return !file.exists() || file.lastModified().secsTo(QDateTime::currentDateTime()) > 24 * 3600;
 }
 
-QString registrarName(const QJsonObject& domain)
+QString registrarName(const QJsonObject& domain, QString* why)
 {
-    for (const QJsonValue& entity : domain.value(u"entities"_s).toArray()) {
-        const QJsonObject object = entity.toObject();
+    const QJsonArray entities = domain.value(u"entities"_s).toArray();
+    for (qsizetype i = 0; i < entities.size(); ++i) {
+        const QJsonObject object = entities.at(i).toObject();
         if (!object.value(u"roles"_s).toArray().contains(u"registrar"_s))
             continue;
         // vcardArray: ["vcard", [["version", {}, "text", "4.0"], ["fn", {}, "text", "Example Registrar"], …]]
         for (const QJsonValue& property : object.value(u"vcardArray"_s).toArray().at(1).toArray()) {
             const QJsonArray field = property.toArray();
-            if (field.at(0).toString() == u"fn"_s && field.at(3).isString() && !field.at(3).toString().isEmpty())
+            if (field.at(0).toString() == u"fn"_s && field.at(3).isString() && !field.at(3).toString().isEmpty()) {
+                *why = u"entities[%1]（registrar）fn：%2"_s.arg(i).arg(field.at(3).toString());
                 return field.at(3).toString().simplified();
+            }
         }
     }
     return kNone;
 }
 
-CellResult eventDate(const QJsonObject& domain, const QString& action)
+CellResult eventDate(const QJsonObject& domain, const QString& action, QString* why)
 {
-    for (const QJsonValue& event : domain.value(u"events"_s).toArray()) {
-        const QJsonObject object = event.toObject();
+    const QJsonArray events = domain.value(u"events"_s).toArray();
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const QJsonObject object = events.at(i).toObject();
         if (object.value(u"eventAction"_s).toString() != action)
             continue;
-        const QString date = registryDate(object.value(u"eventDate"_s).toString());
+        const QString written = object.value(u"eventDate"_s).toString();
+        *why = u"events[%1]（%2）eventDate：%3"_s.arg(i).arg(action, written);
+        const QString date = registryDate(written);
         return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date};
     }
     return {kNone};
@@ -180,6 +187,42 @@ void RegistryDirectory::refresh()
     });
 }
 
+namespace {
+
+constexpr size_t kAnswersKept = 5000;
+constexpr qint64 kAnswerBytesKept = 32 * 1024 * 1024;
+
+qint64 sizeOf(const RegistrationAnswer& answer)
+{
+    qint64 bytes = 256;
+    for (const QString& line : answer.lines)
+        bytes += 32 + line.size() * 2;
+    return bytes;
+}
+
+} // namespace
+
+void RegistryDirectory::keepAnswer(const RegistrationAnswer& answer)
+{
+    if (const auto old = m_answers.take(answer.asked)) {
+        m_answerBytes -= sizeOf(*old);
+        m_answerOrder.erase(std::find(m_answerOrder.begin(), m_answerOrder.end(), answer.asked));
+    }
+    auto kept = std::make_shared<const RegistrationAnswer>(answer);
+    m_answerBytes += sizeOf(*kept);
+    m_answers.insert(answer.asked, kept);
+    m_answerOrder.push_back(answer.asked);
+    while (m_answerOrder.size() > kAnswersKept || (m_answerBytes > kAnswerBytesKept && m_answerOrder.size() > 1)) {
+        m_answerBytes -= sizeOf(*m_answers.take(m_answerOrder.front()));
+        m_answerOrder.pop_front();
+    }
+}
+
+std::shared_ptr<const RegistrationAnswer> RegistryDirectory::answerFor(const QString& asked) const
+{
+    return m_answers.value(asked);
+}
+
 QString rdapAddress(const QString& base, const QString& asciiName)
 {
     return base + u"domain/"_s + asciiName;
@@ -198,18 +241,32 @@ QString registryDate(const QString& rfc3339)
     return date.isValid() ? match.captured(1) : QString();
 }
 
-QHash<QString, CellResult> rdapCells(const PageResult& answer, const QString& asciiName)
+QHash<QString, CellResult> rdapCells(
+    const PageResult& answer, const QString& asciiName, const QUrl& asked, QHash<QString, QString>* why)
 {
+    QHash<QString, QString> own;
+    QHash<QString, QString>& said = why ? *why : own;
     if (answer.failure != FetchFailure::None)
         return allFour({u"未知"_s, failureReason(answer)});
-    const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8());
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8(), &error);
     const QJsonObject domain = document.object();
     // Some servers say "not found" in an error object that comes with 200, the code as a number or a string.
     const QJsonValue errorCode = domain.value(u"errorCode"_s);
     const int code = errorCode.isDouble() ? errorCode.toInt() : errorCode.toString().toInt();
     const int status = code != 0 ? code : answer.status;
-    if (status == 404)
+    if (status == 404) {
+        // A wrong address in the user's [rdap-servers] makes a web server answer its own error page; a server that
+        // sends us elsewhere has not answered itself. Neither says the name is free.
+        const bool rdap = document.isObject() || answer.text.trimmed().isEmpty();
+        const QString server = asked.host();
+        if (!server.isEmpty() && answer.url.isValid() && answer.url.host().compare(server, Qt::CaseInsensitive) != 0)
+            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）"_s.arg(answer.url.host())});
+        if (!rdap)
+            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）"_s});
+        said.insert(Key::RegStatus, code != 0 ? u"errorCode：404"_s : u"HTTP 404"_s);
         return notRegistered();
+    }
     if (status != 200) {
         CellResult unknown = pageCell(answer, u"未知"_s);
         if (unknown.problem.isEmpty())
@@ -226,6 +283,16 @@ QHash<QString, CellResult> rdapCells(const PageResult& answer, const QString& as
         || (!unicodeName.isEmpty() && QUrl::toAce(unicodeName).compare(asciiName.toLatin1(), Qt::CaseInsensitive) == 0);
     if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0 || !ours)
         return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
-    return {{Key::RegStatus, {u"已注册"_s}}, {Key::RegRegistrar, {registrarName(domain)}},
-        {Key::RegCreated, eventDate(domain, u"registration"_s)}, {Key::RegExpiry, eventDate(domain, u"expiration"_s)}};
+    said.insert(Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
+    QString registrarWhy, createdWhy, expiryWhy;
+    QHash<QString, CellResult> cells {{Key::RegStatus, {u"已注册"_s}},
+        {Key::RegRegistrar, {registrarName(domain, &registrarWhy)}},
+        {Key::RegCreated, eventDate(domain, u"registration"_s, &createdWhy)},
+        {Key::RegExpiry, eventDate(domain, u"expiration"_s, &expiryWhy)}};
+    for (const auto& [key, text] : {std::pair {Key::RegRegistrar, registrarWhy}, std::pair {Key::RegCreated, createdWhy},
+             std::pair {Key::RegExpiry, expiryWhy}}) {
+        if (!text.isEmpty())
+            said.insert(key, text);
+    }
+    return cells;
 }

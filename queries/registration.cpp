@@ -46,16 +46,26 @@ Registry registryOf(const QString& asked, const JobContext& context)
         base = rdapSupplement().baseFor(asked);
     if (!base.isEmpty())
         return {base, {}};
-    const QString server = whoisServerFor(asked);
+    const QString server = whoisRegistries().serverFor(asked);
     return {{}, server.isEmpty() ? context.registries->whoisReferrals.value(lastLabel(asked)) : server};
 }
 
-// Every server, or the one the user relays through.
-QString whoisHost(const QString& server)
+// Every server, or the one the user relays through; nothing when the relay's variable cannot be read.
+std::optional<Endpoint> whoisEndpoint(const QString& server)
 {
     const QString relay = serviceHost(Service::Whois);
-    return relay.isEmpty() ? server : relay;
+    return parseEndpoint(relay.isEmpty() ? server : relay, 43);
 }
+
+QString lineNumbers(const QList<int>& lines)
+{
+    QStringList numbers;
+    for (int line : lines)
+        numbers << QString::number(line + 1);
+    return u"第 %1 行"_s.arg(numbers.join(u"、"_s));
+}
+
+} // namespace
 
 class RegistrationJob : public LookupJob
 {
@@ -65,6 +75,8 @@ public:
         , m_context(context)
     {
     }
+
+    const RegistrationAnswer& answer() const { return m_answer; }
 
     void start() override
     {
@@ -82,12 +94,9 @@ public:
         }
         const Registry registry = registryOf(m_asked, m_context);
         if (!registry.rdapBase.isEmpty()) {
-            FetchRequest request(rdapAddress(registry.rdapBase, m_asked), Charset::Utf8);
-            request.accept = "application/rdap+json";
-            request.proxy = m_context.proxy;
-            request.network = m_context.network;
-            auto* fetch = new PageFetch(request, this);
-            connect(fetch, &PageFetch::finished, this, [this, fetch] { done(rdapCells(fetch->result(), m_asked)); });
+            askRdap(rdapAddress(registry.rdapBase, m_asked));
+        } else if (const QString problem = hostVariableProblem(Service::Whois); !problem.isEmpty()) {
+            done(allFour({u"未知"_s, problem}));
         } else if (!registry.whoisServer.isEmpty()) {
             askWhois(registry.whoisServer);
         } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
@@ -96,37 +105,74 @@ public:
                    failed.second > QDateTime::currentDateTimeUtc()) {
             done(allFour({u"未知"_s, failed.first}));
         } else {
-            // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
-            auto* iana = new Port43Fetch(
-                whoisHost(kIanaWhois), lastLabel(m_asked).toLatin1(), m_context.network->limits.timeLimitMs, this);
-            connect(iana, &Port43Fetch::finished, this, [this, iana] {
-                if (iana->failure() != Port43Fetch::Failure::None) {
-                    const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
-                    m_context.registries->unreachedReferrals.insert(
-                        lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
-                    done(allFour({u"未知"_s, reason}));
-                    return;
-                }
-                const QString server = whoisReferral(whoisText(iana->answer()));
-                m_context.registries->whoisReferrals.insert(lastLabel(m_asked), server);
-                if (server.isEmpty())
-                    done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
-                else
-                    askWhois(server);
-            });
+            askIana();
         }
     }
 
 private:
+    void askRdap(const QString& address)
+    {
+        FetchRequest request(address, Charset::Utf8);
+        request.accept = "application/rdap+json";
+        request.proxy = m_context.proxy;
+        request.network = m_context.network;
+        auto* fetch = new PageFetch(request, this);
+        connect(fetch, &PageFetch::finished, this, [this, fetch, address] {
+            const PageResult& page = fetch->result();
+            m_answer.source = u"RDAP %1"_s.arg(address);
+            if (page.failure == FetchFailure::None)
+                m_answer.lines = page.text.split(u'\n');
+            done(rdapCells(page, m_asked, QUrl(address), &m_answer.why));
+        });
+    }
+
+    // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
+    void askIana()
+    {
+        auto* iana = new Port43Fetch(whoisEndpoint(kIanaWhois).value_or(Endpoint {kIanaWhois, 43}),
+            lastLabel(m_asked).toLatin1(), m_context.network->limits.timeLimitMs, this);
+        connect(iana, &Port43Fetch::finished, this, [this, iana] {
+            if (iana->failure() != Port43Fetch::Failure::None) {
+                const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
+                m_context.registries->unreachedReferrals.insert(
+                    lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
+                done(allFour({u"未知"_s, reason}));
+                return;
+            }
+            const QString server = whoisReferral(whoisText(iana->answer()));
+            m_context.registries->whoisReferrals.insert(lastLabel(m_asked), server);
+            if (server.isEmpty())
+                done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+            else
+                askWhois(server);
+        });
+    }
+
     void askWhois(const QString& server)
     {
-        auto* fetch = new Port43Fetch(
-            whoisHost(server), whoisQuery(server, m_asked), m_context.network->limits.timeLimitMs, this);
-        connect(fetch, &Port43Fetch::finished, this, [this, fetch] {
-            if (fetch->failure() != Port43Fetch::Failure::None)
+        // A referral is whatever IANA's answer held.
+        const std::optional<Endpoint> endpoint = whoisEndpoint(server);
+        if (!endpoint) {
+            done(allFour({u"未知"_s, u"WHOIS 服务器地址无法识别：%1"_s.arg(server)}));
+            return;
+        }
+        auto* fetch = new Port43Fetch(*endpoint, whoisRegistries().query(server, m_asked),
+            m_context.network->limits.timeLimitMs, this);
+        connect(fetch, &Port43Fetch::finished, this, [this, fetch, server] {
+            m_answer.source = u"WHOIS %1"_s.arg(server);
+            if (fetch->failure() != Port43Fetch::Failure::None) {
                 done(allFour({u"未知"_s, fetch->failureReason()}));
-            else
-                done(whoisCells(whoisText(fetch->answer()), m_asked));
+                return;
+            }
+            // Read by the rules of the registry asked, also when a relay passed the question on.
+            const WhoisRules& rules = whoisRegistries().rulesFor(server);
+            m_answer.lines = whoisLines(fetch->answer(), rules.encoding);
+            const WhoisReading reading = readWhois(m_answer.lines, m_asked, rules);
+            for (auto it = reading.evidence.cbegin(); it != reading.evidence.cend(); ++it) {
+                m_answer.why.insert(it.key(), lineNumbers(*it));
+                m_answer.marked << *it;
+            }
+            done(reading.cells);
         });
     }
 
@@ -137,13 +183,21 @@ private:
             for (CellResult& cell : cells)
                 cell.note = u"查询的是 %1"_s.arg(m_asked);
         }
+        m_answer.asked = m_asked.isEmpty() ? m_domain.trimmed() : m_asked;
+        m_answer.at = QDateTime::currentDateTime();
+        m_answer.cells = cells;
+        if (!m_answer.source.isEmpty())
+            m_context.registries->keepAnswer(m_answer);
         finish(m_context.lookup, std::move(cells));
     }
 
     QString m_domain;
     JobContext m_context;
     QString m_asked; // the registrable domain, in ASCII
+    RegistrationAnswer m_answer;
 };
+
+namespace {
 
 Lookup registrationLookup(const QString& key, const QString& header, int width)
 {
@@ -200,4 +254,47 @@ const Lookup& expiryDateLookup()
 {
     static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80);
     return lookup;
+}
+
+QString explainAnswer(const RegistrationAnswer& answer)
+{
+    QStringList text;
+    text << u"查询：%1（%2）"_s.arg(answer.asked, answer.source.isEmpty() ? u"未发出查询"_s : answer.source);
+    text << u"时间：%1"_s.arg(answer.at.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    const std::pair<QString, QString> columns[] = {{Key::RegStatus, u"注册状态"_s}, {Key::RegRegistrar, u"注册商"_s},
+        {Key::RegCreated, u"注册日期"_s}, {Key::RegExpiry, u"到期日"_s}};
+    for (const auto& [key, header] : columns) {
+        const CellResult cell = answer.cells.value(key);
+        QString line = u"%1：%2"_s.arg(header, cell.text);
+        if (!cell.problem.isEmpty())
+            line += u"（%1）"_s.arg(cell.problem);
+        if (const QString why = answer.why.value(key); !why.isEmpty())
+            line += u"　← %1"_s.arg(why);
+        text << line;
+    }
+    text << QString() << (answer.lines.isEmpty() ? u"没有收到应答。"_s : u"应答原文："_s);
+    const int width = int(QString::number(answer.lines.size()).size());
+    for (int i = 0; i < answer.lines.size(); ++i) {
+        text << u"%1 %2  %3"_s.arg(answer.marked.contains(i) ? u"▶"_s : u" "_s)
+                    .arg(i + 1, width)
+                    .arg(answer.lines.at(i));
+    }
+    return text.join(u'\n');
+}
+
+RegistrationQuestion::RegistrationQuestion(const QString& domain, const JobContext& context, QObject* parent)
+    : QObject(parent)
+    , m_job(new RegistrationJob(domain, context))
+{
+    m_job->setParent(this);
+    connect(m_job, &LookupJob::finished, this, &RegistrationQuestion::finished);
+    // Not from inside the constructor: whoever asked has not connected to finished() yet.
+    QMetaObject::invokeMethod(m_job, &LookupJob::start, Qt::QueuedConnection);
+}
+
+RegistrationQuestion::~RegistrationQuestion() = default;
+
+const RegistrationAnswer& RegistrationQuestion::answer() const
+{
+    return m_job->answer();
 }

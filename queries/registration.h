@@ -1,5 +1,16 @@
 #pragma once
 
+#include <QDateTime>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+struct CellResult;
+struct JobContext;
 struct Lookup;
 
 // The registration columns: 注册状态, 注册商, 注册日期 and 到期日, all four from one answer about the name's
@@ -9,3 +20,35 @@ const Lookup& registrationStatusLookup();
 const Lookup& registrarNameLookup();
 const Lookup& registrationDateLookup();
 const Lookup& expiryDateLookup();
+
+// One answer as received and how it was read, so a user can see why a name reads what it reads.
+struct RegistrationAnswer
+{
+    QString asked; // the registrable domain, in ASCII
+    QString source; // "RDAP https://…/domain/example.com", "WHOIS whois.cnnic.cn"
+    QDateTime at;
+    QStringList lines; // the answer as received (a failed request has none)
+    QHash<QString, CellResult> cells; // by lookup key
+    QHash<QString, QString> why; // by lookup key: the part of the answer that gave the cell
+    QList<int> marked; // the lines (from 0) that gave a cell
+};
+
+// The answer and how each cell came from it, as plain text for the window and the command line.
+QString explainAnswer(const RegistrationAnswer& answer);
+
+// Asks one name's registry now, outside any batch (查看应答原文 of a row whose answer is no longer kept,
+// --explain): finished() comes exactly once, with the answer.
+class RegistrationQuestion : public QObject
+{
+    Q_OBJECT
+public:
+    RegistrationQuestion(const QString& domain, const JobContext& context, QObject* parent = nullptr);
+    ~RegistrationQuestion() override;
+    const RegistrationAnswer& answer() const;
+
+signals:
+    void finished();
+
+private:
+    class RegistrationJob* m_job;
+};

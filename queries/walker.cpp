@@ -158,6 +158,18 @@ void Walker::abortAll()
     }
 }
 
+JobContext Walker::jobContext(const QString& lookup)
+{
+    JobContext context;
+    context.pingProgram = m_pingProgram;
+    context.settings = &m_settings;
+    context.network = &m_network;
+    context.registries = &m_registries;
+    context.ranks = &m_ranks;
+    context.lookup = lookup;
+    return context;
+}
+
 void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSelection)
 {
     m_walks.clear();
@@ -193,11 +205,7 @@ void Walker::startPlan(const QList<const Lookup*>& wanted, Rows rows, bool askSe
             walk->service = lookup->service;
             walk->kind = lookup->walk;
             WalkState* self = walk.get();
-            walk->context.pingProgram = m_pingProgram;
-            walk->context.settings = &m_settings;
-            walk->context.network = &m_network;
-            walk->context.registries = &m_registries;
-            walk->context.ranks = &m_ranks;
+            walk->context = jobContext({});
             walk->context.stopRequested = [this, self] { return stopSeen(*self); };
             m_walks.push_back(std::move(walk));
             shared = std::prev(m_walks.end());

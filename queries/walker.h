@@ -45,6 +45,9 @@ public:
     // What the jobs share: request bounds and connections, the RDAP servers, the rank list.
     Network& network() { return m_network; }
     TrancoStore& ranks() { return m_ranks; }
+    RegistryDirectory& registries() { return m_registries; }
+    // What a job of this walker is given, for a question asked outside a batch (查看应答原文).
+    JobContext jobContext(const QString& lookup);
     const Results& results() const { return m_results; }
 
     void setPingProgram(const QString& program) { m_pingProgram = program; }

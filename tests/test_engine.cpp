@@ -4,6 +4,7 @@
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
 #include "TestWhoisServer.h"
+#include "queries/registration.h"
 #include "export/export.h"
 #include "queries/custom.h"
 #include "queries/registry.h"
@@ -230,6 +231,7 @@ void TestEngine::newerSourcesAskOncePerDomain()
     m_server->route(u"/rdap/domain/example.test"_s,
         TestHttpServer::page(R"({"objectClassName":"domain","ldhName":"example.test","events":[{"eventAction":
             "registration","eventDate":"2001-01-01T00:00:00Z"},{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]})"));
+    m_server->route(u"/rdap/domain/xn--fsqu00a.test"_s, TestHttpServer::page(R"({"errorCode":404})", 404));
     // Suffixes without RDAP are asked over WHOIS: ".cn" from the table, ".zz" where IANA refers us.
     TestWhoisServer whois;
     whois.answers.insert("example.cn", "Domain Name: example.cn\r\nSponsoring Registrar: 示例注册商\r\n"
@@ -256,6 +258,24 @@ void TestEngine::newerSourcesAskOncePerDomain()
     QCOMPARE(m_server->requests, (QStringList {u"/rdap/domain/example.test"_s, u"/rdap/domain/xn--fsqu00a.test"_s}));
     std::sort(whois.queries.begin(), whois.queries.end());
     QCOMPARE(whois.queries, (QList<QByteArray> {"example.cn", "example.zz", "zz"}));
+    // 查看应答原文: the answer as the registry sent it, and the lines each cell came from.
+    const auto kept = m_walker->registries().answerFor(u"example.cn"_s);
+    QVERIFY(kept);
+    QCOMPARE(kept->source, u"WHOIS whois.cnnic.cn"_s);
+    QVERIFY(explainAnswer(*kept).contains(u"注册商：示例注册商　← 第 2 行\n"_s));
+    QVERIFY(explainAnswer(*kept).contains(u"\n▶ 2  Sponsoring Registrar: 示例注册商"_s));
+    // Asked again outside the batch, as for a row whose answer is no longer kept.
+    RegistrationQuestion again(u"www.example.cn"_s, m_walker->jobContext(u"reg-status"_s));
+    QSignalSpy answered(&again, &RegistrationQuestion::finished);
+    qputenv("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
+    QVERIFY(answered.wait());
+    QCOMPARE(again.answer().cells.value(u"reg-expiry"_s).text, u"2027-03-17"_s);
+    // A relay that cannot be read is said in the cells; nothing is asked of a port wrapped into range.
+    qputenv("QUILLMARK_HOST_WHOIS", "127.0.0.1:85652");
+    RegistrationQuestion wrapped(u"example.cn"_s, m_walker->jobContext(u"reg-status"_s));
+    QVERIFY(QSignalSpy(&wrapped, &RegistrationQuestion::finished).wait());
+    qunsetenv("QUILLMARK_HOST_WHOIS");
+    QVERIFY(wrapped.answer().cells.value(u"reg-status"_s).problem.startsWith(u"QUILLMARK_HOST_WHOIS=127.0.0.1:85652 不能用"_s));
 
     // One fetch of each home page answers the outbound count, its status, title and filing number.
     m_server->route(u"/h1"_s,

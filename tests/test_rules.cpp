@@ -13,7 +13,6 @@
 #include "queries/keys.h"
 #include "queries/rdap.h"
 #include "queries/registrable.h"
-#include "queries/whois.h"
 #include "queries/registrar.h"
 #include "queries/registry.h"
 #include "queries/robots.h"
@@ -64,19 +63,6 @@ PageResult answer(int status, const QString& text)
     return page;
 }
 
-// The four registration cells, and the mark and wait of the first:
-// "已注册|Registrar|1995-08-14|2027-08-13 !why wait 30000".
-QString registrationRow(const QHash<QString, CellResult>& cells)
-{
-    const CellResult first = cells.value(Key::RegStatus);
-    return QStringList {first.text, cells.value(Key::RegRegistrar).text, cells.value(Key::RegCreated).text,
-               cells.value(Key::RegExpiry).text}
-               .join(u'|')
-        + (first.problem.isEmpty() ? QString() : u" !"_s + first.problem)
-        + (first.retryAfterMs < 0 ? QString() : u" wait %1"_s.arg(first.retryAfterMs))
-        + (first.pushBack == PushBack::None ? QString() : u" slower"_s);
-}
-
 // Two-argument rules take "first\tsecond"; list results are joined with "|".
 const QHash<QString, std::function<QString(const QString&)>> kRules {
     {u"icp"_s, icpCellText},
@@ -86,14 +72,6 @@ const QHash<QString, std::function<QString(const QString&)>> kRules {
     {u"title"_s, pageTitle},
     {u"page-icp"_s, filingNumberOnPage},
     {u"ascii"_s, asciiName},
-    {u"rdap"_s,
-        [](const QString& in) {
-            return registrationRow(rdapCells(
-                answer(in.section(u'\t', 0, 0).toInt(), in.section(u'\t', 1)), u"example.test"_s));
-        }},
-    {u"whois"_s,
-        [](const QString& in) { return registrationRow(whoisCells(in.section(u'\t', 1), in.section(u'\t', 0, 0))); }},
-    {u"whois-server"_s, whoisServerFor},
     {u"rdap-extra"_s, [](const QString& in) { return rdapSupplement().baseFor(in); }},
     {u"rdap-covers"_s,
         [](const QString& in) {
@@ -104,7 +82,6 @@ const QHash<QString, std::function<QString(const QString&)>> kRules {
             fresh.load(u"{\"services\":[[[%1],[\"https://r.test/\"]]]}"_s.arg(in).toUtf8());
             return QString::number(fresh.covers(inUse));
         }},
-    {u"whois-refer"_s, whoisReferral},
     {u"robots"_s, robotsVerdict},
     {u"robots-answer"_s,
         [](const QString& in) {
@@ -219,78 +196,11 @@ void TestRules::rules_data()
     row("ascii: a label ending in a hyphen", "ascii", u"a-.test"_s, QString());
     row("rdap base: longest suffix", "rdap-base", u"shop.co.uk"_s, u"https://b.test/"_s);
     row("rdap base: none", "rdap-base", u"a.cn"_s, QString());
-    const QString registered = uR"({"objectClassName":"domain","ldhName":"EXAMPLE.TEST","entities":[{"roles":
-        ["technical"],"vcardArray":["vcard",[["fn",{},"text","Tech"]]]},{"roles":["registrar"],"vcardArray":["vcard",
-        [["version",{},"text","4.0"],["fn",{},"text","Example Registrar, Inc."]]]}],"events":[{"eventAction":
-        "registration","eventDate":"1995-08-14T04:00:00Z"},{"eventAction":"expiration","eventDate":"2027-08-13T04:00:00Z"}]})"_s;
-    const QString domainObject = uR"("objectClassName":"domain","ldhName":"example.test")"_s;
-    row("rdap: registered", "rdap", u"200\t"_s + registered, u"已注册|Example Registrar, Inc.|1995-08-14|2027-08-13"_s);
-    row("rdap: not found", "rdap", u"404\t{}"_s, u"未注册|无|无|无"_s);
-    row("rdap: not found said inside 200", "rdap", u"200\t{\"errorCode\":404}"_s, u"未注册|无|无|无"_s);
-    row("rdap: not found said as a string", "rdap", u"200\t{\"errorCode\":\"404\"}"_s, u"未注册|无|无|无"_s);
-    row("rdap: throttled", "rdap", u"429\t"_s, u"未知|未知|未知|未知 !HTTP 429 wait 30000 slower"_s);
-    row("rdap: not JSON", "rdap", u"200\t<html>"_s, u"未知|未知|未知|未知 !RDAP 应答无法解析"_s);
-    row("rdap: nested too deep", "rdap", u"200\t"_s + QString(100'000, u'['), u"未知|未知|未知|未知 !RDAP 应答无法解析"_s);
-    // Answers that are no record of the name asked are no proof it is registered.
-    const QString notOurs = u"未知|未知|未知|未知 !RDAP 应答不是 example.test 的域名记录"_s;
-    row("rdap: an empty object", "rdap", u"200\t{}"_s, notOurs);
-    row("rdap: an error object", "rdap", u"200\t{\"objectClassName\":\"error\",\"ldhName\":\"example.test\"}"_s, notOurs);
-    row("rdap: another domain", "rdap", u"200\t{\"objectClassName\":\"domain\",\"ldhName\":\"other.test\"}"_s, notOurs);
-    row("rdap: wrong types", "rdap", u"200\t{"_s + domainObject + u",\"entities\":\"x\",\"events\":[5,{\"eventAction\":7}]}"_s,
-        u"已注册|无|无|无"_s);
-    // The registry's calendar date, whatever the time zone here (the tests run in Asia/Shanghai).
-    row("rdap: dates without and with offsets", "rdap",
-        u"200\t{"_s + domainObject + uR"(,"events":[{"eventAction":"registration","eventDate":"2001-02-03T00:00:00"},
-        {"eventAction":"expiration","eventDate":"2027-03-04T00:00:00+08:00"}]})"_s,
-        u"已注册|无|2001-02-03|2027-03-04"_s);
-    row("rdap: a date that is none", "rdap",
-        u"200\t{"_s + domainObject + uR"(,"events":[{"eventAction":"expiration","eventDate":"\u001b]0;soon\u0007"}]})"_s,
-        u"已注册|无|无|无"_s);
-
-    // WHOIS answers in the shapes the registries document, by their field names.
-    const QString cnnic = u"Domain Name: example.cn\r\nROID: 20030311s10001s00012345-cn\r\nDomain Status: "
-                          u"clientTransferProhibited\r\nRegistrant: 示例公司\r\nSponsoring Registrar: 阿里云计算有限公司（万网）\r\n"
-                          u"Name Server: dns1.example.cn\r\nRegistration Time: 2003-03-17 12:20:05\r\n"
-                          u"Expiration Time: 2027-03-17 12:48:36\r\nDNSSEC: unsigned\r\n"_s;
-    row("whois: cn registered", "whois", u"example.cn\t"_s + cnnic, u"已注册|阿里云计算有限公司（万网）|2003-03-17|2027-03-17"_s);
-    row("whois: a record whose notes speak of limits", "whois",
-        u"example.cn\t"_s + cnnic + u"% Queries are subject to rate limits; reserved names are not shown.\r\n"_s,
-        u"已注册|阿里云计算有限公司（万网）|2003-03-17|2027-03-17"_s);
-    row("whois: cn no match", "whois", u"example.cn\tNo matching record.\r\n"_s, u"未注册|无|无|无"_s);
-    row("whois: cn too fast", "whois", u"example.cn\tQueried interval is too short.\r\n"_s,
-        u"未知|未知|未知|未知 !WHOIS 服务器要求放慢查询 slower"_s);
-    row("whois: cn reserved", "whois",
-        u"example.cn\tthe Domain Name you apply can not be registered online. Please consult your Domain Name registrar\r\n"_s,
-        u"未知|未知|未知|未知 !保留域名"_s);
-    row("whois: garbled", "whois", u"example.cn\t\ufffd\ufffd\ufffd: \ufffd\ufffd\r\n"_s, u"未知|未知|未知|未知 !WHOIS 应答无法识别"_s);
-    row("whois: cut short", "whois", u"example.cn\tDomain Name: exam"_s, u"未知|未知|未知|未知 !WHOIS 应答不是 example.cn 的记录"_s);
-    row("whois: empty", "whois", u"example.cn\t \r\n"_s, u"未知|未知|未知|未知 !WHOIS 应答为空"_s);
-    row("whois: jp in English", "whois",
-        u"example.jp\t[ JPRS database provides information on network administration. ]\n\nDomain Information:\n"
-        u"a. [Domain Name]                EXAMPLE.JP\ng. [Name Server]                ns1.example.jp\n"
-        u"[Created on]                    2001/05/15\n[Expires on]                    2027/05/31\n"_s,
-        u"已注册|无|2001-05-15|2027-05-31"_s);
-    row("whois: jp no match", "whois", u"example.jp\tNo match!!\n"_s, u"未注册|无|无|无"_s);
-    row("whois: de free", "whois", u"example.de\tDomain: example.de\nStatus: free\n"_s, u"未注册|无|无|无"_s);
-    row("whois: de connected", "whois", u"example.de\tDomain: example.de\nNserver: ns1.example.de\nStatus: connect\n"_s,
-        u"已注册|无|无|无"_s);
-    row("whois: ru", "whois",
-        u"example.ru\tdomain:        EXAMPLE.RU\nregistrar:     RU-CENTER-RU\ncreated:       1999-12-31T21:00:00Z\n"
-        u"paid-till:     2027-01-01T21:00:00Z\n"_s,
-        u"已注册|RU-CENTER-RU|1999-12-31|2027-01-01"_s);
-    row("whois: hk not registered", "whois", u"example.hk\tThe domain has not been registered.\n"_s, u"未注册|无|无|无"_s);
-    row("whois: uk dates", "whois", u"example.uk\tDomain name: example.uk\nRegistered on: 26-Mar-1996\nExpiry date: 25-Mar-2027\n"_s,
-        u"已注册|无|1996-03-26|2027-03-25"_s);
-    row("whois server: cn second level", "whois-server", u"example.com.cn"_s, u"whois.cnnic.cn"_s);
-    row("whois server: .中国", "whois-server", u"xn--fsqu00a.xn--fiqs8s"_s, u"cwhois.cnnic.cn"_s);
-    row("whois server: not in the table", "whois-server", u"example.zz"_s, QString());
     row("rdap extra: de", "rdap-extra", u"example.de"_s, u"https://rdap.denic.de/"_s);
     row("rdap extra: io", "rdap-extra", u"example.io"_s, u"https://rdap.identitydigital.services/rdap/"_s);
     row("rdap extra: not cn", "rdap-extra", u"example.cn"_s, QString());
     row("rdap covers: nine in ten", "rdap-covers", u"\"a\",\"b\",\"c\",\"d\",\"e\",\"f\",\"g\",\"h\",\"i\",\"z\""_s, u"1"_s);
     row("rdap covers: a tiny one", "rdap-covers", u"\"a\",\"b\",\"c\",\"d\",\"e\""_s, u"0"_s);
-    row("whois refer", "whois-refer", u"% IANA WHOIS server\n\ndomain:       XYZ\n\nrefer:        whois.nic.xyz\n"_s,
-        u"whois.nic.xyz"_s);
     // The name a registry is asked about.
     row("registrable: www.", "registrable", u"www.example.com.cn"_s, u"example.com.cn"_s);
     row("registrable: deep", "registrable", u"a.b.example.com.cn"_s, u"example.com.cn"_s);

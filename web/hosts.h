@@ -2,9 +2,24 @@
 
 #include <QString>
 
+#include <optional>
+
 enum class Service { Registrar, Icp, Baidu, Alexa, Yahoo, Update, Iana, Tranco, Dns, Whois };
 
 // The host (or host:port) a service is reached at: its QUILLMARK_HOST_* variable when set, else the default.
 QString serviceHost(Service service);
 // The same with its scheme, "https://data.iana.org": a variable without one gets the service's own.
 QString serviceAddress(Service service);
+
+// A server as a host variable or the WHOIS table names it.
+struct Endpoint
+{
+    QString host;
+    quint16 port = 0;
+};
+// "host", "host:port", "[v6]:port" or a bare IPv6 address; nothing when it cannot be read: no host, or a port
+// that is no number or lies outside 1–65535 (never wrapped into range, never replaced by the default).
+std::optional<Endpoint> parseEndpoint(const QString& text, quint16 defaultPort);
+// Why a service's host variable cannot be used, for the cells it would have answered; empty when it is unset
+// or sound.
+QString hostVariableProblem(Service service);

@@ -4,7 +4,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Port43Fetch::Port43Fetch(const QString& server, const QByteArray& query, int limitMs, QObject* parent)
+Port43Fetch::Port43Fetch(const Endpoint& server, const QByteArray& query, int limitMs, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_query(query + "\r\n")
@@ -39,11 +39,9 @@ Port43Fetch::Port43Fetch(const QString& server, const QByteArray& query, int lim
             end(Failure::ConnectionLost);
         }
     });
-    const QString host = server.count(u':') == 1 ? server.section(u':', 0, 0) : server;
-    const quint16 port = server.count(u':') == 1 ? quint16(server.section(u':', 1).toUInt()) : 43;
     // Not from inside the constructor: whoever made us has not connected to finished() yet.
     QMetaObject::invokeMethod(
-        this, [this, host, port] { m_socket.connectToHost(host, port ? port : 43); }, Qt::QueuedConnection);
+        this, [this, server] { m_socket.connectToHost(server.host, server.port); }, Qt::QueuedConnection);
 }
 
 void Port43Fetch::end(Failure failure)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "web/fetch.h"
+#include "web/hosts.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -17,9 +18,9 @@ public:
     static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
     using Failure = FetchFailure; // of those a page may meet, all but redirects and decoding
 
-    // `server` is "host" or "host:port"; started at once, finished() comes exactly once and never from inside
-    // the constructor. Deleting the fetch drops the question.
-    Port43Fetch(const QString& server, const QByteArray& query, int limitMs, QObject* parent = nullptr);
+    // Started at once; finished() comes exactly once and never from inside the constructor. Deleting the fetch
+    // drops the question.
+    Port43Fetch(const Endpoint& server, const QByteArray& query, int limitMs, QObject* parent = nullptr);
 
     const QByteArray& answer() const { return m_answer; }
     Failure failure() const { return m_failure; }
