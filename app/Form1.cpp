@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include "app/AnswerDialog.h"
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
 #include "app/CustomLookupsDialog.h"
@@ -10,6 +11,9 @@
 #include "export/export.h"
 #include "export/workbook.h"
 #include "queries/domains.h"
+#include "queries/keys.h"
+#include "queries/registrable.h"
+#include "queries/registration.h"
 #include "queries/registry.h"
 #include "queries/tranco.h"
 #include "queries/walker.h"
@@ -328,11 +332,17 @@ void Form1::buildMenus()
     grid->addAction(exportFile);
     grid->addAction(action(u"actionCopySelected"_s, u"复制所选行"_s, &Form1::copySelectedRows));
     grid->addAction(action(u"actionHistory"_s, u"查看历史…"_s, &Form1::showHistory));
+    QAction* answer = action(u"actionAnswer"_s, u"查看应答原文"_s, &Form1::showAnswer);
+    grid->addAction(answer);
     grid->addSeparator();
     grid->addAction(action(u"actionSettings"_s, u"设置…"_s, &Form1::showSettings));
     m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_listView1, &QWidget::customContextMenuRequested, grid,
-        [this, grid](const QPoint& at) { grid->popup(m_listView1->viewport()->mapToGlobal(at)); });
+    connect(m_listView1, &QWidget::customContextMenuRequested, grid, [this, grid, answer](const QPoint& at) {
+        // Only a registration cell has an answer of its own to show.
+        const QModelIndex cell = m_listView1->indexAt(at);
+        answer->setVisible(cell.isValid() && isRegistrationColumn(cell.column()));
+        grid->popup(m_listView1->viewport()->mapToGlobal(at));
+    });
     connect(m_walker, &Walker::busyChanged, this,
         [this](bool busy) { m_startAction->setText(busy ? u"停止"_s : u"开始"_s); });
     TrancoStore& ranks = m_walker->ranks();
@@ -652,6 +662,31 @@ void Form1::showHistory()
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
     HistoryDialog dialog(domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), this);
     dialog.exec();
+}
+
+bool Form1::isRegistrationColumn(int column) const
+{
+    for (const Lookup* lookup :
+        {&registrationStatusLookup(), &registrarNameLookup(), &registrationDateLookup(), &expiryDateLookup()}) {
+        if (columnOf(*lookup) == column)
+            return true;
+    }
+    return false;
+}
+
+void Form1::showAnswer()
+{
+    const QModelIndex current = m_listView1->currentIndex();
+    if (!current.isValid())
+        return;
+    const QString domain = m_walker->results().text(current.row(), DomainColumn);
+    auto* dialog = new AnswerDialog(domain, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    if (const auto kept = m_walker->registries().answerFor(registrableDomain(asciiName(typedHost(domain)))))
+        dialog->showAnswer(*kept, false);
+    else
+        dialog->waitFor(new RegistrationQuestion(domain, m_walker->jobContext(Key::RegStatus)));
+    dialog->show();
 }
 
 void Form1::importDomains()

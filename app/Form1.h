@@ -65,6 +65,8 @@ public:
     void checkForUpdates();
     void showAbout();
     void showHistory();
+    void showAnswer();
+    bool isRegistrationColumn(int column) const;
 
     // Once the window is up: what the user should know of the result database, and the offer to go on
     // with a batch that did not finish.

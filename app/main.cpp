@@ -3,6 +3,7 @@
 #include "cli/commandline.h"
 #include "settings/settings.h"
 #include "queries/registry.h"
+#include "queries/whoisregistries.h"
 #include "store/store.h"
 #include "update/version.h"
 
@@ -65,6 +66,12 @@ int main(int argc, char* argv[])
         QTimer::singleShot(0, &window, [&] {
             platform.messageBox(&window, u"自定义查询文件中有定义未能载入：\n"_s + skipped.join(u'\n'), u"自定义查询"_s,
                 QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        });
+    }
+    if (const QStringList registries = whoisRegistryProblems(); !registries.isEmpty()) {
+        QTimer::singleShot(0, &window, [&platform, &window, registries] {
+            platform.messageBox(&window, u"WHOIS 注册局数据中有条目未能载入（其余照常使用）：\n"_s + registries.join(u'\n'),
+                u"WHOIS 注册局数据"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         });
     }
     return app.exec();
