@@ -5,6 +5,7 @@
 #include "app/CustomLookupsDialog.h"
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
+#include "queries/registry.h"
 #include "store/store.h"
 #include "windowtesting.h"
 #include "update/update.h"
@@ -38,6 +39,7 @@ private slots:
     void emptyInputAndExportGate();
     void boxesDoNotHoldUpTheBatchButClosingEndsIt();
     void historyAndResume();
+    void answerOfARegistrationCell();
     void settingsAreCheckedOnEntryAndOnRead();
     void customLookupsRefusedUntilSound();
     void monkeyDuringBatches();
@@ -322,6 +324,33 @@ void TestWindow::historyAndResume()
     QVERIFY2(m_platform.shown.first().text.startsWith(u"保存查询结果失败"_s), qPrintable(m_platform.shown.first().text));
     QCOMPARE(column(form->walker().results(), FirstLookupColumn + 1), QStringList(2, u"京ICP备12345678号"_s));
     QVERIFY(!store.isSaving() && store.hasFailed());
+}
+
+void TestWindow::answerOfARegistrationCell()
+{
+    // The registry of ".test" is our server, the cached bootstrap says.
+    QTemporaryDir folders;
+    qputenv("XDG_CACHE_HOME", folders.path().toUtf8());
+    QVERIFY(QDir().mkpath(folders.filePath(u"seo-quillmark"_s)));
+    QFile bootstrap(folders.filePath(u"seo-quillmark/rdap-dns.json"_s));
+    QVERIFY(bootstrap.open(QIODevice::WriteOnly));
+    bootstrap.write(R"({"services":[[["test"],["http://)" + m_server->hostPort().toUtf8() + R"(/rdap/"]]]})");
+    bootstrap.close();
+    m_server->route(u"/rdap/domain/a.test"_s, TestHttpServer::page(R"({"objectClassName":"domain","ldhName":"a.test"})"));
+    auto form = makeWindow(m_platform);
+    form->findChild<QAction*>(u"lookup-reg-status"_s)->setChecked(true);
+    setInput(*form, u"a.test\n"_s);
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    auto* grid = form->findChild<QTreeView*>(u"ListView1"_s);
+    grid->setCurrentIndex(grid->model()->index(0, columnOf(*lookupByKey(u"reg-status"_s))));
+    form->findChild<QAction*>(u"actionAnswer"_s)->trigger();
+    auto* text = form->findChild<QPlainTextEdit*>(u"answerText"_s);
+    QVERIFY(text);
+    QVERIFY2(text->toPlainText().contains(u"注册状态：已注册　← objectClassName：domain，ldhName：a.test"_s),
+        qPrintable(text->toPlainText()));
+    QVERIFY(text->toPlainText().contains(u"1  {\"objectClassName\":\"domain\",\"ldhName\":\"a.test\"}"_s));
+    qunsetenv("XDG_CACHE_HOME");
 }
 
 void TestWindow::settingsAreCheckedOnEntryAndOnRead()
