@@ -53,14 +53,28 @@ struct Line
     DateOrder order = DateOrder::Unknown; // a key's "(dd/mm/yyyy)"
 };
 
+// In lower case, white space folded to single spaces, the padding dots of "Registrar......" gone: in one pass,
+// as every line of every answer goes through here.
 QString normalKey(QStringView raw)
 {
-    // Most keys are plain words already ("creation date"): then one copy in lower case is all it takes.
-    const bool plain = std::all_of(raw.begin(), raw.end(), [](QChar c) { return c.unicode() < 128 && c != u'\t'; })
-        && !raw.contains(u"  ") && !raw.startsWith(u' ') && !raw.endsWith(u' ');
-    QString key = plain ? raw.toString().toLower() : raw.toString().simplified().toLower();
-    while (key.endsWith(u'.') || key.endsWith(u' '))
-        key.chop(1);
+    QString key(raw.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(key.data());
+    qsizetype length = 0;
+    bool space = true; // drops leading white space
+    for (QChar c : raw) {
+        if (c.isSpace()) {
+            if (!space)
+                out[length++] = u' ';
+            space = true;
+            continue;
+        }
+        space = false;
+        const char16_t u = c.unicode();
+        out[length++] = u < 128 ? (u >= u'A' && u <= u'Z' ? char16_t(u + 32) : u) : c.toLower().unicode();
+    }
+    while (length > 0 && (out[length - 1] == u'.' || out[length - 1] == u' '))
+        --length;
+    key.truncate(length);
     return key;
 }
 
@@ -352,19 +366,21 @@ void Reader::classify(Line& line) const
     if (!line.hasKey)
         return;
     line.plain = plainKey(line.key);
-    const QString under = line.heading >= 0 ? plainKey(m_lines[line.heading].key) : QString();
-    for (const QString& key : {under.isEmpty() ? QString() : under + u'/' + line.plain, line.key, line.plain}) {
+    const auto find = [&](const QString& key) {
         const auto found = m_rules.fieldRoles.constFind(key);
-        if (key.isEmpty() || found == m_rules.fieldRoles.cend())
-            continue;
+        if (found == m_rules.fieldRoles.cend())
+            return false;
         line.role = found->first;
         line.rank = found->second;
-        break;
-    }
+        return true;
+    };
+    // "name" under "Registrar" first, then the key as written, then as known.
+    if (line.heading < 0 || !find(plainKey(m_lines[line.heading].key) + u'/' + line.plain))
+        find(line.key) || (line.plain.size() != line.key.size() && find(line.plain));
     // "Creation Date (dd/mm/yyyy)" says how its dates are written.
-    if (line.key.contains(u"(dd"_s))
+    if (line.plain.size() != line.key.size() && line.key.contains(u"(dd"_s))
         line.order = DateOrder::DayMonth;
-    else if (line.key.contains(u"(mm"_s))
+    else if (line.plain.size() != line.key.size() && line.key.contains(u"(mm"_s))
         line.order = DateOrder::MonthDay;
 }
 
@@ -453,11 +469,11 @@ bool Reader::mayBeVerdict(const Line& line) const
     const QString& lower = line.hasKey ? line.plain : line.lower;
     const QStringView text = QStringView(lower).mid(verdictStart(lower));
     const QStringView word = firstWord(text);
-    if (m_rules.verdictStarts.contains(word.toString()))
+    if (m_rules.verdictStarts.count(std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size()))))
         return true;
     // "example.com is free", "\"example.se\" not found", "[example.my]".
     const QStringView bare = text.mid(text.startsWith(u'"') || text.startsWith(u'\'') || text.startsWith(u'[') ? 1 : 0);
-    return m_rules.verdictStarts.contains(u"{name}"_s) && (bare.startsWith(m_ascii) || bare.startsWith(m_unicode));
+    return m_rules.verdictStarts.count(u"{name}") && (bare.startsWith(m_ascii) || bare.startsWith(m_unicode));
 }
 
 QString Reader::verdictText(const Line& line) const
@@ -595,13 +611,10 @@ WhoisReading Reader::read()
         // A server asking us to slow down says so where there are no terms of use.
         if (busy < 0 && !line.hasKey && !isNoticeBlock(line.block) && m_rules.rateLimitSet.foundIn(line.lower))
             busy = i;
-        if (!mayBeVerdict(line))
+        // A verdict stands as the answer: the first line of its block, or in a block that is no notice.
+        if ((!isBlockLead(i) && isNoticeBlock(line.block)) || !mayBeVerdict(line))
             continue;
         const QString text = verdictText(line);
-        // A verdict stands as the answer: the first line of its block, or in a block that is no notice.
-        const bool standing = isBlockLead(i) || !isNoticeBlock(line.block);
-        if (!standing)
-            continue;
         if (notFound < 0 && standsAlone(text, m_rules.notFoundPhrases, &other)) {
             if (!other) {
                 notFound = i;

@@ -130,9 +130,13 @@ std::shared_ptr<const WhoisRules> merged(const WhoisRules& own, const WhoisRules
                 phrase.text.chop(2);
             ((*rules).*prepared).push_back(phrase);
             const QString first = text.section(u' ', 0, 0).section(u':', 0, 0);
-            rules->verdictStarts.insert(first.startsWith(u"{name}"_s) ? u"{name}"_s : first);
+            const QString word = first.startsWith(u"{name}"_s) ? u"{name}"_s : first;
+            if (!rules->verdictWords.contains(word))
+                rules->verdictWords.append(word);
         }
     }
+    for (const QString& word : std::as_const(rules->verdictWords))
+        rules->verdictStarts.insert(std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size())));
     for (const QString& word : std::as_const(rules->noticeWords))
         rules->noticeSet.add(word);
     for (const QString& phrase : std::as_const(rules->rateLimit))
@@ -175,9 +179,10 @@ void PhraseSet::add(const QString& phrase)
 
 bool PhraseSet::foundIn(QStringView text) const
 {
+    const char16_t* chars = reinterpret_cast<const char16_t*>(text.utf16());
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
-        const char16_t first = text.at(i).unicode();
-        const char16_t second = text.at(i + 1).unicode();
+        const char16_t first = chars[i];
+        const char16_t second = chars[i + 1];
         const bool start = first < 128 && second < 128 ? m_asciiStarts.test(first * 128 + second)
                                                        : !m_otherStarts.isEmpty() && m_otherStarts.contains(pairAt(text, i));
         if (!start)

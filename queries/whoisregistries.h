@@ -7,6 +7,8 @@
 #include <QStringList>
 
 #include <bitset>
+#include <string_view>
+#include <unordered_set>
 
 #include <memory>
 #include <vector>
@@ -59,7 +61,8 @@ struct WhoisRules
         bool label = false; // holds {label}, the asked name's first label
     };
     std::vector<Phrase> notFoundPhrases, reservedPhrases, registeredPhrases;
-    QSet<QString> verdictStarts; // the first word of every such phrase ("{name}" for the name)
+    QStringList verdictWords; // the first word of every such phrase ("{name}" for the name), held for:
+    std::unordered_set<std::u16string_view> verdictStarts; // looked up without a copy of each line's word
     QSet<QString> contactSet, nameServerSet, statusSet, contactObjectSet;
     PhraseSet noticeSet, rateLimitSet;
     QHash<QString, QStringList> keysByFirstWord; // known fields that may stand without a colon, longest first
