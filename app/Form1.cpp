@@ -8,6 +8,7 @@
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/registry.h"
@@ -30,7 +31,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStringListModel>
@@ -691,11 +691,14 @@ void Form1::exportCsv()
     const QString path = m_platform.saveFileName(this, u"导出为 CSV 文件"_s, u"seo-quillmark.csv"_s);
     if (path.isEmpty())
         return;
-    // Written beside the target and renamed over it, so a failed export never leaves half a file behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(m_walker->results(), shownColumns())) < 0
-        || !file.commit()) {
-        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
+    OutputFile file(path);
+    QString error = file.open();
+    if (error.isEmpty()) {
+        file.write(csvBytes(m_walker->results(), shownColumns()));
+        error = file.commit();
+    }
+    if (!error.isEmpty()) {
+        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error),
             u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
@@ -708,8 +711,8 @@ void Form1::exportXlsx()
     if (path.isEmpty())
         return;
     if (const QString error = writeWorkbook(path, m_walker->results(), shownColumns()); !error.isEmpty()) {
-        m_platform.messageBox(
-            this, error, u"导出为 Excel 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error),
+            u"导出为 Excel 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     m_label1->setText(u"已导出 %1 行"_s.arg(m_walker->results().rowCount()));

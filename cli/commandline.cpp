@@ -1,6 +1,7 @@
 #include "cli/commandline.h"
 
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/registry.h"
@@ -16,7 +17,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringDecoder>
 #include <QTimer>
@@ -221,73 +221,45 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
         [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
     for (const Lookup* lookup : options.chosen)
         options.columns.append(columnOf(*lookup));
-    // A path that cannot be written fails now, not after hours of lookups.
-    if (!options.output.isEmpty() && QFileInfo(options.output).isDir())
-        return usage(u"--output %1 是一个文件夹"_s.arg(options.output));
-    if (!options.output.isEmpty() && !QFileInfo(QFileInfo(options.output).absolutePath()).isWritable())
-        return usage(u"无法写入 --output %1：文件夹不存在或不可写"_s.arg(options.output));
     return options;
 }
 
-// Where the rows go: standard output as they come, or a file that takes their place only when complete.
+// Where the rows go: standard output, a device or a FIFO as they come, or a file that takes its name only
+// when complete.
 class Output
 {
 public:
-    bool open(const QString& path, QString* error, const QList<int>& workbookColumns = {})
+    explicit Output(const QString& path)
+        : m_path(path)
+        , m_file(path)
     {
-        if (path.isEmpty())
-            return true;
-        if (!workbookColumns.isEmpty()) {
-            m_workbook.emplace(path, workbookColumns);
-            *error = m_workbook->open();
-            return error->isEmpty();
-        }
-        m_file.emplace(path);
-        if (m_file->open(QIODevice::WriteOnly))
-            return true;
-        *error = m_file->errorString();
-        return false;
     }
 
-    // False once the rows can no longer be written: the reader of standard output went away, or the file
-    // failed (a full disk).
-    bool write(const QByteArray& bytes)
+    // Before the first request: empty, or why the rows cannot go there.
+    QString open(const QList<int>& workbookColumns)
     {
-        if (m_file)
-            return m_file->write(bytes) == bytes.size();
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0) {
-                m_pipeClosed = errno == EPIPE;
-                return false;
-            }
-            done += written;
+        QString error = m_file.open();
+        if (m_file.wantsReader()) {
+            say(u"seo-quillmark: 等待读取 %1 的程序……\n"_s.arg(m_path));
+            error = m_file.open(true);
         }
-        return true;
+        if (error.isEmpty() && !workbookColumns.isEmpty()) {
+            m_workbook.emplace(m_file, workbookColumns);
+            error = m_workbook->open();
+        }
+        return error;
     }
 
+    // False once the rows can no longer be written: the reader went away, or the file failed (a full disk).
+    bool write(const QByteArray& bytes) { return m_file.write(bytes); }
     void addRow(const Results& results, int row) { m_workbook->addRow(results, row); }
-
-    bool finish(QString* error)
-    {
-        if (m_workbook) {
-            *error = m_workbook->finish();
-            return error->isEmpty();
-        }
-        if (!m_file || m_file->commit())
-            return true;
-        *error = m_file->errorString();
-        return false;
-    }
-
-    bool pipeClosed() const { return m_pipeClosed; }
+    QString finish() { return m_workbook ? m_workbook->finish() : m_file.commit(); }
+    bool pipeClosed() const { return m_file.readerGone(); }
 
 private:
-    std::optional<QSaveFile> m_file;
+    QString m_path;
+    OutputFile m_file;
     std::optional<Workbook> m_workbook;
-    bool m_pipeClosed = false;
 };
 
 // The list, read as it comes: a file straight from disk, standard input as its bytes arrive (a pipe's
@@ -458,8 +430,7 @@ public:
         // A failure the writer met while draining is told, and counted, now.
         QCoreApplication::sendPostedEvents(&m_store, QEvent::MetaCall);
         writeRows(deadline);
-        QString error;
-        if (!m_output.finish(&error) && !m_output.pipeClosed()) {
+        if (const QString error = m_output.finish(); !error.isEmpty() && !m_output.pipeClosed()) {
             say(u"无法写入 %1：%2\n"_s.arg(m_options.output, error));
             m_outputFailed = true;
         }
@@ -675,11 +646,11 @@ int runCommandLine(int argc, char** argv)
         say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
         return 2;
     }
-    Output output;
-    QString error;
+    // Before the first request: a target that cannot be written fails now, not after hours of lookups.
+    Output output(options.output);
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
-    if (!output.open(options.output, &error, workbookColumns)) {
+    if (const QString error = output.open(workbookColumns); !error.isEmpty()) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }

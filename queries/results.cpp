@@ -59,6 +59,11 @@ QString cleanCellText(const QString& text)
     return clean;
 }
 
+qsizetype characterCount(QStringView text)
+{
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
+}
+
 void Results::reset(const QStringList& domains)
 {
     emit aboutToReset();

@@ -22,6 +22,8 @@ int columnWidth(int column); // pixels, in the grid
 // and bidirectional overrides as U+FFFD. Pages are written by strangers, and a title that moves the
 // terminal's cursor or reverses the text around it must not reach the user's screen as such.
 QString cleanCellText(const QString& text);
+// Characters as a reader counts them: one outside the BMP is one, not two UTF-16 units.
+qsizetype characterCount(QStringView text);
 
 // The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
 // Cells hold text only; a cell no lookup has written holds one space. Stored flat, one string per cell,

@@ -1,6 +1,7 @@
 // The pure rules every cell, queue, export and update question is made by. Each row is a case that has gone
 // wrong, or would, on real answer pages and real pasted input.
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
@@ -668,7 +669,7 @@ void TestRules::workbookReadBack()
     results.reset({u"a.test"_s, u"=cmd|' /c calc'!A0"_s});
     const int first = FirstLookupColumn;
     const QStringList texts {u"1,230,000"_s, u"2027-03-17"_s, u"=1+1"_s, u"007"_s, u"1234567890123456"_s,
-        u"2027-02-30"_s, u"12,34"_s, u"京ICP备12345678号"_s};
+        u"2027-02-30"_s, u"12,34"_s, u"京ICP备12345678号"_s, QString(40'000, u'长')};
     for (int i = 0; i < texts.size(); ++i)
         results.setCell(0, first + i, texts[i]);
     results.setCell(1, first, u"42"_s, u"请求超时（30 秒）"_s);
@@ -702,6 +703,9 @@ void TestRules::workbookReadBack()
     QCOMPARE(read(u"G2"_s), u"inlineStr 1234567890123456 [General]"_s);
     QCOMPARE(read(u"H2"_s), u"inlineStr 2027-02-30 [General]"_s);
     QCOMPARE(read(u"I2"_s), u"inlineStr 12,34 [General]"_s);
+    // Past what a cell holds: cut, and marked as such (it was cut without a word).
+    QCOMPARE(read(u"K2"_s), u"inlineStr "_s + QString(32'767, u'长') + u" [General grey italic]"_s);
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>已截断（原文 40000 字）</t>"_s));
     QCOMPARE(read(u"B3"_s), u"inlineStr =cmd|' /c calc'!A0 [General]"_s);
     // A failed cell keeps its text, shown grey and italic, its reason in a comment.
     QCOMPARE(read(u"C3"_s), u"inlineStr 42 [General grey italic]"_s);
@@ -709,9 +713,24 @@ void TestRules::workbookReadBack()
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>请求超时（30 秒）</t>"_s));
     // The header row and the columns up to the domain stay in view; the header filters.
     QVERIFY(sheet.contains(u"<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"_s));
-    QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:J3\"/>"_s));
+    QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:K3\"/>"_s));
     // The domain column as wide as in the grid: 100 pixels are 13.57 characters, which Excel stores padded.
     QVERIFY(sheet.contains(u"<col min=\"2\" max=\"2\" width=\"14.28515625\" customWidth=\"1\"/>"_s));
+
+    // Past what a sheet holds (1,048,575 rows under the header), rows go on to the next, headed and frozen
+    // like the first: they used to be dropped without a word.
+    OutputFile target(path);
+    QCOMPARE(target.open(), QString());
+    Workbook many(target, {PositionColumn, DomainColumn});
+    QCOMPARE(many.open(), QString());
+    for (int row = 0; row < 1'048'580; ++row)
+        many.addRow(results, 0);
+    QCOMPARE(many.finish(), QString());
+    QVERIFY(zipPart(path, "xl/workbook.xml").contains(u"<sheet name=\"结果 2\" sheetId=\"2\""_s));
+    const QHash<QString, SheetCell> second = sheetCells(zipPart(path, "xl/worksheets/sheet2.xml"));
+    QCOMPARE(second.value(u"B1"_s).value + second.value(u"B6"_s).value + second.value(u"B7"_s).value,
+        u"查询域名地址a.test"_s);
+    QVERIFY(zipPart(path, "xl/worksheets/sheet2.xml").contains(u"state=\"frozen\""_s));
 }
 
 void TestRules::cellsFollowTheirLookupWhenTheTableChanges()

@@ -1,6 +1,7 @@
 // Results that outlive the program: the database under kill -9 and Ctrl-C, resuming only what is missing,
 // a database that cannot be used, and the command line's output, statuses and usage errors.
 #include "TestHttpServer.h"
+#include "export/workbook.h"
 #include "store/store.h"
 #include "queries/registry.h"
 #include "testing.h"
@@ -11,6 +12,10 @@
 #include <QUdpSocket>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -22,6 +27,8 @@ private slots:
     void survivesKillCtrlCAndResumesOnlyWhatIsMissing();
     void commandLine_data();
     void commandLine();
+    void outputTargets_data();
+    void outputTargets();
     void unusableDatabase_data();
     void unusableDatabase();
     void olderDatabaseBroughtUpToDate();
@@ -152,8 +159,9 @@ void TestStore::commandLine_data()
     row("unknown option", "--batch - --lookups icp --frobnicate", u"frobnicate"_s, 2);
     row("help", "--help", u"--lookups <LIST>"_s, 0);
     // Said before the first request, not after hours of them.
-    row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt", u"/nonexistent"_s, 2);
-    row("output onto a folder", "--batch - --lookups icp --output /tmp", u"/tmp 是一个文件夹"_s, 2);
+    row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt",
+        u"文件夹 /nonexistent 不存在"_s, 2);
+    row("output onto a folder", "--batch - --lookups icp --output /tmp", u"/tmp：是一个文件夹"_s, 2);
     row("pace out of range", "--batch - --lookups icp --pace icp=2,baidu=0/100", u"baidu=0/100"_s, 2);
     row("pace of no service", "--batch - --lookups icp --pace nosuch=1", u"nosuch"_s, 2);
     row("shard past the last", "--batch - --lookups icp --shard 4/3", u"4/3"_s, 2);
@@ -178,6 +186,75 @@ void TestStore::commandLine()
         QCOMPARE(out, output);
     else
         QVERIFY2(out.contains(output), out.constData());
+}
+
+void TestStore::outputTargets_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("format"); // "window": the window's workbook export
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("holds"); // how what the reader or the linked file got begins
+    // Each used to be replaced by a regular file (as root, /dev/null itself), or refused for the wrong reason.
+    QTest::newRow("a character device stays one") << u"device"_s << u"lines"_s << 0 << QByteArray();
+    QTest::newRow("a FIFO's reader gets the rows") << u"fifo"_s << u"csv"_s << 0 << "\xEF\xBB\xBF,"_ba;
+    QTest::newRow("a link stays, its file holds the workbook") << u"link"_s << u"xlsx"_s << 0 << "PK"_ba;
+    QTest::newRow("the window's workbook export through a link") << u"link"_s << u"window"_s << 0 << "PK"_ba;
+    QTest::newRow("a link to a FIFO") << u"link-fifo"_s << u"jsonl"_s << 0 << "{\"domain\":\"a.test\""_ba;
+    QTest::newRow("a block device is refused") << u"block"_s << u"lines"_s << 2 << QByteArray();
+}
+
+void TestStore::outputTargets()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, format);
+    QFETCH(int, status);
+    QFETCH(QByteArray, holds);
+    const QByteArray file = QFile::encodeName(m_home->filePath(u"file"_s));
+    const QByteArray fifo = QFile::encodeName(m_home->filePath(u"fifo"_s));
+    QString path = m_home->filePath(u"out"_s);
+    const QByteArray named = QFile::encodeName(path);
+    const bool root = ::geteuid() == 0;
+    if (target == u"block"_s && !root)
+        QSKIP("making a block device needs root");
+    if (target == u"device"_s && !root)
+        path = u"/dev/null"_s;
+    else if (target == u"device"_s || target == u"block"_s)
+        QVERIFY(
+            ::mknod(named.constData(), target == u"device"_s ? S_IFCHR | 0666 : S_IFBLK | 0600, makedev(1, 3)) == 0);
+    int reader = -1;
+    if (target.contains(u"fifo"_s)) {
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        path = target == u"fifo"_s ? QString::fromLocal8Bit(fifo) : path;
+    }
+    if (target.startsWith(u"link"_s))
+        QVERIFY(::symlink((target == u"link"_s ? file : fifo).constData(), named.constData()) == 0);
+    if (format == u"window"_s) {
+        Results results;
+        results.reset({u"a.test"_s});
+        QCOMPARE(writeWorkbook(path, results, {PositionColumn, DomainColumn}), QString());
+    } else {
+        QProcess program;
+        start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--format"_s, format, u"--output"_s, path},
+            "a.test\n");
+        QVERIFY(ended(program));
+        QCOMPARE(program.exitCode(), status);
+    }
+    // Still what it was, and written through.
+    struct stat was {};
+    QVERIFY(::lstat(QFile::encodeName(path).constData(), &was) == 0);
+    const mode_t kind = target == u"device"_s ? S_IFCHR : target == u"block"_s ? S_IFBLK : target == u"fifo"_s ? S_IFIFO
+                                                                                                               : S_IFLNK;
+    QCOMPARE(was.st_mode & S_IFMT, kind);
+    QByteArray got(64, '\0');
+    if (reader >= 0) {
+        got.resize(std::max<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
+        ::close(reader);
+    } else {
+        QFile linked(QString::fromLocal8Bit(file));
+        got = linked.open(QIODevice::ReadOnly) ? linked.read(64) : QByteArray();
+    }
+    QVERIFY2(got.startsWith(holds), got.constData());
 }
 
 void TestStore::unusableDatabase_data()
