@@ -510,7 +510,12 @@ void Form1::Command13_Click()
         return;
     }
     const QStringList domains = domainsFromInput(input);
-    m_walker->setQueue(domains);
+    QHash<int, QString> unreadable;
+    for (int i = 0; i < domains.size(); ++i) {
+        if (const auto reason = m_importReasons.constFind(domains.at(i)); reason != m_importReasons.cend())
+            unreadable.insert(i, *reason);
+    }
+    m_walker->setQueue(domains, unreadable);
     m_queueMirror->setStringList(domains);
     Command11_Click();
 }
@@ -665,7 +670,12 @@ void Form1::importDomains()
             u"导入域名"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    const QStringList domains = domainsFromFile(file.readAll()).domains;
+    const DomainFile read = domainsFromFile(file.readAll());
+    const QStringList& domains = read.domains;
+    // The box holds names only: why a line could not be one is kept for Start.
+    m_importReasons.clear();
+    for (auto it = read.unreadable.cbegin(); it != read.unreadable.cend(); ++it)
+        m_importReasons.insert(domains.at(it.key()), it.value());
     m_text1->setPlainText(domains.join(u'\n') + (domains.isEmpty() ? QString() : u"\n"_s));
     m_label1->setText(u"已导入 %1 个域名"_s.arg(domains.size()));
 }

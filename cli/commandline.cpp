@@ -277,12 +277,11 @@ public:
             *error = m_fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : u"是一个文件夹"_s;
             return false;
         }
-        m_regular = S_ISREG(status.st_mode);
-        if (m_regular) {
-            // A whole file is read by the whole-file rule: any line of UTF-8 beyond ASCII makes it UTF-8.
+        if (S_ISREG(status.st_mode)) {
+            // A file is at hand whole: its encoding is judged over all of it, as the window's import judges it.
             QFile file;
             if (file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-                m_reader = DomainReader(fileIsUtf8(file));
+                m_reader = DomainReader(isUtf8List(file));
             lseek(m_fd, 0, SEEK_SET);
         } else {
             fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
@@ -313,22 +312,6 @@ public:
     bool atEnd() const { return m_end; }
 
 private:
-    static bool fileIsUtf8(QFile& file)
-    {
-        const QByteArray head = file.peek(3);
-        if (head.startsWith("\xEF\xBB\xBF"))
-            return true;
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine(1 << 20);
-            const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
-            QStringDecoder utf8(QStringDecoder::Utf8);
-            utf8.decode(line);
-            if (!ascii && !utf8.hasError())
-                return true;
-        }
-        return false;
-    }
-
     void readSome()
     {
         char buffer[64 * 1024];
@@ -342,7 +325,6 @@ private:
     }
 
     int m_fd = -1;
-    bool m_regular = false;
     bool m_wanted = false;
     bool m_reading = false;
     bool m_end = false;
@@ -447,33 +429,36 @@ public:
     bool isSaved() { return m_store.isCommitted(m_store.mark()); }
 
 private:
-    // Rows read: the first ones decide whether this goes on with an unfinished batch; each joins the walks,
-    // with what the database already has of it when it does.
+    // Rows read: each joins the walks, with what the database already has of it when this goes on with an
+    // unfinished batch, which must then have had the very same names.
     void append(const DomainFile& read, bool end)
     {
-        const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards) : read;
-        const int first = m_walker.results().rowCount();
-        // The first names decide whether this goes on with an unfinished batch: wait for some.
+        if (m_status)
+            return;
+        const qint64 before = std::exchange(m_read, m_read + read.domains.size());
+        const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards, before) : read;
+        // Wait for the first names: they start the batch.
         if (!m_started && part.domains.isEmpty() && !end)
             return;
-        if (!m_started && !begin(part))
-            return;
-        QHash<int, QString> unreadable;
-        for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
-            unreadable.insert(first + it.key(), it.value());
+        if (!m_started)
+            begin();
+        const int first = m_walker.results().rowCount();
+        const auto position
+            = [&](qsizetype i) { return part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i); };
         if (m_resumed) {
             const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
-            if (part.domains.mid(0, saved.size()) != saved) {
-                say(u"seo-quillmark: 第 %1 个域名起与上次未完成的查询不同，无法继续；不用 --resume 可从头开始。\n"_s.arg(first + 1));
-                m_status = 2;
-                m_walker.abortAll();
-                QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-                return;
+            for (qsizetype i = 0; i < saved.size(); ++i) {
+                if (part.domains.at(i) != saved.at(i))
+                    return differs(position(i), u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
             }
-            m_store.appendSaved(m_walker, part.domains, unreadable,
-                m_store.savedCells(m_resumed->id, first, first + int(saved.size())));
+            // A list that ends before the unfinished batch's did is another list too.
+            const int rows = first + int(part.domains.size());
+            const QStringList more = end ? m_store.savedNames(m_resumed->id, rows, 1) : QStringList();
+            if (!more.isEmpty())
+                return differs(m_read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
+            m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows));
         } else {
-            m_walker.appendRows(part.domains, unreadable);
+            m_walker.appendRows(part);
         }
         m_total += qsizetype(part.domains.size()) * m_options.chosen.size();
         if (end)
@@ -484,8 +469,21 @@ private:
             m_flush.start();
     }
 
-    // Starts the batch with the first rows read: the unfinished one when they, and the lookups, are its own.
-    bool begin(const DomainFile& part)
+    // --resume over a list that parts from the unfinished batch's: nothing more is asked.
+    void differs(qint64 position, const QString& how)
+    {
+        say(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
+                .arg(position + 1)
+                .arg(how));
+        m_status = 2;
+        m_input->want(false);
+        m_walker.abortAll();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+
+    // Starts the batch: the unfinished one when it ran the same lookups (append() then holds its names to
+    // the list's), else a new one.
+    void begin()
     {
         m_started = true;
         QStringList keys;
@@ -493,18 +491,15 @@ private:
             keys.append(lookup->key);
         const std::optional<ResultStore::Batch> unfinished
             = m_options.resume ? m_store.unfinishedBatch(false) : std::nullopt;
-        const QStringList saved
-            = unfinished ? m_store.savedNames(unfinished->id, 0, int(part.domains.size())) : QStringList();
         if (unfinished && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())
-            && !saved.isEmpty() && part.domains.mid(0, saved.size()) == saved) {
+            && !m_store.savedNames(unfinished->id, 0, 1).isEmpty()) {
             m_resumed = unfinished;
             m_store.continueStream(m_walker, *unfinished);
-            return true;
+            return;
         }
         if (m_options.resume)
-            say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
+            say(u"没有可继续的查询（上次的查询已完成，或查询不同）：从头开始。\n"_s);
         m_walker.runStream(m_options.chosen);
-        return true;
     }
 
     bool isComplete(int row) const
@@ -563,7 +558,7 @@ private:
         // Rows out are let go of, and the list read on: memory holds the rows in flight, not the list.
         if (m_next - m_walker.results().firstRow() >= 1024)
             m_walker.results().releaseRowsBefore(m_next);
-        if (m_input && m_started && !m_signal)
+        if (m_input && m_started && !m_signal && !m_status)
             m_input->want(m_walker.results().rowCount() - m_next < kRowsAhead);
     }
 
@@ -583,6 +578,7 @@ private:
     Output& m_output;
     Input* m_input = nullptr;
     bool m_started = false;
+    qint64 m_read = 0; // names read of the whole list, this run's part or not
     std::optional<ResultStore::Batch> m_resumed; // the unfinished batch this run goes on with
     int m_status = 0; // set when the run cannot go on
     bool m_anyProblem = false; // a row written out had a failed cell

@@ -79,14 +79,15 @@ void Results::reset(const QStringList& domains)
     emit wasReset();
 }
 
-void Results::appendRows(const QStringList& domains)
+void Results::appendRows(const QStringList& domains, const QList<qint64>& positions)
 {
     if (m_columns == 0)
         m_columns = columnCount();
     const QString blank = u" "_s;
-    for (const QString& domain : domains) {
-        m_cells.push_back(QString::number(m_rows++));
-        m_cells.push_back(domain);
+    for (qsizetype i = 0; i < domains.size(); ++i) {
+        m_cells.push_back(QString::number(i < positions.size() ? positions.at(i) : qint64(m_rows)));
+        m_cells.push_back(domains.at(i));
+        ++m_rows;
         for (int column = FirstLookupColumn; column < m_columns; ++column)
             m_cells.push_back(blank);
     }

@@ -36,8 +36,9 @@ public:
 
     void reset(const QStringList& domains);
     // Rows one after another as a list is read, and let go of once written out: a list of millions is
-    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty.
-    void appendRows(const QStringList& domains);
+    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty. The
+    // position column shows `positions` where given (a part of a longer list), else the row numbers.
+    void appendRows(const QStringList& domains, const QList<qint64>& positions = {});
     void releaseRowsBefore(int row);
     // After the table of lookups has changed (the user's own were edited): each cell moves to its lookup's
     // new column (by key), a lookup no longer there loses its cells, a new one starts blank.

@@ -412,6 +412,18 @@ void TestRules::domainFiles_data()
         << "ok\xe3\x80\x82test\na\xef\xbc\x8e" "b.test\n"_ba << u"ok.test\na.b.test"_s;
     QTest::newRow("control characters do not reach the grid") << "a\tb.test\n\x1b[2Jc.test"_ba
                                                              << u"a\ufffdb.test\n\ufffd[2Jc.test"_s;
+    // Longer than a domain can be: cut at once, never held whole (past 4 KiB only the first field is counted),
+    // and no header for want of a dot.
+    const QString cut = QString(40, u'a') + u"…（共 %1 字）!第 %2 行过长（共 %1 字），不是域名"_s;
+    QTest::newRow("an overlong first line")
+        << QByteArray(254, 'a') + " \r\nb.test" << cut.arg(254).arg(1) + u"\nb.test"_s;
+    QTest::newRow("a line past what is held, CR line ends") << "a.test\r" + QByteArray(5000, 'a') + "  ,x\rb.test"_ba
+                                                            << u"a.test\n"_s + cut.arg(5000).arg(2) + u"\nb.test"_s;
+    QTest::newRow("a long CSV row with a short first field")
+        << "a.test," + QByteArray(9000, 'x') + "\nb.test"_ba << u"a.test\nb.test"_s;
+    QTest::newRow("a long GB18030 line counted in characters")
+        << "\xc0\xfd.test\n" + QByteArray(3000, 'x').replace("x", "\xc0\xfd")
+        << u"例.test\n"_s + QString(40, u'例') + u"…（共 3000 字）!第 2 行过长（共 3000 字），不是域名"_s;
 }
 
 void TestRules::domainFiles()

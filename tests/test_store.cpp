@@ -121,8 +121,16 @@ void TestStore::survivesKillCtrlCAndResumesOnlyWhatIsMissing()
     QCOMPARE(savedCells(), out.count("|备案：京ICP备12345678号|"));
     QVERIFY(savedCells() >= killed + 4);
 
+    // The same batch over a list changed at row 30 (far inside the first piece read) stops before asking.
     const int saved = savedCells();
     m_server->requests.clear();
+    QProcess changed;
+    start(changed, arguments, QByteArray(domains).replace("slow29.test", "other.test"));
+    QVERIFY(ended(changed));
+    QCOMPARE(changed.exitCode(), 2);
+    QVERIFY(changed.readAllStandardError().contains(
+        "第 30 个域名与上次未完成的查询不同（这次是 other.test，上次是 slow29.test）"));
+    QCOMPARE(m_server->requests.size(), 0);
     QProcess again;
     start(again, arguments, domains);
     QVERIFY(ended(again));
@@ -152,6 +160,15 @@ void TestStore::commandLine_data()
     row("jsonl", "--batch - --lookups icp,registrar --format=jsonl",
         u"{\"domain\":\"a.test\",\"icp\":\"京ICP备12345678号\",\"problems\":{},\"registrar\":\"已被注册\"}\n"_s, 0);
     row("a failed cell", "--batch - --lookups icp --format jsonl", u"\"problems\":{\"icp\":\"HTTP 503\"}"_s, 1);
+    // The same GB18030 bytes by name and down a pipe: the file's were read as UTF-8 (例子 as U+FFFD, 无效域名).
+    const QString filed
+        = u"|注册： |备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s;
+    row("a GB18030 list by name", "--batch LIST --lookups icp", u"a.test"_s + filed + u"例子.test"_s + filed, 0);
+    row("a GB18030 list down a pipe", "--batch - --lookups icp", u"a.test"_s + filed + u"例子.test"_s + filed, 0);
+    row("an overlong line asks nothing", "--batch - --lookups icp --format jsonl",
+        u"{\"domain\":\"%1…（共 300 字）\",\"icp\":\"无效域名\",\"problems\":{\"icp\":\"第 1 行过长（共 300 字），不是域名\"}}"_s
+            .arg(QString(40, u'a')),
+        1);
     row("unknown lookup", "--batch - --lookups icp,bogus", u"bogus"_s, 2);
     row("unknown format", "--batch - --lookups icp --format xml", u"xml"_s, 2);
     row("workbook to standard output", "--batch - --lookups icp --format xlsx", u"--output"_s, 2);
@@ -175,8 +192,16 @@ void TestStore::commandLine()
     QFETCH(int, status);
     QProcess program;
     m_server->requests.clear();
-    start(program, arguments.split(u' ').replaceInStrings(u"␣"_s, u" "_s),
-        QTest::currentDataTag() == QByteArray("a failed cell") ? "fail.test\n" : "a.test\n");
+    const QByteArray tag = QTest::currentDataTag();
+    const QByteArray input = tag == "a failed cell" ? "fail.test\n"
+        : tag.contains("GB18030")                   ? "a.test\n\xc0\xfd\xd7\xd3.test\n"
+        : tag.contains("overlong")                  ? QByteArray(300, 'a')
+                                                    : "a.test\n";
+    QFile list(m_home->filePath(u"list.txt"_s));
+    QVERIFY(list.open(QIODevice::WriteOnly) && list.write(input) == input.size());
+    list.close();
+    start(program, arguments.split(u' ').replaceInStrings(u"␣"_s, u" "_s).replaceInStrings(u"LIST"_s, list.fileName()),
+        arguments.contains(u"LIST"_s) ? QByteArray() : input);
     QVERIFY(ended(program));
     QCOMPARE(program.exitCode(), status);
     const QByteArray out = status == 2 ? program.readAllStandardError() : program.readAllStandardOutput();
@@ -341,27 +366,29 @@ void TestStore::streamedRowsCompleteAndInOrder()
 
 void TestStore::shardsMakeTheWholeRun()
 {
+    // As CSV, merged as the README says: the header once, the parts' rows sorted by their position.
     QByteArray domains;
     for (int n = 0; n < 60; ++n)
         domains += "d" + QByteArray::number(n) + ".test\n";
     const auto run = [&](const QStringList& extra) {
         QProcess program;
-        start(program, QStringList {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--pace"_s, u"icp=8"_s} + extra,
+        start(program,
+            QStringList {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--pace"_s, u"icp=8"_s, u"--format"_s, u"csv"_s}
+                + extra,
             domains);
         return ended(program) ? program.readAllStandardOutput().split('\n') : QList<QByteArray>();
     };
-    QList<QByteArray> whole = run({});
-    QList<QByteArray> parts;
+    const QList<QByteArray> whole = run({});
+    QList<QByteArray> rows;
     for (const QString& shard : {u"1/3"_s, u"2/3"_s, u"3/3"_s}) {
         const QList<QByteArray> part = run({u"--shard"_s, shard});
-        QVERIFY(part.size() > 1 && part.size() < whole.size()); // each a real part, none the whole
-        parts += part;
+        QVERIFY(part.size() > 2 && part.size() < whole.size() && part.first() == whole.first());
+        rows += part.mid(1, part.size() - 2);
     }
-    std::sort(whole.begin(), whole.end());
-    std::sort(parts.begin(), parts.end());
-    parts.removeAll(QByteArray());
-    whole.removeAll(QByteArray());
-    QCOMPARE(parts, whole);
+    std::sort(rows.begin(), rows.end(), [](const QByteArray& a, const QByteArray& b) {
+        return a.left(a.indexOf(',')).toInt() < b.left(b.indexOf(',')).toInt();
+    });
+    QCOMPARE(QList<QByteArray> {whole.first()} + rows + QList<QByteArray> {QByteArray()}, whole);
 }
 
 void TestStore::olderDatabaseBroughtUpToDate()
