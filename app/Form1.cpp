@@ -265,7 +265,7 @@ void Form1::buildControls()
     connect(m_update, &UpdateCheck::noNewVersion, this, [this](bool reached) {
         if (std::exchange(m_manualUpdateCheck, false))
             m_platform.messageBox(this,
-                reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kOwnVersion)) : u"无法连接更新服务器。"_s,
+                reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kVersion)) : u"无法连接更新服务器。"_s,
                 u"检查更新"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
     });
     connect(m_update, &UpdateCheck::newVersion, this, [this](const QString& version) {
