@@ -9,6 +9,7 @@
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/keys.h"
@@ -34,7 +35,6 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStringListModel>
@@ -269,7 +269,7 @@ void Form1::buildControls()
     connect(m_update, &UpdateCheck::noNewVersion, this, [this](bool reached) {
         if (std::exchange(m_manualUpdateCheck, false))
             m_platform.messageBox(this,
-                reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kOwnVersion)) : u"无法连接更新服务器。"_s,
+                reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kVersion)) : u"无法连接更新服务器。"_s,
                 u"检查更新"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
     });
     connect(m_update, &UpdateCheck::newVersion, this, [this](const QString& version) {
@@ -520,7 +520,12 @@ void Form1::Command13_Click()
         return;
     }
     const QStringList domains = domainsFromInput(input);
-    m_walker->setQueue(domains);
+    QHash<int, QString> unreadable;
+    for (int i = 0; i < domains.size(); ++i) {
+        if (const auto reason = m_importReasons.constFind(domains.at(i)); reason != m_importReasons.cend())
+            unreadable.insert(i, *reason);
+    }
+    m_walker->setQueue(domains, unreadable);
     m_queueMirror->setStringList(domains);
     Command11_Click();
 }
@@ -700,7 +705,12 @@ void Form1::importDomains()
             u"导入域名"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    const QStringList domains = domainsFromFile(file.readAll()).domains;
+    const DomainFile read = domainsFromFile(file.readAll());
+    const QStringList& domains = read.domains;
+    // The box holds names only: why a line could not be one is kept for Start.
+    m_importReasons.clear();
+    for (auto it = read.unreadable.cbegin(); it != read.unreadable.cend(); ++it)
+        m_importReasons.insert(domains.at(it.key()), it.value());
     m_text1->setPlainText(domains.join(u'\n') + (domains.isEmpty() ? QString() : u"\n"_s));
     m_label1->setText(u"已导入 %1 个域名"_s.arg(domains.size()));
 }
@@ -726,11 +736,14 @@ void Form1::exportCsv()
     const QString path = m_platform.saveFileName(this, u"导出为 CSV 文件"_s, u"seo-quillmark.csv"_s);
     if (path.isEmpty())
         return;
-    // Written beside the target and renamed over it, so a failed export never leaves half a file behind.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(csvBytes(m_walker->results(), shownColumns())) < 0
-        || !file.commit()) {
-        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()),
+    OutputFile file(path);
+    QString error = file.open();
+    if (error.isEmpty()) {
+        file.write(csvBytes(m_walker->results(), shownColumns()));
+        error = file.commit();
+    }
+    if (!error.isEmpty()) {
+        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error),
             u"导出为 CSV 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
@@ -743,8 +756,8 @@ void Form1::exportXlsx()
     if (path.isEmpty())
         return;
     if (const QString error = writeWorkbook(path, m_walker->results(), shownColumns()); !error.isEmpty()) {
-        m_platform.messageBox(
-            this, error, u"导出为 Excel 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error),
+            u"导出为 Excel 文件"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     m_label1->setText(u"已导出 %1 行"_s.arg(m_walker->results().rowCount()));

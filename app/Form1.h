@@ -114,6 +114,7 @@ private:
     QAction* m_rerunAction = nullptr;
     QMenu* m_queriesMenu = nullptr;
     QHash<QString, QAction*> m_lookupActions; // the lookups without a check box, by key
+    QHash<QString, QString> m_importReasons; // the last import's unreadable names, and why
     bool m_manualUpdateCheck = false;
     bool m_rankingDownload = false; // the list being installed was downloaded, not imported
 

@@ -10,9 +10,8 @@ count=${3:-200000}
 here=$(cd "$(dirname "$0")" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
-mkdir -p "$XDG_DATA_HOME/seo-quillmark"
-cp "$here/../tests/data/tranco-sample.csv" "$XDG_DATA_HOME/seo-quillmark/tranco.csv"
+. "$here/instant-lookup.sh"
+instant_lookup "$work"
 seq "$count" | sed 's/^/d/; s/$/.test/' >"$work/domains.txt"
 start=$(date +%s%N)
 "$program" --batch "$work/domains.txt" --lookups tranco >/dev/null 2>&1

@@ -3,6 +3,7 @@
 // against the same rows as CSV. Prints time and the process's peak memory before and after.
 //   bench_workbook [ROWS] [FOLDER]
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/registry.h"
 #include "queries/results.h"
@@ -53,14 +54,19 @@ int main(int argc, char* argv[])
     const long before = peakMiB();
     QElapsedTimer clock;
     clock.start();
-    Workbook workbook(folder + u"/bench.xlsx"_s, columns);
-    if (const QString error = workbook.open(); !error.isEmpty()) {
+    OutputFile target(folder + u"/bench.xlsx"_s);
+    Workbook workbook(target, columns);
+    QString error = target.open();
+    if (error.isEmpty())
+        error = workbook.open();
+    if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
     for (int row = 0; row < rows; ++row)
         workbook.addRow(results, row);
-    if (const QString error = workbook.finish(); !error.isEmpty()) {
+    error = workbook.finish();
+    if (!error.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -3,6 +3,7 @@
 #include "cli/explain.h"
 
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/domains.h"
 #include "queries/registry.h"
@@ -19,7 +20,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QStringDecoder>
 #include <QTimer>
@@ -228,73 +228,45 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
         [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
     for (const Lookup* lookup : options.chosen)
         options.columns.append(columnOf(*lookup));
-    // A path that cannot be written fails now, not after hours of lookups.
-    if (!options.output.isEmpty() && QFileInfo(options.output).isDir())
-        return usage(u"--output %1 是一个文件夹"_s.arg(options.output));
-    if (!options.output.isEmpty() && !QFileInfo(QFileInfo(options.output).absolutePath()).isWritable())
-        return usage(u"无法写入 --output %1：文件夹不存在或不可写"_s.arg(options.output));
     return options;
 }
 
-// Where the rows go: standard output as they come, or a file that takes their place only when complete.
+// Where the rows go: standard output, a device or a FIFO as they come, or a file that takes its name only
+// when complete.
 class Output
 {
 public:
-    bool open(const QString& path, QString* error, const QList<int>& workbookColumns = {})
+    explicit Output(const QString& path)
+        : m_path(path)
+        , m_file(path)
     {
-        if (path.isEmpty())
-            return true;
-        if (!workbookColumns.isEmpty()) {
-            m_workbook.emplace(path, workbookColumns);
-            *error = m_workbook->open();
-            return error->isEmpty();
-        }
-        m_file.emplace(path);
-        if (m_file->open(QIODevice::WriteOnly))
-            return true;
-        *error = m_file->errorString();
-        return false;
     }
 
-    // False once the rows can no longer be written: the reader of standard output went away, or the file
-    // failed (a full disk).
-    bool write(const QByteArray& bytes)
+    // Before the first request: empty, or why the rows cannot go there.
+    QString open(const QList<int>& workbookColumns)
     {
-        if (m_file)
-            return m_file->write(bytes) == bytes.size();
-        for (qsizetype done = 0; done < bytes.size();) {
-            const ssize_t written = ::write(STDOUT_FILENO, bytes.constData() + done, size_t(bytes.size() - done));
-            if (written < 0 && errno == EINTR)
-                continue;
-            if (written < 0) {
-                m_pipeClosed = errno == EPIPE;
-                return false;
-            }
-            done += written;
+        QString error = m_file.open();
+        if (m_file.wantsReader()) {
+            say(u"seo-quillmark: 等待读取 %1 的程序……\n"_s.arg(m_path));
+            error = m_file.open(true);
         }
-        return true;
+        if (error.isEmpty() && !workbookColumns.isEmpty()) {
+            m_workbook.emplace(m_file, workbookColumns);
+            error = m_workbook->open();
+        }
+        return error;
     }
 
+    // False once the rows can no longer be written: the reader went away, or the file failed (a full disk).
+    bool write(const QByteArray& bytes) { return m_file.write(bytes); }
     void addRow(const Results& results, int row) { m_workbook->addRow(results, row); }
-
-    bool finish(QString* error)
-    {
-        if (m_workbook) {
-            *error = m_workbook->finish();
-            return error->isEmpty();
-        }
-        if (!m_file || m_file->commit())
-            return true;
-        *error = m_file->errorString();
-        return false;
-    }
-
-    bool pipeClosed() const { return m_pipeClosed; }
+    QString finish() { return m_workbook ? m_workbook->finish() : m_file.commit(); }
+    bool pipeClosed() const { return m_file.readerGone(); }
 
 private:
-    std::optional<QSaveFile> m_file;
+    QString m_path;
+    OutputFile m_file;
     std::optional<Workbook> m_workbook;
-    bool m_pipeClosed = false;
 };
 
 // The list, read as it comes: a file straight from disk, standard input as its bytes arrive (a pipe's
@@ -312,12 +284,11 @@ public:
             *error = m_fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : u"是一个文件夹"_s;
             return false;
         }
-        m_regular = S_ISREG(status.st_mode);
-        if (m_regular) {
-            // A whole file is read by the whole-file rule: any line of UTF-8 beyond ASCII makes it UTF-8.
+        if (S_ISREG(status.st_mode)) {
+            // A file is at hand whole: its encoding is judged over all of it, as the window's import judges it.
             QFile file;
             if (file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-                m_reader = DomainReader(fileIsUtf8(file));
+                m_reader = DomainReader(isUtf8List(file));
             lseek(m_fd, 0, SEEK_SET);
         } else {
             fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
@@ -348,22 +319,6 @@ public:
     bool atEnd() const { return m_end; }
 
 private:
-    static bool fileIsUtf8(QFile& file)
-    {
-        const QByteArray head = file.peek(3);
-        if (head.startsWith("\xEF\xBB\xBF"))
-            return true;
-        while (!file.atEnd()) {
-            const QByteArray line = file.readLine(1 << 20);
-            const bool ascii = std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
-            QStringDecoder utf8(QStringDecoder::Utf8);
-            utf8.decode(line);
-            if (!ascii && !utf8.hasError())
-                return true;
-        }
-        return false;
-    }
-
     void readSome()
     {
         char buffer[64 * 1024];
@@ -377,7 +332,6 @@ private:
     }
 
     int m_fd = -1;
-    bool m_regular = false;
     bool m_wanted = false;
     bool m_reading = false;
     bool m_end = false;
@@ -465,8 +419,7 @@ public:
         // A failure the writer met while draining is told, and counted, now.
         QCoreApplication::sendPostedEvents(&m_store, QEvent::MetaCall);
         writeRows(deadline);
-        QString error;
-        if (!m_output.finish(&error) && !m_output.pipeClosed()) {
+        if (const QString error = m_output.finish(); !error.isEmpty() && !m_output.pipeClosed()) {
             say(u"无法写入 %1：%2\n"_s.arg(m_options.output, error));
             m_outputFailed = true;
         }
@@ -483,33 +436,36 @@ public:
     bool isSaved() { return m_store.isCommitted(m_store.mark()); }
 
 private:
-    // Rows read: the first ones decide whether this goes on with an unfinished batch; each joins the walks,
-    // with what the database already has of it when it does.
+    // Rows read: each joins the walks, with what the database already has of it when this goes on with an
+    // unfinished batch, which must then have had the very same names.
     void append(const DomainFile& read, bool end)
     {
-        const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards) : read;
-        const int first = m_walker.results().rowCount();
-        // The first names decide whether this goes on with an unfinished batch: wait for some.
+        if (m_status)
+            return;
+        const qint64 before = std::exchange(m_read, m_read + read.domains.size());
+        const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards, before) : read;
+        // Wait for the first names: they start the batch.
         if (!m_started && part.domains.isEmpty() && !end)
             return;
-        if (!m_started && !begin(part))
-            return;
-        QHash<int, QString> unreadable;
-        for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
-            unreadable.insert(first + it.key(), it.value());
+        if (!m_started)
+            begin();
+        const int first = m_walker.results().rowCount();
+        const auto position
+            = [&](qsizetype i) { return part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i); };
         if (m_resumed) {
             const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
-            if (part.domains.mid(0, saved.size()) != saved) {
-                say(u"seo-quillmark: 第 %1 个域名起与上次未完成的查询不同，无法继续；不用 --resume 可从头开始。\n"_s.arg(first + 1));
-                m_status = 2;
-                m_walker.abortAll();
-                QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
-                return;
+            for (qsizetype i = 0; i < saved.size(); ++i) {
+                if (part.domains.at(i) != saved.at(i))
+                    return differs(position(i), u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
             }
-            m_store.appendSaved(m_walker, part.domains, unreadable,
-                m_store.savedCells(m_resumed->id, first, first + int(saved.size())));
+            // A list that ends before the unfinished batch's did is another list too.
+            const int rows = first + int(part.domains.size());
+            const QStringList more = end ? m_store.savedNames(m_resumed->id, rows, 1) : QStringList();
+            if (!more.isEmpty())
+                return differs(m_read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
+            m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows));
         } else {
-            m_walker.appendRows(part.domains, unreadable);
+            m_walker.appendRows(part);
         }
         m_total += qsizetype(part.domains.size()) * m_options.chosen.size();
         if (end)
@@ -520,8 +476,21 @@ private:
             m_flush.start();
     }
 
-    // Starts the batch with the first rows read: the unfinished one when they, and the lookups, are its own.
-    bool begin(const DomainFile& part)
+    // --resume over a list that parts from the unfinished batch's: nothing more is asked.
+    void differs(qint64 position, const QString& how)
+    {
+        say(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
+                .arg(position + 1)
+                .arg(how));
+        m_status = 2;
+        m_input->want(false);
+        m_walker.abortAll();
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+
+    // Starts the batch: the unfinished one when it ran the same lookups (append() then holds its names to
+    // the list's), else a new one.
+    void begin()
     {
         m_started = true;
         QStringList keys;
@@ -529,18 +498,15 @@ private:
             keys.append(lookup->key);
         const std::optional<ResultStore::Batch> unfinished
             = m_options.resume ? m_store.unfinishedBatch(false) : std::nullopt;
-        const QStringList saved
-            = unfinished ? m_store.savedNames(unfinished->id, 0, int(part.domains.size())) : QStringList();
         if (unfinished && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())
-            && !saved.isEmpty() && part.domains.mid(0, saved.size()) == saved) {
+            && !m_store.savedNames(unfinished->id, 0, 1).isEmpty()) {
             m_resumed = unfinished;
             m_store.continueStream(m_walker, *unfinished);
-            return true;
+            return;
         }
         if (m_options.resume)
-            say(u"没有可继续的查询（上次的查询已完成，或域名、查询不同）：从头开始。\n"_s);
+            say(u"没有可继续的查询（上次的查询已完成，或查询不同）：从头开始。\n"_s);
         m_walker.runStream(m_options.chosen);
-        return true;
     }
 
     bool isComplete(int row) const
@@ -599,7 +565,7 @@ private:
         // Rows out are let go of, and the list read on: memory holds the rows in flight, not the list.
         if (m_next - m_walker.results().firstRow() >= 1024)
             m_walker.results().releaseRowsBefore(m_next);
-        if (m_input && m_started && !m_signal)
+        if (m_input && m_started && !m_signal && !m_status)
             m_input->want(m_walker.results().rowCount() - m_next < kRowsAhead);
     }
 
@@ -619,6 +585,7 @@ private:
     Output& m_output;
     Input* m_input = nullptr;
     bool m_started = false;
+    qint64 m_read = 0; // names read of the whole list, this run's part or not
     std::optional<ResultStore::Batch> m_resumed; // the unfinished batch this run goes on with
     int m_status = 0; // set when the run cannot go on
     bool m_anyProblem = false; // a row written out had a failed cell
@@ -691,11 +658,11 @@ int runCommandLine(int argc, char** argv)
         say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
         return 2;
     }
-    Output output;
-    QString error;
+    // Before the first request: a target that cannot be written fails now, not after hours of lookups.
+    Output output(options.output);
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
-    if (!output.open(options.output, &error, workbookColumns)) {
+    if (const QString error = output.open(workbookColumns); !error.isEmpty()) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }

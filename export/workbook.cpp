@@ -1,12 +1,12 @@
 #include "export/workbook.h"
 
+#include "export/outputfile.h"
 #include "queries/results.h"
 
 #include <QDate>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <xlsxwriter.h>
 
@@ -14,8 +14,21 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Excel holds no more in one cell.
+// Excel holds no more in one cell, counted in characters, nor more rows in one sheet, the header's included.
 constexpr qsizetype kLongestCell = 32'767;
+constexpr int kSheetRows = 1'048'576;
+
+// How much of `text` fits in a cell, in UTF-16 units: 32,767 characters, a character outside the BMP one.
+qsizetype cellCut(const QString& text)
+{
+    if (text.size() <= kLongestCell)
+        return text.size();
+    qsizetype end = 0;
+    for (qsizetype kept = 0; kept < kLongestCell && end < text.size(); ++kept)
+        end += text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate() ? 2 : 1;
+    return end;
+}
+
 // Excel's own widths are in characters of its default font, about 7 pixels each plus 5 of padding.
 double charactersFor(int pixels)
 {
@@ -50,12 +63,13 @@ struct Workbook::Book
     lxw_format* count = nullptr;
     lxw_format* date = nullptr;
     lxw_format* marked = nullptr;
-    QByteArray partPath;
+    QByteArray scratch; // the workbook as it is built, put in place by finish()
+    QByteArray scratchFolder;
 };
 
-Workbook::Workbook(const QString& path, const QList<int>& columns)
+Workbook::Workbook(OutputFile& target, const QList<int>& columns)
     : m_book(std::make_unique<Book>())
-    , m_path(path)
+    , m_target(target)
     , m_columns(columns)
 {
 }
@@ -65,23 +79,30 @@ Workbook::~Workbook()
     if (m_book->workbook) {
         // Never finished: what was begun is thrown away, not left as a broken file.
         workbook_close(m_book->workbook);
-        QFile::remove(QString::fromLocal8Bit(m_book->partPath));
+        QFile::remove(QString::fromLocal8Bit(m_book->scratch));
     }
 }
 
 QString Workbook::open()
 {
-    m_book->partPath = QFile::encodeName(m_path + u".part"_s);
-    // Rows go to a temporary file in the target's own folder, not to /tmp, which may be memory.
-    const QByteArray folder = QFile::encodeName(QFileInfo(m_path).absolutePath());
+    // Its rows and the workbook itself are built in the target's folder (or the temporary one for a device or
+    // a FIFO) under a name of their own.
+    QTemporaryFile scratch(m_target.scratchFolder() + u"/seo-quillmark-XXXXXX.xlsx"_s);
+    scratch.setAutoRemove(false);
+    if (!scratch.open())
+        return u"无法在 %1 建立临时文件（%2）"_s.arg(m_target.scratchFolder(), scratch.errorString());
+    m_book->scratch = QFile::encodeName(scratch.fileName());
+    m_book->scratchFolder = QFile::encodeName(m_target.scratchFolder());
+    scratch.close();
     lxw_workbook_options options {};
     options.constant_memory = LXW_TRUE;
-    options.tmpdir = const_cast<char*>(folder.constData());
+    options.tmpdir = m_book->scratchFolder.data();
     options.use_zip64 = LXW_TRUE;
-    m_book->workbook = workbook_new_opt(m_book->partPath.constData(), &options);
-    if (!m_book->workbook)
-        return u"无法创建 %1"_s.arg(m_path);
-    m_book->sheet = workbook_add_worksheet(m_book->workbook, "seo-quillmark");
+    m_book->workbook = workbook_new_opt(m_book->scratch.constData(), &options);
+    if (!m_book->workbook) {
+        QFile::remove(scratch.fileName());
+        return u"无法建立工作簿"_s;
+    }
     m_book->header = workbook_add_format(m_book->workbook);
     format_set_bold(m_book->header);
     m_book->count = workbook_add_format(m_book->workbook);
@@ -91,30 +112,53 @@ QString Workbook::open()
     m_book->marked = workbook_add_format(m_book->workbook);
     format_set_italic(m_book->marked);
     format_set_font_color(m_book->marked, LXW_COLOR_GRAY);
+    addSheet();
+    return {};
+}
 
+void Workbook::addSheet()
+{
+    const QByteArray name = (m_sheets++ == 0 ? u"结果"_s : u"结果 %1"_s.arg(m_sheets)).toUtf8();
+    m_book->sheet = workbook_add_worksheet(m_book->workbook, name.constData());
+    m_rows = 0;
     for (int i = 0; i < m_columns.size(); ++i) {
-        worksheet_set_column(m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(columnWidth(m_columns[i])), nullptr);
-        worksheet_write_string(m_book->sheet, 0, lxw_col_t(i), columnHeader(m_columns[i]).toUtf8().constData(),
-            m_book->header);
+        worksheet_set_column(
+            m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(columnWidth(m_columns[i])), nullptr);
+        worksheet_write_string(
+            m_book->sheet, 0, lxw_col_t(i), columnHeader(m_columns[i]).toUtf8().constData(), m_book->header);
     }
     // The header and everything up to the domain stay in view while the rest scrolls.
     const int domainAt = int(m_columns.indexOf(DomainColumn));
     worksheet_freeze_panes(m_book->sheet, 1, lxw_col_t(domainAt + 1));
-    return {};
+}
+
+void Workbook::endSheet()
+{
+    if (!m_columns.isEmpty())
+        worksheet_autofilter(m_book->sheet, 0, 0, lxw_row_t(m_rows), lxw_col_t(m_columns.size() - 1));
 }
 
 void Workbook::addRow(const Results& results, int row)
 {
     if (!m_book->sheet)
         return;
+    if (m_rows == kSheetRows - 1) {
+        endSheet();
+        addSheet();
+    }
     const lxw_row_t at = lxw_row_t(++m_rows);
     for (int i = 0; i < m_columns.size(); ++i) {
         const lxw_col_t column = lxw_col_t(i);
         const QString text = results.text(row, m_columns[i]);
-        const QString problem = results.problem(row, m_columns[i]);
+        QString problem = results.problem(row, m_columns[i]);
+        const qsizetype keep = cellCut(text);
+        if (keep < text.size()) {
+            const QString cut = u"已截断（原文 %1 字）"_s.arg(characterCount(text));
+            problem = problem.isEmpty() ? cut : problem.left(kLongestCell - cut.size() - 1) + u'\n' + cut;
+        }
         if (!problem.isEmpty()) {
-            worksheet_write_string(m_book->sheet, at, column, text.left(kLongestCell).toUtf8().constData(), m_book->marked);
-            worksheet_write_comment(m_book->sheet, at, column, problem.left(kLongestCell).toUtf8().constData());
+            worksheet_write_string(m_book->sheet, at, column, text.left(keep).toUtf8().constData(), m_book->marked);
+            worksheet_write_comment(m_book->sheet, at, column, problem.left(cellCut(problem)).toUtf8().constData());
             continue;
         }
         if (text.trimmed().isEmpty())
@@ -130,7 +174,7 @@ void Workbook::addRow(const Results& results, int row)
             break;
         }
         case SheetValue::Kind::Text:
-            worksheet_write_string(m_book->sheet, at, column, text.left(kLongestCell).toUtf8().constData(), nullptr);
+            worksheet_write_string(m_book->sheet, at, column, text.toUtf8().constData(), nullptr);
             break;
         }
     }
@@ -139,27 +183,24 @@ void Workbook::addRow(const Results& results, int row)
 QString Workbook::finish()
 {
     if (!m_book->workbook)
-        return u"无法创建 %1"_s.arg(m_path);
-    if (!m_columns.isEmpty())
-        worksheet_autofilter(m_book->sheet, 0, 0, lxw_row_t(m_rows), lxw_col_t(m_columns.size() - 1));
+        return u"无法建立工作簿"_s;
+    endSheet();
     const lxw_error closed = workbook_close(m_book->workbook);
     m_book->workbook = nullptr;
-    const QString part = QString::fromLocal8Bit(m_book->partPath);
+    const QString scratch = QString::fromLocal8Bit(m_book->scratch);
     if (closed != LXW_NO_ERROR) {
-        QFile::remove(part);
-        return u"无法写入 %1：%2"_s.arg(m_path, QString::fromUtf8(lxw_strerror(closed)));
+        QFile::remove(scratch);
+        return u"无法写入工作簿（%1）"_s.arg(QString::fromUtf8(lxw_strerror(closed)));
     }
-    QFile::remove(m_path);
-    if (!QFile::rename(part, m_path)) {
-        QFile::remove(part);
-        return u"无法写入 %1"_s.arg(m_path);
-    }
-    return {};
+    return m_target.commit(scratch);
 }
 
 QString writeWorkbook(const QString& path, const Results& results, const QList<int>& columns)
 {
-    Workbook workbook(path, columns);
+    OutputFile target(path);
+    if (QString error = target.open(); !error.isEmpty())
+        return error;
+    Workbook workbook(target, columns);
     if (QString error = workbook.open(); !error.isEmpty())
         return error;
     for (int row = results.firstRow(); row < results.rowCount(); ++row)

@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+class OutputFile;
 class Results;
 
 // How a cell goes into a spreadsheet: a count ("1,230,000", "42") as a number, a date ("2027-03-17") as a
@@ -19,12 +20,13 @@ SheetValue sheetValue(const QString& cell);
 
 // An Excel workbook (.xlsx) of the grid's `columns`, written a row at a time with a bounded amount of memory:
 // a header row that stays in view and filters, the domain column frozen beside the rest, widths from the
-// grid, marked cells in grey italics with their reason as a comment. Nothing is at `path` until finish()
-// has succeeded; the file is built beside it and renamed over it.
+// grid, marked cells in grey italics with their reason as a comment. Rows past what one sheet holds go on to
+// sheets 结果 2, 结果 3… with the same header; a text past what one cell holds is cut, marked, and its
+// comment says so. Nothing reaches `target` until finish() has succeeded.
 class Workbook
 {
 public:
-    Workbook(const QString& path, const QList<int>& columns);
+    Workbook(OutputFile& target, const QList<int>& columns);
     ~Workbook();
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
@@ -35,11 +37,15 @@ public:
     QString finish();
 
 private:
+    void addSheet();
+    void endSheet();
+
     struct Book;
     std::unique_ptr<Book> m_book;
-    QString m_path;
+    OutputFile& m_target;
     QList<int> m_columns;
-    int m_rows = 0;
+    int m_sheets = 0;
+    int m_rows = 0; // in the sheet being written, the header not counted
 };
 
 // The whole grid at once (the window's 导出为 Excel 文件…); the error, or empty.

@@ -2,30 +2,26 @@
 
 #include "queries/results.h"
 
-#include <QStringDecoder>
+#include <QBuffer>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QList<QByteArrayView> lines(QByteArrayView file)
-{
-    QList<QByteArrayView> lines;
-    qsizetype start = 0;
-    for (qsizetype at = 0; at <= file.size(); ++at) {
-        if (at == file.size() || file.at(at) == '\n' || file.at(at) == '\r') {
-            lines.append(file.sliced(start, at - start));
-            if (at + 1 < file.size() && file.at(at) == '\r' && file.at(at + 1) == '\n')
-                ++at;
-            start = at + 1;
-        }
-    }
-    return lines;
-}
+// A line is held whole up to this; past it only its first field is followed, counted but not kept.
+constexpr qsizetype kHeldBytes = 4096;
+// What an overlong entry shows of itself.
+constexpr qsizetype kShownCharacters = 40;
+constexpr qsizetype kChunk = 64 * 1024;
 
 bool isAscii(QByteArrayView line)
 {
     return std::all_of(line.begin(), line.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
 // Decodes a whole line; false when some of it is not valid in the encoding.
@@ -43,9 +39,89 @@ QString firstField(const QString& line)
     return (field.startsWith(u'"') ? field.mid(1).section(u'"', 0, 0) : field.section(u',', 0, 0)).trimmed();
 }
 
+QString overlongReason(qsizetype line, qsizetype characters)
+{
+    return u"第 %1 行过长（共 %2 字），不是域名"_s.arg(line).arg(characters);
+}
+
 } // namespace
 
-DomainFile shardOf(const DomainFile& file, int index, int count)
+QString cutName(QStringView start, qsizetype characters)
+{
+    qsizetype end = qMin(start.size(), kShownCharacters);
+    if (end < start.size() && start.at(end).isLowSurrogate())
+        --end;
+    return start.first(end).toString() + u"…（共 %1 字）"_s.arg(characters);
+}
+
+bool isOverlongName(const QString& entry)
+{
+    if (entry.endsWith(u"字）"_s) && entry.contains(u"…（共 "_s))
+        return true;
+    return entry.size() > kLongestName && characterCount(QStringView(entry).trimmed()) > kLongestName;
+}
+
+QStringList domainsFromInput(const QString& text)
+{
+    QStringList entries = text.split(u"\r\n"_s, Qt::SkipEmptyParts);
+    for (QString& entry : entries) {
+        const QStringView name = QStringView(entry).trimmed();
+        if (const qsizetype characters = characterCount(name); characters > kLongestName)
+            entry = cutName(name, characters);
+    }
+    return entries;
+}
+
+void Utf8Line::feed(QByteArrayView piece)
+{
+    // While the line is ASCII the decoder holds nothing, and ASCII needs no decoding.
+    if (!m_beyondAscii && isAscii(piece))
+        return;
+    m_beyondAscii = true;
+    [[maybe_unused]] const QString decoded = m_decoder.decode(piece); // decoding is what finds the errors
+}
+
+bool Utf8Line::end()
+{
+    if (!m_beyondAscii)
+        return false;
+    // A line break after a sequence left unfinished is an error too.
+    [[maybe_unused]] const QString decoded = m_decoder.decode(QByteArrayView("\n", 1));
+    const bool utf8 = !m_decoder.hasError();
+    m_decoder.resetState();
+    m_beyondAscii = false;
+    return utf8;
+}
+
+bool isUtf8List(QIODevice& list)
+{
+    if (list.peek(3).startsWith("\xEF\xBB\xBF"))
+        return true;
+    Utf8Line line;
+    for (QByteArray chunk = list.read(kChunk); !chunk.isEmpty(); chunk = list.read(kChunk)) {
+        qsizetype start = 0;
+        for (qsizetype at = 0; at < chunk.size(); ++at) {
+            if (chunk.at(at) != '\n' && chunk.at(at) != '\r')
+                continue;
+            line.feed(QByteArrayView(chunk).sliced(start, at - start));
+            if (line.end())
+                return true;
+            start = at + 1;
+        }
+        line.feed(QByteArrayView(chunk).sliced(start));
+    }
+    return line.end();
+}
+
+DomainFile domainsFromFile(const QByteArray& file)
+{
+    QBuffer buffer;
+    buffer.setData(file);
+    buffer.open(QIODevice::ReadOnly);
+    return DomainReader(isUtf8List(buffer)).read(file, true);
+}
+
+DomainFile shardOf(const DomainFile& file, int index, int count, qint64 first)
 {
     DomainFile part;
     for (int i = 0; i < file.domains.size(); ++i) {
@@ -59,67 +135,151 @@ DomainFile shardOf(const DomainFile& file, int index, int count)
         if (file.unreadable.contains(i))
             part.unreadable.insert(int(part.domains.size()), file.unreadable.value(i));
         part.domains.append(file.domains.at(i));
+        part.positions.append(first + i);
     }
     return part;
 }
 
-QStringList domainsFromInput(const QString& text)
+// The first field of a line past kHeldBytes: where it starts in the held bytes, and its length in either
+// encoding, counted as its bytes stream by and let go of.
+struct DomainReader::LongField
 {
-    return text.split(u"\r\n"_s, Qt::SkipEmptyParts);
+    qsizetype start = 0;
+    char closing = ',';
+    bool held = false; // it ended within the held bytes: the line is read as held, the rest is no one's
+    bool ended = false;
+    bool beyondAscii = false;
+    QStringDecoder utf8 {QStringDecoder::Utf8};
+    QStringDecoder gb18030 {"GB18030"};
+    qsizetype utf8Characters = 0;
+    qsizetype gb18030Characters = 0;
+    qsizetype trailingBlanks = 0;
+
+    void count(QByteArrayView bytes)
+    {
+        if (!beyondAscii && isAscii(bytes)) {
+            utf8Characters += bytes.size();
+            gb18030Characters += bytes.size();
+        } else {
+            beyondAscii = true;
+            utf8Characters += characterCount(QString(utf8.decode(bytes)));
+            gb18030Characters += characterCount(QString(gb18030.decode(bytes)));
+        }
+        const qsizetype blanks
+            = std::find_if(bytes.rbegin(), bytes.rend(), [](char c) { return !isBlank(c); }) - bytes.rbegin();
+        trailingBlanks = blanks == bytes.size() ? trailingBlanks + blanks : blanks;
+    }
+};
+
+DomainReader::DomainReader(std::optional<bool> utf8)
+    : m_utf8(utf8)
+{
 }
 
-DomainFile domainsFromFile(const QByteArray& file)
-{
-    const bool marked = file.startsWith("\xEF\xBB\xBF");
-    const QList<QByteArrayView> all = lines(QByteArrayView(file).sliced(marked ? 3 : 0));
-    const bool utf8 = marked || std::any_of(all.begin(), all.end(), [](QByteArrayView line) {
-        QString ignored;
-        return !isAscii(line) && decode("UTF-8", line, &ignored);
-    });
-    return DomainReader(utf8).read(file, true);
-}
+DomainReader::~DomainReader() = default;
+DomainReader::DomainReader(DomainReader&&) noexcept = default;
+DomainReader& DomainReader::operator=(DomainReader&&) noexcept = default;
 
 DomainFile DomainReader::read(QByteArrayView bytes, bool end)
 {
     DomainFile result;
-    m_rest += bytes;
-    if (!m_started && (m_rest.size() >= 3 || end)) {
+    if (m_started) {
+        split(bytes, result);
+    } else {
+        m_head += bytes;
+        if (m_head.size() < 3 && !end)
+            return result;
         m_started = true;
-        if (m_rest.startsWith("\xEF\xBB\xBF")) {
-            m_rest.remove(0, 3);
+        const QByteArray head = std::exchange(m_head, QByteArray());
+        const bool marked = head.startsWith("\xEF\xBB\xBF");
+        if (marked)
             m_utf8 = true;
-        }
+        split(QByteArrayView(head).sliced(marked ? 3 : 0), result);
     }
-    if (!m_started)
-        return result;
+    if (end && m_lineBytes > 0)
+        endLine(result);
+    return result;
+}
+
+void DomainReader::split(QByteArrayView bytes, DomainFile& into)
+{
+    // CR, LF and CR LF each end a line; each byte is looked at once, however long its line.
     qsizetype start = 0;
-    for (qsizetype at = 0; at < m_rest.size(); ++at) {
-        const char c = m_rest.at(at);
+    for (qsizetype at = 0; at < bytes.size(); ++at) {
+        const char c = bytes.at(at);
         if (c != '\n' && c != '\r')
             continue;
-        // A CR at the end of what came so far may be the first half of a CR LF.
-        if (c == '\r' && at + 1 == m_rest.size() && !end)
-            break;
-        take(QByteArrayView(m_rest).sliced(start, at - start), result);
-        if (c == '\r' && at + 1 < m_rest.size() && m_rest.at(at + 1) == '\n')
-            ++at;
+        if (c == '\n' && m_afterCr && at == start && m_lineBytes == 0) {
+            m_afterCr = false;
+            start = at + 1;
+            continue;
+        }
+        add(bytes.sliced(start, at - start));
+        endLine(into);
+        m_afterCr = c == '\r';
         start = at + 1;
     }
-    m_rest.remove(0, start);
-    if (end && !m_rest.isEmpty()) {
-        take(m_rest, result);
-        m_rest.clear();
+    if (start < bytes.size()) {
+        add(bytes.sliced(start));
+        m_afterCr = false;
     }
-    return result;
+}
+
+void DomainReader::add(QByteArrayView piece)
+{
+    m_lineBytes += piece.size();
+    m_lineUtf8.feed(piece);
+    if (!m_long) {
+        const qsizetype room = kHeldBytes - m_line.size();
+        if (piece.size() <= room) {
+            m_line += piece;
+            return;
+        }
+        m_line += piece.first(room);
+        piece = piece.sliced(room);
+        m_long = std::make_unique<LongField>();
+        qsizetype at = 0;
+        while (at < m_line.size() && isBlank(m_line.at(at)))
+            ++at;
+        if (at < m_line.size() && m_line.at(at) == '"') {
+            m_long->closing = '"';
+            ++at;
+        }
+        const qsizetype closing = m_line.indexOf(m_long->closing, at);
+        if (closing >= 0) {
+            // A short first field and a long rest (a CSV's other columns): the field is all that counts.
+            m_line.truncate(closing + 1);
+            m_long->held = m_long->ended = true;
+            return;
+        }
+        m_long->start = at;
+        m_long->count(QByteArrayView(m_line).sliced(at));
+    }
+    if (m_long->ended)
+        return;
+    const qsizetype closing = piece.indexOf(m_long->closing);
+    m_long->count(closing < 0 ? piece : piece.first(closing));
+    m_long->ended = closing >= 0;
+}
+
+void DomainReader::endLine(DomainFile& into)
+{
+    ++m_lineNumber;
+    const bool beyondAscii = m_lineUtf8.beyondAscii();
+    const bool utf8 = m_lineUtf8.end();
+    if (!m_utf8 && beyondAscii)
+        m_utf8 = utf8;
+    if (m_long && !m_long->held)
+        takeLong(into);
+    else
+        take(m_line, into);
+    m_line.truncate(0);
+    m_lineBytes = 0;
+    m_long.reset();
 }
 
 void DomainReader::take(QByteArrayView line, DomainFile& into)
 {
-    const qsizetype number = ++m_line;
-    if (!m_utf8 && !isAscii(line)) {
-        QString ignored;
-        m_utf8 = decode("UTF-8", line, &ignored);
-    }
     const bool utf8 = m_utf8.value_or(true);
     QString text;
     const bool readable = decode(utf8 ? "UTF-8" : "GB18030", line, &text);
@@ -129,12 +289,27 @@ void DomainReader::take(QByteArrayView line, DomainFile& into)
     for (const QChar dot : {u'。', u'．', u'｡'})
         field.replace(dot, u'.');
     field = cleanCellText(field);
+    const qsizetype characters = characterCount(field);
     // A header row ("domain", "域名") names no host.
-    if (field.isEmpty() || (number == 1 && !field.contains(u'.')))
+    if (field.isEmpty() || (m_lineNumber == 1 && !field.contains(u'.') && characters <= kLongestName))
         return;
-    if (!readable) {
+    if (characters > kLongestName) {
+        into.unreadable.insert(int(into.domains.size()), overlongReason(m_lineNumber, characters));
+        field = cutName(field, characters);
+    } else if (!readable) {
         into.unreadable.insert(int(into.domains.size()),
-            u"第 %1 行无法识别（不是 %2 编码）"_s.arg(number).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
+            u"第 %1 行无法识别（不是 %2 编码）"_s.arg(m_lineNumber).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
     }
     into.domains.append(field);
+}
+
+void DomainReader::takeLong(DomainFile& into)
+{
+    const bool utf8 = m_utf8.value_or(true);
+    const qsizetype characters = (utf8 ? m_long->utf8Characters : m_long->gb18030Characters) - m_long->trailingBlanks;
+    // Stateful: a character the held bytes cut in two is left out, not shown as U+FFFD.
+    QStringDecoder decoder(utf8 ? "UTF-8" : "GB18030");
+    const QString start = cleanCellText(decoder.decode(QByteArrayView(m_line).sliced(m_long->start)));
+    into.unreadable.insert(int(into.domains.size()), overlongReason(m_lineNumber, characters));
+    into.domains.append(cutName(start, characters));
 }

@@ -46,17 +46,27 @@ bool isUnsafe(char16_t c)
 
 QString cleanCellText(const QString& text)
 {
-    if (std::none_of(text.cbegin(), text.cend(), [](QChar c) { return isUnsafe(c.unicode()); }))
-        return text;
+    // A closing line break (ping ends its own message with one) or space is no content.
+    qsizetype end = text.size();
+    while (end > 0 && text.at(end - 1).isSpace())
+        --end;
+    const QStringView kept = QStringView(text).first(end);
+    if (std::none_of(kept.cbegin(), kept.cend(), [](QChar c) { return isUnsafe(c.unicode()); }))
+        return end == text.size() ? text : kept.toString();
     QString clean;
-    clean.reserve(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c == u'\r' && i + 1 < text.size() && text.at(i + 1) == u'\n')
+    clean.reserve(end);
+    for (qsizetype i = 0; i < end; ++i) {
+        const char16_t c = kept.at(i).unicode();
+        if (c == u'\r' && i + 1 < end && kept.at(i + 1) == u'\n')
             continue; // the LF that follows stands for both
         clean += c == u'\r' || c == u'\n' ? QChar(u'↵') : isUnsafe(c) ? QChar(QChar::ReplacementCharacter) : QChar(c);
     }
     return clean;
+}
+
+qsizetype characterCount(QStringView text)
+{
+    return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
 }
 
 void Results::reset(const QStringList& domains)
@@ -74,14 +84,15 @@ void Results::reset(const QStringList& domains)
     emit wasReset();
 }
 
-void Results::appendRows(const QStringList& domains)
+void Results::appendRows(const QStringList& domains, const QList<qint64>& positions)
 {
     if (m_columns == 0)
         m_columns = columnCount();
     const QString blank = u" "_s;
-    for (const QString& domain : domains) {
-        m_cells.push_back(QString::number(m_rows++));
-        m_cells.push_back(domain);
+    for (qsizetype i = 0; i < domains.size(); ++i) {
+        m_cells.push_back(QString::number(i < positions.size() ? positions.at(i) : qint64(m_rows)));
+        m_cells.push_back(domains.at(i));
+        ++m_rows;
         for (int column = FirstLookupColumn; column < m_columns; ++column)
             m_cells.push_back(blank);
     }

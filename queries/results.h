@@ -18,10 +18,13 @@ int columnCount();
 QString columnHeader(int column);
 int columnWidth(int column); // pixels, in the grid
 
-// A cell's text as every output may carry it: line breaks as ↵, other control characters (C0, DEL, C1)
-// and bidirectional overrides as U+FFFD. Pages are written by strangers, and a title that moves the
-// terminal's cursor or reverses the text around it must not reach the user's screen as such.
+// A cell's text as every output may carry it: closing line breaks and spaces dropped, line breaks within
+// as ↵, other control characters (C0, DEL, C1) and bidirectional overrides as U+FFFD. Pages are written by
+// strangers, and a title that moves the terminal's cursor or reverses the text around it must not reach the
+// user's screen as such.
 QString cleanCellText(const QString& text);
+// Characters as a reader counts them: one outside the BMP is one, not two UTF-16 units.
+qsizetype characterCount(QStringView text);
 
 // The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
 // Cells hold text only; a cell no lookup has written holds one space. Stored flat, one string per cell,
@@ -34,8 +37,9 @@ public:
 
     void reset(const QStringList& domains);
     // Rows one after another as a list is read, and let go of once written out: a list of millions is
-    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty.
-    void appendRows(const QStringList& domains);
+    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty. The
+    // position column shows `positions` where given (a part of a longer list), else the row numbers.
+    void appendRows(const QStringList& domains, const QList<qint64>& positions = {});
     void releaseRowsBefore(int row);
     // After the table of lookups has changed (the user's own were edited): each cell moves to its lookup's
     // new column (by key), a lookup no longer there loses its cells, a new one starts blank.

@@ -76,14 +76,15 @@ void Walker::runStream(const QList<const Lookup*>& wanted)
     startPlan(wanted, Rows::All, false);
 }
 
-void Walker::appendRows(const QStringList& domains, const QHash<int, QString>& unreadable, const QList<SavedCell>& saved)
+void Walker::appendRows(const DomainFile& part, const QList<SavedCell>& saved)
 {
     if (!m_streamOpen || m_closed)
         return;
     const int first = m_results.rowCount();
-    m_results.appendRows(domains);
-    emit rowsAppended(first, domains);
-    m_unreadable.insert(unreadable);
+    m_results.appendRows(part.domains, part.positions);
+    emit rowsAppended(first, part.domains);
+    for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
+        m_unreadable.insert(first + it.key(), it.value());
     for (const SavedCell& cell : saved)
         m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
     for (const auto& walk : m_walks) {
@@ -408,8 +409,11 @@ void Walker::startRows(WalkState& walk)
         if (slot.started)
             continue;
         const QString domain = m_results.text(slot.row, DomainColumn);
-        if (domain.contains(QChar::ReplacementCharacter)) {
-            slot.result = CellResult {u"无效域名"_s, m_unreadable.value(slot.row, u"域名里有无法识别的字符"_s)};
+        const bool overlong = isOverlongName(domain);
+        if (overlong || domain.contains(QChar::ReplacementCharacter)) {
+            slot.result = CellResult {u"无效域名"_s,
+                m_unreadable.value(slot.row,
+                    overlong ? u"过长，不是域名（域名最长 %1 字）"_s.arg(kLongestName) : u"域名里有无法识别的字符"_s)};
             slot.started = true;
             continue;
         }

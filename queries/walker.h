@@ -1,5 +1,6 @@
 #pragma once
 
+#include "queries/domains.h"
 #include "queries/lookup.h"
 #include "queries/pace.h"
 #include "queries/rdap.h"
@@ -37,8 +38,8 @@ public:
     ~Walker() override;
 
     // The domain queue: replaced whole by Start, only read by the walks. A name with a character that could
-    // not be read (U+FFFD) asks nothing and gets 无效域名 everywhere, marked with its reason from
-    // `unreadable` (by queue position) where there is one.
+    // not be read (U+FFFD), or longer than a domain can be, asks nothing and gets 无效域名 everywhere, marked
+    // with its reason from `unreadable` (by queue position) where there is one.
     void setQueue(const QStringList& domains, const QHash<int, QString>& unreadable = {});
     const QStringList& queue() const { return m_queue; }
     Results& results() { return m_results; }
@@ -74,8 +75,7 @@ public:
     // read, each with the cells a resumed batch already has, and the batch ends once the list is closed and
     // every row written. Rows written out may be let go of (Results::releaseRowsBefore).
     void runStream(const QList<const Lookup*>& lookups);
-    void appendRows(
-        const QStringList& domains, const QHash<int, QString>& unreadable = {}, const QList<SavedCell>& saved = {});
+    void appendRows(const DomainFile& part, const QList<SavedCell>& saved = {});
     void closeStream();
 
     // The stop flag of the walks with stop: set, every such walk ends at its next check; the search walks go

@@ -609,12 +609,11 @@ void ResultStore::continueStream(Walker& walker, const Batch& batch)
     walker.runStream(lookupsOf(batch));
 }
 
-void ResultStore::appendSaved(Walker& walker, const QStringList& names, const QHash<int, QString>& unreadable,
-    const QList<Walker::SavedCell>& saved)
+void ResultStore::appendSaved(Walker& walker, const DomainFile& part, const QList<Walker::SavedCell>& saved)
 {
     // What is loaded from the database is not saved into it again.
     m_loading = true;
-    walker.appendRows(names, unreadable, saved);
+    walker.appendRows(part, saved);
     m_loading = false;
 }
 

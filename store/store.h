@@ -67,8 +67,7 @@ public:
     QStringList savedNames(qint64 batch, int from, int count);
     QList<Walker::SavedCell> savedCells(qint64 batch, int from, int to);
     void continueStream(Walker& walker, const Batch& batch);
-    void appendSaved(Walker& walker, const QStringList& names, const QHash<int, QString>& unreadable,
-        const QList<Walker::SavedCell>& saved);
+    void appendSaved(Walker& walker, const DomainFile& part, const QList<Walker::SavedCell>& saved);
 
     struct Answer
     {

@@ -1,6 +1,7 @@
 // The pure rules every cell, queue, export and update question is made by. Each row is a case that has gone
 // wrong, or would, on real answer pages and real pasted input.
 #include "export/export.h"
+#include "export/outputfile.h"
 #include "export/workbook.h"
 #include "queries/alexa.h"
 #include "queries/baidu.h"
@@ -251,8 +252,9 @@ void TestRules::exportLinesAndCsvBytes()
     for (int column = FirstLookupColumn; column < columnCount(); ++column)
         results.setCell(0, column, QString::number(column));
     // Line breaks, a terminal's title and clear-screen sequences and a right-to-left override, as a hostile
-    // page or program could send them: every output shows marks instead.
-    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\r\nsecond, \"line\"\x1b]0;x\x07\u202e\u009b2J"_s,
+    // page or program could send them: every output shows marks instead. A closing line break (ping ends its
+    // message with one) is no content, and no mark.
+    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\r\nsecond, \"line\"\x1b]0;x\x07\u202e\u009b2J \r\n"_s,
         u"无法运行 ping\n"_s);
     // Cells a spreadsheet would run as formulas, as a hostile page could make them.
     results.setCell(1, FirstLookupColumn + 2, u"=HYPERLINK(\"x\")"_s);
@@ -262,7 +264,7 @@ void TestRules::exportLinesAndCsvBytes()
         u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
         u"b.test|注册： |备案： |百度收录：=HYPERLINK(\"x\")|百度反链：-5|Alexa：@SUM|yahoo排名： |出站： "
         u"|IP：ping: b.test↵second, \"line\"\ufffd]0;x\ufffd\ufffd\ufffd2J\r\n"_s);
-    QCOMPARE(results.problem(1, FirstLookupColumn + 7), u"无法运行 ping↵"_s);
+    QCOMPARE(results.problem(1, FirstLookupColumn + 7), u"无法运行 ping"_s);
     // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
     QCOMPARE(exportText(Results(), 41), QString());
     QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
@@ -321,6 +323,18 @@ void TestRules::domainFiles_data()
         << "ok\xe3\x80\x82test\na\xef\xbc\x8e" "b.test\n"_ba << u"ok.test\na.b.test"_s;
     QTest::newRow("control characters do not reach the grid") << "a\tb.test\n\x1b[2Jc.test"_ba
                                                              << u"a\ufffdb.test\n\ufffd[2Jc.test"_s;
+    // Longer than a domain can be: cut at once, never held whole (past 4 KiB only the first field is counted),
+    // and no header for want of a dot.
+    const QString cut = QString(40, u'a') + u"…（共 %1 字）!第 %2 行过长（共 %1 字），不是域名"_s;
+    QTest::newRow("an overlong first line")
+        << QByteArray(254, 'a') + " \r\nb.test" << cut.arg(254).arg(1) + u"\nb.test"_s;
+    QTest::newRow("a line past what is held, CR line ends") << "a.test\r" + QByteArray(5000, 'a') + "  ,x\rb.test"_ba
+                                                            << u"a.test\n"_s + cut.arg(5000).arg(2) + u"\nb.test"_s;
+    QTest::newRow("a long CSV row with a short first field")
+        << "a.test," + QByteArray(9000, 'x') + "\nb.test"_ba << u"a.test\nb.test"_s;
+    QTest::newRow("a long GB18030 line counted in characters")
+        << "\xc0\xfd.test\n" + QByteArray(3000, 'x').replace("x", "\xc0\xfd")
+        << u"例.test\n"_s + QString(40, u'例') + u"…（共 3000 字）!第 2 行过长（共 3000 字），不是域名"_s;
 }
 
 void TestRules::domainFiles()
@@ -578,7 +592,7 @@ void TestRules::workbookReadBack()
     results.reset({u"a.test"_s, u"=cmd|' /c calc'!A0"_s});
     const int first = FirstLookupColumn;
     const QStringList texts {u"1,230,000"_s, u"2027-03-17"_s, u"=1+1"_s, u"007"_s, u"1234567890123456"_s,
-        u"2027-02-30"_s, u"12,34"_s, u"京ICP备12345678号"_s};
+        u"2027-02-30"_s, u"12,34"_s, u"京ICP备12345678号"_s, QString(40'000, u'长')};
     for (int i = 0; i < texts.size(); ++i)
         results.setCell(0, first + i, texts[i]);
     results.setCell(1, first, u"42"_s, u"请求超时（30 秒）"_s);
@@ -612,6 +626,9 @@ void TestRules::workbookReadBack()
     QCOMPARE(read(u"G2"_s), u"inlineStr 1234567890123456 [General]"_s);
     QCOMPARE(read(u"H2"_s), u"inlineStr 2027-02-30 [General]"_s);
     QCOMPARE(read(u"I2"_s), u"inlineStr 12,34 [General]"_s);
+    // Past what a cell holds: cut, and marked as such (it was cut without a word).
+    QCOMPARE(read(u"K2"_s), u"inlineStr "_s + QString(32'767, u'长') + u" [General grey italic]"_s);
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>已截断（原文 40000 字）</t>"_s));
     QCOMPARE(read(u"B3"_s), u"inlineStr =cmd|' /c calc'!A0 [General]"_s);
     // A failed cell keeps its text, shown grey and italic, its reason in a comment.
     QCOMPARE(read(u"C3"_s), u"inlineStr 42 [General grey italic]"_s);
@@ -619,9 +636,24 @@ void TestRules::workbookReadBack()
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>请求超时（30 秒）</t>"_s));
     // The header row and the columns up to the domain stay in view; the header filters.
     QVERIFY(sheet.contains(u"<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"_s));
-    QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:J3\"/>"_s));
+    QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:K3\"/>"_s));
     // The domain column as wide as in the grid: 100 pixels are 13.57 characters, which Excel stores padded.
     QVERIFY(sheet.contains(u"<col min=\"2\" max=\"2\" width=\"14.28515625\" customWidth=\"1\"/>"_s));
+
+    // Past what a sheet holds (1,048,575 rows under the header), rows go on to the next, headed and frozen
+    // like the first: they used to be dropped without a word.
+    OutputFile target(path);
+    QCOMPARE(target.open(), QString());
+    Workbook many(target, {PositionColumn, DomainColumn});
+    QCOMPARE(many.open(), QString());
+    for (int row = 0; row < 1'048'580; ++row)
+        many.addRow(results, 0);
+    QCOMPARE(many.finish(), QString());
+    QVERIFY(zipPart(path, "xl/workbook.xml").contains(u"<sheet name=\"结果 2\" sheetId=\"2\""_s));
+    const QHash<QString, SheetCell> second = sheetCells(zipPart(path, "xl/worksheets/sheet2.xml"));
+    QCOMPARE(second.value(u"B1"_s).value + second.value(u"B6"_s).value + second.value(u"B7"_s).value,
+        u"查询域名地址a.test"_s);
+    QVERIFY(zipPart(path, "xl/worksheets/sheet2.xml").contains(u"state=\"frozen\""_s));
 }
 
 void TestRules::cellsFollowTheirLookupWhenTheTableChanges()

@@ -263,6 +263,10 @@ void TestWindow::eachBoxItsColumnAndTheUpdateQuestion()
     m_form->Timer1_Timer();
     QTest::qWait(500);
     QCOMPARE(m_platform.shown.size(), 1);
+    // Asked from the menu, the answer names the program's version, the one in the title, not the channel's.
+    m_form->checkForUpdates();
+    QTRY_COMPARE(m_platform.shown.size(), 2);
+    QCOMPARE(m_platform.shown.last().text, u"已是最新版本（%1）。"_s.arg(m_form->windowTitle().section(u' ', 0, 0).mid(13)));
 }
 
 void TestWindow::historyAndResume()

@@ -9,7 +9,8 @@ struct PageResult;
 
 // The update channel numbers its releases on its own scale, not the version the user sees: the host's file
 // has said 9.1 since the channel began, and copies in the field ask it whether it says anything else. Only
-// exact equality counts (compared as text), so this must change with the channel, not with kVersion.
+// exact equality counts (compared as text), so this must change with the channel, not with kVersion. It is
+// the channel's number, never shown to the user as the program's.
 inline constexpr char16_t kOwnVersion[] = u"9.1";
 
 QString versionFileAddress(const QString& host);

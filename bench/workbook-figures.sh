@@ -1,0 +1,47 @@
+#!/bin/bash
+# More names than one sheet holds, as --format xlsx: the Tranco lookup over a small installed list (answered
+# at once, so the figure is the writing's), then the workbook read back sheet by sheet: every name must be
+# there, once, in order, under its position.
+# Usage: bench/workbook-figures.sh BUILD_DIR [NAMES]   (default 1048580: Excel's sheet holds 1,048,575 rows)
+set -euo pipefail
+program=$(readlink -f "$1/seo-quillmark")
+count=${2:-1048580}
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+. "$here/instant-lookup.sh"
+instant_lookup "$work"
+seq "$count" | sed 's/^/d/; s/$/.test/' >"$work/domains.txt"
+/usr/bin/time -q -f "%e s, peak resident %M KiB" -o "$work/time" \
+    "$program" --batch "$work/domains.txt" --lookups tranco --format xlsx --output "$work/out.xlsx" 2>/dev/null \
+    && status=0 || status=$?
+echo "$count names to --format xlsx: status $status, $(cat "$work/time"), workbook $(du -m "$work/out.xlsx" | cut -f1) MB"
+python3 - "$work/out.xlsx" "$count" <<'PY'
+import re, sys, zipfile
+from xml.etree.ElementTree import iterparse
+book, count = zipfile.ZipFile(sys.argv[1]), int(sys.argv[2])
+names = re.findall(r'<sheet name="([^"]+)"', book.read("xl/workbook.xml").decode())
+ns = "{http://schemas.openxmlformats.org/spreadsheetml/2006/main}"
+expected, sheets = 1, []
+for n in range(1, len(names) + 1):
+    rows = header = 0
+    with book.open(f"xl/worksheets/sheet{n}.xml") as sheet:
+        for _, element in iterparse(sheet):
+            if element.tag != ns + "row":
+                continue
+            cells = {c.get("r").rstrip("0123456789"): c for c in element}
+            if element.get("r") == "1":
+                header += 1
+            else:
+                position = cells["A"].findtext(ns + "v")
+                name = "".join(cells["B"].itertext())
+                if name != f"d{expected}.test" or position != str(expected - 1):
+                    sys.exit(f"sheet {names[n - 1]}: row {element.get('r')} holds {position} {name}, not d{expected}.test")
+                expected += 1
+                rows += 1
+            element.clear()
+    frozen = b'state="frozen"' in book.read(f"xl/worksheets/sheet{n}.xml")[:4096]
+    sheets.append(f"{names[n - 1]}: {rows} rows{' + header' if header else ''}{', frozen' if frozen else ''}")
+print("; ".join(sheets))
+print(f"every name read back, in order: {expected - 1 == count} ({expected - 1} of {count})")
+PY

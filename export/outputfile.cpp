@@ -1,0 +1,187 @@
+#include "export/outputfile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+QString reasonOf(int error)
+{
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return u"没有写入权限"_s;
+    case ENOENT:
+        return u"不存在"_s;
+    case EROFS:
+        return u"文件系统只读"_s;
+    case ENOSPC:
+        return u"磁盘已满"_s;
+    case EDQUOT:
+        return u"超出磁盘配额"_s;
+    case EPIPE:
+        return u"读取方已关闭管道"_s;
+    case EIO:
+        return u"输入输出错误"_s;
+    default:
+        return u"系统错误（%1）"_s.arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+// The errno of a failed write, or 0 once every byte is out.
+int writeAll(int fd, QByteArrayView bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.data() + done, size_t(bytes.size() - done));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        done += written;
+    }
+    return 0;
+}
+
+} // namespace
+
+OutputFile::OutputFile(const QString& path)
+    : m_path(path)
+{
+    if (path.isEmpty()) {
+        m_fd = STDOUT_FILENO;
+        m_direct = true;
+    }
+}
+
+OutputFile::~OutputFile()
+{
+    if (m_fd >= 0 && m_fd != STDOUT_FILENO)
+        ::close(m_fd);
+    if (!m_part.isEmpty())
+        ::unlink(m_part.constData());
+}
+
+QString OutputFile::refuse(const QString& reason) const
+{
+    return m_resolved == QFileInfo(m_path).absoluteFilePath() ? reason : u"%1（链接指向 %2）"_s.arg(reason, m_resolved);
+}
+
+QString OutputFile::failure() const
+{
+    return refuse(m_failure ? reasonOf(m_failure) : u"写入失败"_s);
+}
+
+QString OutputFile::open(bool waitForReader)
+{
+    m_wantsReader = false;
+    if (m_path.isEmpty())
+        return {};
+    // Followed here rather than by the rename: renaming over a link would replace the link.
+    m_resolved = QFileInfo(m_path).absoluteFilePath();
+    for (int hops = 0; QFileInfo(m_resolved).isSymLink(); ++hops) {
+        if (hops == 40)
+            return u"符号链接层数过多"_s;
+        m_resolved = QFileInfo(m_resolved).symLinkTarget();
+    }
+    const QByteArray target = QFile::encodeName(m_resolved);
+    struct stat status {};
+    const bool exists = ::stat(target.constData(), &status) == 0;
+    if (!exists && errno != ENOENT)
+        return refuse(reasonOf(errno));
+    if (exists && S_ISDIR(status.st_mode))
+        return refuse(u"是一个文件夹"_s);
+    if (exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode))) {
+        // A FIFO's open waits for a reader; without one, say so rather than hang unannounced.
+        const bool fifo = S_ISFIFO(status.st_mode);
+        const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo && !waitForReader ? O_NONBLOCK : 0);
+        int fd = -1;
+        do
+            fd = ::open(target.constData(), flags);
+        while (fd < 0 && errno == EINTR);
+        if (fd < 0) {
+            m_wantsReader = fifo && errno == ENXIO;
+            return refuse(m_wantsReader ? u"没有程序在读取这个管道"_s : reasonOf(errno));
+        }
+        if (flags & O_NONBLOCK)
+            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+        m_fd = fd;
+        m_direct = true;
+        return {};
+    }
+    if (exists && !S_ISREG(status.st_mode))
+        return refuse(u"不是普通文件、字符设备或管道，不会写入它"_s);
+    if (exists && ::access(target.constData(), W_OK) != 0)
+        return refuse(reasonOf(errno));
+    const QString folder = QFileInfo(m_resolved).absolutePath();
+    if (!QFileInfo(folder).isDir())
+        return refuse(u"文件夹 %1 不存在"_s.arg(folder));
+    if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
+        return refuse(u"文件夹 %1 不可写（%2）"_s.arg(folder, reasonOf(errno)));
+    // A new file gets the user's usual permissions (0666 less the umask), a replaced one keeps its own.
+    do {
+        m_part = target + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        m_fd = ::open(m_part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (m_fd < 0 && errno == EEXIST);
+    if (m_fd < 0) {
+        const int error = errno;
+        m_part.clear();
+        return refuse(u"无法在 %1 建立临时文件（%2）"_s.arg(folder, reasonOf(error)));
+    }
+    if (exists)
+        ::fchmod(m_fd, status.st_mode & 07777);
+    return {};
+}
+
+bool OutputFile::write(QByteArrayView bytes)
+{
+    if (m_failure || m_fd < 0)
+        return false;
+    m_failure = writeAll(m_fd, bytes);
+    return m_failure == 0;
+}
+
+QString OutputFile::commit()
+{
+    if (m_fd < 0 || m_fd == STDOUT_FILENO)
+        return m_failure ? failure() : QString();
+    const int fd = std::exchange(m_fd, -1);
+    // On disk before it takes the target's name: a crash then leaves the old file or the new, never half.
+    if (!m_failure && !m_direct && ::fsync(fd) != 0)
+        m_failure = errno;
+    if (::close(fd) != 0 && !m_failure && errno != EINTR)
+        m_failure = errno;
+    if (m_direct)
+        return m_failure ? failure() : QString();
+    if (!m_failure && ::rename(m_part.constData(), QFile::encodeName(m_resolved).constData()) != 0)
+        m_failure = errno;
+    if (m_failure)
+        ::unlink(m_part.constData());
+    m_part.clear();
+    return m_failure ? failure() : QString();
+}
+
+QString OutputFile::scratchFolder() const
+{
+    return m_direct ? QDir::tempPath() : QFileInfo(m_resolved).absolutePath();
+}
+
+QString OutputFile::commit(const QString& made)
+{
+    QFile file(made);
+    if (file.open(QIODevice::ReadOnly)) {
+        for (QByteArray chunk = file.read(1 << 20); !chunk.isEmpty() && write(chunk); chunk = file.read(1 << 20)) { }
+    }
+    if (file.error() != QFileDevice::NoError && !m_failure)
+        m_failure = EIO;
+    file.remove();
+    return commit();
+}
