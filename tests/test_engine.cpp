@@ -1,6 +1,7 @@
 // The engine without a window, against a server of our own: boxes read at their turn, the order cells are
 // written in while requests run together, Stop, marked failures and their re-run, and the
 // newer sources.
+#include "TestDnsServer.h"
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
 #include "TestWhoisServer.h"
@@ -30,6 +31,8 @@ private slots:
     void failuresAreMarkedSlowDownAndRerun();
     void newerSourcesAskOncePerDomain();
     void dnsFromAResolverOfOurOwn();
+    void dnsReasons_data();
+    void dnsReasons();
     void rankListDownloadedAndAsked();
     void requestsThroughProxiesAndOneSetAside();
     void userDefinedLookups();
@@ -327,6 +330,35 @@ void TestEngine::dnsFromAResolverOfOurOwn()
     QCOMPARE(answers("127.0.0.1:" + QByteArray::number(silent.localPort()), names),
         QStringList(17, u"解析失败 !请求超时（10 秒）"_s).join(u" / "_s));
     QVERIFY2(clock.elapsed() < 2 * 10'000 + 5'000, qPrintable(QString::number(clock.elapsed())));
+}
+
+void TestEngine::dnsReasons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("CNAME loop") << u"loop1.test"_s << u"解析失败 !CNAME 循环：loop1.test → loop2.test → loop1.test"_s;
+    QTest::newRow("another name's address") << u"other.test"_s
+                                            << u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s;
+    QTest::newRow("SERVFAIL") << u"servfail.test"_s << u"解析失败 !DNS 服务器无法完成解析（SERVFAIL）"_s;
+    QTest::newRow("REFUSED") << u"refused.test"_s << u"解析失败 !DNS 服务器拒绝了查询（REFUSED）"_s;
+    QTest::newRow("a chain among strangers") << u"www.chain.test"_s << u"CNAME cdn.test → 10.0.0.7"_s;
+}
+
+void TestEngine::dnsReasons()
+{
+    // Replies that prove nothing about the name, or refuse to, are failures said in Chinese.
+    QFETCH(QString, name);
+    QFETCH(QString, cell);
+    TestDnsServer server;
+    server.replies = {{u"loop1.test"_s, {0, {{u"loop1.test"_s, "CNAME", u"loop2.test"_s}, {u"loop2.test"_s, "CNAME", u"loop1.test"_s}}}},
+        {u"other.test"_s, {0, {{u"elsewhere.test"_s, "A", u"10.9.8.7"_s}}}}, {u"servfail.test"_s, {2, {}}},
+        {u"refused.test"_s, {5, {}}},
+        {u"www.chain.test"_s, {0, {{u"x.test"_s, "A", u"10.9.9.9"_s}, {u"www.chain.test"_s, "CNAME", u"cdn.test"_s},
+                                      {u"cdn.test"_s, "A", u"10.0.0.7"_s}}}}};
+    qputenv("QUILLMARK_DNS_SERVER", server.hostPort());
+    runBatch({name}, {u"dns"_s}, false);
+    qunsetenv("QUILLMARK_DNS_SERVER");
+    QCOMPARE(cells(0, {u"dns"_s}), cell);
 }
 
 void TestEngine::rankListDownloadedAndAsked()

@@ -30,7 +30,16 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     case QNetworkReply::HostNotFoundError:
         return FetchFailure::HostNotFound;
     case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
         return FetchFailure::ConnectionRefused;
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return FetchFailure::ProxyAuthentication;
+    case QNetworkReply::ProxyNotFoundError:
+        return FetchFailure::ProxyNotFound;
+    case QNetworkReply::ProxyTimeoutError:
+        return FetchFailure::ProxyTimedOut;
+    case QNetworkReply::UnknownProxyError:
+        return FetchFailure::ProxyFailed;
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
@@ -219,6 +228,14 @@ QString failureReason(const PageResult& page)
         return u"页面内容无法解码"_s;
     case FetchFailure::BadAddress:
         return u"地址无效"_s;
+    case FetchFailure::ProxyAuthentication:
+        return u"代理要求身份验证（用户名或密码不对）"_s;
+    case FetchFailure::ProxyNotFound:
+        return u"找不到代理服务器"_s;
+    case FetchFailure::ProxyTimedOut:
+        return u"代理没有应答"_s;
+    case FetchFailure::ProxyFailed:
+        return u"代理出错"_s;
     case FetchFailure::OtherNetworkError:
         return u"网络错误"_s;
     }

@@ -26,6 +26,10 @@ enum class FetchFailure {
     Oversize,
     BadContent, // a compressed body that would not decompress, a broken chunked body
     BadAddress,
+    ProxyAuthentication, // the proxy wants a user name and password it was not given, or not these
+    ProxyNotFound,
+    ProxyTimedOut,
+    ProxyFailed, // the proxy answered in a way that is no proxy's
     OtherNetworkError,
 };
 
