@@ -511,7 +511,14 @@ void TestEngine::certificatesAndRobots()
     for (const TestTlsServer* server : {&valid, &expired, &wrongName, &selfSigned})
         QCOMPARE(server->handshakes, 1);
 
-    // robots.txt: read, missing, and a server error that is no answer.
+    // Through a proxy that wants a password: said in Chinese.
+    m_server->route(u"localhost:"_s, {407, {}, {{"Proxy-Authenticate", "Basic realm=\"q\""}}});
+    testSettings().setProxies(u"tls"_s, {u"http://"_s + m_server->hostPort()});
+    runBatch({at(valid.port())}, QSet<QString>(keys.begin(), keys.end()), false);
+    testSettings().setProxies(u"tls"_s, {});
+    QCOMPARE(cells(0, keys), u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + m_server->hostPort() + u"）"_s);
+
+    // robots.txt: read, missing, a server error that is no answer, and a 1 MB file judged by its start.
     m_server->route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
     m_server->route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
     m_server->route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
