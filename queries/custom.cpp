@@ -81,6 +81,9 @@ QString customProblem(const CustomLookup& lookup)
     static const QRegularExpression keyRule(u"^[A-Za-z0-9-]{1,40}$"_s);
     if (!keyRule.match(lookup.key).hasMatch())
         return u"键名只能由字母、数字和 - 组成（1 到 40 个字符）"_s;
+    // --lookups all means every lookup: a lookup of that name could never be chosen alone.
+    if (lookup.key.compare(u"all"_s, Qt::CaseInsensitive) == 0)
+        return u"键名“%1”留给 --lookups all（全部查询），请换一个"_s.arg(lookup.key);
     if (lookup.header.trimmed().isEmpty() || lookup.header.size() > 40)
         return u"列标题不能为空，也不能超过 40 个字符"_s;
     if (const QString problem = urlProblem(lookup.url); !problem.isEmpty())
@@ -211,6 +214,8 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
     QFile file(path);
     if (!file.exists())
         return read;
+    // Headers may hold API keys: a file written by hand is made its owner's alone, as the dialog writes it.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024) {
         read.skipped.append(u"%1：无法读取，或大于 1 MB，未载入任何自定义查询"_s.arg(path));
         return read;
@@ -258,18 +263,18 @@ QString writeCustomLookups(const QString& path, const std::vector<CustomLookup>&
 
 QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem)
 {
-    const QString ascii = asciiName(domain);
-    const bool needsName = lookup.url.contains(kPlaceholders[1]) || lookup.url.contains(kPlaceholders[2]);
-    if (needsName && ascii.isEmpty()) {
+    // The names are those the registration columns ask about for the same row, a row typed as an address
+    // (https://www.example.com.cn/path, a port) included.
+    const TypedName name = typedName(domain);
+    if (name.host.isEmpty() || (lookup.url.contains(kPlaceholders[1]) && name.ascii.isEmpty())) {
         *problem = u"无效域名"_s;
         return {};
     }
-    const QString registrable = needsName ? registrableDomain(ascii) : QString();
-    if (lookup.url.contains(kPlaceholders[2]) && registrable.isEmpty()) {
-        *problem = u"无法确定可注册域名"_s;
+    if (lookup.url.contains(kPlaceholders[2]) && name.registrable.isEmpty()) {
+        *problem = name.problem == u"无效域名"_s ? name.problem : u"无法确定可注册域名：%1"_s.arg(name.problem);
         return {};
     }
-    return withPlaceholders(lookup.url, domain.trimmed(), ascii, registrable);
+    return withPlaceholders(lookup.url, name.host, name.ascii, name.registrable);
 }
 
 FetchRequest customRequest(const CustomLookup& lookup, const QString& address)

@@ -490,6 +490,8 @@ void TestRules::customDefinitions_data()
     QTest::newRow("key with a space") << QByteArray(R"j({"key":"a b","header":"h","url":"http://a.test/","json":""})j")
                                       << u"键名"_s;
     QTest::newRow("no header") << QByteArray(R"j({"key":"a","url":"http://a.test/","json":""})j") << u"header"_s;
+    QTest::newRow("key all, any case") << QByteArray(R"j({"key":"ALL","header":"h","url":"http://a.test/","json":""})j")
+                                       << u"--lookups all"_s;
     QTest::newRow("ftp address") << QByteArray(R"j({"key":"a","header":"h","url":"ftp://a.test/{domain}","json":""})j")
                                  << u"http://"_s;
     QTest::newRow("unknown placeholder")
@@ -551,7 +553,10 @@ void TestRules::customLookupsFile()
                    "text",
                    {"key":"r","header":"d","url":"https://a.test/","regex":"("}])j");
     file.close();
+    // Readable by all as an editor left it: its owner's alone once the program has read it.
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     const CustomFile read = readCustomLookups(path, taken);
+    QCOMPARE(QFile::permissions(path) & others, QFileDevice::Permissions());
     QCOMPARE(read.lookups.size(), size_t(1));
     QCOMPARE(read.lookups.front().header, u"a"_s);
     QCOMPARE(read.skipped.size(), 4);
@@ -573,8 +578,13 @@ void TestRules::customLookupsFile()
         u"https://a.test/q?d=www.%E4%BE%8B%E5%AD%90.com.cn&a=www.xn--fsqu00a.com.cn&r=xn--fsqu00a.com.cn"_s);
     QCOMPARE(customAddress(lookup, u"a.test&x=1"_s, &problem), QString());
     QCOMPARE(problem, u"无效域名"_s);
+    // A row typed as an address gives the names the registration columns ask about.
+    QCOMPARE(customAddress(lookup, u"https://WWW.example.com.cn:8080/path"_s, &problem),
+        u"https://a.test/q?d=www.example.com.cn&a=www.example.com.cn&r=example.com.cn"_s);
+    QCOMPARE(customAddress(lookup, u"10.0.0.1"_s, &problem), QString());
+    QCOMPARE(problem, u"无法确定可注册域名：10.0.0.1 是 IP 地址，没有注册信息"_s);
     lookup.url = u"https://a.test/q?d={domain}"_s;
-    QCOMPARE(customAddress(lookup, u"a.test&x=/1"_s, &problem), u"https://a.test/q?d=a.test%26x%3D%2F1"_s);
+    QCOMPARE(customAddress(lookup, u"a.test&x=1#/2"_s, &problem), u"https://a.test/q?d=a.test%26x%3D1"_s);
 }
 
 namespace {
