@@ -522,10 +522,13 @@ void TestEngine::certificatesAndRobots()
     m_server->route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
     m_server->route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
     m_server->route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
-    runBatch({u"r1"_s, u"r2"_s, u"r3"_s}, {u"robots"_s});
+    m_server->route(u"/r4/robots.txt"_s,
+        TestHttpServer::page("User-agent: Baiduspider\r\nDisallow: /\r\n" + QByteArray("Disallow: /a\r\n").repeated(80'000)));
+    runBatch({u"r1"_s, u"r2"_s, u"r3"_s, u"r4"_s}, {u"robots"_s});
     QCOMPARE(cells(0, {u"robots"_s}), u"禁止百度，Sitemap 1"_s);
     QCOMPARE(cells(1, {u"robots"_s}), u"无 robots.txt"_s);
     QVERIFY(cells(2, {u"robots"_s}).startsWith(u"无法访问 !"_s));
+    QCOMPARE(cells(3, {u"robots"_s}), u"禁止百度 !robots.txt 超过 512 KB，只读了前 512 KB，其后的规则未读"_s);
 }
 
 #include "test_engine.moc"

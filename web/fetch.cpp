@@ -67,6 +67,7 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_charset(request.charset)
+    , m_keepStart(request.keepStart)
     , m_keepBody(request.keepBody)
 {
     Network& network = request.network ? *request.network : Network::standalone();
@@ -139,8 +140,16 @@ PageFetch::~PageFetch()
 void PageFetch::onReadyRead()
 {
     m_body += m_reply->readAll();
-    if (m_body.size() > m_maxBody)
+    if (m_body.size() <= m_maxBody)
+        return;
+    if (!m_keepStart) {
         fail(FetchFailure::Oversize);
+        return;
+    }
+    // The rest is not waited for: the answer is complete as far as we read it.
+    m_body.truncate(m_maxBody);
+    m_result.cut = true;
+    complete();
 }
 
 void PageFetch::fail(FetchFailure failure)
@@ -161,17 +170,20 @@ void PageFetch::fail(FetchFailure failure)
 
 void PageFetch::onFinished()
 {
+    if (m_reply->isOpen() && m_reply->bytesAvailable() > 0) {
+        onReadyRead();
+        if (!m_reply)
+            return;
+    }
+    complete();
+}
+
+void PageFetch::complete()
+{
     // The limit is for waiting on the network; once the answer is in, nothing can make it late.
     m_limit->stop();
     if (m_stall)
         m_stall->stop();
-    if (m_reply->isOpen())
-        m_body += m_reply->readAll();
-    if (m_body.size() > m_maxBody) {
-        fail(FetchFailure::Oversize);
-        return;
-    }
-
     m_result.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_result.retryAfter = m_reply->rawHeader("Retry-After");
     m_result.url = m_reply->url();
@@ -190,6 +202,8 @@ void PageFetch::onFinished()
         m_result.text = decodePage(m_body, m_result.contentType, m_charset);
     m_body.clear();
     m_reply->disconnect(this);
+    if (m_result.cut)
+        m_reply->abort();
     m_reply->deleteLater();
     m_reply = nullptr;
     emit finished();
@@ -223,7 +237,7 @@ QString failureReason(const PageResult& page)
     case FetchFailure::TooManyRedirects:
         return u"重定向次数过多"_s;
     case FetchFailure::Oversize:
-        return u"页面过大（超过 %1 MB）"_s.arg(page.capBytes / (1024 * 1024));
+        return u"页面过大（超过 %1）"_s.arg(sizeText(page.capBytes));
     case FetchFailure::BadContent:
         return u"页面内容无法解码"_s;
     case FetchFailure::BadAddress:
@@ -242,6 +256,15 @@ QString failureReason(const PageResult& page)
     if (page.status < 200 || page.status >= 300)
         return u"HTTP %1"_s.arg(page.status);
     return {};
+}
+
+QString sizeText(qint64 bytes)
+{
+    const bool megabytes = bytes >= 1024 * 1024;
+    const double amount = double(bytes) / (megabytes ? 1024 * 1024 : 1024);
+    // One decimal at most, and none when it is zero.
+    return QString::number(qRound(amount * 10) / 10.0, 'f', qRound(amount * 10) % 10 ? 1 : 0)
+        + (megabytes ? u" MB"_s : u" KB"_s);
 }
 
 QString BytesToBstr(const QByteArray& body, const QString& Cset)
