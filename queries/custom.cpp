@@ -412,7 +412,9 @@ Extracted textBetween(const QString& text, const QString& opening, const QString
 
 QString customPageText(const CustomLookup& lookup, const PageResult& page)
 {
-    return lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Utf8, true)
+    // An answer that says nothing of its charset is read as a home page is: a GBK page that does not say so
+    // is no more UTF-8 for being an API's.
+    return lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Gb2312, true)
                                     : BytesToBstr(page.body, lookup.charset);
 }
 
@@ -429,7 +431,7 @@ CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const 
             found.text = decodeEntities(*found.text);
         break;
     case Extraction::Json:
-        found = jsonAt(lookup.charset.isEmpty() ? page.body : text.toUtf8(), lookup.pattern);
+        found = jsonAt(text.toUtf8(), lookup.pattern);
         break;
     case Extraction::Between:
         found = textBetween(text, lookup.pattern, lookup.closing);

@@ -1,5 +1,7 @@
 #include "web/fetch.h"
 
+#include "web/charset.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -310,8 +312,7 @@ QByteArray withoutComments(const QByteArray& html)
 
 } // namespace
 
-QString decodePage(
-    const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8, bool* sniffed)
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniff, bool* sniffed)
 {
     if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
         return QStringDecoder(QStringConverter::Utf16).decode(body);
@@ -331,13 +332,11 @@ QString decodePage(
     if (!declared.isEmpty()
         && (name == u"gb2312"_s || name == u"gbk"_s || QStringDecoder(declared.constData()).isValid()))
         return BytesToBstr(body, name);
-    if (sniffUtf8 && fallback != Charset::Utf8) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(body);
-        if (!utf8.hasError()) {
+    if (sniff) {
+        if (const QByteArray found = sniffedCharset(body); !found.isEmpty()) {
             if (sniffed)
                 *sniffed = true;
-            return text;
+            return BytesToBstr(body, QString::fromLatin1(found));
         }
     }
     return BytesToBstr(body, fallback == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);

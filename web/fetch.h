@@ -122,8 +122,8 @@ QString sizeText(qint64 bytes);
 QString BytesToBstr(const QByteArray& body, const QString& Cset);
 
 // A page read by the charset it declares: a byte-order mark, else its Content-Type header, else its <meta>
-// tag, else `fallback`. A declared charset we cannot read counts as none. With `sniffUtf8`, a page that
-// declares nothing and is valid UTF-8 beyond ASCII is read as UTF-8: GB-encoded Chinese hardly ever is.
-// `sniffed` tells whether that made a difference.
-QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8 = false,
+// tag, else `fallback`. A declared charset we cannot read counts as none. With `sniff`, a page that declares
+// nothing is read by what its bytes say first (sniffedCharset(): an XML declaration, UTF-8, a detector);
+// `sniffed` tells whether they said anything.
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniff = false,
     bool* sniffed = nullptr);
