@@ -57,16 +57,23 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, &FrozenColumns::snapScroll);
     connect(m_grid->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &FrozenColumns::reachLastStop);
     connect(m_grid->model(), &QAbstractItemModel::modelReset, this, &FrozenColumns::showOnlyFrozen);
-    connect(m_grid->model(), &QAbstractItemModel::modelReset, this, &FrozenColumns::fitLastFrozen);
+    connect(m_grid->model(), &QAbstractItemModel::modelReset, this, [this] {
+        m_widest = 0;
+        measure(0, m_grid->model()->rowCount() - 1);
+        fitLastFrozen();
+    });
     connect(m_grid->model(), &QAbstractItemModel::dataChanged, this,
         [this](const QModelIndex& from, const QModelIndex& to) {
-            if (from.column() <= m_columns - 1 && to.column() >= m_columns - 1)
+            if (from.column() <= m_columns - 1 && to.column() >= m_columns - 1) {
+                measure(from.row(), to.row());
                 fitLastFrozen();
+            }
         });
     connect(m_grid->model(), &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
     grid->installEventFilter(this);
     grid->viewport()->installEventFilter(this);
     showOnlyFrozen();
+    measure(0, m_grid->model()->rowCount() - 1);
     m_frozen->show();
 }
 
@@ -110,23 +117,26 @@ void FrozenColumns::fitToContents()
     fitLastFrozen();
 }
 
-void FrozenColumns::fitLastFrozen()
+void FrozenColumns::measure(int firstRow, int lastRow)
 {
-    if (m_sizedByUser)
-        return;
-    const int column = m_columns - 1;
     // Names are measured as drawn, the first few thousand of them: a list of millions costs no more, and
     // a name longer than any of those is cut as before.
     constexpr int kMeasuredRows = 5000;
     const QAbstractItemModel* model = m_grid->model();
-    int wanted = m_designedWidth;
-    for (int row = 0; row < qMin(model->rowCount(), kMeasuredRows); ++row)
-        wanted = qMax(wanted, m_frozen->sizeHintForIndex(model->index(row, column)).width());
+    for (int row = qMax(0, firstRow); row <= qMin(lastRow, qMin(model->rowCount(), kMeasuredRows) - 1); ++row)
+        m_widest = qMax(m_widest, m_frozen->sizeHintForIndex(model->index(row, m_columns - 1)).width());
+}
+
+void FrozenColumns::fitLastFrozen()
+{
+    const int column = m_columns - 1;
+    if (m_sizedByUser)
+        return;
     int others = 0;
     for (int frozen = 0; frozen < column; ++frozen)
         others += m_grid->header()->sectionSize(frozen);
     const int third = m_grid->viewport()->width() / 3 - others;
-    const int width = qMax(m_designedWidth, qMin(wanted, third));
+    const int width = qMax(m_designedWidth, qMin(m_widest, third));
     if (width == m_grid->header()->sectionSize(column))
         return;
     m_sizing = true;

@@ -25,6 +25,7 @@ protected:
 private:
     void showOnlyFrozen();
     void place();
+    void measure(int firstRow, int lastRow);
     void fitLastFrozen();
     QList<int> scrollStops() const;
     void snapScroll(int value);
@@ -34,6 +35,7 @@ private:
     QTreeView* m_frozen;
     int m_columns;
     int m_designedWidth; // the last frozen column's, never narrowed below
+    int m_widest = 0; // the widest of its texts measured so far
     bool m_sizedByUser = false;
     bool m_sizing = false;
     int m_scrolled = 0; // the last scroll position, to snap in the direction the user went
