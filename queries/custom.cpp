@@ -257,7 +257,7 @@ QString writeCustomLookups(const QString& path, const std::vector<CustomLookup>&
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
         || file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
-        return u"无法保存 %1：%2"_s.arg(path, file.errorString());
+        return u"无法保存 %1（%2）"_s.arg(path, file.errorString());
     return {};
 }
 
@@ -312,7 +312,7 @@ PageRegex::PageRegex(const QString& pattern)
     if (!m_engine->code) {
         PCRE2_UCHAR message[256];
         pcre2_get_error_message(code, message, 256);
-        m_error = u"正则表达式有误（第 %1 个字符）：%2"_s.arg(offset + 1).arg(
+        m_error = u"正则表达式有误（第 %1 个字符：%2）"_s.arg(offset + 1).arg(
             QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
         return;
     }
@@ -364,7 +364,7 @@ Extracted jsonAt(const QByteArray& json, const QString& pointer)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
-        return {std::nullopt, u"JSON 无法解析：%1"_s.arg(error.errorString())};
+        return {std::nullopt, u"JSON 无法解析（%1）"_s.arg(error.errorString())};
     QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
     static const QRegularExpression index(u"^(0|[1-9][0-9]{0,8})$"_s);
     for (QString token : pointer.split(u'/').mid(1)) {
