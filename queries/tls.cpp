@@ -155,7 +155,8 @@ QString expiryText(const QDateTime& expiry, const QDateTime& now)
     constexpr qint64 kDay = 24 * 60 * 60;
     const qint64 seconds = now.secsTo(expiry);
     return expiry.toLocalTime().date().toString(u"yyyy-MM-dd"_s)
-        + (seconds > 0 ? u"（剩 %1 天）"_s.arg((seconds + kDay - 1) / kDay) : u"（已过期 %1 天）"_s.arg(-seconds / kDay));
+        + (seconds > 0 ? u"（剩 %1 天）"_s.arg((seconds + kDay - 1) / kDay)
+                       : u"（已过期 %1 天）"_s.arg(-seconds / kDay));
 }
 
 QString issuerText(const QSslCertificate& certificate)

@@ -337,8 +337,8 @@ void TestEngine::dnsReasons_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("cell");
     QTest::newRow("CNAME loop") << u"loop1.test"_s << u"解析失败 !CNAME 循环：loop1.test → loop2.test → loop1.test"_s;
-    QTest::newRow("another name's address") << u"other.test"_s
-                                            << u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s;
+    QTest::newRow("another name's address")
+        << u"other.test"_s << u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s;
     QTest::newRow("SERVFAIL") << u"servfail.test"_s << u"解析失败 !DNS 服务器无法完成解析（SERVFAIL）"_s;
     QTest::newRow("REFUSED") << u"refused.test"_s << u"解析失败 !DNS 服务器拒绝了查询（REFUSED）"_s;
     QTest::newRow("a chain among strangers") << u"www.chain.test"_s << u"CNAME cdn.test → 10.0.0.7"_s;
@@ -350,11 +350,13 @@ void TestEngine::dnsReasons()
     QFETCH(QString, name);
     QFETCH(QString, cell);
     TestDnsServer server;
-    server.replies = {{u"loop1.test"_s, {0, {{u"loop1.test"_s, "CNAME", u"loop2.test"_s}, {u"loop2.test"_s, "CNAME", u"loop1.test"_s}}}},
-        {u"other.test"_s, {0, {{u"elsewhere.test"_s, "A", u"10.9.8.7"_s}}}}, {u"servfail.test"_s, {2, {}}},
-        {u"refused.test"_s, {5, {}}},
-        {u"www.chain.test"_s, {0, {{u"x.test"_s, "A", u"10.9.9.9"_s}, {u"www.chain.test"_s, "CNAME", u"cdn.test"_s},
-                                      {u"cdn.test"_s, "A", u"10.0.0.7"_s}}}}};
+    server.replies[u"loop1.test"_s].records
+        = {{u"loop1.test"_s, "CNAME", u"loop2.test"_s}, {u"loop2.test"_s, "CNAME", u"loop1.test"_s}};
+    server.replies[u"other.test"_s].records = {{u"elsewhere.test"_s, "A", u"10.9.8.7"_s}};
+    server.replies[u"servfail.test"_s].rcode = 2;
+    server.replies[u"refused.test"_s].rcode = 5;
+    server.replies[u"www.chain.test"_s].records = {{u"x.test"_s, "A", u"10.9.9.9"_s},
+        {u"www.chain.test"_s, "CNAME", u"cdn.test"_s}, {u"cdn.test"_s, "A", u"10.0.0.7"_s}};
     qputenv("QUILLMARK_DNS_SERVER", server.hostPort());
     runBatch({name}, {u"dns"_s}, false);
     qunsetenv("QUILLMARK_DNS_SERVER");
@@ -515,14 +517,15 @@ void TestEngine::certificatesAndRobots()
     testSettings().setProxies(u"tls"_s, {u"http://"_s + m_server->hostPort()});
     runBatch({at(valid.port())}, QSet<QString>(keys.begin(), keys.end()), false);
     testSettings().setProxies(u"tls"_s, {});
-    QCOMPARE(cells(0, keys), u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + m_server->hostPort() + u"）"_s);
+    QCOMPARE(cells(0, keys),
+        u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + m_server->hostPort() + u"）"_s);
 
     // robots.txt: read, missing, a server error that is no answer, and a 1 MB file judged by its start.
     m_server->route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
     m_server->route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
     m_server->route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
-    m_server->route(u"/r4/robots.txt"_s,
-        TestHttpServer::page("User-agent: Baiduspider\r\nDisallow: /\r\n" + QByteArray("Disallow: /a\r\n").repeated(80'000)));
+    const QByteArray rules = "User-agent: Baiduspider\r\nDisallow: /\r\n" + QByteArray("Disallow: /a\r\n").repeated(80'000);
+    m_server->route(u"/r4/robots.txt"_s, TestHttpServer::page(rules));
     runBatch({u"r1"_s, u"r2"_s, u"r3"_s, u"r4"_s}, {u"robots"_s});
     QCOMPARE(cells(0, {u"robots"_s}), u"禁止百度，Sitemap 1"_s);
     QCOMPARE(cells(1, {u"robots"_s}), u"无 robots.txt"_s);

@@ -176,8 +176,8 @@ void TestRules::rules_data()
         u"Sitemap: https://a.test/1.xml\nUser-agent: *\nDisallow: /\nSITEMAP: https://a.test/2.xml\nSitemap:\n"_s,
         u"禁止全部，Sitemap 2"_s);
     row("robots: bare CR line ends", "robots", u"User-agent: *\rDisallow: /\r"_s, u"禁止全部"_s);
-    row("robots: a line cut at 512 KiB is no rule", "robots-answer", u"200\ttext/plain\tUser-agent: *\nDisallow: /\tcut"_s,
-        u"允许"_s);
+    row("robots: a line cut at 512 KiB is no rule", "robots-answer",
+        u"200\ttext/plain\tUser-agent: *\nDisallow: /\tcut"_s, u"允许"_s);
     row("size: KB under 1 MB", "size", u"524288"_s, u"512 KB"_s);
     row("size: MB", "size", u"1572864"_s, u"1.5 MB"_s);
     row("certificate: expired an hour ago", "expiry", u"2026-12-07T07:00:00Z\t2026-12-07T08:00:00Z"_s,

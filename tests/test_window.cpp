@@ -20,7 +20,6 @@
 #include <QTreeView>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QHeaderView>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -104,7 +103,8 @@ void TestWindow::layoutAtStartUp()
     // Rows keep their names while the grid scrolls: the position and the domain stay over its left edge,
     // on the same rows.
     // The domain column grows for a long name, to a third of the grid at most.
-    setInput(form, u"www.a-name-far-longer-than-the-designed-column.example.com.cn\n"_s + QString(u"a.test\n"_s).repeated(199));
+    const QString longName = u"www.a-name-far-longer-than-the-designed-column.example.com.cn\n"_s;
+    setInput(form, longName + QString(u"a.test\n"_s).repeated(199));
     click(form, u"Command13"_s);
     QVERIFY(waitIdle(form.walker()));
     auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
@@ -125,7 +125,7 @@ void TestWindow::layoutAtStartUp()
     view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
     bool atTheEdge = false;
     for (int column = FirstLookupColumn; column < view->model()->columnCount(); ++column)
-        atTheEdge |= !view->isColumnHidden(column) && view->header()->sectionViewportPosition(column) == frozen->width();
+        atTheEdge |= !view->isColumnHidden(column) && view->columnViewportPosition(column) == frozen->width();
     QVERIFY(atTheEdge);
 }
 

@@ -1,10 +1,13 @@
 #include "web/charset.h"
 
+#include <QRegularExpression>
 #include <QStringDecoder>
 #include <uchardet/uchardet.h>
 
 #include <algorithm>
 #include <memory>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -19,20 +22,9 @@ bool decodable(const QByteArray& name)
 QByteArray declaredInXml(const QByteArray& body)
 {
     // <?xml version="1.0" encoding="Shift_JIS"?>, perhaps after white space (many pages are assembled).
-    const QByteArray start = body.left(1024).trimmed();
-    if (!start.startsWith("<?xml"))
-        return {};
-    const QByteArray declaration = start.left(start.indexOf("?>")).toLower();
-    const qsizetype at = declaration.indexOf("encoding");
-    if (at < 0)
-        return {};
-    qsizetype begin = declaration.indexOf('=', at) + 1;
-    while (begin > 0 && begin < declaration.size() && (declaration[begin] == ' ' || declaration[begin] == '"' || declaration[begin] == '\''))
-        ++begin;
-    qsizetype end = begin;
-    while (begin > 0 && end < declaration.size() && declaration[end] != '"' && declaration[end] != '\'' && declaration[end] != ' ')
-        ++end;
-    const QByteArray name = declaration.mid(begin, end - begin);
+    static const QRegularExpression declaration(uR"(^\s*<\?xml\s[^>]*?\bencoding\s*=\s*["']([A-Za-z0-9._:-]+)["'])"_s);
+    const QRegularExpressionMatch match = declaration.match(QString::fromLatin1(body.left(1024)));
+    const QByteArray name = match.captured(1).toLatin1().toLower();
     // A declaration of UTF-16 that was read as ASCII is wrong about itself, as a <meta> tag would be.
     if (name.startsWith("utf-16") || name.startsWith("utf-32"))
         return "utf-8";

@@ -121,15 +121,20 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
         answer.problem = u"DNS 应答无法解析"_s;
         return answer;
     }
-    switch (reply[3] & 0x0F) {
+    switch (reply[3] & 0x0F) { // the response code
     case 0:
         break;
     case 3:
         answer.status = Resolver::Status::NoSuchName;
         return answer;
+    case 2:
+        answer.problem = failureText(ARES_ESERVFAIL);
+        return answer;
+    case 5:
+        answer.problem = failureText(ARES_EREFUSED);
+        return answer;
     default:
-        answer.problem = failureText(
-            (reply[3] & 0x0F) == 2 ? ARES_ESERVFAIL : (reply[3] & 0x0F) == 5 ? ARES_EREFUSED : ARES_EFORMERR);
+        answer.problem = failureText(ARES_EFORMERR);
         return answer;
     }
     const int wanted = type == Resolver::Type::A ? kTypeA : kTypeAaaa;
@@ -151,11 +156,9 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
         if (record.type == wanted && record.owner == name && !record.data.isEmpty())
             answer.addresses.append(record.data);
     }
-    const bool others = std::any_of(records.cbegin(), records.cend(),
-        [&](const Record& record) { return !chain.contains(record.owner); });
-    if (answer.addresses.isEmpty() && chain.size() == 1 && others) {
-        const auto stranger = std::find_if(
-            records.cbegin(), records.cend(), [&](const Record& record) { return !chain.contains(record.owner); });
+    const auto stranger = std::find_if(
+        records.cbegin(), records.cend(), [&](const Record& record) { return !chain.contains(record.owner); });
+    if (answer.addresses.isEmpty() && chain.size() == 1 && stranger != records.cend()) {
         answer.problem = u"DNS 应答里没有 %1 的记录，只有 %2 的"_s.arg(asked, stranger->owner);
         return answer;
     }

@@ -49,11 +49,13 @@ TestDnsServer::TestDnsServer(QObject* parent)
                 const QByteArray data = type == 5 ? encodedName(record.data)
                     : type == 1 ? u16(int(address.toIPv4Address() >> 16)) + u16(int(address.toIPv4Address() & 0xFFFF))
                                 : QByteArray(reinterpret_cast<const char*>(address.toIPv6Address().c), 16);
-                answers += encodedName(record.owner) + u16(type) + u16(1) + u16(0) + u16(60) + u16(int(data.size())) + data;
+                answers
+                    += encodedName(record.owner) + u16(type) + u16(1) + u16(0) + u16(60) + u16(int(data.size())) + data;
                 ++count;
             }
             const QByteArray header = bytes.left(2) + u16(0x8180 | reply.rcode) + u16(1) + u16(count) + u16(0) + u16(0);
-            m_socket.writeDatagram(header + bytes.mid(12, at + 5 - 12) + answers, query.senderAddress(), query.senderPort());
+            m_socket.writeDatagram(
+                header + bytes.mid(12, at + 5 - 12) + answers, query.senderAddress(), query.senderPort());
         }
     });
 }
