@@ -204,8 +204,12 @@ void PageFetch::complete()
         m_result.text = decodePage(m_body, m_result.contentType, m_charset);
     m_body.clear();
     m_reply->disconnect(this);
-    if (m_result.cut)
+    if (m_result.cut) {
+        // The stall timer listens to the reply too: nothing that comes after this may start it again.
+        if (m_stall)
+            m_reply->disconnect(m_stall);
         m_reply->abort();
+    }
     m_reply->deleteLater();
     m_reply = nullptr;
     emit finished();

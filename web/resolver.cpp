@@ -293,6 +293,8 @@ void Resolver::onAnswer(void* data, int status, int, unsigned char* buffer, int 
     Answer answer;
     if (replied && buffer && length > 0)
         answer = answerFor(buffer, length, pending.asked, pending.type);
+    else if (status == ARES_ENOTFOUND || status == ARES_ENODATA)
+        answer.status = status == ARES_ENOTFOUND ? Status::NoSuchName : Status::Answered;
     else
         answer.problem = failureText(status);
     emit pending.resolver->answered(pending.type, answer);
