@@ -94,7 +94,9 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     // Qt's own bomb check would refuse large honest pages well below our cap; the cap itself still holds.
-    get.setDecompressedSafetyCheckThreshold(m_maxBody);
+    // A request that keeps the start of a long body stops reading at the cap: a highly compressed file of
+    // honest rules past it (a robots.txt of a million lines) is no bomb to it.
+    get.setDecompressedSafetyCheckThreshold(m_keepStart ? -1 : m_maxBody);
     if (!request.accept.isEmpty())
         get.setRawHeader("Accept", request.accept);
     for (const auto& [name, value] : request.headers)
