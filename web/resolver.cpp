@@ -37,8 +37,9 @@ QString failureText(int status)
     case ARES_ECONNREFUSED:
         return u"无法连接 DNS 服务器（%1）"_s.arg(english);
     case ARES_EBADRESP:
-    case ARES_EFORMERR:
         return u"DNS 应答无法解析（%1）"_s.arg(english);
+    case ARES_EFORMERR:
+        return u"DNS 服务器无法理解查询（FORMERR）"_s;
     case ARES_ESERVFAIL:
         return u"DNS 服务器无法完成解析（SERVFAIL）"_s;
     case ARES_EREFUSED:
@@ -116,8 +117,7 @@ bool readAnswers(const unsigned char* reply, int length, QList<Record>* records)
 Resolver::Answer answerFor(const unsigned char* reply, int length, const QString& asked, Resolver::Type type)
 {
     Resolver::Answer answer;
-    QList<Record> records;
-    if (!readAnswers(reply, length, &records)) {
+    if (length < 12) {
         answer.problem = u"DNS 应答无法解析"_s;
         return answer;
     }
@@ -130,11 +130,19 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
     case 2:
         answer.problem = failureText(ARES_ESERVFAIL);
         return answer;
+    case 4:
+        answer.problem = failureText(ARES_ENOTIMP);
+        return answer;
     case 5:
         answer.problem = failureText(ARES_EREFUSED);
         return answer;
     default:
-        answer.problem = failureText(ARES_EFORMERR);
+        answer.problem = u"DNS 服务器返回错误（RCODE %1）"_s.arg(reply[3] & 0x0F);
+        return answer;
+    }
+    QList<Record> records;
+    if (!readAnswers(reply, length, &records)) {
+        answer.problem = u"DNS 应答无法解析"_s;
         return answer;
     }
     const int wanted = type == Resolver::Type::A ? kTypeA : kTypeAaaa;
