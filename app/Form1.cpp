@@ -480,6 +480,7 @@ void Form1::gridSetup()
     // Rows keep their names when the grid scrolls sideways.
     if (!m_frozen)
         m_frozen = new FrozenColumns(m_listView1, FirstLookupColumn);
+    m_frozen->fitToContents();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

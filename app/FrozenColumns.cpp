@@ -5,11 +5,14 @@
 #include <QScrollBar>
 #include <QTreeView>
 
+#include <algorithm>
+
 FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     : QObject(grid)
     , m_grid(grid)
     , m_frozen(new QTreeView(grid))
     , m_columns(columns)
+    , m_designedWidth(grid->header()->sectionSize(columns - 1))
 {
     m_frozen->setObjectName(grid->objectName() + QStringLiteral("Frozen"));
     m_frozen->setModel(grid->model());
@@ -45,15 +48,32 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
         [this] { m_frozen->verticalScrollBar()->setValue(m_grid->verticalScrollBar()->value()); });
     connect(m_grid->header(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
         if (section < m_columns) {
+            m_sizedByUser |= section == m_columns - 1 && !m_sizing;
             m_frozen->header()->resizeSection(section, size);
             place();
         }
+        reachLastStop();
     });
+    connect(m_grid->horizontalScrollBar(), &QScrollBar::valueChanged, this, &FrozenColumns::snapScroll);
+    connect(m_grid->horizontalScrollBar(), &QScrollBar::rangeChanged, this, &FrozenColumns::reachLastStop);
     connect(m_grid->model(), &QAbstractItemModel::modelReset, this, &FrozenColumns::showOnlyFrozen);
+    connect(m_grid->model(), &QAbstractItemModel::modelReset, this, [this] {
+        m_widest = 0;
+        measure(0, m_grid->model()->rowCount() - 1);
+        fitLastFrozen();
+    });
+    connect(m_grid->model(), &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex& from, const QModelIndex& to) {
+            if (from.column() <= m_columns - 1 && to.column() >= m_columns - 1) {
+                measure(from.row(), to.row());
+                fitLastFrozen();
+            }
+        });
     connect(m_grid->model(), &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
     grid->installEventFilter(this);
     grid->viewport()->installEventFilter(this);
     showOnlyFrozen();
+    measure(0, m_grid->model()->rowCount() - 1);
     m_frozen->show();
 }
 
@@ -61,6 +81,8 @@ bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize || event->type() == QEvent::Show || event->type() == QEvent::LayoutRequest)
         place();
+    if (watched == m_grid && event->type() == QEvent::Resize)
+        fitLastFrozen(); // a third of a wider grid
     return QObject::eventFilter(watched, event);
 }
 
@@ -87,4 +109,83 @@ void FrozenColumns::place()
     m_frozen->header()->setVisible(header > 0);
     m_frozen->setGeometry(frame, frame, width, header + m_grid->viewport()->height());
     m_frozen->verticalScrollBar()->setValue(m_grid->verticalScrollBar()->value());
+}
+
+void FrozenColumns::fitToContents()
+{
+    m_sizedByUser = false;
+    fitLastFrozen();
+}
+
+void FrozenColumns::measure(int firstRow, int lastRow)
+{
+    // Names are measured as drawn, the first few thousand of them: a list of millions costs no more, and
+    // a name longer than any of those is cut as before.
+    constexpr int kMeasuredRows = 5000;
+    const QAbstractItemModel* model = m_grid->model();
+    for (int row = qMax(0, firstRow); row <= qMin(lastRow, qMin(model->rowCount(), kMeasuredRows) - 1); ++row)
+        m_widest = qMax(m_widest, m_frozen->sizeHintForIndex(model->index(row, m_columns - 1)).width());
+}
+
+void FrozenColumns::fitLastFrozen()
+{
+    const int column = m_columns - 1;
+    if (m_sizedByUser)
+        return;
+    int others = 0;
+    for (int frozen = 0; frozen < column; ++frozen)
+        others += m_grid->header()->sectionSize(frozen);
+    const int third = m_grid->viewport()->width() / 3 - others;
+    const int width = qMax(m_designedWidth, qMin(m_widest, third));
+    if (width == m_grid->header()->sectionSize(column))
+        return;
+    m_sizing = true;
+    m_grid->header()->resizeSection(column, width);
+    m_sizing = false;
+}
+
+QList<int> FrozenColumns::scrollStops() const
+{
+    // Where the grid stands when each column after the frozen ones begins at their right edge.
+    const QHeaderView* header = m_grid->header();
+    QList<int> stops;
+    int frozenWidth = 0;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int logical = header->logicalIndex(visual);
+        if (header->isSectionHidden(logical))
+            continue;
+        if (logical < m_columns)
+            frozenWidth += header->sectionSize(logical);
+        else
+            stops.append(header->sectionPosition(logical) - frozenWidth);
+    }
+    return stops;
+}
+
+void FrozenColumns::snapScroll(int value)
+{
+    // Pixel by pixel, a column passes under the frozen ones and its header is half hidden there; the grid
+    // moves on to the next stop in the direction it was going instead.
+    const QList<int> stops = scrollStops();
+    int snapped = value;
+    if (value > m_scrolled) {
+        const auto next = std::lower_bound(stops.cbegin(), stops.cend(), value);
+        snapped = next == stops.cend() ? value : *next;
+    } else if (value < m_scrolled) {
+        const auto after = std::upper_bound(stops.cbegin(), stops.cend(), value);
+        snapped = after == stops.cbegin() ? 0 : *(after - 1);
+    }
+    m_scrolled = qMin(snapped, m_grid->horizontalScrollBar()->maximum());
+    if (m_scrolled != value)
+        m_grid->horizontalScrollBar()->setValue(m_scrolled);
+}
+
+void FrozenColumns::reachLastStop()
+{
+    // The grid's own end is rarely a stop: it goes on to the next one, an empty strip past the last column.
+    QScrollBar* bar = m_grid->horizontalScrollBar();
+    const QList<int> stops = scrollStops();
+    const auto next = std::lower_bound(stops.cbegin(), stops.cend(), bar->maximum());
+    if (bar->maximum() > 0 && next != stops.cend() && *next != bar->maximum())
+        bar->setMaximum(*next);
 }

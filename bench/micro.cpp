@@ -67,18 +67,23 @@ void testRegExp(benchmark::State& state, bool closed)
 BENCHMARK_CAPTURE(testRegExp, links, true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(testRegExp, unclosed, false)->Unit(benchmark::kMillisecond);
 
-void decode(benchmark::State& state, const char* charset)
+void decode(benchmark::State& state, const char* charset, bool undeclared)
 {
-    // 10 MB of page bytes in the charset, Chinese and ASCII mixed as on a real result page.
+    // 10 MB of page bytes in the charset, Chinese and ASCII mixed as on a real result page; read by the
+    // charset named, or as a page that names none is (what its bytes say).
     QStringEncoder encoder(qstrcmp(charset, "gb2312") == 0 ? "GB18030" : "UTF-8");
     const QByteArray piece = encoder.encode(u"百度为您找到相关结果约1,230,000个 plain ascii text "_s);
     const QByteArray bytes = piece.repeated(10'000'000 / piece.size());
-    for (auto _ : state)
-        benchmark::DoNotOptimize(BytesToBstr(bytes, QString::fromLatin1(charset)));
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(undeclared ? decodePage(bytes, {}, Charset::Gb2312, true)
+                                            : BytesToBstr(bytes, QString::fromLatin1(charset)));
+    }
     state.SetBytesProcessed(state.iterations() * bytes.size());
 }
-BENCHMARK_CAPTURE(decode, gb18030, "gb2312")->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(decode, utf8, "utf-8")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode, gb18030, "gb2312", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode, utf8, "utf-8", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode, gb18030_undeclared, "gb2312", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(decode, utf8_undeclared, "utf-8", true)->Unit(benchmark::kMillisecond);
 
 // A user's regular expression over a 3 MB page (searched to 2 Mi characters): a sane one that finds nothing,
 // and one whose backtracking has no end, which the match limit stops.

@@ -81,6 +81,9 @@ QString customProblem(const CustomLookup& lookup)
     static const QRegularExpression keyRule(u"^[A-Za-z0-9-]{1,40}$"_s);
     if (!keyRule.match(lookup.key).hasMatch())
         return u"键名只能由字母、数字和 - 组成（1 到 40 个字符）"_s;
+    // --lookups all means every lookup: a lookup of that name could never be chosen alone.
+    if (lookup.key.compare(u"all"_s, Qt::CaseInsensitive) == 0)
+        return u"键名“%1”留给 --lookups all（全部查询），请换一个"_s.arg(lookup.key);
     if (lookup.header.trimmed().isEmpty() || lookup.header.size() > 40)
         return u"列标题不能为空，也不能超过 40 个字符"_s;
     if (const QString problem = urlProblem(lookup.url); !problem.isEmpty())
@@ -211,6 +214,8 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
     QFile file(path);
     if (!file.exists())
         return read;
+    // Headers may hold API keys: a file written by hand is made its owner's alone, as the dialog writes it.
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024) {
         read.skipped.append(u"%1：无法读取，或大于 1 MB，未载入任何自定义查询"_s.arg(path));
         return read;
@@ -252,24 +257,24 @@ QString writeCustomLookups(const QString& path, const std::vector<CustomLookup>&
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
         || file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
-        return u"无法保存 %1：%2"_s.arg(path, file.errorString());
+        return u"无法保存 %1（%2）"_s.arg(path, file.errorString());
     return {};
 }
 
 QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem)
 {
-    const QString ascii = asciiName(domain);
-    const bool needsName = lookup.url.contains(kPlaceholders[1]) || lookup.url.contains(kPlaceholders[2]);
-    if (needsName && ascii.isEmpty()) {
+    // The names are those the registration columns ask about for the same row, a row typed as an address
+    // (https://www.example.com.cn/path, a port) included.
+    const TypedName name = typedName(domain);
+    if (name.host.isEmpty() || (lookup.url.contains(kPlaceholders[1]) && name.ascii.isEmpty())) {
         *problem = u"无效域名"_s;
         return {};
     }
-    const QString registrable = needsName ? registrableDomain(ascii) : QString();
-    if (lookup.url.contains(kPlaceholders[2]) && registrable.isEmpty()) {
-        *problem = u"无法确定可注册域名"_s;
+    if (lookup.url.contains(kPlaceholders[2]) && name.registrable.isEmpty()) {
+        *problem = name.problem == u"无效域名"_s ? name.problem : u"无法确定可注册域名：%1"_s.arg(name.problem);
         return {};
     }
-    return withPlaceholders(lookup.url, domain.trimmed(), ascii, registrable);
+    return withPlaceholders(lookup.url, name.host, name.ascii, name.registrable);
 }
 
 FetchRequest customRequest(const CustomLookup& lookup, const QString& address)
@@ -307,7 +312,7 @@ PageRegex::PageRegex(const QString& pattern)
     if (!m_engine->code) {
         PCRE2_UCHAR message[256];
         pcre2_get_error_message(code, message, 256);
-        m_error = u"正则表达式有误（第 %1 个字符）：%2"_s.arg(offset + 1).arg(
+        m_error = u"正则表达式有误（第 %1 个字符：%2）"_s.arg(offset + 1).arg(
             QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
         return;
     }
@@ -359,7 +364,7 @@ Extracted jsonAt(const QByteArray& json, const QString& pointer)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
-        return {std::nullopt, u"JSON 无法解析：%1"_s.arg(error.errorString())};
+        return {std::nullopt, u"JSON 无法解析（%1）"_s.arg(error.errorString())};
     QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
     static const QRegularExpression index(u"^(0|[1-9][0-9]{0,8})$"_s);
     for (QString token : pointer.split(u'/').mid(1)) {
@@ -407,7 +412,9 @@ Extracted textBetween(const QString& text, const QString& opening, const QString
 
 QString customPageText(const CustomLookup& lookup, const PageResult& page)
 {
-    return lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Utf8, true)
+    // An answer that says nothing of its charset is read as a home page is: a GBK page that does not say so
+    // is no more UTF-8 for being an API's.
+    return lookup.charset.isEmpty() ? decodePage(page.body, page.contentType, Charset::Gb2312, true)
                                     : BytesToBstr(page.body, lookup.charset);
 }
 
@@ -424,7 +431,7 @@ CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const 
             found.text = decodeEntities(*found.text);
         break;
     case Extraction::Json:
-        found = jsonAt(lookup.charset.isEmpty() ? page.body : text.toUtf8(), lookup.pattern);
+        found = jsonAt(text.toUtf8(), lookup.pattern);
         break;
     case Extraction::Between:
         found = textBetween(text, lookup.pattern, lookup.closing);

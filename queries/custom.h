@@ -21,7 +21,7 @@ struct CustomLookup
     QString header;
     QString url; // {domain}, {ascii} and {registrable} are put in, each percent-encoded
     QList<std::pair<QString, QString>> headers;
-    QString charset; // empty: as the answer declares itself, else UTF-8
+    QString charset; // empty: as the answer declares itself, else as a home page is read
     Extraction extraction = Extraction::Regex;
     QString pattern; // the regular expression, the JSON Pointer, or the opening marker
     QString closing; // the closing marker
@@ -89,7 +89,8 @@ private:
 Extracted jsonAt(const QByteArray& json, const QString& pointer);
 Extracted textBetween(const QString& text, const QString& opening, const QString& closing);
 
-// The answer as text: by the definition's charset, else as it declares itself, else UTF-8.
+// The answer as text: by the definition's charset, else as it declares itself, else by what its bytes say
+// (as a home page's title is read).
 QString customPageText(const CustomLookup& lookup, const PageResult& page);
 // The cell for one answer.
 CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const PageResult& page);

@@ -61,13 +61,17 @@ private:
                 names.append(name);
         }
         const QStringList addresses = m_ipv4->addresses + m_ipv6->addresses;
-        if (!addresses.isEmpty() || !names.isEmpty())
+        const Resolver::Answer& failed = m_ipv4->status == Resolver::Status::Failed ? *m_ipv4 : *m_ipv6;
+        if (!addresses.isEmpty())
+            finish({dnsCellText(names, addresses)});
+        // A question that failed leaves the name unknown, even when the other one had nothing to say.
+        else if (failed.status == Resolver::Status::Failed)
+            finish({u"解析失败"_s, failed.problem});
+        else if (!names.isEmpty())
             finish({dnsCellText(names, addresses)});
         // The name does not exist (NXDOMAIN) or holds no address: an answer either way.
-        else if (m_ipv4->status != Resolver::Status::Failed)
-            finish({u"不存在"_s});
         else
-            finish({u"解析失败"_s, m_ipv4->problem});
+            finish({u"不存在"_s});
     }
 
     QString m_domain;

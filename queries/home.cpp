@@ -49,8 +49,9 @@ public:
         connect(fetch, &PageFetch::finished, this, [this, fetch, validHost] {
             m_page = fetch->result();
             fetch->deleteLater();
-            // These columns read the page as it declares itself, else as UTF-8 where it is; the outbound count
-            // reads it as it always has, by its declaration or else as GB2312.
+            // These columns read the page as it declares itself, else by what its bytes say (UTF-8, another
+            // charset its XML declaration or the detector finds); the outbound count reads it as it always
+            // has, by its declaration or else as GB2312.
             bool sniffed = false;
             const QString page = decodePage(m_page.body, m_page.contentType, Charset::Gb2312, true, &sniffed);
             const QString reason = failureReason(m_page);

@@ -1,5 +1,8 @@
 #include "queries/registrable.h"
 
+#include "queries/lookup.h"
+
+#include <QHostAddress>
 #include <QUrl>
 #include <libpsl.h>
 #include <memory>
@@ -27,6 +30,24 @@ QString typedHost(const QString& typed)
     if (host.count(u':') == 1)
         host = host.section(u':', 0, 0);
     return host;
+}
+
+TypedName typedName(const QString& typed)
+{
+    TypedName name;
+    name.host = typedHost(typed);
+    if (!QHostAddress(name.host).isNull()) {
+        name.ascii = name.host; // an address is its own ASCII form, and nobody registers it
+        name.problem = u"%1 是 IP 地址，没有注册信息"_s.arg(name.host);
+        return name;
+    }
+    name.ascii = asciiName(name.host);
+    name.registrable = registrableDomain(name.ascii);
+    if (name.ascii.isEmpty())
+        name.problem = u"无效域名"_s;
+    else if (name.registrable.isEmpty())
+        name.problem = u"%1 是公共后缀，没有可注册的部分"_s.arg(name.ascii);
+    return name;
 }
 
 QString registrableDomain(const QString& asciiName)

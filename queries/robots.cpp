@@ -3,6 +3,7 @@
 #include "queries/home.h"
 #include "queries/lookup.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
 
@@ -27,6 +28,8 @@ CellResult robotsCell(const PageResult& page)
     CellResult cell = pageCell(page, robotsText(page));
     if (!cell.problem.isEmpty())
         cell.text = u"无法访问"_s;
+    else if (page.cut && cell.text != kNoFile)
+        cell.problem = u"robots.txt 超过 %1，只读了前 %1，其后的规则未读"_s.arg(sizeText(page.capBytes));
     return cell;
 }
 
@@ -46,10 +49,11 @@ public:
             finish({u"无效域名"_s, u"无效域名"_s});
             return;
         }
-        // One request to a host never asked again: its connection is not kept. Crawlers read at most
-        // 500 KiB of a robots.txt.
+        // One request to a host never asked again: its connection is not kept. Crawlers read the first
+        // 500 KiB of a robots.txt and follow what they read there; so do we.
         FetchRequest request(outboundAddress(m_domain) + u"/robots.txt"_s, Charset::Utf8, false);
         request.maxBodyBytes = 512 * 1024;
+        request.keepStart = true;
         request.proxy = m_proxy;
         request.network = m_network;
         auto* fetch = new PageFetch(request, this);
@@ -71,7 +75,9 @@ QString robotsVerdict(const QString& robotsTxt)
     int sitemaps = 0;
     QList<Group*> current; // the groups the rules being read belong to
     bool readingAgents = false;
-    for (QStringView line : QStringView(robotsTxt).split(u'\n')) {
+    // Lines end in LF, CR LF or a lone CR.
+    static const QRegularExpression lineEnd(u"\r\n?|\n"_s);
+    for (QStringView line : QStringView(robotsTxt).split(lineEnd)) {
         if (const qsizetype hash = line.indexOf(u'#'); hash >= 0)
             line = line.left(hash);
         const qsizetype colon = line.indexOf(u':');
@@ -122,7 +128,11 @@ QString robotsText(const PageResult& answer)
     const QString start = answer.text.left(512).trimmed().toLower();
     if (answer.contentType.toLower().contains("html") || start.startsWith(u"<!doctype"_s) || start.startsWith(u"<html"_s))
         return kNoFile;
-    return robotsVerdict(answer.text);
+    if (!answer.cut)
+        return robotsVerdict(answer.text);
+    // A line cut in two is no rule: "Disallow: /admin" cut after its slash would shut the whole site.
+    const qsizetype lastEnd = qMax(answer.text.lastIndexOf(u'\n'), answer.text.lastIndexOf(u'\r'));
+    return robotsVerdict(answer.text.left(lastEnd + 1));
 }
 
 const Lookup& robotsLookup()

@@ -60,15 +60,11 @@ public:
                 return;
             }
             finish(m_context.lookup,
-                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), QDate::currentDate()), problem}},
+                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), QDateTime::currentDateTimeUtc()), problem}},
                     {Key::TlsIssuer, {issuerText(certificate), problem}}});
         });
         connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-            const QString reason = error == QAbstractSocket::HostNotFoundError ? u"找不到主机"_s
-                : error == QAbstractSocket::ConnectionRefusedError             ? u"连接被拒绝（端口 %1 未开放 HTTPS）"_s.arg(m_port)
-                : error == QAbstractSocket::SslHandshakeFailedError            ? u"TLS 握手失败：%1"_s.arg(m_socket->errorString())
-                                                                               : m_socket->errorString();
-            CellResult cell {u"无法访问"_s, reason};
+            CellResult cell {u"无法访问"_s, socketErrorReason(error, m_port, m_socket->errorString())};
             cell.unreachable = error != QAbstractSocket::SslHandshakeFailedError;
             finishBoth(cell);
         });
@@ -119,12 +115,48 @@ LookupJob* startTlsJob(const QString& domain, const JobContext& context)
 
 } // namespace
 
-QString expiryText(const QDateTime& expiry, const QDate& today)
+QString socketErrorReason(QAbstractSocket::SocketError error, quint16 port, const QString& english)
 {
-    const QDate date = expiry.toLocalTime().date();
-    const qint64 days = today.daysTo(date);
-    return date.toString(u"yyyy-MM-dd"_s)
-        + (days >= 0 ? u"（剩 %1 天）"_s.arg(days) : u"（已过期 %1 天）"_s.arg(-days));
+    switch (error) {
+    case QAbstractSocket::HostNotFoundError:
+        return u"找不到主机"_s;
+    case QAbstractSocket::ConnectionRefusedError:
+        return u"连接被拒绝（端口 %1 未开放 HTTPS）"_s.arg(port);
+    case QAbstractSocket::RemoteHostClosedError:
+        return u"连接被对方关闭"_s;
+    case QAbstractSocket::SocketTimeoutError:
+        return u"连接超时"_s;
+    case QAbstractSocket::NetworkError:
+        return u"网络错误（%1）"_s.arg(english);
+    case QAbstractSocket::SslHandshakeFailedError:
+        return u"TLS 握手失败（%1）"_s.arg(english);
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+        return u"代理要求身份验证（用户名或密码不对）"_s;
+    case QAbstractSocket::ProxyConnectionRefusedError:
+        return u"代理拒绝连接"_s;
+    case QAbstractSocket::ProxyConnectionClosedError:
+        return u"代理意外断开了连接"_s;
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+        return u"代理没有应答"_s;
+    case QAbstractSocket::ProxyNotFoundError:
+        return u"找不到代理服务器"_s;
+    case QAbstractSocket::ProxyProtocolError:
+        return u"代理的应答无法识别（%1）"_s.arg(english);
+    default:
+        return u"连接失败（%1）"_s.arg(english);
+    }
+}
+
+QString expiryText(const QDateTime& expiry, const QDateTime& now)
+{
+    // Days between two instants, not between two calendar dates, so the count is the same wherever the user
+    // is. A day begun counts as left (a 90-day certificate has 90 left, the last hours 1) and a day begun
+    // since it ran out does not (an hour ago is 0 days expired): a valid one never shows 0 days left.
+    constexpr qint64 kDay = 24 * 60 * 60;
+    const qint64 seconds = now.secsTo(expiry);
+    return expiry.toLocalTime().date().toString(u"yyyy-MM-dd"_s)
+        + (seconds > 0 ? u"（剩 %1 天）"_s.arg((seconds + kDay - 1) / kDay)
+                       : u"（已过期 %1 天）"_s.arg(-seconds / kDay));
 }
 
 QString issuerText(const QSslCertificate& certificate)
@@ -166,7 +198,7 @@ QString certificateProblem(const QList<QSslError>& errors)
             reason = u"证书已吊销"_s;
             break;
         default:
-            reason = error.errorString();
+            reason = u"证书无效（%1）"_s.arg(error.errorString());
         }
         if (!reasons.contains(reason))
             reasons.append(reason);

@@ -159,7 +159,7 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
     zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &zipError) : nullptr;
     QByteArray bytes;
     if (!archive) {
-        *error = u"无法读取压缩文件：%1"_s.arg(QString::fromLocal8Bit(zip_error_strerror(&zipError)));
+        *error = u"无法读取压缩文件（%1）"_s.arg(QString::fromLocal8Bit(zip_error_strerror(&zipError)));
         if (source)
             zip_source_free(source);
     } else {
@@ -246,7 +246,7 @@ void TrancoStore::install(const QString& path, const QDate& date)
         [path](QString* error) {
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly)) {
-                *error = file.errorString();
+                *error = u"无法打开文件（%1）"_s.arg(file.errorString());
                 return QByteArray();
             }
             // Checked before reading: a file of gigabytes is refused without costing gigabytes.
@@ -277,7 +277,7 @@ void TrancoStore::installInBackground(std::function<QByteArray(QString*)> read, 
         if (!saved.open(QIODevice::WriteOnly) || saved.write(csv) < 0 || !saved.commit()
             || !dated.open(QIODevice::WriteOnly) || dated.write(date.toString(Qt::ISODate).toLatin1()) < 0
             || !dated.commit())
-            *problem = saved.errorString();
+            *problem = u"无法保存排名列表（%1）"_s.arg(saved.errorString());
     });
     connect(worker, &QThread::finished, this, [this, worker, list, problem] {
         worker->deleteLater();

@@ -1,6 +1,7 @@
 // The engine without a window, against a server of our own: boxes read at their turn, the order cells are
 // written in while requests run together, Stop, marked failures and their re-run, and the
 // newer sources.
+#include "TestDnsServer.h"
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
 #include "TestWhoisServer.h"
@@ -31,6 +32,8 @@ private slots:
     void failuresAreMarkedSlowDownAndRerun();
     void newerSourcesAskOncePerDomain();
     void dnsFromAResolverOfOurOwn();
+    void dnsReasons_data();
+    void dnsReasons();
     void rankListDownloadedAndAsked();
     void requestsThroughProxiesAndOneSetAside();
     void userDefinedLookups();
@@ -349,6 +352,37 @@ void TestEngine::dnsFromAResolverOfOurOwn()
     QVERIFY2(clock.elapsed() < 2 * 10'000 + 5'000, qPrintable(QString::number(clock.elapsed())));
 }
 
+void TestEngine::dnsReasons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("cell");
+    QTest::newRow("CNAME loop") << u"loop1.test"_s << u"解析失败 !CNAME 循环：loop1.test → loop2.test → loop1.test"_s;
+    QTest::newRow("another name's address")
+        << u"other.test"_s << u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s;
+    QTest::newRow("SERVFAIL") << u"servfail.test"_s << u"解析失败 !DNS 服务器无法完成解析（SERVFAIL）"_s;
+    QTest::newRow("REFUSED") << u"refused.test"_s << u"解析失败 !DNS 服务器拒绝了查询（REFUSED）"_s;
+    QTest::newRow("a chain among strangers") << u"www.chain.test"_s << u"CNAME cdn.test → 10.0.0.7"_s;
+}
+
+void TestEngine::dnsReasons()
+{
+    // Replies that prove nothing about the name, or refuse to, are failures said in Chinese.
+    QFETCH(QString, name);
+    QFETCH(QString, cell);
+    TestDnsServer server;
+    server.replies[u"loop1.test"_s].records
+        = {{u"loop1.test"_s, "CNAME", u"loop2.test"_s}, {u"loop2.test"_s, "CNAME", u"loop1.test"_s}};
+    server.replies[u"other.test"_s].records = {{u"elsewhere.test"_s, "A", u"10.9.8.7"_s}};
+    server.replies[u"servfail.test"_s].rcode = 2;
+    server.replies[u"refused.test"_s].rcode = 5;
+    server.replies[u"www.chain.test"_s].records = {{u"x.test"_s, "A", u"10.9.9.9"_s},
+        {u"www.chain.test"_s, "CNAME", u"cdn.test"_s}, {u"cdn.test"_s, "A", u"10.0.0.7"_s}};
+    qputenv("QUILLMARK_DNS_SERVER", server.hostPort());
+    runBatch({name}, {u"dns"_s}, false);
+    qunsetenv("QUILLMARK_DNS_SERVER");
+    QCOMPARE(cells(0, {u"dns"_s}), cell);
+}
+
 void TestEngine::rankListDownloadedAndAsked()
 {
     QTemporaryDir folders;
@@ -413,7 +447,7 @@ void TestEngine::userDefinedLookups()
                 return TestHttpServer::page("{}", 500);
             return TestHttpServer::page(R"({"data":{"weight":7,"a/b":[1,{"x":"深"}],"ratio":0.25,"no":null},"list":[]})");
         }
-        if (name == u"xn--fsqu00a.test"_s) // GB18030, declared by nobody but the user's definition
+        if (name == u"xn--fsqu00a.test"_s) // GBK that declares nothing: read as a home page is
             return TestHttpServer::page("<b>\xc8\xa8\xd6\xd8 9</b>");
         if (name == u"huge.test"_s) // no match, and a pattern whose backtracking has no end on it
             return TestHttpServer::page(QByteArray(3 * 1024 * 1024, 'a'));
@@ -440,7 +474,6 @@ void TestEngine::userDefinedLookups()
         define(u"runaway"_s, u"/page?d={ascii}"_s, Extraction::Regex, u"(\\w+\\s?)*[^\\w\\s]"_s),
     };
     custom[0].headers = {{u"X-Api-Key"_s, u"k-123"_s}};
-    custom[4].charset = u"GB18030"_s;
     custom[4].pattern = u"(?:<span id=w>|<b>权重 )([\\d,]+)"_s;
     setCustomLookups(custom);
     QStringList keys;
@@ -450,7 +483,7 @@ void TestEngine::userDefinedLookups()
         QSet<QString>(keys.begin(), keys.end()), false);
     // The last: its capture group took no part in the first match (at the first "<"), so nothing was found.
     QCOMPARE(cells(0, keys), u"7|深|0.25|无|12,345|<top>|无|无"_s);
-    QCOMPARE(cells(1, {u"page"_s}), u"9"_s); // read as the definition's charset says
+    QCOMPARE(cells(1, {u"page"_s}), u"9"_s);
     QCOMPARE(cells(2, {u"weight"_s}).section(u" !"_s, 0, 0), u"查询失败"_s);
     QVERIFY(cells(2, {u"weight"_s}).contains(u"JSON 无法解析"_s));
     QVERIFY(cells(3, {u"weight"_s}).startsWith(u"查询失败 !"_s));
@@ -499,14 +532,25 @@ void TestEngine::certificatesAndRobots()
     for (const TestTlsServer* server : {&valid, &expired, &wrongName, &selfSigned})
         QCOMPARE(server->handshakes, 1);
 
-    // robots.txt: read, missing, and a server error that is no answer.
+    // Through a proxy that wants a password: said in Chinese.
+    m_server->route(u"localhost:"_s, {407, {}, {{"Proxy-Authenticate", "Basic realm=\"q\""}}});
+    testSettings().setProxies(u"tls"_s, {u"http://"_s + m_server->hostPort()});
+    runBatch({at(valid.port())}, QSet<QString>(keys.begin(), keys.end()), false);
+    testSettings().setProxies(u"tls"_s, {});
+    QCOMPARE(cells(0, keys),
+        u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + m_server->hostPort() + u"）"_s);
+
+    // robots.txt: read, missing, a server error that is no answer, and a 1 MB file judged by its start.
     m_server->route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
     m_server->route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
     m_server->route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
-    runBatch({u"r1"_s, u"r2"_s, u"r3"_s}, {u"robots"_s});
+    // Compressed a thousandfold, which Qt takes for a bomb unless told.
+    m_server->route(u"/r4/robots.txt"_s, {200, testData(u"robots-1mb.txt.gz"_s), {{"Content-Encoding", "gzip"}}});
+    runBatch({u"r1"_s, u"r2"_s, u"r3"_s, u"r4"_s}, {u"robots"_s});
     QCOMPARE(cells(0, {u"robots"_s}), u"禁止百度，Sitemap 1"_s);
     QCOMPARE(cells(1, {u"robots"_s}), u"无 robots.txt"_s);
     QVERIFY(cells(2, {u"robots"_s}).startsWith(u"无法访问 !"_s));
+    QCOMPARE(cells(3, {u"robots"_s}), u"禁止百度 !robots.txt 超过 512 KB，只读了前 512 KB，其后的规则未读"_s);
 }
 
 #include "test_engine.moc"

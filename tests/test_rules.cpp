@@ -17,6 +17,7 @@
 #include "queries/registrar.h"
 #include "queries/registry.h"
 #include "queries/robots.h"
+#include "queries/tls.h"
 #include "queries/results.h"
 #include "queries/tranco.h"
 #include "queries/yahoo.h"
@@ -86,10 +87,20 @@ const QHash<QString, std::function<QString(const QString&)>> kRules {
     {u"robots"_s, robotsVerdict},
     {u"robots-answer"_s,
         [](const QString& in) {
-            PageResult page = answer(in.section(u'\t', 0, 0).toInt(), in.section(u'\t', 2));
+            PageResult page = answer(in.section(u'\t', 0, 0).toInt(), in.section(u'\t', 2, 2));
             page.contentType = in.section(u'\t', 1, 1).toLatin1();
+            page.cut = in.section(u'\t', 3) == u"cut"_s;
             return robotsText(page);
         }},
+    {u"size"_s, [](const QString& in) { return sizeText(in.toLongLong()); }},
+    {u"expiry"_s,
+        [](const QString& in) {
+            return expiryText(QDateTime::fromString(in.section(u'\t', 0, 0), Qt::ISODate),
+                QDateTime::fromString(in.section(u'\t', 1), Qt::ISODate));
+        }},
+    // A page from tests/data, served with no charset: its title.
+    {u"page-title"_s,
+        [](const QString& file) { return pageTitle(decodePage(testData(file), {}, Charset::Gb2312, true)); }},
     {u"registrable"_s, [](const QString& in) { return registrableDomain(asciiName(typedHost(in))); }},
     {u"registrar"_s, [](const QString& in) { return registrarAddress(u"r"_s, in).section(u'=', 1); }},
     {u"intake"_s, [](const QString& in) { return domainsFromInput(in).join(u'|'); }},
@@ -142,6 +153,28 @@ void TestRules::rules_data()
     row("robots: sitemaps counted anywhere", "robots",
         u"Sitemap: https://a.test/1.xml\nUser-agent: *\nDisallow: /\nSITEMAP: https://a.test/2.xml\nSitemap:\n"_s,
         u"禁止全部，Sitemap 2"_s);
+    row("robots: bare CR line ends", "robots", u"User-agent: *\rDisallow: /\r"_s, u"禁止全部"_s);
+    row("robots: a line cut at 512 KiB is no rule", "robots-answer",
+        u"200\ttext/plain\tUser-agent: *\nDisallow: /\tcut"_s, u"允许"_s);
+    row("size: KB under 1 MB", "size", u"524288"_s, u"512 KB"_s);
+    row("size: MB", "size", u"1572864"_s, u"1.5 MB"_s);
+    row("certificate: expired an hour ago", "expiry", u"2026-12-07T07:00:00Z\t2026-12-07T08:00:00Z"_s,
+        u"2026-12-07（已过期 0 天）"_s);
+    row("certificate: 22 hours left, a day in any zone", "expiry", u"2026-12-08T15:00:00Z\t2026-12-07T17:00:00Z"_s,
+        u"2026-12-08（剩 1 天）"_s);
+    row("certificate: expired 3 days ago", "expiry", u"2026-12-04T07:00:00Z\t2026-12-07T08:00:00Z"_s,
+        u"2026-12-04（已过期 3 天）"_s);
+    // Short pages that say nothing of their charset: the hard case for a detector.
+    row("charset: Shift_JIS", "page-title", u"title.shift_jis.html"_s, u"京都観光ガイド"_s);
+    row("charset: EUC-JP named by its XML declaration", "page-title", u"title-xml.euc-jp.html"_s, u"温泉旅館 さくら"_s);
+    row("charset: EUC-KR", "page-title", u"title.euc-kr.html"_s, u"부산 날씨"_s);
+    row("charset: Big5", "page-title", u"title.big5.html"_s, u"臺北市立圖書館"_s);
+    row("charset: KOI8-R", "page-title", u"title.koi8-r.html"_s, u"Городская библиотека"_s);
+    row("charset: windows-1251", "page-title", u"title.windows-1251.html"_s, u"Погода в Москве"_s);
+    row("charset: windows-1252, though its bytes pair as GBK", "page-title", u"title.windows-1252.html"_s,
+        u"Bäckerei Schröder – Startseite"_s);
+    row("charset: a title alone in GB2312, taken for Latin-1 by the detector", "page-title",
+        u"title-tiny.gb2312.html"_s, u"企业邮箱登录"_s);
     row("robots: 404 is no file", "robots-answer", u"404\ttext/html\t<h1>Not Found</h1>"_s, u"无 robots.txt"_s);
     row("robots: sent on to the home page", "robots-answer", u"200\ttext/html; charset=utf-8\t<!DOCTYPE html><p>Disallow: /"_s,
         u"无 robots.txt"_s);
@@ -414,6 +447,8 @@ void TestRules::customDefinitions_data()
     QTest::newRow("key with a space") << QByteArray(R"j({"key":"a b","header":"h","url":"http://a.test/","json":""})j")
                                       << u"键名"_s;
     QTest::newRow("no header") << QByteArray(R"j({"key":"a","url":"http://a.test/","json":""})j") << u"header"_s;
+    QTest::newRow("key all, any case") << QByteArray(R"j({"key":"ALL","header":"h","url":"http://a.test/","json":""})j")
+                                       << u"--lookups all"_s;
     QTest::newRow("ftp address") << QByteArray(R"j({"key":"a","header":"h","url":"ftp://a.test/{domain}","json":""})j")
                                  << u"http://"_s;
     QTest::newRow("unknown placeholder")
@@ -475,7 +510,10 @@ void TestRules::customLookupsFile()
                    "text",
                    {"key":"r","header":"d","url":"https://a.test/","regex":"("}])j");
     file.close();
+    // Readable by all as an editor left it: its owner's alone once the program has read it.
+    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     const CustomFile read = readCustomLookups(path, taken);
+    QCOMPARE(QFile::permissions(path) & others, QFileDevice::Permissions());
     QCOMPARE(read.lookups.size(), size_t(1));
     QCOMPARE(read.lookups.front().header, u"a"_s);
     QCOMPARE(read.skipped.size(), 4);
@@ -497,8 +535,13 @@ void TestRules::customLookupsFile()
         u"https://a.test/q?d=www.%E4%BE%8B%E5%AD%90.com.cn&a=www.xn--fsqu00a.com.cn&r=xn--fsqu00a.com.cn"_s);
     QCOMPARE(customAddress(lookup, u"a.test&x=1"_s, &problem), QString());
     QCOMPARE(problem, u"无效域名"_s);
+    // A row typed as an address gives the names the registration columns ask about.
+    QCOMPARE(customAddress(lookup, u"https://WWW.example.com.cn:8080/path"_s, &problem),
+        u"https://a.test/q?d=www.example.com.cn&a=www.example.com.cn&r=example.com.cn"_s);
+    QCOMPARE(customAddress(lookup, u"10.0.0.1"_s, &problem), QString());
+    QCOMPARE(problem, u"无法确定可注册域名：10.0.0.1 是 IP 地址，没有注册信息"_s);
     lookup.url = u"https://a.test/q?d={domain}"_s;
-    QCOMPARE(customAddress(lookup, u"a.test&x=/1"_s, &problem), u"https://a.test/q?d=a.test%26x%3D%2F1"_s);
+    QCOMPARE(customAddress(lookup, u"a.test&x=1#/2"_s, &problem), u"https://a.test/q?d=a.test%26x%3D1"_s);
 }
 
 namespace {

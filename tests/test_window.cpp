@@ -104,11 +104,14 @@ void TestWindow::layoutAtStartUp()
 
     // Rows keep their names while the grid scrolls: the position and the domain stay over its left edge,
     // on the same rows.
-    setInput(form, QString(u"a.test\n"_s).repeated(200));
+    // The domain column grows for a long name, to a third of the grid at most.
+    const QString longName = u"www.a-name-far-longer-than-the-designed-column.example.com.cn\n"_s;
+    setInput(form, longName + QString(u"a.test\n"_s).repeated(199));
     click(form, u"Command13"_s);
     QVERIFY(waitIdle(form.walker()));
     auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
     QVERIFY(frozen && frozen->isVisible());
+    QCOMPARE(view->columnWidth(DomainColumn), view->viewport()->width() / 3 - view->columnWidth(PositionColumn));
     QCOMPARE(frozen->width(), view->columnWidth(PositionColumn) + view->columnWidth(DomainColumn));
     QVERIFY(frozen->isColumnHidden(FirstLookupColumn) && !frozen->isColumnHidden(DomainColumn));
     QTRY_VERIFY(view->verticalScrollBar()->maximum() > 120); // once the grid has laid its rows out
@@ -117,6 +120,15 @@ void TestWindow::layoutAtStartUp()
     QTRY_COMPARE(frozen->verticalScrollBar()->value(), 120);
     QCOMPARE(frozen->indexAt(QPoint(60, 5)).row(), view->indexAt(QPoint(60, 5)).row());
     QCOMPARE(frozen->geometry().topLeft(), QPoint(view->frameWidth(), view->frameWidth()));
+    // In the designed size the grid scrolls sideways; at its end the first column in view starts where the
+    // frozen ones end, its header whole.
+    form.resize(form.minimumSize());
+    QTRY_VERIFY(view->horizontalScrollBar()->maximum() > 0);
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    bool atTheEdge = false;
+    for (int column = FirstLookupColumn; column < view->model()->columnCount(); ++column)
+        atTheEdge |= !view->isColumnHidden(column) && view->columnViewportPosition(column) == frozen->width();
+    QVERIFY(atTheEdge);
 }
 
 void TestWindow::startThenStopFromTheSameButton_data()
@@ -354,6 +366,8 @@ void TestWindow::answerOfARegistrationCell()
     QVERIFY2(text->toPlainText().contains(u"注册状态：已注册　← objectClassName：domain，ldhName：a.test"_s),
         qPrintable(text->toPlainText()));
     QVERIFY(text->toPlainText().contains(u"1  {\"objectClassName\":\"domain\",\"ldhName\":\"a.test\"}"_s));
+    // Ticks are kept in the settings: the next test starts without this one's.
+    form->findChild<QAction*>(u"lookup-reg-status"_s)->setChecked(false);
     qunsetenv("XDG_CACHE_HOME");
 }
 

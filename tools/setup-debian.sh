@@ -5,7 +5,8 @@
 set -eu
 
 packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite
-          qt6-translations-l10n libzip-dev libc-ares-dev libpsl-dev publicsuffix libpcre2-dev libxlsxwriter-dev fonts-wqy-microhei
+          qt6-translations-l10n libzip-dev libc-ares-dev libpsl-dev publicsuffix libpcre2-dev libxlsxwriter-dev libuchardet-dev
+          fonts-wqy-microhei
           iputils-ping xdg-utils"
 if [ "${1:-}" = --tests ]; then
     shift

@@ -1,5 +1,7 @@
 #include "web/fetch.h"
 
+#include "web/charset.h"
+
 #include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -30,7 +32,16 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     case QNetworkReply::HostNotFoundError:
         return FetchFailure::HostNotFound;
     case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
         return FetchFailure::ConnectionRefused;
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return FetchFailure::ProxyAuthentication;
+    case QNetworkReply::ProxyNotFoundError:
+        return FetchFailure::ProxyNotFound;
+    case QNetworkReply::ProxyTimeoutError:
+        return FetchFailure::ProxyTimedOut;
+    case QNetworkReply::UnknownProxyError:
+        return FetchFailure::ProxyFailed;
     case QNetworkReply::RemoteHostClosedError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::NetworkSessionFailedError:
@@ -58,6 +69,7 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
     , m_limit(new QTimer(this))
     , m_charset(request.charset)
+    , m_keepStart(request.keepStart)
     , m_keepBody(request.keepBody)
 {
     Network& network = request.network ? *request.network : Network::standalone();
@@ -82,7 +94,9 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
     get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     // Qt's own bomb check would refuse large honest pages well below our cap; the cap itself still holds.
-    get.setDecompressedSafetyCheckThreshold(m_maxBody);
+    // A request that keeps the start of a long body stops reading at the cap: a highly compressed file of
+    // honest rules past it (a robots.txt of a million lines) is no bomb to it.
+    get.setDecompressedSafetyCheckThreshold(m_keepStart ? -1 : m_maxBody);
     if (!request.accept.isEmpty())
         get.setRawHeader("Accept", request.accept);
     for (const auto& [name, value] : request.headers)
@@ -130,8 +144,16 @@ PageFetch::~PageFetch()
 void PageFetch::onReadyRead()
 {
     m_body += m_reply->readAll();
-    if (m_body.size() > m_maxBody)
+    if (m_body.size() <= m_maxBody)
+        return;
+    if (!m_keepStart) {
         fail(FetchFailure::Oversize);
+        return;
+    }
+    // The rest is not waited for: the answer is complete as far as we read it.
+    m_body.truncate(m_maxBody);
+    m_result.cut = true;
+    complete();
 }
 
 void PageFetch::fail(FetchFailure failure)
@@ -152,17 +174,20 @@ void PageFetch::fail(FetchFailure failure)
 
 void PageFetch::onFinished()
 {
+    if (m_reply->isOpen() && m_reply->bytesAvailable() > 0) {
+        onReadyRead();
+        if (!m_reply)
+            return;
+    }
+    complete();
+}
+
+void PageFetch::complete()
+{
     // The limit is for waiting on the network; once the answer is in, nothing can make it late.
     m_limit->stop();
     if (m_stall)
         m_stall->stop();
-    if (m_reply->isOpen())
-        m_body += m_reply->readAll();
-    if (m_body.size() > m_maxBody) {
-        fail(FetchFailure::Oversize);
-        return;
-    }
-
     m_result.status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     m_result.retryAfter = m_reply->rawHeader("Retry-After");
     m_result.url = m_reply->url();
@@ -181,6 +206,12 @@ void PageFetch::onFinished()
         m_result.text = decodePage(m_body, m_result.contentType, m_charset);
     m_body.clear();
     m_reply->disconnect(this);
+    if (m_result.cut) {
+        // The stall timer listens to the reply too: nothing that comes after this may start it again.
+        if (m_stall)
+            m_reply->disconnect(m_stall);
+        m_reply->abort();
+    }
     m_reply->deleteLater();
     m_reply = nullptr;
     emit finished();
@@ -214,17 +245,34 @@ QString failureReason(const PageResult& page)
     case FetchFailure::TooManyRedirects:
         return u"重定向次数过多"_s;
     case FetchFailure::Oversize:
-        return u"页面过大（超过 %1 MB）"_s.arg(page.capBytes / (1024 * 1024));
+        return u"页面过大（超过 %1）"_s.arg(sizeText(page.capBytes));
     case FetchFailure::BadContent:
         return u"页面内容无法解码"_s;
     case FetchFailure::BadAddress:
         return u"地址无效"_s;
+    case FetchFailure::ProxyAuthentication:
+        return u"代理要求身份验证（用户名或密码不对）"_s;
+    case FetchFailure::ProxyNotFound:
+        return u"找不到代理服务器"_s;
+    case FetchFailure::ProxyTimedOut:
+        return u"代理没有应答"_s;
+    case FetchFailure::ProxyFailed:
+        return u"代理出错"_s;
     case FetchFailure::OtherNetworkError:
         return u"网络错误"_s;
     }
     if (page.status < 200 || page.status >= 300)
         return u"HTTP %1"_s.arg(page.status);
     return {};
+}
+
+QString sizeText(qint64 bytes)
+{
+    const bool megabytes = bytes >= 1024 * 1024;
+    const double amount = double(bytes) / (megabytes ? 1024 * 1024 : 1024);
+    // One decimal at most, and none when it is zero.
+    return QString::number(qRound(amount * 10) / 10.0, 'f', qRound(amount * 10) % 10 ? 1 : 0)
+        + (megabytes ? u" MB"_s : u" KB"_s);
 }
 
 QString BytesToBstr(const QByteArray& body, const QString& Cset)
@@ -270,8 +318,7 @@ QByteArray withoutComments(const QByteArray& html)
 
 } // namespace
 
-QString decodePage(
-    const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8, bool* sniffed)
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniff, bool* sniffed)
 {
     if (body.startsWith("\xFF\xFE") || body.startsWith("\xFE\xFF"))
         return QStringDecoder(QStringConverter::Utf16).decode(body);
@@ -291,13 +338,11 @@ QString decodePage(
     if (!declared.isEmpty()
         && (name == u"gb2312"_s || name == u"gbk"_s || QStringDecoder(declared.constData()).isValid()))
         return BytesToBstr(body, name);
-    if (sniffUtf8 && fallback != Charset::Utf8) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = utf8.decode(body);
-        if (!utf8.hasError()) {
+    if (sniff) {
+        if (const QByteArray found = sniffedCharset(body); !found.isEmpty()) {
             if (sniffed)
                 *sniffed = true;
-            return text;
+            return BytesToBstr(body, QString::fromLatin1(found));
         }
     }
     return BytesToBstr(body, fallback == Charset::Gb2312 ? u"gb2312"_s : u"utf-8"_s);

@@ -26,6 +26,10 @@ enum class FetchFailure {
     Oversize,
     BadContent, // a compressed body that would not decompress, a broken chunked body
     BadAddress,
+    ProxyAuthentication, // the proxy wants a user name and password it was not given, or not these
+    ProxyNotFound,
+    ProxyTimedOut,
+    ProxyFailed, // the proxy answered in a way that is no proxy's
     OtherNetworkError,
 };
 
@@ -40,7 +44,8 @@ struct PageResult
     QByteArray body; // the undecoded body, only for a request that asks for it
     QByteArray contentType; // the answer's Content-Type header
     int limitMs = 0; // the limit that ended it, for TimedOut and Stalled
-    qint64 capBytes = 0; // the cap that ended it, for Oversize
+    qint64 capBytes = 0; // the cap that ended it, for Oversize, or that cut it, when `cut`
+    bool cut = false; // only the first capBytes were read, for a request that keeps the start of a long body
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
@@ -64,6 +69,7 @@ struct FetchRequest
     QByteArray accept; // an Accept header, when the service wants one
     QList<std::pair<QByteArray, QByteArray>> headers; // more headers, as the user wrote them (an API key)
     qint64 maxBodyBytes = 0; // 0: the limits' cap
+    bool keepStart = false; // a longer body is not a failure: its first maxBodyBytes are the answer
     bool keepBody = false; // a file, not a page: its bytes are wanted as they came
     std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
     int timeLimitMs = 0; // 0: the limits' time limit
@@ -89,6 +95,7 @@ signals:
 private:
     void onReadyRead();
     void onFinished();
+    void complete();
     void fail(FetchFailure failure);
 
     QPointer<QNetworkReply> m_reply;
@@ -96,6 +103,7 @@ private:
     QTimer* m_stall = nullptr;
     Charset m_charset;
     qint64 m_maxBody;
+    bool m_keepStart;
     bool m_keepBody;
     QByteArray m_body;
     PageResult m_result;
@@ -107,13 +115,15 @@ PageFetch* getHTTPPage1(const QString& URL, QObject* parent = nullptr); // body 
 
 // Why a page cannot be trusted, for the user: a failed request or a status outside 2xx. Empty when fine.
 QString failureReason(const PageResult& page);
+// A size for the user: "512 KB", "1.5 MB", "16 MB".
+QString sizeText(qint64 bytes);
 
 // Bytes invalid in the charset become U+FFFD and the rest still decodes; a UTF-8 byte-order mark is dropped.
 QString BytesToBstr(const QByteArray& body, const QString& Cset);
 
 // A page read by the charset it declares: a byte-order mark, else its Content-Type header, else its <meta>
-// tag, else `fallback`. A declared charset we cannot read counts as none. With `sniffUtf8`, a page that
-// declares nothing and is valid UTF-8 beyond ASCII is read as UTF-8: GB-encoded Chinese hardly ever is.
-// `sniffed` tells whether that made a difference.
-QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniffUtf8 = false,
+// tag, else `fallback`. A declared charset we cannot read counts as none. With `sniff`, a page that declares
+// nothing is read by what its bytes say first (sniffedCharset(): an XML declaration, UTF-8, a detector);
+// `sniffed` tells whether they said anything.
+QString decodePage(const QByteArray& body, const QByteArray& contentType, Charset fallback, bool sniff = false,
     bool* sniffed = nullptr);

@@ -19,7 +19,161 @@ struct Pending
 {
     Resolver* resolver;
     Resolver::Type type;
+    QString asked;
 };
+
+constexpr int kTypeA = 1;
+constexpr int kTypeCname = 5;
+constexpr int kTypeAaaa = 28;
+
+// c-ares's reasons are English and some say less than they seem ("Could not contact DNS servers" for a
+// server that answered SERVFAIL): the user is told in Chinese, with c-ares's words beside them.
+QString failureText(int status)
+{
+    const QString english = QString::fromLatin1(ares_strerror(status));
+    switch (status) {
+    case ARES_ETIMEOUT:
+        return u"DNS 服务器没有应答（%1）"_s.arg(english);
+    case ARES_ECONNREFUSED:
+        return u"无法连接 DNS 服务器（%1）"_s.arg(english);
+    case ARES_EBADRESP:
+        return u"DNS 应答无法解析（%1）"_s.arg(english);
+    case ARES_EFORMERR:
+        return u"DNS 服务器无法理解查询（FORMERR）"_s;
+    case ARES_ESERVFAIL:
+        return u"DNS 服务器无法完成解析（SERVFAIL）"_s;
+    case ARES_EREFUSED:
+        return u"DNS 服务器拒绝了查询（REFUSED）"_s;
+    case ARES_ENOTIMP:
+        return u"DNS 服务器不支持这种查询（NOTIMP）"_s;
+    case ARES_EBADNAME:
+        return u"域名无法查询（%1）"_s.arg(english);
+    case ARES_ENOMEM:
+        return u"内存不足（%1）"_s.arg(english);
+    case ARES_EFILE:
+        return u"读取系统的 DNS 设置失败（%1）"_s.arg(english);
+    default:
+        return u"DNS 查询失败（%1）"_s.arg(english);
+    }
+}
+
+struct Record
+{
+    QString owner;
+    int type = 0;
+    QString data; // the address, or the CNAME's target
+};
+
+// The answer section of a reply. False when it cannot be read.
+bool readAnswers(const unsigned char* reply, int length, QList<Record>* records)
+{
+    const auto u16 = [&](const unsigned char* at) { return int(at[0]) << 8 | at[1]; };
+    const auto name = [&](const unsigned char*& at, QString* into) {
+        char* text = nullptr;
+        long used = 0;
+        if (ares_expand_name(at, reply, length, &text, &used) != ARES_SUCCESS)
+            return false;
+        *into = QString::fromLatin1(text).toLower();
+        ares_free_string(text);
+        at += used;
+        return true;
+    };
+    if (length < 12)
+        return false;
+    const unsigned char* at = reply + 12;
+    const unsigned char* end = reply + length;
+    QString ignored;
+    for (int question = u16(reply + 4); question > 0; --question) {
+        if (!name(at, &ignored) || end - at < 4)
+            return false;
+        at += 4;
+    }
+    for (int answer = u16(reply + 6); answer > 0; --answer) {
+        Record record;
+        if (!name(at, &record.owner) || end - at < 10)
+            return false;
+        record.type = u16(at);
+        const int size = u16(at + 8);
+        at += 10;
+        if (end - at < size)
+            return false;
+        if (record.type == kTypeCname) {
+            const unsigned char* target = at;
+            if (!name(target, &record.data))
+                return false;
+        } else if ((record.type == kTypeA && size == 4) || (record.type == kTypeAaaa && size == 16)) {
+            char text[INET6_ADDRSTRLEN] = {};
+            inet_ntop(record.type == kTypeA ? AF_INET : AF_INET6, at, text, sizeof text);
+            record.data = QHostAddress(QString::fromLatin1(text)).toString();
+        }
+        records->append(record);
+        at += size;
+    }
+    return true;
+}
+
+// What a reply says of the name asked: its CNAME chain followed from that name, and the addresses of the
+// chain's last name. Records of other names prove nothing about it.
+Resolver::Answer answerFor(const unsigned char* reply, int length, const QString& asked, Resolver::Type type)
+{
+    Resolver::Answer answer;
+    if (length < 12) {
+        answer.problem = u"DNS 应答无法解析"_s;
+        return answer;
+    }
+    switch (reply[3] & 0x0F) { // the response code
+    case 0:
+        break;
+    case 3:
+        answer.status = Resolver::Status::NoSuchName;
+        return answer;
+    case 2:
+        answer.problem = failureText(ARES_ESERVFAIL);
+        return answer;
+    case 4:
+        answer.problem = failureText(ARES_ENOTIMP);
+        return answer;
+    case 5:
+        answer.problem = failureText(ARES_EREFUSED);
+        return answer;
+    default:
+        answer.problem = u"DNS 服务器返回错误（RCODE %1）"_s.arg(reply[3] & 0x0F);
+        return answer;
+    }
+    QList<Record> records;
+    if (!readAnswers(reply, length, &records)) {
+        answer.problem = u"DNS 应答无法解析"_s;
+        return answer;
+    }
+    const int wanted = type == Resolver::Type::A ? kTypeA : kTypeAaaa;
+    QString name = asked.toLower();
+    QStringList chain {name};
+    for (;;) {
+        const auto alias = std::find_if(records.cbegin(), records.cend(),
+            [&](const Record& record) { return record.type == kTypeCname && record.owner == name; });
+        if (alias == records.cend())
+            break;
+        name = alias->data;
+        if (chain.contains(name)) {
+            answer.problem = u"CNAME 循环：%1"_s.arg((chain << name).join(u" → "_s));
+            return answer;
+        }
+        chain.append(name);
+    }
+    for (const Record& record : std::as_const(records)) {
+        if (record.type == wanted && record.owner == name && !record.data.isEmpty())
+            answer.addresses.append(record.data);
+    }
+    const auto stranger = std::find_if(
+        records.cbegin(), records.cend(), [&](const Record& record) { return !chain.contains(record.owner); });
+    if (answer.addresses.isEmpty() && chain.size() == 1 && stranger != records.cend()) {
+        answer.problem = u"DNS 应答里没有 %1 的记录，只有 %2 的"_s.arg(asked, stranger->owner);
+        return answer;
+    }
+    answer.status = Resolver::Status::Answered;
+    answer.canonicalNames = chain.mid(1);
+    return answer;
+}
 
 } // namespace
 
@@ -61,11 +215,15 @@ Resolver::Resolver(const QString& server, QObject* parent)
     options.sock_state_cb_data = this;
     options.timeout = kTryTimeoutMs;
     options.tries = kTries;
-    int status = ares_init_options(&m_channel, &options, ARES_OPT_SOCK_STATE_CB | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES);
+    // Without this c-ares reports a SERVFAIL or REFUSED answer as "Could not contact DNS servers"; with it
+    // the answer itself comes back and says which.
+    options.flags = ARES_FLAG_NOCHECKRESP;
+    int status = ares_init_options(&m_channel, &options,
+        ARES_OPT_SOCK_STATE_CB | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS);
     if (status == ARES_SUCCESS && !server.isEmpty())
         status = ares_set_servers_ports_csv(m_channel, server.toLatin1().constData());
     if (status != ARES_SUCCESS)
-        m_problem = QString::fromLocal8Bit(ares_strerror(status));
+        m_problem = failureText(status);
 }
 
 Resolver::~Resolver()
@@ -87,7 +245,7 @@ void Resolver::query(const QString& asciiName, Type type)
         return;
     }
     ares_query(m_channel, asciiName.toLatin1().constData(), 1 /* C_IN */, type == Type::A ? 1 : 28,
-        &Resolver::onAnswer, new Pending {this, type});
+        &Resolver::onAnswer, new Pending {this, type, asciiName});
     scheduleTimeout();
 }
 
@@ -137,33 +295,15 @@ void Resolver::onAnswer(void* data, int status, int, unsigned char* buffer, int 
     delete static_cast<Pending*>(data);
     if (status == ARES_EDESTRUCTION || pending.resolver->m_closing)
         return;
+    // Every status a reply was read for comes with that reply, and the reply is read here.
+    const bool replied = status == ARES_SUCCESS || status == ARES_ENODATA || status == ARES_ENOTFOUND
+        || status == ARES_ESERVFAIL || status == ARES_EREFUSED || status == ARES_EFORMERR || status == ARES_ENOTIMP;
     Answer answer;
-    hostent* host = nullptr;
-    if (status == ARES_SUCCESS) {
-        status = pending.type == Type::A ? ares_parse_a_reply(buffer, length, &host, nullptr, nullptr)
-                                         : ares_parse_aaaa_reply(buffer, length, &host, nullptr, nullptr);
-    }
-    if (status == ARES_SUCCESS && host) {
-        answer.status = Status::Answered;
-        for (char** address = host->h_addr_list; address && *address; ++address) {
-            char text[INET6_ADDRSTRLEN] = {};
-            inet_ntop(host->h_addrtype, *address, text, sizeof text);
-            answer.addresses.append(QHostAddress(QString::fromLatin1(text)).toString());
-        }
-        // The aliases are the names asked for on the way (the first is the one we asked); each one's target
-        // is the next, and the last one's is the canonical name.
-        QStringList aliases;
-        for (char** alias = host->h_aliases; alias && *alias; ++alias)
-            aliases.append(QString::fromLatin1(*alias));
-        if (!aliases.isEmpty())
-            answer.canonicalNames = aliases.mid(1) << QString::fromLatin1(host->h_name);
-        ares_free_hostent(host);
-    } else if (status == ARES_ENOTFOUND) {
-        answer.status = Status::NoSuchName;
-    } else if (status == ARES_ENODATA) {
-        answer.status = Status::Answered; // the name is there, with no address of this kind
-    } else {
-        answer.problem = QString::fromLocal8Bit(ares_strerror(status));
-    }
+    if (replied && buffer && length > 0)
+        answer = answerFor(buffer, length, pending.asked, pending.type);
+    else if (status == ARES_ENOTFOUND || status == ARES_ENODATA)
+        answer.status = status == ARES_ENOTFOUND ? Status::NoSuchName : Status::Answered;
+    else
+        answer.problem = failureText(status);
     emit pending.resolver->answered(pending.type, answer);
 }
