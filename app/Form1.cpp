@@ -688,7 +688,7 @@ void Form1::showAnswer()
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
     auto* dialog = new AnswerDialog(domain, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    if (const auto kept = m_walker->registries().answerFor(registrableDomain(asciiName(typedHost(domain)))))
+    if (const auto kept = m_walker->registries().answerFor(typedName(domain).registrable))
         dialog->showAnswer(*kept, false);
     else
         dialog->waitFor(new RegistrationQuestion(domain, m_walker->jobContext(Key::RegStatus)));

@@ -11,7 +11,6 @@
 #include "web/port43.h"
 
 #include <QDateTime>
-#include <QHostAddress>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -80,18 +79,12 @@ public:
 
     void start() override
     {
-        const QString host = typedHost(m_domain);
-        if (!QHostAddress(host).isNull()) {
-            done(allFour({u"无效域名"_s, u"%1 是 IP 地址，没有注册信息"_s.arg(host)}));
+        const TypedName name = typedName(m_domain);
+        if (!name.problem.isEmpty()) {
+            done(allFour({u"无效域名"_s, name.problem}));
             return;
         }
-        const QString name = asciiName(host);
-        m_asked = registrableDomain(name);
-        if (name.isEmpty() || m_asked.isEmpty()) {
-            done(allFour({u"无效域名"_s,
-                name.isEmpty() ? u"无效域名"_s : u"%1 是公共后缀，没有可注册的部分"_s.arg(name)}));
-            return;
-        }
+        m_asked = name.registrable;
         const Registry registry = registryOf(m_asked, m_context);
         if (!registry.rdapBase.isEmpty()) {
             askRdap(rdapAddress(registry.rdapBase, m_asked));
@@ -214,8 +207,7 @@ Lookup registrationLookup(const QString& key, const QString& header, int width)
         .pool = [](const QString& domain, const JobContext& context) -> QString {
             // What is answered without asking anyone (an address, a bare suffix, a suffix known to have no
             // server or whose referral just failed) waits for no server's pace.
-            const QString host = typedHost(domain);
-            const QString asked = QHostAddress(host).isNull() ? registrableDomain(asciiName(host)) : QString();
+            const QString asked = typedName(domain).registrable;
             if (asked.isEmpty())
                 return u"rdap"_s;
             const Registry registry = registryOf(asked, context);
