@@ -1,6 +1,6 @@
 #include "app/AnswerDialog.h"
 
-#include "queries/registration.h"
+#include "queries/lookups/registration.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
@@ -28,7 +28,7 @@ AnswerDialog::AnswerDialog(const QString& domain, QWidget* parent)
     resize(760, 520);
 }
 
-void AnswerDialog::showAnswer(const RegistrationAnswer& answer, bool askedAgain)
+void AnswerDialog::showAnswer(const ReceivedAnswer& answer, bool askedAgain)
 {
     const QString note = askedAgain ? u"这一行的应答已不在内存中（程序重启过，或之后查询了太多域名），以下是刚刚重新查询的应答。\n\n"_s
                                     : QString();

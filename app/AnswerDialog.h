@@ -4,7 +4,7 @@
 
 class QPlainTextEdit;
 class RegistrationQuestion;
-struct RegistrationAnswer;
+struct ReceivedAnswer;
 
 // 查看应答原文: a registration cell's answer as the registry sent it, and the lines each cell came from. A row
 // whose answer is no longer kept is asked again, and the dialog says so.
@@ -13,7 +13,7 @@ class AnswerDialog : public QDialog
     Q_OBJECT
 public:
     AnswerDialog(const QString& domain, QWidget* parent = nullptr);
-    void showAnswer(const RegistrationAnswer& answer, bool askedAgain);
+    void showAnswer(const ReceivedAnswer& answer, bool askedAgain);
     // The answer comes when the question is answered; the dialog owns the question from here on.
     void waitFor(RegistrationQuestion* question);
 

@@ -1,6 +1,6 @@
 #include "app/CustomLookupsDialog.h"
 
-#include "queries/registry.h"
+#include "queries/lookups/builtin.h"
 #include "web/fetch.h"
 
 #include <QComboBox>

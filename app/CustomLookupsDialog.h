@@ -1,6 +1,6 @@
 #pragma once
 
-#include "queries/custom.h"
+#include "queries/lookups/custom.h"
 
 #include <QDialog>
 #include <QPointer>

@@ -4,6 +4,7 @@
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
 #include "app/CustomLookupsDialog.h"
+#include "app/designed.h"
 #include "app/FrozenColumns.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
@@ -11,13 +12,13 @@
 #include "export/export.h"
 #include "export/outputfile.h"
 #include "export/workbook.h"
-#include "queries/domains.h"
-#include "queries/keys.h"
-#include "queries/registrable.h"
-#include "queries/registration.h"
-#include "queries/registry.h"
-#include "queries/tranco.h"
-#include "queries/walker.h"
+#include "input/domains.h"
+#include "queries/engine/keys.h"
+#include "queries/sources/registrable.h"
+#include "queries/lookups/registration.h"
+#include "queries/lookups/builtin.h"
+#include "queries/sources/tranco.h"
+#include "queries/engine/walker.h"
 #include "store/store.h"
 #include "update/update.h"
 #include "update/version.h"
@@ -52,11 +53,6 @@ constexpr QSize kClientSize(11070 / kTwipsPerPixel, 4095 / kTwipsPerPixel);
 const QString kStart = u"开  始"_s;
 const QString kStop = u"停  止"_s;
 
-struct Placement
-{
-    int left, top, width, height, tab;
-};
-
 template <typename Widget> Widget* place(Widget* widget, const QString& name, const Placement& at)
 {
     widget->setObjectName(name);
@@ -86,12 +82,14 @@ QPlainTextEdit* textBox(QWidget* parent, const QString& name, const Placement& a
 
 } // namespace
 
-Form1::Form1(Platform& platform, Settings& settings, ResultStore* store, QWidget* parent)
+Form1::Form1(Platform& platform, Settings& settings, std::vector<CustomLookup> custom, ResultStore* store,
+    QWidget* parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_settings(settings)
     , m_store(store)
-    , m_walker(new Walker(settings, this))
+    , m_custom(std::move(custom))
+    , m_walker(new Walker(settings, std::make_shared<const LookupTable>(makeLookupTable(m_custom)), this))
     , m_update(new UpdateCheck(this))
     , m_grid(new ResultsGrid(m_walker->results(), m_walker->ranks(), this))
 {
@@ -106,7 +104,8 @@ Form1::Form1(Platform& platform, Settings& settings, ResultStore* store, QWidget
     m_walker->setSelection([this](const Lookup& lookup) {
         if (QAction* action = m_lookupActions.value(lookup.key))
             return action->isChecked();
-        const auto* box = findChild<QCheckBox*>(lookup.box);
+        const DesignedLookup* designed = designedByKey(lookup.key);
+        const auto* box = designed ? findChild<QCheckBox*>(designed->box) : nullptr;
         return box && box->isChecked();
     });
     buildControls();
@@ -176,14 +175,12 @@ void Form1::buildControls()
     auto* exportButton = button(client, u"Command14"_s, u"导  出"_s, {2520, 840, 1215, 495, 26});
     // Only the box shows; its caption lies beyond its width.
     m_check10 = checkBox(client, u"Check10"_s, u"Check10"_s, {3480, 1080, 255, 255, 28});
-    checkBox(client, u"Check2"_s, u"未注册域名批量检测"_s, {3960, 120, 1935, 255, 16});
-    checkBox(client, u"Check3"_s, u"备案批量查询"_s, {3960, 480, 1575, 255, 17});
-    checkBox(client, u"Check4"_s, u"百度收录批量查询"_s, {3960, 840, 1815, 255, 18});
-    checkBox(client, u"Check5"_s, u"百度反链批量查询"_s, {3960, 1200, 1935, 255, 19});
-    checkBox(client, u"Check8"_s, u"出站链接批量查询"_s, {6120, 120, 1935, 255, 22});
-    checkBox(client, u"Check6"_s, u"Alexa排名批量查询"_s, {6120, 480, 1935, 255, 20});
-    checkBox(client, u"Check7"_s, u"雅虎反链批量查询"_s, {6120, 840, 1815, 255, 21});
-    checkBox(client, u"Check9"_s, u"站点IP批量查询"_s, {6120, 1200, 1815, 255, 23});
+    // Each designed lookup's box, and its button below the client area that runs it alone.
+    for (const DesignedLookup& designed : designedLookups()) {
+        checkBox(client, designed.box, designed.boxCaption, designed.boxPlace);
+        auto* alone = button(client, designed.button, designed.buttonCaption, designed.buttonPlace);
+        connect(alone, &QPushButton::clicked, this, [this, key = designed.key] { runLookup(key); });
+    }
     auto* makerButton = button(client, u"Command15"_s, u"访问官网"_s, {9360, 120, 1575, 495, 29});
     // Progress and the last batch's summary, in the free space under Command15.
     m_label1 = new QLabel(client);
@@ -205,14 +202,6 @@ void Form1::buildControls()
     m_listView1->header()->setMinimumSectionSize(10); // the position column is meant to hardly show
     m_text2 = textBox(client, u"Text2"_s, {0, 1560, 11055, 2415, 27});
 
-    auto* icp = button(client, u"Command1"_s, u"备案批量查询"_s, {1920, 4440, 1575, 855, 0});
-    auto* alexa = button(client, u"Command2"_s, u"Alexa排名批量查询"_s, {240, 5520, 1575, 735, 2});
-    auto* registrar = button(client, u"Command3"_s, u"可注册域名批量"_s, {240, 4440, 1575, 855, 3});
-    auto* siteIp = button(client, u"Command4"_s, u"站点IP批量查询"_s, {5760, 5520, 1695, 735, 4});
-    auto* outbound = button(client, u"Command5"_s, u"出站链接批量查询"_s, {3840, 5520, 1575, 735, 5});
-    auto* baiduIndex = button(client, u"Command6"_s, u"百度收录批量"_s, {3840, 4440, 1575, 855, 7});
-    auto* baiduLinks = button(client, u"Command7"_s, u"百度反链批量"_s, {5760, 4440, 1695, 855, 8});
-    auto* yahoo = button(client, u"Command8"_s, u"雅虎反链批量"_s, {1920, 5520, 1695, 735, 9});
     auto* stop = button(client, u"Command9"_s, u"停止"_s, {7920, 5760, 975, 495, 11});
     button(client, u"Command10"_s, u"清空"_s, {7920, 4920, 975, 375, 12});
     auto* batch = button(client, u"Command11"_s, u"Command11"_s, {7920, 5400, 975, 375, 14});
@@ -238,14 +227,6 @@ void Form1::buildControls()
     connect(m_command13, &QPushButton::clicked, this, &Form1::Command13_Click);
     connect(exportButton, &QPushButton::clicked, this, &Form1::Command14_Click);
     connect(makerButton, &QPushButton::clicked, this, &Form1::Command15_Click);
-    connect(icp, &QPushButton::clicked, this, &Form1::Command1_Click);
-    connect(alexa, &QPushButton::clicked, this, &Form1::Command2_Click);
-    connect(registrar, &QPushButton::clicked, this, &Form1::Command3_Click);
-    connect(siteIp, &QPushButton::clicked, this, &Form1::Command4_Click);
-    connect(outbound, &QPushButton::clicked, this, &Form1::Command5_Click);
-    connect(baiduIndex, &QPushButton::clicked, this, &Form1::Command6_Click);
-    connect(baiduLinks, &QPushButton::clicked, this, &Form1::Command7_Click);
-    connect(yahoo, &QPushButton::clicked, this, &Form1::Command8_Click);
     connect(stop, &QPushButton::clicked, this, &Form1::Command9_Click);
     connect(batch, &QPushButton::clicked, this, &Form1::Command11_Click);
     connect(command12, &QPushButton::clicked, this, &Form1::Command12_Click);
@@ -369,7 +350,7 @@ void Form1::buildMenus()
 void Form1::syncLookupEntries()
 {
     for (auto it = m_lookupActions.begin(); it != m_lookupActions.end();) {
-        if (lookupByKey(it.key())) {
+        if (m_walker->table().byKey(it.key())) {
             ++it;
             continue;
         }
@@ -377,8 +358,8 @@ void Form1::syncLookupEntries()
         it = m_lookupActions.erase(it);
     }
     const QStringList checked = m_settings.checkedLookups();
-    for (const Lookup* lookup : lookups()) {
-        if (!lookup->box.isEmpty())
+    for (const Lookup* lookup : m_walker->table().lookups()) {
+        if (designedByKey(lookup->key))
             continue;
         if (QAction* known = m_lookupActions.value(lookup->key)) {
             // The same key may now be another definition: the entry follows the table.
@@ -400,12 +381,12 @@ void Form1::editCustomLookups()
 {
     if (m_walker->isBusy())
         return;
-    CustomLookupsDialog dialog(customLookups(), customLookupsPath(), this);
+    CustomLookupsDialog dialog(m_custom, customLookupsPath(), this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const std::vector<const Lookup*> before = lookups();
-    setCustomLookups(dialog.lookups());
-    m_walker->results().reshape(before);
+    // A new table: the grid's columns follow it, each cell staying with its lookup by key.
+    m_custom = dialog.lookups();
+    m_walker->setTable(std::make_shared<const LookupTable>(makeLookupTable(m_custom)));
     syncLookupEntries();
     gridSetup();
 }
@@ -418,7 +399,7 @@ void Form1::onLookupToggled(const Lookup& lookup, bool checked)
             keys.append(it.key());
     }
     m_settings.setCheckedLookups(keys);
-    m_listView1->setColumnHidden(columnOf(lookup), !checked);
+    m_listView1->setColumnHidden(m_walker->table().columnOf(lookup), !checked);
     if (checked && lookup.key == u"tranco"_s && !m_walker->ranks().isInstalled()) {
         const auto answer = m_platform.messageBox(this,
             u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
@@ -473,10 +454,10 @@ void Form1::gridSetup()
     m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_listView1->header()->setVisible(true);
     for (int column = 0; column < m_grid->columnCount(); ++column)
-        m_listView1->header()->resizeSection(column, columnWidth(column));
+        m_listView1->header()->resizeSection(column, m_walker->table().width(column));
     // Columns beyond the designed ten show only while their lookup is ticked.
     for (auto it = m_lookupActions.cbegin(); it != m_lookupActions.cend(); ++it)
-        m_listView1->setColumnHidden(columnOf(*lookupByKey(it.key())), !it.value()->isChecked());
+        m_listView1->setColumnHidden(m_walker->table().columnOf(*m_walker->table().byKey(it.key())), !it.value()->isChecked());
     // Rows keep their names when the grid scrolls sideways.
     if (!m_frozen)
         m_frozen = new FrozenColumns(m_listView1, FirstLookupColumn);
@@ -541,50 +522,11 @@ void Form1::Command11_Click()
     gridSetup();
 }
 
-void Form1::runLookup(const char* key)
+void Form1::runLookup(const QString& key)
 {
     m_following = true;
-    m_walker->runLookup(*lookupByKey(QLatin1String(key)));
-}
-
-void Form1::Command1_Click()
-{
-    runLookup("icp");
-}
-
-void Form1::Command2_Click()
-{
-    runLookup("alexa");
-}
-
-void Form1::Command3_Click()
-{
-    runLookup("registrar");
-}
-
-void Form1::Command4_Click()
-{
-    runLookup("ip");
-}
-
-void Form1::Command5_Click()
-{
-    runLookup("outbound");
-}
-
-void Form1::Command6_Click()
-{
-    runLookup("baidu-index");
-}
-
-void Form1::Command7_Click()
-{
-    runLookup("baidu-links");
-}
-
-void Form1::Command8_Click()
-{
-    runLookup("yahoo");
+    if (const Lookup* lookup = m_walker->table().byKey(key))
+        m_walker->runLookup(*lookup);
 }
 
 void Form1::Command9_Click()
@@ -666,7 +608,8 @@ void Form1::showHistory()
         return;
     }
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
-    HistoryDialog dialog(domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), this);
+    HistoryDialog dialog(
+        domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), m_walker->table(), this);
     dialog.exec();
 }
 
@@ -674,7 +617,7 @@ bool Form1::isRegistrationColumn(int column) const
 {
     for (const Lookup* lookup :
         {&registrationStatusLookup(), &registrarNameLookup(), &registrationDateLookup(), &expiryDateLookup()}) {
-        if (columnOf(*lookup) == column)
+        if (m_walker->table().columnOf(*lookup) == column)
             return true;
     }
     return false;
@@ -688,7 +631,7 @@ void Form1::showAnswer()
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
     auto* dialog = new AnswerDialog(domain, this);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    if (const auto kept = m_walker->registries().answerFor(typedName(domain).registrable))
+    if (const auto kept = m_walker->answers().find(typedName(domain).registrable))
         dialog->showAnswer(*kept, false);
     else
         dialog->waitFor(new RegistrationQuestion(domain, m_walker->jobContext(Key::RegStatus)));
@@ -781,7 +724,7 @@ void Form1::copySelectedRows()
 
 void Form1::showSettings()
 {
-    SettingsDialog dialog(m_settings, this);
+    SettingsDialog dialog(m_settings, m_walker->table().services(), this);
     dialog.exec();
 }
 
@@ -797,7 +740,7 @@ void Form1::onProgress(const Lookup& lookup, int row, int queueLength, qint64 wr
     showStatus();
     if (m_following) {
         m_scrollingToRow = true;
-        m_listView1->scrollTo(m_grid->index(row, columnOf(lookup)));
+        m_listView1->scrollTo(m_grid->index(row, m_walker->table().columnOf(lookup)));
         m_scrollingToRow = false;
     }
 }

@@ -3,6 +3,10 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include "queries/lookups/custom.h"
+
+#include <vector>
+
 struct Lookup;
 class Platform;
 class QAction;
@@ -27,8 +31,10 @@ class Form1 : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Saves into `store` when there is one.
-    Form1(Platform& platform, Settings& settings, ResultStore* store = nullptr, QWidget* parent = nullptr);
+    // Runs the built-in lookups and the user's own (`custom`, as their file defines them); saves into `store`
+    // when there is one.
+    Form1(Platform& platform, Settings& settings, std::vector<CustomLookup> custom = {}, ResultStore* store = nullptr,
+        QWidget* parent = nullptr);
     ~Form1() override;
 
     static QString caption();
@@ -37,14 +43,7 @@ public:
     void Form_Load();
     void Form_Unload(bool& cancel);
 
-    void Command1_Click(); // ICP filing
-    void Command2_Click(); // Alexa rank
-    void Command3_Click(); // registrability
-    void Command4_Click(); // site IP
-    void Command5_Click(); // outbound links
-    void Command6_Click(); // Baidu indexed pages
-    void Command7_Click(); // Baidu backlinks
-    void Command8_Click(); // Yahoo backlinks
+    // Command1 to Command8 each run one designed lookup alone (see app/designed.cpp).
     void Command9_Click(); // the stop flag
     void Command11_Click(); // batch run
     void Command12_Click();
@@ -85,7 +84,7 @@ private:
     void syncLookupEntries(); // the 查询 menu's entries for the lookups without a check box
     QList<int> shownColumns() const;
     void gridSetup();
-    void runLookup(const char* key);
+    void runLookup(const QString& key);
     void onProgress(const Lookup& lookup, int row, int queueLength, qint64 written, qint64 total);
     void showSummary(qint64 elapsedMs);
     void showStatus();
@@ -94,6 +93,7 @@ private:
     Platform& m_platform;
     Settings& m_settings;
     ResultStore* m_store;
+    std::vector<CustomLookup> m_custom; // the user's own lookups, as the 自定义查询 dialog edits them
     Walker* m_walker;
     UpdateCheck* m_update;
     ResultsGrid* m_grid;

@@ -1,7 +1,8 @@
 #include "app/HistoryDialog.h"
 
 #include "app/ResultsGrid.h"
-#include "queries/registry.h"
+#include "queries/engine/lookuptable.h"
+#include "queries/engine/lookup.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -10,7 +11,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-HistoryDialog::HistoryDialog(const QString& domain, const QList<ResultStore::Answer>& answers, QWidget* parent)
+HistoryDialog::HistoryDialog(const QString& domain, const QList<ResultStore::Answer>& answers,
+    const LookupTable& table, QWidget* parent)
     : QDialog(parent)
 {
     setObjectName(u"historyDialog"_s);
@@ -20,7 +22,7 @@ HistoryDialog::HistoryDialog(const QString& domain, const QList<ResultStore::Ans
     list->setRootIsDecorated(false);
     list->setHeaderLabels({u"时间"_s, u"查询"_s, u"结果"_s, u"说明"_s});
     for (const ResultStore::Answer& answer : answers) {
-        const Lookup* lookup = lookupByKey(answer.lookup);
+        const Lookup* lookup = table.byKey(answer.lookup);
         new QTreeWidgetItem(list,
             {answer.at.toString(u"yyyy-MM-dd HH:mm"_s), lookup ? lookup->header : answer.lookup,
                 displayText(answer.text), answer.problem});

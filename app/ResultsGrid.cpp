@@ -1,8 +1,8 @@
 #include "app/ResultsGrid.h"
 
-#include "queries/registry.h"
-#include "queries/results.h"
-#include "queries/tranco.h"
+#include "queries/lookups/rank.h"
+#include "queries/engine/results.h"
+#include "queries/sources/tranco.h"
 
 #include <QColor>
 #include <QFont>
@@ -46,7 +46,7 @@ int ResultsGrid::rowCount(const QModelIndex& parent) const
 
 int ResultsGrid::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : ::columnCount();
+    return parent.isValid() ? 0 : m_results.table().columnCount();
 }
 
 QVariant ResultsGrid::data(const QModelIndex& index, int role) const
@@ -80,11 +80,12 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
 
 QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || section < 0 || section >= ::columnCount())
+    const LookupTable& table = m_results.table();
+    if (orientation != Qt::Horizontal || section < 0 || section >= table.columnCount())
         return {};
     if (role == Qt::DisplayRole)
-        return columnHeader(section);
-    if (role == Qt::ToolTipRole && section == columnOf(trancoLookup())) {
+        return table.header(section);
+    if (role == Qt::ToolTipRole && section == table.columnOf(trancoLookup())) {
         return m_ranks.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(m_ranks.date().toString(Qt::ISODate))
                                   : u"还没有排名列表：文件 → 导入排名列表…"_s;
     }

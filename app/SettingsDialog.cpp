@@ -1,5 +1,6 @@
 #include "app/SettingsDialog.h"
 
+#include "queries/engine/lookuptable.h"
 #include "settings/settings.h"
 #include "web/proxies.h"
 
@@ -12,7 +13,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
+SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services, QWidget* parent)
     : QDialog(parent)
     , m_settings(settings)
     , m_message(new QLabel(this))
@@ -24,10 +25,10 @@ SettingsDialog::SettingsDialog(Settings& settings, QWidget* parent)
     grid->addWidget(new QLabel(u"同时请求数"_s), 0, 1);
     grid->addWidget(new QLabel(u"请求间隔（毫秒）"_s), 0, 2);
     grid->addWidget(new QLabel(u"代理（依次使用，逗号分隔）"_s), 0, 3);
-    for (const ServiceInfo& service : Settings::services()) {
-        const Pace pace = settings.pace(service.key);
+    for (const ServiceInfo& service : services.all()) {
+        const Pace pace = settings.pace(service);
         // Spin boxes bounded to what the settings accept: an out-of-range number cannot be typed at all.
-        Row row {service.key, new QSpinBox, new QSpinBox, new QLineEdit(settings.proxies(service.key).join(u", "_s))};
+        Row row {service.key, service.name, new QSpinBox, new QSpinBox, new QLineEdit(settings.proxies(service.key).join(u", "_s))};
         row.concurrency->setRange(1, Settings::kMaxConcurrency);
         row.concurrency->setValue(pace.concurrency);
         row.gapMs->setRange(0, Settings::kMaxGapMs);
@@ -68,7 +69,7 @@ void SettingsDialog::accept()
         for (const QString& url : row.proxies->text().split(u',', Qt::SkipEmptyParts)) {
             const ProxyAddress address = parseProxy(url);
             if (!address.problem.isEmpty()) {
-                m_message->setText(Settings::service(row.service)->name + u"："_s + address.problem);
+                m_message->setText(row.name + u"："_s + address.problem);
                 row.proxies->setFocus();
                 return;
             }

@@ -6,6 +6,7 @@
 class QLabel;
 class QLineEdit;
 class QSpinBox;
+class ServiceTable;
 class Settings;
 
 // 设置…: how many requests each service gets at once, and the least gap between two of them.
@@ -13,7 +14,7 @@ class SettingsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    SettingsDialog(Settings& settings, QWidget* parent = nullptr);
+    SettingsDialog(Settings& settings, const ServiceTable& services, QWidget* parent = nullptr);
 
     void accept() override;
 
@@ -21,6 +22,7 @@ private:
     struct Row
     {
         QString service;
+        QString name;
         QSpinBox* concurrency;
         QSpinBox* gapMs;
         QLineEdit* proxies;

@@ -2,8 +2,8 @@
 #include "app/Platform.h"
 #include "cli/commandline.h"
 #include "settings/settings.h"
-#include "queries/registry.h"
-#include "queries/whoisregistries.h"
+#include "queries/lookups/builtin.h"
+#include "queries/sources/whoisregistries.h"
 #include "store/store.h"
 #include "update/version.h"
 
@@ -54,10 +54,12 @@ int main(int argc, char* argv[])
         QCoreApplication::installTranslator(&qtTexts);
 
     DesktopPlatform platform;
-    const QStringList skipped = loadCustomLookups();
+    const CustomFile custom = readUserLookups();
+    // Every key and service once, each service with a name and a pace: a table that is not so is said at once.
+    const QStringList skipped = custom.skipped + makeLookupTable(custom.lookups).problems();
     Settings settings;
     ResultStore store;
-    Form1 window(platform, settings, &store);
+    Form1 window(platform, settings, custom.lookups, &store);
     window.setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();

@@ -4,7 +4,7 @@
 #include "ScriptedPlatform.h"
 #include "TestHttpServer.h"
 #include "app/Form1.h"
-#include "queries/walker.h"
+#include "queries/engine/walker.h"
 #include "settings/settings.h"
 #include "windowtesting.h"
 #include "web/fetch.h"
@@ -83,8 +83,8 @@ QString writePingScript(const QTemporaryDir& dir, const char* body)
 
 void setAllPaces(int concurrency)
 {
-    for (const ServiceInfo& service : Settings::services())
-        testSettings().setPace(service.key, {concurrency > 0 ? concurrency : service.concurrency, 0});
+    for (const ServiceInfo& service : builtInTable()->services().all())
+        testSettings().setPace(service.key, {concurrency > 0 ? concurrency : service.pace.concurrency, 0});
 }
 
 int outbound100k(Form1& form, TestHttpServer& server)
@@ -137,7 +137,7 @@ int silentHomes(Form1& form, TestHttpServer& server)
         domains.append(u"127.0.1.%1:%2"_s.arg(n + 1).arg(server.port()));
     const Batch batch = runBatch(form, domains, {u"Check8"_s});
     std::printf("100 home pages that never answer, %d ms limit, home pages %d at once: %lld ms = %.2f x the limit\n",
-        limitMs, testSettings().pace(u"home"_s).concurrency, batch.ms, double(batch.ms) / limitMs);
+        limitMs, testSettings().pace(serviceOf(u"home"_s)).concurrency, batch.ms, double(batch.ms) / limitMs);
     return 0;
 }
 

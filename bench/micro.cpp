@@ -4,14 +4,14 @@
 #include "TestHttpServer.h"
 #include "app/Form1.h"
 #include "export/export.h"
-#include "queries/alexa.h"
-#include "queries/baidu.h"
-#include "queries/custom.h"
-#include "queries/icp.h"
-#include "queries/registrable.h"
-#include "queries/tranco.h"
-#include "queries/walker.h"
-#include "queries/yahoo.h"
+#include "queries/lookups/alexa.h"
+#include "queries/lookups/baidu.h"
+#include "queries/lookups/custom.h"
+#include "queries/lookups/icp.h"
+#include "queries/sources/registrable.h"
+#include "queries/sources/tranco.h"
+#include "queries/engine/walker.h"
+#include "queries/lookups/yahoo.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "windowtesting.h"
@@ -119,6 +119,7 @@ BENCHMARK(startWithHundredThousand)->Unit(benchmark::kMillisecond);
 void exportHundredThousand(benchmark::State& state)
 {
     Results results;
+    results.setTable(builtInTable());
     results.reset(domains(100'000));
     for (auto _ : state)
         benchmark::DoNotOptimize(exportText(results, 100'000));
@@ -196,7 +197,7 @@ void hundredThousandSaved(benchmark::State& state, bool saving)
     std::optional<ResultStore> store;
     if (saving)
         store.emplace(dir.filePath(u"results.db"_s));
-    Walker walker(testSettings());
+    Walker walker(testSettings(), builtInTable());
     walker.setSelection([](const Lookup& lookup) { return lookup.key == u"tranco"_s; });
     if (store)
         store->attach(walker);
@@ -227,7 +228,7 @@ void unsavedAtRandomMoments(benchmark::State& state)
     qputenv("XDG_DATA_HOME", dir.filePath(u"data"_s).toUtf8());
     installSampleRanks();
     ResultStore store(dir.filePath(u"results.db"_s));
-    Walker walker(testSettings());
+    Walker walker(testSettings(), builtInTable());
     walker.setSelection([](const Lookup& lookup) { return lookup.key == u"tranco"_s; });
     store.attach(walker);
     walker.setQueue(domains(200'000));
@@ -296,9 +297,9 @@ void twentyThousandDomains(benchmark::State& state)
     const QByteArray page = testData(u"markers-all.gb2312.html"_s);
     server.responder = [&](const QString&) { return TestHttpServer::page(page); };
     serveEverythingFrom(server.hostPort());
-    for (const ServiceInfo& service : Settings::services())
-        testSettings().setPace(service.key, {service.concurrency, 0});
-    Walker walker(testSettings());
+    for (const ServiceInfo& service : builtInTable()->services().all())
+        testSettings().setPace(service.key, {service.pace.concurrency, 0});
+    Walker walker(testSettings(), builtInTable());
     walker.setPingProgram(kFakePing);
     walker.setSelection([](const Lookup&) { return true; });
     walker.setQueue(domains(

@@ -3,8 +3,8 @@
 //
 //   build/bench/bench_whois_corpus [corpus folder] [answers to time]
 #include "WhoisCorpus.h"
-#include "queries/keys.h"
-#include "queries/whois.h"
+#include "queries/engine/keys.h"
+#include "queries/lookups/whois.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

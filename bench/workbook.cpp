@@ -5,8 +5,8 @@
 #include "export/export.h"
 #include "export/outputfile.h"
 #include "export/workbook.h"
-#include "queries/registry.h"
-#include "queries/results.h"
+#include "queries/engine/results.h"
+#include "queries/lookups/builtin.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -35,10 +35,12 @@ int main(int argc, char* argv[])
     const int rows = argc > 1 ? std::atoi(argv[1]) : 100'000;
     QTemporaryDir scratch;
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : scratch.path();
+    const auto table = std::make_shared<const LookupTable>(makeLookupTable());
     QList<int> columns {PositionColumn, DomainColumn};
     for (const char* key : {"icp", "baidu-index", "alexa", "reg-status", "reg-registrar", "reg-expiry", "dns", "home-title"})
-        columns.append(columnOf(*lookupByKey(QString::fromLatin1(key))));
+        columns.append(table->columnOf(*table->byKey(QString::fromLatin1(key))));
     Results results;
+    results.setTable(table);
     QStringList domains;
     for (int row = 0; row < rows; ++row)
         domains.append(u"www.site%1.example.com.cn"_s.arg(row));
@@ -55,7 +57,7 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
     OutputFile target(folder + u"/bench.xlsx"_s);
-    Workbook workbook(target, columns);
+    Workbook workbook(target, *table, columns);
     QString error = target.open();
     if (error.isEmpty())
         error = workbook.open();
@@ -75,7 +77,7 @@ int main(int argc, char* argv[])
     clock.restart();
     QFile csv(folder + u"/bench.csv"_s);
     csv.open(QIODevice::WriteOnly);
-    csv.write(csvHeader(columns).toUtf8());
+    csv.write(csvHeader(*table, columns).toUtf8());
     for (int row = 0; row < rows; ++row)
         csv.write(csvRow(results, row, columns).toUtf8());
     csv.close();

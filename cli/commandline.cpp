@@ -5,10 +5,10 @@
 #include "export/export.h"
 #include "export/outputfile.h"
 #include "export/workbook.h"
-#include "queries/domains.h"
-#include "queries/registry.h"
-#include "queries/whoisregistries.h"
-#include "queries/walker.h"
+#include "input/domains.h"
+#include "queries/lookups/builtin.h"
+#include "queries/sources/whoisregistries.h"
+#include "queries/engine/walker.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "web/proxies.h"
@@ -79,11 +79,11 @@ struct Options
 };
 
 // "baidu=http://p1:8080,socks5://user:pw@p2:1080": a service and the proxies its requests take in turn.
-QString parseProxies(const QStringList& values, QHash<QString, QStringList>* proxies)
+QString parseProxies(const QStringList& values, const ServiceTable& services, QHash<QString, QStringList>* proxies)
 {
     for (const QString& value : values) {
         const QString service = value.section(u'=', 0, 0).trimmed();
-        if (!Settings::service(service))
+        if (!services.find(service))
             return u"--proxy 里没有“%1”这个服务"_s.arg(service);
         QStringList urls;
         for (const QString& url : value.section(u'=', 1).split(u',', Qt::SkipEmptyParts)) {
@@ -100,18 +100,18 @@ QString parseProxies(const QStringList& values, QHash<QString, QStringList>* pro
 }
 
 // "baidu=1/2000,home=64": service, requests at once, and optionally the least gap in milliseconds.
-QString parsePaces(const QString& text, QHash<QString, Pace>* paces)
+QString parsePaces(const QString& text, const ServiceTable& services, QHash<QString, Pace>* paces)
 {
     static const QRegularExpression form(u"^([a-z]+)=(\\d{1,6})(?:/(\\d{1,6}))?$"_s);
     for (const QString& item : text.split(u',', Qt::SkipEmptyParts)) {
         const QRegularExpressionMatch match = form.match(item.trimmed());
         if (!match.hasMatch())
             return u"--pace 的“%1”应写作 服务=并发数[/间隔毫秒]"_s.arg(item.trimmed());
-        const ServiceInfo* service = Settings::service(match.captured(1));
+        const std::optional<ServiceInfo> service = services.find(match.captured(1));
         if (!service)
             return u"--pace 里没有“%1”这个服务"_s.arg(match.captured(1));
         const Pace pace {match.captured(2).toInt(),
-            match.captured(3).isEmpty() ? service->gapMs : match.captured(3).toInt()};
+            match.captured(3).isEmpty() ? service->pace.gapMs : match.captured(3).toInt()};
         const QString problem = Settings::rangeProblem(pace);
         if (!problem.isEmpty())
             return u"--pace %1：%2"_s.arg(item.trimmed(), problem);
@@ -121,7 +121,7 @@ QString parsePaces(const QString& text, QHash<QString, Pace>* paces)
 }
 
 // The options, or the status to end with at once (help, version, a usage error).
-std::variant<Options, int> parseArguments(const QStringList& arguments)
+std::variant<Options, int> parseArguments(const QStringList& arguments, const LookupTable& table)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
@@ -130,7 +130,7 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     QStringList keys;
-    for (const Lookup* lookup : lookups())
+    for (const Lookup* lookup : table.lookups())
         keys.append(lookup->key);
     const QCommandLineOption batch(
         u"batch"_s, u"the domains, one a line (or the first column of a CSV); - reads standard input"_s, u"FILE|-"_s);
@@ -144,7 +144,7 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
         u"only part I of N of the list, split by a stable hash of each name: the N parts are the whole list"_s,
         u"I/N"_s);
     QStringList services;
-    for (const ServiceInfo& service : Settings::services())
+    for (const ServiceInfo& service : table.services().all())
         services.append(service.key);
     const QCommandLineOption pace(u"pace"_s,
         u"requests at once and least gap per service for this run, over the settings file: "_s
@@ -196,9 +196,9 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
     if (options.format == Format::Xlsx && options.output.isEmpty())
         return usage(u"--format xlsx 须与 --output 文件名一起使用：工作簿不能写到标准输出"_s);
     for (const QString& name : parser.value(lookupsOption).split(u',', Qt::SkipEmptyParts)) {
-        const Lookup* lookup = lookupByKey(name.trimmed());
+        const Lookup* lookup = table.byKey(name.trimmed());
         if (name.trimmed() == u"all"_s)
-            options.chosen = QList<const Lookup*>(lookups().begin(), lookups().end());
+            options.chosen = QList<const Lookup*>(table.lookups().begin(), table.lookups().end());
         else if (!lookup)
             return usage(u"--lookups 里没有“%1”这种查询"_s.arg(name.trimmed()));
         else if (!options.chosen.contains(lookup))
@@ -215,19 +215,19 @@ std::variant<Options, int> parseArguments(const QStringList& arguments)
             return usage(u"--shard 应写作 I/N，1 ≤ I ≤ N，不是“%1”"_s.arg(parser.value(shard)));
     }
     if (parser.isSet(proxy)) {
-        const QString problem = parseProxies(parser.values(proxy), &options.proxies);
+        const QString problem = parseProxies(parser.values(proxy), table.services(), &options.proxies);
         if (!problem.isEmpty())
             return usage(problem);
     }
     if (parser.isSet(pace)) {
-        const QString problem = parsePaces(parser.value(pace), &options.paces);
+        const QString problem = parsePaces(parser.value(pace), table.services(), &options.paces);
         if (!problem.isEmpty())
             return usage(problem);
     }
     std::sort(options.chosen.begin(), options.chosen.end(),
-        [](const Lookup* a, const Lookup* b) { return columnOf(*a) < columnOf(*b); });
+        [&](const Lookup* a, const Lookup* b) { return table.columnOf(*a) < table.columnOf(*b); });
     for (const Lookup* lookup : options.chosen)
-        options.columns.append(columnOf(*lookup));
+        options.columns.append(table.columnOf(*lookup));
     return options;
 }
 
@@ -243,7 +243,7 @@ public:
     }
 
     // Before the first request: empty, or why the rows cannot go there.
-    QString open(const QList<int>& workbookColumns)
+    QString open(const LookupTable& table, const QList<int>& workbookColumns)
     {
         QString error = m_file.open();
         if (m_file.wantsReader()) {
@@ -251,7 +251,7 @@ public:
             error = m_file.open(true);
         }
         if (error.isEmpty() && !workbookColumns.isEmpty()) {
-            m_workbook.emplace(m_file, workbookColumns);
+            m_workbook.emplace(m_file, table, workbookColumns);
             error = m_workbook->open();
         }
         return error;
@@ -344,10 +344,10 @@ private:
 class Run : public QObject
 {
 public:
-    Run(const Options& options, Output& output)
+    Run(const Options& options, Output& output, std::shared_ptr<const LookupTable> table)
         : m_options(options)
         , m_output(output)
-        , m_walker(m_settings)
+        , m_walker(m_settings, std::move(table))
         , m_columns(options.columns)
     {
         for (auto pace = m_options.paces.cbegin(); pace != m_options.paces.cend(); ++pace)
@@ -376,7 +376,7 @@ public:
         m_input = &input;
         m_clock.start();
         if (m_options.format == Format::Csv)
-            m_pending += "\xEF\xBB\xBF" + csvHeader(QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
+            m_pending += "\xEF\xBB\xBF" + csvHeader(m_walker.table(), QList<int> {PositionColumn, DomainColumn} + m_columns).toUtf8();
         input.onNames = [this](const DomainFile& part, bool end) { append(part, end); };
         input.want(true);
     }
@@ -463,7 +463,7 @@ private:
             const QStringList more = end ? m_store.savedNames(m_resumed->id, rows, 1) : QStringList();
             if (!more.isEmpty())
                 return differs(m_read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
-            m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows));
+            m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows, m_walker.table()));
         } else {
             m_walker.appendRows(part);
         }
@@ -636,7 +636,9 @@ bool isCommandLine(int argc, char** argv)
 int runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    for (const QString& line : loadCustomLookups())
+    const CustomFile custom = readUserLookups();
+    const auto table = std::make_shared<const LookupTable>(makeLookupTable(custom.lookups));
+    for (const QString& line : custom.skipped + table->problems())
         say(u"seo-quillmark: 自定义查询 %1\n"_s.arg(line));
     for (const QString& line : whoisRegistryProblems())
         say(u"seo-quillmark: WHOIS 注册局数据 %1\n"_s.arg(line));
@@ -647,7 +649,7 @@ int runCommandLine(int argc, char** argv)
         }
         return explainRegistration(app.arguments().at(explain + 1));
     }
-    const std::variant<Options, int> parsed = parseArguments(app.arguments());
+    const std::variant<Options, int> parsed = parseArguments(app.arguments(), *table);
     if (const int* status = std::get_if<int>(&parsed))
         return *status;
     const Options& options = std::get<Options>(parsed);
@@ -662,14 +664,14 @@ int runCommandLine(int argc, char** argv)
     Output output(options.output);
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
-    if (const QString error = output.open(workbookColumns); !error.isEmpty()) {
+    if (const QString error = output.open(*table, workbookColumns); !error.isEmpty()) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;
     }
 
     // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
     std::signal(SIGPIPE, SIG_IGN);
-    Run run(options, output);
+    Run run(options, output, table);
     if (pipe(g_signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [&run] {

@@ -1,7 +1,7 @@
 #include "export/export.h"
 
-#include "queries/registry.h"
-#include "queries/results.h"
+#include "queries/engine/lookup.h"
+#include "queries/engine/results.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,11 +15,11 @@ void appendLine(QString& text, const Results& results, int row)
     // Pasted exports are parsed by users' own scripts: the fields and their labels, the lower-case
     // "yahoo排名" included, stay exactly as they have always been.
     text += results.text(row, DomainColumn);
-    for (const Lookup* lookup : lookups()) {
+    for (const Lookup* lookup : results.table().lookups()) {
         if (lookup->exportLabel.isEmpty())
             continue;
         text += lookup->exportLabel;
-        text += results.text(row, columnOf(*lookup));
+        text += results.text(row, results.table().columnOf(*lookup));
     }
     text += u"\r\n"_s;
 }
@@ -62,11 +62,11 @@ QString exportLines(const Results& results, const QList<int>& rows)
     return text;
 }
 
-QString csvHeader(const QList<int>& columns)
+QString csvHeader(const LookupTable& table, const QList<int>& columns)
 {
     QStringList fields;
     for (int column : columns)
-        fields.append(csvField(columnHeader(column)));
+        fields.append(csvField(table.header(column)));
     QString text;
     appendCsvRow(text, fields);
     return text;
@@ -84,7 +84,7 @@ QString csvRow(const Results& results, int row, const QList<int>& columns)
 
 QByteArray csvBytes(const Results& results, const QList<int>& columns)
 {
-    QString text = csvHeader(columns);
+    QString text = csvHeader(results.table(), columns);
     for (int row = 0; row < results.rowCount(); ++row)
         text += csvRow(results, row, columns);
     return "\xEF\xBB\xBF" + text.toUtf8();
@@ -95,9 +95,10 @@ QByteArray jsonLine(const Results& results, int row, const QList<const Lookup*>&
     QJsonObject object {{u"domain"_s, results.text(row, DomainColumn)}};
     QJsonObject problems;
     for (const Lookup* lookup : chosen) {
-        object.insert(lookup->key, results.text(row, columnOf(*lookup)));
-        if (!results.problem(row, columnOf(*lookup)).isEmpty())
-            problems.insert(lookup->key, results.problem(row, columnOf(*lookup)));
+        const int column = results.table().columnOf(*lookup);
+        object.insert(lookup->key, results.text(row, column));
+        if (!results.problem(row, column).isEmpty())
+            problems.insert(lookup->key, results.problem(row, column));
     }
     object.insert(u"problems"_s, problems);
     return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 
+class LookupTable;
 class Results;
 struct Lookup;
 
@@ -17,7 +18,7 @@ QString exportLines(const Results& results, const QList<int>& rows);
 QByteArray csvBytes(const Results& results, const QList<int>& columns);
 
 // The same, a piece at a time: the header line, then one line per row (both without the byte-order mark).
-QString csvHeader(const QList<int>& columns);
+QString csvHeader(const LookupTable& table, const QList<int>& columns);
 QString csvRow(const Results& results, int row, const QList<int>& columns);
 
 // One JSON object per row, on one line: the domain, each chosen lookup's text by its key, and a `problems`

@@ -1,7 +1,7 @@
 #include "export/workbook.h"
 
 #include "export/outputfile.h"
-#include "queries/results.h"
+#include "queries/engine/results.h"
 
 #include <QDate>
 #include <QFile>
@@ -67,11 +67,15 @@ struct Workbook::Book
     QByteArray scratchFolder;
 };
 
-Workbook::Workbook(OutputFile& target, const QList<int>& columns)
+Workbook::Workbook(OutputFile& target, const LookupTable& table, const QList<int>& columns)
     : m_book(std::make_unique<Book>())
     , m_target(target)
     , m_columns(columns)
 {
+    for (int column : columns) {
+        m_headers.append(table.header(column));
+        m_widths.append(table.width(column));
+    }
 }
 
 Workbook::~Workbook()
@@ -123,9 +127,9 @@ void Workbook::addSheet()
     m_rows = 0;
     for (int i = 0; i < m_columns.size(); ++i) {
         worksheet_set_column(
-            m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(columnWidth(m_columns[i])), nullptr);
+            m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(m_widths[i]), nullptr);
         worksheet_write_string(
-            m_book->sheet, 0, lxw_col_t(i), columnHeader(m_columns[i]).toUtf8().constData(), m_book->header);
+            m_book->sheet, 0, lxw_col_t(i), m_headers[i].toUtf8().constData(), m_book->header);
     }
     // The header and everything up to the domain stay in view while the rest scrolls.
     const int domainAt = int(m_columns.indexOf(DomainColumn));
@@ -200,7 +204,7 @@ QString writeWorkbook(const QString& path, const Results& results, const QList<i
     OutputFile target(path);
     if (QString error = target.open(); !error.isEmpty())
         return error;
-    Workbook workbook(target, columns);
+    Workbook workbook(target, results.table(), columns);
     if (QString error = workbook.open(); !error.isEmpty())
         return error;
     for (int row = results.firstRow(); row < results.rowCount(); ++row)

@@ -2,10 +2,12 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <optional>
 
 class OutputFile;
+class LookupTable;
 class Results;
 
 // How a cell goes into a spreadsheet: a count ("1,230,000", "42") as a number, a date ("2027-03-17") as a
@@ -26,7 +28,7 @@ SheetValue sheetValue(const QString& cell);
 class Workbook
 {
 public:
-    Workbook(OutputFile& target, const QList<int>& columns);
+    Workbook(OutputFile& target, const LookupTable& table, const QList<int>& columns);
     ~Workbook();
     Workbook(const Workbook&) = delete;
     Workbook& operator=(const Workbook&) = delete;
@@ -44,6 +46,8 @@ private:
     std::unique_ptr<Book> m_book;
     OutputFile& m_target;
     QList<int> m_columns;
+    QStringList m_headers; // of m_columns
+    QList<int> m_widths;
     int m_sheets = 0;
     int m_rows = 0; // in the sheet being written, the header not counted
 };

@@ -30,67 +30,12 @@ QString Settings::defaultPath()
         + u"/seo-quillmark/seo-quillmark.conf"_s;
 }
 
-namespace {
-
-std::vector<ServiceInfo> builtInServices()
+Pace Settings::pace(const ServiceInfo& info) const
 {
-    // Search engines throttle hard and answer a hurried client with a verification page, so they are
-    // asked one at a time. Home pages are each on a host of their own.
-    return {
-        {u"registrar"_s, u"注册商查询"_s, 4},
-        {u"icp"_s, u"备案查询"_s, 4},
-        {u"baidu"_s, u"百度"_s, 1},
-        {u"alexa"_s, u"Alexa"_s, 4},
-        {u"yahoo"_s, u"雅虎"_s, 1},
-        {u"home"_s, u"网站首页"_s, 32},
-        {u"tls"_s, u"HTTPS 证书"_s, 32},
-        {u"robots"_s, u"robots.txt"_s, 32},
-        {u"ping"_s, u"ping"_s, 16},
-        {u"rdap"_s, u"RDAP"_s, 2}, // at once per registry server
-        {u"dns"_s, u"DNS"_s, 16},
-        {u"whois"_s, u"WHOIS"_s, 1, 1000}, // per registry server: they count queries per address
-    };
-}
-
-std::vector<ServiceInfo>& serviceTable()
-{
-    static std::vector<ServiceInfo> all = builtInServices();
-    return all;
-}
-
-} // namespace
-
-const std::vector<ServiceInfo>& Settings::services()
-{
-    return serviceTable();
-}
-
-void Settings::setCustomServices(const std::vector<ServiceInfo>& custom)
-{
-    // A custom lookup may keep a built-in service's pace (its `service` says "baidu"): that one stays as it is.
-    std::vector<ServiceInfo> all = builtInServices();
-    for (const ServiceInfo& info : custom) {
-        if (std::none_of(all.begin(), all.end(), [&](const ServiceInfo& known) { return known.key == info.key; }))
-            all.push_back(info);
-    }
-    serviceTable() = std::move(all);
-}
-
-const ServiceInfo* Settings::service(const QString& key)
-{
-    for (const ServiceInfo& info : services()) {
-        if (info.key == key)
-            return &info;
-    }
-    return nullptr;
-}
-
-Pace Settings::pace(const QString& service) const
-{
+    const QString& service = info.key;
     if (const auto overridden = m_overrides.constFind(service); overridden != m_overrides.cend())
         return *overridden;
-    const ServiceInfo* info = Settings::service(service);
-    const Pace defaults {info ? info->concurrency : 1, info ? info->gapMs : 0};
+    const Pace defaults = info.pace;
     bool ok = false;
     const int concurrency = m_file->value(service + u"/concurrency"_s).toInt(&ok);
     Pace pace;

@@ -7,20 +7,19 @@
 
 class QSettings;
 
-// A service the program asks, and how hard it may be asked by default.
-struct ServiceInfo
-{
-    QString key; // settings group: "<key>/concurrency", "<key>/gapMs"
-    QString name; // for the user
-    int concurrency;
-    int gapMs = 0;
-};
-
 // How fast one service may be asked: requests at once, and the least time between two starts.
 struct Pace
 {
     int concurrency = 1;
     int gapMs = 0;
+};
+
+// A service the program asks, and how hard it may be asked by default.
+struct ServiceInfo
+{
+    QString key; // settings group: "<key>/concurrency", "<key>/gapMs"
+    QString name; // for the user
+    Pace pace;
 };
 
 // The user's settings file. Values are checked on every read: one out of range, or no number at all,
@@ -36,13 +35,9 @@ public:
 
     // $XDG_CONFIG_HOME/seo-quillmark/seo-quillmark.conf
     static QString defaultPath();
-    static const std::vector<ServiceInfo>& services();
-    static const ServiceInfo* service(const QString& key);
-    // The services of the user's own lookups, after the built-in ones (each listed once); each asked 2 at a
-    // time by default.
-    static void setCustomServices(const std::vector<ServiceInfo>& custom);
 
-    Pace pace(const QString& service) const;
+    // The service's pace: this run's, else the file's, else the service's own default.
+    Pace pace(const ServiceInfo& service) const;
     void setPace(const QString& service, const Pace& pace);
     // For this run only, over what the file says (the command line's --pace).
     void overridePace(const QString& service, const Pace& pace) { m_overrides.insert(service, pace); }

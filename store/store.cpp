@@ -1,7 +1,7 @@
 #include "store/store.h"
 
-#include "queries/registry.h"
-#include "queries/walker.h"
+#include "queries/engine/lookup.h"
+#include "queries/engine/walker.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -54,10 +54,10 @@ bool isDamage(const QSqlError& error)
 }
 
 // The batch's lookups, in the grid's order.
-QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch)
+QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch, const LookupTable& table)
 {
     QList<const Lookup*> chosen;
-    for (const Lookup* lookup : lookups()) {
+    for (const Lookup* lookup : table.lookups()) {
         if (batch.lookups.contains(lookup->key))
             chosen.append(lookup);
     }
@@ -397,13 +397,13 @@ void ResultStore::startWriter()
         [this](qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text,
             const QDate& date) {
             // Only while the rows are still the batch's own: a new batch may have begun meanwhile.
-            const Lookup* found = lookupByKey(lookup);
-            if (!m_walker || !found)
+            const Lookup* found = m_walker ? m_walker->table().byKey(lookup) : nullptr;
+            if (!found)
                 return;
             Results& results = m_walker->results();
-            if (batch == m_batch && results.text(row, DomainColumn) == domain
-                && results.text(row, columnOf(*found)) != text)
-                results.setEarlier(row, columnOf(*found), {text, date});
+            const int column = results.table().columnOf(*found);
+            if (batch == m_batch && results.text(row, DomainColumn) == domain && results.text(row, column) != text)
+                results.setEarlier(row, column, {text, date});
         });
     m_saving = true;
 }
@@ -439,7 +439,7 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
             const Results& results = m_walker->results();
             for (int row = results.firstRow(); row < results.rowCount(); ++row) {
                 saveName(row, results.text(row, DomainColumn));
-                for (int column = FirstLookupColumn; column < columnCount(); ++column) {
+                for (int column = FirstLookupColumn; column < results.table().columnCount(); ++column) {
                     if (results.isWritten(row, column))
                         saveCell(row, column);
                 }
@@ -539,9 +539,8 @@ void ResultStore::saveName(int row, const QString& name)
 void ResultStore::saveCell(int row, int column)
 {
     const Results& results = m_walker->results();
-    if (column >= FirstLookupColumn)
-        save(row, *lookups().at(size_t(column - FirstLookupColumn)),
-            {results.text(row, column), results.problem(row, column)});
+    if (const Lookup* lookup = results.table().lookupAt(column))
+        save(row, *lookup, {results.text(row, column), results.problem(row, column)});
 }
 
 void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
@@ -583,7 +582,7 @@ QStringList ResultStore::savedNames(qint64 batch, int from, int count)
     return names;
 }
 
-QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to)
+QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to, const LookupTable& table)
 {
     QList<Walker::SavedCell> cells;
     QSqlQuery saved(m_db);
@@ -593,9 +592,9 @@ QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to)
     saved.addBindValue(to);
     if (saved.exec()) {
         while (saved.next()) {
-            if (const Lookup* lookup = lookupByKey(saved.value(1).toString()))
-                cells.append(
-                    {saved.value(0).toInt(), columnOf(*lookup), saved.value(2).toString(), saved.value(3).toString()});
+            if (const Lookup* lookup = table.byKey(saved.value(1).toString()))
+                cells.append({saved.value(0).toInt(), table.columnOf(*lookup), saved.value(2).toString(),
+                    saved.value(3).toString()});
         }
     }
     return cells;
@@ -606,7 +605,7 @@ void ResultStore::continueStream(Walker& walker, const Batch& batch)
     m_batch = batch.id;
     m_batchLookups = batch.lookups;
     m_continuing = true;
-    walker.runStream(lookupsOf(batch));
+    walker.runStream(lookupsOf(batch, walker.table()));
 }
 
 void ResultStore::appendSaved(Walker& walker, const DomainFile& part, const QList<Walker::SavedCell>& saved)
@@ -619,11 +618,11 @@ void ResultStore::appendSaved(Walker& walker, const DomainFile& part, const QLis
 
 void ResultStore::resume(Walker& walker, const Batch& batch)
 {
-    const QList<Walker::SavedCell> cells = savedCells(batch.id, 0, INT_MAX);
+    const QList<Walker::SavedCell> cells = savedCells(batch.id, 0, INT_MAX, walker.table());
     m_batch = batch.id;
     m_batchLookups = batch.lookups;
     m_loading = true;
-    walker.resume(batch.domains, cells, lookupsOf(batch));
+    walker.resume(batch.domains, cells, lookupsOf(batch, walker.table()));
     m_loading = false;
 }
 

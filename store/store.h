@@ -7,7 +7,7 @@
 #include <QThread>
 #include <optional>
 
-#include "queries/walker.h"
+#include "queries/engine/walker.h"
 
 class CellWriter;
 struct CellResult;
@@ -65,7 +65,7 @@ public:
     // The same a piece at a time, for a list read as it comes: the saved names and cells of rows
     // [from, to), a stream that goes on under the batch's number, and rows joining it with what was saved.
     QStringList savedNames(qint64 batch, int from, int count);
-    QList<Walker::SavedCell> savedCells(qint64 batch, int from, int to);
+    QList<Walker::SavedCell> savedCells(qint64 batch, int from, int to, const LookupTable& table);
     void continueStream(Walker& walker, const Batch& batch);
     void appendSaved(Walker& walker, const DomainFile& part, const QList<Walker::SavedCell>& saved);
 

@@ -5,11 +5,10 @@
 #include "TestHttpServer.h"
 #include "TestTlsServer.h"
 #include "TestWhoisServer.h"
-#include "queries/registration.h"
+#include "queries/lookups/registration.h"
 #include "export/export.h"
-#include "queries/custom.h"
-#include "queries/registry.h"
-#include "queries/tranco.h"
+#include "queries/lookups/custom.h"
+#include "queries/sources/tranco.h"
 #include "testing.h"
 
 #include <QUdpSocket>
@@ -55,9 +54,9 @@ void TestEngine::init()
 {
     m_server = std::make_unique<TestHttpServer>();
     serveEverythingFrom(m_server->hostPort());
-    for (const ServiceInfo& service : Settings::services())
-        testSettings().setPace(service.key, {service.concurrency, 0});
-    m_walker = std::make_unique<Walker>(testSettings());
+    for (const ServiceInfo& service : builtInTable()->services().all())
+        testSettings().setPace(service.key, {service.pace.concurrency, 0});
+    m_walker = std::make_unique<Walker>(testSettings(), builtInTable());
     m_walker->setPingProgram(kFakePing);
     m_walker->setSelection([this](const Lookup& lookup) { return m_wanted.contains(lookup.key); });
 }
@@ -81,10 +80,12 @@ void TestEngine::runBatch(const QStringList& names, const QSet<QString>& wanted,
 
 QString TestEngine::cells(int row, const QStringList& keys) const
 {
+    const LookupTable& table = m_walker->table();
+    const auto column = [&](const QString& key) { return table.columnOf(*table.byKey(key)); };
     QStringList texts;
     for (const QString& key : keys)
-        texts.append(m_walker->results().text(row, columnOf(*lookupByKey(key))));
-    const QString problem = m_walker->results().problem(row, columnOf(*lookupByKey(keys.first())));
+        texts.append(m_walker->results().text(row, column(key)));
+    const QString problem = m_walker->results().problem(row, column(keys.first()));
     return texts.join(u'|') + (problem.isEmpty() ? QString() : u" !"_s + problem);
 }
 
@@ -133,8 +134,8 @@ void TestEngine::writesInQueueOrderWhileRequestsRunTogether()
     runBatch(names, {u"icp"_s, u"alexa"_s});
     QList<int> inOrder(60);
     std::iota(inOrder.begin(), inOrder.end(), 0);
-    QCOMPARE(written.value(columnOf(*lookupByKey(u"icp"_s))), inOrder);
-    QCOMPARE(written.value(columnOf(*lookupByKey(u"alexa"_s))), inOrder);
+    QCOMPARE(written.value(columnOfKey(u"icp"_s)), inOrder);
+    QCOMPARE(written.value(columnOfKey(u"alexa"_s)), inOrder);
     for (int row = 0; row < 60; ++row)
         QCOMPARE(cells(row, {u"icp"_s}), u"京ICP备%1号"_s.arg(10'000'000 + row));
     QCOMPARE(m_server->busiest, 16);
@@ -162,7 +163,7 @@ void TestEngine::stop()
     QFETCH(QStringList, lookups);
     QFETCH(bool, wholeBatch);
     QFETCH(QString, written);
-    for (const ServiceInfo& service : Settings::services())
+    for (const ServiceInfo& service : builtInTable()->services().all())
         testSettings().setPace(service.key, {service.key == u"ping"_s ? 16 : 1, 0});
     auto slow = TestHttpServer::page(testData(u"markers-all.gb2312.html"_s));
     slow.delayMs = 50;
@@ -218,7 +219,7 @@ void TestEngine::failuresAreMarkedSlowDownAndRerun()
     QCOMPARE(m_server->requests,
         (QStringList {icp.arg(domain(u"d1"_s)), icp.arg(domain(u"d3"_s)), u"/s?wd=site%3A"_s + domain(u"d0"_s)}));
     QCOMPARE(m_walker->results().problemCount(), 0);
-    QCOMPARE(column(m_walker->results(), columnOf(*lookupByKey(u"icp"_s))), QStringList(4, u"京ICP备12345678号"_s));
+    QCOMPARE(column(m_walker->results(), columnOfKey(u"icp"_s)), QStringList(4, u"京ICP备12345678号"_s));
 }
 
 void TestEngine::newerSourcesAskOncePerDomain()
@@ -254,7 +255,7 @@ void TestEngine::newerSourcesAskOncePerDomain()
     QCOMPARE(cells(5, registration), u"未注册|无|无|无"_s);
     QCOMPARE(cells(6, registration), u"无效域名|无效域名|无效域名|无效域名 !127.0.0.9 是 IP 地址，没有注册信息"_s);
     // The cell says which name the registry was asked about where it is not the row's.
-    const int status = columnOf(*lookupByKey(u"reg-status"_s));
+    const int status = columnOfKey(u"reg-status"_s);
     QCOMPARE(m_walker->results().note(2, status), u"查询的是 example.cn"_s);
     QCOMPARE(m_walker->results().note(0, status), QString());
     m_server->requests.sort(); // two at once: either may come first
@@ -262,7 +263,7 @@ void TestEngine::newerSourcesAskOncePerDomain()
     std::sort(whois.queries.begin(), whois.queries.end());
     QCOMPARE(whois.queries, (QList<QByteArray> {"example.cn", "example.zz", "zz"}));
     // 查看应答原文: the answer as the registry sent it, and the lines each cell came from.
-    const auto kept = m_walker->registries().answerFor(u"example.cn"_s);
+    const auto kept = m_walker->answers().find(u"example.cn"_s);
     QVERIFY(kept);
     QCOMPARE(kept->source, u"WHOIS whois.cnnic.cn"_s);
     QVERIFY(explainAnswer(*kept).contains(u"注册商：示例注册商　← 第 2 行\n"_s));
@@ -399,7 +400,7 @@ void TestEngine::rankListDownloadedAndAsked()
     QVERIFY(ranks.isInstalled() && ranks.date() == QDate::currentDate());
     // www. names take their domain's rank; capitals are the same name; "not listed" is no rank of 0.
     runBatch({u"www.example.com"_s, u"BAIDU.com"_s, u"example.co"_s}, {u"tranco"_s}, false);
-    QCOMPARE(column(m_walker->results(), columnOf(*lookupByKey(u"tranco"_s))),
+    QCOMPARE(column(m_walker->results(), columnOfKey(u"tranco"_s)),
         (QStringList {u"2"_s, u"4"_s, u"未上榜"_s}));
     // A broken download leaves the installed list as it was.
     m_server->route(u"/top-1m.csv.zip"_s, TestHttpServer::page("PK\x03\x04 broken"));
@@ -475,7 +476,7 @@ void TestEngine::userDefinedLookups()
     };
     custom[0].headers = {{u"X-Api-Key"_s, u"k-123"_s}};
     custom[4].pattern = u"(?:<span id=w>|<b>权重 )([\\d,]+)"_s;
-    setCustomLookups(custom);
+    m_walker->setTable(std::make_shared<const LookupTable>(makeLookupTable(custom)));
     QStringList keys;
     for (const CustomLookup& lookup : custom)
         keys.append(lookup.key);
@@ -497,7 +498,6 @@ void TestEngine::userDefinedLookups()
     QVERIFY(head("/api?d=a.test").contains("X-Api-Key: k-123"));
     QVERIFY(!head("/page?d=a.test").isEmpty() && !head("/page?d=a.test").contains("X-Api-Key"));
     QVERIFY(m_server->requests.contains(u"/page?d=a.test&r=a.test"_s));
-    setCustomLookups({});
 }
 
 void TestEngine::certificatesAndRobots()

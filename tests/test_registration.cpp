@@ -1,9 +1,9 @@
 // How registration facts are read: real registries' WHOIS answers (tests/data/whois-corpus), the hostile answers
 // that once passed for facts, the dates registries write, RDAP's not-found, and the servers users name.
-#include "queries/keys.h"
-#include "queries/rdap.h"
-#include "queries/registration.h"
-#include "queries/whois.h"
+#include "queries/engine/keys.h"
+#include "queries/lookups/rdapanswer.h"
+#include "queries/lookups/registration.h"
+#include "queries/lookups/whois.h"
 #include "web/hosts.h"
 
 #include "WhoisCorpus.h"

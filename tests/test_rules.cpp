@@ -3,24 +3,22 @@
 #include "export/export.h"
 #include "export/outputfile.h"
 #include "export/workbook.h"
-#include "queries/alexa.h"
-#include "queries/baidu.h"
-#include "queries/custom.h"
-#include "queries/domains.h"
-#include "queries/home.h"
-#include "queries/icp.h"
-#include "queries/registry.h"
-#include "queries/pace.h"
-#include "queries/keys.h"
-#include "queries/rdap.h"
-#include "queries/registrable.h"
-#include "queries/registrar.h"
-#include "queries/registry.h"
-#include "queries/robots.h"
-#include "queries/tls.h"
-#include "queries/results.h"
-#include "queries/tranco.h"
-#include "queries/yahoo.h"
+#include "queries/lookups/alexa.h"
+#include "queries/lookups/baidu.h"
+#include "queries/lookups/custom.h"
+#include "input/domains.h"
+#include "queries/lookups/home.h"
+#include "queries/lookups/icp.h"
+#include "queries/engine/pace.h"
+#include "queries/engine/keys.h"
+#include "queries/sources/rdap.h"
+#include "queries/sources/registrable.h"
+#include "queries/lookups/registrar.h"
+#include "queries/lookups/robots.h"
+#include "queries/lookups/tls.h"
+#include "queries/engine/results.h"
+#include "queries/sources/tranco.h"
+#include "queries/lookups/yahoo.h"
 #include "update/update.h"
 #include "web/links.h"
 #include "web/ping.h"
@@ -268,7 +266,7 @@ void TestRules::addressesKeepTheDomainAsTyped()
     QStringList addresses;
     for (const char* key : {"icp", "alexa", "baidu-index", "baidu-links", "yahoo", "registrar"}) {
         qputenv(QByteArray("QUILLMARK_HOST_").append(QByteArray(key).split('-').first().toUpper()).constData(), "h");
-        addresses.append(lookupByKey(QLatin1String(key))->address(u"www.Ab C.test"_s));
+        addresses.append(builtInTable()->byKey(QLatin1String(key))->address(u"www.Ab C.test"_s));
     }
     QCOMPARE(addresses.join(u' '),
         u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo= "
@@ -281,8 +279,9 @@ void TestRules::addressesKeepTheDomainAsTyped()
 void TestRules::exportLinesAndCsvBytes()
 {
     Results results;
+    results.setTable(builtInTable());
     results.reset({u"a.test"_s, u"b.test"_s});
-    for (int column = FirstLookupColumn; column < columnCount(); ++column)
+    for (int column = FirstLookupColumn; column < builtInTable()->columnCount(); ++column)
         results.setCell(0, column, QString::number(column));
     // Line breaks, a terminal's title and clear-screen sequences and a right-to-left override, as a hostile
     // page or program could send them: every output shows marks instead. A closing line break (ping ends its
@@ -632,6 +631,7 @@ QStringList cellStyles(const QString& xml)
 void TestRules::workbookReadBack()
 {
     Results results;
+    results.setTable(builtInTable());
     results.reset({u"a.test"_s, u"=cmd|' /c calc'!A0"_s});
     const int first = FirstLookupColumn;
     const QStringList texts {u"1,230,000"_s, u"2027-03-17"_s, u"=1+1"_s, u"007"_s, u"1234567890123456"_s,
@@ -657,7 +657,7 @@ void TestRules::workbookReadBack()
             + (cell.formula ? u" formula"_s : QString());
     };
     QCOMPARE(read(u"B1"_s), u"inlineStr 查询域名地址 [General]"_s);
-    QCOMPARE(read(u"C1"_s), u"inlineStr "_s + columnHeader(first) + u" [General]"_s);
+    QCOMPARE(read(u"C1"_s), u"inlineStr "_s + builtInTable()->header(first) + u" [General]"_s);
     QCOMPARE(read(u"B2"_s), u"inlineStr a.test [General]"_s);
     QCOMPARE(read(u"C2"_s), u"n 1230000 [#,##0]"_s);
     const int serial = int(QDate(1899, 12, 30).daysTo(QDate(2027, 3, 17)));
@@ -687,7 +687,7 @@ void TestRules::workbookReadBack()
     // like the first: they used to be dropped without a word.
     OutputFile target(path);
     QCOMPARE(target.open(), QString());
-    Workbook many(target, {PositionColumn, DomainColumn});
+    Workbook many(target, *builtInTable(), {PositionColumn, DomainColumn});
     QCOMPARE(many.open(), QString());
     for (int row = 0; row < 1'048'580; ++row)
         many.addRow(results, 0);
@@ -708,23 +708,21 @@ void TestRules::cellsFollowTheirLookupWhenTheTableChanges()
         lookup.extraction = Extraction::Json;
         return lookup;
     };
-    setCustomLookups({custom(u"one"_s), custom(u"two"_s)});
     Results results;
+    results.setTable(std::make_shared<const LookupTable>(makeLookupTable({custom(u"one"_s), custom(u"two"_s)})));
     results.reset({u"a.test"_s, u"b.test"_s});
-    const auto at = [](const QString& key) { return columnOf(*lookupByKey(key)); };
+    const auto at = [&](const QString& key) { return results.table().columnOf(*results.table().byKey(key)); };
     results.setCell(1, at(u"dns"_s), u"127.0.0.1"_s);
     results.setCell(1, at(u"one"_s), u"1"_s, u"HTTP 500"_s);
     results.setCell(1, at(u"two"_s), u"2"_s, {}, u"note"_s);
     results.setEarlier(1, at(u"two"_s), {u"3"_s, QDate(2026, 12, 1)});
 
     // "one" removed, "three" added: each cell stays with its lookup, the new one starts blank.
-    std::vector<const Lookup*> before = lookups();
-    setCustomLookups({custom(u"two"_s), custom(u"three"_s)});
-    results.reshape(before);
-    const int two = FirstLookupColumn + int(before.size()) - 2; // where "one" stood
-    QCOMPARE(columnHeader(two), u"two"_s);
+    const int two = at(u"one"_s); // where "one" stood
+    results.setTable(std::make_shared<const LookupTable>(makeLookupTable({custom(u"two"_s), custom(u"three"_s)})));
+    QCOMPARE(results.table().header(two), u"two"_s);
     QCOMPARE(results.text(1, DomainColumn), u"b.test"_s);
-    QCOMPARE(results.text(1, FirstLookupColumn + 13), u"127.0.0.1"_s); // dns, a built-in, did not move
+    QCOMPARE(results.text(1, at(u"dns"_s)), u"127.0.0.1"_s); // a built-in did not move
     QCOMPARE(results.text(1, two), u"2"_s);
     QCOMPARE(results.note(1, two), u"note"_s);
     QCOMPARE(results.earlier(1, two)->text, u"3"_s);
@@ -733,7 +731,6 @@ void TestRules::cellsFollowTheirLookupWhenTheTableChanges()
     QCOMPARE(results.text(1, two + 1), u" "_s);
     QVERIFY(!results.isWritten(1, two + 1) && results.isWritten(1, two));
     QCOMPARE(results.text(0, two), u" "_s);
-    setCustomLookups({}); // the table the rest of the tests know
 }
 
 #include "test_rules.moc"

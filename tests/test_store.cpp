@@ -3,7 +3,6 @@
 #include "TestHttpServer.h"
 #include "export/workbook.h"
 #include "store/store.h"
-#include "queries/registry.h"
 #include "testing.h"
 
 #include <QRandomGenerator>
@@ -256,6 +255,7 @@ void TestStore::outputTargets()
         QVERIFY(::symlink((target == u"link"_s ? file : fifo).constData(), named.constData()) == 0);
     if (format == u"window"_s) {
         Results results;
+        results.setTable(builtInTable());
         results.reset({u"a.test"_s});
         QCOMPARE(writeWorkbook(path, results, {PositionColumn, DomainColumn}), QString());
     } else {
@@ -314,7 +314,7 @@ void TestStore::unusableDatabase()
         ResultStore store(path);
         QVERIFY2(store.notice().contains(notice), qPrintable(store.notice()));
         QCOMPARE(store.isSaving(), state == u"corrupt"_s);
-        Walker walker(testSettings()); // the program works on, saving or not
+        Walker walker(testSettings(), builtInTable()); // the program works on, saving or not
         store.attach(walker);
         walker.runBatch();
         QVERIFY(!walker.isBusy());
@@ -433,7 +433,7 @@ void TestStore::siblingAnswersSavedWithTheirCell()
     testSettings().setPace(u"home"_s, {1, 0});
     {
         ResultStore store(path);
-        Walker walker(testSettings());
+        Walker walker(testSettings(), builtInTable());
         walker.setSelection([&](const Lookup& lookup) { return wanted.contains(lookup.key); });
         store.attach(walker);
         connect(&walker.results(), &Results::cellChanged, &walker, [&](int row) {
@@ -448,12 +448,12 @@ void TestStore::siblingAnswersSavedWithTheirCell()
     ResultStore store(path);
     const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch();
     QVERIFY(unfinished);
-    Walker walker(testSettings());
+    Walker walker(testSettings(), builtInTable());
     store.attach(walker);
     store.resume(walker, *unfinished);
     QVERIFY(waitIdle(walker));
     QCOMPARE(homes.requests.size(), 3); // the second row's page once more, for its title
-    QCOMPARE(column(walker.results(), columnOf(*lookupByKey(u"home-title"_s))), QStringList(2, u"首页"_s));
+    QCOMPARE(column(walker.results(), columnOfKey(u"home-title"_s)), QStringList(2, u"首页"_s));
     testSettings().setPace(u"home"_s, {32, 0});
 }
 

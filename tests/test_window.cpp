@@ -5,7 +5,6 @@
 #include "app/CustomLookupsDialog.h"
 #include "app/SettingsDialog.h"
 #include "app/intake.h"
-#include "queries/registry.h"
 #include "store/store.h"
 #include "windowtesting.h"
 #include "update/update.h"
@@ -255,9 +254,9 @@ void TestWindow::eachBoxItsColumnAndTheUpdateQuestion()
         click(*m_form, u"Command13"_s);
         QVERIFY(waitIdle(walker()));
         QStringList filled;
-        for (int column = FirstLookupColumn; column < columnCount(); ++column) {
+        for (int column = FirstLookupColumn; column < builtInTable()->columnCount(); ++column) {
             if (walker().results().isWritten(0, column))
-                filled.append(columnHeader(column));
+                filled.append(builtInTable()->header(column));
         }
         QCOMPARE(filled, QStringList {header});
     }
@@ -359,7 +358,7 @@ void TestWindow::answerOfARegistrationCell()
     click(*form, u"Command13"_s);
     QVERIFY(waitIdle(form->walker()));
     auto* grid = form->findChild<QTreeView*>(u"ListView1"_s);
-    grid->setCurrentIndex(grid->model()->index(0, columnOf(*lookupByKey(u"reg-status"_s))));
+    grid->setCurrentIndex(grid->model()->index(0, columnOfKey(u"reg-status"_s)));
     form->findChild<QAction*>(u"actionAnswer"_s)->trigger();
     auto* text = form->findChild<QPlainTextEdit*>(u"answerText"_s);
     QVERIFY(text);
@@ -373,7 +372,7 @@ void TestWindow::answerOfARegistrationCell()
 
 void TestWindow::settingsAreCheckedOnEntryAndOnRead()
 {
-    SettingsDialog dialog(testSettings());
+    SettingsDialog dialog(testSettings(), builtInTable()->services());
     auto* gap = dialog.findChild<QSpinBox*>(u"home/gapMs"_s);
     auto* baidu = dialog.findChild<QSpinBox*>(u"baidu/concurrency"_s);
     // What cannot be kept cannot be typed: letters, and numbers past the bounds, do not stick.
@@ -389,15 +388,15 @@ void TestWindow::settingsAreCheckedOnEntryAndOnRead()
     baidu->setValue(2);
     dialog.accept();
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(testSettings().pace(u"baidu"_s).concurrency, 2);
-    QCOMPARE(testSettings().pace(u"home"_s).gapMs, 250);
+    QCOMPARE(testSettings().pace(serviceOf(u"baidu"_s)).concurrency, 2);
+    QCOMPARE(testSettings().pace(serviceOf(u"home"_s)).gapMs, 250);
     // A hand-edited file: out of range or no number reads as the default.
     QTemporaryDir dir;
     QFile file(dir.filePath(u"hand.conf"_s));
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[home]\nconcurrency=500\n[ping]\ngapMs=fast\n") > 0);
     file.close();
-    QCOMPARE(Settings(file.fileName()).pace(u"home"_s).concurrency, 32);
-    QCOMPARE(Settings(file.fileName()).pace(u"ping"_s).gapMs, 0);
+    QCOMPARE(Settings(file.fileName()).pace(serviceOf(u"home"_s)).concurrency, 32);
+    QCOMPARE(Settings(file.fileName()).pace(serviceOf(u"ping"_s)).gapMs, 0);
 }
 
 void TestWindow::customLookupsRefusedUntilSound()
@@ -474,7 +473,7 @@ void TestWindow::monkeyDuringBatches()
         const QString n = domain.section(u"/m"_s, 1);
         const QStringList own {u" "_s, u"可注册"_s, u"已被注册"_s, u"京ICP备"_s + n + u"号"_s, n, u"0"_s, domain};
         QCOMPARE(results.text(row, PositionColumn), QString::number(row));
-        for (int column = FirstLookupColumn; column < columnCount(); ++column)
+        for (int column = FirstLookupColumn; column < builtInTable()->columnCount(); ++column)
             QVERIFY2(own.contains(results.text(row, column)),
                 qPrintable(u"row %1: %2"_s.arg(row).arg(results.text(row, column))));
     }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include "queries/results.h"
-#include "queries/walker.h"
+#include "queries/engine/results.h"
+#include "queries/lookups/builtin.h"
+#include "queries/engine/walker.h"
 #include "settings/settings.h"
 
 #include <QFile>
@@ -22,6 +23,23 @@ inline void serveEverythingFrom(const QString& hostPort)
     for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
              "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
         qputenv(variable, hostPort.toUtf8());
+}
+
+// The built-in lookups, as the program makes its table.
+inline std::shared_ptr<const LookupTable> builtInTable()
+{
+    static const auto table = std::make_shared<const LookupTable>(makeLookupTable());
+    return table;
+}
+
+inline int columnOfKey(const QString& key)
+{
+    return builtInTable()->columnOf(*builtInTable()->byKey(key));
+}
+
+inline ServiceInfo serviceOf(const QString& key)
+{
+    return *builtInTable()->services().find(key);
 }
 
 // A settings file of the tests' own.

@@ -13,7 +13,7 @@
 // A window as the user gets it, minus the update check's timer.
 inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store = nullptr)
 {
-    auto form = std::make_unique<Form1>(platform, testSettings(), store);
+    auto form = std::make_unique<Form1>(platform, testSettings(), std::vector<CustomLookup> {}, store);
     form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     return form;
 }

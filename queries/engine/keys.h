@@ -1,0 +1,35 @@
+#pragma once
+
+#include "queries/engine/lookup.h"
+
+#include <QHash>
+#include <QString>
+
+// Lookup keys that more than one file names: the lookups that share one answer. A typo here fails to
+// compile instead of costing a second request.
+namespace Key {
+inline const QString RegStatus = QStringLiteral("reg-status");
+inline const QString RegRegistrar = QStringLiteral("reg-registrar");
+inline const QString RegCreated = QStringLiteral("reg-created");
+inline const QString RegExpiry = QStringLiteral("reg-expiry");
+inline const QString Outbound = QStringLiteral("outbound");
+inline const QString HomeStatus = QStringLiteral("home-status");
+inline const QString HomeTitle = QStringLiteral("home-title");
+inline const QString HomeIcp = QStringLiteral("home-icp");
+inline const QString TlsExpiry = QStringLiteral("tls-expiry");
+inline const QString TlsIssuer = QStringLiteral("tls-issuer");
+} // namespace Key
+
+// The four registration cells of one answer: the same cell in each (a failure, 无效域名), or a name no one holds.
+inline QHash<QString, CellResult> allFour(const CellResult& cell)
+{
+    return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
+}
+
+inline QHash<QString, CellResult> notRegistered()
+{
+    const CellResult none {QStringLiteral("无")};
+    QHash<QString, CellResult> cells = allFour(none);
+    cells[Key::RegStatus] = {QStringLiteral("未注册")};
+    return cells;
+}

@@ -1,0 +1,127 @@
+#include "queries/engine/lookup.h"
+
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Baidu and Yahoo answer throttled clients with a verification page instead of results.
+bool isVerificationPage(const QString& page)
+{
+    // Titles and hosts of the challenge pages the engines have been seen to serve.
+    static const QString signatures[] = {
+        u"百度安全验证"_s,
+        u"安全验证"_s,
+        u"wappass.baidu.com"_s,
+        u"请输入验证码"_s,
+        u"verify.baidu.com"_s,
+        u"captcha"_s,
+    };
+    for (const QString& signature : signatures) {
+        if (page.contains(signature, Qt::CaseInsensitive))
+            return true;
+    }
+    return false;
+}
+
+class PageJob : public LookupJob
+{
+public:
+    PageJob(const Lookup& lookup, const QString& domain, const JobContext& context)
+        : m_lookup(lookup)
+        , m_domain(domain)
+        , m_context(context)
+    {
+    }
+
+    void start() override
+    {
+        // As getHTTPPage and getHTTPPage1 ask, with the walker's bounds and connections.
+        FetchRequest request(m_lookup.address(m_domain), m_lookup.charset);
+        request.proxy = m_context.proxy;
+        request.network = m_context.network;
+        auto* fetch = new PageFetch(request, this);
+        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
+    }
+
+private:
+    const Lookup& m_lookup;
+    QString m_domain;
+    JobContext m_context;
+};
+
+} // namespace
+
+void LookupJob::finish(const CellResult& result)
+{
+    m_result = result;
+    emit finished();
+}
+
+void LookupJob::finish(const QString& lookup, QHash<QString, CellResult> cells)
+{
+    m_result = cells.take(lookup);
+    m_siblings = std::move(cells);
+    emit finished();
+}
+
+LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context)
+{
+    if (lookup.start)
+        return lookup.start(domain, context);
+    if (lookup.job)
+        return lookup.job(domain, context);
+    return new PageJob(lookup, domain, context);
+}
+
+CellResult pageCell(const PageResult& page, const QString& text)
+{
+    CellResult cell {text, failureReason(page)};
+    cell.unreachable = page.status == 407
+        || (page.failure != FetchFailure::None && page.failure != FetchFailure::Oversize
+            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);
+    if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
+        cell.pushBack = PushBack::Busy;
+        cell.retryAfterMs = retryAfterMs(page.retryAfter, QDateTime::currentDateTimeUtc());
+    }
+    return cell;
+}
+
+CellResult searchEngineCell(const PageResult& page, const QString& text, bool countShown)
+{
+    CellResult cell = pageCell(page, text);
+    if (cell.problem.isEmpty() && !countShown && isVerificationPage(page.text)) {
+        cell.problem = u"搜索引擎要求验证"_s;
+        cell.pushBack = PushBack::Verification;
+    }
+    return cell;
+}
+
+qint64 retryAfterMs(const QByteArray& value, const QDateTime& now)
+{
+    const QByteArray trimmed = value.trimmed();
+    bool isNumber = false;
+    const qint64 seconds = trimmed.toLongLong(&isNumber);
+    if (isNumber)
+        return seconds < 0 ? -1 : qMin(seconds, qint64(1) << 40) * 1000;
+    // Servers send the IMF date ("Mon, 07 Dec 2026 08:00:30 GMT"), which Qt's RFC 2822 reader does not take.
+    QDateTime at = QDateTime::fromString(QString::fromLatin1(trimmed), u"ddd, dd MMM yyyy HH:mm:ss 'GMT'"_s);
+    at.setTimeSpec(Qt::UTC);
+    return at.isValid() ? qMax<qint64>(0, now.msecsTo(at)) : -1;
+}
+
+std::optional<QString> cutAfter(const QString& text, const QString& marker, const QString& terminator)
+{
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0)
+        return std::nullopt;
+    const qsizetype start = at + marker.size();
+    const qsizetype next = text.indexOf(marker, start);
+    const QStringView piece = QStringView(text).mid(start, next < 0 ? -1 : next - start);
+    const qsizetype end = piece.indexOf(terminator);
+    return (end < 0 ? piece : piece.left(end)).toString();
+}

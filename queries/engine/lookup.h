@@ -1,0 +1,129 @@
+#pragma once
+
+#include "settings/settings.h"
+#include "web/fetch.h"
+
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <vector>
+
+// The search-engine lookups walk the whole queue whatever happens; Stop ends the others between two domains.
+enum class Walk { WithStop, WithoutStop };
+
+// A service telling us to slow down.
+enum class PushBack { None, Busy, Verification };
+
+// What a lookup writes for one domain. `problem` says, for the user, why the text cannot be trusted:
+// the request failed or a search engine answered with a verification page. A real answer has none,
+// a negative one included.
+struct CellResult
+{
+    QString text;
+    QString problem = {};
+    PushBack pushBack = PushBack::None;
+    qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
+    QString note = {}; // what the user may want to know of a real answer (which name was asked)
+    bool unreachable = false; // the connection failed (or a proxy refused us): a proxy may be at fault
+};
+
+class AnswerLog;
+class Network;
+class RegistryDirectory;
+class Settings;
+class TrancoStore;
+
+// What every lookup's work may need beyond its domain. The walker owns what these point to.
+struct JobContext
+{
+    const Settings* settings = nullptr;
+    Network* network = nullptr; // the bounds and kept connections of every request
+    RegistryDirectory* registries = nullptr;
+    AnswerLog* answers = nullptr; // the answers as received, for 查看应答原文
+    TrancoStore* ranks = nullptr;
+    std::optional<QNetworkProxy> proxy; // the proxy this job's requests go through
+    QString lookup; // the key of the lookup the job is for
+    QString pingProgram;
+    // Seen between the link elements of a page: the domain's cell still gets what was counted so far.
+    std::function<bool()> stopRequested;
+};
+
+// One domain's work for one lookup. finished() comes exactly once, after start() has returned or from
+// inside it; deleting the job drops whatever it still waits for.
+class LookupJob : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    virtual void start() = 0;
+    const CellResult& result() const { return m_result; }
+    // Cells of other lookups that the same answer holds (by lookup key), so they need no request of their own.
+    const QHash<QString, CellResult>& siblings() const { return m_siblings; }
+
+signals:
+    void finished();
+
+protected:
+    // The current lookup's cell out of `cells`; the rest become its siblings.
+    void finish(const CellResult& result);
+    void finish(const QString& lookup, QHash<QString, CellResult> cells);
+
+private:
+    CellResult m_result;
+    QHash<QString, CellResult> m_siblings;
+};
+
+// Everything about one kind of fact, in one place: its column, how it walks, which service it asks and how
+// hard by default, and how a domain becomes a cell. Adding a lookup is a file of its own with one of these
+// and a line in the built-in table (queries/lookups/builtin.cpp).
+struct Lookup
+{
+    QString key; // for the command line and the settings
+    QString header; // column header
+    int width = 80; // column width in pixels
+    QString exportLabel = {}; // its field in the clipboard's labelled lines
+    Walk walk = Walk::WithStop;
+    QString service = {}; // whose pace it keeps: a settings group
+    QString serviceName = {}; // the service, for the user
+    Pace pace = {}; // how hard the service may be asked unless the user says otherwise
+    // Services its work asks besides (the registration columns' WHOIS servers), with their own paces.
+    std::vector<ServiceInfo> alsoServices = {};
+    // A lookup the user defined: its service may be a built-in one, whose pace it then keeps.
+    bool userDefined = false;
+    // A page lookup: the address for a domain, the charset of a page that declares none, and the cut from
+    // page to cell.
+    QString (*address)(const QString& domain) = nullptr;
+    Charset charset = Charset::Gb2312;
+    CellResult (*cut)(const PageResult& page, const QString& domain) = nullptr;
+    // A lookup that is more than one page and a cut starts its own work instead.
+    LookupJob* (*job)(const QString& domain, const JobContext& context) = nullptr;
+    // Whose pace a domain's request keeps, when that depends on the domain (each registry's server has its
+    // own): "<service> <server>", the service naming the settings the pool keeps.
+    QString (*pool)(const QString& domain, const JobContext& context) = nullptr;
+    // A lookup made at run time (one the user defined) starts its work here, holding what defines it.
+    std::function<LookupJob*(const QString& domain, const JobContext& context)> start = {};
+    // Once before each walk of the lookup, for what need not be looked at for every row.
+    void (*beforeWalk)(const JobContext& context) = nullptr;
+
+    // Its own service and those it asks besides.
+    std::vector<ServiceInfo> services() const
+    {
+        std::vector<ServiceInfo> all {{service, serviceName, pace}};
+        all.insert(all.end(), alsoServices.begin(), alsoServices.end());
+        return all;
+    }
+};
+
+LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);
+
+CellResult pageCell(const PageResult& page, const QString& text);
+// A result page that shows no count and carries a challenge's signature is no answer at all. One that
+// shows its count is a result page, whatever its snippets mention.
+CellResult searchEngineCell(const PageResult& page, const QString& text, bool countShown);
+// Retry-After in milliseconds from seconds or an HTTP date; -1 when absent or unreadable.
+qint64 retryAfterMs(const QByteArray& value, const QDateTime& now);
+
+// The text after the first `marker`, up to the marker's next occurrence or the end, then up to the first
+// `terminator` in that piece. Empty when the marker ends the text; nothing when the marker is absent.
+std::optional<QString> cutAfter(const QString& text, const QString& marker, const QString& terminator);

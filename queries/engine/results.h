@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDate>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+
+#include "input/cleantext.h"
+#include "queries/engine/lookuptable.h"
+
+#include <memory>
+#include <optional>
+#include <deque>
+#include <vector>
+
+// The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
+// Cells hold text only; a cell no lookup has written holds one space. Stored flat, one string per cell,
+// so a batch of 100,000 domains builds in a few milliseconds.
+class Results : public QObject
+{
+    Q_OBJECT
+public:
+    explicit Results(QObject* parent = nullptr);
+
+    // The lookups whose columns the rows have. A new table (the user's own lookups edited) moves each cell
+    // to its lookup's new column, by key; a lookup no longer there loses its cells, a new one starts blank.
+    void setTable(std::shared_ptr<const LookupTable> table);
+    const LookupTable& table() const { return *m_table; }
+    std::shared_ptr<const LookupTable> sharedTable() const { return m_table; }
+
+    void reset(const QStringList& domains);
+    // Rows one after another as a list is read, and let go of once written out: a list of millions is
+    // never held whole. Row numbers stay those of the whole list; a row let go of reads as empty. The
+    // position column shows `positions` where given (a part of a longer list), else the row numbers.
+    void appendRows(const QStringList& domains, const QList<qint64>& positions = {});
+    void releaseRowsBefore(int row);
+    int rowCount() const { return m_rows; }
+    int firstRow() const { return m_first; }
+
+    QString text(int row, int column) const;
+    // A cell with a problem keeps its text, is shown marked, and says why.
+    void setCell(int row, int column, const QString& text, const QString& problem = QString(),
+        const QString& note = QString());
+    QString problem(int row, int column) const;
+    QString note(int row, int column) const { return m_notes.value(at(row, column)); }
+    int problemCount() const { return int(m_problems.size()); }
+    bool hasProblems(int column) const;
+    // Whether a lookup has written the cell since the rows were made (a blank-looking answer included).
+    bool isWritten(int row, int column) const { return contains(row, column) && m_written[slot(row, column)]; }
+
+    // What the same domain's column said in an earlier batch, kept where today's answer differs.
+    struct Earlier
+    {
+        QString text;
+        QDate date;
+    };
+    void setEarlier(int row, int column, const Earlier& earlier);
+    std::optional<Earlier> earlier(int row, int column) const;
+
+signals:
+    void tableChanged();
+    void aboutToReset();
+    void wasReset();
+    void cellChanged(int row, int column);
+    void earlierChanged(int row, int column);
+
+private:
+    void reshape(const std::vector<const Lookup*>& before);
+    qsizetype at(int row, int column) const { return qsizetype(row) * m_columns + column; }
+    size_t slot(int row, int column) const { return size_t(qsizetype(row - m_first) * m_columns + column); }
+    bool contains(int row, int column) const
+    {
+        return row >= m_first && row < m_rows && column >= 0 && column < m_columns;
+    }
+
+    std::shared_ptr<const LookupTable> m_table;
+    int m_first = 0; // rows before it have been let go of
+    int m_rows = 0;
+    int m_columns = 0;
+    std::deque<QString> m_cells;
+    std::deque<bool> m_written;
+    QHash<qsizetype, QString> m_problems; // few cells fail: kept apart from the cells
+    QHash<qsizetype, QString> m_notes;
+    QHash<qsizetype, Earlier> m_earlier;
+};

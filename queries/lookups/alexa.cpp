@@ -1,0 +1,33 @@
+#include "queries/lookups/alexa.h"
+
+#include "queries/engine/lookup.h"
+#include "web/hosts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+QString alexaAddress(const QString& host, const QString& domain)
+{
+    return u"http://"_s + host + u"/data/?cli=10&dat=snba&ver=7.0&url="_s + domain;
+}
+
+QString alexaCellText(const QString& answer)
+{
+    // The rank sits in <POPULARITY URL="example.com/" TEXT="12345"/>: the URL attribute's closing slash and
+    // quote run straight into TEXT. The presence test is shorter than the cut, so an answer can pass it and
+    // still hold no TEXT=" to cut at; that has no rank either.
+    if (!answer.contains(u"/\" TEXT"_s))
+        return u"0"_s;
+    return cutAfter(answer, u"/\" TEXT=\""_s, u"\""_s).value_or(u"0"_s);
+}
+
+const Lookup& alexaLookup()
+{
+    static const Lookup lookup {.key = u"alexa"_s,
+        .header = u"Alexa排名"_s,
+        .width = 70,
+        .exportLabel = u"|Alexa："_s,
+        .service = u"alexa"_s, .serviceName = u"Alexa"_s, .pace = {4},
+        .address = [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); },
+        .cut = [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};
+    return lookup;
+}

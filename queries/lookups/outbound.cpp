@@ -1,0 +1,17 @@
+#include "queries/lookups/outbound.h"
+
+#include "queries/lookups/home.h"
+#include "queries/engine/keys.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+const Lookup& outboundLookup()
+{
+    static const Lookup lookup {.key = Key::Outbound,
+        .header = u"出站链接"_s,
+        .width = 65,
+        .exportLabel = u"|出站："_s,
+        .service = u"home"_s, .serviceName = u"网站首页"_s, .pace = {32},
+        .job = startHomePageJob};
+    return lookup;
+}

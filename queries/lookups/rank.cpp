@@ -1,0 +1,65 @@
+#include "queries/lookups/rank.h"
+
+#include "queries/engine/lookup.h"
+#include "queries/sources/registrable.h"
+#include "queries/sources/tranco.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class TrancoJob : public LookupJob
+{
+public:
+    TrancoJob(const QString& domain, TrancoStore& store)
+        : m_domain(domain)
+        , m_store(store)
+    {
+    }
+
+    void start() override
+    {
+        if (m_store.isLoaded() || !m_store.isInstalled()) {
+            answer();
+            return;
+        }
+        connect(&m_store, &TrancoStore::ready, this, &TrancoJob::answer);
+        m_store.load();
+    }
+
+private:
+    void answer()
+    {
+        const TrancoList* list = m_store.list();
+        const QString name = asciiName(m_domain);
+        if (!list || list->size() == 0) {
+            const QString problem = m_store.loadProblem();
+            finish({u"无排名列表"_s, problem.isEmpty() ? u"还没有排名列表：文件 → 导入排名列表…"_s : problem});
+        } else if (name.isEmpty()) {
+            finish({u"无效域名"_s, u"无效域名"_s});
+        } else {
+            // The list ranks registrable domains: www.example.com is example.com's rank.
+            int rank = list->rank(name.toLatin1());
+            if (rank == 0 && name.startsWith(u"www."_s))
+                rank = list->rank(name.mid(4).toLatin1());
+            finish({rank > 0 ? QString::number(rank) : u"未上榜"_s});
+        }
+    }
+
+    QString m_domain;
+    TrancoStore& m_store;
+};
+
+} // namespace
+
+const Lookup& trancoLookup()
+{
+    static const Lookup lookup {.key = u"tranco"_s,
+        .header = u"Tranco 排名"_s,
+        .width = 80,
+        .service = u"tranco"_s, .serviceName = u"Tranco 排名列表"_s, .pace = {16},
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new TrancoJob(domain, *context.ranks);
+        }};
+    return lookup;
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+struct Lookup;
+
+// Tranco 排名: the domain's rank in the installed Tranco top-sites list, or 未上榜.
+const Lookup& trancoLookup();

@@ -1,0 +1,121 @@
+#include "queries/lookups/rdapanswer.h"
+
+#include "queries/engine/keys.h"
+#include "queries/engine/lookup.h"
+#include "web/fetch.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kNone = u"无"_s;
+
+QString registrarName(const QJsonObject& domain, QString* why)
+{
+    const QJsonArray entities = domain.value(u"entities"_s).toArray();
+    for (qsizetype i = 0; i < entities.size(); ++i) {
+        const QJsonObject object = entities.at(i).toObject();
+        if (!object.value(u"roles"_s).toArray().contains(u"registrar"_s))
+            continue;
+        // vcardArray: ["vcard", [["version", {}, "text", "4.0"], ["fn", {}, "text", "Example Registrar"], …]]
+        for (const QJsonValue& property : object.value(u"vcardArray"_s).toArray().at(1).toArray()) {
+            const QJsonArray field = property.toArray();
+            if (field.at(0).toString() == u"fn"_s && field.at(3).isString() && !field.at(3).toString().isEmpty()) {
+                *why = u"entities[%1]（registrar）fn：%2"_s.arg(i).arg(field.at(3).toString());
+                return field.at(3).toString().simplified();
+            }
+        }
+    }
+    return kNone;
+}
+
+CellResult eventDate(const QJsonObject& domain, const QString& action, QString* why)
+{
+    const QJsonArray events = domain.value(u"events"_s).toArray();
+    for (qsizetype i = 0; i < events.size(); ++i) {
+        const QJsonObject object = events.at(i).toObject();
+        if (object.value(u"eventAction"_s).toString() != action)
+            continue;
+        const QString written = object.value(u"eventDate"_s).toString();
+        *why = u"events[%1]（%2）eventDate：%3"_s.arg(i).arg(action, written);
+        const QString date = registryDate(written);
+        return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date};
+    }
+    return {kNone};
+}
+
+} // namespace
+
+QString registryDate(const QString& rfc3339)
+{
+    // The registry's own calendar date, as it wrote it: "2027-03-04T00:00:00+08:00" is the 4th in Beijing
+    // and stays the 4th wherever the user is; without an offset the time is UTC, and the date is the same.
+    static const QRegularExpression format(
+        u"^(\\d{4}-\\d{2}-\\d{2})(?:[Tt ]\\d{2}:\\d{2}:\\d{2}(?:\\.\\d+)?(?:[Zz]|[+-]\\d{2}:\\d{2})?)?$"_s);
+    const QRegularExpressionMatch match = format.match(rfc3339.trimmed());
+    if (!match.hasMatch())
+        return {};
+    const QDate date = QDate::fromString(match.captured(1), u"yyyy-MM-dd"_s);
+    return date.isValid() ? match.captured(1) : QString();
+}
+
+QHash<QString, CellResult> rdapCells(
+    const PageResult& answer, const QString& asciiName, const QUrl& asked, QHash<QString, QString>* why)
+{
+    QHash<QString, QString> own;
+    QHash<QString, QString>& said = why ? *why : own;
+    if (answer.failure != FetchFailure::None)
+        return allFour({u"未知"_s, failureReason(answer)});
+    QJsonParseError error {};
+    const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8(), &error);
+    const QJsonObject domain = document.object();
+    // Some servers say "not found" in an error object that comes with 200, the code as a number or a string.
+    const QJsonValue errorCode = domain.value(u"errorCode"_s);
+    const int code = errorCode.isDouble() ? errorCode.toInt() : errorCode.toString().toInt();
+    const int status = code != 0 ? code : answer.status;
+    if (status == 404) {
+        // A wrong address in the user's [rdap-servers] makes a web server answer its own error page; a server that
+        // sends us elsewhere has not answered itself. Neither says the name is free.
+        const bool rdap = document.isObject() || answer.text.trimmed().isEmpty();
+        const QString server = asked.host();
+        if (!server.isEmpty() && answer.url.isValid() && answer.url.host().compare(server, Qt::CaseInsensitive) != 0)
+            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）"_s.arg(answer.url.host())});
+        if (!rdap)
+            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）"_s});
+        said.insert(Key::RegStatus, code != 0 ? u"errorCode：404"_s : u"HTTP 404"_s);
+        return notRegistered();
+    }
+    if (status != 200) {
+        CellResult unknown = pageCell(answer, u"未知"_s);
+        if (unknown.problem.isEmpty())
+            unknown.problem = u"RDAP 错误 %1"_s.arg(status);
+        return allFour(unknown);
+    }
+    if (!document.isObject())
+        return allFour({u"未知"_s, u"RDAP 应答无法解析"_s});
+    // Only a record of the very name asked says it is registered: not an empty object, an error object, or
+    // another domain.
+    const QString ldhName = domain.value(u"ldhName"_s).toString();
+    const QString unicodeName = domain.value(u"unicodeName"_s).toString();
+    const bool ours = ldhName.compare(asciiName, Qt::CaseInsensitive) == 0
+        || (!unicodeName.isEmpty() && QUrl::toAce(unicodeName).compare(asciiName.toLatin1(), Qt::CaseInsensitive) == 0);
+    if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0 || !ours)
+        return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
+    said.insert(Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
+    QString registrarWhy, createdWhy, expiryWhy;
+    QHash<QString, CellResult> cells {{Key::RegStatus, {u"已注册"_s}},
+        {Key::RegRegistrar, {registrarName(domain, &registrarWhy)}},
+        {Key::RegCreated, eventDate(domain, u"registration"_s, &createdWhy)},
+        {Key::RegExpiry, eventDate(domain, u"expiration"_s, &expiryWhy)}};
+    for (const auto& [key, text] : {std::pair {Key::RegRegistrar, registrarWhy}, std::pair {Key::RegCreated, createdWhy},
+             std::pair {Key::RegExpiry, expiryWhy}}) {
+        if (!text.isEmpty())
+            said.insert(key, text);
+    }
+    return cells;
+}

@@ -1,0 +1,31 @@
+#include "queries/lookups/registrar.h"
+
+#include "queries/engine/lookup.h"
+#include "web/hosts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+QString registrarAddress(const QString& host, const QString& domain)
+{
+    QString bare = domain;
+    bare.replace(u"www."_s, QString());
+    return u"http://"_s + host + u"/cgi-bin/check.cgi?area_domain="_s + bare;
+}
+
+QString registrarCellText(const QString& answer)
+{
+    // 210 is the registrar's code for "available"; every other answer, an error page included, counts as taken.
+    return answer.contains(u"original>210"_s) ? u"可注册"_s : u"已被注册"_s;
+}
+
+const Lookup& registrarLookup()
+{
+    static const Lookup lookup {.key = u"registrar"_s,
+        .header = u"域名注册"_s,
+        .width = 70,
+        .exportLabel = u"|注册："_s,
+        .service = u"registrar"_s, .serviceName = u"注册商查询"_s, .pace = {4},
+        .address = [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
+        .cut = [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
+    return lookup;
+}

@@ -1,0 +1,297 @@
+#include "queries/lookups/registration.h"
+
+#include "queries/engine/answers.h"
+#include "queries/engine/keys.h"
+#include "queries/engine/lookup.h"
+#include "queries/lookups/rdapanswer.h"
+#include "queries/sources/rdap.h"
+#include "queries/sources/registrable.h"
+#include "queries/lookups/whois.h"
+#include "settings/settings.h"
+#include "web/fetch.h"
+#include "web/hosts.h"
+#include "web/port43.h"
+
+#include <QDateTime>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kIanaWhois = u"whois.iana.org"_s;
+
+// Where one registrable domain is asked: an RDAP base address, or a WHOIS server, or IANA first.
+struct Registry
+{
+    QString rdapBase;
+    QString whoisServer; // empty with no RDAP base: IANA's WHOIS names it
+};
+
+QString lastLabel(const QString& name)
+{
+    return name.section(u'.', -1);
+}
+
+Registry registryOf(const QString& asked, const JobContext& context)
+{
+    QString base = context.registries->bootstrap().baseFor(asked);
+    if (base.isEmpty() && context.settings) {
+        RdapBootstrap own;
+        const QHash<QString, QString> servers = context.settings->rdapServers();
+        for (auto it = servers.cbegin(); it != servers.cend(); ++it)
+            own.add(it.key(), it.value());
+        base = own.baseFor(asked);
+    }
+    if (base.isEmpty())
+        base = rdapSupplement().baseFor(asked);
+    if (!base.isEmpty())
+        return {base, {}};
+    const QString server = whoisRegistries().serverFor(asked);
+    return {{}, server.isEmpty() ? context.registries->whoisReferrals.value(lastLabel(asked)) : server};
+}
+
+// Every server, or the one the user relays through; nothing when the relay's variable cannot be read.
+std::optional<Endpoint> whoisEndpoint(const QString& server)
+{
+    const QString relay = serviceHost(Service::Whois);
+    return parseEndpoint(relay.isEmpty() ? server : relay, 43);
+}
+
+QString lineNumbers(const QList<int>& lines)
+{
+    QStringList numbers;
+    for (int line : lines)
+        numbers << QString::number(line + 1);
+    return u"第 %1 行"_s.arg(numbers.join(u"、"_s));
+}
+
+} // namespace
+
+class RegistrationJob : public LookupJob
+{
+public:
+    RegistrationJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_context(context)
+    {
+    }
+
+    const ReceivedAnswer& answer() const { return m_answer; }
+
+    void start() override
+    {
+        const TypedName name = typedName(m_domain);
+        if (!name.problem.isEmpty()) {
+            done(allFour({u"无效域名"_s, name.problem}));
+            return;
+        }
+        m_asked = name.registrable;
+        const Registry registry = registryOf(m_asked, m_context);
+        if (!registry.rdapBase.isEmpty()) {
+            askRdap(rdapAddress(registry.rdapBase, m_asked));
+        } else if (const QString problem = hostVariableProblem(Service::Whois); !problem.isEmpty()) {
+            done(allFour({u"未知"_s, problem}));
+        } else if (!registry.whoisServer.isEmpty()) {
+            askWhois(registry.whoisServer);
+        } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
+            done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+        } else if (const auto failed = m_context.registries->unreachedReferrals.value(lastLabel(m_asked));
+                   failed.second > QDateTime::currentDateTimeUtc()) {
+            done(allFour({u"未知"_s, failed.first}));
+        } else {
+            askIana();
+        }
+    }
+
+private:
+    void askRdap(const QString& address)
+    {
+        FetchRequest request(address, Charset::Utf8);
+        request.accept = "application/rdap+json";
+        request.proxy = m_context.proxy;
+        request.network = m_context.network;
+        auto* fetch = new PageFetch(request, this);
+        connect(fetch, &PageFetch::finished, this, [this, fetch, address] {
+            const PageResult& page = fetch->result();
+            m_answer.source = u"RDAP %1"_s.arg(address);
+            if (page.failure == FetchFailure::None)
+                m_answer.lines = page.text.split(u'\n');
+            done(rdapCells(page, m_asked, QUrl(address), &m_answer.why));
+        });
+    }
+
+    // IANA's WHOIS names the server of a suffix no table lists; remembered for the session.
+    void askIana()
+    {
+        auto* iana = new Port43Fetch(whoisEndpoint(kIanaWhois).value_or(Endpoint {kIanaWhois, 43}),
+            lastLabel(m_asked).toLatin1(), m_context.network->limits.timeLimitMs, this);
+        connect(iana, &Port43Fetch::finished, this, [this, iana] {
+            if (iana->failure() != Port43Fetch::Failure::None) {
+                const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
+                m_context.registries->unreachedReferrals.insert(
+                    lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
+                done(allFour({u"未知"_s, reason}));
+                return;
+            }
+            const QString server = whoisReferral(whoisText(iana->answer()));
+            m_context.registries->whoisReferrals.insert(lastLabel(m_asked), server);
+            if (server.isEmpty())
+                done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+            else
+                askWhois(server);
+        });
+    }
+
+    void askWhois(const QString& server)
+    {
+        // A referral is whatever IANA's answer held.
+        const std::optional<Endpoint> endpoint = whoisEndpoint(server);
+        if (!endpoint) {
+            done(allFour({u"未知"_s, u"WHOIS 服务器地址无法识别：%1"_s.arg(server)}));
+            return;
+        }
+        auto* fetch = new Port43Fetch(*endpoint, whoisRegistries().query(server, m_asked),
+            m_context.network->limits.timeLimitMs, this);
+        connect(fetch, &Port43Fetch::finished, this, [this, fetch, server] {
+            m_answer.source = u"WHOIS %1"_s.arg(server);
+            if (fetch->failure() != Port43Fetch::Failure::None) {
+                done(allFour({u"未知"_s, fetch->failureReason()}));
+                return;
+            }
+            // Read by the rules of the registry asked, also when a relay passed the question on.
+            const WhoisRules& rules = whoisRegistries().rulesFor(server);
+            m_answer.lines = whoisLines(fetch->answer(), rules.encoding);
+            const WhoisReading reading = readWhois(m_answer.lines, m_asked, rules);
+            for (auto it = reading.evidence.cbegin(); it != reading.evidence.cend(); ++it) {
+                m_answer.why.insert(it.key(), lineNumbers(*it));
+                m_answer.marked << *it;
+            }
+            done(reading.cells);
+        });
+    }
+
+    void done(QHash<QString, CellResult> cells)
+    {
+        // The row's name may be a host or an address: the cell says which name its answer is about.
+        if (!m_asked.isEmpty() && m_asked != m_domain.trimmed().toLower()) {
+            for (CellResult& cell : cells)
+                cell.note = u"查询的是 %1"_s.arg(m_asked);
+        }
+        m_answer.asked = m_asked.isEmpty() ? m_domain.trimmed() : m_asked;
+        m_answer.at = QDateTime::currentDateTime();
+        m_answer.cells = cells;
+        if (!m_answer.source.isEmpty())
+            m_context.answers->keep(m_answer);
+        finish(m_context.lookup, std::move(cells));
+    }
+
+    QString m_domain;
+    JobContext m_context;
+    QString m_asked; // the registrable domain, in ASCII
+    ReceivedAnswer m_answer;
+};
+
+namespace {
+
+Lookup registrationLookup(const QString& key, const QString& header, int width)
+{
+    return {.key = key,
+        .header = header,
+        .width = width,
+        // Each registry's server keeps a pace of its own (the pools below): 2 at once per RDAP server; one at a
+        // time and a second apart per WHOIS server, as they count queries per address.
+        .service = u"rdap"_s, .serviceName = u"RDAP"_s, .pace = {2},
+        .alsoServices = {{u"whois"_s, u"WHOIS"_s, {1, 1000}}},
+        .charset = Charset::Utf8,
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new RegistrationJob(domain, context);
+        },
+        // Each registry's server keeps a pace of its own: an RDAP server the rdap settings, a WHOIS server
+        // the whois ones.
+        .pool = [](const QString& domain, const JobContext& context) -> QString {
+            // What is answered without asking anyone (an address, a bare suffix, a suffix known to have no
+            // server or whose referral just failed) waits for no server's pace.
+            const QString asked = typedName(domain).registrable;
+            if (asked.isEmpty())
+                return u"rdap"_s;
+            const Registry registry = registryOf(asked, context);
+            if (!registry.rdapBase.isEmpty())
+                return u"rdap "_s + QUrl(registry.rdapBase).host();
+            if (!registry.whoisServer.isEmpty())
+                return u"whois "_s + registry.whoisServer;
+            const bool answered = context.registries->whoisReferrals.contains(lastLabel(asked))
+                || context.registries->unreachedReferrals.value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
+            return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
+        },
+        .beforeWalk = [](const JobContext& context) { context.registries->refresh(); }};
+}
+
+} // namespace
+
+const Lookup& registrationStatusLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegStatus, u"注册状态"_s, 70);
+    return lookup;
+}
+
+const Lookup& registrarNameLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegRegistrar, u"注册商"_s, 150);
+    return lookup;
+}
+
+const Lookup& registrationDateLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, 80);
+    return lookup;
+}
+
+const Lookup& expiryDateLookup()
+{
+    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80);
+    return lookup;
+}
+
+QString explainAnswer(const ReceivedAnswer& answer)
+{
+    QStringList text;
+    text << u"查询：%1（%2）"_s.arg(answer.asked, answer.source.isEmpty() ? u"未发出查询"_s : answer.source);
+    text << u"时间：%1"_s.arg(answer.at.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    const std::pair<QString, QString> columns[] = {{Key::RegStatus, u"注册状态"_s}, {Key::RegRegistrar, u"注册商"_s},
+        {Key::RegCreated, u"注册日期"_s}, {Key::RegExpiry, u"到期日"_s}};
+    for (const auto& [key, header] : columns) {
+        const CellResult cell = answer.cells.value(key);
+        QString line = u"%1：%2"_s.arg(header, cell.text);
+        if (!cell.problem.isEmpty())
+            line += u"（%1）"_s.arg(cell.problem);
+        if (const QString why = answer.why.value(key); !why.isEmpty())
+            line += u"　← %1"_s.arg(why);
+        text << line;
+    }
+    text << QString() << (answer.lines.isEmpty() ? u"没有收到应答。"_s : u"应答原文："_s);
+    const int width = int(QString::number(answer.lines.size()).size());
+    for (int i = 0; i < answer.lines.size(); ++i) {
+        text << u"%1 %2  %3"_s.arg(answer.marked.contains(i) ? u"▶"_s : u" "_s)
+                    .arg(i + 1, width)
+                    .arg(answer.lines.at(i));
+    }
+    return text.join(u'\n');
+}
+
+RegistrationQuestion::RegistrationQuestion(const QString& domain, const JobContext& context, QObject* parent)
+    : QObject(parent)
+    , m_job(new RegistrationJob(domain, context))
+{
+    m_job->setParent(this);
+    connect(m_job, &LookupJob::finished, this, &RegistrationQuestion::finished);
+    // Not from inside the constructor: whoever asked has not connected to finished() yet.
+    QMetaObject::invokeMethod(m_job, &LookupJob::start, Qt::QueuedConnection);
+}
+
+RegistrationQuestion::~RegistrationQuestion() = default;
+
+const ReceivedAnswer& RegistrationQuestion::answer() const
+{
+    return m_job->answer();
+}

@@ -1,0 +1,148 @@
+#include "queries/lookups/robots.h"
+
+#include "queries/lookups/home.h"
+#include "queries/engine/lookup.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+const QString kNoFile = u"无 robots.txt"_s;
+
+// One group's rules as far as shutting the whole site goes.
+struct Group
+{
+    bool shutsRoot = false; // Disallow: / (or /*)
+    bool allowsSomething = false; // an Allow with a path
+};
+
+CellResult robotsCell(const PageResult& page)
+{
+    // A missing file is an answer, not a failure.
+    if (page.failure == FetchFailure::None && page.status >= 400 && page.status < 500 && page.status != 429)
+        return {kNoFile};
+    CellResult cell = pageCell(page, robotsText(page));
+    if (!cell.problem.isEmpty())
+        cell.text = u"无法访问"_s;
+    else if (page.cut && cell.text != kNoFile)
+        cell.problem = u"robots.txt 超过 %1，只读了前 %1，其后的规则未读"_s.arg(sizeText(page.capBytes));
+    return cell;
+}
+
+class RobotsJob : public LookupJob
+{
+public:
+    RobotsJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_proxy(context.proxy)
+        , m_network(context.network)
+    {
+    }
+
+    void start() override
+    {
+        if (QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty()) {
+            finish({u"无效域名"_s, u"无效域名"_s});
+            return;
+        }
+        // One request to a host never asked again: its connection is not kept. Crawlers read the first
+        // 500 KiB of a robots.txt and follow what they read there; so do we.
+        FetchRequest request(outboundAddress(m_domain) + u"/robots.txt"_s, Charset::Utf8, false);
+        request.maxBodyBytes = 512 * 1024;
+        request.keepStart = true;
+        request.proxy = m_proxy;
+        request.network = m_network;
+        auto* fetch = new PageFetch(request, this);
+        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(robotsCell(fetch->result())); });
+    }
+
+private:
+    QString m_domain;
+    std::optional<QNetworkProxy> m_proxy;
+    Network* m_network;
+};
+
+} // namespace
+
+QString robotsVerdict(const QString& robotsTxt)
+{
+    Group baidu, everyone;
+    bool baiduNamed = false;
+    int sitemaps = 0;
+    QList<Group*> current; // the groups the rules being read belong to
+    bool readingAgents = false;
+    // Lines end in LF, CR LF or a lone CR.
+    static const QRegularExpression lineEnd(u"\r\n?|\n"_s);
+    for (QStringView line : QStringView(robotsTxt).split(lineEnd)) {
+        if (const qsizetype hash = line.indexOf(u'#'); hash >= 0)
+            line = line.left(hash);
+        const qsizetype colon = line.indexOf(u':');
+        if (colon < 0)
+            continue;
+        const QString field = line.left(colon).trimmed().toString().toLower();
+        const QString value = line.mid(colon + 1).trimmed().toString();
+        if (field == u"sitemap"_s) {
+            sitemaps += value.isEmpty() ? 0 : 1;
+            continue;
+        }
+        if (field == u"user-agent"_s) {
+            if (!readingAgents)
+                current.clear(); // a new group starts
+            readingAgents = true;
+            // Crawlers match their product token, ignoring case; "Baiduspider-image" is another robot.
+            if (value.compare(u"baiduspider"_s, Qt::CaseInsensitive) == 0) {
+                baiduNamed = true;
+                current.append(&baidu);
+            } else if (value == u"*"_s) {
+                current.append(&everyone);
+            }
+            continue;
+        }
+        readingAgents = false;
+        for (Group* group : current) {
+            if (field == u"disallow"_s && (value == u"/"_s || value == u"/*"_s))
+                group->shutsRoot = true;
+            else if (field == u"allow"_s && !value.isEmpty())
+                group->allowsSomething = true;
+        }
+    }
+    const auto shut = [](const Group& group) { return group.shutsRoot && !group.allowsSomething; };
+    QString verdict = u"允许"_s;
+    if (shut(everyone) && (!baiduNamed || shut(baidu)))
+        verdict = u"禁止全部"_s;
+    else if (baiduNamed && shut(baidu))
+        verdict = u"禁止百度"_s;
+    return sitemaps > 0 ? verdict + u"，Sitemap %1"_s.arg(sitemaps) : verdict;
+}
+
+QString robotsText(const PageResult& answer)
+{
+    // A missing file (any 4xx) leaves every robot free; a server error says nothing either way.
+    if (answer.status >= 400 && answer.status < 500)
+        return kNoFile;
+    // A site that sends robots.txt on to its home page has none: an HTML page holds no rules.
+    const QString start = answer.text.left(512).trimmed().toLower();
+    if (answer.contentType.toLower().contains("html") || start.startsWith(u"<!doctype"_s) || start.startsWith(u"<html"_s))
+        return kNoFile;
+    if (!answer.cut)
+        return robotsVerdict(answer.text);
+    // A line cut in two is no rule: "Disallow: /admin" cut after its slash would shut the whole site.
+    const qsizetype lastEnd = qMax(answer.text.lastIndexOf(u'\n'), answer.text.lastIndexOf(u'\r'));
+    return robotsVerdict(answer.text.left(lastEnd + 1));
+}
+
+const Lookup& robotsLookup()
+{
+    static const Lookup lookup {.key = u"robots"_s,
+        .header = u"robots.txt"_s,
+        .width = 150,
+        .service = u"robots"_s, .serviceName = u"robots.txt"_s, .pace = {32},
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new RobotsJob(domain, context);
+        }};
+    return lookup;
+}

@@ -1,0 +1,47 @@
+#include "queries/lookups/siteip.h"
+
+#include "queries/engine/lookup.h"
+#include "web/ping.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+class SiteIpJob : public LookupJob
+{
+public:
+    SiteIpJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_pingProgram(context.pingProgram)
+        , m_limitMs(context.network->limits.pingLimitMs)
+    {
+    }
+
+    void start() override
+    {
+        PingLookup* ping = GetIP(m_domain, m_pingProgram, m_limitMs, this);
+        connect(ping, &PingLookup::finished, this, [this, ping] {
+            finish({ping->result().text, ping->result().problem});
+        });
+    }
+
+private:
+    QString m_domain;
+    QString m_pingProgram;
+    int m_limitMs;
+};
+
+} // namespace
+
+const Lookup& siteIpLookup()
+{
+    static const Lookup lookup {.key = u"ip"_s,
+        .header = u"站点IP地址"_s,
+        .width = 105,
+        .exportLabel = u"|IP："_s,
+        .service = u"ping"_s, .serviceName = u"ping"_s, .pace = {16},
+        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new SiteIpJob(domain, context);
+        }};
+    return lookup;
+}

@@ -1,0 +1,221 @@
+#include "queries/lookups/tls.h"
+
+#include "queries/lookups/home.h"
+#include "queries/engine/keys.h"
+
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTimer>
+#include <QUrl>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Certificate authorities to trust beyond the system's (a company's own, or a test's): a PEM file.
+QList<QSslCertificate> extraAuthorities()
+{
+    const QString path = qEnvironmentVariable("QUILLMARK_CA_FILE");
+    return path.isEmpty() ? QList<QSslCertificate>() : QSslCertificate::fromPath(path, QSsl::Pem);
+}
+
+class TlsJob : public LookupJob
+{
+public:
+    TlsJob(const QString& domain, const JobContext& context)
+        : m_domain(domain)
+        , m_context(context)
+    {
+    }
+
+    void start() override
+    {
+        // The home page's host, and its port when the row names one.
+        const QUrl home(outboundAddress(m_domain), QUrl::StrictMode);
+        if (home.host().isEmpty()) {
+            finishBoth({u"无效域名"_s, u"无效域名"_s});
+            return;
+        }
+        m_socket = new QSslSocket(this);
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        static const QList<QSslCertificate> extra = extraAuthorities();
+        if (!extra.isEmpty())
+            configuration.addCaCertificates(extra);
+        m_socket->setSslConfiguration(configuration);
+        m_socket->setPeerVerifyName(home.host(QUrl::EncodeUnicode)); // certificates name hosts in ASCII
+        if (m_context.proxy)
+            m_socket->setProxy(*m_context.proxy);
+        // Read whatever is presented; what was wrong with it is kept for the cells' marks.
+        connect(m_socket, &QSslSocket::sslErrors, this, [this](const QList<QSslError>& errors) {
+            m_errors = errors;
+            m_socket->ignoreSslErrors();
+        });
+        connect(m_socket, &QSslSocket::encrypted, this, [this] {
+            const QSslCertificate certificate = m_socket->peerCertificate();
+            const QString problem = certificateProblem(m_errors);
+            m_socket->disconnect(this);
+            m_socket->abort();
+            if (certificate.isNull()) {
+                finishBoth({u"无法访问"_s, u"服务器未出示证书"_s});
+                return;
+            }
+            finish(m_context.lookup,
+                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), QDateTime::currentDateTimeUtc()), problem}},
+                    {Key::TlsIssuer, {issuerText(certificate), problem}}});
+        });
+        connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+            CellResult cell {u"无法访问"_s, socketErrorReason(error, m_port, m_socket->errorString())};
+            cell.unreachable = error != QAbstractSocket::SslHandshakeFailedError;
+            finishBoth(cell);
+        });
+        auto* limit = new QTimer(this);
+        limit->setSingleShot(true);
+        connect(limit, &QTimer::timeout, this, [this] {
+            const int seconds = m_context.network->limits.timeLimitMs / 1000;
+            CellResult cell {u"无法访问"_s, u"连接超时（%1 秒）"_s.arg(seconds)};
+            cell.unreachable = true;
+            finishBoth(cell);
+        });
+        limit->start(m_context.network->limits.timeLimitMs);
+        m_port = quint16(home.port(443));
+        m_socket->connectToHostEncrypted(home.host(QUrl::EncodeUnicode), m_port);
+    }
+
+private:
+    void finishBoth(const CellResult& cell)
+    {
+        if (m_done)
+            return;
+        m_done = true;
+        if (m_socket) {
+            m_socket->disconnect(this);
+            m_socket->abort();
+        }
+        finish(m_context.lookup, {{Key::TlsExpiry, cell}, {Key::TlsIssuer, cell}});
+    }
+
+    void finish(const QString& lookup, QHash<QString, CellResult> cells)
+    {
+        m_done = true;
+        LookupJob::finish(lookup, std::move(cells));
+    }
+
+    QString m_domain;
+    JobContext m_context;
+    QSslSocket* m_socket = nullptr;
+    QList<QSslError> m_errors;
+    quint16 m_port = 443;
+    bool m_done = false;
+};
+
+LookupJob* startTlsJob(const QString& domain, const JobContext& context)
+{
+    return new TlsJob(domain, context);
+}
+
+} // namespace
+
+QString socketErrorReason(QAbstractSocket::SocketError error, quint16 port, const QString& english)
+{
+    switch (error) {
+    case QAbstractSocket::HostNotFoundError:
+        return u"找不到主机"_s;
+    case QAbstractSocket::ConnectionRefusedError:
+        return u"连接被拒绝（端口 %1 未开放 HTTPS）"_s.arg(port);
+    case QAbstractSocket::RemoteHostClosedError:
+        return u"连接被对方关闭"_s;
+    case QAbstractSocket::SocketTimeoutError:
+        return u"连接超时"_s;
+    case QAbstractSocket::NetworkError:
+        return u"网络错误（%1）"_s.arg(english);
+    case QAbstractSocket::SslHandshakeFailedError:
+        return u"TLS 握手失败（%1）"_s.arg(english);
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+        return u"代理要求身份验证（用户名或密码不对）"_s;
+    case QAbstractSocket::ProxyConnectionRefusedError:
+        return u"代理拒绝连接"_s;
+    case QAbstractSocket::ProxyConnectionClosedError:
+        return u"代理意外断开了连接"_s;
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+        return u"代理没有应答"_s;
+    case QAbstractSocket::ProxyNotFoundError:
+        return u"找不到代理服务器"_s;
+    case QAbstractSocket::ProxyProtocolError:
+        return u"代理的应答无法识别（%1）"_s.arg(english);
+    default:
+        return u"连接失败（%1）"_s.arg(english);
+    }
+}
+
+QString expiryText(const QDateTime& expiry, const QDateTime& now)
+{
+    // Days between two instants, not between two calendar dates, so the count is the same wherever the user
+    // is. A day begun counts as left (a 90-day certificate has 90 left, the last hours 1) and a day begun
+    // since it ran out does not (an hour ago is 0 days expired): a valid one never shows 0 days left.
+    constexpr qint64 kDay = 24 * 60 * 60;
+    const qint64 seconds = now.secsTo(expiry);
+    return expiry.toLocalTime().date().toString(u"yyyy-MM-dd"_s)
+        + (seconds > 0 ? u"（剩 %1 天）"_s.arg((seconds + kDay - 1) / kDay)
+                       : u"（已过期 %1 天）"_s.arg(-seconds / kDay));
+}
+
+QString issuerText(const QSslCertificate& certificate)
+{
+    for (const auto attribute : {QSslCertificate::Organization, QSslCertificate::CommonName}) {
+        const QStringList names = certificate.issuerInfo(attribute);
+        if (!names.isEmpty() && !names.first().trimmed().isEmpty())
+            return names.first().trimmed();
+    }
+    return u"无"_s;
+}
+
+QString certificateProblem(const QList<QSslError>& errors)
+{
+    QStringList reasons;
+    for (const QSslError& error : errors) {
+        QString reason;
+        switch (error.error()) {
+        case QSslError::CertificateExpired:
+            reason = u"证书已过期"_s;
+            break;
+        case QSslError::CertificateNotYetValid:
+            reason = u"证书尚未生效"_s;
+            break;
+        case QSslError::HostNameMismatch:
+            reason = u"证书与域名不符"_s;
+            break;
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+            reason = u"自签名证书"_s;
+            break;
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted:
+            reason = u"颁发者不受信任"_s;
+            break;
+        case QSslError::CertificateRevoked:
+            reason = u"证书已吊销"_s;
+            break;
+        default:
+            reason = u"证书无效（%1）"_s.arg(error.errorString());
+        }
+        if (!reasons.contains(reason))
+            reasons.append(reason);
+    }
+    return reasons.join(u"；"_s);
+}
+
+const Lookup& tlsExpiryLookup()
+{
+    static const Lookup lookup {
+        .key = Key::TlsExpiry, .header = u"证书到期"_s, .width = 150, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
+    return lookup;
+}
+
+const Lookup& tlsIssuerLookup()
+{
+    static const Lookup lookup {
+        .key = Key::TlsIssuer, .header = u"证书颁发者"_s, .width = 150, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
+    return lookup;
+}

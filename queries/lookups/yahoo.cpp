@@ -1,0 +1,40 @@
+#include "queries/lookups/yahoo.h"
+
+#include "queries/engine/lookup.h"
+#include "web/hosts.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QString kResultPhrase = u"链向该地址的网页"_s;
+}
+
+QString yahooAddress(const QString& host, const QString& domain)
+{
+    return u"http://"_s + host + u"/search?bwm=i&p="_s + domain;
+}
+
+QString yahooCellText(const QString& page)
+{
+    // A result page speaks of 链向该地址的网页; the count itself follows 共 <strong> wherever that stands.
+    // A page with the phrase but without the count has no count to show.
+    if (!page.contains(kResultPhrase))
+        return u"0"_s;
+    return cutAfter(page, u"共 <strong>"_s, u"<"_s).value_or(u"0"_s);
+}
+
+const Lookup& yahooLookup()
+{
+    static const Lookup lookup {.key = u"yahoo"_s,
+        .header = u"yahoo反链"_s,
+        .width = 75,
+        .exportLabel = u"|yahoo排名："_s,
+        .walk = Walk::WithoutStop,
+        .service = u"yahoo"_s, .serviceName = u"雅虎"_s, .pace = {1},
+        .address = [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); },
+        .charset = Charset::Utf8,
+        .cut = [](const PageResult& page, const QString&) {
+            return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
+        }};
+    return lookup;
+}
