@@ -72,7 +72,10 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     , m_keepStart(request.keepStart)
     , m_keepBody(request.keepBody)
 {
-    Network& network = request.network ? *request.network : Network::standalone();
+    // A request outside any walk (the update check, 试一试) brings its own connections and goes with them.
+    if (!request.network)
+        m_ownNetwork = std::make_unique<Network>();
+    Network& network = request.network ? *request.network : *m_ownNetwork;
     m_maxBody = request.maxBodyBytes > 0 ? request.maxBodyBytes : network.limits.maxBodyBytes;
     const int limitMs = request.timeLimitMs > 0 ? request.timeLimitMs : network.limits.timeLimitMs;
     // Said in the reason when one of them ends the request.

@@ -8,6 +8,7 @@
 #include <QUrl>
 
 #include "web/network.h"
+#include <memory>
 #include <optional>
 
 class QNetworkReply;
@@ -74,7 +75,7 @@ struct FetchRequest
     std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
     int timeLimitMs = 0; // 0: the limits' time limit
     int stallLimitMs = 0; // fails when nothing arrives for this long; 0: no such limit
-    Network* network = nullptr; // whose limits and connections; none: the program's own
+    Network* network = nullptr; // whose limits and connections; none: the request's own
 };
 
 // One GET, started at once. finished() comes exactly once, never from inside the constructor; deleting
@@ -98,6 +99,7 @@ private:
     void complete();
     void fail(FetchFailure failure);
 
+    std::unique_ptr<Network> m_ownNetwork; // declared before the reply: it outlives it
     QPointer<QNetworkReply> m_reply;
     QTimer* m_limit = nullptr;
     QTimer* m_stall = nullptr;

@@ -27,10 +27,3 @@ QNetworkAccessManager& Network::managerFor(const QNetworkProxy& proxy)
     }
     return *instance;
 }
-
-Network& Network::standalone()
-{
-    // Lives as long as the program: requests may still be answered while it ends.
-    static Network* network = new Network;
-    return *network;
-}

@@ -19,8 +19,8 @@ struct FetchLimits
 
 // What the requests of one walker share: the bounds every request keeps, and the connections kept open
 // between them. The walker owns one and hands it to its jobs, so two walkers (a test's, the command line's)
-// never share limits or connections. A request made outside any walk (the update check, the Tranco
-// download, the dialog's 试一试) uses the program's own.
+// never share limits or connections. A request made outside any walk (the update check, the dialog's 试一试)
+// has one of its own.
 class Network
 {
 public:
@@ -36,8 +36,6 @@ public:
     QNetworkAccessManager& manager();
     // Qt sets a proxy per manager: requests through one proxy share managers of their own.
     QNetworkAccessManager& managerFor(const QNetworkProxy& proxy);
-
-    static Network& standalone();
 
 private:
     std::array<std::unique_ptr<QNetworkAccessManager>, 11> m_pool;
