@@ -79,8 +79,8 @@ private:
 // and a line in the built-in table (queries/lookups/builtin.cpp).
 struct Lookup
 {
-    QString key; // for the command line and the settings
-    QString header; // column header
+    QString key = {}; // for the command line and the settings
+    QString header = {}; // column header
     int width = 80; // column width in pixels
     QString exportLabel = {}; // its field in the clipboard's labelled lines
     Walk walk = Walk::WithStop;
