@@ -1,0 +1,140 @@
+// Watching lists over time: what counts as a change, what expires soon (in any time zone), and when a list runs
+// again, with the clock given.
+#include "watch/changes.h"
+#include "watch/expiry.h"
+#include "watch/schedule.h"
+
+#include <QtTest>
+#include <ctime>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestWatch : public QObject
+{
+    Q_OBJECT
+private slots:
+    void changes_data();
+    void changes();
+    void expiry_data();
+    void expiry();
+    void schedule_data();
+    void schedule();
+};
+
+void TestWatch::changes_data()
+{
+    QTest::addColumn<QString>("before"); // "" for none saved
+    QTest::addColumn<QString>("now");
+    QTest::addColumn<bool>("failed");
+    QTest::addColumn<int>("measure");
+    QTest::addColumn<QString>("expected"); // "none", "new", or "changed" and the delta
+    const auto add = [](const char* what, const QString& before, const QString& now, bool failed, Measure measure,
+                         const QString& expected) {
+        QTest::newRow(what) << before << now << failed << int(measure) << expected;
+    };
+    add("the same count, grouped or not", u"1,230,000"_s, u"1230000"_s, false, Measure::Count, u"none"_s);
+    add("a count up", u"1,230,000"_s, u"1,242,300"_s, false, Measure::Count, u"changed ↑ 12,300"_s);
+    add("Baidu's older wording", u"约12,300"_s, u"12,000"_s, false, Measure::Count, u"changed ↓ 300"_s);
+    add("a rank better by two", u"12"_s, u"10"_s, false, Measure::Rank, u"changed 排名 ↑ 2"_s);
+    add("a rank worse", u"10"_s, u"1,010"_s, false, Measure::Rank, u"changed 排名 ↓ 1,000"_s);
+    add("out of the list", u"10"_s, u"未上榜"_s, false, Measure::Rank, u"changed "_s);
+    add("none to a value", u"无"_s, u"京ICP备12345678号"_s, false, Measure::Text, u"changed "_s);
+    add("the same text", u"已注册"_s, u"已注册"_s, false, Measure::Text, u"none"_s);
+    add("a failure is no change", u"1,230,000"_s, u"0"_s, true, Measure::Count, u"none"_s);
+    add("a first answer is new", QString(), u"42"_s, false, Measure::Count, u"new"_s);
+    add("a failed first answer", QString(), u"查询失败"_s, true, Measure::Text, u"none"_s);
+    add("the days left move, the day does not", u"2027-03-01（剩 85 天）"_s, u"2027-03-01（剩 84 天）"_s, false,
+        Measure::Date, u"none"_s);
+    add("a renewed certificate", u"2027-03-01（剩 84 天）"_s, u"2028-03-01（剩 450 天）"_s, false, Measure::Date,
+        u"changed "_s);
+}
+
+void TestWatch::changes()
+{
+    QFETCH(QString, before);
+    QFETCH(QString, now);
+    QFETCH(bool, failed);
+    QFETCH(int, measure);
+    QFETCH(QString, expected);
+    const std::optional<LastAnswer> last
+        = before.isNull() ? std::nullopt : std::optional<LastAnswer>(LastAnswer {before, QDate(2026, 12, 1)});
+    const CellChange change = compareCell(last, now, failed, Measure(measure));
+    const QString got = change.kind == CellChange::Kind::None ? u"none"_s
+        : change.kind == CellChange::Kind::New                ? u"new"_s
+                                                              : u"changed "_s + change.delta;
+    QCOMPARE(got, expected);
+}
+
+void TestWatch::expiry_data()
+{
+    QTest::addColumn<QByteArray>("zone");
+    QTest::addColumn<QString>("cell");
+    QTest::addColumn<QString>("expected"); // days left and urgency, or "none"
+    for (const QByteArray& zone : {QByteArray("Asia/Shanghai"), QByteArray("UTC")}) {
+        const auto add = [&](const char* what, const QString& cell, const QString& expected) {
+            QTest::newRow(QByteArray(what + QByteArray(" in ") + zone).constData()) << zone << cell << expected;
+        };
+        add("far", u"2027-03-17"_s, u"100 none"_s);
+        add("within the window", u"2027-01-06（剩 30 天）"_s, u"30 soon"_s);
+        add("today", u"2026-12-07"_s, u"0 soon"_s);
+        add("past", u"2026-12-06"_s, u"-1 past"_s);
+        add("no date", u"无"_s, u"none"_s);
+    }
+}
+
+void TestWatch::expiry()
+{
+    QFETCH(QByteArray, zone);
+    QFETCH(QString, cell);
+    QFETCH(QString, expected);
+    qputenv("TZ", zone);
+    tzset();
+    const QDate today(2026, 12, 7); // the user's own calendar day
+    const std::optional<QDate> day = expiryOf(cell);
+    static const char* names[] = {"none", "soon", "past"};
+    const QString got = day ? u"%1 %2"_s.arg(daysLeft(*day, today)).arg(QLatin1String(names[int(urgencyOf(*day, today, 30))]))
+                            : u"none"_s;
+    QCOMPARE(got, expected);
+}
+
+void TestWatch::schedule_data()
+{
+    QTest::addColumn<int>("lastStartedHoursAgo"); // -1: never
+    QTest::addColumn<int>("runningForMinutes"); // -1: not running
+    QTest::addColumn<int>("heartbeatMinutesAgo");
+    QTest::addColumn<bool>("starts");
+    QTest::newRow("never run") << -1 << -1 << 0 << true;
+    QTest::newRow("not yet due") << 23 << -1 << 0 << false;
+    QTest::newRow("due") << 24 << -1 << 0 << true;
+    QTest::newRow("asleep past three due times: once") << 80 << -1 << 0 << true;
+    QTest::newRow("still running when due") << 30 << 60 << 1 << false;
+    QTest::newRow("a run that died") << 30 << 60 << 20 << true;
+}
+
+void TestWatch::schedule()
+{
+    QFETCH(int, lastStartedHoursAgo);
+    QFETCH(int, runningForMinutes);
+    QFETCH(int, heartbeatMinutesAgo);
+    QFETCH(bool, starts);
+    const QDateTime now(QDate(2026, 12, 7), QTime(9, 0), Qt::UTC);
+    WatchTimes times;
+    times.intervalHours = 24;
+    if (lastStartedHoursAgo >= 0)
+        times.lastStarted = now.addSecs(-3600 * qint64(lastStartedHoursAgo));
+    if (runningForMinutes >= 0) {
+        times.runningSince = now.addSecs(-60 * qint64(runningForMinutes));
+        times.heartbeat = now.addSecs(-60 * qint64(heartbeatMinutesAgo));
+    }
+    QCOMPARE(shouldStart(times, now), starts);
+    // Once begun, the next run is an interval on from this one, not from the missed due times.
+    if (starts && lastStartedHoursAgo > 24) {
+        times.lastStarted = now;
+        times.runningSince = {};
+        QCOMPARE(nextDue(times), now.addSecs(24 * 3600));
+        QVERIFY(!shouldStart(times, now.addSecs(3600)));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestWatch)
+#include "test_watch.moc"
