@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/settings.h"
+#include "watch/changes.h"
 #include "web/fetch.h"
 
 #include <QHash>
@@ -84,6 +85,7 @@ struct Lookup
     int width = 80; // column width in pixels
     QString exportLabel = {}; // its field in the clipboard's labelled lines
     Walk walk = Walk::WithStop;
+    Measure measure = Measure::Text; // what its cells hold, for telling what changed since the last answer
     QString service = {}; // whose pace it keeps: a settings group
     QString serviceName = {}; // the service, for the user
     Pace pace = {}; // how hard the service may be asked unless the user says otherwise

@@ -26,6 +26,7 @@ const Lookup& alexaLookup()
         .header = u"Alexa排名"_s,
         .width = 70,
         .exportLabel = u"|Alexa："_s,
+        .measure = Measure::Rank,
         .service = u"alexa"_s, .serviceName = u"Alexa"_s, .pace = {4},
         .address = [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); },
         .cut = [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};

@@ -41,6 +41,7 @@ const Lookup& baiduIndexLookup()
         .width = 65,
         .exportLabel = u"|百度收录："_s,
         .walk = Walk::WithoutStop,
+        .measure = Measure::Count,
         .service = u"baidu"_s, .serviceName = u"百度"_s, .pace = {1},
         .address = [](const QString& domain) {
             return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
@@ -56,6 +57,7 @@ const Lookup& baiduLinksLookup()
         .width = 65,
         .exportLabel = u"|百度反链："_s,
         .walk = Walk::WithoutStop,
+        .measure = Measure::Count,
         .service = u"baidu"_s, .serviceName = u"百度"_s, .pace = {1},
         .address = [](const QString& domain) {
             return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain);

@@ -11,6 +11,7 @@ const Lookup& outboundLookup()
         .header = u"出站链接"_s,
         .width = 65,
         .exportLabel = u"|出站："_s,
+        .measure = Measure::Count,
         .service = u"home"_s, .serviceName = u"网站首页"_s, .pace = {32},
         .job = startHomePageJob};
     return lookup;

@@ -194,11 +194,12 @@ private:
 
 namespace {
 
-Lookup registrationLookup(const QString& key, const QString& header, int width)
+Lookup registrationLookup(const QString& key, const QString& header, int width, Measure measure = Measure::Text)
 {
     return {.key = key,
         .header = header,
         .width = width,
+        .measure = measure,
         // Each registry's server keeps a pace of its own (the pools below): 2 at once per RDAP server; one at a
         // time and a second apart per WHOIS server, as they count queries per address.
         .service = u"rdap"_s, .serviceName = u"RDAP"_s, .pace = {2},
@@ -243,13 +244,13 @@ const Lookup& registrarNameLookup()
 
 const Lookup& registrationDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, 80);
+    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, 80, Measure::Date);
     return lookup;
 }
 
 const Lookup& expiryDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80);
+    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80, Measure::Date);
     return lookup;
 }
 

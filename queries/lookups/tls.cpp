@@ -209,7 +209,7 @@ QString certificateProblem(const QList<QSslError>& errors)
 const Lookup& tlsExpiryLookup()
 {
     static const Lookup lookup {
-        .key = Key::TlsExpiry, .header = u"证书到期"_s, .width = 150, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
+        .key = Key::TlsExpiry, .header = u"证书到期"_s, .width = 150, .measure = Measure::Date, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
     return lookup;
 }
 

@@ -30,6 +30,7 @@ const Lookup& yahooLookup()
         .width = 75,
         .exportLabel = u"|yahoo排名："_s,
         .walk = Walk::WithoutStop,
+        .measure = Measure::Count,
         .service = u"yahoo"_s, .serviceName = u"雅虎"_s, .pace = {1},
         .address = [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); },
         .charset = Charset::Utf8,
