@@ -4,7 +4,7 @@
 # virtual display with a window manager, and tools to drive it.
 set -eu
 
-packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-qpa-plugins libqt6sql6-sqlite
+packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libqt6sql6-sqlite
           qt6-translations-l10n libzip-dev libc-ares-dev libpsl-dev publicsuffix libpcre2-dev libxlsxwriter-dev libuchardet-dev
           fonts-wqy-microhei
           iputils-ping xdg-utils"
