@@ -1,3 +1,4 @@
+// One GET of a page over Qt's network access, and the decoding of what came back.
 #include "web/fetch.h"
 
 #include "web/charset.h"

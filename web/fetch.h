@@ -1,5 +1,6 @@
 #pragma once
 
+// One GET of a page: bounded in time and size, decoded by the charset it declares, each failure told.
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>

@@ -1,5 +1,6 @@
 #pragma once
 
+// The walker: runs a batch's lookups over the domain queue and writes the results in queue order.
 #include "input/domains.h"
 #include "queries/engine/answers.h"
 #include "queries/engine/lookup.h"
