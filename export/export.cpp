@@ -1,3 +1,4 @@
+// The clipboard's labelled lines and the CSV file's bytes, every cell made harmless for where it goes.
 #include "export/export.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The clipboard's labelled lines and the CSV file's bytes made from the grid.
 #include <QByteArray>
 #include <QList>
 #include <QString>

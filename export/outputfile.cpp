@@ -1,3 +1,4 @@
+// Writing an export where it goes, never replacing what is not a regular file.
 #include "export/outputfile.h"
 
 #include <QDir>

@@ -1,5 +1,7 @@
 #pragma once
 
+// Where an export or the command line's results are written: a file replaced only once complete, a device or a FIFO
+// written through.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>

@@ -1,3 +1,4 @@
+// Excel workbooks through libxlsxwriter: each cell as a number, a date or text, marked cells grey with their reason.
 #include "export/workbook.h"
 
 #include "export/outputfile.h"

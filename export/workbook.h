@@ -1,5 +1,6 @@
 #pragma once
 
+// Excel workbooks: the grid's columns as numbers, dates and text, marks as comments, going on past one sheet.
 #include <QList>
 #include <QString>
 #include <QStringList>

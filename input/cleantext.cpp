@@ -1,3 +1,4 @@
+// A cell's text made safe for every output: no control characters, no bidirectional overrides.
 #include "input/cleantext.h"
 
 #include <algorithm>

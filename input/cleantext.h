@@ -1,5 +1,6 @@
 #pragma once
 
+// A cell's text as every output may carry it, and characters counted as a reader counts them.
 #include <QString>
 #include <QStringView>
 

@@ -1,3 +1,4 @@
+// Domain lists read a line at a time: the encoding rule, CSV's first column, overlong lines cut at once.
 #include "input/domains.h"
 
 #include "input/cleantext.h"

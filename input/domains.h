@@ -1,5 +1,6 @@
 #pragma once
 
+// Domain lists as they come in: pasted text, files and pipes, one name a line, in any of the encodings lists come in.
 #include <QByteArrayView>
 #include <QHash>
 #include <QStringDecoder>

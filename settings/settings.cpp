@@ -1,3 +1,4 @@
+// The user's settings over QSettings, its owner's alone.
 #include "settings/settings.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #pragma once
 
+// The user's settings file: paces, proxies, ticked lookups and RDAP servers, each checked on read.
 #include <QHash>
 #include <QStringList>
 #include <memory>

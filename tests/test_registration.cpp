@@ -7,6 +7,7 @@
 #include "web/hosts.h"
 
 #include "WhoisCorpus.h"
+#include "scoped.h"
 #include "testing.h"
 
 #include <QStringEncoder>
@@ -31,6 +32,10 @@ private slots:
     void endpoints_data();
     void endpoints();
     void registriesFile();
+
+private:
+    // A registry's date is its calendar's whatever the user's: the tests run eight hours east of UTC.
+    ScopedEnv m_zone {"TZ", "Asia/Shanghai"};
 };
 
 namespace {
@@ -79,8 +84,6 @@ const QHash<QString, QString> kUnread {
 
 void TestRegistration::initTestCase()
 {
-    // A registry's date is its calendar's whatever the user's: the tests run eight hours east of UTC.
-    qputenv("TZ", "Asia/Shanghai");
     tzset();
     QVERIFY2(whoisRegistryProblems().isEmpty(), qPrintable(whoisRegistryProblems().join(u'\n')));
 }
@@ -303,9 +306,8 @@ void TestRegistration::endpoints()
     const std::optional<Endpoint> endpoint = parseEndpoint(text, 43);
     QCOMPARE(endpoint ? u"%1 %2"_s.arg(endpoint->host).arg(endpoint->port) : QString(), expected);
     // The variable that holds it is said in the cells, never replaced by a default.
-    qputenv("QUILLMARK_HOST_WHOIS", text.toUtf8());
+    const ScopedEnv relay("QUILLMARK_HOST_WHOIS", text.toUtf8());
     QCOMPARE(hostVariableProblem(Service::Whois).isEmpty(), !expected.isEmpty());
-    qunsetenv("QUILLMARK_HOST_WHOIS");
 }
 
 void TestRegistration::registriesFile()

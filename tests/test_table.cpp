@@ -1,5 +1,6 @@
 // The table of lookups and the services they ask: every key and service once, each service with a name and a
-// pace, the designed columns in their order, and what a table says when it is not so.
+// pace, the designed columns in their order, what a table says when it is not so, and the results' cells
+// following their lookup when the table changes.
 #include "queries/engine/lookup.h"
 #include "queries/lookups/builtin.h"
 
@@ -15,6 +16,7 @@ class TestTable : public QObject
 private slots:
     void builtInTableIsSound();
     void faultsAreSaid();
+    void cellsFollowTheirLookupWhenTheTableChanges();
 };
 
 void TestTable::builtInTableIsSound()
@@ -55,6 +57,40 @@ void TestTable::faultsAreSaid()
     const LookupTable withMine = makeLookupTable({mine});
     QVERIFY(withMine.problems().isEmpty());
     QCOMPARE(withMine.services().find(u"baidu"_s)->pace.concurrency, 1);
+}
+
+void TestTable::cellsFollowTheirLookupWhenTheTableChanges()
+{
+    const auto custom = [](const QString& key) {
+        CustomLookup lookup;
+        lookup.key = lookup.header = key;
+        lookup.url = u"https://a.test/{ascii}"_s;
+        lookup.extraction = Extraction::Json;
+        return lookup;
+    };
+    Results results;
+    results.setTable(std::make_shared<const LookupTable>(makeLookupTable({custom(u"one"_s), custom(u"two"_s)})));
+    results.reset({u"a.test"_s, u"b.test"_s});
+    const auto at = [&](const QString& key) { return results.table().columnOf(*results.table().byKey(key)); };
+    results.setCell(1, at(u"dns"_s), u"127.0.0.1"_s);
+    results.setCell(1, at(u"one"_s), u"1"_s, u"HTTP 500"_s);
+    results.setCell(1, at(u"two"_s), u"2"_s, {}, u"note"_s);
+    results.setEarlier(1, at(u"two"_s), {u"3"_s, QDate(2026, 12, 1)});
+
+    // "one" removed, "three" added: each cell stays with its lookup, the new one starts blank.
+    const int two = at(u"one"_s); // where "one" stood
+    results.setTable(std::make_shared<const LookupTable>(makeLookupTable({custom(u"two"_s), custom(u"three"_s)})));
+    QCOMPARE(results.table().header(two), u"two"_s);
+    QCOMPARE(results.text(1, DomainColumn), u"b.test"_s);
+    QCOMPARE(results.text(1, at(u"dns"_s)), u"127.0.0.1"_s); // a built-in did not move
+    QCOMPARE(results.text(1, two), u"2"_s);
+    QCOMPARE(results.note(1, two), u"note"_s);
+    QCOMPARE(results.earlier(1, two)->text, u"3"_s);
+    QCOMPARE(results.problem(1, two), QString()); // "one"'s mark went with it
+    QCOMPARE(results.problemCount(), 0);
+    QCOMPARE(results.text(1, two + 1), u" "_s);
+    QVERIFY(!results.isWritten(1, two + 1) && results.isWritten(1, two));
+    QCOMPARE(results.text(0, two), u" "_s);
 }
 
 QTEST_GUILESS_MAIN(TestTable)

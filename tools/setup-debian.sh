@@ -1,6 +1,6 @@
 #!/bin/sh
 # Installs what building and running seo-Quillmark needs on Debian 12, skipping what is there.
-# With --tests, also what the tests use: a DNS server, and for the end-to-end test a web server, a
+# With --tests, also what the tests use: OpenSSL's headers, and for the end-to-end test a web server, a
 # virtual display with a window manager, and tools to drive it.
 set -eu
 
@@ -10,7 +10,7 @@ packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-charts-dev li
           iputils-ping xdg-utils"
 if [ "${1:-}" = --tests ]; then
     shift
-    packages="$packages dnsmasq-base nginx-light libssl-dev xvfb xauth xdotool xclip imagemagick x11-utils openbox"
+    packages="$packages nginx-light libssl-dev xvfb xauth xdotool xclip imagemagick x11-utils openbox"
 fi
 packages="$packages $*"
 

@@ -1,3 +1,4 @@
+// The update check.
 #include "update/update.h"
 
 #include "web/fetch.h"

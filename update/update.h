@@ -1,5 +1,6 @@
 #pragma once
 
+// The update check: the published version read from the update host.
 #include <QObject>
 #include <QPointer>
 #include <QString>

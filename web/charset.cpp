@@ -1,3 +1,4 @@
+// Sniffing a page's charset: an XML declaration, valid UTF-8, else uchardet's guess.
 #include "web/charset.h"
 
 #include <QRegularExpression>

@@ -1,5 +1,6 @@
 #pragma once
 
+// The charset a page's bytes point to when it declares none.
 #include <QByteArray>
 
 // The charset a page's bytes point to when neither its header nor a <meta> tag names one: the encoding its

@@ -1,3 +1,4 @@
+// One GET of a page over Qt's network access, and the decoding of what came back.
 #include "web/fetch.h"
 
 #include "web/charset.h"
@@ -62,8 +63,29 @@ FetchFailure failureOf(QNetworkReply::NetworkError error)
     }
 }
 
-} // namespace
+// The GET itself: redirects, cookies, the bomb check, the caller's headers and whether its connection is kept.
+QNetworkRequest getRequest(const FetchRequest& request, const QUrl& address, int maxRedirects, qint64 bombThreshold)
+{
+    QNetworkRequest get(address);
+    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    get.setMaximumRedirectsAllowed(maxRedirects);
+    // A server that sets a new cookie on every answer would otherwise grow every later request's header
+    // until the server refuses them all.
+    get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
+    get.setDecompressedSafetyCheckThreshold(bombThreshold);
+    if (!request.accept.isEmpty())
+        get.setRawHeader("Accept", request.accept);
+    for (const auto& [name, value] : request.headers)
+        get.setRawHeader(name, value);
+    if (!request.keepConnection) {
+        get.setRawHeader("Connection", "close");
+        get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
+    }
+    return get;
+}
 
+} // namespace
 
 PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     : QObject(parent)
@@ -89,32 +111,21 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
         return;
     }
 
-    QNetworkRequest get(address);
-    get.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    get.setMaximumRedirectsAllowed(network.limits.maxRedirects);
-    // A server that sets a new cookie on every answer would otherwise grow every later request's header
-    // until the server refuses them all.
-    get.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
-    get.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     // Qt's own bomb check would refuse large honest pages well below our cap; the cap itself still holds.
     // A request that keeps the start of a long body stops reading at the cap: a highly compressed file of
     // honest rules past it (a robots.txt of a million lines) is no bomb to it.
-    get.setDecompressedSafetyCheckThreshold(m_keepStart ? -1 : m_maxBody);
-    if (!request.accept.isEmpty())
-        get.setRawHeader("Accept", request.accept);
-    for (const auto& [name, value] : request.headers)
-        get.setRawHeader(name, value);
-    if (!request.keepConnection) {
-        get.setRawHeader("Connection", "close");
-        get.setAttribute(QNetworkRequest::ConnectionCacheExpiryTimeoutSecondsAttribute, 0);
-    }
-
+    const QNetworkRequest get = getRequest(request, address, network.limits.maxRedirects, m_keepStart ? -1 : m_maxBody);
     m_reply = request.proxy ? network.managerFor(*request.proxy).get(get) : network.manager().get(get);
     // Qt's network thread reads as fast as the server sends; without a bound its buffer holds a 100 MB page
     // whole before the cap below ever sees it.
     m_reply->setReadBufferSize(kReadBufferBytes);
     connect(m_reply, &QNetworkReply::readyRead, this, &PageFetch::onReadyRead);
     connect(m_reply, &QNetworkReply::finished, this, &PageFetch::onFinished);
+    startLimits(limitMs, request.stallLimitMs);
+}
+
+void PageFetch::startLimits(int limitMs, int stallLimitMs)
+{
     m_limit->setSingleShot(true);
     m_limit->setTimerType(Qt::PreciseTimer);
     connect(m_limit, &QTimer::timeout, this, [this, limitMs] {
@@ -123,15 +134,15 @@ PageFetch::PageFetch(const FetchRequest& request, QObject* parent)
     });
     m_limit->start(limitMs);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &PageFetch::progress);
-    if (request.stallLimitMs > 0) {
+    if (stallLimitMs > 0) {
         m_stall = new QTimer(this);
         m_stall->setSingleShot(true);
-        connect(m_stall, &QTimer::timeout, this, [this, request] {
-            m_result.limitMs = request.stallLimitMs;
+        connect(m_stall, &QTimer::timeout, this, [this, stallLimitMs] {
+            m_result.limitMs = stallLimitMs;
             fail(FetchFailure::Stalled);
         });
         connect(m_reply, &QNetworkReply::downloadProgress, m_stall, qOverload<>(&QTimer::start));
-        m_stall->start(request.stallLimitMs);
+        m_stall->start(stallLimitMs);
     }
 }
 

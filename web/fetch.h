@@ -1,5 +1,6 @@
 #pragma once
 
+// One GET of a page: bounded in time and size, decoded by the charset it declares, each failure told.
 #include <QByteArray>
 #include <QObject>
 #include <QPointer>
@@ -94,6 +95,8 @@ signals:
     void progress(qint64 received, qint64 total); // total -1 when the server did not say
 
 private:
+    // The whole request's time limit, and the stall limit when there is one.
+    void startLimits(int limitMs, int stallLimitMs);
     void onReadyRead();
     void onFinished();
     void complete();

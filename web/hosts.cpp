@@ -1,3 +1,4 @@
+// The services' default hosts and the variables that replace them.
 #include "web/hosts.h"
 
 #include <QHostAddress>

@@ -1,5 +1,6 @@
 #pragma once
 
+// Where each service is reached, and the QUILLMARK_HOST_* variables that move it.
 #include <QString>
 
 #include <optional>

@@ -1,3 +1,4 @@
+// The anchors of a page, matched one at a time.
 #include "web/links.h"
 
 using namespace Qt::Literals::StringLiterals;

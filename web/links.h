@@ -1,5 +1,6 @@
 #pragma once
 
+// The anchors of a page, matched one at a time.
 #include <QRegularExpression>
 #include <QString>
 

@@ -1,3 +1,4 @@
+// A walker's pool of network managers, and those kept per proxy.
 #include "web/network.h"
 
 #include <QNetworkAccessManager>

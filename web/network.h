@@ -1,5 +1,6 @@
 #pragma once
 
+// What the requests of one walker share: their bounds and the connections kept open.
 #include <QHash>
 #include <QString>
 #include <array>

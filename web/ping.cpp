@@ -1,3 +1,4 @@
+// Running ping with the host as one argument, its output read and cut, bounded in time.
 #include "web/ping.h"
 
 #include "web/network.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The host's address through the system's ping.
 #include <QObject>
 #include <QString>
 

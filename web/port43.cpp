@@ -1,3 +1,4 @@
+// One question to a WHOIS server on port 43, bounded in time and size.
 #include "web/port43.h"
 
 #include <QTimer>

@@ -1,5 +1,6 @@
 #pragma once
 
+// One question to a WHOIS server on port 43.
 #include "web/fetch.h"
 #include "web/hosts.h"
 

@@ -1,3 +1,4 @@
+// Reading proxy addresses and taking them in turn.
 #include "web/proxies.h"
 
 #include <QUrl>

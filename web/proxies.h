@@ -1,5 +1,6 @@
 #pragma once
 
+// Proxies the user names for a service, taken in turn, one that keeps failing set aside.
 #include <QHash>
 #include <QNetworkProxy>
 #include <QStringList>

@@ -1,3 +1,4 @@
+// DNS queries over c-ares, and what their replies prove about the name asked.
 #include "web/resolver.h"
 
 #include <QHostAddress>

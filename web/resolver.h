@@ -1,5 +1,6 @@
 #pragma once
 
+// DNS queries over c-ares against the system's resolver or one the user names.
 #include <QHash>
 #include <QObject>
 #include <QStringList>

@@ -1,3 +1,4 @@
+// The walker's log of answers as received, kept within a bound of memory.
 #include "queries/engine/answers.h"
 
 namespace {

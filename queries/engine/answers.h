@@ -1,5 +1,6 @@
 #pragma once
 
+// Answers as received, kept within bounds, so 查看应答原文 can show why a cell reads what it reads.
 #include "queries/engine/lookup.h"
 
 #include <QDateTime>

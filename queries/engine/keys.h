@@ -1,5 +1,6 @@
 #pragma once
 
+// Lookup keys that more than one file names.
 #include "queries/engine/lookup.h"
 
 #include <QHash>

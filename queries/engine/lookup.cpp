@@ -1,3 +1,4 @@
+// Shared by every lookup: the page job most lookups run, the cells a page gives, Retry-After, verification pages.
 #include "queries/engine/lookup.h"
 
 

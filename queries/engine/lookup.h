@@ -1,5 +1,6 @@
 #pragma once
 
+// What a lookup is: its column, its service and pace, its address and cut, and the job that asks for one domain.
 #include "settings/settings.h"
 #include "watch/changes.h"
 #include "web/fetch.h"

@@ -1,3 +1,4 @@
+// The table of lookups and services: columns by position and key, and what is wrong with a table.
 #include "queries/engine/lookuptable.h"
 
 #include "queries/engine/lookup.h"

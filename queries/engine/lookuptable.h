@@ -1,5 +1,6 @@
 #pragma once
 
+// The table of lookups and services a walker runs, made by its owner and handed down.
 #include "settings/settings.h"
 
 #include <QString>

@@ -1,3 +1,4 @@
+// One service's pace: places, gaps between starts, slowing down and recovering.
 #include "queries/engine/pace.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// How fast one service is asked, and how it slows down when pushed back.
 #include <QtGlobal>
 
 enum class PushBack;

@@ -1,3 +1,4 @@
+// The rows of a batch stored flat, cells following their lookup when the table changes.
 #include "queries/engine/results.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The rows of a batch and their cells, as the grid, the store and the exports read them.
 #include <QDate>
 #include <QHash>
 #include <QObject>

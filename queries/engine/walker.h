@@ -1,5 +1,6 @@
 #pragma once
 
+// The walker: runs a batch's lookups over the domain queue and writes the results in queue order.
 #include "input/domains.h"
 #include "queries/engine/answers.h"
 #include "queries/engine/lookup.h"
@@ -142,12 +143,20 @@ private:
     };
 
     void startPlan(const QList<const Lookup*>& lookups, Rows rows, bool askSelection);
+    void resetPlan(bool askSelection);
+    // The rows of the first `count` a lookup has nothing to write in: re-run and resume ask only for some.
+    QSet<int> rowsNotNeeded(const Lookup& lookup, Rows rows, int count) const;
+    // The walk a lookup joins, made when none shares its answer.
+    WalkState& walkFor(const Lookup& lookup);
     void endWalk(WalkState& walk);
     void finishIfDone();
     void pump();
     void pumpWalk(WalkState& walk, QElapsedTimer& slice);
     void commit(WalkState& walk, const Slot& slot);
     void startRows(WalkState& walk);
+    // Starts one row's request, or answers a name no one can be asked about at once; false while the row's
+    // service or its proxies make it wait.
+    bool startRow(WalkState& walk, Slot& slot, const Lookup& asking);
     void reportProgress();
     void schedulePump(qint64 ms);
     void onJobFinished(LookupJob* job);

@@ -1,3 +1,4 @@
+// The Alexa rank lookup.
 #include "queries/lookups/alexa.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The Alexa rank: its data service's address and the rank cut from its XML answer.
 #include <QString>
 
 struct Lookup;

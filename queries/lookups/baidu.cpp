@@ -1,3 +1,4 @@
+// Baidu's indexed pages and backlinks lookups.
 #include "queries/lookups/baidu.h"
 
 #include "queries/engine/lookup.h"

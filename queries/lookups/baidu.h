@@ -1,5 +1,6 @@
 #pragma once
 
+// Baidu's indexed pages and backlinks: the two search addresses and the count cut from the results page.
 #include <QString>
 
 struct Lookup;

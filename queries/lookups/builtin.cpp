@@ -1,3 +1,4 @@
+// The built-in lookups in the grid's order, then the user's own from lookups.json.
 #include "queries/lookups/builtin.h"
 
 #include "queries/lookups/alexa.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The table of the built-in lookups and the user's own, as the program makes it.
 #include "queries/engine/lookuptable.h"
 #include "queries/lookups/custom.h"
 

@@ -1,3 +1,4 @@
+// The DNS lookup over c-ares, bounded in time, each failure said in Chinese.
 #include "queries/lookups/dns.h"
 
 #include "queries/sources/registrable.h"

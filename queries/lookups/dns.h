@@ -1,5 +1,6 @@
 #pragma once
 
+// The DNS column: a name's addresses of both families and its CNAME chain.
 #include <QStringList>
 
 struct Lookup;

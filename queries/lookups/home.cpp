@@ -1,3 +1,4 @@
+// One fetch of the home page answering its status, title and filing number, and counting its outbound links in slices.
 #include "queries/lookups/home.h"
 
 #include "queries/engine/keys.h"

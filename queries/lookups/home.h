@@ -1,5 +1,6 @@
 #pragma once
 
+// The home page's columns and the outbound count, all from one fetch of the page.
 #include <QString>
 
 struct JobContext;

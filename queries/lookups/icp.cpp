@@ -1,3 +1,4 @@
+// The ICP filing lookup.
 #include "queries/lookups/icp.h"
 
 #include "queries/engine/lookup.h"

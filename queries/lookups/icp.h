@@ -1,5 +1,6 @@
 #pragma once
 
+// The ICP filing lookup: its address and the filing number cut from the answer.
 #include <QString>
 
 struct Lookup;

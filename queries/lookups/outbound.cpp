@@ -1,3 +1,4 @@
+// The outbound links lookup: it shares the home page's fetch, whose job counts the links.
 #include "queries/lookups/outbound.h"
 
 #include "queries/lookups/home.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The outbound links column, counted from the home page.
 struct Lookup;
 
 const Lookup& outboundLookup();

@@ -1,3 +1,4 @@
+// The Tranco rank lookup: the installed list asked, loaded once in the background.
 #include "queries/lookups/rank.h"
 
 #include "queries/engine/lookup.h"

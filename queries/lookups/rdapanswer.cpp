@@ -1,3 +1,4 @@
+// Reading an RDAP answer (RFC 9083): the domain object, its registrar and its dates; RDAP's not-found.
 #include "queries/lookups/rdapanswer.h"
 
 #include "queries/engine/keys.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The registration cells one RDAP answer gives, and why each reads what it reads.
 #include <QHash>
 #include <QString>
 #include <QUrl>

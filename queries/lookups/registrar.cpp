@@ -1,3 +1,4 @@
+// The registrar lookup.
 #include "queries/lookups/registrar.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The registrar lookup: its address (without www.) and its available-or-not cut.
 #include <QString>
 
 struct Lookup;

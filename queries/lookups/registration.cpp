@@ -1,3 +1,5 @@
+// The registration columns' job: RDAP or WHOIS (IANA asked for the server where no table names it), one answer for
+// four cells.
 #include "queries/lookups/registration.h"
 
 #include "queries/engine/answers.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The registration columns, and the same question asked outside a batch.
 #include <QDateTime>
 #include <QHash>
 #include <QList>

@@ -1,3 +1,4 @@
+// The robots.txt lookup and its rules, as crawlers read them.
 #include "queries/lookups/robots.h"
 
 #include "queries/lookups/home.h"

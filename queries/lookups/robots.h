@@ -1,5 +1,6 @@
 #pragma once
 
+// The robots.txt column: the verdict read from a site's rules for Baidu and for all.
 #include <QString>
 
 struct Lookup;

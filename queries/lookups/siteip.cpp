@@ -1,3 +1,4 @@
+// The site IP lookup through the system's ping.
 #include "queries/lookups/siteip.h"
 
 #include "queries/engine/lookup.h"

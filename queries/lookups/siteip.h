@@ -1,5 +1,6 @@
 #pragma once
 
+// The site IP column.
 struct Lookup;
 
 // The host's address, from the system's ping.

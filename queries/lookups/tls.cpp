@@ -1,3 +1,4 @@
+// The certificate lookup: one TLS handshake per site, read whether or not the certificate validates.
 #include "queries/lookups/tls.h"
 
 #include "queries/lookups/home.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The certificate columns: when the home page's certificate expires and who issued it.
 #include <QAbstractSocket>
 #include <QDateTime>
 #include <QList>

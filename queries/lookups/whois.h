@@ -1,5 +1,7 @@
 #pragma once
 
+// Reading WHOIS answers: the lines decoded, the four registration cells and their evidence, the dates, IANA's
+// referral.
 #include "queries/engine/lookup.h"
 #include "queries/sources/whoisregistries.h"
 

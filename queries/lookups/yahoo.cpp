@@ -1,3 +1,4 @@
+// The Yahoo backlinks lookup.
 #include "queries/lookups/yahoo.h"
 
 #include "queries/engine/lookup.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// Yahoo's backlinks: the search address and the count cut from its page.
 #include <QString>
 
 struct Lookup;

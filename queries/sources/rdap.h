@@ -1,5 +1,6 @@
 #pragma once
 
+// Which RDAP server answers for a suffix, and where one walker has learned a registry is asked.
 #include <QDateTime>
 #include <QHash>
 #include <QPair>

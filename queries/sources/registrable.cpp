@@ -1,3 +1,4 @@
+// Names read by IDNA and the Public Suffix List (libpsl).
 #include "queries/sources/registrable.h"
 
 #include <QHostAddress>

@@ -1,5 +1,6 @@
 #pragma once
 
+// Names as the lookups that need a domain read them: the ASCII form, the host typed, the registrable domain.
 #include <QString>
 
 // The domain as a DNS name in ASCII (punycode), without a trailing dot; empty when it is no name at all.

@@ -1,3 +1,4 @@
+// The Tranco list: parsed into a table of hashes, installed and downloaded off the calling thread.
 #include "queries/sources/tranco.h"
 
 #include "web/fetch.h"

@@ -1,5 +1,6 @@
 #pragma once
 
+// The Tranco top-sites list: read, installed, downloaded and asked.
 #include <QByteArray>
 #include <QDate>
 #include <QObject>

@@ -1,3 +1,4 @@
+// The registries' data files read into rules, prepared for reading answers fast.
 #include "queries/sources/whoisregistries.h"
 
 #include <QFile>

@@ -1,5 +1,6 @@
 #pragma once
 
+// What the program knows of each WHOIS registry: its server, its suffixes, and the words and fields its answers use.
 #include <QByteArray>
 #include <QHash>
 #include <QSet>

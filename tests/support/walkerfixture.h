@@ -1,0 +1,64 @@
+#pragma once
+
+#include "TestHttpServer.h"
+#include "scoped.h"
+#include "testing.h"
+
+#include <QSet>
+#include <QTemporaryDir>
+#include <memory>
+#include <vector>
+
+// A walker over the built-in lookups for one test: settings of its own, and a local HTTP server that every
+// designed service's host variable names. Everything it sets goes with it, so a failed check leaks into no
+// later test.
+class WalkerFixture
+{
+public:
+    WalkerFixture()
+    {
+        for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
+                 "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
+            hosts.push_back(std::make_unique<ScopedEnv>(variable, server.hostPort().toUtf8()));
+        // No gap between requests: the tests wait on answers, not on a service's manners.
+        for (const ServiceInfo& service : builtInTable()->services().all())
+            settings.setPace(service.key, {service.pace.concurrency, 0});
+        walker = std::make_unique<Walker>(settings, builtInTable());
+        walker->setPingProgram(kFakePing);
+        walker->setSelection([this](const Lookup& lookup) { return wanted.contains(lookup.key); });
+    }
+
+    // A name that is a path on the server, so the home page and the designed lookups reach it.
+    QString domain(const QString& name) const { return server.hostPort() + u'/' + name; }
+
+    // One batch to its end; names are paths on the server unless `onServer` is false.
+    bool run(const QStringList& names, const QSet<QString>& lookups, bool onServer = true)
+    {
+        QStringList queue;
+        for (const QString& name : names)
+            queue.append(onServer ? domain(name) : name);
+        wanted = lookups;
+        walker->setQueue(queue);
+        walker->runBatch();
+        return waitIdle(*walker);
+    }
+
+    // A row's cells of the named lookups, "|" between them, and the first one's mark after a " !".
+    QString cells(int row, const QStringList& keys) const
+    {
+        const LookupTable& table = walker->table();
+        QStringList texts;
+        for (const QString& key : keys)
+            texts.append(walker->results().text(row, table.columnOf(*table.byKey(key))));
+        const QString problem = walker->results().problem(row, table.columnOf(*table.byKey(keys.first())));
+        return texts.join(u'|') + (problem.isEmpty() ? QString() : QStringLiteral(" !") + problem);
+    }
+
+    // In the order they are made; the walker goes first.
+    QTemporaryDir dir;
+    Settings settings {dir.filePath(QStringLiteral("seo-quillmark.conf"))};
+    TestHttpServer server;
+    std::vector<std::unique_ptr<ScopedEnv>> hosts;
+    QSet<QString> wanted;
+    std::unique_ptr<Walker> walker;
+};

@@ -1,0 +1,213 @@
+// The exports: the clipboard's labelled lines and the CSV file's bytes (formulas and control characters made
+// harmless), and the workbook read back (numbers, dates, the formula guard, marks and comments, frozen panes,
+// rows past one sheet).
+#include "export/export.h"
+#include "export/outputfile.h"
+#include "export/workbook.h"
+
+#include "testing.h"
+
+#include <QXmlStreamReader>
+#include <QtTest>
+#include <zip.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestExports : public QObject
+{
+    Q_OBJECT
+private slots:
+    void linesAndCsvBytes();
+    void workbookReadBack();
+};
+
+void TestExports::linesAndCsvBytes()
+{
+    Results results;
+    results.setTable(builtInTable());
+    results.reset({u"a.test"_s, u"b.test"_s});
+    for (int column = FirstLookupColumn; column < builtInTable()->columnCount(); ++column)
+        results.setCell(0, column, QString::number(column));
+    // Line breaks, a terminal's title and clear-screen sequences and a right-to-left override, as a hostile
+    // page or program could send them: every output shows marks instead. A closing line break (ping ends its
+    // message with one) is no content, and no mark.
+    results.setCell(1, FirstLookupColumn + 7, u"ping: b.test\r\nsecond, \"line\"\x1b]0;x\x07\u202e\u009b2J \r\n"_s,
+        u"无法运行 ping\n"_s);
+    // Cells a spreadsheet would run as formulas, as a hostile page could make them.
+    results.setCell(1, FirstLookupColumn + 2, u"=HYPERLINK(\"x\")"_s);
+    results.setCell(1, FirstLookupColumn + 3, u"-5"_s);
+    results.setCell(1, FirstLookupColumn + 4, u"@SUM"_s);
+    QCOMPARE(exportText(results, 2),
+        u"a.test|注册：2|备案：3|百度收录：4|百度反链：5|Alexa：6|yahoo排名：7|出站：8|IP：9\r\n"
+        u"b.test|注册： |备案： |百度收录：=HYPERLINK(\"x\")|百度反链：-5|Alexa：@SUM|yahoo排名： |出站： "
+        u"|IP：ping: b.test↵second, \"line\"\ufffd]0;x\ufffd\ufffd\ufffd2J\r\n"_s);
+    QCOMPARE(results.problem(1, FirstLookupColumn + 7), u"无法运行 ping"_s);
+    // Check10 ticked by hand before any batch: 41 sample entries and no rows give nothing, not a crash.
+    QCOMPARE(exportText(Results(), 41), QString());
+    QCOMPARE(exportLines(results, {1}), exportText(results, 2).section(u"\r\n"_s, 1));
+    QCOMPARE(csvBytes(results, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}),
+        "\xEF\xBB\xBF"
+            + u",查询域名地址,域名注册,域名是否备案,百度收录,百度反链,Alexa排名,yahoo反链,出站链接,站点IP地址\r\n"
+              u"0,a.test,2,3,4,5,6,7,8,9\r\n"
+              u"1,b.test, , ,\"'=HYPERLINK(\"\"x\"\")\",'-5,'@SUM, , ,\"ping: b.test↵second, \"\"line\"\"\ufffd]0;x\ufffd\ufffd\ufffd2J\"\r\n"_s
+                  .toUtf8());
+}
+
+namespace {
+
+// A small reader of what the workbook holds: one part of the zip as text.
+QString zipPart(const QString& path, const char* name)
+{
+    int error = 0;
+    zip_t* archive = zip_open(QFile::encodeName(path).constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return {};
+    QByteArray bytes;
+    if (zip_file_t* file = zip_fopen(archive, name, 0)) {
+        char buffer[65536];
+        for (zip_int64_t got; (got = zip_fread(file, buffer, sizeof buffer)) > 0;)
+            bytes.append(buffer, qsizetype(got));
+        zip_fclose(file);
+    }
+    zip_close(archive);
+    return QString::fromUtf8(bytes);
+}
+
+struct SheetCell
+{
+    QString type, style, value;
+    bool formula = false;
+};
+
+QHash<QString, SheetCell> sheetCells(const QString& xml)
+{
+    QHash<QString, SheetCell> cells;
+    QXmlStreamReader reader(xml);
+    QString ref;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (!reader.isStartElement())
+            continue;
+        if (reader.name() == u"c"_s) {
+            ref = reader.attributes().value(u"r"_s).toString();
+            cells[ref] = {reader.attributes().value(u"t"_s).toString(), reader.attributes().value(u"s"_s).toString(), {}};
+        } else if (reader.name() == u"v"_s || reader.name() == u"t"_s) {
+            cells[ref].value = reader.readElementText();
+        } else if (reader.name() == u"f"_s) {
+            cells[ref].formula = true;
+        }
+    }
+    return cells;
+}
+
+// Each cell style's number format code and whether its font is italic and grey.
+QStringList cellStyles(const QString& xml)
+{
+    QHash<QString, QString> formats {{u"0"_s, u"General"_s}};
+    QList<bool> greyItalic;
+    QStringList styles;
+    QXmlStreamReader reader(xml);
+    bool inFonts = false, inCellXfs = false;
+    while (!reader.atEnd()) {
+        reader.readNext();
+        if (reader.isEndElement() && reader.name() == u"fonts"_s)
+            inFonts = false;
+        if (reader.isEndElement() && reader.name() == u"cellXfs"_s)
+            inCellXfs = false;
+        if (!reader.isStartElement())
+            continue;
+        const auto attribute = [&](const char16_t* name) { return reader.attributes().value(QString::fromUtf16(name)).toString(); };
+        if (reader.name() == u"numFmt"_s)
+            formats.insert(attribute(u"numFmtId"), attribute(u"formatCode"));
+        else if (reader.name() == u"fonts"_s)
+            inFonts = true;
+        else if (reader.name() == u"cellXfs"_s)
+            inCellXfs = true;
+        else if (inFonts && reader.name() == u"font"_s)
+            greyItalic.append(false);
+        else if (inFonts && reader.name() == u"i"_s)
+            greyItalic.last() = true;
+        else if (inFonts && reader.name() == u"color"_s && attribute(u"rgb") != u"FF808080"_s)
+            greyItalic.last() = false;
+        else if (inCellXfs && reader.name() == u"xf"_s)
+            styles.append(formats.value(attribute(u"numFmtId"))
+                + (greyItalic.value(attribute(u"fontId").toInt()) ? u" grey italic"_s : QString()));
+    }
+    return styles;
+}
+
+} // namespace
+
+void TestExports::workbookReadBack()
+{
+    Results results;
+    results.setTable(builtInTable());
+    results.reset({u"a.test"_s, u"=cmd|' /c calc'!A0"_s});
+    const int first = FirstLookupColumn;
+    const QStringList texts {u"1,230,000"_s, u"2027-03-17"_s, u"=1+1"_s, u"007"_s, u"1234567890123456"_s,
+        u"2027-02-30"_s, u"12,34"_s, u"京ICP备12345678号"_s, QString(40'000, u'长')};
+    for (int i = 0; i < texts.size(); ++i)
+        results.setCell(0, first + i, texts[i]);
+    results.setCell(1, first, u"42"_s, u"请求超时（30 秒）"_s);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    QList<int> columns {PositionColumn, DomainColumn};
+    for (int i = 0; i < texts.size(); ++i)
+        columns.append(first + i);
+    QCOMPARE(writeWorkbook(path, results, columns), QString());
+    QVERIFY(!QFile::exists(path + u".part"_s));
+
+    const QString sheet = zipPart(path, "xl/worksheets/sheet1.xml");
+    const QHash<QString, SheetCell> cells = sheetCells(sheet);
+    const QStringList styles = cellStyles(zipPart(path, "xl/styles.xml"));
+    const auto read = [&](const QString& ref) -> QString {
+        const SheetCell cell = cells.value(ref);
+        const QString style = styles.value(cell.style.toInt());
+        return (cell.type.isEmpty() ? u"n"_s : cell.type) + u' ' + cell.value + u" [" + style + u']'
+            + (cell.formula ? u" formula"_s : QString());
+    };
+    QCOMPARE(read(u"B1"_s), u"inlineStr 查询域名地址 [General]"_s);
+    QCOMPARE(read(u"C1"_s), u"inlineStr "_s + builtInTable()->header(first) + u" [General]"_s);
+    QCOMPARE(read(u"B2"_s), u"inlineStr a.test [General]"_s);
+    QCOMPARE(read(u"C2"_s), u"n 1230000 [#,##0]"_s);
+    const int serial = int(QDate(1899, 12, 30).daysTo(QDate(2027, 3, 17)));
+    QCOMPARE(read(u"D2"_s), u"n %1 [yyyy-mm-dd]"_s.arg(serial));
+    // Texts that a spreadsheet would take for a formula, a number that would lose its zeros or digits, a date
+    // that does not exist and a count that is not grouped by threes: all stay text.
+    QCOMPARE(read(u"E2"_s), u"inlineStr =1+1 [General]"_s);
+    QCOMPARE(read(u"F2"_s), u"inlineStr 007 [General]"_s);
+    QCOMPARE(read(u"G2"_s), u"inlineStr 1234567890123456 [General]"_s);
+    QCOMPARE(read(u"H2"_s), u"inlineStr 2027-02-30 [General]"_s);
+    QCOMPARE(read(u"I2"_s), u"inlineStr 12,34 [General]"_s);
+    // Past what a cell holds: cut, and marked as such (it was cut without a word).
+    QCOMPARE(read(u"K2"_s), u"inlineStr "_s + QString(32'767, u'长') + u" [General grey italic]"_s);
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>已截断（原文 40000 字）</t>"_s));
+    QCOMPARE(read(u"B3"_s), u"inlineStr =cmd|' /c calc'!A0 [General]"_s);
+    // A failed cell keeps its text, shown grey and italic, its reason in a comment.
+    QCOMPARE(read(u"C3"_s), u"inlineStr 42 [General grey italic]"_s);
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<comment ref=\"C3\" authorId=\"0\"><text><r>"_s));
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>请求超时（30 秒）</t>"_s));
+    // The header row and the columns up to the domain stay in view; the header filters.
+    QVERIFY(sheet.contains(u"<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"_s));
+    QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:K3\"/>"_s));
+    // The domain column as wide as in the grid: 100 pixels are 13.57 characters, which Excel stores padded.
+    QVERIFY(sheet.contains(u"<col min=\"2\" max=\"2\" width=\"14.28515625\" customWidth=\"1\"/>"_s));
+
+    // Past what a sheet holds (1,048,575 rows under the header), rows go on to the next, headed and frozen
+    // like the first: they used to be dropped without a word.
+    OutputFile target(path);
+    QCOMPARE(target.open(), QString());
+    Workbook many(target, *builtInTable(), {PositionColumn, DomainColumn});
+    QCOMPARE(many.open(), QString());
+    for (int row = 0; row < 1'048'580; ++row)
+        many.addRow(results, 0);
+    QCOMPARE(many.finish(), QString());
+    QVERIFY(zipPart(path, "xl/workbook.xml").contains(u"<sheet name=\"结果 2\" sheetId=\"2\""_s));
+    const QHash<QString, SheetCell> second = sheetCells(zipPart(path, "xl/worksheets/sheet2.xml"));
+    QCOMPARE(second.value(u"B1"_s).value + second.value(u"B6"_s).value + second.value(u"B7"_s).value,
+        u"查询域名地址a.test"_s);
+    QVERIFY(zipPart(path, "xl/worksheets/sheet2.xml").contains(u"state=\"frozen\""_s));
+}
+
+QTEST_GUILESS_MAIN(TestExports)
+#include "test_exports.moc"
