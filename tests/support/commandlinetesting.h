@@ -61,11 +61,9 @@ protected:
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
             db.setDatabaseName(databasePath());
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-            if (db.open()) {
-                QSqlQuery query(db);
-                if (query.exec(QStringLiteral("SELECT count(*) FROM cells")) && query.next())
-                    count = query.value(0).toInt();
-            }
+            QSqlQuery query(db);
+            if (db.open() && query.exec(QStringLiteral("SELECT count(*) FROM cells")) && query.next())
+                count = query.value(0).toInt();
         }
         QSqlDatabase::removeDatabase(name);
         return count;
