@@ -2,36 +2,22 @@
 
 #include "queries/engine/lookup.h"
 #include "queries/engine/walker.h"
+#include "store/cellwriter.h"
+#include "store/schema.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QMutex>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QUuid>
-#include <QWaitCondition>
-#include <atomic>
 #include <climits>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
-// the same tables; version 2 named the registration lookups reg-* instead of rdap-*; version 3 keeps a
-// batch's names in rows of their own (earlier batches keep theirs as one JSON list). A file from a later
-// program is read, never written.
-constexpr int kSchemaVersion = 3;
-// The walker waits while more cells than this are written but not committed: a few milliseconds of the
-// writer's work, so a kill loses next to nothing that was already on screen.
-constexpr qint64 kMostBehind = 1000;
-// Another program writing holds the file for a moment; one that holds it longer counts as a failure.
-constexpr int kBusyTimeoutMs = 5000;
 
 QString toJson(const QStringList& list)
 {
@@ -46,13 +32,6 @@ QStringList fromJson(const QString& json)
     return list;
 }
 
-// SQLITE_CORRUPT and SQLITE_NOTADB, extended codes included: the file is not what we wrote.
-bool isDamage(const QSqlError& error)
-{
-    const int code = error.nativeErrorCode().toInt() & 0xff;
-    return code == 11 || code == 26;
-}
-
 // The batch's lookups, in the grid's order.
 QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch, const LookupTable& table)
 {
@@ -64,187 +43,7 @@ QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch, const LookupTabl
     return chosen;
 }
 
-QString movedNotice(const QString& aside)
-{
-    return u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
-}
-
-QString describe(const QSqlError& error)
-{
-    return error.text().trimmed().isEmpty() ? u"未知错误"_s : error.text().trimmed();
-}
-
 } // namespace
-
-// The writing side, on its own thread. Cells queue up under a lock; the thread takes whatever has queued
-// and commits it, then tells the window which answers differ from an earlier batch's.
-class CellWriter : public QObject
-{
-    Q_OBJECT
-public:
-    struct Cell
-    {
-        qint64 batch;
-        int row; // -1: the batch has ended; with no lookup, the row's name
-        QString domain;
-        QString lookup;
-        QString text;
-        QString problem;
-        QString at;
-    };
-
-    explicit CellWriter(const QString& path)
-        : m_path(path)
-    {
-    }
-    ~CellWriter() override
-    {
-        m_insert.reset();
-        m_insertName.reset();
-        m_earlier.reset();
-        m_db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-
-    QString open()
-    {
-        m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
-        m_db.setDatabaseName(m_path);
-        m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
-        if (!m_db.open())
-            return describe(m_db.lastError());
-        QSqlQuery(u"PRAGMA synchronous=NORMAL"_s, m_db);
-        m_insert.emplace(m_db);
-        m_earlier.emplace(m_db);
-        // Columns by name: a table a later version or the user gave one more column still takes our rows.
-        if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
-                               u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
-            return describe(m_insert->lastError());
-        m_insertName.emplace(m_db);
-        if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
-            return describe(m_insertName->lastError());
-        if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
-                                u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
-            return describe(m_earlier->lastError());
-        return {};
-    }
-
-    // From the window's thread.
-    void enqueue(Cell cell)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_pending.append(std::move(cell));
-        ++m_enqueued;
-        if (!std::exchange(m_scheduled, true))
-            QMetaObject::invokeMethod(this, &CellWriter::write, Qt::QueuedConnection);
-    }
-
-    qint64 behind() const { return m_enqueued - m_committed; }
-    qint64 enqueued() const { return m_enqueued; }
-    qint64 committedCount() const { return m_committed; }
-    bool hasStopped() const { return m_stopped; }
-
-    // Waits until what was queued before the call is committed, saving stops, or time runs out.
-    bool waitCommitted(int timeoutMs)
-    {
-        QMutexLocker lock(&m_mutex);
-        const qint64 target = m_enqueued;
-        QDeadlineTimer deadline(timeoutMs);
-        while (m_committed < target && !m_stopped) {
-            if (!m_progress.wait(&m_mutex, deadline))
-                break;
-        }
-        return m_committed >= target;
-    }
-
-    void write()
-    {
-        QList<Cell> cells;
-        {
-            QMutexLocker lock(&m_mutex);
-            cells.swap(m_pending);
-            m_scheduled = false;
-        }
-        if (cells.isEmpty() || m_stopped)
-            return;
-        QSqlError error;
-        bool ok = m_db.transaction();
-        if (!ok)
-            error = m_db.lastError();
-        for (auto cell = cells.cbegin(); ok && cell != cells.cend(); ++cell) {
-            if (cell->row < 0) {
-                QSqlQuery finish(m_db);
-                ok = finish.exec(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(cell->batch));
-                error = finish.lastError();
-                continue;
-            }
-            if (cell->lookup.isEmpty()) {
-                for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain)})
-                    m_insertName->addBindValue(value);
-                ok = m_insertName->exec();
-                error = m_insertName->lastError();
-                continue;
-            }
-            for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
-                     QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
-                m_insert->addBindValue(value);
-            ok = m_insert->exec();
-            error = m_insert->lastError();
-        }
-        if (ok && !m_db.commit()) {
-            ok = false;
-            error = m_db.lastError();
-        }
-        if (!ok) {
-            m_db.rollback();
-            QMutexLocker lock(&m_mutex);
-            m_stopped = true;
-            m_progress.wakeAll();
-            lock.unlock();
-            emit failed(describe(error), isDamage(error));
-            return;
-        }
-        {
-            QMutexLocker lock(&m_mutex);
-            m_committed += cells.size();
-            m_progress.wakeAll();
-        }
-        emit committed();
-        for (const Cell& cell : cells) {
-            if (cell.row < 0 || cell.lookup.isEmpty() || !cell.problem.isEmpty())
-                continue;
-            m_earlier->addBindValue(cell.domain);
-            m_earlier->addBindValue(cell.lookup);
-            m_earlier->addBindValue(cell.batch);
-            if (m_earlier->exec() && m_earlier->next() && m_earlier->value(0).toString() != cell.text) {
-                emit earlierFound(cell.batch, cell.row, cell.lookup, cell.domain, m_earlier->value(0).toString(),
-                    QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date());
-            }
-            m_earlier->finish();
-        }
-    }
-
-signals:
-    void committed();
-    void failed(const QString& failure, bool damaged);
-    void earlierFound(
-        qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text, const QDate& date);
-
-private:
-    const QString m_path;
-    const QString m_connection = u"writer-"_s + QUuid::createUuid().toString(QUuid::Id128);
-    QSqlDatabase m_db;
-    std::optional<QSqlQuery> m_insert;
-    std::optional<QSqlQuery> m_insertName;
-    std::optional<QSqlQuery> m_earlier;
-    QMutex m_mutex;
-    QWaitCondition m_progress;
-    QList<Cell> m_pending;
-    bool m_scheduled = false;
-    std::atomic<qint64> m_enqueued = 0;
-    std::atomic<qint64> m_committed = 0;
-    std::atomic<bool> m_stopped = false;
-};
 
 QString ResultStore::defaultPath()
 {
@@ -270,14 +69,7 @@ ResultStore::~ResultStore()
 QString ResultStore::moveAside()
 {
     m_db.close();
-    // Kept aside, never overwritten: what it held may still be read by other means.
-    const QString aside = m_path + u".corrupt-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
-    if (!QFile::rename(m_path, aside))
-        return {};
-    // The journal belongs to the damaged file; next to a new one it would be replayed into it.
-    for (const QString& suffix : {u"-wal"_s, u"-shm"_s})
-        QFile::rename(m_path + suffix, aside + suffix);
-    return aside;
+    return moveDamagedAside(m_path);
 }
 
 void ResultStore::open()
@@ -292,90 +84,25 @@ void ResultStore::open()
     m_db.setDatabaseName(m_path);
     m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=1000"_s);
     m_readable = m_saving = false;
-    QString failure;
-    if (prepare(&failure)) {
-        startWriter();
-        return;
-    }
-    if (failure.isEmpty()) { // damaged
+    SchemaCheck check = prepareSchema(m_db, m_path);
+    if (check.damaged) {
         const QString aside = moveAside();
         if (aside.isEmpty()) {
             m_notice = u"结果数据库 %1 已损坏，且无法移开；本次运行不保存结果。"_s.arg(m_path);
             return;
         }
         m_notice = movedNotice(aside);
-        if (prepare(&failure)) {
-            startWriter();
-            return;
-        }
+        check = prepareSchema(m_db, m_path);
     }
-    if (!failure.isEmpty())
-        m_notice = failure;
+    m_readable = check.readable;
+    if (check.writable) {
+        startWriter();
+        return;
+    }
+    if (!check.failure.isEmpty())
+        m_notice = check.failure;
     if (!m_readable)
         m_db.close();
-}
-
-// Opens the file and makes it ready to save into. False with an empty `failure` when the file is damaged;
-// false with the user's message when it cannot be used (or only read).
-bool ResultStore::prepare(QString* failure)
-{
-    QSqlQuery step(m_db);
-    const auto failed = [&](const QSqlError& error) {
-        if (isDamage(error)) {
-            failure->clear();
-            return false;
-        }
-        *failure = (error.nativeErrorCode() == u"5"_s ? u"结果数据库 %1 正被另一个程序占用"_s
-                                                       : u"无法写入结果数据库 %1"_s)
-                       .arg(m_path)
-            + u"（%1）；本次运行不保存结果。"_s.arg(describe(error));
-        return false;
-    };
-    if (!m_db.open())
-        return failed(m_db.lastError());
-    // Reading the schema and the first page of each table shows a damaged file now, not at the first cell.
-    if (!step.exec(u"SELECT count(*) FROM sqlite_master"_s) || !step.exec(u"PRAGMA user_version"_s)
-        || !step.next())
-        return failed(step.lastError());
-    const int version = step.value(0).toInt();
-    step.finish();
-    for (const QString& table : {u"batches"_s, u"cells"_s}) {
-        if (!step.exec(u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = '%1'"_s.arg(table))
-            || !step.next())
-            return failed(step.lastError());
-        const bool exists = step.value(0).toInt() > 0;
-        step.finish();
-        if (exists && !step.exec(u"SELECT * FROM %1 ORDER BY rowid DESC LIMIT 1"_s.arg(table)))
-            return failed(step.lastError());
-        if (exists && !step.next() && step.lastError().isValid())
-            return failed(step.lastError());
-        step.finish();
-    }
-    if (version > kSchemaVersion) {
-        m_readable = true;
-        *failure = u"结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。"_s.arg(m_path);
-        return false;
-    }
-    // The last statement takes the write lock and gives it back: a database another program holds, or one
-    // we may not write, shows here and not at the first cell.
-    const bool ready = step.exec(u"PRAGMA journal_mode=WAL"_s) && step.exec(u"PRAGMA synchronous=NORMAL"_s)
-        && step.exec(u"CREATE TABLE IF NOT EXISTS batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, "
-                     u"domains TEXT NOT NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s)
-        && step.exec(u"CREATE TABLE IF NOT EXISTS cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT "
-                     u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                     u"PRIMARY KEY (batch, row, lookup))"_s)
-        && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
-        && step.exec(u"CREATE TABLE IF NOT EXISTS names (batch INTEGER NOT NULL, row INTEGER NOT NULL, "
-                     u"domain TEXT NOT NULL, PRIMARY KEY (batch, row))"_s)
-        && (version >= 2
-            || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
-                && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
-        && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
-        && step.exec(u"ROLLBACK"_s);
-    if (!ready)
-        return failed(step.lastError());
-    m_readable = true;
-    return true;
 }
 
 void ResultStore::startWriter()
@@ -497,7 +224,7 @@ void ResultStore::attach(Walker& walker)
     m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
     m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
     m_attached << connect(this, &ResultStore::problem, &walker, &Walker::wakeUp);
-    walker.setWriteGate([this] { return !m_saving || m_writer->behind() < kMostBehind; });
+    walker.setWriteGate([this] { return !m_saving || m_writer->behind() < kMostUnsaved; });
 }
 
 void ResultStore::detach()
@@ -641,5 +368,3 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
     }
     return answers;
 }
-
-#include "store.moc"

@@ -27,6 +27,9 @@ class ResultStore : public QObject
 public:
     // $XDG_DATA_HOME/seo-quillmark/results.db
     static QString defaultPath();
+    // The walker waits while more cells than this are written but not committed: a few milliseconds of the
+    // writer's work, so a kill loses next to nothing that was already on screen.
+    static constexpr qint64 kMostUnsaved = 1000;
     explicit ResultStore(const QString& path = defaultPath(), QObject* parent = nullptr);
     ~ResultStore() override;
 
@@ -87,7 +90,6 @@ signals:
 
 private:
     void open();
-    bool prepare(QString* failure);
     void startWriter();
     void stopWriter();
     QString moveAside();

@@ -1,0 +1,34 @@
+#pragma once
+
+// The list of domains, read as it comes: a file straight from disk, standard input as its bytes arrive (a
+// pipe's writer may still be at work while the first rows are looked up). Reading pauses while enough rows
+// wait to be written out, so memory holds the rows in flight, not the list.
+#include "input/domains.h"
+
+#include <QObject>
+#include <functional>
+
+class QSocketNotifier;
+
+class ListInput : public QObject
+{
+public:
+    // Each piece read, and whether the list has ended with it.
+    std::function<void(const DomainFile& part, bool end)> onNames;
+
+    // `path`, or "-" for standard input; false with the reason in words for the user.
+    bool open(const QString& path, QString* error);
+    // Reads on while `wanted` says so; from a pipe, as its bytes come.
+    void want(bool wanted);
+    bool atEnd() const { return m_end; }
+
+private:
+    void readSome();
+
+    int m_fd = -1;
+    bool m_wanted = false;
+    bool m_reading = false;
+    bool m_end = false;
+    QSocketNotifier* m_notifier = nullptr;
+    DomainReader m_reader;
+};

@@ -1,0 +1,181 @@
+#include "cli/streamrun.h"
+
+#include "cli/console.h"
+#include "cli/listinput.h"
+#include "cli/options.h"
+
+#include <QCoreApplication>
+#include <csignal>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// After Ctrl-C or SIGTERM the program is gone within a second, whatever it was doing: saving what is
+// queued gets this long, writing the rows the rest.
+constexpr int kDrainOnSignalMs = 300;
+constexpr int kExitOnSignalMs = 900;
+constexpr int kStatusPipeClosed = 128 + SIGPIPE;
+// Rows read ahead of the first not yet written out: enough to keep every service busy.
+constexpr int kRowsAhead = 4096;
+
+} // namespace
+
+StreamRun::StreamRun(const Options& options, OutputTarget& output, std::shared_ptr<const LookupTable> table)
+    : m_options(options)
+    , m_walker(m_settings, std::move(table))
+    , m_rows(options, output, m_walker.results(), m_store)
+{
+    for (auto pace = m_options.paces.cbegin(); pace != m_options.paces.cend(); ++pace)
+        m_settings.overridePace(pace.key(), pace.value());
+    for (auto proxies = m_options.proxies.cbegin(); proxies != m_options.proxies.cend(); ++proxies)
+        m_settings.overrideProxies(proxies.key(), proxies.value());
+    m_walker.setPingProgram(u"ping"_s);
+    m_walker.setSelection([this](const Lookup& lookup) { return m_options.chosen.contains(&lookup); });
+    m_store.attach(m_walker);
+    if (!m_store.notice().isEmpty())
+        say(m_store.notice() + u'\n');
+    connect(&m_store, &ResultStore::problem, this, [](const QString& message) { say(message + u'\n'); });
+    m_rows.onReaderGone = [this] { interrupt(0); };
+    m_flush.setSingleShot(true);
+    connect(&m_flush, &QTimer::timeout, this, [this] { writeRows(); });
+    connect(&m_store, &ResultStore::committed, &m_flush, qOverload<>(&QTimer::start));
+    connect(&m_walker.results(), &Results::cellChanged, this, [this] {
+        m_done += m_counting ? 1 : 0;
+        if (!m_flush.isActive())
+            m_flush.start();
+    });
+    connect(&m_walker, &Walker::finished, qApp, &QCoreApplication::quit);
+}
+
+void StreamRun::start(ListInput& input)
+{
+    m_input = &input;
+    m_clock.start();
+    input.onNames = [this](const DomainFile& part, bool end) { append(part, end); };
+    input.want(true);
+}
+
+void StreamRun::interrupt(int signal)
+{
+    if (m_signal)
+        return;
+    m_signal = signal;
+    m_walker.abortAll();
+    m_store.detach();
+    m_counting = false;
+    if (m_input)
+        m_input->want(false);
+    Results& results = m_walker.results();
+    for (int row = results.firstRow(); row < results.rowCount(); ++row) {
+        for (int column : m_options.columns) {
+            if (!results.isWritten(row, column))
+                results.setCell(row, column, QString(), u"未查询（已中断）"_s);
+        }
+    }
+    qApp->quit();
+}
+
+int StreamRun::finish()
+{
+    if (m_status)
+        return m_status;
+    QDeadlineTimer deadline(m_signal ? kExitOnSignalMs : -1);
+    m_store.drain(m_signal ? kDrainOnSignalMs : 60'000);
+    // A failure the writer met while draining is told, and counted, now.
+    QCoreApplication::sendPostedEvents(&m_store, QEvent::MetaCall);
+    writeRows(deadline);
+    m_rows.finish();
+    if (m_signal)
+        return 128 + m_signal;
+    if (m_rows.readerGone())
+        return kStatusPipeClosed;
+    const bool failed = m_rows.hasFailed() || m_store.hasFailed() || m_rows.anyProblem() || !m_input->atEnd()
+        || m_rows.next() < m_walker.results().rowCount();
+    return failed ? 1 : 0;
+}
+
+// Rows read: each joins the walks, with what the database already has of it when this goes on with an
+// unfinished batch, which must then have had the very same names.
+void StreamRun::append(const DomainFile& read, bool end)
+{
+    if (m_status)
+        return;
+    const qint64 before = std::exchange(m_read, m_read + read.domains.size());
+    const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards, before) : read;
+    // Wait for the first names: they start the batch.
+    if (!m_started && part.domains.isEmpty() && !end)
+        return;
+    if (!m_started)
+        begin();
+    const int first = m_walker.results().rowCount();
+    const auto position
+        = [&](qsizetype i) { return part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i); };
+    if (m_resumed) {
+        const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
+        for (qsizetype i = 0; i < saved.size(); ++i) {
+            if (part.domains.at(i) != saved.at(i))
+                return differs(position(i), u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
+        }
+        // A list that ends before the unfinished batch's did is another list too.
+        const int rows = first + int(part.domains.size());
+        const QStringList more = end ? m_store.savedNames(m_resumed->id, rows, 1) : QStringList();
+        if (!more.isEmpty())
+            return differs(m_read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
+        m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows, m_walker.table()));
+    } else {
+        m_walker.appendRows(part);
+    }
+    m_total += qsizetype(part.domains.size()) * m_options.chosen.size();
+    if (end)
+        m_walker.closeStream();
+    else
+        m_input->want(m_walker.results().rowCount() - m_rows.next() < kRowsAhead);
+    if (!m_flush.isActive())
+        m_flush.start();
+}
+
+// --resume over a list that parts from the unfinished batch's: nothing more is asked.
+void StreamRun::differs(qint64 position, const QString& how)
+{
+    say(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
+            .arg(position + 1)
+            .arg(how));
+    m_status = 2;
+    m_input->want(false);
+    m_walker.abortAll();
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
+// Starts the batch: the unfinished one when it ran the same lookups (append() then holds its names to the
+// list's), else a new one.
+void StreamRun::begin()
+{
+    m_started = true;
+    QStringList keys;
+    for (const Lookup* lookup : m_options.chosen)
+        keys.append(lookup->key);
+    const std::optional<ResultStore::Batch> unfinished
+        = m_options.resume ? m_store.unfinishedBatch(false) : std::nullopt;
+    if (unfinished && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())
+        && !m_store.savedNames(unfinished->id, 0, 1).isEmpty()) {
+        m_resumed = unfinished;
+        m_store.continueStream(m_walker, *unfinished);
+        return;
+    }
+    if (m_options.resume)
+        say(u"没有可继续的查询（上次的查询已完成，或查询不同）：从头开始。\n"_s);
+    m_walker.runStream(m_options.chosen);
+}
+
+void StreamRun::writeRows(QDeadlineTimer deadline)
+{
+    // After a signal the rows go out whether saved or not: the program ends at once, and says what it could
+    // not save.
+    m_rows.write(m_signal != 0, deadline);
+    // Rows out are let go of, and the list read on: memory holds the rows in flight, not the list.
+    if (m_rows.next() - m_walker.results().firstRow() >= 1024)
+        m_walker.results().releaseRowsBefore(m_rows.next());
+    if (m_input && m_started && !m_signal && !m_status)
+        m_input->want(m_walker.results().rowCount() - m_rows.next() < kRowsAhead);
+}

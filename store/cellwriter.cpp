@@ -1,0 +1,155 @@
+#include "store/cellwriter.h"
+
+#include "store/schema.h"
+
+#include <QDateTime>
+#include <QDeadlineTimer>
+#include <QSqlError>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Another program writing holds the file for a moment; one that holds it longer counts as a failure.
+constexpr int kBusyTimeoutMs = 5000;
+
+} // namespace
+
+CellWriter::CellWriter(const QString& path)
+    : m_path(path)
+    , m_connection(u"writer-"_s + QUuid::createUuid().toString(QUuid::Id128))
+{
+}
+
+CellWriter::~CellWriter()
+{
+    m_insert.reset();
+    m_insertName.reset();
+    m_earlier.reset();
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+QString CellWriter::open()
+{
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    m_db.setDatabaseName(m_path);
+    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
+    if (!m_db.open())
+        return describe(m_db.lastError());
+    QSqlQuery(u"PRAGMA synchronous=NORMAL"_s, m_db);
+    m_insert.emplace(m_db);
+    m_earlier.emplace(m_db);
+    // Columns by name: a table a later version or the user gave one more column still takes our rows.
+    if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
+                           u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
+        return describe(m_insert->lastError());
+    m_insertName.emplace(m_db);
+    if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
+        return describe(m_insertName->lastError());
+    if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+                            u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
+        return describe(m_earlier->lastError());
+    return {};
+}
+
+void CellWriter::enqueue(Cell cell)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pending.append(std::move(cell));
+    ++m_enqueued;
+    if (!std::exchange(m_scheduled, true))
+        QMetaObject::invokeMethod(this, &CellWriter::write, Qt::QueuedConnection);
+}
+
+bool CellWriter::waitCommitted(int timeoutMs)
+{
+    QMutexLocker lock(&m_mutex);
+    const qint64 target = m_enqueued;
+    QDeadlineTimer deadline(timeoutMs);
+    while (m_committed < target && !m_stopped) {
+        if (!m_progress.wait(&m_mutex, deadline))
+            break;
+    }
+    return m_committed >= target;
+}
+
+void CellWriter::write()
+{
+    QList<Cell> cells;
+    {
+        QMutexLocker lock(&m_mutex);
+        cells.swap(m_pending);
+        m_scheduled = false;
+    }
+    if (cells.isEmpty() || m_stopped)
+        return;
+    QSqlError error;
+    if (!commit(cells, &error)) {
+        m_db.rollback();
+        QMutexLocker lock(&m_mutex);
+        m_stopped = true;
+        m_progress.wakeAll();
+        lock.unlock();
+        emit failed(describe(error), isDamage(error));
+        return;
+    }
+    {
+        QMutexLocker lock(&m_mutex);
+        m_committed += cells.size();
+        m_progress.wakeAll();
+    }
+    emit committed();
+    tellEarlier(cells);
+}
+
+// All of `cells` in one transaction; false at the first statement that fails, with its error.
+bool CellWriter::commit(const QList<Cell>& cells, QSqlError* error)
+{
+    bool ok = m_db.transaction();
+    if (!ok)
+        *error = m_db.lastError();
+    for (auto cell = cells.cbegin(); ok && cell != cells.cend(); ++cell) {
+        if (cell->row < 0) {
+            QSqlQuery finish(m_db);
+            ok = finish.exec(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(cell->batch));
+            *error = finish.lastError();
+            continue;
+        }
+        if (cell->lookup.isEmpty()) {
+            for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain)})
+                m_insertName->addBindValue(value);
+            ok = m_insertName->exec();
+            *error = m_insertName->lastError();
+            continue;
+        }
+        for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
+                 QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
+            m_insert->addBindValue(value);
+        ok = m_insert->exec();
+        *error = m_insert->lastError();
+    }
+    if (ok && !m_db.commit()) {
+        ok = false;
+        *error = m_db.lastError();
+    }
+    return ok;
+}
+
+// Answers that differ from the last one an earlier batch saved for the same domain and lookup.
+void CellWriter::tellEarlier(const QList<Cell>& cells)
+{
+    for (const Cell& cell : cells) {
+        if (cell.row < 0 || cell.lookup.isEmpty() || !cell.problem.isEmpty())
+            continue;
+        m_earlier->addBindValue(cell.domain);
+        m_earlier->addBindValue(cell.lookup);
+        m_earlier->addBindValue(cell.batch);
+        if (m_earlier->exec() && m_earlier->next() && m_earlier->value(0).toString() != cell.text) {
+            emit earlierFound(cell.batch, cell.row, cell.lookup, cell.domain, m_earlier->value(0).toString(),
+                QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date());
+        }
+        m_earlier->finish();
+    }
+}

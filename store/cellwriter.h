@@ -1,0 +1,71 @@
+#pragma once
+
+// The writing side of the results database, on a thread of its own. Cells queue up under a lock; the thread
+// takes whatever has queued and commits it in one transaction, then tells which answers differ from an
+// earlier batch's.
+#include <QDate>
+#include <QMutex>
+#include <QObject>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QWaitCondition>
+#include <atomic>
+#include <optional>
+
+class CellWriter : public QObject
+{
+    Q_OBJECT
+public:
+    struct Cell
+    {
+        qint64 batch;
+        int row; // -1: the batch has ended; with no lookup, the row's name
+        QString domain;
+        QString lookup;
+        QString text;
+        QString problem;
+        QString at;
+    };
+
+    explicit CellWriter(const QString& path);
+    ~CellWriter() override;
+
+    // On the writer's thread, before anything is queued: empty, or why the database cannot be written.
+    QString open();
+
+    // From the window's thread.
+    void enqueue(Cell cell);
+    qint64 behind() const { return m_enqueued - m_committed; }
+    qint64 enqueued() const { return m_enqueued; }
+    qint64 committedCount() const { return m_committed; }
+    bool hasStopped() const { return m_stopped; }
+    // Waits until what was queued before the call is committed, saving stops, or time runs out.
+    bool waitCommitted(int timeoutMs);
+
+    // On the writer's thread: commits whatever has queued.
+    void write();
+
+signals:
+    void committed();
+    void failed(const QString& failure, bool damaged);
+    void earlierFound(
+        qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text, const QDate& date);
+
+private:
+    bool commit(const QList<Cell>& cells, QSqlError* error);
+    void tellEarlier(const QList<Cell>& cells);
+
+    const QString m_path;
+    const QString m_connection;
+    QSqlDatabase m_db;
+    std::optional<QSqlQuery> m_insert;
+    std::optional<QSqlQuery> m_insertName;
+    std::optional<QSqlQuery> m_earlier;
+    QMutex m_mutex;
+    QWaitCondition m_progress;
+    QList<Cell> m_pending;
+    bool m_scheduled = false;
+    std::atomic<qint64> m_enqueued = 0;
+    std::atomic<qint64> m_committed = 0;
+    std::atomic<bool> m_stopped = false;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+// The results database as a file: its tables made or brought up to date, a damaged file told from one that
+// cannot be used, and a damaged one moved aside.
+#include <QString>
+
+class QSqlDatabase;
+class QSqlError;
+
+// SQLITE_CORRUPT and SQLITE_NOTADB, extended codes included: the file is not what we wrote.
+bool isDamage(const QSqlError& error);
+// A driver's error in words, never empty.
+QString describe(const QSqlError& error);
+
+struct SchemaCheck
+{
+    bool writable = false; // the tables are in place and the file takes our writes
+    bool readable = false; // history can be read (from a newer program's file too)
+    bool damaged = false;
+    QString failure; // why it cannot be written, in words for the user
+};
+// Opens `db` (the file at `path`) and makes it ready to save into.
+SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path);
+
+// Moves the damaged file at `path`, closed, out of the way with its journal; the new name, or empty when it
+// cannot be moved.
+QString moveDamagedAside(const QString& path);
+QString movedNotice(const QString& aside);

@@ -1,0 +1,263 @@
+// The command line's outputs: its formats byte for byte, its exit statuses and usage errors, the targets it
+// writes to, rows streamed whole and in order, shards that make the whole run, and a reader that goes away.
+#include "commandlinetesting.h"
+#include "export/workbook.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestCommandLine : public CommandLineTest
+{
+    Q_OBJECT
+private slots:
+    void init() { makeHome(); }
+    void commandLine_data();
+    void commandLine();
+    void outputTargets_data();
+    void outputTargets();
+    void streamedRowsCompleteAndInOrder();
+    void shardsMakeTheWholeRun();
+    void closedPipeEndsQuietly();
+};
+
+void TestCommandLine::commandLine_data()
+{
+    QTest::addColumn<QString>("arguments");
+    QTest::addColumn<QByteArray>("output"); // standard output exactly, or what standard error must name
+    QTest::addColumn<int>("status");
+    const auto row = [](const char* name, const char* arguments, const QString& output, int status) {
+        QTest::newRow(name) << QString::fromUtf8(arguments) << output.toUtf8() << status;
+    };
+    row("lines", "--batch - --lookups icp,registrar",
+        u"a.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s,
+        0);
+    // A list as people type it: a space after the comma ("␣" stands for it in these rows).
+    row("lookups with spaces", "--batch - --lookups icp,␣registrar",
+        u"a.test|注册：已被注册|备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s,
+        0);
+    row("csv", "--batch - --lookups icp,registrar --format csv",
+        u"\ufeff,查询域名地址,域名注册,域名是否备案\r\n0,a.test,已被注册,京ICP备12345678号\r\n"_s, 0);
+    row("jsonl", "--batch - --lookups icp,registrar --format=jsonl",
+        u"{\"domain\":\"a.test\",\"icp\":\"京ICP备12345678号\",\"problems\":{},\"registrar\":\"已被注册\"}\n"_s, 0);
+    row("a failed cell", "--batch - --lookups icp --format jsonl", u"\"problems\":{\"icp\":\"HTTP 503\"}"_s, 1);
+    // The same GB18030 bytes by name and down a pipe: the file's were read as UTF-8 (例子 as U+FFFD, 无效域名).
+    const QString filed
+        = u"|注册： |备案：京ICP备12345678号|百度收录： |百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s;
+    row("a GB18030 list by name", "--batch LIST --lookups icp", u"a.test"_s + filed + u"例子.test"_s + filed, 0);
+    row("a GB18030 list down a pipe", "--batch - --lookups icp", u"a.test"_s + filed + u"例子.test"_s + filed, 0);
+    row("an overlong line asks nothing", "--batch - --lookups icp --format jsonl",
+        u"{\"domain\":\"%1…（共 300 字）\",\"icp\":\"无效域名\",\"problems\":{\"icp\":\"第 1 行过长（共 300 字），不是域名\"}}"_s
+            .arg(QString(40, u'a')),
+        1);
+    row("unknown lookup", "--batch - --lookups icp,bogus", u"bogus"_s, 2);
+    row("unknown format", "--batch - --lookups icp --format xml", u"xml"_s, 2);
+    row("workbook to standard output", "--batch - --lookups icp --format xlsx", u"--output"_s, 2);
+    row("no batch", "--lookups icp", u"--batch"_s, 2);
+    row("unknown option", "--batch - --lookups icp --frobnicate", u"frobnicate"_s, 2);
+    row("help", "--help", u"--lookups <LIST>"_s, 0);
+    // Said before the first request, not after hours of them.
+    row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt",
+        u"文件夹 /nonexistent 不存在"_s, 2);
+    row("output onto a folder", "--batch - --lookups icp --output /tmp", u"/tmp：是一个文件夹"_s, 2);
+    row("pace out of range", "--batch - --lookups icp --pace icp=2,baidu=0/100", u"baidu=0/100"_s, 2);
+    row("pace of no service", "--batch - --lookups icp --pace nosuch=1", u"nosuch"_s, 2);
+    row("shard past the last", "--batch - --lookups icp --shard 4/3", u"4/3"_s, 2);
+    row("proxy that is no address", "--batch - --lookups icp --proxy icp=ftp://p.test:21", u"ftp://p.test:21"_s, 2);
+}
+
+void TestCommandLine::commandLine()
+{
+    QFETCH(QString, arguments);
+    QFETCH(QByteArray, output);
+    QFETCH(int, status);
+    QProcess program;
+    m_server->requests.clear();
+    const QByteArray tag = QTest::currentDataTag();
+    const QByteArray input = tag == "a failed cell" ? "fail.test\n"
+        : tag.contains("GB18030")                   ? "a.test\n\xc0\xfd\xd7\xd3.test\n"
+        : tag.contains("overlong")                  ? QByteArray(300, 'a')
+                                                    : "a.test\n";
+    QFile list(m_home->filePath(u"list.txt"_s));
+    QVERIFY(list.open(QIODevice::WriteOnly) && list.write(input) == input.size());
+    list.close();
+    start(program, arguments.split(u' ').replaceInStrings(u"␣"_s, u" "_s).replaceInStrings(u"LIST"_s, list.fileName()),
+        arguments.contains(u"LIST"_s) ? QByteArray() : input);
+    QVERIFY(ended(program));
+    QCOMPARE(program.exitCode(), status);
+    const QByteArray out = status == 2 ? program.readAllStandardError() : program.readAllStandardOutput();
+    if (status == 2)
+        QCOMPARE(m_server->requests.size(), 0);
+    if (status == 0 && arguments != u"--help"_s)
+        QCOMPARE(out, output);
+    else
+        QVERIFY2(out.contains(output), out.constData());
+}
+
+void TestCommandLine::outputTargets_data()
+{
+    QTest::addColumn<QString>("target");
+    QTest::addColumn<QString>("format"); // "window": the window's workbook export
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("holds"); // how what the reader or the linked file got begins
+    // Each used to be replaced by a regular file (as root, /dev/null itself), or refused for the wrong reason.
+    QTest::newRow("a character device stays one") << u"device"_s << u"lines"_s << 0 << QByteArray();
+    QTest::newRow("a FIFO's reader gets the rows") << u"fifo"_s << u"csv"_s << 0 << "\xEF\xBB\xBF,"_ba;
+    QTest::newRow("a link stays, its file holds the workbook") << u"link"_s << u"xlsx"_s << 0 << "PK"_ba;
+    QTest::newRow("the window's workbook export through a link") << u"link"_s << u"window"_s << 0 << "PK"_ba;
+    QTest::newRow("a link to a FIFO") << u"link-fifo"_s << u"jsonl"_s << 0 << "{\"domain\":\"a.test\""_ba;
+    QTest::newRow("a block device is refused") << u"block"_s << u"lines"_s << 2 << QByteArray();
+}
+
+void TestCommandLine::outputTargets()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, format);
+    QFETCH(int, status);
+    QFETCH(QByteArray, holds);
+    const QByteArray file = QFile::encodeName(m_home->filePath(u"file"_s));
+    const QByteArray fifo = QFile::encodeName(m_home->filePath(u"fifo"_s));
+    QString path = m_home->filePath(u"out"_s);
+    const QByteArray named = QFile::encodeName(path);
+    const bool root = ::geteuid() == 0;
+    if (target == u"block"_s && !root)
+        QSKIP("making a block device needs root");
+    if (target == u"device"_s && !root)
+        path = u"/dev/null"_s;
+    else if (target == u"device"_s || target == u"block"_s)
+        QVERIFY(
+            ::mknod(named.constData(), target == u"device"_s ? S_IFCHR | 0666 : S_IFBLK | 0600, makedev(1, 3)) == 0);
+    int reader = -1;
+    if (target.contains(u"fifo"_s)) {
+        QVERIFY(::mkfifo(fifo.constData(), 0600) == 0);
+        reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+        path = target == u"fifo"_s ? QString::fromLocal8Bit(fifo) : path;
+    }
+    if (target.startsWith(u"link"_s))
+        QVERIFY(::symlink((target == u"link"_s ? file : fifo).constData(), named.constData()) == 0);
+    if (format == u"window"_s) {
+        Results results;
+        results.setTable(builtInTable());
+        results.reset({u"a.test"_s});
+        QCOMPARE(writeWorkbook(path, results, {PositionColumn, DomainColumn}), QString());
+    } else {
+        QProcess program;
+        start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--format"_s, format, u"--output"_s, path},
+            "a.test\n");
+        QVERIFY(ended(program));
+        QCOMPARE(program.exitCode(), status);
+    }
+    // Still what it was, and written through.
+    struct stat was
+    {
+    };
+    QVERIFY(::lstat(QFile::encodeName(path).constData(), &was) == 0);
+    const mode_t kind = target == u"device"_s ? S_IFCHR
+        : target == u"block"_s                ? S_IFBLK
+        : target == u"fifo"_s                 ? S_IFIFO
+                                              : S_IFLNK;
+    QCOMPARE(was.st_mode & S_IFMT, kind);
+    QByteArray got(64, '\0');
+    if (reader >= 0) {
+        got.resize(std::max<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
+        ::close(reader);
+    } else {
+        QFile linked(QString::fromLocal8Bit(file));
+        got = linked.open(QIODevice::ReadOnly) ? linked.read(64) : QByteArray();
+    }
+    QVERIFY2(got.startsWith(holds), got.constData());
+}
+
+void TestCommandLine::streamedRowsCompleteAndInOrder()
+{
+    // Filing numbers answer slowly and out of order, the registrar at once: each row still goes out whole,
+    // in the list's order, and the first ones before the rest of the list has even been written.
+    QRandomGenerator random(7);
+    m_server->responder = [&](const QString& target) {
+        const bool filing = target.startsWith(u"/Api/"_s);
+        auto answer = TestHttpServer::page(testData(filing ? u"icp-filed.gb2312.html"_s : u"registrar-taken.xml"_s));
+        answer.delayMs = filing ? int(random.bounded(0, 60)) : 0;
+        return answer;
+    };
+    QProcess program;
+    start(program,
+        {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp,registrar"_s, u"--format"_s, u"jsonl"_s, u"--pace"_s, u"icp=8"_s},
+        {}, QStringLiteral(QUILLMARK_PROGRAM), false);
+    QByteArray output;
+    const auto names = [](int from, int to) {
+        QByteArray list;
+        for (int n = from; n < to; ++n)
+            list += "d" + QByteArray::number(n) + ".test\n";
+        return list;
+    };
+    program.write(names(0, 15));
+    QVERIFY(QTest::qWaitFor([&] { return (output += program.readAllStandardOutput()).count('\n') == 15; }, 20'000));
+    program.write(names(15, 30));
+    program.closeWriteChannel();
+    QVERIFY(ended(program));
+    output += program.readAllStandardOutput();
+    const QList<QByteArray> rows = output.trimmed().split('\n');
+    QCOMPARE(rows.size(), 30);
+    for (int n = 0; n < 30; ++n) {
+        QCOMPARE(rows.at(n),
+            "{\"domain\":\"d" + QByteArray::number(n)
+                + ".test\",\"icp\":\"\xe4\xba\xac"
+                  "ICP\xe5\xa4\x87"
+                  "12345678\xe5\x8f\xb7\",\"problems\":{},"
+                  "\"registrar\":\"\xe5\xb7\xb2\xe8\xa2\xab\xe6\xb3\xa8\xe5\x86\x8c\"}");
+    }
+}
+
+void TestCommandLine::shardsMakeTheWholeRun()
+{
+    // As CSV, merged as the README says: the header once, the parts' rows sorted by their position.
+    QByteArray domains;
+    for (int n = 0; n < 60; ++n)
+        domains += "d" + QByteArray::number(n) + ".test\n";
+    const auto run = [&](const QStringList& extra) {
+        QProcess program;
+        start(program,
+            QStringList {
+                u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--pace"_s, u"icp=8"_s, u"--format"_s, u"csv"_s}
+                + extra,
+            domains);
+        return ended(program) ? program.readAllStandardOutput().split('\n') : QList<QByteArray>();
+    };
+    const QList<QByteArray> whole = run({});
+    QList<QByteArray> rows;
+    for (const QString& shard : {u"1/3"_s, u"2/3"_s, u"3/3"_s}) {
+        const QList<QByteArray> part = run({u"--shard"_s, shard});
+        QVERIFY(part.size() > 2 && part.size() < whole.size() && part.first() == whole.first());
+        rows += part.mid(1, part.size() - 2);
+    }
+    std::sort(rows.begin(), rows.end(), [](const QByteArray& a, const QByteArray& b) {
+        return a.left(a.indexOf(',')).toInt() < b.left(b.indexOf(',')).toInt();
+    });
+    QCOMPARE(QList<QByteArray> {whole.first()} + rows + QList<QByteArray> {QByteArray()}, whole);
+}
+
+void TestCommandLine::closedPipeEndsQuietly()
+{
+    // `| head -1`: the reader takes one row and goes away.
+    QByteArray domains;
+    for (int n = 0; n < 40; ++n)
+        domains += "slow" + QByteArray::number(n) + ".test\n";
+    QProcess shell;
+    start(shell,
+        {u"-c"_s, u"\"$0\" --batch - --lookups icp | head -1; echo \"status ${PIPESTATUS[0]}\" >&2"_s,
+            QStringLiteral(QUILLMARK_PROGRAM)},
+        domains, u"bash"_s);
+    QVERIFY(ended(shell));
+    QCOMPARE(shell.readAllStandardOutput().count("\r\n"), 1);
+    const QByteArray error = shell.readAllStandardError();
+    QVERIFY2(error.endsWith("status 141\n") && !error.contains("无法") && !error.contains("失败"), error.constData());
+    QVERIFY(savedCells() >= 1 && savedCells() < 40); // what was written is saved, and the run ended early
+}
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "test_commandline.moc"

@@ -1,0 +1,203 @@
+// The results database: one that cannot be used at the start or fails during a run (each told, the status
+// non-zero where cells went unsaved, every row still out), an older one brought up to date, and sibling cells
+// saved with their cell.
+#include "commandlinetesting.h"
+#include "store/store.h"
+
+#include <QScopeGuard>
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestDatabase : public CommandLineTest
+{
+    Q_OBJECT
+private slots:
+    void init() { makeHome(); }
+    void olderDatabaseBroughtUpToDate();
+    void siblingAnswersSavedWithTheirCell();
+    void failedSavesAreTold_data();
+    void failedSavesAreTold();
+
+private:
+    void prepare(const QString& state, const QString& folder);
+};
+
+void TestDatabase::olderDatabaseBroughtUpToDate()
+{
+    // As the first version with saved results left it: no version stamp, registration cells under rdap-*.
+    const QString path = m_home->filePath(u"old.db"_s);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(
+            query.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
+                       u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s));
+        QVERIFY(query.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
+                           u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
+                           u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '[\"a.test\"]', "
+                           u"'[\"rdap-status\",\"dns\"]', 0)"_s));
+        QVERIFY(query.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'rdap-status', '已注册', '', "
+                           u"'2026-11-02T10:00:01.000')"_s));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"old"_s);
+    ResultStore store(path);
+    QVERIFY2(store.isSaving(), qPrintable(store.notice()));
+    const QList<ResultStore::Answer> history = store.history(u"a.test"_s);
+    QCOMPARE(history.size(), 1);
+    QCOMPARE(history.first().lookup, u"reg-status"_s);
+    QCOMPARE(store.unfinishedBatch()->lookups, (QStringList {u"reg-status"_s, u"dns"_s}));
+}
+
+void TestDatabase::siblingAnswersSavedWithTheirCell()
+{
+    // One fetch of a home page answers the outbound count and the title, and both are saved at once: a batch
+    // cut short after the first row does not fetch that row's page again for its title.
+    TestHttpServer homes;
+    homes.route(u"/"_s, TestHttpServer::page("<title>首页</title><a href=\"http://elsewhere.test/\">x</a>"));
+    const QString path = m_home->filePath(u"results.db"_s);
+    const QStringList queue {homes.hostPort() + u"/a"_s, homes.hostPort() + u"/b"_s};
+    const QSet<QString> wanted {u"outbound"_s, u"home-title"_s};
+    const auto restore
+        = qScopeGuard([was = testSettings().pace(serviceOf(u"home"_s))] { testSettings().setPace(u"home"_s, was); });
+    testSettings().setPace(u"home"_s, {1, 0});
+    {
+        ResultStore store(path);
+        Walker walker(testSettings(), builtInTable());
+        walker.setSelection([&](const Lookup& lookup) { return wanted.contains(lookup.key); });
+        store.attach(walker);
+        connect(&walker.results(), &Results::cellChanged, &walker, [&](int row) {
+            if (row == 1)
+                walker.abortAll(); // as a kill would, in the middle of the second row
+        });
+        walker.setQueue(queue);
+        walker.runBatch();
+        QVERIFY(QTest::qWaitFor([&] { return !walker.isBusy(); }, 10'000));
+        QCOMPARE(homes.requests.size(), 2);
+    }
+    ResultStore store(path);
+    const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch();
+    QVERIFY(unfinished);
+    Walker walker(testSettings(), builtInTable());
+    store.attach(walker);
+    store.resume(walker, *unfinished);
+    QVERIFY(waitIdle(walker));
+    QCOMPARE(homes.requests.size(), 3); // the second row's page once more, for its title
+    QCOMPARE(column(walker.results(), columnOfKey(u"home-title"_s)), QStringList(2, u"首页"_s));
+}
+
+void TestDatabase::failedSavesAreTold_data()
+{
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told"); // on standard error
+    QTest::addColumn<int>("saved"); // cells found in the database afterwards, -1: not looked at
+    // Named columns: a column added by hand or a later version, with a default, takes our rows.
+    QTest::newRow("a table with an extra column") << u"extra column"_s << 0 << QString() << 30;
+    QTest::newRow("a table with an extra column we cannot fill")
+        << u"extra required column"_s << 1 << u"保存查询结果失败"_s << 0;
+    QTest::newRow("a newer program's database") << u"newer"_s << 0 << u"由更新版本的程序建立"_s << 0;
+    // Moved aside as it was, a new database in its place.
+    QTest::newRow("damaged pages") << u"damaged"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
+    QTest::newRow("no database at all") << u"garbage"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
+    // Not saving from the start is no failed cell: the run goes on as it would.
+    QTest::newRow("held by another program at the start") << u"locked"_s << 0 << u"正被另一个程序占用"_s << -1;
+    QTest::newRow("a file where its folder should be") << u"unwritable"_s << 0 << u"无法写入结果数据库"_s << -1;
+    QTest::newRow("a lock held mid-batch past our patience") << u"held"_s << 1 << u"保存查询结果失败"_s << -1;
+    QTest::newRow("a full disk") << u"full"_s << 1 << u"保存查询结果失败"_s << -1;
+}
+
+// The database in `folder` as the row has it before the run.
+void TestDatabase::prepare(const QString& state, const QString& folder)
+{
+    const QString path = folder + u"/results.db"_s;
+    QFile file(state == u"unwritable"_s ? folder : path);
+    QVERIFY(QDir().mkpath(state == u"unwritable"_s ? QFileInfo(folder).path() : folder));
+    if (state == u"unwritable"_s || state == u"garbage"_s) {
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) > 0);
+        return;
+    }
+    if (state == u"held"_s || state == u"locked"_s || state == u"full"_s)
+        return;
+    QVERIFY(ResultStore(path).isSaving());
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"setup"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        if (state == u"extra column"_s)
+            QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
+        if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
+            QVERIFY(query.exec(u"DROP TABLE cells"_s)
+                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, note NOT NULL)"_s));
+        if (state == u"newer"_s)
+            QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
+    }
+    QSqlDatabase::removeDatabase(u"setup"_s);
+    if (state == u"damaged"_s) {
+        QVERIFY(file.size() > 4096 && file.open(QIODevice::ReadWrite) && file.seek(4096));
+        file.write(QByteArray(file.size() - 4096, '\xA5')); // every page after the first
+    }
+}
+
+void TestDatabase::failedSavesAreTold()
+{
+    QFETCH(QString, state);
+    QFETCH(int, status);
+    QFETCH(QString, told);
+    QFETCH(int, saved);
+    const QString folder = m_home->filePath(u"data/seo-quillmark"_s);
+    // Slow answers only where the lock must find the batch under way.
+    QByteArray domains;
+    for (int n = 0; n < 30; ++n)
+        domains += (state == u"held"_s ? "slow" : "d") + QByteArray::number(n) + ".test\n";
+    prepare(state, folder);
+    if (QTest::currentTestFailed())
+        return;
+    const auto unmount = qScopeGuard([&] {
+        if (state == u"full"_s)
+            QProcess::execute(u"umount"_s, {folder});
+    });
+    if (state == u"full"_s) {
+        // A file system too small for what the batch writes.
+        if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=200k"_s, u"tmpfs"_s, folder}) != 0)
+            QSKIP("a tiny file system needs mount (root)");
+        domains.clear();
+        for (int n = 0; n < 3000; ++n)
+            domains += "a-rather-long-domain-name-to-fill-the-disk-" + QByteArray::number(n) + ".test\n";
+    }
+    std::optional<DatabaseLock> holder;
+    if (state == u"locked"_s)
+        QVERIFY(holder.emplace(databasePath()).isLocked());
+    QProcess program;
+    start(program,
+        {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--format"_s, u"jsonl"_s, u"--pace"_s, u"icp=32"_s}, domains);
+    QByteArray said;
+    if (state == u"held"_s) {
+        // Another program takes the write lock once the batch is under way, and keeps it past our patience.
+        QVERIFY(QTest::qWaitFor([&] { return m_server->requests.size() >= 5; }, 20'000));
+        QVERIFY(holder.emplace(databasePath()).isLocked());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (said += program.readAllStandardError()).contains("保存查询结果失败"); }, 60'000));
+        holder.reset();
+    }
+    QVERIFY(ended(program, 120'000));
+    const QString error = QString::fromUtf8(said + program.readAllStandardError());
+    QCOMPARE(program.exitCode(), status);
+    QVERIFY2(told.isEmpty() ? !error.contains(u"失败"_s) : error.contains(told), qPrintable(error));
+    // Every row still goes out, saved or not.
+    QCOMPARE(program.readAllStandardOutput().count('\n'), domains.count('\n'));
+    if (saved >= 0)
+        QCOMPARE(savedCells(), saved);
+    QFile kept(folder + u'/' + QDir(folder).entryList({u"results.db.corrupt-*"_s}).value(0));
+    if (state == u"garbage"_s)
+        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == QByteArray(4096, 'x'));
+}
+
+QTEST_GUILESS_MAIN(TestDatabase)
+#include "test_database.moc"
