@@ -5,6 +5,7 @@
 #include "cli/listinput.h"
 #include "cli/options.h"
 #include "cli/streamrun.h"
+#include "cli/watchclaim.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
 
@@ -75,7 +76,7 @@ std::shared_ptr<const LookupTable> loadTable()
 int openEnds(const Options& options, const LookupTable& table, ListInput& input, OutputTarget& output)
 {
     QString problem;
-    if (!input.open(options.batch, &problem)) {
+    if (options.watch.isEmpty() && !input.open(options.batch, &problem)) {
         say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
         return 2;
     }
@@ -89,7 +90,7 @@ int openEnds(const Options& options, const LookupTable& table, ListInput& input,
 }
 
 // Runs the batch to its end, or to a signal's, with progress on standard error; the exit status.
-int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input)
+int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim& watch)
 {
     const bool terminal = isatty(fileno(stderr));
     QTimer progress;
@@ -99,6 +100,7 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input)
     app.exec();
     progress.stop();
     const int status = run.finish();
+    watch.release(run.batch());
     if (terminal)
         say(u"\r\x1b[K"_s);
     say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
@@ -116,7 +118,8 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input)
 bool isCommandLine(int argc, char** argv)
 {
     static const QList<QByteArray> ours {"--batch", "--lookups", "--format", "--output", "--resume", "--shard",
-        "--pace", "--proxy", "--help", "-h", "--version", "--explain", "-v", "--help-all"};
+        "--pace", "--proxy", "--help", "-h", "--version", "--explain", "-v", "--help-all", "--changes", "--expiring",
+        "--watch"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray argument(argv[i]);
         if (ours.contains(argument.split('=').first()))
@@ -139,8 +142,13 @@ int runCommandLine(int argc, char** argv)
     const std::variant<Options, int> parsed = parseArguments(app.arguments(), *table);
     if (const int* status = std::get_if<int>(&parsed))
         return *status;
-    const Options& options = std::get<Options>(parsed);
+    Options options = std::get<Options>(parsed);
     ListInput input;
+    WatchClaim watch;
+    if (!options.watch.isEmpty()) {
+        if (const int status = watch.take(options.watch, *table, &options, &input))
+            return status;
+    }
     OutputTarget output(options.output);
     if (const int status = openEnds(options, *table, input, output))
         return status;
@@ -148,5 +156,5 @@ int runCommandLine(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     StreamRun run(options, output, table);
     catchSignals(app, run);
-    return runToEnd(app, run, input);
+    return runToEnd(app, run, input, watch);
 }

@@ -35,10 +35,20 @@ bool ListInput::open(const QString& path, QString* error)
     return true;
 }
 
+void ListInput::openNames(const QStringList& names)
+{
+    m_names = names;
+}
+
 void ListInput::want(bool wanted)
 {
     if (m_end)
         return;
+    if (m_names && wanted) {
+        m_end = true;
+        onNames(DomainFile {*std::exchange(m_names, std::nullopt), {}, {}}, true);
+        return;
+    }
     if (m_notifier) {
         m_notifier->setEnabled(wanted);
         return;

@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <functional>
+#include <optional>
 
 class QSocketNotifier;
 
@@ -18,6 +19,8 @@ public:
 
     // `path`, or "-" for standard input; false with the reason in words for the user.
     bool open(const QString& path, QString* error);
+    // A list already in memory (a watch list's), given whole at the first want().
+    void openNames(const QStringList& names);
     // Reads on while `wanted` says so; from a pipe, as its bytes come.
     void want(bool wanted);
     bool atEnd() const { return m_end; }
@@ -31,4 +34,5 @@ private:
     bool m_end = false;
     QSocketNotifier* m_notifier = nullptr;
     DomainReader m_reader;
+    std::optional<QStringList> m_names;
 };

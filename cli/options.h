@@ -27,8 +27,13 @@ struct Options
     int shards = 1; // …of so many
     QHash<QString, Pace> paces; // --pace, over the settings file
     QHash<QString, QStringList> proxies; // --proxy, over the settings file
+    bool changes = false; // only the cells that changed since their last real answer
+    int expiringDays = -1; // --expiring: only the rows expiring within so many days, and status 3 if any
+    QString watch; // --watch: the saved list whose names and lookups this run takes
 };
 
 // The options, or the status to end with at once: 0 after --help or --version, 2 after a usage error (said
 // on standard error with the help text).
 std::variant<Options, int> parseArguments(const QStringList& arguments, const LookupTable& table);
+// The chosen lookups in the grid's order, and their columns.
+void orderChosen(const LookupTable& table, Options* options);

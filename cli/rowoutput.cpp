@@ -4,9 +4,22 @@
 #include "cli/options.h"
 #include "export/export.h"
 #include "queries/engine/results.h"
+#include "queries/engine/keys.h"
 #include "store/store.h"
+#include "watch/expiry.h"
+
+#include <QJsonDocument>
+#include <QJsonArray>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const QStringList& changeFields()
+{
+    static const QStringList fields {u"domain"_s, u"key"_s, u"before"_s, u"after"_s, u"since"_s};
+    return fields;
+}
+} // namespace
 
 OutputTarget::OutputTarget(const QString& path)
     : m_path(path)
@@ -35,8 +48,17 @@ RowOutput::RowOutput(const Options& options, OutputTarget& target, const Results
     , m_store(store)
     , m_csvColumns(QList<int> {PositionColumn, DomainColumn} + options.columns)
 {
-    if (m_options.format == Format::Csv)
-        m_pending += "\xEF\xBB\xBF" + csvHeader(results.table(), m_csvColumns).toUtf8();
+    if (m_options.format == Format::Csv) {
+        m_pending += "\xEF\xBB\xBF";
+        m_pending += m_options.changes ? csvLine(changeFields()).toUtf8()
+                                       : csvHeader(results.table(), m_csvColumns).toUtf8();
+    }
+    for (int column : m_options.columns) {
+        const Lookup* lookup = results.table().lookupAt(column);
+        if (lookup && (lookup->key == Key::RegExpiry || lookup->key == Key::TlsExpiry))
+            m_expiryColumns.append(column);
+    }
+    m_expiringDays = options.expiringDays;
 }
 
 void RowOutput::write(bool unsaved, QDeadlineTimer deadline)
@@ -57,7 +79,13 @@ void RowOutput::write(bool unsaved, QDeadlineTimer deadline)
             const int row = m_next++;
             for (int column : m_options.columns)
                 m_anyProblem = m_anyProblem || !m_results.problem(row, column).isEmpty();
-            if (m_options.format == Format::Xlsx)
+            const bool expiring = isExpiring(row);
+            m_expiringRows += expiring ? 1 : 0;
+            if (m_options.changes)
+                m_pending += changeBytes(row);
+            else if (m_options.expiringDays >= 0 && !expiring)
+                continue;
+            else if (m_options.format == Format::Xlsx)
                 m_target.addRow(m_results, row);
             else
                 m_pending += rowBytes(row);
@@ -97,6 +125,43 @@ QByteArray RowOutput::rowBytes(int row) const
         break; // added to the workbook, not sent as bytes
     }
     return {};
+}
+
+bool RowOutput::isExpiring(int row) const
+{
+    if (m_expiringDays < 0)
+        return false;
+    const QDate today = QDate::currentDate();
+    return std::any_of(m_expiryColumns.begin(), m_expiryColumns.end(), [&](int column) {
+        const std::optional<QDate> day
+            = m_results.problem(row, column).isEmpty() ? expiryOf(m_results.text(row, column)) : std::nullopt;
+        return day && daysLeft(*day, today) <= m_expiringDays;
+    });
+}
+
+// A line per cell that changed since its last real answer; a failed cell or a first answer is no change.
+QByteArray RowOutput::changeBytes(int row) const
+{
+    QByteArray bytes;
+    for (int column : m_options.columns) {
+        const std::optional<Results::Earlier> earlier = m_results.earlier(row, column);
+        if (!earlier || !earlier->changed)
+            continue;
+        const QStringList fields {m_results.text(row, DomainColumn), m_results.table().lookupAt(column)->key,
+            earlier->text, m_results.text(row, column), earlier->date.toString(u"yyyy-MM-dd"_s)};
+        if (m_options.format == Format::Csv) {
+            bytes += csvLine(fields).toUtf8();
+            continue;
+        }
+        // Keys in the order people read them: a JSON object of Qt's own would sort them.
+        QByteArray line = "{";
+        for (qsizetype i = 0; i < fields.size(); ++i) {
+            const QByteArray value = QJsonDocument(QJsonArray {fields.at(i)}).toJson(QJsonDocument::Compact);
+            line += (i ? ",\"" : "\"") + changeFields().at(i).toUtf8() + "\":" + value.mid(1, value.size() - 2);
+        }
+        bytes += line + "}\n";
+    }
+    return bytes;
 }
 
 void RowOutput::send()

@@ -50,6 +50,11 @@ public:
     // Completes the target after the last row; a failure is said on standard error.
     void finish();
 
+    // Rows whose domain or certificate expires within `days` (or has expired) are counted, and with
+    // --expiring they alone go out.
+    void setExpiringDays(int days) { m_expiringDays = days; }
+    int expiringRows() const { return m_expiringRows; }
+
     int next() const { return m_next; } // the first row not yet written out
     bool hasFailed() const { return m_failed; } // rows could not all be written, or the target not completed
     bool anyProblem() const { return m_anyProblem; } // a row written out had a failed cell
@@ -58,6 +63,8 @@ public:
 private:
     bool isComplete(int row) const;
     QByteArray rowBytes(int row) const;
+    QByteArray changeBytes(int row) const;
+    bool isExpiring(int row) const;
     void send();
 
     const Options& m_options;
@@ -71,4 +78,7 @@ private:
     qint64 m_rowMark = -1;
     bool m_failed = false;
     bool m_anyProblem = false;
+    int m_expiringDays = -1;
+    int m_expiringRows = 0;
+    QList<int> m_expiryColumns; // the run's 到期日 and 证书到期
 };

@@ -16,6 +16,7 @@ namespace {
 constexpr int kDrainOnSignalMs = 300;
 constexpr int kExitOnSignalMs = 900;
 constexpr int kStatusPipeClosed = 128 + SIGPIPE;
+constexpr int kStatusExpiring = 3;
 // Rows read ahead of the first not yet written out: enough to keep every service busy.
 constexpr int kRowsAhead = 4096;
 
@@ -31,6 +32,10 @@ StreamRun::StreamRun(const Options& options, OutputTarget& output, std::shared_p
     for (auto proxies = m_options.proxies.cbegin(); proxies != m_options.proxies.cend(); ++proxies)
         m_settings.overrideProxies(proxies.key(), proxies.value());
     m_walker.setPingProgram(u"ping"_s);
+    if (!m_options.watch.isEmpty()) {
+        m_store.setWatchList(m_options.watch);
+        m_rows.setExpiringDays(m_options.expiringDays >= 0 ? m_options.expiringDays : m_settings.warnDays());
+    }
     m_walker.setSelection([this](const Lookup& lookup) { return m_options.chosen.contains(&lookup); });
     m_store.attach(m_walker);
     if (!m_store.notice().isEmpty())
@@ -92,6 +97,9 @@ int StreamRun::finish()
         return kStatusPipeClosed;
     const bool failed = m_rows.hasFailed() || m_store.hasFailed() || m_rows.anyProblem() || !m_input->atEnd()
         || m_rows.next() < m_walker.results().rowCount();
+    // A domain about to lapse outweighs a failed cell elsewhere: a timer that mails on 3 must not miss it.
+    if (m_rows.expiringRows() > 0)
+        return kStatusExpiring;
     return failed ? 1 : 0;
 }
 

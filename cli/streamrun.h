@@ -28,6 +28,8 @@ public:
     // Whether everything written is also saved; false only when saving could not keep up with an end.
     bool isSaved() const { return m_store.isCommitted(m_store.mark()); }
 
+    // Where this run's answers are saved; 0 when they are not.
+    qint64 batch() const { return m_store.currentBatch(); }
     qsizetype done() const { return m_done; }
     qsizetype total() const { return m_total; }
     const QElapsedTimer& clock() const { return m_clock; }

@@ -63,6 +63,16 @@ QString exportLines(const Results& results, const QList<int>& rows)
     return text;
 }
 
+QString csvLine(const QStringList& fields)
+{
+    QStringList quoted;
+    for (const QString& field : fields)
+        quoted.append(csvField(field));
+    QString text;
+    appendCsvRow(text, quoted);
+    return text;
+}
+
 QString csvHeader(const LookupTable& table, const QList<int>& columns)
 {
     QStringList fields;

@@ -21,6 +21,8 @@ QByteArray csvBytes(const Results& results, const QList<int>& columns);
 // The same, a piece at a time: the header line, then one line per row (both without the byte-order mark).
 QString csvHeader(const LookupTable& table, const QList<int>& columns);
 QString csvRow(const Results& results, int row, const QList<int>& columns);
+// Any fields as one such line.
+QString csvLine(const QStringList& fields);
 
 // One JSON object per row, on one line: the domain, each chosen lookup's text by its key, and a `problems`
 // object with the failure reasons of the cells that have one.

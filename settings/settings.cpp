@@ -73,6 +73,19 @@ void Settings::setCheckedLookups(const QStringList& keys)
     m_file->sync();
 }
 
+int Settings::warnDays() const
+{
+    bool ok = false;
+    const int days = m_file->value(u"watch/warnDays"_s).toInt(&ok);
+    return ok && days >= 1 && days <= kMaxWarnDays ? days : kDefaultWarnDays;
+}
+
+void Settings::setWarnDays(int days)
+{
+    m_file->setValue(u"watch/warnDays"_s, days);
+    m_file->sync();
+}
+
 QHash<QString, QString> Settings::rdapServers() const
 {
     QHash<QString, QString> servers;

@@ -54,6 +54,13 @@ public:
     QStringList checkedLookups() const;
     void setCheckedLookups(const QStringList& keys);
 
+    // 提前提醒天数: how many days ahead a domain's or a certificate's expiry is drawn as near, and counted in a
+    // watch list's notification. 1 to 3650; the default otherwise.
+    static constexpr int kDefaultWarnDays = 30;
+    static constexpr int kMaxWarnDays = 3650;
+    int warnDays() const;
+    void setWarnDays(int days);
+
     // RDAP servers the user adds for suffixes no table lists: [rdap-servers] suffix=https://…/
     QHash<QString, QString> rdapServers() const;
 

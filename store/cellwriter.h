@@ -1,8 +1,12 @@
 #pragma once
 
 // The writing side of the results database, on a thread of its own. Cells queue up under a lock; the thread
-// takes whatever has queued and commits it in one transaction, then tells which answers differ from an
-// earlier batch's.
+// takes whatever has queued and commits it in one transaction, with each answer's place among the domain's
+// expiry days, and tells which answers differ from the last real answer an earlier batch saved (before it
+// says they are committed, so whoever waits for the commit knows the change too).
+#include "store/expiries.h"
+#include "watch/changes.h"
+
 #include <QDate>
 #include <QMutex>
 #include <QObject>
@@ -25,6 +29,7 @@ public:
         QString text;
         QString problem;
         QString at;
+        Measure measure = Measure::Text;
     };
 
     explicit CellWriter(const QString& path);
@@ -48,12 +53,20 @@ public:
 signals:
     void committed();
     void failed(const QString& failure, bool damaged);
-    void earlierFound(
-        qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text, const QDate& date);
+    // The last real answer before this batch, for a cell that changed from it or failed today.
+    void earlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
+        const QString& text, const QDate& date, bool changed);
 
 private:
     bool commit(const QList<Cell>& cells, QSqlError* error);
-    void tellEarlier(const QList<Cell>& cells);
+    struct Found
+    {
+        const Cell* cell;
+        QString text;
+        QDate date;
+        bool changed;
+    };
+    std::optional<Found> lastAnswer(const Cell& cell);
 
     const QString m_path;
     const QString m_connection;
@@ -61,6 +74,8 @@ private:
     std::optional<QSqlQuery> m_insert;
     std::optional<QSqlQuery> m_insertName;
     std::optional<QSqlQuery> m_earlier;
+    ExpiryRecorder m_expiries;
+    QList<Found> m_found; // of the transaction under way
     QMutex m_mutex;
     QWaitCondition m_progress;
     QList<Cell> m_pending;

@@ -1,5 +1,8 @@
 #include "store/schema.h"
 
+#include "store/expiries.h"
+#include "store/watchlists.h"
+
 #include <QDateTime>
 #include <QFile>
 #include <QSqlDatabase>
@@ -13,9 +16,10 @@ namespace {
 
 // The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
 // the same tables; version 2 named the registration lookups reg-* instead of rdap-*; version 3 keeps a
-// batch's names in rows of their own (earlier batches keep theirs as one JSON list). A file from a later
+// batch's names in rows of their own (earlier batches keep theirs as one JSON list); version 4 adds the watch
+// lists, the latest expiry day of every domain, and which batches were a watch list's runs. A file from a later
 // program is read, never written.
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 
 SchemaCheck failedWith(const QSqlError& error, const QString& path)
 {
@@ -77,6 +81,10 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
         && (version >= 2
             || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
                 && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
+        && WatchLists::create(step) && expiries::create(step)
+        && (version >= 4
+            || (step.exec(u"BEGIN IMMEDIATE"_s) && step.exec(u"ALTER TABLE batches ADD COLUMN watchlist TEXT"_s)
+                && expiries::fill(db) && step.exec(u"COMMIT"_s)))
         && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
         && step.exec(u"ROLLBACK"_s);
     if (!ready)

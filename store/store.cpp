@@ -1,5 +1,7 @@
 #include "store/store.h"
 
+#include "store/jsonlist.h"
+
 #include "queries/engine/lookup.h"
 #include "queries/engine/walker.h"
 #include "store/cellwriter.h"
@@ -18,19 +20,6 @@
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-QString toJson(const QStringList& list)
-{
-    return QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(list)).toJson(QJsonDocument::Compact));
-}
-
-QStringList fromJson(const QString& json)
-{
-    QStringList list;
-    for (const QJsonValue& value : QJsonDocument::fromJson(json.toUtf8()).array())
-        list.append(value.toString());
-    return list;
-}
 
 // The batch's lookups, in the grid's order.
 QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch, const LookupTable& table)
@@ -120,19 +109,22 @@ void ResultStore::startWriter()
     }
     connect(m_writer, &CellWriter::committed, this, &ResultStore::committed);
     connect(m_writer, &CellWriter::failed, this, &ResultStore::onWriterFailed);
-    connect(m_writer, &CellWriter::earlierFound, this,
-        [this](qint64 batch, int row, const QString& lookup, const QString& domain, const QString& text,
-            const QDate& date) {
-            // Only while the rows are still the batch's own: a new batch may have begun meanwhile.
-            const Lookup* found = m_walker ? m_walker->table().byKey(lookup) : nullptr;
-            if (!found)
-                return;
-            Results& results = m_walker->results();
-            const int column = results.table().columnOf(*found);
-            if (batch == m_batch && results.text(row, DomainColumn) == domain && results.text(row, column) != text)
-                results.setEarlier(row, column, {text, date});
-        });
+    connect(m_writer, &CellWriter::earlierFound, this, &ResultStore::onEarlierFound);
     m_saving = true;
+}
+
+void ResultStore::onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain,
+    const QString& saved, const QString& text, const QDate& date, bool changed)
+{
+    // Only while the rows are still the batch's own (a new batch may have begun meanwhile) and the cell still
+    // holds what was saved (a failed cell may have been asked again).
+    const Lookup* found = m_walker ? m_walker->table().byKey(lookup) : nullptr;
+    if (!found || batch != m_batch)
+        return;
+    Results& results = m_walker->results();
+    const int column = results.table().columnOf(*found);
+    if (results.text(row, DomainColumn) == domain && results.text(row, column) == saved)
+        results.setEarlier(row, column, {text, date, changed});
 }
 
 void ResultStore::stopWriter()
@@ -181,10 +173,11 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
 void ResultStore::insertBatch()
 {
     QSqlQuery insert(m_db);
-    insert.prepare(u"INSERT INTO batches (started, domains, lookups) VALUES (?, ?, ?)"_s);
+    insert.prepare(u"INSERT INTO batches (started, domains, lookups, watchlist) VALUES (?, ?, ?, ?)"_s);
     insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
     insert.addBindValue(u"[]"_s); // the names go into rows of their own
     insert.addBindValue(toJson(m_batchLookups));
+    insert.addBindValue(m_watchList.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(m_watchList));
     if (insert.exec()) {
         m_batch = insert.lastInsertId().toLongLong();
         return;
@@ -277,14 +270,17 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
     m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
-        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs)});
+        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
+        lookup.measure});
 }
 
 std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
 {
     QSqlQuery last(m_db);
     if (!m_saving
-        || !last.exec(u"SELECT id, started, domains, lookups, finished FROM batches ORDER BY id DESC LIMIT 1"_s)
+        // A watch list's run cut short is simply run again when it is next due.
+        || !last.exec(u"SELECT id, started, domains, lookups, finished FROM batches WHERE watchlist IS NULL "
+                      u"ORDER BY id DESC LIMIT 1"_s)
         || !last.next() || last.value(4).toInt() != 0)
         return std::nullopt;
     Batch batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
@@ -357,14 +353,22 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
 {
     QList<Answer> answers;
     QSqlQuery query(m_db);
-    query.prepare(u"SELECT at, lookup, text, problem FROM cells WHERE domain = ? ORDER BY at"_s);
+    query.prepare(u"SELECT at, lookup, text, problem, batch FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
     if (!m_readable || !query.exec())
         return answers;
     while (query.next()) {
         // Saved by earlier versions, which let control characters through.
         answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),
-            cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString())});
+            cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString()),
+            query.value(4).toLongLong()});
     }
     return answers;
+}
+
+QList<expiries::Expiring> ResultStore::expiringBy(const QDate& lastDay, QString* error)
+{
+    if (!m_readable)
+        return {};
+    return expiries::dueBy(m_db, lastDay, error);
 }

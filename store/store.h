@@ -8,6 +8,7 @@
 #include <optional>
 
 #include "queries/engine/walker.h"
+#include "store/expiries.h"
 
 class CellWriter;
 struct CellResult;
@@ -78,9 +79,17 @@ public:
         QString lookup; // key
         QString text;
         QString problem;
+        qint64 batch = 0;
     };
     // Every saved answer for a domain, oldest first.
     QList<Answer> history(const QString& domain);
+
+    // The batches begun from now on are runs of the watch list `name` (empty: the user's own).
+    void setWatchList(const QString& name) { m_watchList = name; }
+    // The batch being saved; 0 when none is.
+    qint64 currentBatch() const { return m_saving ? m_batch : 0; }
+    // The latest saved answer of every domain's 到期日 and 证书到期 whose day is `lastDay` or earlier.
+    QList<expiries::Expiring> expiringBy(const QDate& lastDay, QString* error = nullptr);
 
 signals:
     // Something the user must know about saving, said once when it happens.
@@ -97,6 +106,8 @@ private:
     void saveName(int row, const QString& name);
     void save(int row, const Lookup& lookup, const CellResult& cell);
     void insertBatch();
+    void onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
+        const QString& text, const QDate& date, bool changed);
     void onWriterFailed(const QString& failure, bool damaged);
 
     const QString m_path;
@@ -109,6 +120,7 @@ private:
     Walker* m_walker = nullptr;
     QList<QMetaObject::Connection> m_attached;
     qint64 m_batch = 0;
+    QString m_watchList;
     QStringList m_batchLookups;
     bool m_loading = false;
     bool m_continuing = false; // the next batch the walker starts is the resumed one

@@ -19,5 +19,3 @@ inline qint64 daysLeft(const QDate& expiry, const QDate& today)
 // How a cell is drawn: nothing to say, within the warning window (提前提醒天数), or past.
 enum class Urgency { None, Soon, Past };
 Urgency urgencyOf(const QDate& expiry, const QDate& today, int warnDays);
-
-constexpr int kDefaultWarnDays = 30;

@@ -160,6 +160,18 @@ void Results::setEarlier(int row, int column, const Earlier& earlier)
     emit earlierChanged(row, column);
 }
 
+bool Results::hasChange(int row) const
+{
+    if (m_earlier.isEmpty())
+        return false;
+    for (int column = FirstLookupColumn; column < m_columns; ++column) {
+        const auto found = m_earlier.constFind(at(row, column));
+        if (found != m_earlier.cend() && found->changed)
+            return true;
+    }
+    return false;
+}
+
 std::optional<Results::Earlier> Results::earlier(int row, int column) const
 {
     const auto found = m_earlier.constFind(at(row, column));

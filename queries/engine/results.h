@@ -49,14 +49,18 @@ public:
     // Whether a lookup has written the cell since the rows were made (a blank-looking answer included).
     bool isWritten(int row, int column) const { return contains(row, column) && m_written[slot(row, column)]; }
 
-    // What the same domain's column said in an earlier batch, kept where today's answer differs.
+    // The last real answer an earlier batch saved for the same domain's column, kept where today's answer
+    // changed from it, or failed (a failure is never a change: the last answer stands beside its mark).
     struct Earlier
     {
         QString text;
         QDate date;
+        bool changed = false;
     };
     void setEarlier(int row, int column, const Earlier& earlier);
     std::optional<Earlier> earlier(int row, int column) const;
+    // Whether a cell of the row changed since its last real answer.
+    bool hasChange(int row) const;
 
 signals:
     void tableChanged();

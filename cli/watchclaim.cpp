@@ -1,0 +1,69 @@
+#include "cli/watchclaim.h"
+
+#include "cli/console.h"
+#include "cli/listinput.h"
+#include "cli/options.h"
+#include "queries/engine/lookup.h"
+#include "queries/engine/lookuptable.h"
+#include "store/store.h"
+#include "store/watchlists.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+constexpr int kBeatMs = 60'000;
+}
+
+WatchClaim::WatchClaim() = default;
+
+WatchClaim::~WatchClaim()
+{
+    release(0);
+}
+
+int WatchClaim::take(const QString& name, const LookupTable& table, Options* options, ListInput* input)
+{
+    m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath());
+    const std::optional<WatchList> list = m_lists->find(name);
+    if (!list) {
+        const QStringList names = m_lists->names();
+        say(u"seo-quillmark: 没有名为「%1」的监控列表（%2）\n"_s.arg(name,
+            names.isEmpty() ? u"还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…"_s
+                            : u"已有：" + names.join(u"、"_s)));
+        return 2;
+    }
+    for (const QString& key : list->lookups) {
+        if (const Lookup* lookup = table.byKey(key))
+            options->chosen.append(lookup);
+        else
+            say(u"seo-quillmark: 监控列表「%1」的查询 %2 已不存在，略过\n"_s.arg(name, key));
+    }
+    orderChosen(table, options);
+    if (options->chosen.isEmpty() || list->domains.isEmpty()) {
+        say(u"seo-quillmark: 监控列表「%1」没有可查询的域名或查询\n"_s.arg(name));
+        return 2;
+    }
+    switch (m_lists->claim(name, QDateTime::currentDateTimeUtc(), true)) {
+    case WatchLists::Claim::Started:
+        break;
+    case WatchLists::Claim::Running:
+        say(u"seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n"_s.arg(name));
+        return 1;
+    default:
+        say(u"seo-quillmark: 无法读写监控列表：%1\n"_s.arg(m_lists->problem()));
+        return 1;
+    }
+    m_name = name;
+    input->openNames(list->domains);
+    QObject::connect(&m_beat, &QTimer::timeout, [this] { m_lists->beat(m_name, QDateTime::currentDateTimeUtc()); });
+    m_beat.start(kBeatMs);
+    return 0;
+}
+
+void WatchClaim::release(qint64 batch)
+{
+    if (m_name.isEmpty())
+        return;
+    m_beat.stop();
+    m_lists->finish(std::exchange(m_name, QString()), batch, QDateTime::currentDateTimeUtc());
+}

@@ -1,0 +1,162 @@
+#include "store/watchlists.h"
+
+#include "store/jsonlist.h"
+
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Times as UTC instants: the window and a timer's command line may not share a time zone.
+QVariant stamp(const QDateTime& time)
+{
+    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs)) : QVariant(QMetaType::fromType<QString>());
+}
+
+QDateTime instant(const QVariant& value)
+{
+    return value.isNull() ? QDateTime() : QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+}
+
+constexpr int kBusyTimeoutMs = 5000;
+
+} // namespace
+
+bool WatchLists::create(QSqlQuery& step)
+{
+    return step.exec(u"CREATE TABLE IF NOT EXISTS watchlists (name TEXT PRIMARY KEY, domains TEXT NOT NULL, "
+                     u"lookups TEXT NOT NULL, interval_hours INTEGER NOT NULL, created TEXT NOT NULL, "
+                     u"last_started TEXT, running_since TEXT, heartbeat TEXT, last_finished TEXT, "
+                     u"last_batch INTEGER NOT NULL DEFAULT 0)"_s);
+}
+
+WatchLists::WatchLists(const QString& path)
+    : m_connection(u"watch-"_s + QUuid::createUuid().toString(QUuid::Id128))
+{
+    m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
+    m_db.setDatabaseName(path);
+    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
+    if (!m_db.open()) {
+        m_problem = m_db.lastError().text();
+        return;
+    }
+    QSqlQuery check(m_db);
+    if (!check.exec(u"SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'watchlists'"_s)
+        || !check.next())
+        failed(check);
+    else if (check.value(0).toInt() == 0)
+        m_problem = u"结果数据库里没有监控列表（数据库不可写，或由旧版本建立）"_s;
+}
+
+WatchLists::~WatchLists()
+{
+    m_db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(m_connection);
+}
+
+bool WatchLists::failed(const QSqlQuery& query)
+{
+    m_problem = query.lastError().text().trimmed();
+    if (m_problem.isEmpty())
+        m_problem = u"未知错误"_s;
+    return false;
+}
+
+QStringList WatchLists::names()
+{
+    QStringList names;
+    QSqlQuery query(m_db);
+    if (!m_problem.isEmpty() || !query.exec(u"SELECT name FROM watchlists ORDER BY name"_s))
+        return names;
+    while (query.next())
+        names.append(query.value(0).toString());
+    return names;
+}
+
+std::optional<WatchList> WatchLists::find(const QString& name)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"SELECT domains, lookups, interval_hours, last_started, running_since, heartbeat, "
+                  u"last_finished, last_batch FROM watchlists WHERE name = ?"_s);
+    query.addBindValue(name);
+    if (!m_problem.isEmpty() || !query.exec() || !query.next())
+        return std::nullopt;
+    WatchList list;
+    list.name = name;
+    list.domains = fromJson(query.value(0).toString());
+    list.lookups = fromJson(query.value(1).toString());
+    list.times = {instant(query.value(3)), query.value(2).toInt(), instant(query.value(4)), instant(query.value(5))};
+    list.lastFinished = instant(query.value(6));
+    list.lastBatch = query.value(7).toLongLong();
+    return list;
+}
+
+bool WatchLists::save(const WatchList& list)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"INSERT INTO watchlists (name, domains, lookups, interval_hours, created) VALUES (?, ?, ?, ?, ?) "
+                  u"ON CONFLICT (name) DO UPDATE SET domains = excluded.domains, lookups = excluded.lookups, "
+                  u"interval_hours = excluded.interval_hours"_s);
+    for (const QVariant& value : {QVariant(list.name), QVariant(toJson(list.domains)), QVariant(toJson(list.lookups)),
+             QVariant(list.times.intervalHours), stamp(QDateTime::currentDateTimeUtc())})
+        query.addBindValue(value);
+    return m_problem.isEmpty() && (query.exec() || failed(query));
+}
+
+bool WatchLists::remove(const QString& name)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"DELETE FROM watchlists WHERE name = ?"_s);
+    query.addBindValue(name);
+    return m_problem.isEmpty() && (query.exec() || failed(query));
+}
+
+WatchLists::Claim WatchLists::claim(const QString& name, const QDateTime& now, bool evenIfNotDue)
+{
+    const std::optional<WatchList> list = find(name);
+    if (!list)
+        return m_problem.isEmpty() ? Claim::Missing : Claim::Failed;
+    WatchTimes due = list->times;
+    if (evenIfNotDue)
+        due.lastStarted = QDateTime();
+    if (!shouldStart(due, now)) {
+        // Not due, or held: with no last start it would be due, so only a live run can hold it.
+        WatchTimes idle = list->times;
+        idle.lastStarted = QDateTime();
+        return shouldStart(idle, now) ? Claim::NotDue : Claim::Running;
+    }
+    // Taken only if the row is still as read: another program that claimed it meanwhile changed it.
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE watchlists SET running_since = ?, heartbeat = ?, last_started = ? WHERE name = ? AND "
+                  u"last_started IS ? AND running_since IS ? AND heartbeat IS ?"_s);
+    for (const QVariant& value : {stamp(now), stamp(now), stamp(now), QVariant(name), stamp(list->times.lastStarted),
+             stamp(list->times.runningSince), stamp(list->times.heartbeat)})
+        query.addBindValue(value);
+    if (!query.exec()) {
+        failed(query);
+        return Claim::Failed;
+    }
+    return query.numRowsAffected() == 1 ? Claim::Started : Claim::Running;
+}
+
+bool WatchLists::beat(const QString& name, const QDateTime& now)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE watchlists SET heartbeat = ? WHERE name = ? AND running_since IS NOT NULL"_s);
+    query.addBindValue(stamp(now));
+    query.addBindValue(name);
+    return query.exec() || failed(query);
+}
+
+bool WatchLists::finish(const QString& name, qint64 batch, const QDateTime& now)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE watchlists SET running_since = NULL, heartbeat = NULL, last_finished = ?, "
+                  u"last_batch = CASE WHEN ? > 0 THEN ? ELSE last_batch END WHERE name = ?"_s);
+    for (const QVariant& value : {stamp(now), QVariant(batch), QVariant(batch), QVariant(name)})
+        query.addBindValue(value);
+    return query.exec() || failed(query);
+}
