@@ -37,7 +37,8 @@ protected:
         program.setEnvironment(QProcess::systemEnvironment()
             << QStringLiteral("XDG_DATA_HOME=") + m_home->filePath(QStringLiteral("data"))
             << QStringLiteral("XDG_CONFIG_HOME=") + m_home->filePath(QStringLiteral("config"))
-            << QStringLiteral("QUILLMARK_HOST_ICP=") + host << QStringLiteral("QUILLMARK_HOST_REGISTRAR=") + host);
+            << QStringLiteral("QUILLMARK_HOST_ICP=") + host << QStringLiteral("QUILLMARK_HOST_REGISTRAR=") + host
+            << m_environment);
         program.start(executable, arguments);
         program.write(input);
         if (closeInput)
@@ -71,6 +72,8 @@ protected:
 
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_home;
+    QStringList m_environment; // more for the program, NAME=value
+
 };
 
 // Another program's write lock on a results database, for as long as the guard lives.

@@ -1,0 +1,209 @@
+// Watching from the command line and the store: --changes prints what changed since the last real answer (a
+// failure or a first answer is none), --expiring DAYS and its status 3, --watch NAME runs a saved list once and
+// never beside another run of it, and the expiry days kept per domain (a newer answer wins, one without a day
+// takes the domain out, an older database filled on opening).
+#include "commandlinetesting.h"
+#include "store/store.h"
+#include "store/watchlists.h"
+
+#include <QtTest>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestWatching : public CommandLineTest
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void changesPrintOnlyChangedCells_data();
+    void changesPrintOnlyChangedCells();
+    void expiringRowsAndStatus_data();
+    void expiringRowsAndStatus();
+    void watchRunsASavedListOnce();
+    void expiryDaysKeptPerDomain();
+
+private:
+    // Runs the program to its end; its status, with standard output in `output`.
+    int run(const QStringList& arguments, const QByteArray& names = {}, QByteArray* output = nullptr);
+    static QString inDays(int days) { return QDate::currentDate().addDays(days).toString(Qt::ISODate); }
+
+    QHash<QString, QString> m_expiry; // by name; 2030-01-02 when not given, none for "free"
+    QSet<QString> m_failing; // names whose filing request fails
+};
+
+void TestWatching::init()
+{
+    makeHome();
+    m_expiry.clear();
+    m_failing.clear();
+    // The registry of ".test" is our server, by the RDAP bootstrap in the program's cache.
+    QDir().mkpath(m_home->filePath(u"cache/seo-quillmark"_s));
+    QFile bootstrap(m_home->filePath(u"cache/seo-quillmark/rdap-dns.json"_s));
+    QVERIFY(bootstrap.open(QIODevice::WriteOnly));
+    bootstrap.write(R"({"services":[[["test"],["http://)" + m_server->hostPort().toUtf8() + R"(/rdap/"]]]})");
+    bootstrap.close();
+    m_environment = {u"XDG_CACHE_HOME="_s + m_home->filePath(u"cache"_s)};
+    m_server->responder = [this](const QString& target) {
+        const QString name = target.startsWith(u"/rdap/"_s) ? target.section(u'/', -1)
+                                                            : QUrlQuery(QUrl(target).query()).queryItemValue(u"Domain"_s);
+        if (!target.startsWith(u"/rdap/"_s)) {
+            return m_failing.contains(name) ? TestHttpServer::page("", 503)
+                                            : TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s));
+        }
+        if (m_expiry.value(name) == u"free"_s)
+            return TestHttpServer::page(R"({"errorCode":404})", 404);
+        const QString day = m_expiry.value(name, u"2030-01-02"_s);
+        return TestHttpServer::page(QStringLiteral(R"({"objectClassName":"domain","ldhName":"%1","status":["active"],
+            "events":[{"eventAction":"expiration","eventDate":"%2T00:00:00Z"}]})")
+                                        .arg(name, day)
+                                        .toUtf8());
+    };
+}
+
+int TestWatching::run(const QStringList& arguments, const QByteArray& names, QByteArray* output)
+{
+    QProcess program;
+    start(program, arguments, names);
+    if (!ended(program))
+        return -1;
+    if (output)
+        *output = program.readAllStandardOutput();
+    return program.exitCode();
+}
+
+void TestWatching::changesPrintOnlyChangedCells_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QByteArray>("expected");
+    const QByteArray since = QDate::currentDate().toString(Qt::ISODate).toUtf8();
+    QTest::newRow("JSON Lines") << u"jsonl"_s
+                                << R"({"domain":"a.test","key":"reg-expiry","before":"2027-01-02","after":"2028-01-02","since":")"
+            + since + "\"}\n";
+    QTest::newRow("CSV") << u"csv"_s << "\xEF\xBB\xBF" "domain,key,before,after,since\r\na.test,reg-expiry,2027-01-02,2028-01-02,"
+            + since + "\r\n";
+}
+
+void TestWatching::changesPrintOnlyChangedCells()
+{
+    QFETCH(QString, format);
+    QFETCH(QByteArray, expected);
+    const QStringList arguments {u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry,icp"_s};
+    for (const QString& name : {u"a.test"_s, u"b.test"_s, u"c.test"_s})
+        m_expiry.insert(name, u"2027-01-02"_s);
+    QCOMPARE(run(arguments, "a.test\nb.test\nc.test\n"), 0);
+    // a renewed; b's filing request fails today (a failure is no change); c as it was; d answers first.
+    m_expiry.insert(u"a.test"_s, u"2028-01-02"_s);
+    m_failing.insert(u"b.test"_s);
+    QByteArray output;
+    QCOMPARE(run(arguments + QStringList {u"--changes"_s, u"--format"_s, format}, "a.test\nb.test\nc.test\nd.test\n",
+                 &output),
+        1); // b's failure, as without --changes
+    QCOMPARE(output, expected);
+}
+
+void TestWatching::expiringRowsAndStatus_data()
+{
+    QTest::addColumn<int>("days");
+    QTest::addColumn<QStringList>("rows");
+    QTest::addColumn<int>("status");
+    QTest::newRow("within 30 days and expired") << 30 << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
+    QTest::newRow("only the expired within 5") << 5 << QStringList {u"gone.test"_s} << 3;
+    QTest::newRow("today counts") << 0 << QStringList {u"gone.test"_s} << 3;
+}
+
+void TestWatching::expiringRowsAndStatus()
+{
+    QFETCH(int, days);
+    QFETCH(QStringList, rows);
+    QFETCH(int, status);
+    m_expiry = {{u"gone.test"_s, inDays(-3)}, {u"soon.test"_s, inDays(10)}, {u"far.test"_s, inDays(400)},
+        {u"free.test"_s, u"free"_s}};
+    QByteArray output;
+    QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s, u"--format"_s, u"csv"_s, u"--expiring"_s,
+                     QString::number(days)},
+                 "soon.test\nfar.test\ngone.test\nfree.test\n", &output),
+        status);
+    QStringList printed;
+    for (const QByteArray& line : output.split('\n').mid(1))
+        if (!line.isEmpty())
+            printed.append(QString::fromUtf8(line).section(u',', 1, 1));
+    printed.sort();
+    QCOMPARE(printed, rows);
+    // Nothing near: nothing printed, status 0.
+    QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s, u"--expiring"_s, QString::number(days)},
+                 "far.test\n", &output),
+        0);
+    QCOMPARE(output, QByteArray());
+}
+
+void TestWatching::watchRunsASavedListOnce()
+{
+    {
+        ResultStore store(databasePath()); // the database made, as the window makes it
+        QVERIFY(store.isSaving());
+    }
+    WatchLists lists(databasePath());
+    QVERIFY2(lists.problem().isEmpty(), qPrintable(lists.problem()));
+    WatchList list;
+    list.name = u"客户站点"_s;
+    list.domains = {u"a.test"_s, u"soon.test"_s};
+    list.lookups = {u"reg-expiry"_s};
+    QVERIFY(lists.save(list));
+    m_expiry = {{u"a.test"_s, u"2027-01-02"_s}, {u"soon.test"_s, inDays(10)}};
+    QByteArray output;
+    // First answers are no change; soon.test is within the default 30 days.
+    QCOMPARE(run({u"--watch"_s, u"客户站点"_s}, {}, &output), 3);
+    QCOMPARE(output, QByteArray());
+    m_expiry.insert(u"a.test"_s, u"2028-01-02"_s);
+    QCOMPARE(run({u"--watch"_s, u"客户站点"_s, u"--expiring"_s, u"5"_s}, {}, &output), 0);
+    QVERIFY2(output.startsWith(R"({"domain":"a.test","key":"reg-expiry","before":"2027-01-02","after":"2028-01-02")"),
+        output.constData());
+    QCOMPARE(output.count('\n'), 1);
+    const std::optional<WatchList> after = lists.find(u"客户站点"_s);
+    QVERIFY(after && after->lastBatch > 0 && !after->times.runningSince.isValid());
+    // Held by another program's run (the window's): not run a second time, nothing asked.
+    QCOMPARE(lists.claim(u"客户站点"_s, QDateTime::currentDateTimeUtc(), true), WatchLists::Claim::Started);
+    const qsizetype asked = m_server->requests.size();
+    QCOMPARE(run({u"--watch"_s, u"客户站点"_s}, {}, &output), 1);
+    QCOMPARE(m_server->requests.size(), asked);
+    QCOMPARE(run({u"--watch"_s, u"无此列表"_s}), 2);
+}
+
+void TestWatching::expiryDaysKeptPerDomain()
+{
+    // An older database (version 3) with answers of its own: filled on opening, the latest real answer each.
+    {
+        QDir().mkpath(QFileInfo(databasePath()).path());
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
+        db.setDatabaseName(databasePath());
+        QVERIFY(db.open());
+        QSqlQuery step(db);
+        QVERIFY(step.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT "
+                          u"NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s));
+        QVERIFY(step.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
+                          u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
+                          u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(step.exec(u"INSERT INTO cells VALUES (1, 0, 'old.test', 'reg-expiry', '%1', '', '2026-01-01T00:00:00'),"
+                          u"(2, 0, 'old.test', 'reg-expiry', '%2', '', '2026-02-01T00:00:00'),"
+                          u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
+                          u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00')"_s
+                              .arg(inDays(100), inDays(20), inDays(3))));
+        QVERIFY(step.exec(u"PRAGMA user_version = 3"_s));
+    }
+    QSqlDatabase::removeDatabase(u"old"_s);
+    const auto due = [this](int days) {
+        ResultStore store(databasePath());
+        QStringList found;
+        for (const expiries::Expiring& entry : store.expiringBy(QDate::currentDate().addDays(days)))
+            found.append(entry.domain + u' ' + entry.lookup + u' ' + entry.day.toString(Qt::ISODate));
+        return found;
+    };
+    QCOMPARE(due(30), (QStringList {u"cert.test tls-expiry "_s + inDays(3), u"old.test reg-expiry "_s + inDays(20)}));
+    // Answers of today: old.test's registry no longer knows it (no day: out), new.test soon.
+    m_expiry = {{u"old.test"_s, u"free"_s}, {u"new.test"_s, inDays(1)}};
+    QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s}, "old.test\nnew.test\n"), 0);
+    QCOMPARE(due(30), (QStringList {u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
+}
+
+QTEST_GUILESS_MAIN(TestWatching)
+#include "test_watching.moc"
