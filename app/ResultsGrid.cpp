@@ -4,6 +4,10 @@
 #include "queries/engine/results.h"
 #include "queries/sources/tranco.h"
 
+#include "queries/engine/keys.h"
+#include "watch/changes.h"
+#include "watch/expiry.h"
+
 #include <QColor>
 #include <QFont>
 
@@ -33,7 +37,8 @@ ResultsGrid::ResultsGrid(const Results& results, const TrancoStore& ranks, QObje
     connect(&results, &Results::wasReset, this, &ResultsGrid::endResetModel);
     const auto changed = [this](int row, int column) {
         const QModelIndex cell = index(row, column);
-        emit dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole, Qt::FontRole, Qt::ForegroundRole});
+        emit dataChanged(cell, cell,
+            {Qt::DisplayRole, Qt::ToolTipRole, Qt::FontRole, Qt::ForegroundRole, Qt::BackgroundRole, RowChangedRole});
     };
     connect(&results, &Results::cellChanged, this, changed);
     connect(&results, &Results::earlierChanged, this, changed);
@@ -53,29 +58,84 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid())
         return {};
-    if (role == Qt::DisplayRole)
-        return displayText(m_results.text(index.row(), index.column()));
-    if (role != Qt::ToolTipRole && role != Qt::FontRole && role != Qt::ForegroundRole)
+    const int row = index.row();
+    const int column = index.column();
+    if (role == RowChangedRole)
+        return m_results.hasChange(row);
+    const QString why = m_results.problem(row, column);
+    const std::optional<Results::Earlier> earlier = m_results.earlier(row, column);
+    switch (role) {
+    case Qt::DisplayRole:
+        return shown(row, column, why, earlier);
+    case Qt::ToolTipRole:
+        if (!why.isEmpty())
+            return earlier ? why + u'\n' + lastAnswerText({earlier->text, earlier->date}) : why;
+        if (earlier)
+            return lastAnswerText({displayText(earlier->text), earlier->date});
+        return m_results.note(row, column).isEmpty() ? QVariant() : QVariant(m_results.note(row, column));
+    case Qt::ForegroundRole:
+        return why.isEmpty() ? QVariant() : QVariant(QColor(Qt::gray));
+    case Qt::FontRole:
+        return font(!why.isEmpty(), earlier && earlier->changed);
+    case Qt::BackgroundRole:
+        return background(row, column, why, earlier);
+    default:
         return {};
-    const QString why = m_results.problem(index.row(), index.column());
-    if (why.isEmpty()) {
-        // An answer that changed since an earlier batch stands out, and says what it was.
-        const std::optional<Results::Earlier> earlier = m_results.earlier(index.row(), index.column());
-        if (!earlier && role == Qt::ToolTipRole && !m_results.note(index.row(), index.column()).isEmpty())
-            return m_results.note(index.row(), index.column());
-        if (!earlier || role == Qt::FontRole)
-            return {};
-        if (role == Qt::ForegroundRole)
-            return QColor(0x1565c0);
-        return u"上次：%1（%2）"_s.arg(displayText(earlier->text), earlier->date.toString(Qt::ISODate));
     }
-    if (role == Qt::ToolTipRole)
-        return why;
-    if (role == Qt::ForegroundRole)
-        return QColor(Qt::gray);
-    QFont italic;
-    italic.setItalic(true);
-    return italic;
+}
+
+void ResultsGrid::setWarnDays(int days)
+{
+    m_warnDays = days;
+    if (rowCount() > 0)
+        emit dataChanged(index(0, FirstLookupColumn), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
+}
+
+// The cell's text; a changed count or rank with how far it moved, a failed cell with the last real answer.
+QString ResultsGrid::shown(
+    int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const
+{
+    const QString text = displayText(m_results.text(row, column));
+    if (!earlier)
+        return text;
+    if (!why.isEmpty())
+        return text + u"　"_s + lastAnswerText({displayText(earlier->text), earlier->date});
+    const Lookup* lookup = m_results.table().lookupAt(column);
+    const CellChange change = compareCell(LastAnswer {earlier->text, earlier->date}, m_results.text(row, column),
+        false, lookup ? lookup->measure : Measure::Text);
+    return change.delta.isEmpty() ? text : text + u"  "_s + change.delta;
+}
+
+QVariant ResultsGrid::font(bool failed, bool changed) const
+{
+    if (!failed && !changed)
+        return {};
+    QFont font;
+    font.setItalic(failed);
+    font.setBold(changed);
+    return font;
+}
+
+// Translucent colours over the theme's own base: they read on a light grid and on a dark one.
+QVariant ResultsGrid::background(
+    int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const
+{
+    const Lookup* lookup = m_results.table().lookupAt(column);
+    if (why.isEmpty() && lookup && (lookup->key == Key::RegExpiry || lookup->key == Key::TlsExpiry)) {
+        if (const std::optional<QDate> day = expiryOf(m_results.text(row, column))) {
+            switch (urgencyOf(*day, QDate::currentDate(), m_warnDays)) {
+            case Urgency::Past:
+                return QColor(229, 57, 53, 110);
+            case Urgency::Soon:
+                return QColor(255, 160, 0, 110);
+            case Urgency::None:
+                break;
+            }
+        }
+    }
+    if (earlier && earlier->changed)
+        return QColor(66, 133, 244, 70);
+    return {};
 }
 
 QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int role) const

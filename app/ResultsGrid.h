@@ -1,5 +1,8 @@
 #pragma once
 
+#include "queries/engine/results.h"
+#include "settings/settings.h"
+
 #include <QAbstractTableModel>
 
 class Results;
@@ -9,7 +12,10 @@ class TrancoStore;
 // elided with "…". A 15 MB cell would otherwise take seconds per repaint. Exports keep the whole text.
 QString displayText(const QString& cell);
 
-// The results as the grid shows them: the text, and marked cells in grey italics with their reason.
+// The results as the grid shows them: the text, and marked cells in grey italics with their reason. A cell that
+// changed since its last real answer is bold on a blue tint and says what it was (a count or a rank also how far
+// it moved); a failed cell shows the last real answer beside its mark. 到期日 and 证书到期 within 提前提醒天数 are
+// tinted orange, past it red.
 class ResultsGrid : public QAbstractTableModel
 {
     Q_OBJECT
@@ -17,12 +23,21 @@ public:
     // The rank list's date shows in its column's header tooltip.
     ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent = nullptr);
 
+    // Whether any cell of the row changed (for 只看变化), on any column of it.
+    static constexpr int RowChangedRole = Qt::UserRole + 1;
+    void setWarnDays(int days);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    QString shown(int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const;
+    QVariant font(bool failed, bool changed) const;
+    QVariant background(int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const;
+
     const Results& m_results;
     const TrancoStore& m_ranks;
+    int m_warnDays = Settings::kDefaultWarnDays;
 };

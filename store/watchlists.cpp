@@ -151,6 +151,15 @@ bool WatchLists::beat(const QString& name, const QDateTime& now)
     return query.exec() || failed(query);
 }
 
+bool WatchLists::abandon(const QString& name, const QDateTime& lastStarted)
+{
+    QSqlQuery query(m_db);
+    query.prepare(u"UPDATE watchlists SET running_since = NULL, heartbeat = NULL, last_started = ? WHERE name = ?"_s);
+    query.addBindValue(stamp(lastStarted));
+    query.addBindValue(name);
+    return query.exec() || failed(query);
+}
+
 bool WatchLists::finish(const QString& name, qint64 batch, const QDateTime& now)
 {
     QSqlQuery query(m_db);

@@ -48,6 +48,9 @@ public:
     bool beat(const QString& name, const QDateTime& now);
     // The run is over: `batch` holds its answers (0 when it saved none). Its claim is given back either way.
     bool finish(const QString& name, qint64 batch, const QDateTime& now);
+    // A run given up before its end (the user started a batch of their own): the list is due again as it was
+    // before, `lastStarted` being when the run before it began.
+    bool abandon(const QString& name, const QDateTime& lastStarted);
 
 private:
     bool failed(const class QSqlQuery& query);

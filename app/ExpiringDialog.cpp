@@ -1,0 +1,103 @@
+#include "app/ExpiringDialog.h"
+
+#include "app/Platform.h"
+#include "app/ResultsGrid.h"
+#include "export/export.h"
+#include "export/outputfile.h"
+#include "export/workbook.h"
+#include "queries/engine/results.h"
+#include "store/store.h"
+#include "watch/expiringlist.h"
+
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+using namespace Qt::Literals::StringLiterals;
+
+ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std::shared_ptr<const LookupTable>& table,
+    const TrancoStore& ranks, int warnDays, QWidget* parent)
+    : QDialog(parent)
+    , m_platform(platform)
+    , m_view(new QTableView)
+    , m_summary(new QLabel)
+{
+    setObjectName(u"expiringDialog"_s);
+    setWindowTitle(u"即将到期"_s);
+    const QDate today = QDate::currentDate();
+    QString error;
+    const QList<expiries::Expiring> due = store.expiringBy(today.addDays(warnDays), &error);
+    m_results = expiringRows(due, expiryTable(table), today);
+    m_model = new ResultsGrid(*m_results, ranks, this);
+    m_model->setWarnDays(warnDays);
+    m_view->setObjectName(u"expiring"_s);
+    m_view->setModel(m_model);
+    m_view->verticalHeader()->hide();
+    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setColumnHidden(PositionColumn, true);
+    m_view->setColumnWidth(DomainColumn, 220);
+    for (int column = FirstLookupColumn; column < m_results->table().columnCount(); ++column)
+        m_view->setColumnWidth(column, 200);
+    m_summary->setObjectName(u"summary"_s);
+    m_summary->setText(!error.isEmpty() ? u"无法读取结果数据库：%1"_s.arg(error)
+            : m_results->rowCount() == 0
+            ? u"查询过的域名中，没有 %1 天内到期或已过期的域名或证书。"_s.arg(warnDays)
+            : u"查询过的域名中，%1 个域名或证书 %2 天内到期或已过期（按最近一次查询的结果）。"_s.arg(m_results->rowCount())
+                  .arg(warnDays));
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    QPushButton* csv = buttons->addButton(u"导出为 CSV 文件…"_s, QDialogButtonBox::ActionRole);
+    QPushButton* workbook = buttons->addButton(u"导出为 Excel 文件…"_s, QDialogButtonBox::ActionRole);
+    csv->setEnabled(m_results->rowCount() > 0);
+    workbook->setEnabled(m_results->rowCount() > 0);
+    connect(csv, &QPushButton::clicked, this, &ExpiringDialog::saveCsv);
+    connect(workbook, &QPushButton::clicked, this, &ExpiringDialog::saveWorkbook);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_summary);
+    layout->addWidget(m_view);
+    layout->addWidget(buttons);
+    resize(720, 480);
+}
+
+ExpiringDialog::~ExpiringDialog() = default;
+
+QList<int> ExpiringDialog::columns() const
+{
+    QList<int> columns {DomainColumn};
+    for (int column = FirstLookupColumn; column < m_results->table().columnCount(); ++column)
+        columns.append(column);
+    return columns;
+}
+
+void ExpiringDialog::saveCsv()
+{
+    const QString path = m_platform.saveFileName(this, u"导出为 CSV 文件"_s, u"即将到期.csv"_s);
+    if (path.isEmpty())
+        return;
+    OutputFile file(path);
+    QString error = file.open();
+    if (error.isEmpty()) {
+        file.write(csvBytes(*m_results, columns()));
+        error = file.commit();
+    }
+    tellFailure(u"导出为 CSV 文件"_s, path, error);
+}
+
+void ExpiringDialog::saveWorkbook()
+{
+    const QString path = m_platform.saveFileName(this, u"导出为 Excel 文件"_s, u"即将到期.xlsx"_s);
+    if (!path.isEmpty())
+        tellFailure(u"导出为 Excel 文件"_s, path, writeWorkbook(path, *m_results, columns()));
+}
+
+void ExpiringDialog::tellFailure(const QString& caption, const QString& path, const QString& error)
+{
+    if (error.isEmpty())
+        return;
+    m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error), caption,
+        QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class ChangedRowsFilter;
+class ResultsGrid;
+class TrancoStore;
+class WatchRun;
+struct WatchSummary;
+
+// What a watch list's run found, opened from its notification: the list's rows as the grid shows them, changes
+// marked and, at first, only the rows with one.
+class WatchResultsDialog : public QDialog
+{
+    Q_OBJECT
+public:
+    WatchResultsDialog(std::shared_ptr<const WatchRun> run, const TrancoStore& ranks, int warnDays,
+        QWidget* parent = nullptr);
+    ~WatchResultsDialog() override;
+
+private:
+    std::shared_ptr<const WatchRun> m_run; // its rows live as long as the dialog shows them
+    ResultsGrid* m_model;
+    std::unique_ptr<ChangedRowsFilter> m_filter;
+};
