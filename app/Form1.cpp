@@ -608,7 +608,7 @@ void Form1::showHistory()
         return;
     }
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
-    HistoryDialog dialog(
+    HistoryDialog dialog(m_platform,
         domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), m_walker->table(), this);
     dialog.exec();
 }

@@ -4,13 +4,24 @@
 
 #include <QDialog>
 
+class HistoryChart;
 class LookupTable;
+class Platform;
 
-// 查看历史…: every saved answer for one domain, oldest first.
+// 查看历史…: every saved answer for one domain, oldest first, and its numeric facts drawn over time.
 class HistoryDialog : public QDialog
 {
     Q_OBJECT
 public:
-    HistoryDialog(const QString& domain, const QList<ResultStore::Answer>& answers, const LookupTable& table,
-        QWidget* parent = nullptr);
+    HistoryDialog(Platform& platform, const QString& domain, const QList<ResultStore::Answer>& answers,
+        const LookupTable& table, QWidget* parent = nullptr);
+
+    const HistoryChart& chart() const { return *m_chart; }
+
+private:
+    void saveChart();
+
+    Platform& m_platform;
+    QString m_domain;
+    HistoryChart* m_chart;
 };

@@ -6,6 +6,7 @@
 
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -17,6 +18,7 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     : QDialog(parent)
     , m_settings(settings)
     , m_message(new QLabel(this))
+    , m_warnDays(new QSpinBox(this))
 {
     setObjectName(u"settingsDialog"_s);
     setWindowTitle(u"设置"_s);
@@ -46,6 +48,14 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
         grid->addWidget(row.proxies, at, 3);
         m_rows.append(row);
     }
+    m_warnDays->setObjectName(u"warnDays"_s);
+    m_warnDays->setRange(1, Settings::kMaxWarnDays);
+    m_warnDays->setValue(settings.warnDays());
+    m_warnDays->setSuffix(u" 天"_s);
+    auto* warn = new QHBoxLayout;
+    warn->addWidget(new QLabel(u"提前提醒天数（到期日、证书到期在这么多天内时标出）"_s));
+    warn->addWidget(m_warnDays);
+    warn->addStretch();
     m_message->setObjectName(u"message"_s);
     m_message->setStyleSheet(u"color: #b00020"_s);
     m_message->setTextFormat(Qt::PlainText);
@@ -54,6 +64,7 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     connect(buttons, &QDialogButtonBox::rejected, this, &SettingsDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
+    layout->addLayout(warn);
     layout->addWidget(m_message);
     layout->addWidget(buttons);
 }
@@ -81,5 +92,6 @@ void SettingsDialog::accept()
         m_settings.setPace(m_rows.at(i).service, paces.at(i));
         m_settings.setProxies(m_rows.at(i).service, proxies.at(i));
     }
+    m_settings.setWarnDays(m_warnDays->value());
     QDialog::accept();
 }

@@ -9,7 +9,8 @@ class QSpinBox;
 class ServiceTable;
 class Settings;
 
-// 设置…: how many requests each service gets at once, and the least gap between two of them.
+// 设置…: how many requests each service gets at once, the least gap between two of them, the proxies they take,
+// and 提前提醒天数.
 class SettingsDialog : public QDialog
 {
     Q_OBJECT
@@ -31,4 +32,5 @@ private:
     Settings& m_settings;
     QList<Row> m_rows;
     QLabel* m_message;
+    QSpinBox* m_warnDays;
 };
