@@ -14,26 +14,41 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     , m_columns(columns)
     , m_designedWidth(grid->header()->sectionSize(columns - 1))
 {
-    m_frozen->setObjectName(grid->objectName() + QStringLiteral("Frozen"));
-    m_frozen->setModel(grid->model());
-    m_frozen->setSelectionModel(grid->selectionModel());
-    m_frozen->setSelectionBehavior(grid->selectionBehavior());
-    m_frozen->setSelectionMode(grid->selectionMode());
+    copyGridLook();
+    followGrid();
+    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
+    showOnlyFrozen();
+    measure(0, m_grid->model()->rowCount() - 1);
+    m_frozen->show();
+}
+
+void FrozenColumns::copyGridLook()
+{
+    m_frozen->setObjectName(m_grid->objectName() + QStringLiteral("Frozen"));
+    m_frozen->setModel(m_grid->model());
+    m_frozen->setSelectionModel(m_grid->selectionModel());
+    m_frozen->setSelectionBehavior(m_grid->selectionBehavior());
+    m_frozen->setSelectionMode(m_grid->selectionMode());
     m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_frozen->setRootIsDecorated(false);
     m_frozen->setItemsExpandable(false);
     m_frozen->setUniformRowHeights(true);
     m_frozen->setAllColumnsShowFocus(true);
-    m_frozen->setTextElideMode(grid->textElideMode());
+    m_frozen->setTextElideMode(m_grid->textElideMode());
     m_frozen->setFocusPolicy(Qt::NoFocus);
     m_frozen->setFrameShape(QFrame::NoFrame);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_frozen->setVerticalScrollMode(grid->verticalScrollMode());
+    m_frozen->setVerticalScrollMode(m_grid->verticalScrollMode());
     m_frozen->header()->setStretchLastSection(false);
-    m_frozen->header()->setMinimumSectionSize(grid->header()->minimumSectionSize());
+    m_frozen->header()->setMinimumSectionSize(m_grid->header()->minimumSectionSize());
     m_frozen->header()->setSectionsMovable(false);
     m_frozen->setContextMenuPolicy(Qt::CustomContextMenu);
+}
+
+void FrozenColumns::followGrid()
+{
     // A right click on the frozen part opens the grid's own menu, where the grid would have.
     connect(m_frozen, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         emit m_grid->customContextMenuRequested(m_grid->viewport()->mapFrom(m_frozen->viewport(), at));
@@ -70,11 +85,6 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
             }
         });
     connect(m_grid->model(), &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
-    grid->installEventFilter(this);
-    grid->viewport()->installEventFilter(this);
-    showOnlyFrozen();
-    measure(0, m_grid->model()->rowCount() - 1);
-    m_frozen->show();
 }
 
 bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
