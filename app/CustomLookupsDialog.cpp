@@ -203,9 +203,8 @@ void CustomLookupsDialog::add()
     CustomLookup lookup;
     for (int n = int(m_lookups.size()) + 1;; ++n) {
         lookup.key = u"custom-%1"_s.arg(n);
-        if (std::none_of(m_lookups.begin(), m_lookups.end(), [&](const CustomLookup& other) {
-                return other.key == lookup.key;
-            }))
+        if (std::none_of(
+                m_lookups.begin(), m_lookups.end(), [&](const CustomLookup& other) { return other.key == lookup.key; }))
             break;
     }
     lookup.header = u"自定义 %1"_s.arg(m_lookups.size() + 1);

@@ -5,12 +5,12 @@
 #include "app/Form1.h"
 
 #include "app/AnswerDialog.h"
+#include "app/FrozenColumns.h"
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
 #include "app/designed.h"
-#include "app/FrozenColumns.h"
 #include "app/intake.h"
 #include "export/export.h"
 #include "input/domains.h"
@@ -40,8 +40,8 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-Form1::Form1(Platform& platform, Settings& settings, std::vector<CustomLookup> custom, ResultStore* store,
-    QWidget* parent)
+Form1::Form1(
+    Platform& platform, Settings& settings, std::vector<CustomLookup> custom, ResultStore* store, QWidget* parent)
     : QMainWindow(parent)
     , m_platform(platform)
     , m_settings(settings)
@@ -95,7 +95,8 @@ Form1::~Form1()
 
 QString Form1::caption()
 {
-    return u"seo-Quillmark"_s + QString::fromUtf16(kVersion) + u"     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s;
+    return u"seo-Quillmark"_s + QString::fromUtf16(kVersion)
+        + u"     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s;
 }
 
 QString Form1::makerPage()
@@ -103,12 +104,11 @@ QString Form1::makerPage()
     return u"http://www.quillmark.example/"_s;
 }
 
-
 void Form1::connectControls()
 {
     const auto clicked = [this](const QString& name, void (Form1::*handler)()) {
-        connect(m_client->findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly), &QPushButton::clicked, this,
-            handler);
+        connect(
+            m_client->findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly), &QPushButton::clicked, this, handler);
     };
     clicked(u"Command13"_s, &Form1::Command13_Click);
     clicked(u"Command14"_s, &Form1::Command14_Click);
@@ -144,7 +144,8 @@ void Form1::gridSetup()
         m_listView1->header()->resizeSection(column, m_walker->table().width(column));
     // Columns beyond the designed ten show only while their lookup is ticked.
     for (auto it = m_lookupActions.cbegin(); it != m_lookupActions.cend(); ++it)
-        m_listView1->setColumnHidden(m_walker->table().columnOf(*m_walker->table().byKey(it.key())), !it.value()->isChecked());
+        m_listView1->setColumnHidden(
+            m_walker->table().columnOf(*m_walker->table().byKey(it.key())), !it.value()->isChecked());
     // Rows keep their names when the grid scrolls sideways.
     if (!m_frozen)
         m_frozen = new FrozenColumns(m_listView1, FirstLookupColumn);
@@ -276,7 +277,8 @@ void Form1::showAbout()
 {
     m_platform.messageBox(this,
         u"seo-Quillmark %1\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
-        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2"_s.arg(QString::fromUtf16(kVersion), makerPage()),
+        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2"_s.arg(
+            QString::fromUtf16(kVersion), makerPage()),
         u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
 }
 

@@ -99,8 +99,8 @@ void Form1::connectRankList()
     connect(&ranks, &TrancoStore::installed, this, [this](bool ok, const QString& problem) {
         const TrancoStore& ranks = m_walker->ranks();
         if (ok) {
-            m_label1->setText(u"已安装排名列表（%1 个域名，%2）"_s.arg(ranks.list()->size())
-                                  .arg(ranks.date().toString(Qt::ISODate)));
+            m_label1->setText(
+                u"已安装排名列表（%1 个域名，%2）"_s.arg(ranks.list()->size()).arg(ranks.date().toString(Qt::ISODate)));
         }
         if (ok && !std::exchange(m_rankingDownload, false))
             return;
