@@ -3,9 +3,39 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
+
+namespace {
+
+// The grid's rows are as tall as the tallest text of the columns it shows, and a Chinese cell stands taller
+// than a name: rows measured on the names alone would slip off the grid's, a little more with every row.
+class GridRowHeight : public QStyledItemDelegate
+{
+public:
+    GridRowHeight(const QTreeView* grid, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_grid(grid)
+    {
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        for (int column = 0; column < index.model()->columnCount(); ++column) {
+            if (!m_grid->isColumnHidden(column))
+                hint.setHeight(
+                    qMax(hint.height(), QStyledItemDelegate::sizeHint(option, index.siblingAtColumn(column)).height()));
+        }
+        return hint;
+    }
+
+private:
+    const QTreeView* m_grid;
+};
+
+} // namespace
 
 FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     : QObject(grid)
@@ -45,6 +75,7 @@ void FrozenColumns::copyGridLook()
     m_frozen->header()->setMinimumSectionSize(m_grid->header()->minimumSectionSize());
     m_frozen->header()->setSectionsMovable(false);
     m_frozen->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_frozen->setItemDelegate(new GridRowHeight(m_grid, m_frozen));
 }
 
 void FrozenColumns::followGrid()
@@ -55,8 +86,10 @@ void FrozenColumns::followGrid()
     });
 
     // Both scroll as one, whichever the wheel or the keys move.
-    connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_grid->verticalScrollBar(), &QScrollBar::setValue);
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
+    connect(
+        m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_grid->verticalScrollBar(), &QScrollBar::setValue);
+    connect(
+        m_grid->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
     // Rows arrive during a batch and the grid follows them: a value set before the overlay had room for it
     // was cut short, so it is set again once the overlay's range catches up.
     connect(m_frozen->verticalScrollBar(), &QScrollBar::rangeChanged, this,
@@ -134,7 +167,7 @@ void FrozenColumns::measure(int firstRow, int lastRow)
     constexpr int kMeasuredRows = 5000;
     const QAbstractItemModel* model = m_grid->model();
     for (int row = qMax(0, firstRow); row <= qMin(lastRow, qMin(model->rowCount(), kMeasuredRows) - 1); ++row)
-        m_widest = qMax(m_widest, m_frozen->sizeHintForIndex(model->index(row, m_columns - 1)).width());
+        m_widest = qMax(m_widest, m_grid->sizeHintForIndex(model->index(row, m_columns - 1)).width());
 }
 
 void FrozenColumns::fitLastFrozen()
