@@ -51,59 +51,10 @@ CustomLookupsDialog::CustomLookupsDialog(const std::vector<CustomLookup>& lookup
 {
     setObjectName(u"customLookupsDialog"_s);
     setWindowTitle(u"自定义查询"_s);
-    m_list->setObjectName(u"lookupList"_s);
-    m_headers->setObjectName(u"headers"_s);
-    m_headers->setPlaceholderText(u"每行一个：名称: 值（例如 X-Api-Key: …）"_s);
-    m_headers->setFixedHeight(52);
-    m_extraction->setObjectName(u"extraction"_s);
-    m_extraction->addItems({u"正则表达式（第一个捕获组）"_s, u"JSON 指针（RFC 6901）"_s, u"两个标记之间的文字"_s});
-    m_tryCell->setObjectName(u"tryCell"_s);
-    m_tryCell->setTextFormat(Qt::PlainText);
-    m_tryCell->setWordWrap(true);
-    m_tryPage->setObjectName(u"tryPage"_s);
-    m_tryPage->setReadOnly(true);
-    m_message->setObjectName(u"message"_s);
-    m_message->setStyleSheet(u"color: #b00020"_s);
-    m_message->setTextFormat(Qt::PlainText);
-    m_message->setWordWrap(true);
-
-    auto* addButton = new QPushButton(u"添加"_s);
-    addButton->setObjectName(u"add"_s);
-    auto* removeButton = new QPushButton(u"删除"_s);
-    removeButton->setObjectName(u"remove"_s);
-    connect(addButton, &QPushButton::clicked, this, &CustomLookupsDialog::add);
-    connect(removeButton, &QPushButton::clicked, this, &CustomLookupsDialog::remove);
-    auto* listButtons = new QHBoxLayout;
-    listButtons->addWidget(addButton);
-    listButtons->addWidget(removeButton);
-    auto* left = new QVBoxLayout;
-    left->addWidget(m_list);
-    left->addLayout(listButtons);
-
-    auto* form = new QFormLayout;
-    form->addRow(u"键名"_s, m_key);
-    form->addRow(u"列标题"_s, m_header);
-    form->addRow(u"地址"_s, m_url);
-    form->addRow(new QLabel(u"地址中可用 {domain}（原样）、{ascii}（punycode）、{registrable}（可注册域名）"_s));
-    form->addRow(u"请求头"_s, m_headers);
-    form->addRow(u"字符集"_s, m_charset);
-    form->addRow(u"提取方式"_s, m_extraction);
-    form->addRow(u"表达式"_s, m_pattern);
-    form->addRow(u"结束标记"_s, m_closing);
-    form->addRow(u"服务"_s, m_service);
-    auto* tryButton = new QPushButton(u"试一试"_s);
-    tryButton->setObjectName(u"try"_s);
-    connect(tryButton, &QPushButton::clicked, this, &CustomLookupsDialog::tryOne);
-    auto* tryRow = new QHBoxLayout;
-    tryRow->addWidget(m_tryDomain);
-    tryRow->addWidget(tryButton);
-    form->addRow(u"试查域名"_s, tryRow);
-    form->addRow(u"单元格"_s, m_tryCell);
-    form->addRow(u"页面开头"_s, m_tryPage);
-
+    setUpFields();
     auto* panes = new QHBoxLayout;
-    panes->addLayout(left, 1);
-    panes->addLayout(form, 3);
+    panes->addLayout(listPane(), 1);
+    panes->addLayout(formPane(), 3);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &CustomLookupsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CustomLookupsDialog::reject);
@@ -128,6 +79,67 @@ CustomLookupsDialog::CustomLookupsDialog(const std::vector<CustomLookup>& lookup
     m_list->setCurrentRow(m_lookups.empty() ? -1 : 0);
     if (m_lookups.empty())
         showLookup(-1);
+}
+
+void CustomLookupsDialog::setUpFields()
+{
+    m_list->setObjectName(u"lookupList"_s);
+    m_headers->setObjectName(u"headers"_s);
+    m_headers->setPlaceholderText(u"每行一个：名称: 值（例如 X-Api-Key: …）"_s);
+    m_headers->setFixedHeight(52);
+    m_extraction->setObjectName(u"extraction"_s);
+    m_extraction->addItems({u"正则表达式（第一个捕获组）"_s, u"JSON 指针（RFC 6901）"_s, u"两个标记之间的文字"_s});
+    m_tryCell->setObjectName(u"tryCell"_s);
+    m_tryCell->setTextFormat(Qt::PlainText);
+    m_tryCell->setWordWrap(true);
+    m_tryPage->setObjectName(u"tryPage"_s);
+    m_tryPage->setReadOnly(true);
+    m_message->setObjectName(u"message"_s);
+    m_message->setStyleSheet(u"color: #b00020"_s);
+    m_message->setTextFormat(Qt::PlainText);
+    m_message->setWordWrap(true);
+}
+
+QLayout* CustomLookupsDialog::listPane()
+{
+    auto* addButton = new QPushButton(u"添加"_s);
+    addButton->setObjectName(u"add"_s);
+    auto* removeButton = new QPushButton(u"删除"_s);
+    removeButton->setObjectName(u"remove"_s);
+    connect(addButton, &QPushButton::clicked, this, &CustomLookupsDialog::add);
+    connect(removeButton, &QPushButton::clicked, this, &CustomLookupsDialog::remove);
+    auto* listButtons = new QHBoxLayout;
+    listButtons->addWidget(addButton);
+    listButtons->addWidget(removeButton);
+    auto* pane = new QVBoxLayout;
+    pane->addWidget(m_list);
+    pane->addLayout(listButtons);
+    return pane;
+}
+
+QLayout* CustomLookupsDialog::formPane()
+{
+    auto* form = new QFormLayout;
+    form->addRow(u"键名"_s, m_key);
+    form->addRow(u"列标题"_s, m_header);
+    form->addRow(u"地址"_s, m_url);
+    form->addRow(new QLabel(u"地址中可用 {domain}（原样）、{ascii}（punycode）、{registrable}（可注册域名）"_s));
+    form->addRow(u"请求头"_s, m_headers);
+    form->addRow(u"字符集"_s, m_charset);
+    form->addRow(u"提取方式"_s, m_extraction);
+    form->addRow(u"表达式"_s, m_pattern);
+    form->addRow(u"结束标记"_s, m_closing);
+    form->addRow(u"服务"_s, m_service);
+    auto* tryButton = new QPushButton(u"试一试"_s);
+    tryButton->setObjectName(u"try"_s);
+    connect(tryButton, &QPushButton::clicked, this, &CustomLookupsDialog::tryOne);
+    auto* tryRow = new QHBoxLayout;
+    tryRow->addWidget(m_tryDomain);
+    tryRow->addWidget(tryButton);
+    form->addRow(u"试查域名"_s, tryRow);
+    form->addRow(u"单元格"_s, m_tryCell);
+    form->addRow(u"页面开头"_s, m_tryPage);
+    return form;
 }
 
 void CustomLookupsDialog::refreshList()
@@ -191,9 +203,8 @@ void CustomLookupsDialog::add()
     CustomLookup lookup;
     for (int n = int(m_lookups.size()) + 1;; ++n) {
         lookup.key = u"custom-%1"_s.arg(n);
-        if (std::none_of(m_lookups.begin(), m_lookups.end(), [&](const CustomLookup& other) {
-                return other.key == lookup.key;
-            }))
+        if (std::none_of(
+                m_lookups.begin(), m_lookups.end(), [&](const CustomLookup& other) { return other.key == lookup.key; }))
             break;
     }
     lookup.header = u"自定义 %1"_s.arg(m_lookups.size() + 1);

@@ -8,6 +8,7 @@
 
 class PageFetch;
 class QComboBox;
+class QLayout;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -25,6 +26,9 @@ public:
     const std::vector<CustomLookup>& lookups() const { return m_lookups; }
 
 private:
+    void setUpFields();
+    QLayout* listPane();
+    QLayout* formPane();
     void showLookup(int index); // the fields of one definition, or none
     void keep(); // the fields into the definition being edited
     void add();

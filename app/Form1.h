@@ -78,17 +78,31 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // windowlayout.cpp
     void buildControls();
-    void buildMenus();
-    void onLookupToggled(const Lookup& lookup, bool checked);
-    void syncLookupEntries(); // the 查询 menu's entries for the lookups without a check box
-    QList<int> shownColumns() const;
-    void gridSetup();
+    void fillControls();
+    void followDesignedTabOrder();
+    void fitToClientArea();
+    // Form1.cpp
+    void connectControls();
     void runLookup(const QString& key);
+    void gridSetup();
+    void sayNoNewVersion(bool reached);
+    void askToUpdate(const QString& version);
+    // windowmenus.cpp
+    QAction* makeAction(const QString& name, const QString& text, void (Form1::*handler)());
+    void buildMenus();
+    void buildGridMenu(QAction* exportFile);
+    void connectRankList();
+    void syncLookupEntries(); // the 查询 menu's entries for the lookups without a check box
+    void onLookupToggled(const Lookup& lookup, bool checked);
+    // fileactions.cpp
+    QList<int> shownColumns() const;
+    // progressline.cpp
+    void connectProgressLine();
     void onProgress(const Lookup& lookup, int row, int queueLength, qint64 written, qint64 total);
     void showSummary(qint64 elapsedMs);
     void showStatus();
-    void fitToClientArea();
 
     Platform& m_platform;
     Settings& m_settings;

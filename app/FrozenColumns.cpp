@@ -3,9 +3,39 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QStyledItemDelegate>
 #include <QTreeView>
 
 #include <algorithm>
+
+namespace {
+
+// The grid's rows are as tall as the tallest text of the columns it shows, and a Chinese cell stands taller
+// than a name: rows measured on the names alone would slip off the grid's, a little more with every row.
+class GridRowHeight : public QStyledItemDelegate
+{
+public:
+    GridRowHeight(const QTreeView* grid, QObject* parent)
+        : QStyledItemDelegate(parent)
+        , m_grid(grid)
+    {
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize hint = QStyledItemDelegate::sizeHint(option, index);
+        for (int column = 0; column < index.model()->columnCount(); ++column) {
+            if (!m_grid->isColumnHidden(column))
+                hint.setHeight(
+                    qMax(hint.height(), QStyledItemDelegate::sizeHint(option, index.siblingAtColumn(column)).height()));
+        }
+        return hint;
+    }
+
+private:
+    const QTreeView* m_grid;
+};
+
+} // namespace
 
 FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     : QObject(grid)
@@ -14,34 +44,52 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
     , m_columns(columns)
     , m_designedWidth(grid->header()->sectionSize(columns - 1))
 {
-    m_frozen->setObjectName(grid->objectName() + QStringLiteral("Frozen"));
-    m_frozen->setModel(grid->model());
-    m_frozen->setSelectionModel(grid->selectionModel());
-    m_frozen->setSelectionBehavior(grid->selectionBehavior());
-    m_frozen->setSelectionMode(grid->selectionMode());
+    copyGridLook();
+    followGrid();
+    grid->installEventFilter(this);
+    grid->viewport()->installEventFilter(this);
+    showOnlyFrozen();
+    measure(0, m_grid->model()->rowCount() - 1);
+    m_frozen->show();
+}
+
+void FrozenColumns::copyGridLook()
+{
+    m_frozen->setObjectName(m_grid->objectName() + QStringLiteral("Frozen"));
+    m_frozen->setModel(m_grid->model());
+    m_frozen->setSelectionModel(m_grid->selectionModel());
+    m_frozen->setSelectionBehavior(m_grid->selectionBehavior());
+    m_frozen->setSelectionMode(m_grid->selectionMode());
     m_frozen->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_frozen->setRootIsDecorated(false);
     m_frozen->setItemsExpandable(false);
     m_frozen->setUniformRowHeights(true);
     m_frozen->setAllColumnsShowFocus(true);
-    m_frozen->setTextElideMode(grid->textElideMode());
+    m_frozen->setTextElideMode(m_grid->textElideMode());
     m_frozen->setFocusPolicy(Qt::NoFocus);
     m_frozen->setFrameShape(QFrame::NoFrame);
     m_frozen->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_frozen->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_frozen->setVerticalScrollMode(grid->verticalScrollMode());
+    m_frozen->setVerticalScrollMode(m_grid->verticalScrollMode());
     m_frozen->header()->setStretchLastSection(false);
-    m_frozen->header()->setMinimumSectionSize(grid->header()->minimumSectionSize());
+    m_frozen->header()->setMinimumSectionSize(m_grid->header()->minimumSectionSize());
     m_frozen->header()->setSectionsMovable(false);
     m_frozen->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_frozen->setItemDelegate(new GridRowHeight(m_grid, m_frozen));
+}
+
+void FrozenColumns::followGrid()
+{
     // A right click on the frozen part opens the grid's own menu, where the grid would have.
     connect(m_frozen, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         emit m_grid->customContextMenuRequested(m_grid->viewport()->mapFrom(m_frozen->viewport(), at));
     });
 
     // Both scroll as one, whichever the wheel or the keys move.
-    connect(m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_grid->verticalScrollBar(), &QScrollBar::setValue);
-    connect(m_grid->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
+    connect(
+        m_frozen->verticalScrollBar(), &QScrollBar::valueChanged, m_grid->verticalScrollBar(), &QScrollBar::setValue);
+    connect(
+        m_grid->verticalScrollBar(), &QScrollBar::valueChanged, m_frozen->verticalScrollBar(), &QScrollBar::setValue);
     // Rows arrive during a batch and the grid follows them: a value set before the overlay had room for it
     // was cut short, so it is set again once the overlay's range catches up.
     connect(m_frozen->verticalScrollBar(), &QScrollBar::rangeChanged, this,
@@ -70,11 +118,6 @@ FrozenColumns::FrozenColumns(QTreeView* grid, int columns)
             }
         });
     connect(m_grid->model(), &QAbstractItemModel::columnsInserted, this, &FrozenColumns::showOnlyFrozen);
-    grid->installEventFilter(this);
-    grid->viewport()->installEventFilter(this);
-    showOnlyFrozen();
-    measure(0, m_grid->model()->rowCount() - 1);
-    m_frozen->show();
 }
 
 bool FrozenColumns::eventFilter(QObject* watched, QEvent* event)
@@ -124,7 +167,7 @@ void FrozenColumns::measure(int firstRow, int lastRow)
     constexpr int kMeasuredRows = 5000;
     const QAbstractItemModel* model = m_grid->model();
     for (int row = qMax(0, firstRow); row <= qMin(lastRow, qMin(model->rowCount(), kMeasuredRows) - 1); ++row)
-        m_widest = qMax(m_widest, m_frozen->sizeHintForIndex(model->index(row, m_columns - 1)).width());
+        m_widest = qMax(m_widest, m_grid->sizeHintForIndex(model->index(row, m_columns - 1)).width());
 }
 
 void FrozenColumns::fitLastFrozen()

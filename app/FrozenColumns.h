@@ -23,6 +23,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void copyGridLook(); // the same rows, drawn as the grid draws them
+    void followGrid(); // scrolled, sized and filled with the grid
     void showOnlyFrozen();
     void place();
     void measure(int firstRow, int lastRow);

@@ -1,5 +1,7 @@
 #include "app/designed.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 const std::vector<DesignedLookup>& designedLookups()
@@ -32,4 +34,36 @@ const DesignedLookup* designedByKey(const QString& key)
             return &designed;
     }
     return nullptr;
+}
+
+const std::vector<DesignedControl>& designedControls()
+{
+    using C = DesignedControl;
+    static const std::vector<DesignedControl> designed {
+        {u"List1"_s, C::List, {}, {240, 120, 2055, 1140, 1}},
+        {u"Text1"_s, C::TextBox, {}, {120, 120, 2175, 1335, 25}},
+        {u"Command13"_s, C::Button, u"开  始"_s, {2520, 120, 1215, 495, 24}},
+        {u"Command14"_s, C::Button, u"导  出"_s, {2520, 840, 1215, 495, 26}},
+        // Only the box shows; its caption lies beyond its width.
+        {u"Check10"_s, C::CheckBox, u"Check10"_s, {3480, 1080, 255, 255, 28}},
+        {u"Command15"_s, C::Button, u"访问官网"_s, {9360, 120, 1575, 495, 29}},
+        // Progress and the last batch's summary, in the free space under Command15.
+        {u"Label1"_s, C::Label, {}, {8160, 720, 2775, 780, -1}},
+        {u"ListView1"_s, C::Grid, {}, {120, 1560, 10935, 2415, 13}},
+        {u"Text2"_s, C::TextBox, {}, {0, 1560, 11055, 2415, 27}},
+        {u"Command9"_s, C::Button, u"停止"_s, {7920, 5760, 975, 495, 11}},
+        {u"Command10"_s, C::Button, u"清空"_s, {7920, 4920, 975, 375, 12}},
+        {u"Command11"_s, C::Button, u"Command11"_s, {7920, 5400, 975, 375, 14}},
+        {u"Command12"_s, C::Button, u"Command12"_s, {3000, 6360, 975, 375, 15}},
+        {u"Check1"_s, C::CheckBox, u"Check1"_s, {8400, 6000, 255, 255, 10}},
+        // The outbound lookup's scratch list is the walker's own; this one stays empty.
+        {u"List3"_s, C::List, {}, {8280, 5880, 375, 420, 6}},
+    };
+    return designed;
+}
+
+const DesignedControl& designedControl(const QString& name)
+{
+    const auto& all = designedControls();
+    return *std::find_if(all.begin(), all.end(), [&](const DesignedControl& control) { return control.name == name; });
 }

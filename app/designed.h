@@ -1,14 +1,28 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 
 #include <vector>
 
-// Where a control stands in the designed window, in twips, and its place in the Tab order.
+// The window was laid out in twips; at 96 dpi fifteen of them make a pixel.
+inline constexpr int kTwipsPerPixel = 15;
+
+// Where a control stands in the designed window, in twips, and its place in the Tab order (-1: none).
 struct Placement
 {
     int left, top, width, height, tab;
+
+    QRect pixels() const
+    {
+        return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel, height / kTwipsPerPixel};
+    }
 };
+
+// The designed client area under the menu bar; controls placed below it are driven from code, never seen.
+inline constexpr int kClientWidthTwips = 11070;
+inline constexpr int kClientHeightTwips = 4095;
+inline constexpr QSize kClientSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
 
 // The designed window's eight lookups: each one's check box (which ticks it for a batch), the hidden button
 // that runs it alone, and the key of its entry in the engine's table. Only the window knows these; the
@@ -27,3 +41,17 @@ struct DesignedLookup
 // In the order of the grid's columns, which is the batch's order.
 const std::vector<DesignedLookup>& designedLookups();
 const DesignedLookup* designedByKey(const QString& key);
+
+// The designed window's other controls.
+struct DesignedControl
+{
+    enum Kind { Button, CheckBox, TextBox, List, Grid, Label };
+    QString name;
+    Kind kind;
+    QString caption;
+    Placement place;
+};
+
+// In creation order, which is stacking order: List1 lies under Text1, the grid under Text2.
+const std::vector<DesignedControl>& designedControls();
+const DesignedControl& designedControl(const QString& name); // one of the above, by name

@@ -1,19 +1,27 @@
 #pragma once
 
 #include "ScriptedPlatform.h"
+#include "TestHttpServer.h"
 #include "app/Form1.h"
+#include "scoped.h"
 #include "testing.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
+#include <QTreeView>
+#include <QtTest>
 #include <memory>
+#include <optional>
 
 // A window as the user gets it, minus the update check's timer.
-inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store = nullptr)
+inline std::unique_ptr<Form1> makeWindow(
+    Platform& platform, ResultStore* store = nullptr, Settings& settings = testSettings())
 {
-    auto form = std::make_unique<Form1>(platform, testSettings(), std::vector<CustomLookup> {}, store);
+    auto form = std::make_unique<Form1>(platform, settings, std::vector<CustomLookup> {}, store);
     form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     return form;
 }
@@ -32,3 +40,32 @@ inline void click(QWidget& form, const QString& name)
 {
     form.findChild<QPushButton*>(name)->click();
 }
+
+// What each window test starts from: a desktop answered from a script, one server for every service, settings
+// of its own (a pace or a tick one test sets never reaches the next), and the window.
+struct WindowFixture
+{
+    WindowFixture()
+    {
+        platform.ping = kFakePing;
+        serveEverythingFrom(server.hostPort());
+        form = window();
+    }
+    std::unique_ptr<Form1> window(ResultStore* store = nullptr) { return makeWindow(platform, store, settings); }
+    Walker& walker() { return form->walker(); }
+    // The filing service answers after `delayMs`, one request at a time, and its box is ticked.
+    void slowIcp(int delayMs, Form1& on)
+    {
+        settings.setPace(QStringLiteral("icp"), {1, 0});
+        auto slow = TestHttpServer::page(testData(QStringLiteral("icp-filed.gb2312.html")));
+        slow.delayMs = delayMs;
+        server.route(QStringLiteral("/Api/"), slow);
+        setBox(on, QStringLiteral("Check3"), true);
+    }
+
+    QTemporaryDir folder;
+    Settings settings {folder.filePath(QStringLiteral("seo-quillmark.conf"))};
+    ScriptedPlatform platform;
+    TestHttpServer server;
+    std::unique_ptr<Form1> form;
+};

@@ -1,0 +1,82 @@
+// The results grid: how a cell reads there, and the frozen columns (the position and the domain) that keep each
+// row's name in view and on its own row while the grid scrolls sideways and down, and while a batch fills it.
+#include "app/ResultsGrid.h"
+#include "app/intake.h"
+#include "windowtesting.h"
+
+#include <QTextDocument>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestGrid : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init() { f.emplace(); }
+    void cleanup() { f.reset(); }
+    void boxTextAndCellDisplay();
+    void frozenColumns();
+
+private:
+    std::optional<WindowFixture> f;
+};
+
+void TestGrid::boxTextAndCellDisplay()
+{
+    // The box's text: CR LF between lines (Shift+Enter's too), and a no-break space stays one.
+    QTextDocument document(u"a.test\nb\u00a0.test\u2028c.test\n"_s);
+    QCOMPARE(inputText(document), u"a.test\r\nb\u00a0.test\r\nc.test\r\n"_s);
+    // A cell on screen: one line, line breaks marked, a long one elided (the exports keep it whole).
+    QCOMPARE(displayText(u"ping: x\r\nline\nend\r"_s), u"ping: x↵line↵end↵"_s);
+    QCOMPARE(displayText(QString(1500, u'x')), QString(1000, u'x') + u'…');
+}
+
+void TestGrid::frozenColumns()
+{
+    Form1& form = *f->form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.resize(form.size() + QSize(262, 327));
+    auto* view = form.findChild<QTreeView*>(u"ListView1"_s);
+    QTRY_COMPARE(view->width(), 729 + 262);
+    // The domain column grows for a long name, to a third of the grid at most.
+    const QString longName = u"www.a-name-far-longer-than-the-designed-column.example.com.cn\n"_s;
+    setInput(form, longName + QString(u"a.test\n"_s).repeated(199));
+    click(form, u"Command13"_s);
+    QVERIFY(waitIdle(f->walker()));
+    auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
+    QVERIFY(frozen && frozen->isVisible());
+    QCOMPARE(view->columnWidth(DomainColumn), view->viewport()->width() / 3 - view->columnWidth(PositionColumn));
+    QCOMPARE(frozen->width(), view->columnWidth(PositionColumn) + view->columnWidth(DomainColumn));
+    QVERIFY(frozen->isColumnHidden(FirstLookupColumn) && !frozen->isColumnHidden(DomainColumn));
+    QTRY_VERIFY(view->verticalScrollBar()->maximum() > 120); // once the grid has laid its rows out
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    view->verticalScrollBar()->setValue(120);
+    QTRY_COMPARE(frozen->verticalScrollBar()->value(), 120);
+    QCOMPARE(frozen->indexAt(QPoint(60, 5)).row(), view->indexAt(QPoint(60, 5)).row());
+    QCOMPARE(frozen->geometry().topLeft(), QPoint(view->frameWidth(), view->frameWidth()));
+    // In the designed size the grid scrolls sideways; at its end the first column in view starts where the
+    // frozen ones end, its header whole.
+    form.resize(form.minimumSize());
+    QTRY_VERIFY(view->horizontalScrollBar()->maximum() > 0);
+    view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->maximum());
+    bool atTheEdge = false;
+    for (int column = FirstLookupColumn; column < view->model()->columnCount(); ++column)
+        atTheEdge |= !view->isColumnHidden(column) && view->columnViewportPosition(column) == frozen->width();
+    QVERIFY(atTheEdge);
+
+    // A batch fills the grid with Chinese cells, taller than the names, and the grid follows it down: every
+    // name stays on its row, as high as the grid's.
+    f->slowIcp(0, form);
+    f->settings.setPace(u"icp"_s, {16, 0});
+    click(form, u"Command13"_s);
+    QVERIFY(waitIdle(f->walker()));
+    QVERIFY(view->verticalScrollBar()->value() > 0);
+    const QModelIndex top = view->indexAt(QPoint(1, 1)).siblingAtColumn(DomainColumn);
+    const auto rowAt
+        = [&](const QTreeView* on) { return std::pair(on->visualRect(top).top(), on->visualRect(top).height()); };
+    QTRY_COMPARE(rowAt(frozen), rowAt(view));
+}
+
+QTEST_MAIN(TestGrid)
+#include "test_grid.moc"

@@ -1,0 +1,71 @@
+// Thousands of random clicks, ticks, new lists and attempts to close while batches run: every cell must stay
+// in its row, and the window must never quit without being told to.
+#include "windowtesting.h"
+
+#include <QRandomGenerator>
+
+using namespace Qt::Literals::StringLiterals;
+
+class TestRandomClicks : public QObject
+{
+    Q_OBJECT
+private slots:
+    void everyCellStaysInItsRow();
+};
+
+void TestRandomClicks::everyCellStaysInItsRow()
+{
+    WindowFixture f;
+    Form1& form = *f.form;
+    // Domain "host:port/mN" gets answers that all carry N, so each cell names the row it belongs to.
+    const QByteArray numbered = testData(u"numbered-answer.gb2312.html"_s);
+    f.server.responder = [&](const QString& target) {
+        const QByteArray n = target.section(u"/m"_s, 1).section(u'&', 0, 0).toLatin1();
+        return TestHttpServer::page(QByteArray(numbered).replace("ICPNUM", n).replace("COUNT", n).replace("LINKS", ""));
+    };
+    f.platform.answerer = [](const ScriptedPlatform::Shown& box) {
+        return box.title == u"退出"_s ? QMessageBox::Cancel : QMessageBox::Ok;
+    };
+    QRandomGenerator random(20261207);
+    int actions = 0;
+    int duringBatches = 0;
+    QTimer monkey;
+    connect(&monkey, &QTimer::timeout, this, [&] {
+        ++actions;
+        duringBatches += f.walker().isBusy() ? 1 : 0;
+        const int dice = int(random.bounded(100));
+        QString input;
+        for (int i = int(random.bounded(1, 25)); dice < 10 && i > 0; --i)
+            input += f.server.hostPort() + u"/m%1\n"_s.arg(random.bounded(10'000'000, 10'000'060));
+        if (dice < 10)
+            setInput(form, input);
+        else if (dice < 40)
+            setBox(form, u"Check%1"_s.arg(random.bounded(1, 11)), random.bounded(2));
+        else if (dice < 45)
+            form.close();
+        else
+            click(form, u"Command%1"_s.arg(random.bounded(1, 16)));
+    });
+    // The box's own sample names would be looked up on the real network until the first new list.
+    setInput(form, f.server.hostPort() + u"/m10000000\n"_s);
+    form.show();
+    monkey.start(1);
+    QTRY_VERIFY_WITH_TIMEOUT(actions >= 3000, 240'000);
+    monkey.stop();
+    QVERIFY(waitIdle(f.walker()));
+    const Results& results = f.walker().results();
+    for (int row = 0; row < results.rowCount(); ++row) {
+        const QString domain = results.text(row, DomainColumn);
+        const QString n = domain.section(u"/m"_s, 1);
+        const QStringList own {u" "_s, u"可注册"_s, u"已被注册"_s, u"京ICP备"_s + n + u"号"_s, n, u"0"_s, domain};
+        QCOMPARE(results.text(row, PositionColumn), QString::number(row));
+        for (int column = FirstLookupColumn; column < builtInTable()->columnCount(); ++column)
+            QVERIFY2(own.contains(results.text(row, column)),
+                qPrintable(u"row %1: %2"_s.arg(row).arg(results.text(row, column))));
+    }
+    QVERIFY2(duringBatches > 500, qPrintable(QString::number(duringBatches)));
+    QCOMPARE(f.platform.quitRequests, 0);
+}
+
+QTEST_MAIN(TestRandomClicks)
+#include "test_random_clicks.moc"
