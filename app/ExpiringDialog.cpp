@@ -11,10 +11,9 @@
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -23,7 +22,7 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     const TrancoStore& ranks, int warnDays, QWidget* parent)
     : QDialog(parent)
     , m_platform(platform)
-    , m_view(new QTableView)
+    , m_view(new QTreeView)
     , m_summary(new QLabel)
 {
     setObjectName(u"expiringDialog"_s);
@@ -36,8 +35,8 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     m_model->setWarnDays(warnDays);
     m_view->setObjectName(u"expiring"_s);
     m_view->setModel(m_model);
-    m_view->verticalHeader()->hide();
-    m_view->horizontalHeader()->setStretchLastSection(true);
+    m_view->setRootIsDecorated(false);
+    m_view->setUniformRowHeights(true);
     m_view->setColumnHidden(PositionColumn, true);
     m_view->setColumnWidth(DomainColumn, 220);
     for (int column = FirstLookupColumn; column < m_results->table().columnCount(); ++column)

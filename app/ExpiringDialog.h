@@ -11,7 +11,7 @@ class Results;
 class ResultsGrid;
 class TrancoStore;
 class QLabel;
-class QTableView;
+class QTreeView;
 
 // 即将到期: over the latest saved answer of every domain ever looked up, the domains and certificates that expire
 // within 提前提醒天数 or have expired, soonest first, with the days left counted today. Read from the store's
@@ -35,6 +35,6 @@ private:
     Platform& m_platform;
     std::unique_ptr<Results> m_results;
     ResultsGrid* m_model;
-    QTableView* m_view;
+    QTreeView* m_view;
     QLabel* m_summary;
 };

@@ -7,6 +7,8 @@
 #include "app/AnswerDialog.h"
 #include "app/FrozenColumns.h"
 #include "app/HistoryDialog.h"
+#include "app/Watcher.h"
+#include "app/changedrows.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
@@ -59,13 +61,7 @@ Form1::Form1(
     setFont(designFont);
 
     m_walker->setPingProgram(platform.pingProgram());
-    m_walker->setSelection([this](const Lookup& lookup) {
-        if (QAction* action = m_lookupActions.value(lookup.key))
-            return action->isChecked();
-        const DesignedLookup* designed = designedByKey(lookup.key);
-        const auto* box = designed ? findChild<QCheckBox*>(designed->box) : nullptr;
-        return box && box->isChecked();
-    });
+    m_walker->setSelection([this](const Lookup& lookup) { return isTicked(lookup); });
     buildControls();
     connectControls();
     buildMenus();
@@ -84,6 +80,7 @@ Form1::Form1(
     // grid takes any more.
     setMinimumSize(kClientSize + QSize(0, menuBar()->sizeHint().height()));
     resize(minimumSize());
+    m_grid->setWarnDays(m_settings.warnDays());
     Form_Load();
     m_timer1->start();
 }
@@ -91,6 +88,15 @@ Form1::Form1(
 Form1::~Form1()
 {
     m_walker->abortAll();
+}
+
+bool Form1::isTicked(const Lookup& lookup) const
+{
+    if (QAction* action = m_lookupActions.value(lookup.key))
+        return action->isChecked();
+    const DesignedLookup* designed = designedByKey(lookup.key);
+    const auto* box = designed ? findChild<QCheckBox*>(designed->box) : nullptr;
+    return box && box->isChecked();
 }
 
 QString Form1::caption()
@@ -147,13 +153,23 @@ void Form1::gridSetup()
         m_listView1->setColumnHidden(
             m_walker->table().columnOf(*m_walker->table().byKey(it.key())), !it.value()->isChecked());
     // Rows keep their names when the grid scrolls sideways.
-    if (!m_frozen)
+    if (!m_frozen) {
         m_frozen = new FrozenColumns(m_listView1, FirstLookupColumn);
+        if (std::exchange(m_changedRows, nullptr)) // 只看变化 hides the frozen rows too from now on
+            setOnlyChanges(m_onlyChanges->isChecked());
+    }
     m_frozen->fitToContents();
 }
 
 void Form1::closeEvent(QCloseEvent* event)
 {
+    // With watch lists and a tray, closing the window puts it away: the lists go on running.
+    if (m_closeToTray && !m_quitting && m_watcher && !m_watcher->lists().isEmpty()) {
+        event->ignore();
+        hide();
+        emit hiddenToTray();
+        return;
+    }
     bool cancel = false;
     Form_Unload(cancel);
     if (cancel)
@@ -353,5 +369,6 @@ void Form1::rerunFailed()
 void Form1::showSettings()
 {
     SettingsDialog dialog(m_settings, m_walker->table().services(), this);
-    dialog.exec();
+    if (dialog.exec() == QDialog::Accepted)
+        m_grid->setWarnDays(m_settings.warnDays());
 }

@@ -5,6 +5,7 @@
 
 #include "queries/lookups/custom.h"
 
+#include <memory>
 #include <vector>
 
 struct Lookup;
@@ -24,6 +25,8 @@ class ResultsGrid;
 class Settings;
 class UpdateCheck;
 class Walker;
+class Watcher;
+class ChangedRowsFilter;
 
 // The program's one window. It keeps the classic design's controls, names and places; the work itself is
 // the walker's, and the controls that held state in the design (List1, Check1) mirror the walker's.
@@ -66,12 +69,27 @@ public:
     void showHistory();
     void showAnswer();
     bool isRegistrationColumn(int column) const;
+    // Watching (watchactions.cpp): 文件 → 保存为监控列表…, 查询 → 即将到期…, 只看变化.
+    void saveWatchList();
+    void showExpiring();
+    void setOnlyChanges(bool on);
+
+    // The watch lists run by `watcher`; with `closeToTray`, closing the window leaves them running in the tray.
+    void setWatcher(Watcher* watcher, bool closeToTray);
+    // The tray's 退出: ends the program without the question closing the window asks.
+    void quitFromTray();
+    // No system tray: the lists run only while the window is open, and the window says so.
+    void sayNoTray();
 
     // Once the window is up: what the user should know of the result database, and the offer to go on
     // with a batch that did not finish.
     void offerToResume();
 
     Walker& walker() const { return *m_walker; }
+
+signals:
+    // The window was closed to the tray: the watch lists go on.
+    void hiddenToTray();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -98,6 +116,8 @@ private:
     void onLookupToggled(const Lookup& lookup, bool checked);
     // fileactions.cpp
     QList<int> shownColumns() const;
+    // watchactions.cpp
+    bool isTicked(const Lookup& lookup) const;
     // progressline.cpp
     void connectProgressLine();
     void onProgress(const Lookup& lookup, int row, int queueLength, qint64 written, qint64 total);
@@ -131,6 +151,12 @@ private:
     QHash<QString, QString> m_importReasons; // the last import's unreadable names, and why
     bool m_manualUpdateCheck = false;
     bool m_rankingDownload = false; // the list being installed was downloaded, not imported
+    Watcher* m_watcher = nullptr;
+    bool m_closeToTray = false;
+    bool m_quitting = false;
+    bool m_saidNoTray = false;
+    std::unique_ptr<ChangedRowsFilter> m_changedRows;
+    QAction* m_onlyChanges = nullptr;
 
     QString m_progress;
     QString m_paceNotice;

@@ -8,9 +8,8 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QTableView>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 using namespace Qt::Literals::StringLiterals;
@@ -24,17 +23,18 @@ WatchResultsDialog::WatchResultsDialog(
     setObjectName(u"watchResultsDialog"_s);
     setWindowTitle(u"监控列表「%1」"_s.arg(m_run->list().name));
     m_model->setWarnDays(warnDays);
-    auto* view = new QTableView;
+    auto* view = new QTreeView;
     view->setObjectName(u"rows"_s);
     view->setModel(m_model);
-    view->verticalHeader()->hide();
+    view->setRootIsDecorated(false);
+    view->setUniformRowHeights(true);
     const LookupTable& table = m_run->results().table();
     for (int column = 0; column < table.columnCount(); ++column) {
         const Lookup* lookup = table.lookupAt(column);
         view->setColumnWidth(column, table.width(column));
         view->setColumnHidden(column, lookup && !m_run->list().lookups.contains(lookup->key));
     }
-    m_filter = std::make_unique<ChangedRowsFilter>(*m_model, QList<QTableView*> {view});
+    m_filter = std::make_unique<ChangedRowsFilter>(*m_model, QList<QTreeView*> {view});
     auto* onlyChanges = new QCheckBox(u"只看变化"_s);
     onlyChanges->setObjectName(u"onlyChanges"_s);
     connect(onlyChanges, &QCheckBox::toggled, this, [this](bool on) { m_filter->setOn(on); });

@@ -2,9 +2,9 @@
 
 #include "app/ResultsGrid.h"
 
-#include <QTableView>
+#include <QTreeView>
 
-ChangedRowsFilter::ChangedRowsFilter(const ResultsGrid& model, QList<QTableView*> views)
+ChangedRowsFilter::ChangedRowsFilter(const ResultsGrid& model, QList<QTreeView*> views)
     : m_model(model)
     , m_views(std::move(views))
 {
@@ -29,9 +29,9 @@ void ChangedRowsFilter::refresh(int firstRow, int lastRow)
 {
     for (int row = qMax(0, firstRow); row <= lastRow && row < m_model.rowCount(); ++row) {
         const bool hidden = m_on && !m_model.index(row, 0).data(ResultsGrid::RowChangedRole).toBool();
-        for (QTableView* view : std::as_const(m_views)) {
-            if (view->isRowHidden(row) != hidden)
-                view->setRowHidden(row, hidden);
+        for (QTreeView* view : std::as_const(m_views)) {
+            if (view->isRowHidden(row, {}) != hidden)
+                view->setRowHidden(row, {}, hidden);
         }
     }
 }

@@ -2,7 +2,7 @@
 
 #include <QList>
 
-class QTableView;
+class QTreeView;
 class ResultsGrid;
 
 // 只看变化: the rows with no changed cell hidden in `views` (the grid and its frozen columns alike), kept so as
@@ -11,7 +11,7 @@ class ResultsGrid;
 class ChangedRowsFilter
 {
 public:
-    ChangedRowsFilter(const ResultsGrid& model, QList<QTableView*> views);
+    ChangedRowsFilter(const ResultsGrid& model, QList<QTreeView*> views);
 
     void setOn(bool on);
     bool isOn() const { return m_on; }
@@ -20,6 +20,6 @@ public:
 
 private:
     const ResultsGrid& m_model;
-    QList<QTableView*> m_views;
+    QList<QTreeView*> m_views;
     bool m_on = false;
 };

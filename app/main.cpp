@@ -1,5 +1,7 @@
 #include "app/Form1.h"
 #include "app/Platform.h"
+#include "app/WatchTray.h"
+#include "app/Watcher.h"
 #include "cli/commandline.h"
 #include "settings/settings.h"
 #include "queries/lookups/builtin.h"
@@ -64,6 +66,16 @@ int main(int argc, char* argv[])
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();
     QTimer::singleShot(0, &window, &Form1::offerToResume);
+    // Watch lists run while the program does; with a tray, also after the window is closed to it.
+    Watcher watcher(
+        settings, [&window] { return window.walker().results().sharedTable(); }, ResultStore::defaultPath());
+    WatchTray tray(window, watcher, window.walker().ranks());
+    window.setWatcher(&watcher, WatchTray::isAvailable());
+    if (!watcher.lists().isEmpty()) {
+        watcher.start();
+        if (!WatchTray::isAvailable())
+            QTimer::singleShot(0, &window, [&window] { window.sayNoTray(); });
+    }
     if (!skipped.isEmpty()) {
         QTimer::singleShot(0, &window, [&] {
             platform.messageBox(&window, u"自定义查询文件中有定义未能载入：\n"_s + skipped.join(u'\n'), u"自定义查询"_s,

@@ -45,11 +45,18 @@ void Form1::buildMenus()
     file->addAction(makeAction(u"actionExportXlsx"_s, u"导出为 Excel 文件…"_s, &Form1::exportXlsx));
     file->addAction(makeAction(u"actionImportRanking"_s, u"导入排名列表…"_s, &Form1::importRankingList));
     file->addSeparator();
+    file->addAction(makeAction(u"actionSaveWatchList"_s, u"保存为监控列表…"_s, &Form1::saveWatchList));
+    file->addSeparator();
     file->addAction(u"退出"_s, this, &QWidget::close);
 
     QMenu* queries = menuBar()->addMenu(u"查询"_s);
     m_startAction = queries->addAction(u"开始"_s, this, &Form1::Command13_Click);
     queries->addAction(m_rerunAction);
+    queries->addAction(makeAction(u"actionExpiring"_s, u"即将到期…"_s, &Form1::showExpiring));
+    m_onlyChanges = queries->addAction(u"只看变化"_s);
+    m_onlyChanges->setObjectName(u"actionOnlyChanges"_s);
+    m_onlyChanges->setCheckable(true);
+    connect(m_onlyChanges, &QAction::toggled, this, &Form1::setOnlyChanges);
     queries->addSeparator();
     m_queriesMenu = queries;
     syncLookupEntries();

@@ -89,19 +89,14 @@ void CellWriter::write()
     if (cells.isEmpty() || m_stopped)
         return;
     QSqlError error;
+    // Told before whoever waits (drain()) is woken: what it then reads of the queue includes the news.
     if (!commit(cells, &error)) {
         m_db.rollback();
+        emit failed(describe(error), isDamage(error));
         QMutexLocker lock(&m_mutex);
         m_stopped = true;
         m_progress.wakeAll();
-        lock.unlock();
-        emit failed(describe(error), isDamage(error));
         return;
-    }
-    {
-        QMutexLocker lock(&m_mutex);
-        m_committed += cells.size();
-        m_progress.wakeAll();
     }
     for (const Found& found : std::as_const(m_found)) {
         const Cell& cell = *found.cell;
@@ -109,7 +104,10 @@ void CellWriter::write()
             cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date, found.changed);
     }
     m_found.clear();
-    emit committed();
+    emit committed(m_committed + cells.size());
+    QMutexLocker lock(&m_mutex);
+    m_committed += cells.size();
+    m_progress.wakeAll();
 }
 
 // All of `cells` in one transaction; false at the first statement that fails, with its error.

@@ -51,7 +51,8 @@ public:
     void write();
 
 signals:
-    void committed();
+    // So many cells are committed in all; after the changes among them were told.
+    void committed(qint64 count);
     void failed(const QString& failure, bool damaged);
     // The last real answer before this batch, for a cell that changed from it or failed today.
     void earlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,

@@ -107,7 +107,12 @@ void ResultStore::startWriter()
         stopWriter();
         return;
     }
-    connect(m_writer, &CellWriter::committed, this, &ResultStore::committed);
+    // Counted as it is heard of here, after the changes the writer told before it: a row that goes out once its
+    // cells are committed goes out with its changes known.
+    connect(m_writer, &CellWriter::committed, this, [this, base = m_earlierWriters](qint64 count) {
+        m_seenCommitted = qMax(m_seenCommitted, base + count);
+        emit committed();
+    });
     connect(m_writer, &CellWriter::failed, this, &ResultStore::onWriterFailed);
     connect(m_writer, &CellWriter::earlierFound, this, &ResultStore::onEarlierFound);
     m_saving = true;
@@ -134,6 +139,7 @@ void ResultStore::stopWriter()
     // What is still queued goes in before the connection closes.
     QMetaObject::invokeMethod(m_writer, &CellWriter::write, Qt::BlockingQueuedConnection);
     m_earlierWriters += m_writer->enqueued();
+    m_seenCommitted = m_earlierWriters;
     QMetaObject::invokeMethod(
         m_writer, [this] { delete m_writer; }, Qt::BlockingQueuedConnection);
     m_writer = nullptr;
@@ -247,7 +253,7 @@ qint64 ResultStore::unsaved() const
 
 bool ResultStore::isCommitted(qint64 mark) const
 {
-    return !m_saving || !m_writer || m_writer->hasStopped() || m_earlierWriters + m_writer->committedCount() >= mark;
+    return !m_saving || !m_writer || m_writer->hasStopped() || m_seenCommitted >= mark;
 }
 
 void ResultStore::saveName(int row, const QString& name)

@@ -127,4 +127,5 @@ private:
     QThread m_thread;
     CellWriter* m_writer = nullptr;
     qint64 m_earlierWriters = 0; // cells handed to writers that have been replaced
+    qint64 m_seenCommitted = 0; // cells whose commit has been heard of on this thread
 };

@@ -2,6 +2,7 @@
 // row's name in view and on its own row while the grid scrolls sideways and down, and while a batch fills it.
 #include "app/ResultsGrid.h"
 #include "app/intake.h"
+#include "store/store.h"
 #include "windowtesting.h"
 
 #include <QTextDocument>
@@ -16,6 +17,7 @@ private slots:
     void cleanup() { f.reset(); }
     void boxTextAndCellDisplay();
     void frozenColumns();
+    void changesStandOutAndOnlyChangesShowsThem();
 
 private:
     std::optional<WindowFixture> f;
@@ -76,6 +78,52 @@ void TestGrid::frozenColumns()
     const auto rowAt
         = [&](const QTreeView* on) { return std::pair(on->visualRect(top).top(), on->visualRect(top).height()); };
     QTRY_COMPARE(rowAt(frozen), rowAt(view));
+}
+
+void TestGrid::changesStandOutAndOnlyChangesShowsThem()
+{
+    QTemporaryDir dir;
+    ResultStore store(dir.filePath(u"results.db"_s));
+    auto form = f->window(&store);
+    f->slowIcp(0, *form);
+    setInput(*form, u"a.test\nb.test\nc.test\n"_s);
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    // The next batch finds b.test no longer filed, and c.test's filing request failing.
+    f->server.route(u"/Api/?ApiVersion=2.0&Domain=b.test"_s, TestHttpServer::page(testData(u"icp-none.gb2312.html"_s)));
+    f->server.route(u"/Api/?ApiVersion=2.0&Domain=c.test"_s, TestHttpServer::page("", 503));
+    click(*form, u"Command13"_s);
+    QVERIFY(waitIdle(form->walker()));
+    auto* view = form->findChild<QTreeView*>(u"ListView1"_s);
+    const QAbstractItemModel* grid = view->model();
+    const QString last = u"上次（%1）：京ICP备12345678号"_s.arg(QDate::currentDate().toString(Qt::ISODate));
+    const QModelIndex changed = grid->index(1, FirstLookupColumn + 1);
+    QCOMPARE(changed.data().toString(), u"未备案"_s);
+    QTRY_COMPARE(changed.data(Qt::ToolTipRole).toString(), last); // the writer thread finds it a moment later
+    QVERIFY(changed.data(Qt::BackgroundRole).isValid() && changed.data(Qt::FontRole).value<QFont>().bold());
+    const QModelIndex same = grid->index(0, FirstLookupColumn + 1);
+    QVERIFY(!same.data(Qt::ToolTipRole).isValid() && !same.data(Qt::BackgroundRole).isValid());
+    // A failure is no change: its mark, and the last real answer beside it.
+    const QModelIndex failed = grid->index(2, FirstLookupColumn + 1);
+    QTRY_VERIFY(failed.data().toString().endsWith(last));
+    QVERIFY(!failed.data(Qt::BackgroundRole).isValid() && failed.data(Qt::FontRole).value<QFont>().italic());
+
+    // 只看变化: b's row alone, in the grid and in its frozen columns; off again, every row.
+    auto* frozen = form->findChild<QTreeView*>(u"ListView1Frozen"_s);
+    const auto shown = [](const QTreeView* on) {
+        QList<int> rows;
+        for (int row = 0; row < on->model()->rowCount(); ++row)
+            if (!on->isRowHidden(row, {}))
+                rows.append(row);
+        return rows;
+    };
+    auto* onlyChanges = form->findChild<QAction*>(u"actionOnlyChanges"_s);
+    onlyChanges->trigger();
+    QCOMPARE(shown(view), QList<int> {1});
+    QCOMPARE(shown(frozen), QList<int> {1});
+    onlyChanges->trigger();
+    QCOMPARE(shown(view), (QList<int> {0, 1, 2}));
+    QCOMPARE(shown(frozen), (QList<int> {0, 1, 2}));
 }
 
 QTEST_MAIN(TestGrid)

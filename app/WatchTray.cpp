@@ -1,0 +1,75 @@
+#include "app/WatchTray.h"
+
+#include "app/Form1.h"
+#include "app/Notifier.h"
+#include "app/WatchResultsDialog.h"
+#include "app/Watcher.h"
+#include "settings/settings.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+using namespace Qt::Literals::StringLiterals;
+
+bool WatchTray::isAvailable()
+{
+    return QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+WatchTray::WatchTray(Form1& window, Watcher& watcher, const TrancoStore& ranks, QObject* parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_watcher(watcher)
+    , m_ranks(ranks)
+{
+    if (isAvailable()) {
+        m_icon = new QSystemTrayIcon(QGuiApplication::windowIcon(), this);
+        m_icon->setToolTip(u"seo-Quillmark"_s);
+        auto* menu = new QMenu(&window);
+        menu->setObjectName(u"trayMenu"_s);
+        menu->addAction(u"打开"_s, this, &WatchTray::openWindow);
+        menu->addAction(u"立即检查"_s, &watcher, &Watcher::checkNow);
+        menu->addSeparator();
+        menu->addAction(u"退出"_s, &window, &Form1::quitFromTray);
+        m_icon->setContextMenu(menu);
+        connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+            if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                openWindow();
+        });
+        m_icon->show();
+    }
+    m_notifier = new Notifier(m_icon, this);
+    connect(m_notifier, &Notifier::clicked, this, &WatchTray::showRun);
+    connect(&watcher, &Watcher::runFinished, this, &WatchTray::onRunFinished);
+    connect(&window, &Form1::hiddenToTray, this, [this] {
+        // Said the first time only: after that the user knows where it went.
+        if (!std::exchange(m_toldHidden, true))
+            m_notifier->show(u"seo-Quillmark"_s, u"窗口已收到系统托盘，监控列表照常按时查询。"_s, {});
+    });
+}
+
+void WatchTray::onRunFinished(const QString& name, const WatchSummary&, const QString& news)
+{
+    if (!news.isEmpty())
+        m_notifier->show(u"seo-Quillmark"_s, news, name);
+}
+
+void WatchTray::openWindow()
+{
+    m_window.show();
+    m_window.raise();
+    m_window.activateWindow();
+}
+
+void WatchTray::showRun(const QString& name)
+{
+    const std::shared_ptr<const WatchRun> run = name.isEmpty() ? nullptr : m_watcher.lastRun(name);
+    openWindow();
+    if (!run)
+        return;
+    Settings settings;
+    auto* dialog = new WatchResultsDialog(run, m_ranks, settings.warnDays(), &m_window);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
+}
