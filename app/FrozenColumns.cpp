@@ -80,9 +80,11 @@ void FrozenColumns::copyGridLook()
 
 void FrozenColumns::followGrid()
 {
-    // A right click on the frozen part opens the grid's own menu, where the grid would have.
+    // A right click on the frozen part opens the grid's own menu, where the grid would have. Through the screen:
+    // the frozen view lies over the grid's viewport, not inside it, and mapFrom() wants an ancestor.
     connect(m_frozen, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        emit m_grid->customContextMenuRequested(m_grid->viewport()->mapFrom(m_frozen->viewport(), at));
+        emit m_grid->customContextMenuRequested(
+            m_grid->viewport()->mapFromGlobal(m_frozen->viewport()->mapToGlobal(at)));
     });
 
     // Both scroll as one, whichever the wheel or the keys move.

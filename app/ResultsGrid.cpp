@@ -9,6 +9,7 @@
 #include "watch/expiry.h"
 
 #include <QColor>
+#include <QPainter>
 #include <QFont>
 
 using namespace Qt::Literals::StringLiterals;
@@ -67,11 +68,16 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return shown(row, column, why, earlier);
+    case DeltaRole:
+        return why.isEmpty() ? delta(row, column, earlier) : QString();
     case Qt::ToolTipRole:
         if (!why.isEmpty())
             return earlier ? why + u'\n' + lastAnswerText({earlier->text, earlier->date}) : why;
-        if (earlier)
-            return lastAnswerText({displayText(earlier->text), earlier->date});
+        if (earlier) {
+            const QString moved = delta(row, column, earlier);
+            return QString(lastAnswerText({displayText(earlier->text), earlier->date})
+                + (moved.isEmpty() ? QString() : u"（"_s + moved + u"）"_s));
+        }
         return m_results.note(row, column).isEmpty() ? QVariant() : QVariant(m_results.note(row, column));
     case Qt::ForegroundRole:
         return why.isEmpty() ? QVariant() : QVariant(QColor(Qt::gray));
@@ -91,19 +97,45 @@ void ResultsGrid::setWarnDays(int days)
         emit dataChanged(index(0, FirstLookupColumn), index(rowCount() - 1, columnCount() - 1), {Qt::BackgroundRole});
 }
 
-// The cell's text; a changed count or rank with how far it moved, a failed cell with the last real answer.
+// The cell's text; a failed cell's with the last real answer beside its mark.
 QString ResultsGrid::shown(
     int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const
 {
     const QString text = displayText(m_results.text(row, column));
-    if (!earlier)
+    if (!earlier || why.isEmpty())
         return text;
-    if (!why.isEmpty())
-        return text + u"　"_s + lastAnswerText({displayText(earlier->text), earlier->date});
+    return text + u"　"_s + lastAnswerText({displayText(earlier->text), earlier->date});
+}
+
+QString ResultsGrid::delta(int row, int column, const std::optional<Results::Earlier>& earlier) const
+{
+    if (!earlier || !earlier->changed)
+        return {};
     const Lookup* lookup = m_results.table().lookupAt(column);
-    const CellChange change = compareCell(LastAnswer {earlier->text, earlier->date}, m_results.text(row, column),
-        false, lookup ? lookup->measure : Measure::Text);
-    return change.delta.isEmpty() ? text : text + u"  "_s + change.delta;
+    return compareCell(LastAnswer {earlier->text, earlier->date}, m_results.text(row, column), false,
+        lookup ? lookup->measure : Measure::Text)
+        .delta;
+}
+
+void DeltaDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::paint(painter, option, index);
+    const QString delta = index.data(ResultsGrid::DeltaRole).toString();
+    if (delta.isEmpty())
+        return;
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    const QFontMetrics metrics(item.font);
+    const QRect room = option.rect.adjusted(4, 0, -4, 0);
+    // Only where the text and the movement both fit whole: a number is never covered.
+    if (metrics.horizontalAdvance(item.text) + metrics.horizontalAdvance(delta) + 8 > room.width())
+        return;
+    painter->save();
+    painter->setFont(item.font);
+    painter->setPen(option.palette.color(
+        option.state & QStyle::State_Selected ? QPalette::HighlightedText : QPalette::PlaceholderText));
+    painter->drawText(room, Qt::AlignRight | Qt::AlignVCenter, delta);
+    painter->restore();
 }
 
 QVariant ResultsGrid::font(bool failed, bool changed) const

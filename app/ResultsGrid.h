@@ -4,9 +4,19 @@
 #include "settings/settings.h"
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
 
 class Results;
 class TrancoStore;
+
+// Draws a changed count's or rank's movement at the cell's right edge, in the theme's muted text colour, when the
+// cell has room for it beside its text; the tooltip says it either way.
+class DeltaDelegate : public QStyledItemDelegate
+{
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
 
 // How a cell reads in the grid: its first 1,000 characters on one line, line breaks shown as ↵, the rest
 // elided with "…". A 15 MB cell would otherwise take seconds per repaint. Exports keep the whole text.
@@ -25,6 +35,8 @@ public:
 
     // Whether any cell of the row changed (for 只看变化), on any column of it.
     static constexpr int RowChangedRole = Qt::UserRole + 1;
+    // How far a changed count or rank moved ("↑ 12,300", "排名 ↑ 2"), drawn beside the cell's text where it fits.
+    static constexpr int DeltaRole = Qt::UserRole + 2;
     void setWarnDays(int days);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -34,6 +46,7 @@ public:
 
 private:
     QString shown(int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const;
+    QString delta(int row, int column, const std::optional<Results::Earlier>& earlier) const;
     QVariant font(bool failed, bool changed) const;
     QVariant background(int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const;
 

@@ -26,6 +26,7 @@ WatchResultsDialog::WatchResultsDialog(
     auto* view = new QTreeView;
     view->setObjectName(u"rows"_s);
     view->setModel(m_model);
+    view->setItemDelegate(new DeltaDelegate(view));
     view->setRootIsDecorated(false);
     view->setUniformRowHeights(true);
     const LookupTable& table = m_run->results().table();

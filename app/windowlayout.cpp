@@ -108,6 +108,7 @@ void Form1::fillControls()
     m_label1->setTextFormat(Qt::PlainText);
 
     m_listView1->setModel(m_grid);
+    m_listView1->setItemDelegate(new DeltaDelegate(m_listView1));
     m_listView1->setRootIsDecorated(false);
     m_listView1->setItemsExpandable(false);
     m_listView1->setUniformRowHeights(true);

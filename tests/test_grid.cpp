@@ -57,6 +57,11 @@ void TestGrid::frozenColumns()
     QTRY_COMPARE(frozen->verticalScrollBar()->value(), 120);
     QCOMPARE(frozen->indexAt(QPoint(60, 5)).row(), view->indexAt(QPoint(60, 5)).row());
     QCOMPARE(frozen->geometry().topLeft(), QPoint(view->frameWidth(), view->frameWidth()));
+    // A right click on a frozen name opens the grid's menu on that row.
+    QSignalSpy menu(view, &QWidget::customContextMenuRequested);
+    emit frozen->customContextMenuRequested(QPoint(60, 5));
+    QCOMPARE(menu.size(), 1);
+    QCOMPARE(view->indexAt(menu.first().first().toPoint()).row(), frozen->indexAt(QPoint(60, 5)).row());
     // In the designed size the grid scrolls sideways; at its end the first column in view starts where the
     // frozen ones end, its header whole.
     form.resize(form.minimumSize());
