@@ -10,10 +10,10 @@
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QLocale>
-#include <QToolTip>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <map>
 
 using namespace Qt::Literals::StringLiterals;
@@ -81,6 +81,9 @@ QValueAxis* axisFor(QChart* chart, Scale scale, const QList<Line>& lines)
     axis->setTitleText(scale == Scale::Count ? u"数量"_s : scale == Scale::Rank ? u"排名"_s : u"剩余天数"_s);
     axis->setLabelFormat(u"%.0f"_s);
     axis->setRange(scale == Scale::Rank ? 1 : low, high * 1.05 + 1);
+    // Round ticks read at a glance; a rank axis keeps 1 as its first tick, so it is left as it is.
+    if (scale != Scale::Rank)
+        axis->applyNiceNumbers();
     // 1 is the best rank: at the top.
     axis->setReverse(scale == Scale::Rank);
     chart->addAxis(axis, scale == Scale::Count ? Qt::AlignLeft : Qt::AlignRight);
@@ -130,16 +133,24 @@ HistoryChart::HistoryChart(const QList<ChartAnswer>& answers, const LookupTable&
         series->attachAxis(axes[line.scale]);
         const QList<qint64> batches = line.batches;
         const QString name = line.name;
-        connect(series, &QLineSeries::hovered, this, [name, batches, series](const QPointF& point, bool inside) {
-            if (!inside) {
-                QToolTip::hideText();
+        // A graphics view answers a tooltip request from its items alone (and hides any other tooltip), so
+        // the text is put on the chart and shown by the view's own delay.
+        connect(series, &QLineSeries::hovered, chart, [chart, name, batches, series](const QPointF& point, bool inside) {
+            const QList<QPointF> points = series->points();
+            if (!inside || points.isEmpty()) {
+                chart->setToolTip(QString());
                 return;
             }
-            const qsizetype at = series->points().indexOf(point);
-            QToolTip::showText(QCursor::pos(),
-                u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(point.y())))
-                    .arg(at >= 0 ? batches.at(at) : 0)
-                    .arg(QDateTime::fromMSecsSinceEpoch(qint64(point.x())).toString(u"yyyy-MM-dd HH:mm"_s)));
+            // The signal gives the place on the line under the pointer; the answer meant is the nearest saved one.
+            qsizetype at = 0;
+            for (qsizetype i = 1; i < points.size(); ++i) {
+                if (std::abs(points.at(i).x() - point.x()) < std::abs(points.at(at).x() - point.x()))
+                    at = i;
+            }
+            const QPointF nearest = points.at(at);
+            chart->setToolTip(u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
+                                  .arg(batches.at(at))
+                                  .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s)));
         });
     }
     if (lines.isEmpty())

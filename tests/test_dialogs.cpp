@@ -1,11 +1,15 @@
 // The window's dialogs and what the result database adds to it: a cell's history and a batch resumed, a
 // registration cell's answer, the settings (checked on entry and on read) and the user's own lookups.
 #include "app/CustomLookupsDialog.h"
+#include "app/HistoryChart.h"
 #include "app/SettingsDialog.h"
 #include "store/store.h"
 #include "windowtesting.h"
 
+#include <QChartView>
 #include <QComboBox>
+#include <QLineSeries>
+#include <QValueAxis>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
@@ -25,6 +29,7 @@ private slots:
     void answerOfARegistrationCell();
     void settingsAreCheckedOnEntryAndOnRead();
     void customLookupsRefusedUntilSound();
+    void historyChart();
 
 private:
     std::optional<WindowFixture> f;
@@ -163,6 +168,35 @@ void TestDialogs::customLookupsRefusedUntilSound()
     QCOMPARE(saved.lookups.size(), size_t(1));
     QCOMPARE(customToJson(saved.lookups.front()), customToJson(dialog.lookups().front()));
     QCOMPARE(saved.lookups.front().pattern, u"/data/weight"_s);
+}
+
+void TestDialogs::historyChart()
+{
+    // Counts and ranks as lines, a failure and a text left out; a rank's axis puts 1 at the top; the pointer
+    // near a point names that answer's value and batch, not the place on the line between two answers.
+    const QDateTime day(QDate(2026, 11, 1), QTime(9, 0));
+    const QList<ChartAnswer> answers {
+        {day, 1, u"baidu-index"_s, u"1,230,000"_s},
+        {day.addDays(7), 2, u"baidu-index"_s, u"查询失败"_s, true},
+        {day.addDays(14), 3, u"baidu-index"_s, u"1,242,300"_s},
+        {day, 1, u"tranco"_s, u"52"_s},
+        {day.addDays(14), 3, u"tranco"_s, u"50"_s},
+        {day, 1, u"icp"_s, u"京ICP备12345678号"_s},
+    };
+    HistoryChart chart(answers, *builtInTable());
+    QCOMPARE(chart.lineCount(), 2);
+    QChart* drawn = chart.findChild<QChartView*>(u"chartView"_s)->chart();
+    auto* counts = qobject_cast<QLineSeries*>(drawn->series().at(0));
+    QCOMPARE(counts->count(), 2);
+    auto* rank = qobject_cast<QValueAxis*>(drawn->series().at(1)->attachedAxes().at(1));
+    QVERIFY(rank->isReverse());
+    QCOMPARE(rank->min(), 1.0);
+
+    const QPointF between((counts->at(0).x() + 3 * counts->at(1).x()) / 4, 1'239'000);
+    emit counts->hovered(between, true);
+    QVERIFY2(drawn->toolTip().contains(u"1,242,300"_s) && drawn->toolTip().contains(u"第 3 批"_s), qPrintable(drawn->toolTip()));
+    emit counts->hovered(between, false);
+    QVERIFY(drawn->toolTip().isEmpty());
 }
 
 QTEST_MAIN(TestDialogs)
