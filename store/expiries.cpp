@@ -18,7 +18,7 @@ bool create(QSqlQuery& step)
 {
     return step.exec(u"CREATE TABLE IF NOT EXISTS expiries (domain TEXT NOT NULL, lookup TEXT NOT NULL, "
                      u"day TEXT NOT NULL, text TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY (domain, lookup))"_s)
-        && step.exec(u"CREATE INDEX IF NOT EXISTS expiries_by_day ON expiries (day)"_s);
+        && step.exec(u"CREATE INDEX IF NOT EXISTS expiries_by_day ON expiries (day, domain, lookup)"_s);
 }
 
 bool fill(const QSqlDatabase& db)
@@ -40,11 +40,12 @@ bool fill(const QSqlDatabase& db)
     return !latest.lastError().isValid();
 }
 
-QList<Expiring> dueBy(const QSqlDatabase& db, const QDate& lastDay, QString* error)
+QList<Expiring> dueBetween(const QSqlDatabase& db, const QDate& firstDay, const QDate& lastDay, QString* error)
 {
     QSqlQuery query(db);
     query.setForwardOnly(true);
-    query.prepare(u"SELECT domain, lookup, day, text, at FROM expiries WHERE day <= ? ORDER BY day, domain, lookup"_s);
+    query.prepare(u"SELECT domain, lookup, day FROM expiries WHERE day BETWEEN ? AND ? ORDER BY day, domain, lookup"_s);
+    query.addBindValue(firstDay.toString(Qt::ISODate));
     query.addBindValue(lastDay.toString(Qt::ISODate));
     QList<Expiring> due;
     if (!query.exec()) {
@@ -54,8 +55,7 @@ QList<Expiring> dueBy(const QSqlDatabase& db, const QDate& lastDay, QString* err
     }
     while (query.next()) {
         due.append({query.value(0).toString(), query.value(1).toString(),
-            QDate::fromString(query.value(2).toString(), Qt::ISODate), query.value(3).toString(),
-            QDateTime::fromString(query.value(4).toString(), Qt::ISODateWithMs)});
+            QDate::fromString(query.value(2).toString(), Qt::ISODate)});
     }
     return due;
 }

@@ -26,13 +26,11 @@ struct Expiring
     QString domain;
     QString lookup; // key
     QDate day;
-    QString text; // the cell as answered
-    QDateTime at; // when
 };
 
-// Every kept answer whose day is `lastDay` or earlier (expired ones included), soonest first. Empty on an
-// error, which `error` then holds.
-QList<Expiring> dueBy(const QSqlDatabase& db, const QDate& lastDay, QString* error = nullptr);
+// Every kept answer whose day is from `firstDay` to `lastDay`, soonest first. Empty on an error, which `error`
+// then holds.
+QList<Expiring> dueBetween(const QSqlDatabase& db, const QDate& firstDay, const QDate& lastDay, QString* error = nullptr);
 
 } // namespace expiries
 

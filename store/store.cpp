@@ -372,9 +372,9 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
     return answers;
 }
 
-QList<expiries::Expiring> ResultStore::expiringBy(const QDate& lastDay, QString* error)
+QList<expiries::Expiring> ResultStore::expiringBetween(const QDate& firstDay, const QDate& lastDay, QString* error)
 {
     if (!m_readable)
         return {};
-    return expiries::dueBy(m_db, lastDay, error);
+    return expiries::dueBetween(m_db, firstDay, lastDay, error);
 }

@@ -88,8 +88,8 @@ public:
     void setWatchList(const QString& name) { m_watchList = name; }
     // The batch being saved; 0 when none is.
     qint64 currentBatch() const { return m_saving ? m_batch : 0; }
-    // The latest saved answer of every domain's 到期日 and 证书到期 whose day is `lastDay` or earlier.
-    QList<expiries::Expiring> expiringBy(const QDate& lastDay, QString* error = nullptr);
+    // The latest saved answer of every domain's 到期日 and 证书到期 whose day is from `firstDay` to `lastDay`.
+    QList<expiries::Expiring> expiringBetween(const QDate& firstDay, const QDate& lastDay, QString* error = nullptr);
 
 signals:
     // Something the user must know about saving, said once when it happens.

@@ -186,23 +186,28 @@ void TestWatching::expiryDaysKeptPerDomain()
         QVERIFY(step.exec(u"INSERT INTO cells VALUES (1, 0, 'old.test', 'reg-expiry', '%1', '', '2026-01-01T00:00:00'),"
                           u"(2, 0, 'old.test', 'reg-expiry', '%2', '', '2026-02-01T00:00:00'),"
                           u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
-                          u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00')"_s
-                              .arg(inDays(100), inDays(20), inDays(3))));
+                          u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00'),"
+                          u"(2, 2, 'lapsed.test', 'reg-expiry', '%4', '', '2026-02-01T00:00:00'),"
+                          u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s
+                              .arg(inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200))));
         QVERIFY(step.exec(u"PRAGMA user_version = 3"_s));
     }
     QSqlDatabase::removeDatabase(u"old"_s);
     const auto due = [this](int days) {
         ResultStore store(databasePath());
         QStringList found;
-        for (const expiries::Expiring& entry : store.expiringBy(QDate::currentDate().addDays(days)))
+        const QDate today = QDate::currentDate();
+        for (const expiries::Expiring& entry : store.expiringBetween(today.addDays(-days), today.addDays(days)))
             found.append(entry.domain + u' ' + entry.lookup + u' ' + entry.day.toString(Qt::ISODate));
         return found;
     };
-    QCOMPARE(due(30), (QStringList {u"cert.test tls-expiry "_s + inDays(3), u"old.test reg-expiry "_s + inDays(20)}));
+    // Lapsed as far back as ahead: gone.test, lapsed long ago, is no longer "soon".
+    const QString lapsed = u"lapsed.test reg-expiry "_s + inDays(-10);
+    QCOMPARE(due(30), (QStringList {lapsed, u"cert.test tls-expiry "_s + inDays(3), u"old.test reg-expiry "_s + inDays(20)}));
     // Answers of today: old.test's registry no longer knows it (no day: out), new.test soon.
     m_expiry = {{u"old.test"_s, u"free"_s}, {u"new.test"_s, inDays(1)}};
     QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s}, "old.test\nnew.test\n"), 0);
-    QCOMPARE(due(30), (QStringList {u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
+    QCOMPARE(due(30), (QStringList {lapsed, u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
 }
 
 QTEST_GUILESS_MAIN(TestWatching)

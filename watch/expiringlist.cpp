@@ -9,7 +9,7 @@ using namespace Qt::Literals::StringLiterals;
 QString withDaysLeft(const QDate& day, const QDate& today)
 {
     const qint64 left = daysLeft(day, today);
-    return day.toString(u"yyyy-MM-dd"_s)
+    return day.toString(Qt::ISODate)
         + (left >= 0 ? u"（剩 %1 天）"_s.arg(left) : u"（已过期 %1 天）"_s.arg(-left));
 }
 
@@ -30,6 +30,7 @@ std::unique_ptr<Results> expiringRows(
     // `due` comes soonest first: a domain's row stands where its soonest day puts it.
     QStringList domains;
     QHash<QString, int> rowOf;
+    rowOf.reserve(due.size());
     for (const expiries::Expiring& entry : due) {
         if (!rowOf.contains(entry.domain)) {
             rowOf.insert(entry.domain, int(domains.size()));
