@@ -30,13 +30,15 @@ AnswerDialog::AnswerDialog(const QString& domain, QWidget* parent)
 
 void AnswerDialog::showAnswer(const ReceivedAnswer& answer, bool askedAgain)
 {
-    const QString note = askedAgain ? u"这一行的应答已不在内存中（程序重启过，或之后查询了太多域名），以下是刚刚重新查询的应答。\n\n"_s
-                                    : QString();
+    const QString note = askedAgain
+        ? u"这一行的应答已不在内存中（程序重启过，或之后查询了太多域名），以下是刚刚重新查询的应答。\n\n"_s
+        : QString();
     m_text->setPlainText(note + explainAnswer(answer));
 }
 
 void AnswerDialog::waitFor(RegistrationQuestion* question)
 {
     question->setParent(this);
-    connect(question, &RegistrationQuestion::finished, this, [this, question] { showAnswer(question->answer(), true); });
+    connect(
+        question, &RegistrationQuestion::finished, this, [this, question] { showAnswer(question->answer(), true); });
 }

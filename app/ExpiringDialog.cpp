@@ -31,7 +31,8 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     QString error;
     // Lapsed ones as far back as ahead: what lapsed long ago is mostly an answer nobody asked again (renewed
     // since, or gone), and a store of years would list little else.
-    const QList<expiries::Expiring> due = store.expiringBetween(today.addDays(-warnDays), today.addDays(warnDays), &error);
+    const QList<expiries::Expiring> due
+        = store.expiringBetween(today.addDays(-warnDays), today.addDays(warnDays), &error);
     m_results = expiringRows(due, expiryTable(table), today);
     m_model = new ResultsGrid(*m_results, ranks, this);
     m_model->setWarnDays(warnDays);
@@ -47,7 +48,8 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     m_summary->setText(!error.isEmpty() ? u"无法读取结果数据库：%1"_s.arg(error)
             : m_results->rowCount() == 0
             ? u"查询过的域名中，没有 %1 天内到期或近 %1 天内已过期的域名或证书。"_s.arg(warnDays)
-            : u"查询过的域名中，%1 个域名或证书 %2 天内到期或近 %2 天内已过期（按最近一次查询的结果）。"_s.arg(m_results->rowCount())
+            : u"查询过的域名中，%1 个域名或证书 %2 天内到期或近 %2 天内已过期（按最近一次查询的结果）。"_s
+                  .arg(m_results->rowCount())
                   .arg(warnDays));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QPushButton* csv = buttons->addButton(u"导出为 CSV 文件…"_s, QDialogButtonBox::ActionRole);

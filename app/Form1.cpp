@@ -7,11 +7,11 @@
 #include "app/AnswerDialog.h"
 #include "app/FrozenColumns.h"
 #include "app/HistoryDialog.h"
-#include "app/Watcher.h"
-#include "app/changedrows.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
+#include "app/Watcher.h"
+#include "app/changedrows.h"
 #include "app/designed.h"
 #include "app/intake.h"
 #include "export/export.h"
@@ -330,8 +330,8 @@ void Form1::showHistory()
         return;
     }
     const QString domain = m_walker->results().text(current.row(), DomainColumn);
-    HistoryDialog dialog(m_platform,
-        domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), m_walker->table(), this);
+    HistoryDialog dialog(
+        m_platform, domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), m_walker->table(), this);
     dialog.exec();
 }
 

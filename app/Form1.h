@@ -71,6 +71,8 @@ public:
     bool isRegistrationColumn(int column) const;
     // Watching (watchactions.cpp): 文件 → 保存为监控列表…, 查询 → 即将到期…, 只看变化.
     void saveWatchList();
+    void fillRemoveWatchListMenu(QMenu& menu);
+    void removeWatchList(const QString& name);
     void showExpiring();
     void setOnlyChanges(bool on);
 

@@ -10,8 +10,8 @@
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QLocale>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 
 #include <cmath>
 #include <map>
@@ -90,6 +90,31 @@ QValueAxis* axisFor(QChart* chart, Scale scale, const QList<Line>& lines)
     return axis;
 }
 
+// A graphics view answers a tooltip request from its items alone (and hides any other tooltip), so the text
+// is put on the chart and shown by the view's own delay.
+void nameAnswersOnHover(QChart* chart, QLineSeries* series, const Line& line)
+{
+    QObject::connect(series, &QLineSeries::hovered, chart,
+        [chart, series, name = line.name, batches = line.batches](const QPointF& point, bool inside) {
+            const QList<QPointF> points = series->points();
+            if (!inside || points.isEmpty()) {
+                chart->setToolTip(QString());
+                return;
+            }
+            // The signal gives the place on the line under the pointer; the answer meant is the nearest saved one.
+            qsizetype at = 0;
+            for (qsizetype i = 1; i < points.size(); ++i) {
+                if (std::abs(points.at(i).x() - point.x()) < std::abs(points.at(at).x() - point.x()))
+                    at = i;
+            }
+            const QPointF nearest = points.at(at);
+            chart->setToolTip(
+                u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
+                    .arg(batches.at(at))
+                    .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s)));
+        });
+}
+
 } // namespace
 
 HistoryChart::HistoryChart(const QList<ChartAnswer>& answers, const LookupTable& table, QWidget* parent)
@@ -131,27 +156,7 @@ HistoryChart::HistoryChart(const QList<ChartAnswer>& answers, const LookupTable&
         chart->addSeries(series);
         series->attachAxis(dates);
         series->attachAxis(axes[line.scale]);
-        const QList<qint64> batches = line.batches;
-        const QString name = line.name;
-        // A graphics view answers a tooltip request from its items alone (and hides any other tooltip), so
-        // the text is put on the chart and shown by the view's own delay.
-        connect(series, &QLineSeries::hovered, chart, [chart, name, batches, series](const QPointF& point, bool inside) {
-            const QList<QPointF> points = series->points();
-            if (!inside || points.isEmpty()) {
-                chart->setToolTip(QString());
-                return;
-            }
-            // The signal gives the place on the line under the pointer; the answer meant is the nearest saved one.
-            qsizetype at = 0;
-            for (qsizetype i = 1; i < points.size(); ++i) {
-                if (std::abs(points.at(i).x() - point.x()) < std::abs(points.at(at).x() - point.x()))
-                    at = i;
-            }
-            const QPointF nearest = points.at(at);
-            chart->setToolTip(u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
-                                  .arg(batches.at(at))
-                                  .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s)));
-        });
+        nameAnswersOnHover(chart, series, line);
     }
     if (lines.isEmpty())
         chart->setTitle(u"这个域名没有保存过可画成曲线的数值"_s);

@@ -3,8 +3,8 @@
 #include "app/HistoryChart.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
-#include "queries/engine/lookuptable.h"
 #include "queries/engine/lookup.h"
+#include "queries/engine/lookuptable.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

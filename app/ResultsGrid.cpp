@@ -1,7 +1,7 @@
 #include "app/ResultsGrid.h"
 
-#include "queries/lookups/rank.h"
 #include "queries/engine/results.h"
+#include "queries/lookups/rank.h"
 #include "queries/sources/tranco.h"
 
 #include "queries/engine/keys.h"
@@ -9,8 +9,8 @@
 #include "watch/expiry.h"
 
 #include <QColor>
-#include <QPainter>
 #include <QFont>
+#include <QPainter>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -179,7 +179,7 @@ QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int r
         return table.header(section);
     if (role == Qt::ToolTipRole && section == table.columnOf(trancoLookup())) {
         return m_ranks.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(m_ranks.date().toString(Qt::ISODate))
-                                  : u"还没有排名列表：文件 → 导入排名列表…"_s;
+                                     : u"还没有排名列表：文件 → 导入排名列表…"_s;
     }
     return {};
 }

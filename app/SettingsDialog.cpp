@@ -30,7 +30,8 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     for (const ServiceInfo& service : services.all()) {
         const Pace pace = settings.pace(service);
         // Spin boxes bounded to what the settings accept: an out-of-range number cannot be typed at all.
-        Row row {service.key, service.name, new QSpinBox, new QSpinBox, new QLineEdit(settings.proxies(service.key).join(u", "_s))};
+        Row row {service.key, service.name, new QSpinBox, new QSpinBox,
+            new QLineEdit(settings.proxies(service.key).join(u", "_s))};
         row.concurrency->setRange(1, Settings::kMaxConcurrency);
         row.concurrency->setValue(pace.concurrency);
         row.gapMs->setRange(0, Settings::kMaxGapMs);

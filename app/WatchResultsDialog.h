@@ -16,8 +16,8 @@ class WatchResultsDialog : public QDialog
 {
     Q_OBJECT
 public:
-    WatchResultsDialog(std::shared_ptr<const WatchRun> run, const TrancoStore& ranks, int warnDays,
-        QWidget* parent = nullptr);
+    WatchResultsDialog(
+        std::shared_ptr<const WatchRun> run, const TrancoStore& ranks, int warnDays, QWidget* parent = nullptr);
     ~WatchResultsDialog() override;
 
 private:

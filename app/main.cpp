@@ -3,9 +3,9 @@
 #include "app/WatchTray.h"
 #include "app/Watcher.h"
 #include "cli/commandline.h"
-#include "settings/settings.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
+#include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
 
@@ -84,7 +84,8 @@ int main(int argc, char* argv[])
     }
     if (const QStringList registries = whoisRegistryProblems(); !registries.isEmpty()) {
         QTimer::singleShot(0, &window, [&platform, &window, registries] {
-            platform.messageBox(&window, u"WHOIS 注册局数据中有条目未能载入（其余照常使用）：\n"_s + registries.join(u'\n'),
+            platform.messageBox(&window,
+                u"WHOIS 注册局数据中有条目未能载入（其余照常使用）：\n"_s + registries.join(u'\n'),
                 u"WHOIS 注册局数据"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         });
     }

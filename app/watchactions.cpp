@@ -17,6 +17,7 @@
 #include "update/update.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QTreeView>
 
@@ -38,11 +39,11 @@ void Form1::saveWatchList()
         if (isTicked(*lookup))
             keys.append(lookup->key);
     }
-    const QString problem = !m_watcher ? u"没有结果数据库，无法保存监控列表。"_s
+    const QString problem = !m_watcher            ? u"没有结果数据库，无法保存监控列表。"_s
         : !m_watcher->store().problem().isEmpty() ? u"无法保存监控列表：%1"_s.arg(m_watcher->store().problem())
-        : domains.isEmpty()                        ? u"请输入查询域名"_s
-        : keys.isEmpty()                           ? u"请至少勾选一项查询"_s
-                                                   : QString();
+        : domains.isEmpty()                       ? u"请输入查询域名"_s
+        : keys.isEmpty()                          ? u"请至少勾选一项查询"_s
+                                                  : QString();
     if (!problem.isEmpty()) {
         m_platform.messageBox(
             this, problem, u"保存为监控列表"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
@@ -67,6 +68,31 @@ void Form1::saveWatchList()
     if (!m_closeToTray && !std::exchange(m_saidNoTray, true))
         m_label1->setText(m_label1->text() + u"（没有系统托盘：监控列表只在窗口打开时按时查询）"_s);
     m_watcher->start();
+}
+
+void Form1::fillRemoveWatchListMenu(QMenu& menu)
+{
+    menu.clear();
+    const QStringList names = m_watcher ? m_watcher->store().names() : QStringList();
+    for (const QString& name : names)
+        menu.addAction(name, this, [this, name] { removeWatchList(name); });
+    if (names.isEmpty())
+        menu.addAction(u"（没有监控列表）"_s)->setEnabled(false);
+}
+
+void Form1::removeWatchList(const QString& name)
+{
+    const auto answer
+        = m_platform.messageBox(this, u"删除监控列表「%1」？它以往查询的结果仍保存在结果数据库中。"_s.arg(name),
+            u"删除监控列表"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No);
+    if (answer != QMessageBox::Yes)
+        return;
+    if (!m_watcher->store().remove(name)) {
+        m_platform.messageBox(this, u"无法删除监控列表：%1"_s.arg(m_watcher->store().problem()), u"删除监控列表"_s,
+            QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        return;
+    }
+    m_label1->setText(u"已删除监控列表「%1」"_s.arg(name));
 }
 
 void Form1::showExpiring()

@@ -46,6 +46,9 @@ void Form1::buildMenus()
     file->addAction(makeAction(u"actionImportRanking"_s, u"导入排名列表…"_s, &Form1::importRankingList));
     file->addSeparator();
     file->addAction(makeAction(u"actionSaveWatchList"_s, u"保存为监控列表…"_s, &Form1::saveWatchList));
+    QMenu* removeList = file->addMenu(u"删除监控列表"_s);
+    removeList->setObjectName(u"menuRemoveWatchList"_s);
+    connect(removeList, &QMenu::aboutToShow, this, [this, removeList] { fillRemoveWatchListMenu(*removeList); });
     file->addSeparator();
     file->addAction(u"退出"_s, this, &QWidget::close);
 

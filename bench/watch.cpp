@@ -19,8 +19,8 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
-#include <QTreeView>
 #include <QTest>
+#include <QTreeView>
 
 #include <cstdio>
 
@@ -34,7 +34,9 @@ const QDate kToday = QDate::currentDate();
 // certificate too: about 5% of them fall within the 30 days ahead or have lapsed.
 bool fill(const QString& path, int count)
 {
-    { ResultStore created(path); }
+    {
+        ResultStore created(path);
+    }
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"fill"_s);
         db.setDatabaseName(path);

@@ -1,9 +1,9 @@
 #include "cli/explain.h"
 
 #include "queries/engine/keys.h"
+#include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
 #include "queries/lookups/registration.h"
-#include "queries/engine/walker.h"
 #include "settings/settings.h"
 
 #include <QEventLoop>

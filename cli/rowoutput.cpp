@@ -3,13 +3,13 @@
 #include "cli/console.h"
 #include "cli/options.h"
 #include "export/export.h"
-#include "queries/engine/results.h"
 #include "queries/engine/keys.h"
+#include "queries/engine/results.h"
 #include "store/store.h"
 #include "watch/expiry.h"
 
-#include <QJsonDocument>
 #include <QJsonArray>
+#include <QJsonDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -50,8 +50,8 @@ RowOutput::RowOutput(const Options& options, OutputTarget& target, const Results
 {
     if (m_options.format == Format::Csv) {
         m_pending += "\xEF\xBB\xBF";
-        m_pending += m_options.changes ? csvLine(changeFields()).toUtf8()
-                                       : csvHeader(results.table(), m_csvColumns).toUtf8();
+        m_pending
+            += m_options.changes ? csvLine(changeFields()).toUtf8() : csvHeader(results.table(), m_csvColumns).toUtf8();
     }
     for (int column : m_options.columns) {
         const Lookup* lookup = results.table().lookupAt(column);

@@ -30,7 +30,8 @@ struct Expiring
 
 // Every kept answer whose day is from `firstDay` to `lastDay`, soonest first. Empty on an error, which `error`
 // then holds.
-QList<Expiring> dueBetween(const QSqlDatabase& db, const QDate& firstDay, const QDate& lastDay, QString* error = nullptr);
+QList<Expiring> dueBetween(
+    const QSqlDatabase& db, const QDate& firstDay, const QDate& lastDay, QString* error = nullptr);
 
 } // namespace expiries
 

@@ -223,7 +223,9 @@ void ResultStore::attach(Walker& walker)
     m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
     m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
     m_attached << connect(this, &ResultStore::problem, &walker, &Walker::wakeUp);
-    walker.setWriteGate([this] { return !m_saving || m_writer->behind() < kMostUnsaved; });
+    // Reckoned from the commits heard of here, as the wake-up is: the writer's own count moves a moment after it
+    // tells, and a gate read in that moment would wait for a wake-up that never comes.
+    walker.setWriteGate([this] { return isCommitted(mark() - kMostUnsaved + 1); });
 }
 
 void ResultStore::detach()
@@ -275,9 +277,9 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
-        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
-        lookup.measure});
+    m_writer->enqueue(
+        {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key, notNull(cell.text),
+            notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs), lookup.measure});
 }
 
 std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)

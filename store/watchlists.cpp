@@ -13,7 +13,8 @@ namespace {
 // Times as UTC instants: the window and a timer's command line may not share a time zone.
 QVariant stamp(const QDateTime& time)
 {
-    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs)) : QVariant(QMetaType::fromType<QString>());
+    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs))
+                          : QVariant(QMetaType::fromType<QString>());
 }
 
 QDateTime instant(const QVariant& value)

@@ -8,13 +8,13 @@
 
 #include <QChartView>
 #include <QComboBox>
-#include <QLineSeries>
-#include <QValueAxis>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLineSeries>
 #include <QSpinBox>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QValueAxis>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -194,7 +194,8 @@ void TestDialogs::historyChart()
 
     const QPointF between((counts->at(0).x() + 3 * counts->at(1).x()) / 4, 1'239'000);
     emit counts->hovered(between, true);
-    QVERIFY2(drawn->toolTip().contains(u"1,242,300"_s) && drawn->toolTip().contains(u"第 3 批"_s), qPrintable(drawn->toolTip()));
+    QVERIFY2(drawn->toolTip().contains(u"1,242,300"_s) && drawn->toolTip().contains(u"第 3 批"_s),
+        qPrintable(drawn->toolTip()));
     emit counts->hovered(between, false);
     QVERIFY(drawn->toolTip().isEmpty());
 }

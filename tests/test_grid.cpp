@@ -1,10 +1,13 @@
 // The results grid: how a cell reads there, and the frozen columns (the position and the domain) that keep each
 // row's name in view and on its own row while the grid scrolls sideways and down, and while a batch fills it.
 #include "app/ResultsGrid.h"
+#include "app/Watcher.h"
 #include "app/intake.h"
 #include "store/store.h"
 #include "windowtesting.h"
 
+#include <QLabel>
+#include <QMenu>
 #include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,6 +21,7 @@ private slots:
     void boxTextAndCellDisplay();
     void frozenColumns();
     void changesStandOutAndOnlyChangesShowsThem();
+    void watchListRemovedFromTheMenu();
 
 private:
     std::optional<WindowFixture> f;
@@ -129,6 +133,41 @@ void TestGrid::changesStandOutAndOnlyChangesShowsThem()
     onlyChanges->trigger();
     QCOMPARE(shown(view), (QList<int> {0, 1, 2}));
     QCOMPARE(shown(frozen), (QList<int> {0, 1, 2}));
+}
+
+void TestGrid::watchListRemovedFromTheMenu()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"results.db"_s);
+    ResultStore store(path);
+    auto form = f->window(&store);
+    Watcher watcher(
+        f->settings, [&form] { return form->walker().results().sharedTable(); }, path);
+    form->setWatcher(&watcher, false);
+    WatchList list;
+    list.name = u"客户站点"_s;
+    list.domains = {u"a.test"_s};
+    list.lookups = {u"icp"_s};
+    QVERIFY(watcher.store().save(list));
+    auto* menu = form->findChild<QMenu*>(u"menuRemoveWatchList"_s);
+    const auto names = [menu] {
+        emit menu->aboutToShow();
+        QStringList texts;
+        for (const QAction* action : menu->actions())
+            texts.append(action->isEnabled() ? action->text() : u"-"_s);
+        return texts;
+    };
+    QCOMPARE(names(), QStringList {u"客户站点"_s});
+    // Asked first; "No" keeps it.
+    f->platform.answers = {QMessageBox::No};
+    menu->actions().first()->trigger();
+    QCOMPARE(watcher.lists(), QStringList {u"客户站点"_s});
+    f->platform.answers = {QMessageBox::Yes};
+    names();
+    menu->actions().first()->trigger();
+    QVERIFY(watcher.lists().isEmpty());
+    QCOMPARE(form->findChild<QLabel*>(u"Label1"_s)->text(), u"已删除监控列表「客户站点」"_s);
+    QCOMPARE(names(), QStringList {u"-"_s});
 }
 
 QTEST_MAIN(TestGrid)

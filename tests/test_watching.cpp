@@ -44,8 +44,9 @@ void TestWatching::init()
     bootstrap.close();
     m_environment = {u"XDG_CACHE_HOME="_s + m_home->filePath(u"cache"_s)};
     m_server->responder = [this](const QString& target) {
-        const QString name = target.startsWith(u"/rdap/"_s) ? target.section(u'/', -1)
-                                                            : QUrlQuery(QUrl(target).query()).queryItemValue(u"Domain"_s);
+        const QString name = target.startsWith(u"/rdap/"_s)
+            ? target.section(u'/', -1)
+            : QUrlQuery(QUrl(target).query()).queryItemValue(u"Domain"_s);
         if (!target.startsWith(u"/rdap/"_s)) {
             return m_failing.contains(name) ? TestHttpServer::page("", 503)
                                             : TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s));
@@ -76,10 +77,13 @@ void TestWatching::changesPrintOnlyChangedCells_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QByteArray>("expected");
     const QByteArray since = QDate::currentDate().toString(Qt::ISODate).toUtf8();
-    QTest::newRow("JSON Lines") << u"jsonl"_s
-                                << R"({"domain":"a.test","key":"reg-expiry","before":"2027-01-02","after":"2028-01-02","since":")"
-            + since + "\"}\n";
-    QTest::newRow("CSV") << u"csv"_s << "\xEF\xBB\xBF" "domain,key,before,after,since\r\na.test,reg-expiry,2027-01-02,2028-01-02,"
+    QTest::newRow("JSON Lines")
+        << u"jsonl"_s
+        << R"({"domain":"a.test","key":"reg-expiry","before":"2027-01-02","after":"2028-01-02","since":")" + since
+            + "\"}\n";
+    QTest::newRow("CSV") << u"csv"_s
+                         << "\xEF\xBB\xBF"
+                            "domain,key,before,after,since\r\na.test,reg-expiry,2027-01-02,2028-01-02,"
             + since + "\r\n";
 }
 
@@ -188,8 +192,8 @@ void TestWatching::expiryDaysKeptPerDomain()
                           u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
                           u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00'),"
                           u"(2, 2, 'lapsed.test', 'reg-expiry', '%4', '', '2026-02-01T00:00:00'),"
-                          u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s
-                              .arg(inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200))));
+                          u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s.arg(
+                              inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200))));
         QVERIFY(step.exec(u"PRAGMA user_version = 3"_s));
     }
     QSqlDatabase::removeDatabase(u"old"_s);
@@ -203,11 +207,13 @@ void TestWatching::expiryDaysKeptPerDomain()
     };
     // Lapsed as far back as ahead: gone.test, lapsed long ago, is no longer "soon".
     const QString lapsed = u"lapsed.test reg-expiry "_s + inDays(-10);
-    QCOMPARE(due(30), (QStringList {lapsed, u"cert.test tls-expiry "_s + inDays(3), u"old.test reg-expiry "_s + inDays(20)}));
+    QCOMPARE(due(30),
+        (QStringList {lapsed, u"cert.test tls-expiry "_s + inDays(3), u"old.test reg-expiry "_s + inDays(20)}));
     // Answers of today: old.test's registry no longer knows it (no day: out), new.test soon.
     m_expiry = {{u"old.test"_s, u"free"_s}, {u"new.test"_s, inDays(1)}};
     QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s}, "old.test\nnew.test\n"), 0);
-    QCOMPARE(due(30), (QStringList {lapsed, u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
+    QCOMPARE(
+        due(30), (QStringList {lapsed, u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
 }
 
 QTEST_GUILESS_MAIN(TestWatching)

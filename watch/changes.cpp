@@ -50,7 +50,8 @@ CellChange compareCell(const std::optional<LastAnswer>& last, const QString& now
         const std::optional<qint64> before = countOf(last->text);
         const std::optional<qint64> after = countOf(now);
         if (before && after)
-            return *before == *after ? CellChange {} : CellChange {CellChange::Kind::Changed, deltaOf(*before, *after, measure)};
+            return *before == *after ? CellChange {}
+                                     : CellChange {CellChange::Kind::Changed, deltaOf(*before, *after, measure)};
     } else if (measure == Measure::Date) {
         const std::optional<QDate> before = leadingDate(last->text);
         const std::optional<QDate> after = leadingDate(now);

@@ -9,8 +9,7 @@ using namespace Qt::Literals::StringLiterals;
 QString withDaysLeft(const QDate& day, const QDate& today)
 {
     const qint64 left = daysLeft(day, today);
-    return day.toString(Qt::ISODate)
-        + (left >= 0 ? u"（剩 %1 天）"_s.arg(left) : u"（已过期 %1 天）"_s.arg(-left));
+    return day.toString(Qt::ISODate) + (left >= 0 ? u"（剩 %1 天）"_s.arg(left) : u"（已过期 %1 天）"_s.arg(-left));
 }
 
 std::shared_ptr<const LookupTable> expiryTable(const std::shared_ptr<const LookupTable>& full)
