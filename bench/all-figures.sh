@@ -1,6 +1,6 @@
 #!/bin/bash
 # Every figure the README gives, one after another, each script's output under a heading: for comparing two
-# builds on one machine (run it for each, then diff the logs). Takes about forty minutes.
+# builds on one machine (run it for each, then diff the logs). Takes about an hour.
 # Usage: bench/all-figures.sh BUILD_DIR [LOG]
 set -uo pipefail
 build=$(readlink -f "$1")
@@ -29,4 +29,5 @@ run() {
     run "$here/long-line-figures.sh" "$build" 50
     run "$here/output-figures.sh" "$build"
     run "$here/charset-figures.sh" "$build"
+    run "$here/watch-figures.sh" "$build" 1000000
 } >"$log"
