@@ -18,7 +18,8 @@ echo "127.0.0.1:1" >"$work/none.txt"
 /usr/bin/time -f "base (one refused page): %M KB peak resident" "$program" --batch "$work/none.txt" \
     --lookups home-title >/dev/null 2>"$work/base" || true
 tail -1 "$work/base"
-for pages in "${@:-32 64}"; do
+[ $# -gt 0 ] || set -- 32 64
+for pages in "$@"; do
     printf '[home]\nconcurrency=%s\n' "$pages" >"$XDG_CONFIG_HOME/seo-quillmark/seo-quillmark.conf"
     for n in $(seq "$pages"); do echo "127.0.$(( n / 250 )).$(( n % 250 + 2 )):$port"; done >"$work/domains.txt"
     /usr/bin/time -f "$pages pages of 100 MB at once: %e s, %M KB peak resident" "$program" \

@@ -14,7 +14,8 @@ port=$(( 20000 + RANDOM % 20000 ))
 start_nginx "$work" "127.0.0.1:$port" "location / { default_type text/html; root $here/../tests/data;
     try_files /icp-filed.gb2312.html =404; }" "log_format answered '\$msec \$arg_Domain'; access_log $work/access.log answered;"
 export QUILLMARK_HOST_ICP="127.0.0.1:$port"
-for count in "${@:-100000 1000000}"; do
+[ $# -gt 0 ] || set -- 100000 1000000
+for count in "$@"; do
     export XDG_DATA_HOME="$work/data-$count" XDG_CONFIG_HOME="$work/config"
     : >"$work/access.log"
     seq "$count" | sed 's/^/d/; s/$/.test/' >"$work/domains.txt"
