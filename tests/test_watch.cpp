@@ -1,5 +1,6 @@
 // Watching lists over time: what counts as a change, what expires soon (in any time zone), and when a list runs
 // again, with the clock given.
+#include "scoped.h"
 #include "watch/changes.h"
 #include "watch/expiry.h"
 #include "watch/schedule.h"
@@ -28,10 +29,9 @@ void TestWatch::changes_data()
     QTest::addColumn<bool>("failed");
     QTest::addColumn<int>("measure");
     QTest::addColumn<QString>("expected"); // "none", "new", or "changed" and the delta
-    const auto add = [](const char* what, const QString& before, const QString& now, bool failed, Measure measure,
-                         const QString& expected) {
-        QTest::newRow(what) << before << now << failed << int(measure) << expected;
-    };
+    const auto add
+        = [](const char* what, const QString& before, const QString& now, bool failed, Measure measure,
+              const QString& expected) { QTest::newRow(what) << before << now << failed << int(measure) << expected; };
     add("the same count, grouped or not", u"1,230,000"_s, u"1230000"_s, false, Measure::Count, u"none"_s);
     add("a count up", u"1,230,000"_s, u"1,242,300"_s, false, Measure::Count, u"changed ↑ 12,300"_s);
     add("Baidu's older wording", u"约12,300"_s, u"12,000"_s, false, Measure::Count, u"changed ↓ 300"_s);
@@ -87,13 +87,17 @@ void TestWatch::expiry()
     QFETCH(QByteArray, zone);
     QFETCH(QString, cell);
     QFETCH(QString, expected);
-    qputenv("TZ", zone);
-    tzset();
-    const QDate today(2026, 12, 7); // the user's own calendar day
-    const std::optional<QDate> day = expiryOf(cell);
     static const char* names[] = {"none", "soon", "past"};
-    const QString got = day ? u"%1 %2"_s.arg(daysLeft(*day, today)).arg(QLatin1String(names[int(urgencyOf(*day, today, 30))]))
-                            : u"none"_s;
+    QString got;
+    {
+        const ScopedEnv inZone("TZ", zone);
+        tzset();
+        const QDate today(2026, 12, 7); // the user's own calendar day
+        const std::optional<QDate> day = expiryOf(cell);
+        got = day ? u"%1 %2"_s.arg(daysLeft(*day, today)).arg(QLatin1String(names[int(urgencyOf(*day, today, 30))]))
+                  : u"none"_s;
+    }
+    tzset(); // the zone the program started in, for the rows after
     QCOMPARE(got, expected);
 }
 
