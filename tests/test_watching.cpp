@@ -3,6 +3,7 @@
 // never beside another run of it, and the expiry days kept per domain (a newer answer wins, one without a day
 // takes the domain out, an older database filled on opening). Runs of a list in the window and on the command
 // line, and the claims on it, against a clock of the test's own where the run is in this process.
+#include "app/Notifier.h"
 #include "app/Watcher.h"
 #include "commandlinetesting.h"
 #include "scoped.h"
@@ -10,15 +11,40 @@
 #include "store/store.h"
 #include "store/watchlists.h"
 
+#include <QDBusConnection>
 #include <QtTest>
 #include <csignal>
 #include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
+// A desktop's notification server that reads markup in a notification's body, as GNOME's and KDE's do.
+class MarkupNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList bodies;
+public slots:
+    QStringList GetCapabilities() { return {u"body"_s, u"body-markup"_s, u"actions"_s}; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body, const QStringList&,
+        const QVariantMap&, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
+
 class TestWatching : public CommandLineTest
 {
     Q_OBJECT
+public:
+    ~TestWatching() override
+    {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+
 private slots:
     void init();
     void changesPrintOnlyChangedCells_data();
@@ -29,6 +55,8 @@ private slots:
     void watchRunsAndClaims_data();
     void watchRunsAndClaims();
     void expiryDaysKeptPerDomain();
+    void notificationsShowNamesAsText_data();
+    void notificationsShowNamesAsText();
 
 private:
     // Runs the program to its end; its status, with standard output in `output`.
@@ -42,6 +70,7 @@ private:
     QSet<QString> m_failing; // names whose filing request fails
     QSet<QString> m_unfiled; // names whose filing request finds no filing
     int m_delayMs = 0; // before each filing answer
+    QProcess m_bus; // the session bus of notificationsShowNamesAsText
 };
 
 void TestWatching::init()
@@ -357,6 +386,34 @@ void TestWatching::expiryDaysKeptPerDomain()
     QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s}, "old.test\nnew.test\n"), 0);
     QCOMPARE(
         due(30), (QStringList {lapsed, u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
+}
+
+void TestWatching::notificationsShowNamesAsText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a list's name sent as markup") << u"<b>客户</b>站点"_s;
+    QTest::newRow("a list's name fetching a local file") << u"<img src=\"file:///etc/hostname\">"_s;
+}
+
+void TestWatching::notificationsShowNamesAsText()
+{
+    QFETCH(QString, name);
+    // A session bus of the test's own, before anything in this program has used one.
+    if (m_bus.state() == QProcess::NotRunning) {
+        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!m_bus.waitForStarted() || !m_bus.waitForReadyRead())
+            QSKIP("no dbus-daemon to run a session bus with");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    }
+    MarkupNotifications server;
+    QDBusConnection session = QDBusConnection::sessionBus();
+    QVERIFY(session.registerService(u"org.freedesktop.Notifications"_s));
+    QVERIFY(session.registerObject(u"/org/freedesktop/Notifications"_s, &server, QDBusConnection::ExportAllSlots));
+    const QString news = watchNews(name, WatchSummary {1, 0, 0, 0, false}, 30);
+    Notifier(nullptr).show(u"seo-Quillmark"_s, news, name);
+    session.unregisterObject(u"/org/freedesktop/Notifications"_s);
+    session.unregisterService(u"org.freedesktop.Notifications"_s);
+    QCOMPARE(server.bodies, QStringList {news.toHtmlEscaped()});
 }
 
 QTEST_GUILESS_MAIN(TestWatching)
