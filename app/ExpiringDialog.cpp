@@ -45,6 +45,7 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     for (int column = FirstLookupColumn; column < m_results->table().columnCount(); ++column)
         m_view->setColumnWidth(column, 200);
     m_summary->setObjectName(u"summary"_s);
+    m_summary->setTextFormat(Qt::PlainText); // the database's error names its path
     m_summary->setText(!error.isEmpty() ? u"无法读取结果数据库：%1"_s.arg(error)
             : m_results->rowCount() == 0
             ? u"查询过的域名中，没有 %1 天内到期或近 %1 天内已过期的域名或证书。"_s.arg(warnDays)

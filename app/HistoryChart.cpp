@@ -1,5 +1,6 @@
 #include "app/HistoryChart.h"
 
+#include "app/ResultsGrid.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/lookuptable.h"
 #include "watch/changes.h"
@@ -108,10 +109,10 @@ void nameAnswersOnHover(QChart* chart, QLineSeries* series, const Line& line)
                     at = i;
             }
             const QPointF nearest = points.at(at);
-            chart->setToolTip(
+            chart->setToolTip(plainToolTip(
                 u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
                     .arg(batches.at(at))
-                    .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s)));
+                    .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s))));
         });
 }
 

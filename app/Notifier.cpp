@@ -22,6 +22,12 @@ Notifier::Notifier(QSystemTrayIcon* tray, QObject* parent)
     QDBusConnection bus = QDBusConnection::sessionBus();
     m_bus = bus.isConnected() && bus.interface() && bus.interface()->isServiceRegistered(kService).value();
     if (m_bus) {
+        // A server that reads markup in the body would render a list's name as markup (a link, an image
+        // fetched from a path): the body is escaped for such a server, and given as it is to the others, which
+        // show it as it is.
+        const QDBusReply<QStringList> capabilities = bus.call(
+            QDBusMessage::createMethodCall(kService, kPath, kService, u"GetCapabilities"_s), QDBus::Block, 2000);
+        m_markup = !capabilities.isValid() || capabilities.value().contains(u"body-markup"_s);
         bus.connect(kService, kPath, kService, u"ActionInvoked"_s, this, SLOT(onActionInvoked(uint, QString)));
         bus.connect(kService, kPath, kService, u"NotificationClosed"_s, this, SLOT(onClosed(uint, uint)));
     }
@@ -35,8 +41,9 @@ void Notifier::show(const QString& title, const QString& body, const QString& ta
         const uint replaces = m_shown.key(tag, 0);
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, u"Notify"_s);
         // The "default" action is what a click on the notification itself invokes.
-        call << u"seo-Quillmark"_s << replaces << u"seo-quillmark"_s << title << body
-             << QStringList {u"default"_s, u"查看"_s} << QVariantMap {} << kDesktopsOwnTime;
+        call << u"seo-Quillmark"_s << replaces << u"seo-quillmark"_s << title
+             << (m_markup ? body.toHtmlEscaped() : body) << QStringList {u"default"_s, u"查看"_s} << QVariantMap {}
+             << kDesktopsOwnTime;
         const QDBusReply<uint> id = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
         if (id.isValid()) {
             m_shown.remove(replaces);

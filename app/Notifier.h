@@ -14,7 +14,8 @@ class Notifier : public QObject
 public:
     explicit Notifier(QSystemTrayIcon* tray, QObject* parent = nullptr);
 
-    // `tag` comes back with clicked(); a new notification with the same tag replaces the one on screen.
+    // `tag` comes back with clicked(); a new notification with the same tag replaces the one on screen. Title
+    // and body are plain text.
     void show(const QString& title, const QString& body, const QString& tag);
 
 signals:
@@ -27,6 +28,7 @@ private slots:
 private:
     QSystemTrayIcon* m_tray;
     bool m_bus = false;
+    bool m_markup = true; // the notification server reads markup in a notification's body
     QHash<uint, QString> m_shown; // notification id → tag
     QString m_balloonTag;
 };

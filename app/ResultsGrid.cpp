@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QFont>
 #include <QPainter>
+#include <QTextDocument>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -27,6 +28,11 @@ QString displayText(const QString& cell)
     shown.replace(u'\r', u'↵');
     shown.replace(u'\n', u'↵');
     return shown;
+}
+
+QString plainToolTip(const QString& text)
+{
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
 }
 
 ResultsGrid::ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent)
@@ -72,13 +78,13 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
         return why.isEmpty() ? delta(row, column, earlier) : QString();
     case Qt::ToolTipRole:
         if (!why.isEmpty())
-            return earlier ? why + u'\n' + lastAnswerText({earlier->text, earlier->date}) : why;
+            return plainToolTip(earlier ? why + u'\n' + lastAnswerText({earlier->text, earlier->date}) : why);
         if (earlier) {
             const QString moved = delta(row, column, earlier);
-            return QString(lastAnswerText({displayText(earlier->text), earlier->date})
+            return plainToolTip(lastAnswerText({displayText(earlier->text), earlier->date})
                 + (moved.isEmpty() ? QString() : u"（"_s + moved + u"）"_s));
         }
-        return m_results.note(row, column).isEmpty() ? QVariant() : QVariant(m_results.note(row, column));
+        return m_results.note(row, column).isEmpty() ? QVariant() : QVariant(plainToolTip(m_results.note(row, column)));
     case Qt::ForegroundRole:
         return why.isEmpty() ? QVariant() : QVariant(QColor(Qt::gray));
     case Qt::FontRole:

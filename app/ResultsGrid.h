@@ -21,6 +21,9 @@ public:
 // How a cell reads in the grid: its first 1,000 characters on one line, line breaks shown as ↵, the rest
 // elided with "…". A 15 MB cell would otherwise take seconds per repaint. Exports keep the whole text.
 QString displayText(const QString& cell);
+// A tooltip's text as it is: a tooltip whose first line looks like markup is drawn as markup, and an answer or a
+// name of the user's may well look so.
+QString plainToolTip(const QString& text);
 
 // The results as the grid shows them: the text, and marked cells in grey italics with their reason. A cell that
 // changed since its last real answer is bold on a blue tint and says what it was (a count or a rank also how far

@@ -42,6 +42,7 @@ WatchResultsDialog::WatchResultsDialog(
     const WatchSummary summary = m_run->summary();
     onlyChanges->setChecked(summary.changes > 0);
     auto* text = new QLabel(watchNews(m_run->list().name, summary, warnDays));
+    text->setTextFormat(Qt::PlainText); // the list's name is the user's text, markup or not
     if (text->text().isEmpty())
         text->setText(u"监控列表「%1」：没有变化"_s.arg(m_run->list().name));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);

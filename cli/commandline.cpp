@@ -10,36 +10,63 @@
 #include "queries/sources/whoisregistries.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Ctrl-C and SIGTERM become a byte on this pipe, read by the event loop: a signal handler may do no more.
+// Ctrl-C and SIGTERM become a byte on this pipe, read by the event loop: a signal handler may do no more. They
+// are caught before anything is claimed or waited for. Only a FIFO's open waits before the run (for the other
+// end), and nothing but the signal's own end would stop that wait; the program then holds nothing and has
+// written nothing, so it ends at once, with the status a run ended by the signal has.
 int g_signalPipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_endAtOnce = 0;
 
 void onSignal(int signal)
 {
+    if (g_endAtOnce)
+        _exit(128 + signal);
     const char byte = char(signal);
     [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
 }
 
-void catchSignals(QCoreApplication& app, StreamRun& run)
+void catchSignals()
 {
-    if (pipe(g_signalPipe) != 0)
+    if (pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+}
+
+// The first signal caught so far, taken; 0 when none.
+int takeSignal()
+{
+    char signal = 0;
+    return g_signalPipe[0] >= 0 && read(g_signalPipe[0], &signal, 1) == 1 ? signal : 0;
+}
+
+void passSignals(QCoreApplication& app, StreamRun& run)
+{
+    if (g_signalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
     QObject::connect(notifier, &QSocketNotifier::activated, &app, [&run] {
-        char signal = 0;
-        if (read(g_signalPipe[0], &signal, 1) == 1)
+        if (const int signal = takeSignal())
             run.interrupt(signal);
     });
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
+}
+
+bool isFifo(const QString& path)
+{
+    struct stat status = {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISFIFO(status.st_mode);
 }
 
 QString duration(qint64 seconds)
@@ -100,7 +127,7 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim
     app.exec();
     progress.stop();
     const int status = run.finish();
-    watch.release(run.batch());
+    watch.release(run.batch(), status < 128 && run.done() > 0);
     if (terminal)
         say(u"\r\x1b[K"_s);
     say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
@@ -145,16 +172,26 @@ int runCommandLine(int argc, char** argv)
     Options options = std::get<Options>(parsed);
     ListInput input;
     WatchClaim watch;
+    catchSignals();
     if (!options.watch.isEmpty()) {
         if (const int status = watch.take(options.watch, *table, &options, &input))
             return status;
     }
     OutputTarget output(options.output);
-    if (const int status = openEnds(options, *table, input, output))
-        return status;
+    g_endAtOnce = isFifo(options.output) || isFifo(options.batch);
+    const int opened = openEnds(options, *table, input, output);
+    g_endAtOnce = 0;
+    if (opened)
+        return opened;
+    if (const int signal = takeSignal())
+        return 128 + signal;
     // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
     std::signal(SIGPIPE, SIG_IGN);
     StreamRun run(options, output, table);
-    catchSignals(app, run);
+    passSignals(app, run);
+    if (!options.watch.isEmpty()) {
+        if (const int status = watch.claim())
+            return status;
+    }
     return runToEnd(app, run, input, watch);
 }

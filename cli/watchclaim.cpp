@@ -14,11 +14,15 @@ namespace {
 constexpr int kBeatMs = 60'000;
 }
 
-WatchClaim::WatchClaim() = default;
+WatchClaim::WatchClaim(Clock now)
+    : m_now(std::move(now))
+{
+    QObject::connect(&m_beat, &QTimer::timeout, [this] { m_lists->beat(m_name, m_now()); });
+}
 
 WatchClaim::~WatchClaim()
 {
-    release(0);
+    release(0, false);
 }
 
 int WatchClaim::take(const QString& name, const LookupTable& table, Options* options, ListInput* input)
@@ -43,27 +47,38 @@ int WatchClaim::take(const QString& name, const LookupTable& table, Options* opt
         say(u"seo-quillmark: 监控列表「%1」没有可查询的域名或查询\n"_s.arg(name));
         return 2;
     }
-    switch (m_lists->claim(name, QDateTime::currentDateTimeUtc(), true)) {
+    m_name = name;
+    input->openNames(list->domains);
+    return 0;
+}
+
+int WatchClaim::claim()
+{
+    // Read again: another run may have come and gone while this one waited for its output's reader.
+    const std::optional<WatchList> before = m_lists->find(m_name);
+    m_lastStarted = before ? before->times.lastStarted : QDateTime();
+    switch (m_lists->claim(m_name, m_now(), true)) {
     case WatchLists::Claim::Started:
         break;
     case WatchLists::Claim::Running:
-        say(u"seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n"_s.arg(name));
+        say(u"seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n"_s.arg(m_name));
         return 1;
     default:
         say(u"seo-quillmark: 无法读写监控列表：%1\n"_s.arg(m_lists->problem()));
         return 1;
     }
-    m_name = name;
-    input->openNames(list->domains);
-    QObject::connect(&m_beat, &QTimer::timeout, [this] { m_lists->beat(m_name, QDateTime::currentDateTimeUtc()); });
+    m_claimed = true;
     m_beat.start(kBeatMs);
     return 0;
 }
 
-void WatchClaim::release(qint64 batch)
+void WatchClaim::release(qint64 batch, bool ran)
 {
-    if (m_name.isEmpty())
+    if (!std::exchange(m_claimed, false))
         return;
     m_beat.stop();
-    m_lists->finish(std::exchange(m_name, QString()), batch, QDateTime::currentDateTimeUtc());
+    if (ran)
+        m_lists->finish(m_name, batch, m_now());
+    else
+        m_lists->abandon(m_name, m_lastStarted);
 }

@@ -2,8 +2,10 @@
 
 // --watch NAME: a list saved in the window, run once from a timer or by hand. The run holds the list while it
 // goes (the window, or another timer, does not run it at the same time) and says it is alive every minute.
+#include <QDateTime>
 #include <QTimer>
 
+#include <functional>
 #include <memory>
 
 class ListInput;
@@ -14,16 +16,24 @@ struct Options;
 class WatchClaim
 {
 public:
-    WatchClaim();
+    using Clock = std::function<QDateTime()>;
+    explicit WatchClaim(Clock now = [] { return QDateTime::currentDateTimeUtc(); });
     ~WatchClaim();
 
     // The list's names and lookups become the run's. 0, or the status to end with (said on standard error).
     int take(const QString& name, const LookupTable& table, Options* options, ListInput* input);
-    // The run is over; `batch` holds its answers.
-    void release(qint64 batch);
+    // Holds the list for this run, once nothing is left to wait for before its first question. 0, or the
+    // status to end with (said on standard error).
+    int claim();
+    // The run is over; `batch` holds its answers. A run that asked nothing or was cut short (a signal, a
+    // reader gone) does not count as the list's run: the list is due as it was before.
+    void release(qint64 batch, bool ran);
 
 private:
+    Clock m_now;
     std::unique_ptr<WatchLists> m_lists;
-    QString m_name;
+    QString m_name; // the list taken
+    bool m_claimed = false;
+    QDateTime m_lastStarted; // when the run before this one began
     QTimer m_beat;
 };

@@ -101,8 +101,10 @@ bool WatchLists::save(const WatchList& list)
     query.prepare(u"INSERT INTO watchlists (name, domains, lookups, interval_hours, created) VALUES (?, ?, ?, ?, ?) "
                   u"ON CONFLICT (name) DO UPDATE SET domains = excluded.domains, lookups = excluded.lookups, "
                   u"interval_hours = excluded.interval_hours"_s);
-    for (const QVariant& value : {QVariant(list.name), QVariant(toJson(list.domains)), QVariant(toJson(list.lookups)),
-             QVariant(list.times.intervalHours), stamp(QDateTime::currentDateTimeUtc())})
+    // Trimmed as --watch trims the name it is given, so the list can be run by the name the user sees.
+    for (const QVariant& value :
+        {QVariant(list.name.trimmed()), QVariant(toJson(list.domains)), QVariant(toJson(list.lookups)),
+            QVariant(list.times.intervalHours), stamp(QDateTime::currentDateTimeUtc())})
         query.addBindValue(value);
     return m_problem.isEmpty() && (query.exec() || failed(query));
 }
@@ -120,27 +122,43 @@ WatchLists::Claim WatchLists::claim(const QString& name, const QDateTime& now, b
     const std::optional<WatchList> list = find(name);
     if (!list)
         return m_problem.isEmpty() ? Claim::Missing : Claim::Failed;
-    WatchTimes due = list->times;
+    // Times from the future are written back as now: read as now each time instead, a dead run's last beat
+    // would hold the list until the clock caught up with it.
+    const WatchTimes times = asOf(list->times, now);
+    if (times.lastStarted != list->times.lastStarted || times.runningSince != list->times.runningSince
+        || times.heartbeat != list->times.heartbeat) {
+        if (const std::optional<Claim> lost = replaceTimes(name, list->times, times))
+            return *lost;
+    }
+    WatchTimes due = times;
     if (evenIfNotDue)
         due.lastStarted = QDateTime();
     if (!shouldStart(due, now)) {
         // Not due, or held: with no last start it would be due, so only a live run can hold it.
-        WatchTimes idle = list->times;
+        WatchTimes idle = times;
         idle.lastStarted = QDateTime();
         return shouldStart(idle, now) ? Claim::NotDue : Claim::Running;
     }
-    // Taken only if the row is still as read: another program that claimed it meanwhile changed it.
+    const std::optional<Claim> lost = replaceTimes(name, times, {now, times.intervalHours, now, now});
+    return lost.value_or(Claim::Started);
+}
+
+// Taken only if the row is still as read: another program that claimed it meanwhile changed it. Nothing when
+// the times are replaced, else what the claim comes to.
+std::optional<WatchLists::Claim> WatchLists::replaceTimes(
+    const QString& name, const WatchTimes& read, const WatchTimes& times)
+{
     QSqlQuery query(m_db);
-    query.prepare(u"UPDATE watchlists SET running_since = ?, heartbeat = ?, last_started = ? WHERE name = ? AND "
+    query.prepare(u"UPDATE watchlists SET last_started = ?, running_since = ?, heartbeat = ? WHERE name = ? AND "
                   u"last_started IS ? AND running_since IS ? AND heartbeat IS ?"_s);
-    for (const QVariant& value : {stamp(now), stamp(now), stamp(now), QVariant(name), stamp(list->times.lastStarted),
-             stamp(list->times.runningSince), stamp(list->times.heartbeat)})
+    for (const QVariant& value : {stamp(times.lastStarted), stamp(times.runningSince), stamp(times.heartbeat),
+             QVariant(name), stamp(read.lastStarted), stamp(read.runningSince), stamp(read.heartbeat)})
         query.addBindValue(value);
     if (!query.exec()) {
         failed(query);
         return Claim::Failed;
     }
-    return query.numRowsAffected() == 1 ? Claim::Started : Claim::Running;
+    return query.numRowsAffected() == 1 ? std::nullopt : std::optional<Claim>(Claim::Running);
 }
 
 bool WatchLists::beat(const QString& name, const QDateTime& now)

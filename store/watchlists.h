@@ -38,12 +38,13 @@ public:
 
     QStringList names();
     std::optional<WatchList> find(const QString& name);
-    // Replaces a list of the same name, keeping when it last ran.
+    // Replaces a list of the same name, keeping when it last ran. The name is saved without spaces around it.
     bool save(const WatchList& list);
     bool remove(const QString& name);
 
     enum class Claim { Started, NotDue, Running, Missing, Failed };
-    // Marks the list as running from `now` when it is due (or `evenIfNotDue`) and no live run holds it.
+    // Marks the list as running from `now` when it is due (or `evenIfNotDue`) and no live run holds it. Times
+    // found later than `now` are written back as `now`.
     Claim claim(const QString& name, const QDateTime& now, bool evenIfNotDue = false);
     bool beat(const QString& name, const QDateTime& now);
     // The run is over: `batch` holds its answers (0 when it saved none). Its claim is given back either way.
@@ -54,6 +55,7 @@ public:
 
 private:
     bool failed(const class QSqlQuery& query);
+    std::optional<Claim> replaceTimes(const QString& name, const WatchTimes& read, const WatchTimes& times);
 
     QString m_connection;
     QSqlDatabase m_db;

@@ -1,18 +1,50 @@
 // Watching from the command line and the store: --changes prints what changed since the last real answer (a
 // failure or a first answer is none), --expiring DAYS and its status 3, --watch NAME runs a saved list once and
 // never beside another run of it, and the expiry days kept per domain (a newer answer wins, one without a day
-// takes the domain out, an older database filled on opening).
+// takes the domain out, an older database filled on opening). Runs of a list in the window and on the command
+// line, and the claims on it, against a clock of the test's own where the run is in this process.
+#include "app/Notifier.h"
+#include "app/Watcher.h"
 #include "commandlinetesting.h"
+#include "scoped.h"
+#include "settings/settings.h"
 #include "store/store.h"
 #include "store/watchlists.h"
 
+#include <QDBusConnection>
 #include <QtTest>
+#include <csignal>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
+
+// A desktop's notification server that reads markup in a notification's body, as GNOME's and KDE's do.
+class MarkupNotifications : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList bodies;
+public slots:
+    QStringList GetCapabilities() { return {u"body"_s, u"body-markup"_s, u"actions"_s}; }
+    uint Notify(const QString&, uint, const QString&, const QString&, const QString& body, const QStringList&,
+        const QVariantMap&, int)
+    {
+        bodies.append(body);
+        return uint(bodies.size());
+    }
+};
 
 class TestWatching : public CommandLineTest
 {
     Q_OBJECT
+public:
+    ~TestWatching() override
+    {
+        m_bus.kill();
+        m_bus.waitForFinished();
+    }
+
 private slots:
     void init();
     void changesPrintOnlyChangedCells_data();
@@ -20,15 +52,25 @@ private slots:
     void expiringRowsAndStatus_data();
     void expiringRowsAndStatus();
     void watchRunsASavedListOnce();
+    void watchRunsAndClaims_data();
+    void watchRunsAndClaims();
     void expiryDaysKeptPerDomain();
+    void notificationsShowNamesAsText_data();
+    void notificationsShowNamesAsText();
 
 private:
     // Runs the program to its end; its status, with standard output in `output`.
     int run(const QStringList& arguments, const QByteArray& names = {}, QByteArray* output = nullptr);
     static QString inDays(int days) { return QDate::currentDate().addDays(days).toString(Qt::ISODate); }
+    // Each of watchRunsAndClaims' ways of running the list: what it ended with, "key=value" each.
+    QStringList runInWindow(QDateTime* now);
+    QStringList runStopped(const QStringList& arguments, int signal, const QByteArray& waitFor);
 
     QHash<QString, QString> m_expiry; // by name; 2030-01-02 when not given, none for "free"
     QSet<QString> m_failing; // names whose filing request fails
+    QSet<QString> m_unfiled; // names whose filing request finds no filing
+    int m_delayMs = 0; // before each filing answer
+    QProcess m_bus; // the session bus of notificationsShowNamesAsText
 };
 
 void TestWatching::init()
@@ -36,6 +78,8 @@ void TestWatching::init()
     makeHome();
     m_expiry.clear();
     m_failing.clear();
+    m_unfiled.clear();
+    m_delayMs = 0;
     // The registry of ".test" is our server, by the RDAP bootstrap in the program's cache.
     QDir().mkpath(m_home->filePath(u"cache/seo-quillmark"_s));
     QFile bootstrap(m_home->filePath(u"cache/seo-quillmark/rdap-dns.json"_s));
@@ -48,8 +92,12 @@ void TestWatching::init()
             ? target.section(u'/', -1)
             : QUrlQuery(QUrl(target).query()).queryItemValue(u"Domain"_s);
         if (!target.startsWith(u"/rdap/"_s)) {
-            return m_failing.contains(name) ? TestHttpServer::page("", 503)
-                                            : TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s));
+            auto answer = m_failing.contains(name)
+                ? TestHttpServer::page("", 503)
+                : TestHttpServer::page(
+                    testData(m_unfiled.contains(name) ? u"icp-none.gb2312.html"_s : u"icp-filed.gb2312.html"_s));
+            answer.delayMs = m_delayMs;
+            return answer;
         }
         if (m_expiry.value(name) == u"free"_s)
             return TestHttpServer::page(R"({"errorCode":404})", 404);
@@ -173,6 +221,130 @@ void TestWatching::watchRunsASavedListOnce()
     QCOMPARE(run({u"--watch"_s, u"无此列表"_s}), 2);
 }
 
+void TestWatching::watchRunsAndClaims_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("name"); // as saved
+    QTest::addColumn<QString>("expected"); // the run's end and the list's state after it, "key=value" each
+    QTest::newRow("the last, quickly answered row's change untold; the window's batch left unfinished")
+        << u"window"_s << u"客户站点"_s << u"changes=1 finished=1 due=0 held=0"_s;
+    QTest::newRow("a --watch that asked nothing stamped as run")
+        << u"output into a missing folder"_s << u"客户站点"_s << u"status=2 due=1 held=0"_s;
+    QTest::newRow("a --watch ended by SIGTERM counted as done")
+        << u"SIGTERM"_s << u"客户站点"_s << u"status=143 due=1 held=0"_s;
+    QTest::newRow("Ctrl-C waiting for a FIFO's reader keeps the claim")
+        << u"Ctrl-C at a FIFO"_s << u"客户站点"_s << u"status=130 due=1 held=0"_s;
+    QTest::newRow("a heartbeat from the future holds the list past a quarter of an hour")
+        << u"clock set back"_s << u"客户站点"_s << u"due=0 held=0"_s;
+    QTest::newRow("a list saved with spaces around its name cannot be run")
+        << u"--watch sp"_s << u" sp "_s << u"status=0,0 due=0 held=0"_s;
+}
+
+void TestWatching::watchRunsAndClaims()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, name);
+    QFETCH(QString, expected);
+    {
+        ResultStore store(databasePath());
+        QVERIFY(store.isSaving());
+    }
+    WatchLists lists(databasePath());
+    WatchList list;
+    list.name = name;
+    list.domains = {u"a.test"_s, u"b.test"_s, u"c.test"_s};
+    list.lookups = {u"icp"_s};
+    QVERIFY(lists.save(list));
+    const QString saved = name.trimmed();
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    if (!how.startsWith(u"--"_s)) {
+        // Last run a day and an hour ago: due now, unless something stamps it.
+        QCOMPARE(lists.claim(saved, now.addSecs(-25 * 3600)), WatchLists::Claim::Started);
+        QVERIFY(lists.finish(saved, 0, now.addSecs(-25 * 3600)));
+    }
+    QStringList state;
+    if (how == u"window"_s) {
+        state = runInWindow(&now);
+    } else if (how == u"output into a missing folder"_s) {
+        const QString output = m_home->filePath(u"missing/changes.jsonl"_s);
+        state = {u"status=%1"_s.arg(run({u"--watch"_s, saved, u"--output"_s, output}))};
+    } else if (how == u"SIGTERM"_s) {
+        m_delayMs = 60'000;
+        state = runStopped({u"--watch"_s, saved}, SIGTERM, {});
+    } else if (how == u"Ctrl-C at a FIFO"_s) {
+        const QString fifo = m_home->filePath(u"changes.fifo"_s);
+        QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+        state = runStopped({u"--watch"_s, saved, u"--output"_s, fifo}, SIGINT, "等待读取");
+    } else if (how == u"clock set back"_s) {
+        // A run whose clock was two hours ahead said it was alive, then died; the clock is put right.
+        QCOMPARE(lists.claim(saved, now, true), WatchLists::Claim::Started);
+        QVERIFY(lists.beat(saved, now.addSecs(2 * 3600)));
+        now = now.addSecs(60);
+        QCOMPARE(lists.claim(saved, now), WatchLists::Claim::Running);
+        now = now.addSecs(kStaleRunSecs + 60);
+    } else {
+        state = {u"status=%1,%2"_s.arg(run({u"--watch"_s, u"sp"_s})).arg(run({u"--watch"_s, u" sp "_s}))};
+    }
+    const std::optional<WatchList> after = lists.find(saved);
+    QVERIFY2(after, qPrintable(lists.problem()));
+    WatchTimes idle = after->times;
+    idle.lastStarted = {};
+    state << u"due=%1"_s.arg(int(shouldStart(after->times, now))) << u"held=%1"_s.arg(int(!shouldStart(idle, now)));
+    QCOMPARE(state.join(u' '), expected);
+}
+
+// Two runs in the window with a clock of the test's own, a day apart: only the last row's filing goes.
+QStringList TestWatching::runInWindow(QDateTime* now)
+{
+    const ScopedEnv host("QUILLMARK_HOST_ICP", m_server->hostPort().toUtf8());
+    Settings settings(m_home->filePath(u"window.conf"_s));
+    for (const ServiceInfo& service : builtInTable()->services().all())
+        settings.setPace(service.key, {service.pace.concurrency, 0});
+    Watcher watcher(
+        settings, [] { return builtInTable(); }, databasePath());
+    watcher.setClock([now] { return *now; });
+    QSignalSpy finished(&watcher, &Watcher::runFinished);
+    watcher.start();
+    if (!finished.wait(30'000))
+        return {u"the first run never ended"_s};
+    m_unfiled.insert(u"c.test"_s);
+    *now = now->addSecs(25 * 3600);
+    watcher.checkNow();
+    if (!finished.wait(30'000))
+        return {u"the second run never ended"_s};
+    const WatchSummary summary = finished.last().at(1).value<WatchSummary>();
+    QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"batches"_s);
+    db.setDatabaseName(databasePath());
+    QSqlQuery query(db);
+    const bool read
+        = db.open() && query.exec(u"SELECT finished FROM batches WHERE id = %1"_s.arg(summary.batch)) && query.next();
+    const int done = read ? query.value(0).toInt() : -1;
+    query = QSqlQuery();
+    db = QSqlDatabase();
+    QSqlDatabase::removeDatabase(u"batches"_s);
+    return {u"changes=%1"_s.arg(summary.changes), u"finished=%1"_s.arg(done)};
+}
+
+// The program stopped by `signal` once it asked its first question, or once it said `waitFor`.
+QStringList TestWatching::runStopped(const QStringList& arguments, int signal, const QByteArray& waitFor)
+{
+    QProcess program;
+    start(program, arguments, {});
+    QByteArray said;
+    const bool waited = QTest::qWaitFor(
+        [&] {
+            said += program.readAllStandardError();
+            return waitFor.isEmpty() ? !m_server->requests.isEmpty() : said.contains(waitFor);
+        },
+        30'000);
+    if (!waited)
+        return {u"never got that far: "_s + QString::fromUtf8(said)};
+    ::kill(pid_t(program.processId()), signal);
+    if (!ended(program))
+        return {u"still running"_s};
+    return {program.exitStatus() == QProcess::CrashExit ? u"status=killed"_s : u"status=%1"_s.arg(program.exitCode())};
+}
+
 void TestWatching::expiryDaysKeptPerDomain()
 {
     // An older database (version 3) with answers of its own: filled on opening, the latest real answer each.
@@ -214,6 +386,34 @@ void TestWatching::expiryDaysKeptPerDomain()
     QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s}, "old.test\nnew.test\n"), 0);
     QCOMPARE(
         due(30), (QStringList {lapsed, u"new.test reg-expiry "_s + inDays(1), u"cert.test tls-expiry "_s + inDays(3)}));
+}
+
+void TestWatching::notificationsShowNamesAsText_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a list's name sent as markup") << u"<b>客户</b>站点"_s;
+    QTest::newRow("a list's name fetching a local file") << u"<img src=\"file:///etc/hostname\">"_s;
+}
+
+void TestWatching::notificationsShowNamesAsText()
+{
+    QFETCH(QString, name);
+    // A session bus of the test's own, before anything in this program has used one.
+    if (m_bus.state() == QProcess::NotRunning) {
+        m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
+        if (!m_bus.waitForStarted() || !m_bus.waitForReadyRead())
+            QSKIP("no dbus-daemon to run a session bus with");
+        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+    }
+    MarkupNotifications server;
+    QDBusConnection session = QDBusConnection::sessionBus();
+    QVERIFY(session.registerService(u"org.freedesktop.Notifications"_s));
+    QVERIFY(session.registerObject(u"/org/freedesktop/Notifications"_s, &server, QDBusConnection::ExportAllSlots));
+    const QString news = watchNews(name, WatchSummary {1, 0, 0, 0, false}, 30);
+    Notifier(nullptr).show(u"seo-Quillmark"_s, news, name);
+    session.unregisterObject(u"/org/freedesktop/Notifications"_s);
+    session.unregisterService(u"org.freedesktop.Notifications"_s);
+    QCOMPARE(server.bodies, QStringList {news.toHtmlEscaped()});
 }
 
 QTEST_GUILESS_MAIN(TestWatching)

@@ -5,7 +5,8 @@
 // When a watch list runs again. A list runs once its interval has passed since it last began; one never run is
 // due at once. A run still going is never begun twice, by this program or another (the window and a timer's
 // command line share the store): a run that has said nothing for longer than `kStaleRunSecs` is taken for one
-// that died. A computer asleep past several due times runs the list once on waking, then on from that run.
+// that died. A computer asleep past several due times runs the list once on waking, then on from that run. A
+// time from the future (a clock set back since it was written) counts as now.
 struct WatchTimes
 {
     QDateTime lastStarted; // invalid: never run
@@ -16,5 +17,7 @@ struct WatchTimes
 
 constexpr qint64 kStaleRunSecs = 15 * 60;
 
+// The times as they count at `now`: each one later than `now` brought back to it.
+WatchTimes asOf(const WatchTimes& times, const QDateTime& now);
 QDateTime nextDue(const WatchTimes& times);
 bool shouldStart(const WatchTimes& times, const QDateTime& now);

@@ -6,6 +6,8 @@
 #include "watch/changes.h"
 #include "watch/expiry.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -33,7 +35,6 @@ WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table,
     , m_walker(std::make_unique<Walker>(settings, std::move(table)))
     , m_store(std::make_unique<ResultStore>(storePath))
 {
-    connect(m_walker.get(), &Walker::finished, this, &WatchRun::onFinished);
 }
 
 WatchRun::~WatchRun()
@@ -55,6 +56,8 @@ void WatchRun::start()
     m_store->setWatchList(m_list.name);
     if (m_store->isSaving())
         m_store->attach(*m_walker);
+    // After the store's own: it marks the batch finished when the walker ends, and the drain then commits that.
+    connect(m_walker.get(), &Walker::finished, this, &WatchRun::onFinished, Qt::UniqueConnection);
     m_running = true;
     m_walker->runBatch();
 }
@@ -70,6 +73,9 @@ void WatchRun::stop()
 void WatchRun::onFinished()
 {
     m_store->drain(kDrainMs);
+    // What the writer found of the last cells (their earlier answers) is queued for this thread: taken now, or
+    // the last rows' changes would go uncounted.
+    QCoreApplication::sendPostedEvents(m_store.get(), QEvent::MetaCall);
     const Results& rows = results();
     const LookupTable& table = rows.table();
     const QDate today = QDate::currentDate();
