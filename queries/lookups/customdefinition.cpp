@@ -2,6 +2,7 @@
 // lookups.json, its owner's alone.
 #include "queries/lookups/customdefinition.h"
 
+#include "input/userfile.h"
 #include "queries/lookups/extraction.h"
 
 #include <QDir>
@@ -202,17 +203,17 @@ QString customLookupsPath()
 CustomFile readCustomLookups(const QString& path, const std::function<bool(const QString&)>& taken)
 {
     CustomFile read;
-    QFile file(path);
-    if (!file.exists())
+    const UserFile file = readUserFile(path);
+    if (!file.found)
         return read;
-    // Headers may hold API keys: a file written by hand is made its owner's alone, as the dialog writes it.
-    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > 1024 * 1024) {
-        read.skipped.append(u"%1：无法读取，或大于 1 MB，未载入任何自定义查询"_s.arg(path));
+    if (!file.problem.isEmpty()) {
+        read.skipped.append(u"%1，未载入任何自定义查询"_s.arg(file.problem));
         return read;
     }
+    // Headers may hold API keys: a file written by hand is made its owner's alone, as the dialog writes it.
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll(), &error);
+    const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
     if (!document.isArray()) {
         read.skipped.append(u"%1：不是 JSON 数组（%2），未载入任何自定义查询"_s.arg(
             path, error.error == QJsonParseError::NoError ? u"顶层须是 [ … ]"_s : error.errorString()));
