@@ -15,19 +15,25 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Excel holds no more in one cell, counted in characters, nor more rows in one sheet, the header's included.
+// Excel holds no more in one cell, counted in UTF-16 units (an emoji is two), nor more rows in one sheet, the
+// header's included.
 constexpr qsizetype kLongestCell = 32'767;
 constexpr int kSheetRows = 1'048'576;
+// libxlsxwriter keeps every comment in memory until the workbook closes, constant-memory mode or not (some
+// 450 bytes each): a million marked cells cost half a gigabyte. Past this many, a mark's reason goes on the
+// sheet 标记 instead, written a row at a time like the results.
+constexpr int kCommentsKept = 65'536;
 
-// How much of `text` fits in a cell, in UTF-16 units: 32,767 characters, a character outside the BMP one.
+// The sheet 标记: where each reason past the comments kept belongs, and the reason.
+const QStringList kReasonHeaders {u"工作表"_s, u"单元格"_s, u"查询域名地址"_s, u"列"_s, u"原因"_s};
+const QList<int> kReasonWidths {70, 70, 200, 120, 400};
+
+// How much of `text` fits in a cell, in UTF-16 units, a surrogate pair kept whole or not at all.
 qsizetype cellCut(const QString& text)
 {
     if (text.size() <= kLongestCell)
         return text.size();
-    qsizetype end = 0;
-    for (qsizetype kept = 0; kept < kLongestCell && end < text.size(); ++kept)
-        end += text.at(end).isHighSurrogate() && end + 1 < text.size() && text.at(end + 1).isLowSurrogate() ? 2 : 1;
-    return end;
+    return text.at(kLongestCell - 1).isHighSurrogate() ? kLongestCell - 1 : kLongestCell;
 }
 
 // Excel's own widths are in characters of its default font, about 7 pixels each plus 5 of padding.
@@ -60,6 +66,26 @@ struct Workbook::Book
 {
     lxw_workbook* workbook = nullptr;
     lxw_worksheet* sheet = nullptr;
+    lxw_worksheet* reasons = nullptr; // 标记, once the comments kept are used up
+    int reasonSheets = 0;
+    int reasonRows = 0; // on the reasons sheet being written, its header not counted
+    int comments = 0;
+
+    lxw_worksheet* headedSheet(const QString& name, const QStringList& headers, const QList<int>& widths)
+    {
+        lxw_worksheet* added = workbook_add_worksheet(workbook, name.toUtf8().constData());
+        for (int i = 0; i < headers.size(); ++i) {
+            worksheet_set_column(added, lxw_col_t(i), lxw_col_t(i), charactersFor(widths[i]), nullptr);
+            worksheet_write_string(added, 0, lxw_col_t(i), headers[i].toUtf8().constData(), header);
+        }
+        return added;
+    }
+
+    static void filter(lxw_worksheet* of, int rows, int columns)
+    {
+        if (of && columns > 0)
+            worksheet_autofilter(of, 0, 0, lxw_row_t(rows), lxw_col_t(columns - 1));
+    }
     lxw_format* header = nullptr;
     lxw_format* count = nullptr;
     lxw_format* date = nullptr;
@@ -123,24 +149,43 @@ QString Workbook::open()
 
 void Workbook::addSheet()
 {
-    const QByteArray name = (m_sheets++ == 0 ? u"结果"_s : u"结果 %1"_s.arg(m_sheets)).toUtf8();
-    m_book->sheet = workbook_add_worksheet(m_book->workbook, name.constData());
+    m_sheetName = m_sheets++ == 0 ? u"结果"_s : u"结果 %1"_s.arg(m_sheets);
+    m_book->sheet = m_book->headedSheet(m_sheetName, m_headers, m_widths);
     m_rows = 0;
-    for (int i = 0; i < m_columns.size(); ++i) {
-        worksheet_set_column(
-            m_book->sheet, lxw_col_t(i), lxw_col_t(i), charactersFor(m_widths[i]), nullptr);
-        worksheet_write_string(
-            m_book->sheet, 0, lxw_col_t(i), m_headers[i].toUtf8().constData(), m_book->header);
-    }
     // The header and everything up to the domain stay in view while the rest scrolls.
     const int domainAt = int(m_columns.indexOf(DomainColumn));
     worksheet_freeze_panes(m_book->sheet, 1, lxw_col_t(domainAt + 1));
 }
 
-void Workbook::endSheet()
+void Workbook::endSheets()
 {
-    if (!m_columns.isEmpty())
-        worksheet_autofilter(m_book->sheet, 0, 0, lxw_row_t(m_rows), lxw_col_t(m_columns.size() - 1));
+    m_book->filter(m_book->sheet, m_rows, int(m_columns.size()));
+    m_book->filter(m_book->reasons, m_book->reasonRows, int(kReasonHeaders.size()));
+}
+
+void Workbook::addMark(int at, int column, const QString& domain, const QString& reason)
+{
+    if (m_book->comments < kCommentsKept) {
+        ++m_book->comments;
+        worksheet_write_comment(
+            m_book->sheet, lxw_row_t(at), lxw_col_t(column), reason.left(cellCut(reason)).toUtf8().constData());
+        return;
+    }
+    if (!m_book->reasons || m_book->reasonRows == kSheetRows - 1) {
+        m_book->filter(m_book->reasons, m_book->reasonRows, int(kReasonHeaders.size()));
+        const QString name = m_book->reasonSheets++ == 0 ? u"标记"_s : u"标记 %1"_s.arg(m_book->reasonSheets);
+        m_book->reasons = m_book->headedSheet(name, kReasonHeaders, kReasonWidths);
+        worksheet_freeze_panes(m_book->reasons, 1, 0);
+        m_book->reasonRows = 0;
+    }
+    char cell[LXW_MAX_CELL_NAME_LENGTH];
+    lxw_rowcol_to_cell(cell, lxw_row_t(at), lxw_col_t(column));
+    const QStringList texts {m_sheetName, QString::fromLatin1(cell), domain, m_headers[column], reason};
+    const lxw_row_t row = lxw_row_t(++m_book->reasonRows);
+    for (int i = 0; i < texts.size(); ++i) {
+        const QByteArray text = texts[i].left(cellCut(texts[i])).toUtf8();
+        worksheet_write_string(m_book->reasons, row, lxw_col_t(i), text.constData(), nullptr);
+    }
 }
 
 void Workbook::addRow(const Results& results, int row)
@@ -148,7 +193,7 @@ void Workbook::addRow(const Results& results, int row)
     if (!m_book->sheet)
         return;
     if (m_rows == kSheetRows - 1) {
-        endSheet();
+        m_book->filter(m_book->sheet, m_rows, int(m_columns.size()));
         addSheet();
     }
     const lxw_row_t at = lxw_row_t(++m_rows);
@@ -163,7 +208,7 @@ void Workbook::addRow(const Results& results, int row)
         }
         if (!problem.isEmpty()) {
             worksheet_write_string(m_book->sheet, at, column, text.left(keep).toUtf8().constData(), m_book->marked);
-            worksheet_write_comment(m_book->sheet, at, column, problem.left(cellCut(problem)).toUtf8().constData());
+            addMark(int(at), i, results.text(row, DomainColumn), problem);
             continue;
         }
         if (text.trimmed().isEmpty())
@@ -189,7 +234,7 @@ QString Workbook::finish()
 {
     if (!m_book->workbook)
         return u"无法建立工作簿"_s;
-    endSheet();
+    endSheets();
     const lxw_error closed = workbook_close(m_book->workbook);
     m_book->workbook = nullptr;
     const QString scratch = QString::fromLocal8Bit(m_book->scratch);

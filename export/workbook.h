@@ -41,7 +41,9 @@ public:
 
 private:
     void addSheet();
-    void endSheet();
+    void endSheets();
+    // The reason of the sheet's cell at `at`, `column`: its comment, or a row of 标记.
+    void addMark(int at, int column, const QString& domain, const QString& reason);
 
     struct Book;
     std::unique_ptr<Book> m_book;
@@ -49,6 +51,7 @@ private:
     QList<int> m_columns;
     QStringList m_headers; // of m_columns
     QList<int> m_widths;
+    QString m_sheetName; // of the sheet being written
     int m_sheets = 0;
     int m_rows = 0; // in the sheet being written, the header not counted
 };

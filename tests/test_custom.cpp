@@ -6,7 +6,10 @@
 #include "walkerfixture.h"
 
 #include <QJsonDocument>
+#include <QProcess>
 #include <QtTest>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -17,6 +20,8 @@ private slots:
     void definitions_data();
     void definitions();
     void lookupsFile();
+    void userFiles_data();
+    void userFiles();
     void addresses();
     void jsonPointer_data();
     void jsonPointer();
@@ -141,6 +146,55 @@ void TestCustom::lookupsFile()
     file.close();
     QVERIFY(readCustomLookups(path, taken).lookups.empty());
     QVERIFY(readCustomLookups(path, taken).skipped.first().contains(u"不是 JSON 数组"_s));
+}
+
+void TestCustom::userFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("FIFO nobody writes: every command hung") << u"fifo"_s;
+    QTest::newRow("link to /dev/zero: read until memory ran out") << u"zero"_s;
+    QTest::newRow("sound JSON past 4 MiB: read whole") << u"large"_s;
+}
+
+void TestCustom::userFiles()
+{
+    QFETCH(QString, kind);
+    // Both files the user may keep, made the same way: each is refused by name, and the program goes on.
+    QTemporaryDir home;
+    const QString folder = home.filePath(u"config/seo-quillmark"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QStringList paths;
+    for (const QByteArray& json : {QByteArray(R"({"registries": []})"), QByteArray("[]")}) {
+        const QString path = folder + (json.startsWith('{') ? u"/whois-registries.json"_s : u"/lookups.json"_s);
+        paths.append(path);
+        QFile file(path);
+        if (kind == u"fifo"_s)
+            QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == u"zero"_s)
+            QVERIFY(QFile::link(u"/dev/zero"_s, path));
+        else
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json + QByteArray(4 * 1024 * 1024, ' ')) > 0);
+    }
+    QProcess program;
+    program.setEnvironment(QProcess::systemEnvironment()
+        << u"XDG_CONFIG_HOME="_s + home.filePath(u"config"_s) << u"XDG_DATA_HOME="_s + home.filePath(u"data"_s));
+    // A program that reads on and on is stopped by a bound of its own, not by the machine's memory.
+    program.setChildProcessModifier([] {
+        const rlimit bound {3ul << 30, 3ul << 30};
+        setrlimit(RLIMIT_AS, &bound);
+    });
+    program.start(QStringLiteral(QUILLMARK_PROGRAM), {u"--version"_s});
+    const bool ended = program.waitForFinished(30'000);
+    if (!ended) {
+        program.kill();
+        program.waitForFinished();
+    }
+    QVERIFY2(ended, "waited on its own data file");
+    const QString said = QString::fromUtf8(program.readAllStandardError());
+    QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(program.exitCode(), 0);
+    for (const QString& path : std::as_const(paths))
+        QVERIFY2(said.count(path) == 1, qPrintable(said));
 }
 
 void TestCustom::addresses()

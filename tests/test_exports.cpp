@@ -19,6 +19,9 @@ class TestExports : public QObject
 private slots:
     void linesAndCsvBytes();
     void workbookReadBack();
+    void workbookCuts_data();
+    void workbookCuts();
+    void workbookMarks();
 };
 
 void TestExports::linesAndCsvBytes()
@@ -207,6 +210,64 @@ void TestExports::workbookReadBack()
     QCOMPARE(second.value(u"B1"_s).value + second.value(u"B6"_s).value + second.value(u"B7"_s).value,
         u"查询域名地址a.test"_s);
     QVERIFY(zipPart(path, "xl/worksheets/sheet2.xml").contains(u"state=\"frozen\""_s));
+}
+
+void TestExports::workbookCuts_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("kept"); // UTF-16 units
+    const QString emoji = u"\U0001F600"_s.repeated(20'000);
+    // Excel counts UTF-16 units: 20,000 emoji are 40,000 of them, and used to go in whole.
+    QTest::newRow("emoji counted as one unit, not two") << emoji << 32'766;
+    QTest::newRow("pair ending at the limit kept") << u"a"_s + emoji << 32'767;
+}
+
+void TestExports::workbookCuts()
+{
+    QFETCH(QString, text);
+    QFETCH(int, kept);
+    Results results;
+    results.setTable(builtInTable());
+    results.reset({u"a.test"_s});
+    results.setCell(0, FirstLookupColumn, text);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    QCOMPARE(writeWorkbook(path, results, {DomainColumn, FirstLookupColumn}), QString());
+    const QString cell = sheetCells(zipPart(path, "xl/worksheets/sheet1.xml")).value(u"B2"_s).value;
+    QCOMPARE(cell, text.left(kept));
+    QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>已截断（原文 %1 字）</t>"_s.arg(characterCount(text))));
+}
+
+void TestExports::workbookMarks()
+{
+    // libxlsxwriter holds every comment until the end: a million marks took half a gigabyte. Past the 65,536
+    // comments kept, each reason is a row of 标记, naming the cell it belongs to.
+    constexpr int kCommentsKept = 65'536;
+    Results results;
+    results.setTable(builtInTable());
+    results.reset({u"a.test"_s});
+    results.setCell(0, FirstLookupColumn, u"42"_s, u"请求超时（30 秒）"_s);
+    QTemporaryDir dir;
+    OutputFile target(dir.filePath(u"out.xlsx"_s));
+    QCOMPARE(target.open(), QString());
+    Workbook book(target, *builtInTable(), {DomainColumn, FirstLookupColumn});
+    QCOMPARE(book.open(), QString());
+    for (int row = 0; row < kCommentsKept + 2; ++row)
+        book.addRow(results, 0);
+    QCOMPARE(book.finish(), QString());
+    const QString path = dir.filePath(u"out.xlsx"_s);
+    QCOMPARE(zipPart(path, "xl/comments1.xml").count(u"<comment "_s), kCommentsKept);
+    QVERIFY(zipPart(path, "xl/workbook.xml").contains(u"<sheet name=\"标记\" sheetId=\"2\""_s));
+    const QHash<QString, SheetCell> reasons = sheetCells(zipPart(path, "xl/worksheets/sheet2.xml"));
+    QStringList rows;
+    for (const QString& ref :
+        {u"A1"_s, u"B1"_s, u"C1"_s, u"D1"_s, u"E1"_s, u"A2"_s, u"B2"_s, u"C2"_s, u"D2"_s, u"E2"_s, u"B3"_s, u"B4"_s})
+        rows.append(reasons.value(ref).value);
+    const QString last = QString::number(kCommentsKept + 2);
+    QCOMPARE(rows,
+        QStringList({u"工作表"_s, u"单元格"_s, u"查询域名地址"_s, u"列"_s, u"原因"_s, u"结果"_s, u"B"_s + last,
+            u"a.test"_s, builtInTable()->header(FirstLookupColumn), u"请求超时（30 秒）"_s,
+            u"B"_s + QString::number(kCommentsKept + 3), QString()}));
 }
 
 QTEST_GUILESS_MAIN(TestExports)

@@ -1,6 +1,8 @@
 // The registries' data files read into rules, prepared for reading answers fast.
 #include "queries/sources/whoisregistries.h"
 
+#include "input/userfile.h"
+
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -291,9 +293,11 @@ const Loaded& loaded()
         QFile shipped(u":/data/whois-registries.json"_s);
         if (shipped.open(QIODevice::ReadOnly))
             result.problems << result.registries.add(shipped.readAll(), u"whois-registries.json"_s);
-        QFile own(whoisRegistriesUserPath());
-        if (own.open(QIODevice::ReadOnly))
-            result.problems << result.registries.add(own.readAll(), own.fileName());
+        const UserFile own = readUserFile(whoisRegistriesUserPath());
+        if (!own.problem.isEmpty())
+            result.problems << own.problem;
+        else if (own.found)
+            result.problems << result.registries.add(own.bytes, whoisRegistriesUserPath());
         return result;
     }();
     return once;
