@@ -5,6 +5,7 @@
 #include "queries/sources/rdap.h"
 
 #include "TestWhoisServer.h"
+#include "testing.h"
 #include "walkerfixture.h"
 
 #include <QtTest>
@@ -31,6 +32,8 @@ private slots:
     void askedOncePerDomain();
     void rdapAnswers_data();
     void rdapAnswers();
+    void terminalOutputs_data();
+    void terminalOutputs();
 };
 
 void TestRegistries::rdapServers()
@@ -170,6 +173,49 @@ void TestRegistries::rdapAnswers()
     }
     QVERIFY(engine.run({name}, {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s}, false));
     QCOMPARE(engine.cells(0, {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s}), filled(cells));
+}
+
+void TestRegistries::terminalOutputs_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("shown"); // on standard output or error, each
+    QTest::newRow("--explain: an answer that retitles and recolours the terminal, a NUL in a cell")
+        << QStringList {u"--explain"_s, u"hostile.cn"_s} << 0
+        << QStringList {u"注册商：Foo␀Bar"_s, u"到期日：2029-03-17"_s, u"3  Remark: ␛]0;PWNED␇␛[31mred␛[0m␡"_s,
+               u"4  Expiration Time: 2029-03-17 12:48:36"_s};
+    QTest::newRow("--explain: a hostile name echoed") << QStringList {u"--explain"_s, u"\x1b[2Jbad\x07name"_s} << 1
+                                                      << QStringList {u"查询：␛[2Jbad␇name（未发出查询）"_s};
+    QTest::newRow("a list's file name echoed in its error")
+        << QStringList {u"--batch"_s, u"/nonexistent/\x1b]0;PWNED\x07"_s, u"--lookups"_s, u"dns"_s} << 2
+        << QStringList {u"无法读取 --batch /nonexistent/␛]0;PWNED␇："_s};
+}
+
+void TestRegistries::terminalOutputs()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, shown);
+    TestWhoisServer whois;
+    whois.answers.insert("hostile.cn",
+        "Domain Name: hostile.cn\r\nSponsoring Registrar: Foo\0Bar\r\n"
+        "Remark: \x1b]0;PWNED\x07\x1b[31mred\xc2\x9b"
+        "0m\x7f\r\nExpiration Time: 2029-03-17 12:48:36\r\n"_ba);
+    QTemporaryDir home;
+    QProcess program;
+    program.setEnvironment(QProcess::systemEnvironment()
+        << u"XDG_DATA_HOME="_s + home.filePath(u"data"_s) << u"XDG_CONFIG_HOME="_s + home.filePath(u"config"_s)
+        << u"XDG_CACHE_HOME="_s + home.filePath(u"cache"_s) << u"QUILLMARK_HOST_WHOIS="_s + whois.hostPort());
+    program.start(QStringLiteral(QUILLMARK_PROGRAM), arguments);
+    QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 60'000));
+    const QString said = QString::fromUtf8(program.readAllStandardOutput().append(program.readAllStandardError()));
+    QCOMPARE(program.exitCode(), status);
+    // Every control character a sign on the screen, never obeyed, and the whole answer there.
+    for (const QChar c : said)
+        QVERIFY2(
+            c == u'\n' || (c >= u' ' && (c < u'\x7f' || c > u'\x9f')), said.toUtf8().toPercentEncoding().constData());
+    for (const QString& part : shown)
+        QVERIFY2(said.contains(part), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestRegistries)
