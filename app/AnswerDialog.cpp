@@ -1,5 +1,6 @@
 #include "app/AnswerDialog.h"
 
+#include "input/cleantext.h"
 #include "queries/lookups/registration.h"
 
 #include <QDialogButtonBox>
@@ -14,7 +15,7 @@ AnswerDialog::AnswerDialog(const QString& domain, QWidget* parent)
     , m_text(new QPlainTextEdit)
 {
     setObjectName(u"answerDialog"_s);
-    setWindowTitle(u"应答原文：%1"_s.arg(domain));
+    setWindowTitle(u"应答原文：%1"_s.arg(visibleControls(domain)));
     m_text->setObjectName(u"answerText"_s);
     m_text->setReadOnly(true);
     m_text->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -33,7 +34,8 @@ void AnswerDialog::showAnswer(const ReceivedAnswer& answer, bool askedAgain)
     const QString note = askedAgain
         ? u"这一行的应答已不在内存中（程序重启过，或之后查询了太多域名），以下是刚刚重新查询的应答。\n\n"_s
         : QString();
-    m_text->setPlainText(note + explainAnswer(answer));
+    // Plain text, never markup; a control character shown as its sign, as --explain shows it.
+    m_text->setPlainText(visibleControls(QString(note + explainAnswer(answer))));
 }
 
 void AnswerDialog::waitFor(RegistrationQuestion* question)

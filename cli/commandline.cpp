@@ -83,7 +83,10 @@ void showProgress(const StreamRun& run, bool terminal)
                              .arg(run.total() ? 100 * run.done() / run.total() : 100)
                              .arg(rate, 0, 'f', 1)
                              .arg(rate > 0 ? duration(qint64((run.total() - run.done()) / rate)) : u"未知"_s);
-    say(terminal ? QString(u"\r"_s + line + u"\x1b[K"_s) : QString(line + u'\n'));
+    if (terminal)
+        sayInPlace(u"\r"_s + line + u"\x1b[K"_s);
+    else
+        say(line + u'\n');
 }
 
 // The built-in lookups and the user's, with whatever of the user's or the registries' data could not be used.
@@ -129,7 +132,7 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim
     const int status = run.finish();
     watch.release(run.batch(), status < 128 && run.done() > 0);
     if (terminal)
-        say(u"\r\x1b[K"_s);
+        sayInPlace(u"\r\x1b[K"_s);
     say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
     if (!run.isSaved()) {
         // The database is held by another program: waiting for it would break the promise to end at once.

@@ -1,5 +1,6 @@
 #include "cli/explain.h"
 
+#include "cli/console.h"
 #include "queries/engine/keys.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
@@ -7,7 +8,6 @@
 #include "settings/settings.h"
 
 #include <QEventLoop>
-#include <cstdio>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -20,7 +20,8 @@ int explainRegistration(const QString& name)
     QObject::connect(&question, &RegistrationQuestion::finished, &loop, &QEventLoop::quit);
     loop.exec();
     const ReceivedAnswer& answer = question.answer();
-    std::fputs(qPrintable(explainAnswer(answer) + u'\n'), stdout);
+    // The registry's lines as sent, but what would move the cursor, retitle the terminal or end the text early.
+    writeText(stdout, visibleControls(explainAnswer(answer)) + u'\n');
     const QString status = answer.cells.value(Key::RegStatus).text;
     return status == u"已注册"_s || status == u"未注册"_s ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "cli/options.h"
 #include "export/export.h"
+#include "input/cleantext.h"
 #include "queries/engine/keys.h"
 #include "queries/engine/results.h"
 #include "store/store.h"
@@ -115,10 +116,11 @@ bool RowOutput::isComplete(int row) const
 QByteArray RowOutput::rowBytes(int row) const
 {
     switch (m_options.format) {
+    // A row's name is as it was typed (a watch list's may hold any character); its cells are clean already.
     case Format::Lines:
-        return exportLines(m_results, {row}).toUtf8();
+        return visibleControls(exportLines(m_results, {row})).toUtf8();
     case Format::Csv:
-        return csvRow(m_results, row, m_csvColumns).toUtf8();
+        return visibleControls(csvRow(m_results, row, m_csvColumns)).toUtf8();
     case Format::Jsonl:
         return jsonLine(m_results, row, m_options.chosen);
     case Format::Xlsx:
@@ -150,13 +152,14 @@ QByteArray RowOutput::changeBytes(int row) const
         const QStringList fields {m_results.text(row, DomainColumn), m_results.table().lookupAt(column)->key,
             earlier->text, m_results.text(row, column), earlier->date.toString(u"yyyy-MM-dd"_s)};
         if (m_options.format == Format::Csv) {
-            bytes += csvLine(fields).toUtf8();
+            bytes += visibleControls(csvLine(fields)).toUtf8();
             continue;
         }
         // Keys in the order people read them: a JSON object of Qt's own would sort them.
         QByteArray line = "{";
         for (qsizetype i = 0; i < fields.size(); ++i) {
-            const QByteArray value = QJsonDocument(QJsonArray {fields.at(i)}).toJson(QJsonDocument::Compact);
+            const QByteArray value
+                = escapeJsonControls(QJsonDocument(QJsonArray {fields.at(i)}).toJson(QJsonDocument::Compact));
             line += (i ? ",\"" : "\"") + changeFields().at(i).toUtf8() + "\":" + value.mid(1, value.size() - 2);
         }
         bytes += line + "}\n";

@@ -112,5 +112,24 @@ QByteArray jsonLine(const Results& results, int row, const QList<const Lookup*>&
             problems.insert(lookup->key, results.problem(row, column));
     }
     object.insert(u"problems"_s, problems);
-    return QJsonDocument(object).toJson(QJsonDocument::Compact) + '\n';
+    return escapeJsonControls(QJsonDocument(object).toJson(QJsonDocument::Compact)) + '\n';
+}
+
+QByteArray escapeJsonControls(const QByteArray& json)
+{
+    // Outside its strings JSON is ASCII, and in UTF-8 a C2 byte always leads a character: C2 80 to C2 9F are
+    // U+0080 to U+009F and nothing else.
+    QByteArray escaped;
+    escaped.reserve(json.size());
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const uchar byte = uchar(json.at(i));
+        if (byte == 0x7F) {
+            escaped += "\\u007f";
+        } else if (byte == 0xC2 && i + 1 < json.size() && uchar(json.at(i + 1)) <= 0x9F) {
+            escaped += "\\u00" + QByteArray::number(uchar(json.at(++i)), 16);
+        } else {
+            escaped += char(byte);
+        }
+    }
+    return escaped;
 }

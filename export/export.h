@@ -27,3 +27,6 @@ QString csvLine(const QStringList& fields);
 // One JSON object per row, on one line: the domain, each chosen lookup's text by its key, and a `problems`
 // object with the failure reasons of the cells that have one.
 QByteArray jsonLine(const Results& results, int row, const QList<const Lookup*>& chosen);
+// JSON as Qt writes it, with DEL and the C1 controls (which Qt leaves as they are, and a terminal obeys: U+009B
+// starts a control sequence) written as \u escapes, as JSON allows for any character.
+QByteArray escapeJsonControls(const QByteArray& json);

@@ -5,9 +5,14 @@
 
 namespace {
 
+bool isControl(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
 bool isUnsafe(char16_t c)
 {
-    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+    return isControl(c) || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
 }
 
 } // namespace
@@ -30,6 +35,35 @@ QString cleanCellText(const QString& text)
         clean += c == u'\r' || c == u'\n' ? QChar(u'↵') : isUnsafe(c) ? QChar(QChar::ReplacementCharacter) : QChar(c);
     }
     return clean;
+}
+
+QString visibleControls(QStringView text)
+{
+    const auto obeyed = [&](qsizetype i) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'\r')
+            return i + 1 == text.size() || text.at(i + 1) != u'\n';
+        return isControl(c) && c != u'\t' && c != u'\n';
+    };
+    qsizetype first = 0;
+    while (first < text.size() && !obeyed(first))
+        ++first;
+    if (first == text.size())
+        return text.toString();
+    QString shown = text.first(first).toString();
+    shown.reserve(text.size() + 16);
+    for (qsizetype i = first; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (!obeyed(i))
+            shown += QChar(c);
+        else if (c < 0x20)
+            shown += QChar(char16_t(0x2400 + c));
+        else if (c == 0x7F)
+            shown += QChar(u'␡');
+        else
+            shown.append(u'␛').append(QChar(char16_t(c - 0x40)));
+    }
+    return shown;
 }
 
 qsizetype characterCount(QStringView text)

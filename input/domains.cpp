@@ -94,9 +94,18 @@ bool Utf8Line::end()
     return utf8;
 }
 
+std::optional<QStringConverter::Encoding> utf16Mark(QByteArrayView head)
+{
+    if (head.startsWith("\xFF\xFE"))
+        return QStringConverter::Utf16LE;
+    if (head.startsWith("\xFE\xFF"))
+        return QStringConverter::Utf16BE;
+    return std::nullopt;
+}
+
 bool isUtf8List(QIODevice& list)
 {
-    if (list.peek(3).startsWith("\xEF\xBB\xBF"))
+    if (const QByteArray head = list.peek(3); head.startsWith("\xEF\xBB\xBF") || utf16Mark(head))
         return true;
     Utf8Line line;
     for (QByteArray chunk = list.read(kChunk); !chunk.isEmpty(); chunk = list.read(kChunk)) {
@@ -184,18 +193,36 @@ DomainReader& DomainReader::operator=(DomainReader&&) noexcept = default;
 DomainFile DomainReader::read(QByteArrayView bytes, bool end)
 {
     DomainFile result;
-    if (m_started) {
-        split(bytes, result);
-    } else {
+    QByteArray head;
+    if (!m_started) {
         m_head += bytes;
         if (m_head.size() < 3 && !end)
             return result;
         m_started = true;
-        const QByteArray head = std::exchange(m_head, QByteArray());
-        const bool marked = head.startsWith("\xEF\xBB\xBF");
-        if (marked)
+        head = std::exchange(m_head, QByteArray());
+        qsizetype mark = head.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        if (const auto encoding = utf16Mark(head)) {
+            m_utf16.emplace(*encoding);
+            mark = 2;
+        }
+        if (mark > 0)
             m_utf8 = true;
-        split(QByteArrayView(head).sliced(marked ? 3 : 0), result);
+        bytes = QByteArrayView(head).sliced(mark);
+    }
+    if (m_utf16) {
+        // UTF-8 holds every character UTF-16 does and keeps CR and LF single bytes, so the rules below read the
+        // list as they read any other. The decoder keeps a unit cut between two reads; a surrogate pair cut there
+        // is kept here.
+        QString text = m_utf16->decode(bytes);
+        if (!m_highSurrogate.isNull())
+            text.prepend(std::exchange(m_highSurrogate, QChar()));
+        if (!end && !text.isEmpty() && text.back().isHighSurrogate()) {
+            m_highSurrogate = text.back();
+            text.chop(1);
+        }
+        split(text.toUtf8(), result);
+    } else {
+        split(bytes, result);
     }
     if (end && m_lineBytes > 0)
         endLine(result);

@@ -48,7 +48,8 @@ private:
 
 // The encoding of a list of domains, the same rule wherever the list comes from: a list with a byte-order
 // mark, or with any line beyond ASCII that is valid UTF-8, is UTF-8; any other is GB18030. Reads `list` to
-// its end, a piece at a time, so a long line costs no memory.
+// its end, a piece at a time, so a long line costs no memory. A UTF-16 list (its mark says so) counts as UTF-8:
+// the reader turns it into UTF-8 as it goes.
 bool isUtf8List(QIODevice& list);
 
 // Each line is read on its own, so one stray byte cannot change every other name: a line that is not valid
@@ -59,7 +60,8 @@ DomainFile domainsFromFile(const QByteArray& file);
 
 // The same rules for a list that arrives a piece at a time, in memory bounded by a few KiB a line whatever
 // the line's length. Unless the caller knows the encoding beforehand (isUtf8List over a file), the first
-// line beyond ASCII decides it, as that line says.
+// line beyond ASCII decides it, as that line says. A list that starts with UTF-16's byte-order mark (FF FE,
+// as Windows Notepad saves "Unicode", or FE FF) is UTF-16 whatever the caller said.
 class DomainReader
 {
 public:
@@ -82,6 +84,8 @@ private:
 
     std::optional<bool> m_utf8;
     QByteArray m_head; // the first bytes, until a byte-order mark is ruled in or out
+    std::optional<QStringDecoder> m_utf16; // a UTF-16 list, turned into UTF-8 a piece at a time
+    QChar m_highSurrogate; // the first half of a pair the last piece of a UTF-16 list ended with
     bool m_started = false;
     bool m_afterCr = false; // the last line ended with a CR: an LF right after it ends nothing more
     QByteArray m_line; // the line being read, its first few KiB

@@ -25,6 +25,22 @@ void TestDomainLists::pasted()
     QCOMPARE(domainsFromInput(u"  a.test \r\n \r\n  a.test "_s), (QStringList {u"  a.test "_s, u" "_s, u"  a.test "_s}));
 }
 
+namespace {
+
+// Windows Notepad's "Unicode" (UTF-16 LE) and its big-endian kin, laid out a code unit at a time behind their
+// byte-order mark.
+QByteArray utf16(QStringView text, bool bigEndian)
+{
+    QByteArray bytes = bigEndian ? "\xFE\xFF"_ba : "\xFF\xFE"_ba;
+    for (const QChar unit : text) {
+        const char high = char(unit.unicode() >> 8), low = char(unit.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
+}
+
+} // namespace
+
 void TestDomainLists::domainFiles_data()
 {
     QTest::addColumn<QByteArray>("file");
@@ -54,6 +70,14 @@ void TestDomainLists::domainFiles_data()
     QTest::newRow("a long GB18030 line counted in characters")
         << "\xc0\xfd.test\n" + QByteArray(3000, 'x').replace("x", "\xc0\xfd")
         << u"例.test\n"_s + QString(40, u'例') + u"…（共 3000 字）!第 2 行过长（共 3000 字），不是域名"_s;
+    // Read as single bytes, every other one a NUL, each name used to come out as garbage marked 无效域名.
+    QTest::newRow("UTF-16 LE with its byte-order mark, a header and a character past the BMP") << utf16(
+        u"域名\r\na.test\r\n例子.test\r\n\U0001F600.test\r\n", false) << u"a.test\n例子.test\n\U0001F600.test"_s;
+    QTest::newRow("UTF-16 BE with its byte-order mark, CR line ends")
+        << utf16(u"例子.test\rb.test", true) << u"例子.test\nb.test"_s;
+    QTest::newRow("a UTF-16 line past what is held")
+        << utf16(QString(u"a.test\r\n"_s + QString(5000, u'例') + u"\r\nb.test"_s), false)
+        << u"a.test\n"_s + QString(40, u'例') + u"…（共 5000 字）!第 2 行过长（共 5000 字），不是域名\nb.test"_s;
 }
 
 void TestDomainLists::domainFiles()

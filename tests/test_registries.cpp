@@ -5,11 +5,24 @@
 #include "queries/sources/rdap.h"
 
 #include "TestWhoisServer.h"
+#include "testing.h"
 #include "walkerfixture.h"
 
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The cached bootstrap names `server` the registry of ".test".
+bool rdapOfTestAt(const QTemporaryDir& folders, const TestHttpServer& server)
+{
+    QFile bootstrap(folders.filePath(u"cache/seo-quillmark/rdap-dns.json"_s));
+    return QDir().mkpath(folders.filePath(u"cache/seo-quillmark"_s)) && bootstrap.open(QIODevice::WriteOnly)
+        && bootstrap.write(R"({"services":[[["test"],["http://)" + server.hostPort().toUtf8() + R"(/rdap/"]]]})") > 0;
+}
+
+} // namespace
 
 class TestRegistries : public QObject
 {
@@ -17,6 +30,10 @@ class TestRegistries : public QObject
 private slots:
     void rdapServers();
     void askedOncePerDomain();
+    void rdapAnswers_data();
+    void rdapAnswers();
+    void terminalOutputs_data();
+    void terminalOutputs();
 };
 
 void TestRegistries::rdapServers()
@@ -43,11 +60,7 @@ void TestRegistries::askedOncePerDomain()
     QTemporaryDir folders;
     const ScopedEnv cache("XDG_CACHE_HOME", folders.filePath(u"cache"_s).toUtf8());
     WalkerFixture engine;
-    QVERIFY(QDir().mkpath(folders.filePath(u"cache/seo-quillmark"_s)));
-    QFile bootstrap(folders.filePath(u"cache/seo-quillmark/rdap-dns.json"_s));
-    QVERIFY(bootstrap.open(QIODevice::WriteOnly));
-    bootstrap.write(R"({"services":[[["test"],["http://)" + engine.server.hostPort().toUtf8() + R"(/rdap/"]]]})");
-    bootstrap.close();
+    QVERIFY(rdapOfTestAt(folders, engine.server));
     engine.server.route(u"/rdap/domain/example.test"_s,
         TestHttpServer::page(R"({"objectClassName":"domain","ldhName":"example.test","events":[{"eventAction":
             "registration","eventDate":"2001-01-01T00:00:00Z"},{"eventAction":"expiration","eventDate":"2030-01-02T00:00:00Z"}]})"));
@@ -94,6 +107,115 @@ void TestRegistries::askedOncePerDomain()
     RegistrationQuestion wrapped(u"example.cn"_s, engine.walker->jobContext(u"reg-status"_s));
     QVERIFY(QSignalSpy(&wrapped, &RegistrationQuestion::finished).wait());
     QVERIFY(wrapped.answer().cells.value(u"reg-status"_s).problem.startsWith(u"QUILLMARK_HOST_WHOIS=127.0.0.1:85652 不能用"_s));
+}
+
+void TestRegistries::rdapAnswers_data()
+{
+    // Asked at /rdap/domain/NAME; `redirect`, when given, sends the question on (%1: the same host's other
+    // port), where `body` answers with `status`.
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("redirect");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("cells"); // %1 as above
+    const QByteArray free = R"({"errorCode":404,"title":"Not Found"})";
+    QTest::newRow("a 404 after a redirect that keeps the server and /domain/NAME")
+        << u"a.test"_s << u"/v2/domain/A.test"_s << 404 << free << u"未注册|无|无|无"_s;
+    QTest::newRow("a 404 from the same host on another port")
+        << u"a.test"_s << u"http://%1/rdap/domain/a.test"_s << 404 << free
+        << u"未知|未知|未知|未知 !RDAP 服务地址可能有误（HTTP 404，来自另一地址 http://%1/rdap/domain/a.test）"_s;
+    QTest::newRow("a 404 from another path of the server asked")
+        << u"a.test"_s << u"/rdap/help"_s << 404 << free
+        << u"未知|未知|未知|未知 !RDAP 服务地址可能有误（HTTP 404，来自另一地址 http://127.0.0.1:%2/rdap/help）"_s;
+    QTest::newRow("a 404 for another name")
+        << u"a.test"_s << u"/rdap/domain/b.test"_s << 404 << free
+        << u"未知|未知|未知|未知 !RDAP 服务地址可能有误（HTTP 404，来自另一地址 http://127.0.0.1:%2/rdap/domain/b.test）"_s;
+    const QString notOurs = u"未知|未知|未知|未知 !RDAP 应答不是 xn--fsqu00a.test 的域名记录"_s;
+    QTest::newRow("ldhName another name, unicodeName the one asked")
+        << u"例子.test"_s << QString() << 200
+        << R"({"objectClassName":"domain","ldhName":"other.test","unicodeName":"例子.test"})"_ba << notOurs;
+    QTest::newRow("unicodeName another name, ldhName the one asked")
+        << u"例子.test"_s << QString() << 200
+        << R"({"objectClassName":"domain","ldhName":"XN--FSQU00A.test","unicodeName":"别的.test"})"_ba << notOurs;
+    QTest::newRow("both names the one asked, in other cases")
+        << u"ÉTÉ.test"_s << QString() << 200
+        << R"({"objectClassName":"domain","ldhName":"XN--T-9FAB.TEST","unicodeName":"ÉTÉ.Test"})"_ba
+        << u"已注册|无|无|无"_s;
+}
+
+void TestRegistries::rdapAnswers()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, redirect);
+    QFETCH(int, status);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, cells);
+    QTemporaryDir folders;
+    const ScopedEnv cache("XDG_CACHE_HOME", folders.filePath(u"cache"_s).toUtf8());
+    WalkerFixture engine;
+    TestHttpServer otherPort;
+    QVERIFY(rdapOfTestAt(folders, engine.server));
+    const auto filled = [&](const QString& text) {
+        return QString(text)
+            .replace(u"%1"_s, otherPort.hostPort())
+            .replace(u"%2"_s, QString::number(engine.server.port()));
+    };
+    const QString asked = u"/rdap/domain/"_s + QString::fromLatin1(QUrl::toAce(name));
+    if (redirect.isEmpty()) {
+        engine.server.route(asked, TestHttpServer::page(body, status));
+    } else {
+        TestHttpServer::Response moved = TestHttpServer::page({}, 302);
+        moved.headers.append({"Location", filled(redirect).toUtf8()});
+        engine.server.route(asked, moved);
+        const QString target = filled(redirect).startsWith(u'/') ? filled(redirect) : QUrl(filled(redirect)).path();
+        (filled(redirect).startsWith(u'/') ? engine.server : otherPort)
+            .route(target, TestHttpServer::page(body, status));
+    }
+    QVERIFY(engine.run({name}, {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s}, false));
+    QCOMPARE(engine.cells(0, {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s}), filled(cells));
+}
+
+void TestRegistries::terminalOutputs_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("shown"); // on standard output or error, each
+    QTest::newRow("--explain: an answer that retitles and recolours the terminal, a NUL in a cell")
+        << QStringList {u"--explain"_s, u"hostile.cn"_s} << 0
+        << QStringList {u"注册商：Foo␀Bar"_s, u"到期日：2029-03-17"_s, u"3  Remark: ␛]0;PWNED␇␛[31mred␛[0m␡"_s,
+               u"4  Expiration Time: 2029-03-17 12:48:36"_s};
+    QTest::newRow("--explain: a hostile name echoed") << QStringList {u"--explain"_s, u"\x1b[2Jbad\x07name"_s} << 1
+                                                      << QStringList {u"查询：␛[2Jbad␇name（未发出查询）"_s};
+    QTest::newRow("a list's file name echoed in its error")
+        << QStringList {u"--batch"_s, u"/nonexistent/\x1b]0;PWNED\x07"_s, u"--lookups"_s, u"dns"_s} << 2
+        << QStringList {u"无法读取 --batch /nonexistent/␛]0;PWNED␇："_s};
+}
+
+void TestRegistries::terminalOutputs()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QStringList, shown);
+    TestWhoisServer whois;
+    whois.answers.insert("hostile.cn",
+        "Domain Name: hostile.cn\r\nSponsoring Registrar: Foo\0Bar\r\n"
+        "Remark: \x1b]0;PWNED\x07\x1b[31mred\xc2\x9b"
+        "0m\x7f\r\nExpiration Time: 2029-03-17 12:48:36\r\n"_ba);
+    QTemporaryDir home;
+    QProcess program;
+    program.setEnvironment(QProcess::systemEnvironment()
+        << u"XDG_DATA_HOME="_s + home.filePath(u"data"_s) << u"XDG_CONFIG_HOME="_s + home.filePath(u"config"_s)
+        << u"XDG_CACHE_HOME="_s + home.filePath(u"cache"_s) << u"QUILLMARK_HOST_WHOIS="_s + whois.hostPort());
+    program.start(QStringLiteral(QUILLMARK_PROGRAM), arguments);
+    QVERIFY(QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, 60'000));
+    const QString said = QString::fromUtf8(program.readAllStandardOutput().append(program.readAllStandardError()));
+    QCOMPARE(program.exitCode(), status);
+    // Every control character a sign on the screen, never obeyed, and the whole answer there.
+    for (const QChar c : said)
+        QVERIFY2(
+            c == u'\n' || (c >= u' ' && (c < u'\x7f' || c > u'\x9f')), said.toUtf8().toPercentEncoding().constData());
+    for (const QString& part : shown)
+        QVERIFY2(said.contains(part), qPrintable(said));
 }
 
 QTEST_GUILESS_MAIN(TestRegistries)

@@ -50,6 +50,39 @@ CellResult eventDate(const QJsonObject& domain, const QString& action, QString* 
     return {kNone};
 }
 
+// Where a server may answer a question on our behalf: its own scheme, host and port, and a path that still asks
+// for /domain/NAME (a server that moved its base, or added a slash). A 404 from anywhere else, its own help page
+// or another name's record, says nothing of the name asked.
+bool asksTheSame(const QUrl& asked, const QUrl& answered, const QString& asciiName)
+{
+    if (answered.scheme().compare(asked.scheme(), Qt::CaseInsensitive) != 0)
+        return false;
+    const int defaultPort = asked.scheme().compare(u"https"_s, Qt::CaseInsensitive) == 0 ? 443 : 80;
+    if (answered.port(defaultPort) != asked.port(defaultPort))
+        return false;
+    QString path = answered.path(QUrl::FullyDecoded);
+    while (path.endsWith(u'/'))
+        path.chop(1);
+    return path.endsWith(u"/domain/"_s + asciiName, Qt::CaseInsensitive);
+}
+
+// Each name the object gives must be the one asked: a record whose ldhName is another name is another name's,
+// whatever its unicodeName says, and the other way round. Names are compared as DNS compares them, without
+// case: the ASCII one with the ACE form, the Unicode one with the Unicode form (or the ACE form, which some
+// servers put there).
+bool namesOnly(const QString& asciiName, const QString& ldhName, const QString& unicodeName)
+{
+    if (ldhName.isEmpty() && unicodeName.isEmpty())
+        return false;
+    if (!ldhName.isEmpty() && ldhName.compare(asciiName, Qt::CaseInsensitive) != 0)
+        return false;
+    if (unicodeName.isEmpty())
+        return true;
+    const QString unicode = unicodeName.normalized(QString::NormalizationForm_C);
+    return unicode.compare(QUrl::fromAce(asciiName.toLatin1(), QUrl::IgnoreIDNWhitelist), Qt::CaseInsensitive) == 0
+        || unicode.compare(asciiName, Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 QString registryDate(const QString& rfc3339)
@@ -86,6 +119,9 @@ QHash<QString, CellResult> rdapCells(
         const QString server = asked.host();
         if (!server.isEmpty() && answer.url.isValid() && answer.url.host().compare(server, Qt::CaseInsensitive) != 0)
             return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）"_s.arg(answer.url.host())});
+        if (!server.isEmpty() && answer.url.isValid() && !asksTheSame(asked, answer.url, asciiName))
+            return allFour(
+                {u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一地址 %1）"_s.arg(answer.url.toString())});
         if (!rdap)
             return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）"_s});
         said.insert(Key::RegStatus, code != 0 ? u"errorCode：404"_s : u"HTTP 404"_s);
@@ -103,9 +139,8 @@ QHash<QString, CellResult> rdapCells(
     // another domain.
     const QString ldhName = domain.value(u"ldhName"_s).toString();
     const QString unicodeName = domain.value(u"unicodeName"_s).toString();
-    const bool ours = ldhName.compare(asciiName, Qt::CaseInsensitive) == 0
-        || (!unicodeName.isEmpty() && QUrl::toAce(unicodeName).compare(asciiName.toLatin1(), Qt::CaseInsensitive) == 0);
-    if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0 || !ours)
+    if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0
+        || !namesOnly(asciiName, ldhName, unicodeName))
         return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
     said.insert(Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
     QString registrarWhy, createdWhy, expiryWhy;
