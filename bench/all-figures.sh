@@ -28,6 +28,7 @@ run() {
     run "$here/workbook-figures.sh" "$build"
     run "$here/long-line-figures.sh" "$build" 50
     run "$here/output-figures.sh" "$build"
+    run "$here/failure-figures.sh" "$build"
     run "$here/charset-figures.sh" "$build"
     run "$here/watch-figures.sh" "$build" 1000000
 } >"$log"

@@ -8,6 +8,7 @@
 #include "cli/watchclaim.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
+#include "store/store.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -112,6 +113,7 @@ int openEnds(const Options& options, const LookupTable& table, ListInput& input,
     }
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
+    output.neverReplace(ResultStore::files(ResultStore::defaultPath()), u"是本程序的结果数据库"_s);
     if (const QString error = output.open(table, workbookColumns); !error.isEmpty()) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
         return 2;

@@ -24,7 +24,8 @@ bool ListInput::open(const QString& path, QString* error)
         // A file is at hand whole: its encoding is judged over all of it, as the window's import judges it.
         QFile file;
         if (file.open(m_fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            m_reader = DomainReader(isUtf8List(file));
+            m_utf8 = isUtf8List(file);
+        m_reader = DomainReader(m_utf8);
         lseek(m_fd, 0, SEEK_SET);
     } else {
         fcntl(m_fd, F_SETFL, fcntl(m_fd, F_GETFL) | O_NONBLOCK);
@@ -59,6 +60,23 @@ void ListInput::want(bool wanted)
     while (m_wanted && !m_end)
         readSome();
     m_reading = false;
+}
+
+bool ListInput::scan(const std::function<bool(const DomainFile&, bool)>& each) const
+{
+    DomainReader reader(m_utf8);
+    char buffer[64 * 1024];
+    for (off_t at = 0;;) {
+        const ssize_t got = ::pread(m_fd, buffer, sizeof buffer, at);
+        if (got < 0 && errno == EINTR)
+            continue;
+        const bool end = got <= 0;
+        at += end ? 0 : got;
+        if (!each(reader.read(QByteArrayView(buffer, end ? 0 : got), end), end))
+            return false;
+        if (end)
+            return true;
+    }
 }
 
 void ListInput::readSome()

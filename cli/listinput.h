@@ -24,6 +24,11 @@ public:
     // Reads on while `wanted` says so; from a pipe, as its bytes come.
     void want(bool wanted);
     bool atEnd() const { return m_end; }
+    // A file on disk (not a pipe, not a watch list's names) can be read once more, from its start.
+    bool isFile() const { return m_fd >= 0 && !m_notifier; }
+    // Reads such a file from its start to its end apart from the run's reading, a piece at a time, while `each`
+    // says go on; false once it says stop.
+    bool scan(const std::function<bool(const DomainFile& part, bool end)>& each) const;
 
 private:
     void readSome();
@@ -34,5 +39,6 @@ private:
     bool m_end = false;
     QSocketNotifier* m_notifier = nullptr;
     DomainReader m_reader;
+    std::optional<bool> m_utf8; // a file's encoding, judged over the whole of it
     std::optional<QStringList> m_names;
 };

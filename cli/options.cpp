@@ -19,10 +19,11 @@ namespace {
 // --help.
 void describeOptions(QCommandLineParser& parser, const LookupTable& table)
 {
-    parser.setApplicationDescription(u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
-                                     u"Exit status: 0 every cell answered, 1 some failed or unsaved, 2 bad usage, "
-                                     u"3 with --expiring or --watch: a domain or certificate expires within the "
-                                     u"days, 130 Ctrl-C, 143 SIGTERM."_s);
+    parser.setApplicationDescription(
+        u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
+        u"Exit status: 0 every cell answered, 1 some failed or unsaved, 2 bad usage, "
+        u"3 with --expiring or --watch: a domain or certificate expires within the days, 4 --output could not "
+        u"be written to the end (a full disk), 130 Ctrl-C, 143 SIGTERM."_s);
     parser.addHelpOption();
     parser.addVersionOption();
     QStringList keys;

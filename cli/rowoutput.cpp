@@ -35,6 +35,9 @@ QString OutputTarget::open(const LookupTable& table, const QList<int>& workbookC
         say(u"seo-quillmark: 等待读取 %1 的程序……\n"_s.arg(m_path));
         error = m_file.open(true);
     }
+    if (error.isEmpty() && m_file.inPlace())
+        say(u"seo-quillmark: %1 属于另一个用户，所在文件夹设有粘滞位，无法替换它：改为直接写入（中途失败会留下不完整的结果）\n"_s
+                .arg(m_path));
     if (error.isEmpty() && !workbookColumns.isEmpty()) {
         m_workbook.emplace(m_file, table, workbookColumns);
         error = m_workbook->open();
@@ -171,10 +174,11 @@ void RowOutput::send()
 {
     if (m_pending.isEmpty() || m_failed)
         return;
+    // Nobody reads any more, or nothing more can be written: the run ends now, what was saved stays saved.
     if (!m_target.write(m_pending)) {
         m_failed = true;
-        if (m_target.pipeClosed() && onReaderGone)
-            onReaderGone(); // nobody reads any more: end quietly, what was saved stays saved
+        if (onFailed)
+            onFailed();
     }
     m_pending.clear();
 }

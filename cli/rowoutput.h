@@ -24,6 +24,7 @@ public:
     // Before the first request: empty, or why the rows cannot go there. With `workbookColumns`, a workbook
     // of those columns.
     QString open(const LookupTable& table, const QList<int>& workbookColumns);
+    void neverReplace(const QStringList& paths, const QString& what) { m_file.neverReplace(paths, what); }
     // False once the rows can no longer be written: the reader went away, or the file failed (a full disk).
     bool write(const QByteArray& bytes) { return m_file.write(bytes); }
     void addRow(const Results& results, int row) { m_workbook->addRow(results, row); }
@@ -41,8 +42,9 @@ class RowOutput
 public:
     RowOutput(const Options& options, OutputTarget& target, const Results& results, const ResultStore& store);
 
-    // Told once, when the reader of the rows has gone away.
-    std::function<void()> onReaderGone;
+    // Told once, when the rows can no longer be written: the reader went away (readerGone()), or the target
+    // failed (a full disk).
+    std::function<void()> onFailed;
 
     // Writes out the rows complete and saved from the next on, until `deadline`; `unsaved`: without waiting
     // for saving (the run was ended by a signal and will not wait for it).

@@ -17,6 +17,7 @@ constexpr int kDrainOnSignalMs = 300;
 constexpr int kExitOnSignalMs = 900;
 constexpr int kStatusPipeClosed = 128 + SIGPIPE;
 constexpr int kStatusExpiring = 3;
+constexpr int kStatusOutputFailed = 4;
 // Rows read ahead of the first not yet written out: enough to keep every service busy.
 constexpr int kRowsAhead = 4096;
 
@@ -41,7 +42,7 @@ StreamRun::StreamRun(const Options& options, OutputTarget& output, std::shared_p
     if (!m_store.notice().isEmpty())
         say(m_store.notice() + u'\n');
     connect(&m_store, &ResultStore::problem, this, [](const QString& message) { say(message + u'\n'); });
-    m_rows.onReaderGone = [this] { interrupt(0); };
+    m_rows.onFailed = [this] { interrupt(0); };
     m_flush.setSingleShot(true);
     connect(&m_flush, &QTimer::timeout, this, [this] { writeRows(); });
     connect(&m_store, &ResultStore::committed, &m_flush, qOverload<>(&QTimer::start));
@@ -57,13 +58,19 @@ void StreamRun::start(ListInput& input)
 {
     m_input = &input;
     m_clock.start();
+    // A file can be read twice: the whole of it is held to the unfinished batch's before the first request.
+    if (m_options.resume && input.isFile()) {
+        begin();
+        if (m_resumed && !holdsToBatch(input))
+            return;
+    }
     input.onNames = [this](const DomainFile& part, bool end) { append(part, end); };
     input.want(true);
 }
 
 void StreamRun::interrupt(int signal)
 {
-    if (m_signal)
+    if (std::exchange(m_stopping, true))
         return;
     m_signal = signal;
     m_walker.abortAll();
@@ -95,8 +102,12 @@ int StreamRun::finish()
         return 128 + m_signal;
     if (m_rows.readerGone())
         return kStatusPipeClosed;
-    const bool failed = m_rows.hasFailed() || m_store.hasFailed() || m_rows.anyProblem() || !m_input->atEnd()
-        || m_rows.next() < m_walker.results().rowCount();
+    // The rows are not where they were to go (a full disk, a rename refused): said, and told apart from a
+    // failed cell, whose rows are all there.
+    if (m_rows.hasFailed())
+        return kStatusOutputFailed;
+    const bool failed = m_store.hasFailed() || m_store.isLaterProgramsDatabase() || m_rows.anyProblem()
+        || !m_input->atEnd() || m_rows.next() < m_walker.results().rowCount();
     // A domain about to lapse outweighs a failed cell elsewhere: a timer that mails on 3 must not miss it.
     if (m_rows.expiringRows() > 0)
         return kStatusExpiring;
@@ -107,29 +118,21 @@ int StreamRun::finish()
 // unfinished batch, which must then have had the very same names.
 void StreamRun::append(const DomainFile& read, bool end)
 {
-    if (m_status)
+    if (m_status || m_stopping)
         return;
     const qint64 before = std::exchange(m_read, m_read + read.domains.size());
-    const DomainFile part = m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards, before) : read;
+    const DomainFile part = ourPart(read, before);
     // Wait for the first names: they start the batch.
     if (!m_started && part.domains.isEmpty() && !end)
         return;
     if (!m_started)
         begin();
     const int first = m_walker.results().rowCount();
-    const auto position
-        = [&](qsizetype i) { return part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i); };
     if (m_resumed) {
-        const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
-        for (qsizetype i = 0; i < saved.size(); ++i) {
-            if (part.domains.at(i) != saved.at(i))
-                return differs(position(i), u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
-        }
-        // A list that ends before the unfinished batch's did is another list too.
+        // Held again as it is read: a file may have changed since it was first read.
+        if (!sameAsBatch(part, first, m_read, end))
+            return;
         const int rows = first + int(part.domains.size());
-        const QStringList more = end ? m_store.savedNames(m_resumed->id, rows, 1) : QStringList();
-        if (!more.isEmpty())
-            return differs(m_read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
         m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows, m_walker.table()));
     } else {
         m_walker.appendRows(part);
@@ -141,6 +144,46 @@ void StreamRun::append(const DomainFile& read, bool end)
         m_input->want(m_walker.results().rowCount() - m_rows.next() < kRowsAhead);
     if (!m_flush.isActive())
         m_flush.start();
+}
+
+// This run's share of the names read, `before` being how many were read before them.
+DomainFile StreamRun::ourPart(const DomainFile& read, qint64 before) const
+{
+    return m_options.shards > 1 ? shardOf(read, m_options.shard, m_options.shards, before) : read;
+}
+
+// The whole list file against the unfinished batch's names, a piece at a time: memory holds a piece, whatever
+// the list's length.
+bool StreamRun::holdsToBatch(const ListInput& input)
+{
+    qint64 read = 0;
+    int rows = 0;
+    return input.scan([&](const DomainFile& piece, bool end) {
+        const qint64 before = std::exchange(read, read + piece.domains.size());
+        const DomainFile part = ourPart(piece, before);
+        rows += int(part.domains.size());
+        return sameAsBatch(part, rows - int(part.domains.size()), read, end);
+    });
+}
+
+// Whether `part`, rows from `first` on, holds the unfinished batch's names there, and with `end` whether the
+// batch ends with it too; if not, said, and nothing more is asked. `read`: the names read of the whole list.
+bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool end)
+{
+    const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        if (part.domains.at(i) != saved.at(i)) {
+            differs(part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i),
+                u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
+            return false;
+        }
+    }
+    // A list that ends before the unfinished batch's did is another list too.
+    const QStringList more
+        = end ? m_store.savedNames(m_resumed->id, first + int(part.domains.size()), 1) : QStringList();
+    if (!more.isEmpty())
+        differs(read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
+    return more.isEmpty();
 }
 
 // --resume over a list that parts from the unfinished batch's: nothing more is asked.
@@ -184,6 +227,6 @@ void StreamRun::writeRows(QDeadlineTimer deadline)
     // Rows out are let go of, and the list read on: memory holds the rows in flight, not the list.
     if (m_rows.next() - m_walker.results().firstRow() >= 1024)
         m_walker.results().releaseRowsBefore(m_rows.next());
-    if (m_input && m_started && !m_signal && !m_status)
+    if (m_input && m_started && !m_stopping && !m_status)
         m_input->want(m_walker.results().rowCount() - m_rows.next() < kRowsAhead);
 }

@@ -36,6 +36,9 @@ public:
 
 private:
     void append(const DomainFile& read, bool end);
+    DomainFile ourPart(const DomainFile& read, qint64 before) const;
+    bool holdsToBatch(const ListInput& input);
+    bool sameAsBatch(const DomainFile& part, int first, qint64 read, bool end);
     void differs(qint64 position, const QString& how);
     void begin();
     void writeRows(QDeadlineTimer deadline = QDeadlineTimer::Forever);
@@ -52,6 +55,7 @@ private:
     RowOutput m_rows;
     QTimer m_flush;
     int m_signal = 0;
+    bool m_stopping = false; // a signal, or rows that can no longer be written
     bool m_counting = true;
     qsizetype m_done = 0;
     qsizetype m_total = 0;

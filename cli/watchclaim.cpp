@@ -5,6 +5,7 @@
 #include "cli/options.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/lookuptable.h"
+#include "store/schema.h"
 #include "store/store.h"
 #include "store/watchlists.h"
 
@@ -27,6 +28,11 @@ WatchClaim::~WatchClaim()
 
 int WatchClaim::take(const QString& name, const LookupTable& table, Options* options, ListInput* input)
 {
+    // Not even a claim goes into a later program's database.
+    if (const QString later = laterProgramsDatabase(ResultStore::defaultPath()); !later.isEmpty()) {
+        say(u"seo-quillmark: "_s + later + u'\n');
+        return 1;
+    }
     m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath());
     const std::optional<WatchList> list = m_lists->find(name);
     if (!list) {

@@ -15,6 +15,8 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+constexpr int kCapFowner = 3; // <linux/capability.h>
+
 QString reasonOf(int error)
 {
     switch (error) {
@@ -52,6 +54,54 @@ int writeAll(int fd, QByteArrayView bytes)
     return 0;
 }
 
+// The same file, whether named by another spelling, through a linked folder or by a hard link.
+bool isSameFile(const QString& a, const QString& b)
+{
+    const auto place = [](const QString& path) -> QString {
+        const QFileInfo file(path);
+        const QString folder = QFileInfo(file.absolutePath()).canonicalFilePath();
+        return (folder.isEmpty() ? QDir::cleanPath(file.absolutePath()) : folder) + u'/' + file.fileName();
+    };
+    struct stat one = {};
+    struct stat other = {};
+    if (::stat(QFile::encodeName(a).constData(), &one) == 0 && ::stat(QFile::encodeName(b).constData(), &other) == 0)
+        return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+    return place(a) == place(b);
+}
+
+bool isSqlite(const QByteArray& path)
+{
+    static constexpr char kHeader[] = "SQLite format 3"; // and its NUL: the file's first 16 bytes
+    char head[sizeof kHeader] = {};
+    const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    const bool sqlite = fd >= 0 && ::read(fd, head, sizeof head) == ssize_t(sizeof head)
+        && std::memcmp(head, kHeader, sizeof head) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    return sqlite;
+}
+
+bool mayOverrideOwners()
+{
+    // CAP_FOWNER in the effective set, as /proc/self/status shows it in hex.
+    QFile status(u"/proc/self/status"_s);
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("CapEff:"))
+            return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> kCapFowner) & 1;
+    }
+    return false;
+}
+
+// In a sticky folder only the file's owner, the folder's owner or a process that may act as any owner may
+// rename over a file: anyone else may write it, and would only learn at the end that it cannot be replaced.
+bool renameRefused(const struct stat& folder, const struct stat& file)
+{
+    const uid_t me = ::geteuid();
+    return (folder.st_mode & S_ISVTX) && file.st_uid != me && folder.st_uid != me && !mayOverrideOwners();
+}
+
 } // namespace
 
 OutputFile::OutputFile(const QString& path)
@@ -81,6 +131,29 @@ QString OutputFile::failure() const
     return refuse(m_failure ? reasonOf(m_failure) : u"写入失败"_s);
 }
 
+void OutputFile::neverReplace(const QStringList& paths, const QString& what)
+{
+    m_kept = paths;
+    m_keptAs = what;
+}
+
+QString OutputFile::kept(const QString& path) const
+{
+    return refuse(u"%1（%2），不会写入它"_s.arg(m_keptAs, path));
+}
+
+// Truncated now, before the first request, so what the file held is not mistaken for this run's rows.
+QString OutputFile::openInPlace(const QByteArray& target)
+{
+    do
+        m_fd = ::open(target.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+    while (m_fd < 0 && errno == EINTR);
+    if (m_fd < 0)
+        return refuse(reasonOf(errno));
+    m_direct = m_inPlace = true;
+    return {};
+}
+
 QString OutputFile::open(bool waitForReader)
 {
     m_wantsReader = false;
@@ -92,6 +165,10 @@ QString OutputFile::open(bool waitForReader)
         if (hops == 40)
             return u"符号链接层数过多"_s;
         m_resolved = QFileInfo(m_resolved).symLinkTarget();
+    }
+    for (const QString& path : m_kept) {
+        if (isSameFile(m_resolved, path))
+            return kept(path);
     }
     const QByteArray target = QFile::encodeName(m_resolved);
     struct stat status {};
@@ -122,11 +199,16 @@ QString OutputFile::open(bool waitForReader)
         return refuse(u"不是普通文件、字符设备或管道，不会写入它"_s);
     if (exists && ::access(target.constData(), W_OK) != 0)
         return refuse(reasonOf(errno));
+    if (exists && isSqlite(target))
+        return refuse(u"是一个 SQLite 数据库，不会覆盖它"_s);
     const QString folder = QFileInfo(m_resolved).absolutePath();
-    if (!QFileInfo(folder).isDir())
+    struct stat folderStatus = {};
+    if (::stat(QFile::encodeName(folder).constData(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
         return refuse(u"文件夹 %1 不存在"_s.arg(folder));
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
         return refuse(u"文件夹 %1 不可写（%2）"_s.arg(folder, reasonOf(errno)));
+    if (exists && renameRefused(folderStatus, status))
+        return openInPlace(target);
     // A new file gets the user's usual permissions (0666 less the umask), a replaced one keeps its own.
     do {
         m_part = target + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
@@ -162,17 +244,22 @@ QString OutputFile::commit()
         m_failure = errno;
     if (m_direct)
         return m_failure ? failure() : QString();
-    if (!m_failure && ::rename(m_part.constData(), QFile::encodeName(m_resolved).constData()) != 0)
+    if (m_failure) {
+        ::unlink(std::exchange(m_part, QByteArray()).constData());
+        return failure();
+    }
+    // The file is whole: it stays where it is, whatever keeps it from taking the target's name.
+    if (::rename(m_part.constData(), QFile::encodeName(m_resolved).constData()) != 0) {
         m_failure = errno;
-    if (m_failure)
-        ::unlink(m_part.constData());
+        return refuse(u"%1，结果保留在 %2"_s.arg(reasonOf(m_failure), QFile::decodeName(std::exchange(m_part, {}))));
+    }
     m_part.clear();
-    return m_failure ? failure() : QString();
+    return {};
 }
 
 QString OutputFile::scratchFolder() const
 {
-    return m_direct ? QDir::tempPath() : QFileInfo(m_resolved).absolutePath();
+    return m_direct && !m_inPlace ? QDir::tempPath() : QFileInfo(m_resolved).absolutePath();
 }
 
 QString OutputFile::commit(const QString& made)

@@ -5,14 +5,17 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <cerrno>
 
 // Where an export or the command line's results go, without ever replacing what is not a regular file.
 // A regular file, or a new one, is written beside itself and renamed into place once complete, so a failed
-// run leaves the old file as it was. A character device (/dev/null, a terminal) or a FIFO is written
-// straight through; a FIFO only once a program reads it. A symbolic link is followed, and what it names is
-// written by the same rules while the link stays. Anything else (a folder, a block device, a socket) is
-// refused before any work is done. An empty path is standard output, written straight through.
+// run leaves the old file as it was; a file the rename could not replace (another user's in a folder with the
+// sticky bit, like /tmp) is written in place instead. A character device (/dev/null, a terminal) or a FIFO is
+// written straight through; a FIFO only once a program reads it. A symbolic link is followed, and what it
+// names is written by the same rules while the link stays. Anything else (a folder, a block device, a socket)
+// is refused before any work is done, and so is an SQLite database, or a file set aside with neverReplace().
+// An empty path is standard output, written straight through.
 class OutputFile
 {
 public:
@@ -25,12 +28,17 @@ public:
     // refused (wantsReader() then says so), unless `waitForReader`: then this blocks until a reader comes.
     QString open(bool waitForReader = false);
     bool wantsReader() const { return m_wantsReader; }
+    // Before open(): files refused however the path names them (a link, another spelling, a hard link),
+    // `what` saying what they are.
+    void neverReplace(const QStringList& paths, const QString& what);
+    // The regular file is written in place, its old content gone from the start: no rename could replace it.
+    bool inPlace() const { return m_inPlace; }
 
     // False once the bytes could not all be written; readerGone() then tells a pipe whose reader left.
     bool write(QByteArrayView bytes);
     bool readerGone() const { return m_failure == EPIPE; }
     // What was written is in place: the file renamed over the target, the device or FIFO closed. Empty, or
-    // why not.
+    // why not; a complete file that could not be renamed is kept, and the reason names it.
     QString commit();
 
     // For writers that build a file of their own (a workbook needs one to seek in): the folder to build it
@@ -42,6 +50,8 @@ public:
 private:
     QString refuse(const QString& reason) const;
     QString failure() const;
+    QString kept(const QString& path) const;
+    QString openInPlace(const QByteArray& target);
 
     QString m_path;
     QString m_resolved; // the file a symbolic link names, or the path itself
@@ -49,5 +59,8 @@ private:
     int m_fd = -1;
     bool m_direct = false;
     bool m_wantsReader = false;
+    bool m_inPlace = false;
+    QStringList m_kept;
+    QString m_keptAs;
     int m_failure = 0; // errno of the first write that failed
 };

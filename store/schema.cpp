@@ -8,6 +8,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QUuid>
 #include <optional>
 
 using namespace Qt::Literals::StringLiterals;
@@ -92,6 +93,11 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
     return ready;
 }
 
+QString laterNotice(const QString& path)
+{
+    return u"结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。"_s.arg(path);
+}
+
 } // namespace
 
 bool isDamage(const QSqlError& error)
@@ -115,15 +121,13 @@ SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path)
         return failedWith(error, path);
     if (*version > kSchemaVersion) {
         SchemaCheck check;
-        check.readable = true;
-        check.failure
-            = u"结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。"_s.arg(
-                path);
+        check.readable = check.later = true;
+        check.failure = laterNotice(path);
         return check;
     }
     if (!makeTables(db, *version, &error))
         return failedWith(error, path);
-    return {true, true, false, {}};
+    return {true, true, false, false, {}};
 }
 
 QString moveDamagedAside(const QString& path)
@@ -141,4 +145,22 @@ QString moveDamagedAside(const QString& path)
 QString movedNotice(const QString& aside)
 {
     return u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
+}
+
+QString laterProgramsDatabase(const QString& path)
+{
+    if (!QFile::exists(path))
+        return {};
+    const QString connection = u"version-"_s + QUuid::createUuid().toString(QUuid::Id128);
+    int version = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(u"QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"_s);
+        QSqlQuery query(db);
+        if (db.open() && query.exec(u"PRAGMA user_version"_s) && query.next())
+            version = query.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    return version > kSchemaVersion ? laterNotice(path) : QString();
 }

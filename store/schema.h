@@ -17,10 +17,15 @@ struct SchemaCheck
     bool writable = false; // the tables are in place and the file takes our writes
     bool readable = false; // history can be read (from a newer program's file too)
     bool damaged = false;
+    bool later = false; // a later program's layout: read, never written
     QString failure; // why it cannot be written, in words for the user
 };
 // Opens `db` (the file at `path`) and makes it ready to save into.
 SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path);
+// Why nothing may be written into the database at `path` (a later program's), in words for the user; empty when
+// it may, or is not there yet. Read without writing, for what writes before a store is opened (a watch
+// list's claim).
+QString laterProgramsDatabase(const QString& path);
 
 // Moves the damaged file at `path`, closed, out of the way with its journal; the new name, or empty when it
 // cannot be moved.

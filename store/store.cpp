@@ -39,6 +39,11 @@ QString ResultStore::defaultPath()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + u"/seo-quillmark/results.db"_s;
 }
 
+QStringList ResultStore::files(const QString& path)
+{
+    return {path, path + u"-wal"_s, path + u"-shm"_s};
+}
+
 ResultStore::ResultStore(const QString& path, QObject* parent)
     : QObject(parent)
     , m_path(path)
@@ -84,6 +89,7 @@ void ResultStore::open()
         check = prepareSchema(m_db, m_path);
     }
     m_readable = check.readable;
+    m_later = check.later;
     if (check.writable) {
         startWriter();
         return;

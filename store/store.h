@@ -28,6 +28,8 @@ class ResultStore : public QObject
 public:
     // $XDG_DATA_HOME/seo-quillmark/results.db
     static QString defaultPath();
+    // The files of the database at `path`: itself, its write-ahead log and its shared memory.
+    static QStringList files(const QString& path);
     // The walker waits while more cells than this are written but not committed: a few milliseconds of the
     // writer's work, so a kill loses next to nothing that was already on screen.
     static constexpr qint64 kMostUnsaved = 1000;
@@ -39,6 +41,8 @@ public:
     bool isSaving() const { return m_saving; }
     // A save failed during this run (not merely a database that could not be used at start).
     bool hasFailed() const { return m_failed; }
+    // The database is a later program's: history is read from it, nothing saved into it.
+    bool isLaterProgramsDatabase() const { return m_later; }
     // What the user is told about the database at start; empty when all is well.
     QString notice() const { return m_notice; }
 
@@ -116,6 +120,7 @@ private:
     bool m_readable = false; // history can be read
     bool m_saving = false;
     bool m_failed = false;
+    bool m_later = false;
     QString m_notice;
     Walker* m_walker = nullptr;
     QList<QMetaObject::Connection> m_attached;

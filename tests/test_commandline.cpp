@@ -2,10 +2,15 @@
 // writes to, rows streamed whole and in order, shards that make the whole run, and a reader that goes away.
 #include "commandlinetesting.h"
 #include "export/workbook.h"
+#include "store/store.h"
+#include "store/watchlists.h"
 
+#include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <QScopeGuard>
 #include <QtTest>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
@@ -21,6 +26,8 @@ private slots:
     void commandLine();
     void outputTargets_data();
     void outputTargets();
+    void outputsAndStatuses_data();
+    void outputsAndStatuses();
     void streamedRowsCompleteAndInOrder();
     void shardsMakeTheWholeRun();
     void closedPipeEndsQuietly();
@@ -171,6 +178,140 @@ void TestCommandLine::outputTargets()
         got = linked.open(QIODevice::ReadOnly) ? linked.read(64) : QByteArray();
     }
     QVERIFY2(got.startsWith(holds), got.constData());
+}
+
+void TestCommandLine::outputsAndStatuses_data()
+{
+    QTest::addColumn<QString>("setup");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("told"); // on standard error
+    // Each replaced the whole history with rows, status 0.
+    QTest::newRow("output onto the program's database") << u"database"_s << 2 << u"结果数据库"_s;
+    QTest::newRow("the database through a link") << u"link"_s << 2 << u"结果数据库"_s;
+    QTest::newRow("the database through a linked folder") << u"folder link"_s << 2 << u"结果数据库"_s;
+    QTest::newRow("the database's write-ahead log") << u"wal"_s << 2 << u"结果数据库"_s;
+    QTest::newRow("another SQLite database") << u"sqlite"_s << 2 << u"SQLite"_s;
+    // The rename over another user's file in a sticky folder was refused at the end, the rows deleted, status 1.
+    QTest::newRow("a sticky folder's file written in place") << u"sticky"_s << 0 << QString();
+    QTest::newRow("a finished run kept when its rename fails") << u"rename"_s << 4 << u".part-"_s;
+    // The batch ran to its end, told at the end with the status of a failed cell.
+    QTest::newRow("a full disk stops the run at once") << u"full"_s << 4 << u"磁盘已满"_s;
+    // Claimed and stamped a newer program's database, ran the list, status 0.
+    QTest::newRow("a newer database left alone by --watch") << u"newer"_s << 1 << u"由更新版本的程序建立"_s;
+    // Thousands of requests before the end of the list was read.
+    QTest::newRow("resume over a shorter list file") << u"resume"_s << 2 << u"这次的列表到此为止"_s;
+}
+
+void TestCommandLine::outputsAndStatuses()
+{
+    QFETCH(QString, setup);
+    QFETCH(int, status);
+    QFETCH(QString, told);
+    const bool root = ::geteuid() == 0;
+    if ((setup == u"sticky"_s || setup == u"full"_s) && !root)
+        QSKIP("another user's file and a tiny file system need root");
+    QVERIFY(ResultStore(databasePath()).isSaving());
+    const QString folder = m_home->filePath(u"files"_s);
+    QVERIFY(QDir().mkpath(folder));
+    QString target = folder + u"/out.txt"_s;
+    QByteArray names;
+    for (int n = 0; n < (setup == u"resume"_s ? 10'000 : setup == u"full"_s ? 3000 : 3); ++n)
+        names += (setup == u"rename"_s ? "slow" : "d") + QByteArray::number(n) + ".test\n";
+    if (setup == u"database"_s || setup == u"wal"_s)
+        target = databasePath() + (setup == u"wal"_s ? u"-wal"_s : QString());
+    if (setup == u"link"_s)
+        QVERIFY(QFile::link(databasePath(), target));
+    if (setup == u"folder link"_s) {
+        QVERIFY(QFile::link(m_home->filePath(u"data"_s), m_home->filePath(u"alias"_s)));
+        target = m_home->filePath(u"alias/./seo-quillmark/results.db"_s);
+    }
+    QStringList arguments {u"--batch"_s, m_home->filePath(u"list.txt"_s), u"--lookups"_s, u"icp"_s, u"--pace"_s,
+        u"icp=32"_s, u"--output"_s, target};
+    QString program = QStringLiteral(QUILLMARK_PROGRAM);
+    const auto unmount = qScopeGuard([&] {
+        if (setup == u"full"_s)
+            QProcess::execute(u"umount"_s, {folder});
+    });
+    const auto sql = [&](const QStringList& statements) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"setup"_s);
+        db.setDatabaseName(databasePath());
+        bool done = db.open();
+        for (const QString& statement : statements)
+            done = done && QSqlQuery(db).exec(statement);
+        db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"setup"_s);
+        return done;
+    };
+    if (setup == u"sqlite"_s) {
+        QFile::copy(databasePath(), target);
+    } else if (setup == u"sticky"_s) {
+        // Ours, writable by all, in a folder like /tmp; the run is another user's.
+        const passwd* nobody = ::getpwnam("nobody");
+        QVERIFY(nobody);
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old\n") == 4);
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), 0666) == 0);
+        QVERIFY(::chmod(QFile::encodeName(folder).constData(), 01777) == 0);
+        QVERIFY(::chmod(QFile::encodeName(m_home->path()).constData(), 0755) == 0);
+        QVERIFY(QDir().mkpath(m_home->filePath(u"config"_s)));
+        for (const QString& own : {m_home->filePath(u"data"_s), m_home->filePath(u"data/seo-quillmark"_s),
+                 databasePath(), m_home->filePath(u"config"_s)})
+            QVERIFY(::chown(QFile::encodeName(own).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
+        arguments = QStringList {u"-u"_s, u"nobody"_s, u"--"_s, program} + arguments;
+        program = u"runuser"_s;
+    } else if (setup == u"full"_s) {
+        // 4 KiB left, and rows for far more.
+        QVERIFY(QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, folder}) == 0);
+        QFile filler(folder + u"/filler"_s);
+        QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(QByteArray(60 * 1024, 'x')) == 60 * 1024);
+    } else if (setup == u"newer"_s) {
+        WatchList list {u"daily"_s, {u"a.test"_s}, {u"icp"_s}, {}, {}, 0};
+        QVERIFY(WatchLists(databasePath()).save(list));
+        QVERIFY(sql({u"PRAGMA user_version = 5"_s}));
+        arguments = QStringList {u"--watch"_s, u"daily"_s};
+    } else if (setup == u"resume"_s) {
+        // A batch cut short after its names were read, none of them asked; this list is its first half.
+        QVERIFY(sql({u"INSERT INTO batches (id, started, domains, lookups) VALUES "
+                     u"(7, '2026-12-01T00:00:00Z', '[]', '[\"icp\"]')"_s,
+            u"WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 19999) "
+            u"INSERT INTO names SELECT 7, i, 'd' || i || '.test' FROM n"_s}));
+        arguments << u"--resume"_s;
+    }
+    QFile list(m_home->filePath(u"list.txt"_s));
+    QVERIFY(list.open(QIODevice::WriteOnly) && list.write(names) == names.size());
+    list.close();
+    QFile database(databasePath());
+    QVERIFY(database.open(QIODevice::ReadOnly));
+    const QByteArray before = QCryptographicHash::hash(database.readAll(), QCryptographicHash::Sha256);
+    database.close();
+    QProcess run;
+    start(run, arguments, {}, program);
+    if (setup == u"rename"_s) {
+        // Another program puts a folder where the rows are to go while the run is under way.
+        QVERIFY(QTest::qWaitFor([&] { return !m_server->requests.isEmpty(); }, 20'000));
+        QVERIFY(QDir().mkdir(target));
+    }
+    QVERIFY(ended(run));
+    const QString error = QString::fromUtf8(run.readAllStandardError());
+    QCOMPARE(run.exitCode(), status);
+    QVERIFY2(error.contains(told), qPrintable(error));
+    const qsizetype asked = m_server->requests.size();
+    // Asked nothing, the database as it was.
+    if (status == 2 || setup == u"newer"_s)
+        QCOMPARE(asked, 0);
+    if ((status == 2 && setup != u"resume"_s) || setup == u"newer"_s) { // no store opened
+        QVERIFY(database.open(QIODevice::ReadOnly));
+        QCOMPARE(QCryptographicHash::hash(database.readAll(), QCryptographicHash::Sha256), before);
+    }
+    QFile written(
+        setup == u"rename"_s ? folder + u'/' + QDir(folder).entryList({u"out.txt.part-*"_s}).value(0) : target);
+    if (setup == u"sticky"_s || setup == u"rename"_s)
+        QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().count("|备案：京ICP备12345678号|") == 3);
+    if (setup == u"full"_s) {
+        QVERIFY2(asked < 1500, qPrintable(QString::number(asked)));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList {u"filler"_s}); // nothing half-written left
+    }
 }
 
 void TestCommandLine::streamedRowsCompleteAndInOrder()

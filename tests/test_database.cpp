@@ -101,7 +101,8 @@ void TestDatabase::failedSavesAreTold_data()
     QTest::newRow("a table with an extra column") << u"extra column"_s << 0 << QString() << 30;
     QTest::newRow("a table with an extra column we cannot fill")
         << u"extra required column"_s << 1 << u"保存查询结果失败"_s << 0;
-    QTest::newRow("a newer program's database") << u"newer"_s << 0 << u"由更新版本的程序建立"_s << 0;
+    // Said, then status 0 as if saved.
+    QTest::newRow("a newer program's database") << u"newer"_s << 1 << u"由更新版本的程序建立"_s << 0;
     // Moved aside as it was, a new database in its place.
     QTest::newRow("damaged pages") << u"damaged"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
     QTest::newRow("no database at all") << u"garbage"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
