@@ -106,7 +106,9 @@ int StreamRun::finish()
     // failed cell, whose rows are all there.
     if (m_rows.hasFailed())
         return kStatusOutputFailed;
-    const bool failed = m_store.hasFailed() || m_store.isLaterProgramsDatabase() || m_rows.anyProblem()
+    // A run that saved nothing (a database held by another program, unwritable, or a later program's) is no
+    // run to rely on either: 0 says every cell was answered and saved.
+    const bool failed = m_store.hasFailed() || !m_store.isSaving() || m_rows.anyProblem()
         || !m_input->atEnd() || m_rows.next() < m_walker.results().rowCount();
     // A domain about to lapse outweighs a failed cell elsewhere: a timer that mails on 3 must not miss it.
     if (m_rows.expiringRows() > 0)

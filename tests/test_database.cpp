@@ -101,14 +101,14 @@ void TestDatabase::failedSavesAreTold_data()
     QTest::newRow("a table with an extra column") << u"extra column"_s << 0 << QString() << 30;
     QTest::newRow("a table with an extra column we cannot fill")
         << u"extra required column"_s << 1 << u"保存查询结果失败"_s << 0;
-    // Said, then status 0 as if saved.
+    // Said, and never written: a later program keeps its own format.
     QTest::newRow("a newer program's database") << u"newer"_s << 1 << u"由更新版本的程序建立"_s << 0;
     // Moved aside as it was, a new database in its place.
     QTest::newRow("damaged pages") << u"damaged"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
     QTest::newRow("no database at all") << u"garbage"_s << 0 << u"结果数据库已损坏，已移到"_s << 30;
-    // Not saving from the start is no failed cell: the run goes on as it would.
-    QTest::newRow("held by another program at the start") << u"locked"_s << 0 << u"正被另一个程序占用"_s << -1;
-    QTest::newRow("a file where its folder should be") << u"unwritable"_s << 0 << u"无法写入结果数据库"_s << -1;
+    // Not saving from the start: the run goes on as it would, and ends saying nothing was saved.
+    QTest::newRow("held by another program at the start") << u"locked"_s << 1 << u"正被另一个程序占用"_s << -1;
+    QTest::newRow("a file where its folder should be") << u"unwritable"_s << 1 << u"无法写入结果数据库"_s << -1;
     QTest::newRow("a lock held mid-batch past our patience") << u"held"_s << 1 << u"保存查询结果失败"_s << -1;
     QTest::newRow("a full disk") << u"full"_s << 1 << u"保存查询结果失败"_s << -1;
 }
