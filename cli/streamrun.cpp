@@ -108,8 +108,8 @@ int StreamRun::finish()
         return kStatusOutputFailed;
     // A run that saved nothing (a database held by another program, unwritable, or a later program's) is no
     // run to rely on either: 0 says every cell was answered and saved.
-    const bool failed = m_store.hasFailed() || !m_store.isSaving() || m_rows.anyProblem()
-        || !m_input->atEnd() || m_rows.next() < m_walker.results().rowCount();
+    const bool failed = m_store.hasFailed() || !m_store.isSaving() || m_rows.anyProblem() || !m_input->atEnd()
+        || m_rows.next() < m_walker.results().rowCount();
     // A domain about to lapse outweighs a failed cell elsewhere: a timer that mails on 3 must not miss it.
     if (m_rows.expiringRows() > 0)
         return kStatusExpiring;
