@@ -6,9 +6,9 @@
 #include "queries/engine/keys.h"
 #include "queries/engine/lookup.h"
 #include "queries/lookups/rdapanswer.h"
+#include "queries/lookups/whois.h"
 #include "queries/sources/rdap.h"
 #include "queries/sources/registrable.h"
-#include "queries/lookups/whois.h"
 #include "settings/settings.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
@@ -153,16 +153,17 @@ private:
             done(allFour({u"未知"_s, u"WHOIS 服务器地址无法识别：%1"_s.arg(server)}));
             return;
         }
-        auto* fetch = new Port43Fetch(*endpoint, whoisRegistries().query(server, m_asked),
-            m_context.network->limits.timeLimitMs, this);
+        auto* fetch = new Port43Fetch(
+            *endpoint, whoisRegistries().query(server, m_asked), m_context.network->limits.timeLimitMs, this);
         connect(fetch, &Port43Fetch::finished, this, [this, fetch, server] {
             m_answer.source = u"WHOIS %1"_s.arg(server);
             if (fetch->failure() != Port43Fetch::Failure::None) {
                 done(allFour({u"未知"_s, fetch->failureReason()}));
                 return;
             }
-            // Read by the rules of the registry asked, also when a relay passed the question on.
-            const WhoisRules& rules = whoisRegistries().rulesFor(server);
+            // Read by the rules of the registry asked, also when a relay passed the question on, or by those of
+            // the name's suffix when IANA names a host the data file does not know.
+            const WhoisRules& rules = whoisRegistries().rulesFor(server, m_asked);
             m_answer.lines = whoisLines(fetch->answer(), rules.encoding);
             const WhoisReading reading = readWhois(m_answer.lines, m_asked, rules);
             for (auto it = reading.evidence.cbegin(); it != reading.evidence.cend(); ++it) {
@@ -204,7 +205,9 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
         .measure = measure,
         // Each registry's server keeps a pace of its own (the pools below): 2 at once per RDAP server; one at a
         // time and a second apart per WHOIS server, as they count queries per address.
-        .service = u"rdap"_s, .serviceName = u"RDAP"_s, .pace = {2},
+        .service = u"rdap"_s,
+        .serviceName = u"RDAP"_s,
+        .pace = {2},
         .alsoServices = {{u"whois"_s, u"WHOIS"_s, {1, 1000}}},
         .charset = Charset::Utf8,
         .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
@@ -224,7 +227,8 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
             if (!registry.whoisServer.isEmpty())
                 return u"whois "_s + registry.whoisServer;
             const bool answered = context.registries->whoisReferrals.contains(lastLabel(asked))
-                || context.registries->unreachedReferrals.value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
+                || context.registries->unreachedReferrals.value(lastLabel(asked)).second
+                    > QDateTime::currentDateTimeUtc();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         },
         .beforeWalk = [](const JobContext& context) { context.registries->refresh(); }};
