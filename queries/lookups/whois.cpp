@@ -22,6 +22,9 @@ QStringList whoisLines(const QByteArray& answer, const QByteArray& encoding)
             if (end < 0)
                 end = answer.size();
             lines.append(decodeLine(QByteArrayView(answer).sliced(start, end - start), encoding));
+            // A decoder makes room for the most characters its bytes could give; a line may be kept for
+            // 查看应答原文 long after, at its own size.
+            lines.last().squeeze();
             start = end + 1;
         }
     }
