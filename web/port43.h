@@ -17,6 +17,7 @@ class Port43Fetch : public QObject
     Q_OBJECT
 public:
     static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
+    static constexpr qint64 kReadPiece = 64 * 1024;
     using Failure = FetchFailure; // of those a page may meet, all but redirects and decoding
 
     // Started at once; finished() comes exactly once and never from inside the constructor. Deleting the fetch
@@ -32,6 +33,7 @@ signals:
     void finished();
 
 private:
+    void take();
     void end(Failure failure);
 
     QTcpSocket m_socket;
