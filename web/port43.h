@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTcpSocket>
 
+#include <utility>
+
 class QTimer;
 
 // One question to a WHOIS server (RFC 3912): the query and CR LF sent on TCP port 43, the answer read
@@ -25,6 +27,8 @@ public:
     Port43Fetch(const Endpoint& server, const QByteArray& query, int limitMs, QObject* parent = nullptr);
 
     const QByteArray& answer() const { return m_answer; }
+    // The answer handed over, so a megabyte is freed when its reader is done, not when the fetch is deleted.
+    QByteArray takeAnswer() { return std::exchange(m_answer, {}); }
     Failure failure() const { return m_failure; }
     // Why the answer cannot be trusted, for the user; empty when it came whole.
     QString failureReason() const;

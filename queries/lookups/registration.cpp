@@ -73,9 +73,13 @@ QString lineNumbers(const QList<int>& lines)
 class RegistrationJob : public LookupJob
 {
 public:
-    RegistrationJob(const QString& domain, const JobContext& context)
+    // `keepAnswer`: the answer stays readable after finished() (--explain, 查看应答原文's question asked again);
+    // a walker's job leaves it to the log of answers alone, as a batch of answers read in one turn of the
+    // event loop would otherwise all stay until their jobs are deleted.
+    RegistrationJob(const QString& domain, const JobContext& context, bool keepAnswer = false)
         : m_domain(domain)
         , m_context(context)
+        , m_keepAnswer(keepAnswer)
     {
     }
 
@@ -164,7 +168,7 @@ private:
             // Read by the rules of the registry asked, also when a relay passed the question on, or by those of
             // the name's suffix when IANA names a host the data file does not know.
             const WhoisRules& rules = whoisRegistries().rulesFor(server, m_asked);
-            m_answer.lines = whoisLines(fetch->answer(), rules.encoding);
+            m_answer.lines = whoisLines(fetch->takeAnswer(), rules.encoding);
             const WhoisReading reading = readWhois(m_answer.lines, m_asked, rules);
             for (auto it = reading.evidence.cbegin(); it != reading.evidence.cend(); ++it) {
                 m_answer.why.insert(it.key(), lineNumbers(*it));
@@ -186,6 +190,8 @@ private:
         m_answer.cells = cells;
         if (!m_answer.source.isEmpty())
             m_context.answers->keep(m_answer);
+        if (!m_keepAnswer)
+            m_answer = {};
         finish(m_context.lookup, std::move(cells));
     }
 
@@ -193,6 +199,7 @@ private:
     JobContext m_context;
     QString m_asked; // the registrable domain, in ASCII
     ReceivedAnswer m_answer;
+    bool m_keepAnswer = false;
 };
 
 namespace {
@@ -288,7 +295,7 @@ QString explainAnswer(const ReceivedAnswer& answer)
 
 RegistrationQuestion::RegistrationQuestion(const QString& domain, const JobContext& context, QObject* parent)
     : QObject(parent)
-    , m_job(new RegistrationJob(domain, context))
+    , m_job(new RegistrationJob(domain, context, true))
 {
     m_job->setParent(this);
     connect(m_job, &LookupJob::finished, this, &RegistrationQuestion::finished);
