@@ -4,7 +4,7 @@
 namespace {
 
 constexpr size_t kAnswersKept = 5000;
-constexpr qint64 kBytesKept = 32 * 1024 * 1024;
+constexpr qint64 kBytesKept = 16 * 1024 * 1024;
 
 qint64 sizeOf(const ReceivedAnswer& answer)
 {
