@@ -21,6 +21,7 @@ run() {
     run "$here/stream-figures.sh" "$build" 100000 1000000
     run "$here/shard-figures.sh" "$build" 100000
     run "$here/registration-figures.sh" "$build" 1000 5000
+    run "$here/whois-memory.sh" "$build"
     run "$here/site-facts-figures.sh" "$build" 1000
     run "$here/kill-figures.sh" "$build"
     run "$here/memory-figures.sh" "$build"

@@ -2,6 +2,7 @@
 #include "input/domains.h"
 
 #include "input/cleantext.h"
+#include "input/textdecoding.h"
 
 #include <QBuffer>
 
@@ -23,14 +24,6 @@ bool isAscii(QByteArrayView line)
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
-}
-
-// Decodes a whole line; false when some of it is not valid in the encoding.
-bool decode(const char* encoding, QByteArrayView line, QString* text)
-{
-    QStringDecoder decoder(encoding, QStringDecoder::Flag::Stateless);
-    *text = decoder.decode(line);
-    return !decoder.hasError();
 }
 
 // The first field, quoted as RFC 4180 quotes it or up to the first comma.
@@ -310,9 +303,9 @@ void DomainReader::take(QByteArrayView line, DomainFile& into)
 {
     const bool utf8 = m_utf8.value_or(true);
     QString text;
-    const bool readable = decode(utf8 ? "UTF-8" : "GB18030", line, &text);
+    const bool readable = decodeStrictly(utf8 ? "UTF-8" : "GB18030", line, &text);
     if (!readable)
-        decode("UTF-8", line, &text); // shown with U+FFFD where it could not be read
+        decodeStrictly("UTF-8", line, &text); // shown with U+FFFD where it could not be read
     QString field = firstField(text);
     for (const QChar dot : {u'。', u'．', u'｡'})
         field.replace(dot, u'.');

@@ -51,10 +51,25 @@ QString row(const QHash<QString, CellResult>& cells)
         + (first.pushBack == PushBack::None ? QString() : u" slower"_s);
 }
 
-QString whoisRow(const QString& name, const QByteArray& answer)
+// The four cells as row() gives them, then the lines (from 1) each cell was read from, "-" for none:
+// "已注册|X|2003-03-17|2027-03-17 ←1,4,5,6".
+QString whoisRow(const QString& name, const QByteArray& answer, const QString& server)
 {
-    const WhoisRules& rules = whoisRegistries().rulesFor(whoisRegistries().serverFor(name));
-    return row(readWhois(whoisLines(answer, rules.encoding), name, rules).cells);
+    const WhoisRules& rules = whoisRegistries().rulesFor(server.isEmpty() ? whoisRegistries().serverFor(name) : server);
+    const WhoisReading reading = readWhois(whoisLines(answer, rules.encoding), name, rules);
+    QStringList evidence;
+    for (const QString& key : {Key::RegStatus, Key::RegRegistrar, Key::RegCreated, Key::RegExpiry}) {
+        QStringList lines;
+        for (int line : reading.evidence.value(key))
+            lines << QString::number(line + 1);
+        evidence << (lines.isEmpty() ? u"-"_s : lines.join(u'+'));
+    }
+    return row(reading.cells) + u" ←"_s + evidence.join(u',');
+}
+
+QByteArray gb18030(const QString& text)
+{
+    return QStringEncoder("GB18030").encode(text);
 }
 
 PageResult rdapAnswer(int status, const QByteArray& body, const QString& from)
@@ -121,7 +136,8 @@ void TestRegistration::corpus()
     if (status.text != u"已注册"_s)
         return;
     // Every date the answer carries, read and right; never a date of a contact's.
-    const std::pair<QString, std::optional<QString>> dates[] = {{Key::RegCreated, entry.created}, {Key::RegExpiry, entry.expiry}};
+    const std::pair<QString, std::optional<QString>> dates[]
+        = {{Key::RegCreated, entry.created}, {Key::RegExpiry, entry.expiry}};
     for (const auto& [key, expected] : dates) {
         if (expected && !expected->isEmpty())
             QCOMPARE(cells.value(key).text, *expected);
@@ -132,14 +148,23 @@ void TestRegistration::answers_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<QString>("server"); // empty: the one the data file names for the name
     QTest::addColumn<QString>("expected");
     const QByteArray record = "Domain Name: example.cn\r\nROID: 20030311s10001s00012345-cn\r\nDomain Status: ok\r\n"
                               "Sponsoring Registrar: \xe9\x98\xbf\xe9\x87\x8c\xe4\xba\x91\r\nRegistration Time: "
                               "2003-03-17 12:20:05\r\nExpiration Time: 2027-03-17 12:48:36\r\n";
-    const QString held = u"已注册|阿里云|2003-03-17|2027-03-17"_s;
+    const QString held = u"已注册|阿里云|2003-03-17|2027-03-17 ←1,4,5,6"_s;
     const QString free = u"未注册|无|无|无"_s;
-    const auto add = [](const char* what, const char* name, const QByteArray& answer, const QString& expected) {
-        QTest::newRow(what) << QString::fromLatin1(name) << answer << expected;
+    const QString notOurs = u"未知|未知|未知|未知 !WHOIS 应答不是 example.cn 的记录"_s;
+    // A record whose fields stand around a line, in one block.
+    const auto around = [](const QByteArray& line) -> QByteArray {
+        return "Domain Name: example.cn\r\nSponsoring Registrar: Foo\r\n" + line
+            + "\r\nExpiration Time: 2029-03-17 12:48:36\r\n";
+    };
+    const QString aroundRead = u"已注册|Foo|无|2029-03-17 ←1,2,-,4"_s;
+    const auto add = [](const char* what, const char* name, const QByteArray& answer, const QString& expected,
+                         const char* server = "") {
+        QTest::newRow(what) << QString::fromLatin1(name) << answer << QString::fromLatin1(server) << expected;
     };
     add("a record", "example.cn", record, held);
     add("a record beside a line that starts like not-found", "example.cn",
@@ -147,47 +172,92 @@ void TestRegistration::answers_data()
     add("a record whose terms speak of rate limits", "example.cn",
         record + "\r\nTERMS OF USE: you agree not to exceed the query rate or volume limits.\r\n", held);
     add("a not-found whose terms speak of rate limits", "example.cn",
-        "No matching record.\r\n\r\nTerms of use: you agree not to exceed the query rate or volume limits.\r\n", free);
-    add("another name's no-match", "example.cn", "No match for \"OTHER-EXAMPLE.CN\".\r\n",
-        u"未知|未知|未知|未知 !WHOIS 应答不是 example.cn 的记录"_s);
+        "No matching record.\r\n\r\nTerms of use: you agree not to exceed the query rate or volume limits.\r\n",
+        free + u" ←1,-,-,-"_s);
+    add("another name's no-match", "example.cn", "No match for \"OTHER-EXAMPLE.CN\".\r\n", notOurs + u" ←1,-,-,-"_s);
     add("a banner with a stray date", "example.cn",
         "Welcome to our WHOIS service.\r\nCreated: 2024-01-01 by the operations team\r\n",
-        u"未知|未知|未知|未知 !WHOIS 应答无法识别"_s);
+        u"未知|未知|未知|未知 !WHOIS 应答无法识别 ←-,-,-,-"_s);
     add("the name and nothing else", "example.cn", "Domain Name: example.cn\r\n",
-        u"未知|未知|未知|未知 !WHOIS 记录中只有域名，没有注册信息"_s);
+        u"未知|未知|未知|未知 !WHOIS 记录中只有域名，没有注册信息 ←1,-,-,-"_s);
     add("not-found wrapped inside terms", "example.cn",
         "The data below is provided for information purposes only. When a domain is\nnot found. it may still be "
         "reserved.\n",
-        u"未知|未知|未知|未知 !WHOIS 应答无法识别"_s);
+        u"未知|未知|未知|未知 !WHOIS 应答无法识别 ←-,-,-,-"_s);
     add("contacts' dates are theirs", "example.it",
         "Domain:             example.it\nStatus:             ok\nCreated:            1999-12-10 00:00:00\n"
         "Expire Date:        2027-04-21\n\nRegistrant\n  Name:             Someone\n  Created:          "
         "2017-12-21 01:05:35\n\nRegistrar\n  Organization:     Example Registrar srl\n  Name:             REG-IT\n",
-        u"已注册|Example Registrar srl|1999-12-10|2027-04-21"_s);
-    add("a free name's record", "example.it", "Domain:             example.it\nStatus:             AVAILABLE\n", free);
+        u"已注册|Example Registrar srl|1999-12-10|2027-04-21 ←1,11,3,4"_s);
+    add("a free name's record", "example.it", "Domain:             example.it\nStatus:             AVAILABLE\n",
+        free + u" ←2,-,-,-"_s);
     add("a record in Chinese for a Chinese name", "xn--fsqu00a.xn--fiqs8s",
         "Domain Name: \xe4\xbe\x8b\xe5\xad\x90.\xe4\xb8\xad\xe5\x9b\xbd\r\nDomain Status: ok\r\nSponsoring Registrar: "
         "X\r\nRegistration Time: 2012-05-01 10:00:00\r\nExpiration Time: 2027-05-01 10:00:00\r\n",
-        u"已注册|X|2012-05-01|2027-05-01"_s);
+        u"已注册|X|2012-05-01|2027-05-01 ←1,3,4,5"_s);
     // One line's encoding does not garble another's: the registrar is UTF-8, the rest GB18030.
     add("mixed encodings", "example.cn",
-        QByteArray("Domain Name: example.cn\r\nRegistrant: ") + QByteArray(QStringEncoder("GB18030").encode(u"示例公司"_s))
+        "Domain Name: example.cn\r\nRegistrant: " + gb18030(u"示例公司"_s)
             + "\r\nSponsoring Registrar: \xe9\x98\xbf\xe9\x87\x8c\xe4\xba\x91\xe8\xae\xa1\xe7\xae\x97\r\n",
-        u"已注册|阿里云计算|无|无"_s);
+        u"已注册|阿里云计算|无|无 ←1,3,-,-"_s);
+    add("a GB18030 registrar", "example.cn",
+        "Domain Name: example.cn\r\nDomain Status: ok\r\nSponsoring Registrar: "
+            + gb18030(u"北京新网数码信息技术有限公司"_s) + "\r\nRegistration Time: 2003-03-17 12:20:05\r\n",
+        u"已注册|北京新网数码信息技术有限公司|2003-03-17|无 ←1,3,4,-"_s);
+    add("a GB18030 key", "example.cn",
+        "Domain Name: example.cn\r\nDomain Status: ok\r\n" + gb18030(u"过期时间: 2029年03月17日"_s) + "\r\n",
+        u"已注册|无|无|2029-03-17 ←1,-,-,3"_s);
+    add("Latin-1 lines where the registry says so", "example.de",
+        "Domain: example.de\nStatus: connect\nRegistrar: M\xfcller & S\xf6hne GmbH\nChanged: "
+        "2020-01-02T10:00:00+01:00\n",
+        u"已注册|Müller & Söhne GmbH|无|无 ←1,3,-,-"_s);
+    // The registry's words for a free name count only as the answer, never inside a record.
+    add("not found inside a record", "example.cn", around("Not found"), aroundRead);
+    add("no match inside a record", "example.cn", around("No match"), aroundRead);
+    add("no matching record inside a record", "example.cn", around("No matching record."), aroundRead);
+    add("an echo of another name, then no match", "example.cn", "Query: other.cn\r\nNo matching record.\r\n",
+        notOurs + u" ←1,-,-,-"_s);
+    add("an echo of another name, a blank, then no match", "example.cn",
+        "Query: other.cn\r\n\r\nNo matching record.\r\n", notOurs + u" ←1,-,-,-"_s);
+    add("another name's record, then no match", "example.cn",
+        "Domain Name: other.cn\r\nDomain Status: ok\r\nSponsoring Registrar: Foo\r\n\r\nNo matching record.\r\n",
+        notOurs + u" ←1,-,-,-"_s);
+    add("a registrar's block has no dates of the name's", "example.it",
+        "Domain:             example.it\nStatus:             ok\n\nRegistrar\n  Organization:     Foo srl\n"
+        "  Created:          1998-02-03\n  Expire Date:      2031-04-05\n",
+        u"已注册|Foo srl|无|无 ←1,5,-,-"_s);
+    add("a flat registrar block after a record", "example.cn",
+        "Domain Name: example.cn\r\nDomain Status: ok\r\nSponsoring Registrar: Foo\r\n\r\nRegistrar:\r\n"
+        "Name: Bar Ltd\r\nCreated: 1998-02-03\r\nExpiration Date: 2031-04-05\r\n",
+        u"已注册|Foo|无|无 ←1,3,-,-"_s);
+    add("a record not reserved by its registry", "example.cn", record + "Reserved By Registry: No\r\n", held);
+    // Under a host the data file does not know, the generic reader meets every registry's own words.
+    add("a free name's status with its code", "example.zz", "domain_name: example.zz\nquery_status: 220 Available\n",
+        free + u" ←2,-,-,-"_s, "whois.unknown.test");
+    add("a free name's status in words no phrase knows", "example.zz",
+        "Domain Name: example.zz\nDomain Status: Available - ask your registrar\n",
+        u"未知|未知|未知|未知 !WHOIS 记录的状态是 Available - ask your registrar，不能算已注册 ←2,-,-,-"_s,
+        "whois.unknown.test");
     add("too fast", "example.cn", "Queried interval is too short.\r\n",
-        u"未知|未知|未知|未知 !WHOIS 服务器要求放慢查询 slower"_s);
-    add("reserved", "example.cn", "The domain you requested is prohibited.\r\n", u"未知|未知|未知|未知 !保留域名"_s);
-    add("a day and month no one can tell apart", "example.zz",
-        "Domain Name: example.zz\nExpiry Date: 03/04/2027\n", u"已注册|无|无|无"_s);
-    add("empty", "example.cn", " \r\n", u"未知|未知|未知|未知 !WHOIS 应答为空"_s);
+        u"未知|未知|未知|未知 !WHOIS 服务器要求放慢查询 slower ←1,-,-,-"_s);
+    add("reserved", "example.cn", "The domain you requested is prohibited.\r\n",
+        u"未知|未知|未知|未知 !保留域名 ←1,-,-,-"_s);
+    add("a day and month no one can tell apart", "example.zz", "Domain Name: example.zz\nExpiry Date: 03/04/2027\n",
+        u"已注册|无|无|无 ←1,-,-,2"_s);
+    add("empty", "example.cn", " \r\n", u"未知|未知|未知|未知 !WHOIS 应答为空 ←-,-,-,-"_s);
+    add("bytes no encoding reads are no empty answer", "example.cn", "\xff\xfe\xff\r\n\xa1\r\n",
+        u"未知|未知|未知|未知 !WHOIS 应答无法识别 ←-,-,-,-"_s);
+    add("a megabyte of short lines is no empty answer", "example.cn", QByteArray("\xa1\n").repeated(512 * 1024),
+        u"未知|未知|未知|未知 !WHOIS 应答过长（超过 10000 行），未读 ←-,-,-,-"_s);
 }
 
 void TestRegistration::answers()
 {
     QFETCH(QString, name);
     QFETCH(QByteArray, answer);
+    QFETCH(QString, server);
     QFETCH(QString, expected);
-    QCOMPARE(whoisRow(name, answer), expected);
+    QCOMPARE(whoisRow(name, answer, server), expected);
 }
 
 void TestRegistration::dates_data()
@@ -248,9 +318,8 @@ void TestRegistration::rdap_data()
         "eventDate":"1995-08-14T04:00:00Z"},{"eventAction":"expiration","eventDate":"2027-08-13T04:00:00+08:00"}]})";
     const QString free = u"未注册|无|无|无"_s;
     const QString notOurs = u"未知|未知|未知|未知 !RDAP 应答不是 example.test 的域名记录"_s;
-    const auto add = [](const char* what, int status, const QByteArray& body, const QString& from, const QString& expected) {
-        QTest::newRow(what) << status << body << from << expected;
-    };
+    const auto add = [](const char* what, int status, const QByteArray& body, const QString& from,
+                         const QString& expected) { QTest::newRow(what) << status << body << from << expected; };
     add("registered", 200, held, asked, u"已注册|Example Registrar, Inc.|1995-08-14|2027-08-13"_s);
     add("not found", 404, R"({"errorCode":404,"title":"Not Found"})", asked, free);
     add("not found, nothing said", 404, "", asked, free);
@@ -276,8 +345,8 @@ void TestRegistration::rdap()
     QFETCH(QString, from);
     QFETCH(QString, expected);
     QHash<QString, QString> why;
-    QCOMPARE(row(rdapCells(rdapAnswer(status, body, from), u"example.test"_s, QUrl(u"https://rdap.test/domain/example.test"_s),
-                 &why)),
+    QCOMPARE(row(rdapCells(rdapAnswer(status, body, from), u"example.test"_s,
+                 QUrl(u"https://rdap.test/domain/example.test"_s), &why)),
         expected);
     // What each cell came from is told for 查看应答原文.
     if (expected.startsWith(u"已注册|Example"_s))
@@ -319,14 +388,25 @@ void TestRegistration::registriesFile()
         {"server":"whois.b.test","suffixes":["b"],"notfound":["x"]},
         {"server":"whois.c.test","suffixes":["c"],"query":"{name}/e","notFound":["gone"]}]})",
         u"f.json"_s);
-    QCOMPARE(problems, (QStringList {u"f.json 第 1 项（whois.a.test）：dateOrder 应为 dmy 或 mdy"_s,
-                           u"f.json 第 2 项（whois.b.test）：不认识的字段 notfound"_s}));
+    QCOMPARE(problems,
+        (QStringList {u"f.json 第 1 项（whois.a.test）：dateOrder 应为 dmy 或 mdy"_s,
+            u"f.json 第 2 项（whois.b.test）：不认识的字段 notfound"_s}));
     QCOMPARE(registries.serverFor(u"x.c"_s), u"whois.c.test"_s);
     QCOMPARE(registries.serverFor(u"x.a"_s), QString());
     QCOMPARE(registries.query(u"whois.c.test"_s, u"x.c"_s), QByteArray("x.c/e"));
+    // Registries rename their hosts: one the file does not know asks and reads by the entry of the name's suffix.
+    QCOMPARE(registries.query(u"whois.renamed.test"_s, u"x.c"_s), QByteArray("x.c/e"));
     QVERIFY(registries.add(R"({"registries":[{"server":"whois.c.test","suffixes":["cc"]}]})", u"g.json"_s).isEmpty());
     QCOMPARE(registries.serverFor(u"x.cc"_s), u"whois.c.test"_s);
     QCOMPARE(registries.query(u"whois.c.test"_s, u"x.c"_s), QByteArray("x.c"));
+    // A user's generic phrases add to the shipped ones, never replace them.
+    QFile shipped(u":/data/whois-registries.json"_s);
+    QVERIFY(shipped.open(QIODevice::ReadOnly));
+    WhoisRegistries own;
+    QVERIFY(own.add(shipped.readAll(), u"whois-registries.json"_s).isEmpty());
+    QVERIFY(own.add(R"({"generic":{"notFound":["free"]}})", u"own.json"_s).isEmpty());
+    for (const QString& answer : {u"free"_s, u"No match"_s})
+        QCOMPARE(row(readWhois({answer}, u"x.zz"_s, own.rulesFor(u"whois.zz.test"_s)).cells), u"未注册|无|无|无"_s);
     // The shipped table: CNNIC for .cn and .中国, JPRS in English, DENIC in full.
     QCOMPARE(whoisRegistries().serverFor(u"example.com.cn"_s), u"whois.cnnic.cn"_s);
     QCOMPARE(whoisRegistries().serverFor(u"xn--fsqu00a.xn--fiqs8s"_s), u"cwhois.cnnic.cn"_s);

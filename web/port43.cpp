@@ -16,14 +16,13 @@ Port43Fetch::Port43Fetch(const Endpoint& server, const QByteArray& query, int li
     connect(m_limit, &QTimer::timeout, this, [this] { end(Failure::TimedOut); });
     m_limit->start(m_limitMs);
     connect(&m_socket, &QTcpSocket::connected, this, [this] { m_socket.write(m_query); });
-    connect(&m_socket, &QTcpSocket::readyRead, this, [this] {
-        m_answer += m_socket.readAll();
-        if (m_answer.size() > kMaxAnswerBytes)
-            end(Failure::Oversize);
-    });
+    // Read straight into the answer, a piece at a time: a megabyte grown by appending leaves its earlier
+    // copies behind, and Qt's own buffer would hold a second one.
+    m_socket.setReadBufferSize(kReadPiece);
+    connect(&m_socket, &QTcpSocket::readyRead, this, [this] { take(); });
     // The server closing is how a WHOIS answer ends; anything else before that is a failure.
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
-        m_answer += m_socket.readAll();
+        take();
         end(m_answer.size() > kMaxAnswerBytes ? Failure::Oversize : Failure::None);
     });
     connect(&m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
@@ -45,6 +44,23 @@ Port43Fetch::Port43Fetch(const Endpoint& server, const QByteArray& query, int li
         this, [this, server] { m_socket.connectToHost(server.host, server.port); }, Qt::QueuedConnection);
 }
 
+void Port43Fetch::take()
+{
+    while (!m_done && m_socket.bytesAvailable() > 0) {
+        if (m_answer.capacity() == 0)
+            m_answer.reserve(kMaxAnswerBytes + 1); // pages are resident only once written
+        const qint64 room = kMaxAnswerBytes + 1 - m_answer.size();
+        const qsizetype at = m_answer.size();
+        m_answer.resize(at + qMin(room, m_socket.bytesAvailable()));
+        const qint64 read = m_socket.read(m_answer.data() + at, m_answer.size() - at);
+        m_answer.resize(at + qMax<qint64>(read, 0));
+        if (m_answer.size() > kMaxAnswerBytes)
+            end(Failure::Oversize);
+        if (read <= 0)
+            break;
+    }
+}
+
 void Port43Fetch::end(Failure failure)
 {
     if (m_done)
@@ -56,6 +72,8 @@ void Port43Fetch::end(Failure failure)
     m_socket.abort();
     if (failure != Failure::None)
         m_answer.clear();
+    else
+        m_answer.squeeze(); // the room kept for a megabyte goes back
     emit finished();
 }
 

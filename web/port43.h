@@ -8,6 +8,8 @@
 #include <QObject>
 #include <QTcpSocket>
 
+#include <utility>
+
 class QTimer;
 
 // One question to a WHOIS server (RFC 3912): the query and CR LF sent on TCP port 43, the answer read
@@ -17,6 +19,7 @@ class Port43Fetch : public QObject
     Q_OBJECT
 public:
     static constexpr qint64 kMaxAnswerBytes = 1024 * 1024;
+    static constexpr qint64 kReadPiece = 64 * 1024;
     using Failure = FetchFailure; // of those a page may meet, all but redirects and decoding
 
     // Started at once; finished() comes exactly once and never from inside the constructor. Deleting the fetch
@@ -24,6 +27,8 @@ public:
     Port43Fetch(const Endpoint& server, const QByteArray& query, int limitMs, QObject* parent = nullptr);
 
     const QByteArray& answer() const { return m_answer; }
+    // The answer handed over, so a megabyte is freed when its reader is done, not when the fetch is deleted.
+    QByteArray takeAnswer() { return std::exchange(m_answer, {}); }
     Failure failure() const { return m_failure; }
     // Why the answer cannot be trusted, for the user; empty when it came whole.
     QString failureReason() const;
@@ -32,6 +37,7 @@ signals:
     void finished();
 
 private:
+    void take();
     void end(Failure failure);
 
     QTcpSocket m_socket;

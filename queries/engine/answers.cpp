@@ -4,13 +4,14 @@
 namespace {
 
 constexpr size_t kAnswersKept = 5000;
-constexpr qint64 kBytesKept = 32 * 1024 * 1024;
+constexpr qint64 kBytesKept = 16 * 1024 * 1024;
 
 qint64 sizeOf(const ReceivedAnswer& answer)
 {
+    // What the lines hold, not what they show: a line's room and its allocation's header too.
     qint64 bytes = 256;
     for (const QString& line : answer.lines)
-        bytes += 32 + line.size() * 2;
+        bytes += qint64(sizeof(QString)) + 32 + line.capacity() * 2;
     return bytes;
 }
 

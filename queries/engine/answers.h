@@ -24,8 +24,9 @@ struct ReceivedAnswer
     QList<int> marked; // the lines (from 0) that gave a cell
 };
 
-// The answers a walker's jobs read last, by the name asked: the newest few thousand, within a few dozen
-// megabytes whatever the answers' size.
+// The answers a walker's jobs read last, by the name asked: the newest five thousand at most, within 16 MB
+// whatever the answers' size (about two thousand of a registry's usual few KB), so 64 answers of a megabyte in
+// flight and the log together stay within 100 MB.
 class AnswerLog
 {
 public:

@@ -6,9 +6,9 @@
 #include "queries/engine/keys.h"
 #include "queries/engine/lookup.h"
 #include "queries/lookups/rdapanswer.h"
+#include "queries/lookups/whois.h"
 #include "queries/sources/rdap.h"
 #include "queries/sources/registrable.h"
-#include "queries/lookups/whois.h"
 #include "settings/settings.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
@@ -73,9 +73,13 @@ QString lineNumbers(const QList<int>& lines)
 class RegistrationJob : public LookupJob
 {
 public:
-    RegistrationJob(const QString& domain, const JobContext& context)
+    // `keepAnswer`: the answer stays readable after finished() (--explain, 查看应答原文's question asked again);
+    // a walker's job leaves it to the log of answers alone, as a batch of answers read in one turn of the
+    // event loop would otherwise all stay until their jobs are deleted.
+    RegistrationJob(const QString& domain, const JobContext& context, bool keepAnswer = false)
         : m_domain(domain)
         , m_context(context)
+        , m_keepAnswer(keepAnswer)
     {
     }
 
@@ -153,17 +157,18 @@ private:
             done(allFour({u"未知"_s, u"WHOIS 服务器地址无法识别：%1"_s.arg(server)}));
             return;
         }
-        auto* fetch = new Port43Fetch(*endpoint, whoisRegistries().query(server, m_asked),
-            m_context.network->limits.timeLimitMs, this);
+        auto* fetch = new Port43Fetch(
+            *endpoint, whoisRegistries().query(server, m_asked), m_context.network->limits.timeLimitMs, this);
         connect(fetch, &Port43Fetch::finished, this, [this, fetch, server] {
             m_answer.source = u"WHOIS %1"_s.arg(server);
             if (fetch->failure() != Port43Fetch::Failure::None) {
                 done(allFour({u"未知"_s, fetch->failureReason()}));
                 return;
             }
-            // Read by the rules of the registry asked, also when a relay passed the question on.
-            const WhoisRules& rules = whoisRegistries().rulesFor(server);
-            m_answer.lines = whoisLines(fetch->answer(), rules.encoding);
+            // Read by the rules of the registry asked, also when a relay passed the question on, or by those of
+            // the name's suffix when IANA names a host the data file does not know.
+            const WhoisRules& rules = whoisRegistries().rulesFor(server, m_asked);
+            m_answer.lines = whoisLines(fetch->takeAnswer(), rules.encoding);
             const WhoisReading reading = readWhois(m_answer.lines, m_asked, rules);
             for (auto it = reading.evidence.cbegin(); it != reading.evidence.cend(); ++it) {
                 m_answer.why.insert(it.key(), lineNumbers(*it));
@@ -185,6 +190,8 @@ private:
         m_answer.cells = cells;
         if (!m_answer.source.isEmpty())
             m_context.answers->keep(m_answer);
+        if (!m_keepAnswer)
+            m_answer = {};
         finish(m_context.lookup, std::move(cells));
     }
 
@@ -192,6 +199,7 @@ private:
     JobContext m_context;
     QString m_asked; // the registrable domain, in ASCII
     ReceivedAnswer m_answer;
+    bool m_keepAnswer = false;
 };
 
 namespace {
@@ -204,7 +212,9 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
         .measure = measure,
         // Each registry's server keeps a pace of its own (the pools below): 2 at once per RDAP server; one at a
         // time and a second apart per WHOIS server, as they count queries per address.
-        .service = u"rdap"_s, .serviceName = u"RDAP"_s, .pace = {2},
+        .service = u"rdap"_s,
+        .serviceName = u"RDAP"_s,
+        .pace = {2},
         .alsoServices = {{u"whois"_s, u"WHOIS"_s, {1, 1000}}},
         .charset = Charset::Utf8,
         .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
@@ -224,7 +234,8 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
             if (!registry.whoisServer.isEmpty())
                 return u"whois "_s + registry.whoisServer;
             const bool answered = context.registries->whoisReferrals.contains(lastLabel(asked))
-                || context.registries->unreachedReferrals.value(lastLabel(asked)).second > QDateTime::currentDateTimeUtc();
+                || context.registries->unreachedReferrals.value(lastLabel(asked)).second
+                    > QDateTime::currentDateTimeUtc();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         },
         .beforeWalk = [](const JobContext& context) { context.registries->refresh(); }};
@@ -284,7 +295,7 @@ QString explainAnswer(const ReceivedAnswer& answer)
 
 RegistrationQuestion::RegistrationQuestion(const QString& domain, const JobContext& context, QObject* parent)
     : QObject(parent)
-    , m_job(new RegistrationJob(domain, context))
+    , m_job(new RegistrationJob(domain, context, true))
 {
     m_job->setParent(this);
     connect(m_job, &LookupJob::finished, this, &RegistrationQuestion::finished);

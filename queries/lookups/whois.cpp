@@ -2,43 +2,30 @@
 // read is in whoisrecord.cpp and whoisverdict.cpp, the dates in whoisdate.cpp.
 #include "queries/lookups/whois.h"
 
+#include "input/textdecoding.h"
+
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-
-bool isUtf8(QByteArrayView bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
-    return !decoder.hasError();
-}
-
-bool isAscii(QByteArrayView bytes)
-{
-    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
-}
-
-} // namespace
 
 QStringList whoisLines(const QByteArray& answer, const QByteArray& encoding)
 {
     QStringList lines;
-    if (isAscii(answer) || isUtf8(answer)) {
+    QString whole;
+    if (answer.count('\n') < kMaxWhoisLines && decodeStrictly("UTF-8", answer, &whole)) {
         // The usual case: one decoding for the whole answer.
-        lines = QString::fromUtf8(answer).split(u'\n');
+        lines = whole.split(u'\n');
     } else {
-        std::optional<QStringDecoder> other;
-        for (const QByteArray& line : answer.split('\n')) {
-            if (isAscii(line) || isUtf8(line)) {
-                lines.append(QString::fromUtf8(line));
-                continue;
-            }
-            // A decoder of its own for each line: a broken sequence must not swallow the next line's start.
-            other.emplace(encoding.isEmpty() ? "GB18030" : encoding.constData(), QStringDecoder::Flag::Stateless);
-            lines.append(other->isValid() ? other->decode(line) : QString::fromUtf8(line));
+        // A line at a time: a broken sequence must not swallow the next line's start.
+        for (qsizetype start = 0; start <= answer.size() && lines.size() <= kMaxWhoisLines;) {
+            qsizetype end = answer.indexOf('\n', start);
+            if (end < 0)
+                end = answer.size();
+            lines.append(decodeLine(QByteArrayView(answer).sliced(start, end - start), encoding));
+            // A decoder makes room for the most characters its bytes could give; a line may be kept for
+            // 查看应答原文 long after, at its own size.
+            lines.last().squeeze();
+            start = end + 1;
         }
     }
     for (QString& line : lines) {

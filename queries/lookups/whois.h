@@ -18,8 +18,13 @@ struct WhoisReading
     QHash<QString, QList<int>> evidence;
 };
 
+// More lines than any registry's record of one name holds (a few hundred at most): an answer of more is told,
+// not read, so a megabyte of line breaks costs no more than a megabyte of text.
+constexpr qsizetype kMaxWhoisLines = 10'000;
+
 // The answer's lines, each as UTF-8 where it is valid and else in `encoding` (GB18030 when empty): CNNIC's
-// answers mix a registrar name in UTF-8 with the rest in GB18030, and one line must not garble another.
+// answers mix a registrar name in UTF-8 with the rest in GB18030, and one line must not garble another. At
+// most kMaxWhoisLines + 1: one more tells that the answer had more.
 QStringList whoisLines(const QByteArray& answer, const QByteArray& encoding = {});
 QString whoisText(const QByteArray& answer, const QByteArray& encoding = {});
 // The server IANA's WHOIS names for a suffix ("refer:" or "whois:"); empty when none.

@@ -27,6 +27,10 @@ public:
         , m_ascii(asciiName.toLower())
         , m_unicode(QUrl::fromAce(asciiName.toLatin1()).toLower())
     {
+        if (lines.size() > kMaxWhoisLines) {
+            m_tooLong = true;
+            return;
+        }
         takeApart(lines);
         findHeadings();
         for (Line& line : m_lines)
@@ -48,7 +52,6 @@ private:
         bool statusFree = false; // the not-found is the record's own status
     };
 
-
     void takeApart(const QStringList& lines);
     void splitKnownKey(Line& line) const;
     void findHeadings();
@@ -63,12 +66,18 @@ private:
     // another name instead.
     bool standsAlone(const QString& text, const std::vector<WhoisRules::Phrase>& phrases, bool* otherName) const;
     bool isNoticeBlock(int block) const { return m_noticeBlocks.contains(block); }
+    bool isStatusField(const Line& line) const
+    {
+        return line.hasKey && !line.isHeading && m_rules.statusSet.contains(line.plain);
+    }
+    bool deniesItsKey(const Line& line) const;
     bool isBlockLead(int index) const { return index == 0 || m_lines[index - 1].block != m_lines[index].block; }
     bool inRecordBlock(const Line& line) const
     {
         return m_recordLine >= 0 && line.block == m_lines[m_recordLine].block;
     }
     bool recordHasFacts() const;
+    int freeStatusLine() const;
     WhoisReading registered(int evidenceLine) const;
     WhoisReading allFourWith(const CellResult& cell, int evidenceLine) const;
     Verdicts findVerdicts() const;
@@ -79,7 +88,9 @@ private:
     QList<Line> m_lines;
     QSet<int> m_noticeBlocks;
     int m_recordLine = -1; // the field that names the asked name in its record
-    bool m_otherRecord = false; // a record of another name is all there is
+    bool m_otherRecord = false; // a record of another name, or an echo of one, is all there is
+    int m_otherLine = -1; // the field that names that other name
+    bool m_tooLong = false; // more lines than any record: not read
 };
 
 } // namespace whois

@@ -84,8 +84,8 @@ void Reader::findHeadings()
         if (!emptyKey && !bare)
             continue;
         const int next = i + 1;
-        const bool indentedUnder = next < m_lines.size() && m_lines[next].block == line.block
-            && m_lines[next].indent > line.indent;
+        const bool indentedUnder
+            = next < m_lines.size() && m_lines[next].block == line.block && m_lines[next].indent > line.indent;
         if (!indentedUnder && !emptyKey)
             continue;
         const QString key = emptyKey ? line.key : normalKey(line.content);
@@ -130,6 +130,11 @@ void Reader::classify(Line& line) const
     // "name" under "Registrar" first, then the key as written, then as known.
     if (line.heading < 0 || !find(plainKey(m_lines[line.heading].key) + u'/' + line.plain))
         find(line.key) || (line.plain.size() != line.key.size() && find(line.plain));
+    // A registrar's section ("Registrar" over "Created:", "Expire Date:") holds the registrar's own dates.
+    static const QSet<QString> registrar {u"registrar"_s};
+    const bool dated = line.role == Role::Created || line.role == Role::Expiry;
+    if (dated && line.heading >= 0 && hasWordOf(m_lines[line.heading].key, registrar))
+        line.role = Role::None;
     // "Creation Date (dd/mm/yyyy)" says how its dates are written.
     if (line.plain.size() != line.key.size() && line.key.contains(u"(dd"_s))
         line.order = DateOrder::DayMonth;
@@ -152,10 +157,12 @@ void Reader::findRecord()
         const Line& line = m_lines[i];
         if (line.excluded || line.value.isEmpty() || line.role != Role::Domain)
             continue;
-        if (namesAsked(line.value))
+        if (namesAsked(line.value)) {
             m_recordLine = i;
-        else
+        } else if (!otherName) {
             otherName = true;
+            m_otherLine = i;
+        }
     }
     if (m_recordLine < 0)
         m_otherRecord = otherName;

@@ -36,15 +36,41 @@ bool Reader::recordHasFacts() const
     return false;
 }
 
+bool Reader::deniesItsKey(const Line& line) const
+{
+    // "Reserved By Registry: No": a field that says its key is not so.
+    static const QSet<QString> denials {u"no"_s, u"n"_s, u"false"_s, u"0"_s, u"none"_s, u"否"_s, u"无"_s};
+    return line.hasKey && !line.isHeading && !isStatusField(line) && denials.contains(line.value.toLower());
+}
+
+int Reader::freeStatusLine() const
+{
+    // "Status: NOT AVAILABLE" is .be's held name.
+    static const QSet<QString> freeWords {u"available"_s, u"free"_s};
+    static const QSet<QString> negations {u"not"_s, u"no"_s, u"non"_s};
+    for (int i = 0; i < m_lines.size(); ++i) {
+        const Line& line = m_lines[i];
+        if (!inRecordBlock(line) || !isStatusField(line) || line.excluded)
+            continue;
+        const QString value = line.value.toLower();
+        if (hasWordOf(value, freeWords) && !hasWordOf(value, negations))
+            return i;
+    }
+    return -1;
+}
+
 bool Reader::mayBeVerdict(const Line& line) const
 {
     // Most lines of a record are fields no verdict starts with; their status is read as one.
-    if (line.hasKey && !line.isHeading && m_rules.statusSet.contains(line.plain))
+    if (isStatusField(line))
         return true;
+    if (deniesItsKey(line))
+        return false;
     const QString& lower = line.hasKey ? line.plain : line.lower;
     const QStringView text = QStringView(lower).mid(verdictStart(lower));
     const QStringView word = firstWord(text);
-    if (m_rules.verdictStarts.count(std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size()))))
+    if (m_rules.verdictStarts.count(
+            std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size()))))
         return true;
     // "example.com is free", "\"example.se\" not found", "[example.my]".
     const QStringView bare = text.mid(text.startsWith(u'"') || text.startsWith(u'\'') || text.startsWith(u'[') ? 1 : 0);
@@ -54,15 +80,22 @@ bool Reader::mayBeVerdict(const Line& line) const
 QString Reader::verdictText(const Line& line) const
 {
     QString text;
-    if (line.hasKey && !line.isHeading) {
-        // "Domain Status: available" is read as "status: available".
-        text = (m_rules.statusSet.contains(line.plain) ? u"status"_s : line.plain) + u": "_s + line.value.toLower();
+    if (isStatusField(line)) {
+        // "Domain Status: available" is read as "status: available", and so is .nz's "query_status: 220
+        // Available": a status's code in front is no part of its words.
+        QStringView value(line.value);
+        while (!value.isEmpty() && value.front().isDigit())
+            value = value.mid(1);
+        text = u"status: "_s + (value.size() == line.value.size() ? value : value.trimmed()).toString().toLower();
+    } else if (line.hasKey && !line.isHeading) {
+        text = line.plain + u": "_s + line.value.toLower();
     } else {
         const QString lower = line.hasKey ? line.content.toLower() : line.lower;
         text = lower.mid(verdictStart(lower));
     }
-    text.removeIf([](QChar c) { return c == u'"' || c == u'\'' || c == u'\u2018' || c == u'\u2019' || c == u'\u201c'
-                                          || c == u'\u201d'; });
+    text.removeIf([](QChar c) {
+        return c == u'"' || c == u'\'' || c == u'\u2018' || c == u'\u2019' || c == u'\u201c' || c == u'\u201d';
+    });
     text = text.simplified();
     // The name as a whole word: "other-example.cn" is another name, not "other-" and ours.
     const auto partOfName = [](QChar c) { return c.isLetterOrNumber() || c == u'-' || c == u'.' || c == u'_'; };
@@ -85,9 +118,9 @@ bool Reader::standsAlone(const QString& text, const std::vector<WhoisRules::Phra
     static const QRegularExpression domainLike(u"[\\p{L}\\p{N}_-]+(?:\\.[\\p{L}\\p{N}_-]+)+"_s);
     static const QRegularExpression remark(u"\\([^()]*\\)"_s);
     // "No match for domain example.name", "not registered here": what may follow a verdict and change nothing.
-    static const QSet<QString> connectors {u"for"_s, u"of"_s, u"on"_s, u"in"_s, u"to"_s, u"the"_s, u"our"_s,
-        u"this"_s, u"domain"_s, u"name"_s, u"object"_s, u"query"_s, u"match"_s, u"database"_s, u"registry"_s,
-        u"registration"_s, u"purchase"_s, u"here"_s, u"found"_s};
+    static const QSet<QString> connectors {u"for"_s, u"of"_s, u"on"_s, u"in"_s, u"to"_s, u"the"_s, u"our"_s, u"this"_s,
+        u"domain"_s, u"name"_s, u"object"_s, u"query"_s, u"match"_s, u"database"_s, u"registry"_s, u"registration"_s,
+        u"purchase"_s, u"here"_s, u"found"_s};
     for (const WhoisRules::Phrase& prepared : phrases) {
         // "No match for example": some servers name the asked name's first label alone.
         const QString phrase = prepared.label
@@ -162,6 +195,7 @@ WhoisReading Reader::registered(int evidenceLine) const
 Reader::Verdicts Reader::findVerdicts() const
 {
     Verdicts found;
+    const bool recordFacts = m_recordLine >= 0 && recordHasFacts();
     for (int i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (line.block < 0 || line.content.size() > kMaxVerdictLength)
@@ -183,7 +217,10 @@ Reader::Verdicts Reader::findVerdicts() const
         if ((!isBlockLead(i) && isNoticeBlock(line.block)) || !mayBeVerdict(line))
             continue;
         const QString text = verdictText(line);
-        if (found.notFound < 0 && standsAlone(text, m_rules.notFoundPhrases, &other)) {
+        // Inside a record only its own status field may say the name is free: a "Not found" between its
+        // fields is a server's slip or another question's answer. The name alone is an echo, no record.
+        const bool mayBeFree = !inRecord || isStatusField(line) || !recordFacts;
+        if (found.notFound < 0 && mayBeFree && standsAlone(text, m_rules.notFoundPhrases, &other)) {
             if (!other) {
                 found.notFound = i;
                 found.statusFree = inRecord;
@@ -201,7 +238,11 @@ Reader::Verdicts Reader::findVerdicts() const
 
 WhoisReading Reader::read() const
 {
-    if (std::all_of(m_lines.cbegin(), m_lines.cend(), [](const Line& line) { return line.block < 0; }))
+    if (m_tooLong)
+        return allFourWith({kUnknown, u"WHOIS 应答过长（超过 %1 行），未读"_s.arg(kMaxWhoisLines)}, -1);
+    // Bytes that no encoding reads are something, not nothing: such an answer is unrecognised, never empty.
+    if (std::all_of(m_lines.cbegin(), m_lines.cend(),
+            [](const Line& line) { return line.block < 0 && !line.content.contains(QChar::ReplacementCharacter); }))
         return allFourWith({kUnknown, u"WHOIS 应答为空"_s}, -1);
     const Verdicts found = findVerdicts();
     // The record's own status says free ("Status: free", "Status: AVAILABLE") or kept back.
@@ -209,9 +250,14 @@ WhoisReading Reader::read() const
         return {notRegistered(), {{Key::RegStatus, {found.notFound}}}};
     if (found.reserved >= 0 && inRecordBlock(m_lines[found.reserved]))
         return allFourWith({kUnknown, u"保留域名"_s}, found.reserved);
-    if (m_recordLine >= 0 && recordHasFacts())
+    if (m_recordLine >= 0 && recordHasFacts()) {
+        // A record whose own status says the name is free, in words no phrase knows, is no held name's.
+        if (const int free = freeStatusLine(); free >= 0)
+            return allFourWith({kUnknown, u"WHOIS 记录的状态是 %1，不能算已注册"_s.arg(m_lines[free].value)}, free);
         return registered(m_recordLine);
-    if (found.notFound >= 0)
+    }
+    // A not-found beside an echo or a record of another name may be that name's.
+    if (found.notFound >= 0 && !m_otherRecord)
         return {notRegistered(), {{Key::RegStatus, {found.notFound}}}};
     if (found.held >= 0)
         return registered(found.held);
@@ -225,7 +271,8 @@ WhoisReading Reader::read() const
     if (m_recordLine >= 0)
         return allFourWith({kUnknown, u"WHOIS 记录中只有域名，没有注册信息"_s}, m_recordLine);
     if (m_otherRecord || found.notFoundOther >= 0)
-        return allFourWith({kUnknown, u"WHOIS 应答不是 %1 的记录"_s.arg(m_ascii)}, found.notFoundOther);
+        return allFourWith(
+            {kUnknown, u"WHOIS 应答不是 %1 的记录"_s.arg(m_ascii)}, m_otherRecord ? m_otherLine : found.notFoundOther);
     return allFourWith({kUnknown, u"WHOIS 应答无法识别"_s}, -1);
 }
 

@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -44,9 +45,8 @@ bool isHostName(const QString& text)
 {
     if (text.isEmpty() || text.size() > 253)
         return false;
-    return std::all_of(text.cbegin(), text.cend(), [](QChar c) {
-        return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-';
-    });
+    return std::all_of(text.cbegin(), text.cend(),
+        [](QChar c) { return (c >= u'a' && c <= u'z') || (c >= u'0' && c <= u'9') || c == u'.' || c == u'-'; });
 }
 
 // One entry of the file, or why it cannot be used.
@@ -55,8 +55,8 @@ QString readEntry(const QJsonObject& object, bool common, WhoisRules& rules)
     for (auto it = object.begin(); it != object.end(); ++it) {
         const QString key = it.key();
         const QJsonValue value = it.value();
-        const auto list = std::find_if(std::begin(kLists), std::end(kLists),
-            [&](const ListKey& entry) { return key == QStringView(entry.name); });
+        const auto list = std::find_if(
+            std::begin(kLists), std::end(kLists), [&](const ListKey& entry) { return key == QStringView(entry.name); });
         if (list != std::end(kLists)) {
             if (!value.isArray())
                 return u"%1 应为字符串数组"_s.arg(key);
@@ -139,7 +139,8 @@ std::shared_ptr<const WhoisRules> merged(const WhoisRules& own, const WhoisRules
         }
     }
     for (const QString& word : std::as_const(rules->verdictWords))
-        rules->verdictStarts.insert(std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size())));
+        rules->verdictStarts.insert(
+            std::u16string_view(reinterpret_cast<const char16_t*>(word.utf16()), size_t(word.size())));
     for (const QString& word : std::as_const(rules->noticeWords))
         rules->noticeSet.add(word);
     for (const QString& phrase : std::as_const(rules->rateLimit))
@@ -161,6 +162,13 @@ std::shared_ptr<const WhoisRules> merged(const WhoisRules& own, const WhoisRules
 } // namespace
 
 namespace {
+
+// Rules are made the first time a server is asked, whichever thread asks.
+QMutex& rulesBeingMade()
+{
+    static QMutex mutex;
+    return mutex;
+}
 
 quint32 pairAt(QStringView text, qsizetype i)
 {
@@ -186,12 +194,14 @@ bool PhraseSet::foundIn(QStringView text) const
     for (qsizetype i = 0; i + 1 < text.size(); ++i) {
         const char16_t first = chars[i];
         const char16_t second = chars[i + 1];
-        const bool start = first < 128 && second < 128 ? m_asciiStarts.test(first * 128 + second)
-                                                       : !m_otherStarts.isEmpty() && m_otherStarts.contains(pairAt(text, i));
+        const bool start = first < 128 && second < 128
+            ? m_asciiStarts.test(first * 128 + second)
+            : !m_otherStarts.isEmpty() && m_otherStarts.contains(pairAt(text, i));
         if (!start)
             continue;
         const QStringView rest = text.mid(i);
-        if (std::any_of(m_phrases.cbegin(), m_phrases.cend(), [&](const QString& phrase) { return rest.startsWith(phrase); }))
+        if (std::any_of(
+                m_phrases.cbegin(), m_phrases.cend(), [&](const QString& phrase) { return rest.startsWith(phrase); }))
             return true;
     }
     return false;
@@ -211,11 +221,16 @@ QStringList WhoisRegistries::add(const QByteArray& json, const QString& fileName
     QStringList problems;
     const QJsonObject top = document.object();
     if (top.contains(u"generic"_s)) {
+        // A user's phrases add to ours: a file of one phrase must not leave every other answer unread.
         WhoisRules common;
         const QString fault = readEntry(top.value(u"generic"_s).toObject(), true, common);
-        if (fault.isEmpty())
-            m_common = common;
-        else
+        for (const ListKey& list : kLists) {
+            for (const QString& item : std::as_const(common.*(list.field))) {
+                if (fault.isEmpty() && !(m_common.*(list.field)).contains(item))
+                    (m_common.*(list.field)).append(item);
+            }
+        }
+        if (!fault.isEmpty())
             problems << u"%1 generic：%2"_s.arg(fileName, fault);
     }
     const QJsonArray entries = top.value(u"registries"_s).toArray();
@@ -224,25 +239,38 @@ QStringList WhoisRegistries::add(const QByteArray& json, const QString& fileName
         const QJsonObject object = entries.at(i).toObject();
         const QString fault = entries.at(i).isObject() ? readEntry(object, false, own) : u"应为对象"_s;
         if (!fault.isEmpty()) {
-            problems << u"%1 第 %2 项（%3）：%4"_s.arg(fileName).arg(i + 1).arg(object.value(u"server"_s).toString(), fault);
+            problems << u"%1 第 %2 项（%3）：%4"_s.arg(fileName).arg(i + 1).arg(
+                object.value(u"server"_s).toString(), fault);
             continue;
         }
         for (const QString& suffix : std::as_const(own.suffixes))
             m_servers.insert(suffix, own.server);
-        m_own.insert(own.server, own);
+        m_own.insert(own.server, object);
     }
     // A later file's common part serves the entries of earlier files too.
     m_fallback = merged({}, m_common);
+    const QMutexLocker lock(&rulesBeingMade());
     m_rules.clear();
-    for (auto it = m_own.cbegin(); it != m_own.cend(); ++it)
-        m_rules.insert(it.key(), merged(*it, m_common));
     return problems;
 }
 
-const WhoisRules& WhoisRegistries::rulesFor(const QString& server) const
+const WhoisRules& WhoisRegistries::rulesFor(const QString& server, const QString& asciiName) const
 {
-    const auto found = m_rules.constFind(server.toLower());
-    return found != m_rules.cend() ? **found : *m_fallback;
+    QString known = server.toLower();
+    if (!m_own.contains(known))
+        known = serverFor(asciiName);
+    const auto entry = m_own.constFind(known);
+    if (entry == m_own.cend())
+        return *m_fallback;
+    const QMutexLocker lock(&rulesBeingMade());
+    std::shared_ptr<const WhoisRules>& rules = m_rules[known];
+    if (!rules) {
+        WhoisRules own;
+        readEntry(*entry, false, own); // read whole when the file was
+        rules = merged(own, m_common);
+    }
+    // The rules stay where they are made while the map grows: the reference outlives the lock.
+    return *rules;
 }
 
 QString WhoisRegistries::serverFor(const QString& asciiName) const
@@ -262,7 +290,7 @@ QString WhoisRegistries::serverFor(const QString& asciiName) const
 
 QByteArray WhoisRegistries::query(const QString& server, const QString& asciiName) const
 {
-    const WhoisRules& rules = rulesFor(server);
+    const WhoisRules& rules = rulesFor(server, asciiName);
     QString question = rules.query;
     question.replace(u"{name}"_s, asciiName);
     question.replace(u"{unicode}"_s, QUrl::fromAce(asciiName.toLatin1()));

@@ -3,6 +3,7 @@
 // What the program knows of each WHOIS registry: its server, its suffixes, and the words and fields its answers use.
 #include <QByteArray>
 #include <QHash>
+#include <QJsonObject>
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -78,8 +79,10 @@ public:
     // and why; the others load.
     QStringList add(const QByteArray& json, const QString& fileName);
 
-    // The rules a server's answers are read by: its own over the common ones.
-    const WhoisRules& rulesFor(const QString& server) const;
+    // The rules a server's answers are read by: its own over the common ones. A host the files do not know (a
+    // registry renames its hosts; IANA's referral names the new one) is read by the entry that serves the
+    // asked name's suffix, if any.
+    const WhoisRules& rulesFor(const QString& server, const QString& asciiName = {}) const;
     // The server of a registrable domain's suffix (the longest suffix wins); empty when none is listed.
     QString serverFor(const QString& asciiName) const;
     // The question in the form the server wants ("name/e" for JPRS's English answer).
@@ -87,9 +90,11 @@ public:
     qsizetype size() const { return m_rules.size(); }
 
 private:
-    WhoisRules m_common; // the "generic" entry alone
-    QHash<QString, WhoisRules> m_own; // by server, as the files give them
-    QHash<QString, std::shared_ptr<const WhoisRules>> m_rules; // by server, merged with the common ones
+    WhoisRules m_common; // the "generic" entries of every file, one after the other
+    // By server, as the files give them: checked when read, made rules only when a server is asked, as a
+    // user's file may list tens of thousands and each set of rules costs tens of KB.
+    QHash<QString, QJsonObject> m_own;
+    mutable QHash<QString, std::shared_ptr<const WhoisRules>> m_rules; // by server, merged with the common ones
     std::shared_ptr<const WhoisRules> m_fallback; // the common ones, prepared
     QHash<QString, QString> m_servers; // suffix → server
 };
