@@ -55,7 +55,7 @@ QString row(const QHash<QString, CellResult>& cells)
 // "已注册|X|2003-03-17|2027-03-17 ←1,4,5,6".
 QString whoisRow(const QString& name, const QByteArray& answer, const QString& server)
 {
-    const WhoisRules& rules = whoisRegistries().rulesFor(server.isEmpty() ? whoisRegistries().serverFor(name) : server);
+    const WhoisRules& rules = whoisRegistries().rulesFor(server, name);
     const WhoisReading reading = readWhois(whoisLines(answer, rules.encoding), name, rules);
     QStringList evidence;
     for (const QString& key : {Key::RegStatus, Key::RegRegistrar, Key::RegCreated, Key::RegExpiry}) {
@@ -396,6 +396,12 @@ void TestRegistration::registriesFile()
     QCOMPARE(registries.query(u"whois.c.test"_s, u"x.c"_s), QByteArray("x.c/e"));
     // Registries rename their hosts: one the file does not know asks and reads by the entry of the name's suffix.
     QCOMPARE(registries.query(u"whois.renamed.test"_s, u"x.c"_s), QByteArray("x.c/e"));
+    // A suffix it only serves is read by its rules but asked where IANA says: the file's host may be gone.
+    QVERIFY(
+        registries.add(R"({"registries":[{"server":"whois.d.test","serves":["d"],"query":"{name}/d"}]})", u"h.json"_s)
+            .isEmpty());
+    QCOMPARE(registries.serverFor(u"x.d"_s), QString());
+    QCOMPARE(registries.query(u"whois.renamed.test"_s, u"x.d"_s), QByteArray("x.d/d"));
     QVERIFY(registries.add(R"({"registries":[{"server":"whois.c.test","suffixes":["cc"]}]})", u"g.json"_s).isEmpty());
     QCOMPARE(registries.serverFor(u"x.cc"_s), u"whois.c.test"_s);
     QCOMPARE(registries.query(u"whois.c.test"_s, u"x.c"_s), QByteArray("x.c"));

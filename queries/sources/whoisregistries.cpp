@@ -68,14 +68,14 @@ QString readEntry(const QJsonObject& object, bool common, WhoisRules& rules)
             }
         } else if (key == u"server"_s && !common) {
             rules.server = value.toString().trimmed().toLower();
-        } else if (key == u"suffixes"_s && !common) {
+        } else if ((key == u"suffixes"_s || key == u"serves"_s) && !common) {
             if (!value.isArray())
-                return u"suffixes 应为字符串数组"_s;
+                return u"%1 应为字符串数组"_s.arg(key);
             for (const QJsonValue& item : value.toArray()) {
                 const QString suffix = QString::fromLatin1(QUrl::toAce(item.toString().trimmed().toLower()));
                 if (!item.isString() || !isHostName(suffix))
-                    return u"suffixes 中有不是后缀的项"_s;
-                rules.suffixes.append(suffix);
+                    return u"%1 中有不是后缀的项"_s.arg(key);
+                (key == u"suffixes"_s ? rules.suffixes : rules.serves).append(suffix);
             }
         } else if (key == u"query"_s && !common) {
             rules.query = value.toString();
@@ -243,8 +243,12 @@ QStringList WhoisRegistries::add(const QByteArray& json, const QString& fileName
                 object.value(u"server"_s).toString(), fault);
             continue;
         }
-        for (const QString& suffix : std::as_const(own.suffixes))
+        for (const QString& suffix : std::as_const(own.suffixes)) {
             m_servers.insert(suffix, own.server);
+            m_readers.insert(suffix, own.server);
+        }
+        for (const QString& suffix : std::as_const(own.serves))
+            m_readers.insert(suffix, own.server);
         m_own.insert(own.server, object);
     }
     // A later file's common part serves the entries of earlier files too.
@@ -258,7 +262,7 @@ const WhoisRules& WhoisRegistries::rulesFor(const QString& server, const QString
 {
     QString known = server.toLower();
     if (!m_own.contains(known))
-        known = serverFor(asciiName);
+        known = longestSuffix(m_readers, asciiName);
     const auto entry = m_own.constFind(known);
     if (entry == m_own.cend())
         return *m_fallback;
@@ -275,10 +279,15 @@ const WhoisRules& WhoisRegistries::rulesFor(const QString& server, const QString
 
 QString WhoisRegistries::serverFor(const QString& asciiName) const
 {
+    return longestSuffix(m_servers, asciiName);
+}
+
+QString WhoisRegistries::longestSuffix(const QHash<QString, QString>& servers, const QString& asciiName)
+{
     // "a.b.com.cn" tries itself, then "b.com.cn", "com.cn" and "cn": the longest suffix first.
     for (QStringView rest(asciiName); !rest.isEmpty();) {
-        const auto found = m_servers.constFind(rest.toString().toLower());
-        if (found != m_servers.cend())
+        const auto found = servers.constFind(rest.toString().toLower());
+        if (found != servers.cend())
             return *found;
         const qsizetype dot = rest.indexOf(u'.');
         if (dot < 0)

@@ -40,7 +40,10 @@ private:
 struct WhoisRules
 {
     QString server;
-    QStringList suffixes; // the suffixes it answers for, in ASCII
+    QStringList suffixes; // the suffixes it answers for, in ASCII: their names are asked there directly
+    // Suffixes whose answers it gives, asked where IANA's referral says: a host the file names may be gone or
+    // renamed since, and IANA's referral stays current, so only the reading follows the suffix.
+    QStringList serves;
     QString query = QStringLiteral("{name}"); // {name}: the name in ASCII; {unicode}: as people write it
     QByteArray encoding; // of a line that is not UTF-8; empty: GB18030
     DateOrder dateOrder = DateOrder::Unknown;
@@ -90,13 +93,16 @@ public:
     qsizetype size() const { return m_rules.size(); }
 
 private:
+    static QString longestSuffix(const QHash<QString, QString>& servers, const QString& asciiName);
+
     WhoisRules m_common; // the "generic" entries of every file, one after the other
     // By server, as the files give them: checked when read, made rules only when a server is asked, as a
     // user's file may list tens of thousands and each set of rules costs tens of KB.
     QHash<QString, QJsonObject> m_own;
     mutable QHash<QString, std::shared_ptr<const WhoisRules>> m_rules; // by server, merged with the common ones
     std::shared_ptr<const WhoisRules> m_fallback; // the common ones, prepared
-    QHash<QString, QString> m_servers; // suffix → server
+    QHash<QString, QString> m_servers; // suffix → server asked
+    QHash<QString, QString> m_readers; // suffix → server whose rules read its answers
 };
 
 // The registries that ship with the program, then the user's own file
