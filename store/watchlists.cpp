@@ -1,6 +1,7 @@
 #include "store/watchlists.h"
 
 #include "store/jsonlist.h"
+#include "store/schema.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -39,7 +40,10 @@ WatchLists::WatchLists(const QString& path)
 {
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
-    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs));
+    // A later program's database is read, never written: not even a claim or a run's times go into it.
+    m_later = laterProgramsDatabase(path);
+    m_db.setConnectOptions(u"QSQLITE_BUSY_TIMEOUT=%1"_s.arg(kBusyTimeoutMs)
+        + (m_later.isEmpty() ? QString() : u";QSQLITE_OPEN_READONLY"_s));
     if (!m_db.open()) {
         m_problem = m_db.lastError().text();
         return;
@@ -60,7 +64,7 @@ WatchLists::~WatchLists()
 
 bool WatchLists::failed(const QSqlQuery& query)
 {
-    m_problem = query.lastError().text().trimmed();
+    m_problem = m_later.isEmpty() ? query.lastError().text().trimmed() : m_later;
     if (m_problem.isEmpty())
         m_problem = u"未知错误"_s;
     return false;

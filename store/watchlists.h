@@ -58,6 +58,7 @@ private:
     std::optional<Claim> replaceTimes(const QString& name, const WatchTimes& read, const WatchTimes& times);
 
     QString m_connection;
+    QString m_later; // the notice of a later program's database, which is only read
     QSqlDatabase m_db;
     QString m_problem;
 };

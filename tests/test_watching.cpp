@@ -236,6 +236,8 @@ void TestWatching::watchRunsAndClaims_data()
         << u"Ctrl-C at a FIFO"_s << u"客户站点"_s << u"status=130 due=1 held=0"_s;
     QTest::newRow("a heartbeat from the future holds the list past a quarter of an hour")
         << u"clock set back"_s << u"客户站点"_s << u"due=0 held=0"_s;
+    QTest::newRow("the window's claim written into a later program's database")
+        << u"later database"_s << u"客户站点"_s << u"claim=failed due=1 held=0"_s;
     QTest::newRow("a list saved with spaces around its name cannot be run")
         << u"--watch sp"_s << u" sp "_s << u"status=0,0 due=0 held=0"_s;
 }
@@ -282,6 +284,16 @@ void TestWatching::watchRunsAndClaims()
         now = now.addSecs(60);
         QCOMPARE(lists.claim(saved, now), WatchLists::Claim::Running);
         now = now.addSecs(kStaleRunSecs + 60);
+    } else if (how == u"later database"_s) {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"version"_s);
+            db.setDatabaseName(databasePath());
+            QVERIFY(db.open() && QSqlQuery(db).exec(u"PRAGMA user_version = 99"_s));
+        }
+        QSqlDatabase::removeDatabase(u"version"_s);
+        WatchLists later(databasePath());
+        const bool claimed = later.claim(saved, now) != WatchLists::Claim::Failed;
+        state = {claimed ? u"claim=taken"_s : u"claim=failed"_s};
     } else {
         state = {u"status=%1,%2"_s.arg(run({u"--watch"_s, u"sp"_s})).arg(run({u"--watch"_s, u" sp "_s}))};
     }
