@@ -171,7 +171,9 @@ QString OutputFile::open(bool waitForReader)
             return kept(path);
     }
     const QByteArray target = QFile::encodeName(m_resolved);
-    struct stat status {};
+    struct stat status
+    {
+    };
     const bool exists = ::stat(target.constData(), &status) == 0;
     if (!exists && errno != ENOENT)
         return refuse(reasonOf(errno));

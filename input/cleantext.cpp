@@ -70,4 +70,3 @@ qsizetype characterCount(QStringView text)
 {
     return text.size() - std::count_if(text.begin(), text.end(), [](QChar c) { return c.isLowSurrogate(); });
 }
-

@@ -49,8 +49,8 @@ void TestCustom::definitions_data()
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("problem"); // a piece of the reason; empty: the definition is sound
     const auto row = [](const char* name, const QByteArray& fields, const QString& problem) {
-        QTest::newRow(name) << QByteArray(R"j({"key":"w","header":"权重","url":"https://api.test/w?d={ascii}",)j" + fields + "}")
-                            << problem;
+        QTest::newRow(name) << QByteArray(R"j({"key":"w","header":"权重","url":"https://api.test/w?d={ascii}",)j"
+            + fields + "}") << problem;
     };
     row("json pointer", R"j("json":"/data/0")j", {});
     row("whole document", R"j("json":"")j", {});
@@ -75,8 +75,9 @@ void TestCustom::definitions_data()
                                        << u"--lookups all"_s;
     QTest::newRow("ftp address") << QByteArray(R"j({"key":"a","header":"h","url":"ftp://a.test/{domain}","json":""})j")
                                  << u"http://"_s;
-    QTest::newRow("unknown placeholder")
-        << QByteArray(R"j({"key":"a","header":"h","url":"http://a.test/{name}","json":""})j") << u"{name}"_s;
+    QTest::newRow("unknown placeholder") << QByteArray(
+        R"j({"key":"a","header":"h","url":"http://a.test/{name}","json":""})j")
+                                         << u"{name}"_s;
 }
 
 void TestCustom::definitions()
@@ -200,7 +201,8 @@ void TestCustom::userFiles()
 void TestCustom::addresses()
 {
     // Placeholders are percent-encoded: a row's text cannot add a query parameter or a path.
-    CustomLookup lookup = defined(R"j({"key":"w","header":"h","url":"https://a.test/q?d={domain}&a={ascii}&r={registrable}",
+    CustomLookup lookup
+        = defined(R"j({"key":"w","header":"h","url":"https://a.test/q?d={domain}&a={ascii}&r={registrable}",
         "json":""})j");
     QString problem;
     QCOMPARE(customAddress(lookup, u"www.例子.com.cn"_s, &problem),

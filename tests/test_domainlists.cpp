@@ -22,7 +22,8 @@ void TestDomainLists::pasted()
     QCOMPARE(domainsFromInput(u"\r\n"_s), QStringList());
     QCOMPARE(domainsFromInput(u"a.test\nb.test"_s), QStringList {u"a.test\nb.test"_s}); // a lone LF stays inside
     // Spaces and duplicates kept.
-    QCOMPARE(domainsFromInput(u"  a.test \r\n \r\n  a.test "_s), (QStringList {u"  a.test "_s, u" "_s, u"  a.test "_s}));
+    QCOMPARE(
+        domainsFromInput(u"  a.test \r\n \r\n  a.test "_s), (QStringList {u"  a.test "_s, u" "_s, u"  a.test "_s}));
 }
 
 namespace {
@@ -53,11 +54,13 @@ void TestDomainLists::domainFiles_data()
         << "例子.test\nca\xe9.test\n\xd1\x80\xd0\xb0\xd1\x83\xd1\x80\xd0\xb0l.test\n"_ba
         << u"例子.test\nca\ufffd.test!第 2 行无法识别（不是 UTF-8 编码）\n\u0440\u0430\u0443\u0440\u0430l.test"_s;
     QTest::newRow("GB18030 with a line that is not")
-        << "\xc0\xfd\xd7\xd3.test\n\x81\x20x.test\n"_ba << u"例子.test\n\ufffd x.test!第 2 行无法识别（不是 GB18030 编码）"_s;
-    QTest::newRow("full-width dots are dots, and no header is dropped for one")
-        << "ok\xe3\x80\x82test\na\xef\xbc\x8e" "b.test\n"_ba << u"ok.test\na.b.test"_s;
-    QTest::newRow("control characters do not reach the grid") << "a\tb.test\n\x1b[2Jc.test"_ba
-                                                             << u"a\ufffdb.test\n\ufffd[2Jc.test"_s;
+        << "\xc0\xfd\xd7\xd3.test\n\x81\x20x.test\n"_ba
+        << u"例子.test\n\ufffd x.test!第 2 行无法识别（不是 GB18030 编码）"_s;
+    QTest::newRow("full-width dots are dots, and no header is dropped for one") << "ok\xe3\x80\x82test\na\xef\xbc\x8e"
+                                                                                   "b.test\n"_ba
+                                                                                << u"ok.test\na.b.test"_s;
+    QTest::newRow("control characters do not reach the grid")
+        << "a\tb.test\n\x1b[2Jc.test"_ba << u"a\ufffdb.test\n\ufffd[2Jc.test"_s;
     // Longer than a domain can be: cut at once, never held whole (past 4 KiB only the first field is counted),
     // and no header for want of a dot.
     const QString cut = QString(40, u'a') + u"…（共 %1 字）!第 %2 行过长（共 %1 字），不是域名"_s;
@@ -87,7 +90,8 @@ void TestDomainLists::domainFiles()
     const auto shown = [](const DomainFile& read) {
         QStringList got;
         for (int i = 0; i < read.domains.size(); ++i)
-            got.append(read.domains.at(i) + (read.unreadable.contains(i) ? u"!"_s + read.unreadable.value(i) : QString()));
+            got.append(
+                read.domains.at(i) + (read.unreadable.contains(i) ? u"!"_s + read.unreadable.value(i) : QString()));
         return got.join(u'\n');
     };
     QCOMPARE(shown(domainsFromFile(file)), domains);
@@ -95,7 +99,8 @@ void TestDomainLists::domainFiles()
     DomainReader reader;
     DomainFile piecewise;
     for (qsizetype at = 0; at <= file.size(); ++at) {
-        const DomainFile part = reader.read(QByteArrayView(file).sliced(at, at < file.size() ? 1 : 0), at == file.size());
+        const DomainFile part
+            = reader.read(QByteArrayView(file).sliced(at, at < file.size() ? 1 : 0), at == file.size());
         for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
             piecewise.unreadable.insert(int(piecewise.domains.size()) + it.key(), it.value());
         piecewise.domains += part.domains;

@@ -93,7 +93,8 @@ QHash<QString, SheetCell> sheetCells(const QString& xml)
             continue;
         if (reader.name() == u"c"_s) {
             ref = reader.attributes().value(u"r"_s).toString();
-            cells[ref] = {reader.attributes().value(u"t"_s).toString(), reader.attributes().value(u"s"_s).toString(), {}};
+            cells[ref]
+                = {reader.attributes().value(u"t"_s).toString(), reader.attributes().value(u"s"_s).toString(), {}};
         } else if (reader.name() == u"v"_s || reader.name() == u"t"_s) {
             cells[ref].value = reader.readElementText();
         } else if (reader.name() == u"f"_s) {
@@ -119,7 +120,8 @@ QStringList cellStyles(const QString& xml)
             inCellXfs = false;
         if (!reader.isStartElement())
             continue;
-        const auto attribute = [&](const char16_t* name) { return reader.attributes().value(QString::fromUtf16(name)).toString(); };
+        const auto attribute
+            = [&](const char16_t* name) { return reader.attributes().value(QString::fromUtf16(name)).toString(); };
         if (reader.name() == u"numFmt"_s)
             formats.insert(attribute(u"numFmtId"), attribute(u"formatCode"));
         else if (reader.name() == u"fonts"_s)
@@ -191,7 +193,8 @@ void TestExports::workbookReadBack()
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<comment ref=\"C3\" authorId=\"0\"><text><r>"_s));
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>请求超时（30 秒）</t>"_s));
     // The header row and the columns up to the domain stay in view; the header filters.
-    QVERIFY(sheet.contains(u"<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"_s));
+    QVERIFY(sheet.contains(
+        u"<pane xSplit=\"2\" ySplit=\"1\" topLeftCell=\"C2\" activePane=\"bottomRight\" state=\"frozen\"/>"_s));
     QVERIFY(sheet.contains(u"<autoFilter ref=\"A1:K3\"/>"_s));
     // The domain column as wide as in the grid: 100 pixels are 13.57 characters, which Excel stores padded.
     QVERIFY(sheet.contains(u"<col min=\"2\" max=\"2\" width=\"14.28515625\" customWidth=\"1\"/>"_s));

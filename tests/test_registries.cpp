@@ -67,8 +67,9 @@ void TestRegistries::askedOncePerDomain()
     engine.server.route(u"/rdap/domain/xn--fsqu00a.test"_s, TestHttpServer::page(R"({"errorCode":404})", 404));
     // Suffixes without RDAP are asked over WHOIS: ".cn" from the table, ".zz" where IANA refers us, once.
     TestWhoisServer whois;
-    whois.answers.insert("example.cn", "Domain Name: example.cn\r\nSponsoring Registrar: 示例注册商\r\n"
-                                       "Registration Time: 2003-03-17 12:20:05\r\nExpiration Time: 2027-03-17 12:48:36\r\n");
+    whois.answers.insert("example.cn",
+        "Domain Name: example.cn\r\nSponsoring Registrar: 示例注册商\r\n"
+        "Registration Time: 2003-03-17 12:20:05\r\nExpiration Time: 2027-03-17 12:48:36\r\n");
     whois.answers.insert("zz", "domain: ZZ\n\nrefer: whois.nic.zz\n");
     std::optional<ScopedEnv> relay(std::in_place, "QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
     const QStringList registration {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s};
@@ -78,17 +79,20 @@ void TestRegistries::askedOncePerDomain()
     QCOMPARE(engine.cells(0, registration), u"已注册|无|2001-01-01|2030-01-02"_s);
     QCOMPARE(engine.cells(1, registration), u"未注册|无|无|无"_s);
     QCOMPARE(engine.cells(2, registration), u"已注册|示例注册商|2003-03-17|2027-03-17"_s);
-    QCOMPARE(engine.cells(3, registration), u"无效域名|无效域名|无效域名|无效域名 !com.cn 是公共后缀，没有可注册的部分"_s);
+    QCOMPARE(
+        engine.cells(3, registration), u"无效域名|无效域名|无效域名|无效域名 !com.cn 是公共后缀，没有可注册的部分"_s);
     QCOMPARE(engine.cells(4, registration), u"无效域名|无效域名|无效域名|无效域名 !无效域名"_s);
     QCOMPARE(engine.cells(5, registration), u"未注册|无|无|无"_s);
-    QCOMPARE(engine.cells(6, registration), u"无效域名|无效域名|无效域名|无效域名 !127.0.0.9 是 IP 地址，没有注册信息"_s);
+    QCOMPARE(
+        engine.cells(6, registration), u"无效域名|无效域名|无效域名|无效域名 !127.0.0.9 是 IP 地址，没有注册信息"_s);
     QCOMPARE(engine.cells(7, registration), u"未注册|无|无|无"_s);
     // The cell says which name the registry was asked about where it is not the row's.
     const int status = columnOfKey(u"reg-status"_s);
     QCOMPARE(engine.walker->results().note(2, status), u"查询的是 example.cn"_s);
     QCOMPARE(engine.walker->results().note(0, status), QString());
     engine.server.requests.sort(); // two at once: either may come first
-    QCOMPARE(engine.server.requests, (QStringList {u"/rdap/domain/example.test"_s, u"/rdap/domain/xn--fsqu00a.test"_s}));
+    QCOMPARE(
+        engine.server.requests, (QStringList {u"/rdap/domain/example.test"_s, u"/rdap/domain/xn--fsqu00a.test"_s}));
     // IANA is asked once for ".zz": its referral is remembered for the next name of that suffix.
     std::sort(whois.queries.begin(), whois.queries.end());
     QCOMPARE(whois.queries, (QList<QByteArray> {"example.cn", "example.zz", "other.zz", "zz"}));
@@ -106,7 +110,9 @@ void TestRegistries::askedOncePerDomain()
     relay.emplace("QUILLMARK_HOST_WHOIS", "127.0.0.1:85652");
     RegistrationQuestion wrapped(u"example.cn"_s, engine.walker->jobContext(u"reg-status"_s));
     QVERIFY(QSignalSpy(&wrapped, &RegistrationQuestion::finished).wait());
-    QVERIFY(wrapped.answer().cells.value(u"reg-status"_s).problem.startsWith(u"QUILLMARK_HOST_WHOIS=127.0.0.1:85652 不能用"_s));
+    QVERIFY(wrapped.answer()
+                .cells.value(u"reg-status"_s)
+                .problem.startsWith(u"QUILLMARK_HOST_WHOIS=127.0.0.1:85652 不能用"_s));
 }
 
 void TestRegistries::rdapAnswers_data()

@@ -44,7 +44,8 @@ bool isToken(const QString& name)
 // The one way of cutting the cell a definition must name: "regex", "json" or "between".
 bool readExtraction(const QJsonObject& object, CustomLookup* lookup, QString* problem)
 {
-    const int kinds = int(object.contains(u"regex"_s)) + int(object.contains(u"json"_s)) + int(object.contains(u"between"_s));
+    const int kinds
+        = int(object.contains(u"regex"_s)) + int(object.contains(u"json"_s)) + int(object.contains(u"between"_s));
     if (kinds != 1) {
         *problem = u"须有且只有一种提取方式：regex、json 或 between"_s;
         return false;
@@ -224,8 +225,8 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
     const QJsonArray entries = document.array();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         QString problem;
-        const CustomLookup lookup = entries[i].isObject() ? customFromJson(entries[i].toObject(), &problem)
-                                                          : CustomLookup {};
+        const CustomLookup lookup
+            = entries[i].isObject() ? customFromJson(entries[i].toObject(), &problem) : CustomLookup {};
         if (!entries[i].isObject())
             problem = u"不是 JSON 对象"_s;
         else if (problem.isEmpty() && (taken(lookup.key) || keys.contains(lookup.key.toLower())))

@@ -142,14 +142,15 @@ QHash<QString, CellResult> rdapCells(
     if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0
         || !namesOnly(asciiName, ldhName, unicodeName))
         return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
-    said.insert(Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
+    said.insert(
+        Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
     QString registrarWhy, createdWhy, expiryWhy;
     QHash<QString, CellResult> cells {{Key::RegStatus, {u"已注册"_s}},
         {Key::RegRegistrar, {registrarName(domain, &registrarWhy)}},
         {Key::RegCreated, eventDate(domain, u"registration"_s, &createdWhy)},
         {Key::RegExpiry, eventDate(domain, u"expiration"_s, &expiryWhy)}};
-    for (const auto& [key, text] : {std::pair {Key::RegRegistrar, registrarWhy}, std::pair {Key::RegCreated, createdWhy},
-             std::pair {Key::RegExpiry, expiryWhy}}) {
+    for (const auto& [key, text] : {std::pair {Key::RegRegistrar, registrarWhy},
+             std::pair {Key::RegCreated, createdWhy}, std::pair {Key::RegExpiry, expiryWhy}}) {
         if (!text.isEmpty())
             said.insert(key, text);
     }
