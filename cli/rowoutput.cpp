@@ -89,9 +89,9 @@ void RowOutput::write(bool unsaved, QDeadlineTimer deadline)
                 m_pending += changeBytes(row);
             else if (m_options.expiringDays >= 0 && !expiring)
                 continue;
-            else if (m_options.format == Format::Xlsx)
-                m_target.addRow(m_results, row);
-            else
+            else if (m_options.format == Format::Xlsx && !m_target.addRow(m_results, row))
+                fail();
+            else if (m_options.format != Format::Xlsx)
                 m_pending += rowBytes(row);
             if (m_pending.size() >= 64 * 1024)
                 send();
@@ -175,10 +175,14 @@ void RowOutput::send()
     if (m_pending.isEmpty() || m_failed)
         return;
     // Nobody reads any more, or nothing more can be written: the run ends now, what was saved stays saved.
-    if (!m_target.write(m_pending)) {
-        m_failed = true;
-        if (onFailed)
-            onFailed();
-    }
+    if (!m_target.write(m_pending))
+        fail();
     m_pending.clear();
+}
+
+void RowOutput::fail()
+{
+    m_failed = true;
+    if (onFailed)
+        onFailed();
 }

@@ -27,7 +27,7 @@ public:
     void neverReplace(const QStringList& paths, const QString& what) { m_file.neverReplace(paths, what); }
     // False once the rows can no longer be written: the reader went away, or the file failed (a full disk).
     bool write(const QByteArray& bytes) { return m_file.write(bytes); }
-    void addRow(const Results& results, int row) { m_workbook->addRow(results, row); }
+    bool addRow(const Results& results, int row) { return m_workbook->addRow(results, row); }
     QString finish() { return m_workbook ? m_workbook->finish() : m_file.commit(); }
     bool pipeClosed() const { return m_file.readerGone(); }
 
@@ -68,6 +68,7 @@ private:
     QByteArray changeBytes(int row) const;
     bool isExpiring(int row) const;
     void send();
+    void fail();
 
     const Options& m_options;
     OutputTarget& m_target;

@@ -9,6 +9,8 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include <cstdio>
+
 #include <xlsxwriter.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -74,6 +76,8 @@ struct Workbook::Book
     lxw_worksheet* headedSheet(const QString& name, const QStringList& headers, const QList<int>& widths)
     {
         lxw_worksheet* added = workbook_add_worksheet(workbook, name.toUtf8().constData());
+        if (added)
+            sheets.append(added);
         for (int i = 0; i < headers.size(); ++i) {
             worksheet_set_column(added, lxw_col_t(i), lxw_col_t(i), charactersFor(widths[i]), nullptr);
             worksheet_write_string(added, 0, lxw_col_t(i), headers[i].toUtf8().constData(), header);
@@ -86,6 +90,17 @@ struct Workbook::Book
         if (of && columns > 0)
             worksheet_autofilter(of, 0, 0, lxw_row_t(rows), lxw_col_t(columns - 1));
     }
+    // Whether a sheet's rows could not all be written out: in constant-memory mode each sheet streams its rows
+    // to a file beside the target, and a full disk shows only as that file's error (libxlsxwriter says
+    // nothing). `flushed` writes out what is still buffered first, as finish() must.
+    bool streamFailed(bool flushed = false) const
+    {
+        return std::any_of(sheets.begin(), sheets.end(), [flushed](lxw_worksheet* sheet) {
+            FILE* rows = sheet->optimize_tmpfile;
+            return rows && ((flushed && std::fflush(rows) != 0) || std::ferror(rows));
+        });
+    }
+    QList<lxw_worksheet*> sheets;
     lxw_format* header = nullptr;
     lxw_format* count = nullptr;
     lxw_format* date = nullptr;
@@ -188,10 +203,10 @@ void Workbook::addMark(int at, int column, const QString& domain, const QString&
     }
 }
 
-void Workbook::addRow(const Results& results, int row)
+bool Workbook::addRow(const Results& results, int row)
 {
     if (!m_book->sheet)
-        return;
+        return false;
     if (m_rows == kSheetRows - 1) {
         m_book->filter(m_book->sheet, m_rows, int(m_columns.size()));
         addSheet();
@@ -228,6 +243,7 @@ void Workbook::addRow(const Results& results, int row)
             break;
         }
     }
+    return !m_book->streamFailed();
 }
 
 QString Workbook::finish()
@@ -235,12 +251,16 @@ QString Workbook::finish()
     if (!m_book->workbook)
         return u"无法建立工作簿"_s;
     endSheets();
+    // A sheet whose rows did not all reach its file would still make a workbook, with rows missing.
+    const bool rowsLost = m_book->streamFailed(true);
     const lxw_error closed = workbook_close(m_book->workbook);
     m_book->workbook = nullptr;
     const QString scratch = QString::fromLocal8Bit(m_book->scratch);
-    if (closed != LXW_NO_ERROR) {
+    if (rowsLost || closed != LXW_NO_ERROR) {
         QFile::remove(scratch);
-        return u"无法写入工作簿（%1）"_s.arg(QString::fromUtf8(lxw_strerror(closed)));
+        return u"无法写入工作簿（%1）"_s.arg(rowsLost
+                ? u"行写不进 %1 里的临时文件：磁盘已满，或没有写入权限"_s.arg(QFile::decodeName(m_book->scratchFolder))
+                : QString::fromUtf8(lxw_strerror(closed)));
     }
     return m_target.commit(scratch);
 }

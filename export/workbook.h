@@ -36,7 +36,8 @@ public:
 
     // Empty when the workbook could be started, else why not.
     QString open();
-    void addRow(const Results& results, int row);
+    // False once rows can no longer be written out (a full disk): the workbook will fail.
+    bool addRow(const Results& results, int row);
     QString finish();
 
 private:

@@ -196,6 +196,7 @@ void TestCommandLine::outputsAndStatuses_data()
     QTest::newRow("a finished run kept when its rename fails") << u"rename"_s << 4 << u".part-"_s;
     // The batch ran to its end, told at the end with the status of a failed cell.
     QTest::newRow("a full disk stops the run at once") << u"full"_s << 4 << u"磁盘已满"_s;
+    QTest::newRow("a full disk stops a workbook's run at once") << u"full xlsx"_s << 4 << u"磁盘已满"_s;
     // Claimed and stamped a newer program's database, ran the list, status 0.
     QTest::newRow("a newer database left alone by --watch") << u"newer"_s << 1 << u"由更新版本的程序建立"_s;
     // Thousands of requests before the end of the list was read.
@@ -208,14 +209,15 @@ void TestCommandLine::outputsAndStatuses()
     QFETCH(int, status);
     QFETCH(QString, told);
     const bool root = ::geteuid() == 0;
-    if ((setup == u"sticky"_s || setup == u"full"_s) && !root)
+    const bool full = setup.startsWith(u"full"_s);
+    if ((setup == u"sticky"_s || full) && !root)
         QSKIP("another user's file and a tiny file system need root");
     QVERIFY(ResultStore(databasePath()).isSaving());
     const QString folder = m_home->filePath(u"files"_s);
     QVERIFY(QDir().mkpath(folder));
     QString target = folder + u"/out.txt"_s;
     QByteArray names;
-    for (int n = 0; n < (setup == u"resume"_s ? 10'000 : setup == u"full"_s ? 3000 : 3); ++n)
+    for (int n = 0; n < (setup == u"resume"_s ? 10'000 : full ? 3000 : 3); ++n)
         names += (setup == u"rename"_s ? "slow" : "d") + QByteArray::number(n) + ".test\n";
     if (setup == u"database"_s || setup == u"wal"_s)
         target = databasePath() + (setup == u"wal"_s ? u"-wal"_s : QString());
@@ -229,7 +231,7 @@ void TestCommandLine::outputsAndStatuses()
         u"icp=32"_s, u"--output"_s, target};
     QString program = QStringLiteral(QUILLMARK_PROGRAM);
     const auto unmount = qScopeGuard([&] {
-        if (setup == u"full"_s)
+        if (full)
             QProcess::execute(u"umount"_s, {folder});
     });
     const auto sql = [&](const QStringList& statements) {
@@ -260,8 +262,10 @@ void TestCommandLine::outputsAndStatuses()
             QVERIFY(::chown(QFile::encodeName(own).constData(), nobody->pw_uid, nobody->pw_gid) == 0);
         arguments = QStringList {u"-u"_s, u"nobody"_s, u"--"_s, program} + arguments;
         program = u"runuser"_s;
-    } else if (setup == u"full"_s) {
+    } else if (full) {
         // 4 KiB left, and rows for far more.
+        if (setup == u"full xlsx"_s)
+            arguments << u"--format"_s << u"xlsx"_s;
         QVERIFY(QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=64k"_s, u"tmpfs"_s, folder}) == 0);
         QFile filler(folder + u"/filler"_s);
         QVERIFY(filler.open(QIODevice::WriteOnly) && filler.write(QByteArray(60 * 1024, 'x')) == 60 * 1024);
@@ -308,7 +312,7 @@ void TestCommandLine::outputsAndStatuses()
         setup == u"rename"_s ? folder + u'/' + QDir(folder).entryList({u"out.txt.part-*"_s}).value(0) : target);
     if (setup == u"sticky"_s || setup == u"rename"_s)
         QVERIFY(written.open(QIODevice::ReadOnly) && written.readAll().count("|备案：京ICP备12345678号|") == 3);
-    if (setup == u"full"_s) {
+    if (full) {
         QVERIFY2(asked < 1500, qPrintable(QString::number(asked)));
         QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList {u"filler"_s}); // nothing half-written left
     }
