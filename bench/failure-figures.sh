@@ -2,7 +2,7 @@
 # What a run does before it learns it cannot go on. --resume with a list file that ends halfway through the
 # unfinished batch's names: requests made before status 2, and peak memory, with lists of NAMES names (10,000
 # and 1,000,000 by default). A full disk under --output (a 64 KiB tmpfs with 4 KiB left): requests made, time
-# to stop, status. Usage: bench/failure-figures.sh BUILD_DIR [NAMES…]   (as root, for mount)
+# to stop, status, as rows and as a workbook. Usage: bench/failure-figures.sh BUILD_DIR [NAMES…]   (as root, for mount)
 set -euo pipefail
 program=$(readlink -f "$1/seo-quillmark")
 shift
@@ -47,4 +47,8 @@ head -c $((60 * 1024)) /dev/zero >"$work/small/filler"
 seq 20000 | sed 's/.*/a-rather-long-domain-name-&.test/' >"$work/long.txt"
 run "--output on a full disk, 20,000 names" --batch "$work/long.txt" --lookups icp --pace icp=64 \
     --output "$work/small/out.txt"
+echo "  left in the folder: $(ls "$work/small" | paste -sd' ')"
+rm -f "$work/small/"*.part-* "$work/small/out.txt"
+run "--output on a full disk, 20,000 names, a workbook" --batch "$work/long.txt" --lookups icp --pace icp=64 \
+    --format xlsx --output "$work/small/out.xlsx"
 echo "  left in the folder: $(ls "$work/small" | paste -sd' ')"
