@@ -154,6 +154,43 @@ QString OutputFile::openInPlace(const QByteArray& target)
     return {};
 }
 
+// A device or a FIFO is written straight through; a FIFO's open waits for a reader, so without one, say so
+// rather than hang unannounced.
+QString OutputFile::openDevice(const QByteArray& target, bool fifo, bool waitForReader)
+{
+    const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo && !waitForReader ? O_NONBLOCK : 0);
+    int fd = -1;
+    do
+        fd = ::open(target.constData(), flags);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        m_wantsReader = fifo && errno == ENXIO;
+        return refuse(m_wantsReader ? u"没有程序在读取这个管道"_s : reasonOf(errno));
+    }
+    if (flags & O_NONBLOCK)
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    m_fd = fd;
+    m_direct = true;
+    return {};
+}
+
+// A new file gets the user's usual permissions (0666 less the umask), a replaced one keeps its own.
+QString OutputFile::openBeside(const QByteArray& target, const QString& folder, const struct stat* replaced)
+{
+    do {
+        m_part = target + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
+        m_fd = ::open(m_part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    } while (m_fd < 0 && errno == EEXIST);
+    if (m_fd < 0) {
+        const int error = errno;
+        m_part.clear();
+        return refuse(u"无法在 %1 建立临时文件（%2）"_s.arg(folder, reasonOf(error)));
+    }
+    if (replaced)
+        ::fchmod(m_fd, replaced->st_mode & 07777);
+    return {};
+}
+
 QString OutputFile::open(bool waitForReader)
 {
     m_wantsReader = false;
@@ -171,32 +208,14 @@ QString OutputFile::open(bool waitForReader)
             return kept(path);
     }
     const QByteArray target = QFile::encodeName(m_resolved);
-    struct stat status
-    {
-    };
+    struct stat status = {};
     const bool exists = ::stat(target.constData(), &status) == 0;
     if (!exists && errno != ENOENT)
         return refuse(reasonOf(errno));
     if (exists && S_ISDIR(status.st_mode))
         return refuse(u"是一个文件夹"_s);
-    if (exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode))) {
-        // A FIFO's open waits for a reader; without one, say so rather than hang unannounced.
-        const bool fifo = S_ISFIFO(status.st_mode);
-        const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | (fifo && !waitForReader ? O_NONBLOCK : 0);
-        int fd = -1;
-        do
-            fd = ::open(target.constData(), flags);
-        while (fd < 0 && errno == EINTR);
-        if (fd < 0) {
-            m_wantsReader = fifo && errno == ENXIO;
-            return refuse(m_wantsReader ? u"没有程序在读取这个管道"_s : reasonOf(errno));
-        }
-        if (flags & O_NONBLOCK)
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-        m_fd = fd;
-        m_direct = true;
-        return {};
-    }
+    if (exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)))
+        return openDevice(target, S_ISFIFO(status.st_mode), waitForReader);
     if (exists && !S_ISREG(status.st_mode))
         return refuse(u"不是普通文件、字符设备或管道，不会写入它"_s);
     if (exists && ::access(target.constData(), W_OK) != 0)
@@ -211,19 +230,7 @@ QString OutputFile::open(bool waitForReader)
         return refuse(u"文件夹 %1 不可写（%2）"_s.arg(folder, reasonOf(errno)));
     if (exists && renameRefused(folderStatus, status))
         return openInPlace(target);
-    // A new file gets the user's usual permissions (0666 less the umask), a replaced one keeps its own.
-    do {
-        m_part = target + ".part-" + QByteArray::number(QRandomGenerator::global()->generate(), 36);
-        m_fd = ::open(m_part.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    } while (m_fd < 0 && errno == EEXIST);
-    if (m_fd < 0) {
-        const int error = errno;
-        m_part.clear();
-        return refuse(u"无法在 %1 建立临时文件（%2）"_s.arg(folder, reasonOf(error)));
-    }
-    if (exists)
-        ::fchmod(m_fd, status.st_mode & 07777);
-    return {};
+    return openBeside(target, folder, exists ? &status : nullptr);
 }
 
 bool OutputFile::write(QByteArrayView bytes)

@@ -52,6 +52,8 @@ private:
     QString failure() const;
     QString kept(const QString& path) const;
     QString openInPlace(const QByteArray& target);
+    QString openDevice(const QByteArray& target, bool fifo, bool waitForReader);
+    QString openBeside(const QByteArray& target, const QString& folder, const struct stat* replaced);
 
     QString m_path;
     QString m_resolved; // the file a symbolic link names, or the path itself
