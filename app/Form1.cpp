@@ -10,7 +10,7 @@
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
-#include "app/Watcher.h"
+#include "watching/watcher.h"
 #include "app/changedrows.h"
 #include "app/designed.h"
 #include "app/intake.h"
