@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""No two folders include each other. Each library includes only its own folders and those of the libraries it links, and links only libraries it
-includes. The compiler already refuses an include from a folder nothing it links can see; this also refuses an
-include that works only through another library's links, and a link that nothing needs.
+"""The layers as CMake builds them: each library includes only its own folders and those of the libraries it
+links itself, links only libraries it includes, has folders no other library has, and no two libraries
+include each other. The compiler already refuses an include from a folder nothing it links can see; this
+also refuses an include that works only through another library's links, and a link that nothing needs.
 
 check-layers.py SOURCE_DIR: prints each fault and exits 1 when there is any."""
+import os
 import pathlib
 import re
 import sys
@@ -12,18 +14,23 @@ CALL = re.compile(r"\b(add_library|quillmark_sees|target_link_libraries)\s*\(([^
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
+def cmake_files(root):
+    """The tree's CMakeLists.txt files, build folders and hidden ones left out."""
+    for folder, subfolders, files in os.walk(root):
+        subfolders[:] = [d for d in subfolders if not d.startswith((".", "build"))]
+        if "CMakeLists.txt" in files:
+            yield pathlib.Path(folder) / "CMakeLists.txt"
+
+
 def libraries(root):
     libs = {}
-    for cmake in sorted(root.rglob("CMakeLists.txt")):
-        if "build" in cmake.relative_to(root).parts[:1]:
-            continue
+    for cmake in sorted(cmake_files(root)):
         text = re.sub(r"#[^\n]*", "", cmake.read_text(encoding="utf-8"))
         for call, args in CALL.findall(text):
             words = args.split()
             if not words:
                 continue
-            lib = libs.setdefault(words[0], {"dir": cmake.parent, "folders": [], "sources": [], "links": set(),
-                                             "interface": False})
+            lib = libs.setdefault(words[0], {"folders": [], "sources": [], "links": set(), "interface": False})
             if call == "add_library":
                 lib["interface"] = "INTERFACE" in words[1:2]
                 lib["sources"] = [cmake.parent / w for w in words[1:] if re.search(r"\.(cpp|h)$", w)]
