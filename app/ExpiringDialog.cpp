@@ -7,7 +7,7 @@
 #include "export/workbook.h"
 #include "queries/engine/results.h"
 #include "store/store.h"
-#include "watch/expiringlist.h"
+#include "watching/expiringlist.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>

@@ -10,7 +10,6 @@
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/SettingsDialog.h"
-#include "app/Watcher.h"
 #include "app/changedrows.h"
 #include "app/designed.h"
 #include "app/intake.h"
@@ -24,6 +23,7 @@
 #include "store/store.h"
 #include "update/update.h"
 #include "update/version.h"
+#include "watching/watcher.h"
 #include "web/hosts.h"
 
 #include <QAction>
@@ -306,7 +306,17 @@ void Form1::offerToResume()
         m_platform.messageBox(
             this, m_store->notice(), u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
     }
-    const std::optional<ResultStore::Batch> unfinished = m_store->unfinishedBatch();
+    // A database that cannot be read says so rather than passing for one with nothing to go on with.
+    const auto cannotRead = [this](const QString& why) {
+        m_platform.messageBox(this, u"无法读取上次的查询（%1）；不能继续上次的查询。"_s.arg(why), u"结果数据库"_s,
+            QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+    };
+    const ReadResult<std::optional<ResultStore::Batch>> last = m_store->unfinishedBatch();
+    if (!last.ok()) {
+        cannotRead(last.error());
+        return;
+    }
+    const std::optional<ResultStore::Batch> unfinished = last.value();
     if (!unfinished || m_walker->isBusy())
         return;
     const auto answer = m_platform.messageBox(this, u"上次的查询没有完成，是否继续？"_s, u"继续查询"_s,
@@ -317,8 +327,10 @@ void Form1::offerToResume()
     m_queueMirror->setStringList(unfinished->domains);
     m_check10->setChecked(true);
     m_following = true;
-    m_store->resume(*m_walker, *unfinished);
+    const QString failure = m_store->resume(*m_walker, *unfinished);
     gridSetup();
+    if (!failure.isEmpty())
+        cannotRead(failure);
 }
 
 void Form1::showHistory()

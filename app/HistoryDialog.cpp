@@ -28,13 +28,14 @@ QList<ChartAnswer> chartAnswers(const QList<ResultStore::Answer>& answers)
 
 } // namespace
 
-HistoryDialog::HistoryDialog(Platform& platform, const QString& domain, const QList<ResultStore::Answer>& answers,
-    const LookupTable& table, QWidget* parent)
+HistoryDialog::HistoryDialog(Platform& platform, const QString& domain,
+    const ReadResult<QList<ResultStore::Answer>>& history, const LookupTable& table, QWidget* parent)
     : QDialog(parent)
     , m_platform(platform)
     , m_domain(domain)
-    , m_chart(new HistoryChart(chartAnswers(answers), table))
+    , m_chart(new HistoryChart(chartAnswers(history.value()), table))
 {
+    const QList<ResultStore::Answer> answers = history.value();
     setObjectName(u"historyDialog"_s);
     setWindowTitle(u"查看历史：%1"_s.arg(domain));
     auto* list = new QTreeWidget;
@@ -47,7 +48,9 @@ HistoryDialog::HistoryDialog(Platform& platform, const QString& domain, const QL
             {answer.at.toString(u"yyyy-MM-dd HH:mm"_s), lookup ? lookup->header : answer.lookup,
                 displayText(answer.text), answer.problem});
     }
-    if (answers.isEmpty())
+    if (!history.ok())
+        new QTreeWidgetItem(list, {QString(), QString(), u"无法读取结果数据库（%1）"_s.arg(history.error())});
+    else if (answers.isEmpty())
         new QTreeWidgetItem(list, {QString(), QString(), u"没有保存的结果"_s});
     list->header()->resizeSection(0, 130);
     m_chart->setObjectName(u"chart"_s);

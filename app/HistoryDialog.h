@@ -13,7 +13,8 @@ class HistoryDialog : public QDialog
 {
     Q_OBJECT
 public:
-    HistoryDialog(Platform& platform, const QString& domain, const QList<ResultStore::Answer>& answers,
+    // A history that could not be read says why where its answers would be.
+    HistoryDialog(Platform& platform, const QString& domain, const ReadResult<QList<ResultStore::Answer>>& history,
         const LookupTable& table, QWidget* parent = nullptr);
 
     const HistoryChart& chart() const { return *m_chart; }

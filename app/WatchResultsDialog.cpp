@@ -4,7 +4,7 @@
 #include "app/changedrows.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/results.h"
-#include "watch/watchrun.h"
+#include "watching/watchrun.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

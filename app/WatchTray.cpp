@@ -3,8 +3,8 @@
 #include "app/Form1.h"
 #include "app/Notifier.h"
 #include "app/WatchResultsDialog.h"
-#include "app/Watcher.h"
 #include "settings/settings.h"
+#include "watching/watcher.h"
 
 #include <QApplication>
 #include <QMenu>

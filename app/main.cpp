@@ -1,13 +1,13 @@
 #include "app/Form1.h"
 #include "app/Platform.h"
 #include "app/WatchTray.h"
-#include "app/Watcher.h"
 #include "cli/commandline.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
+#include "watching/watcher.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

@@ -7,7 +7,6 @@
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/WatchListDialog.h"
-#include "app/Watcher.h"
 #include "app/changedrows.h"
 #include "app/intake.h"
 #include "input/domains.h"
@@ -15,6 +14,7 @@
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/update.h"
+#include "watching/watcher.h"
 
 #include <QLabel>
 #include <QMenu>

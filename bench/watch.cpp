@@ -11,7 +11,7 @@
 #include "queries/sources/tranco.h"
 #include "store/expiries.h"
 #include "store/store.h"
-#include "watch/expiringlist.h"
+#include "watching/expiringlist.h"
 #include "web/network.h"
 
 #include <QApplication>

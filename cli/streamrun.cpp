@@ -61,7 +61,7 @@ void StreamRun::start(ListInput& input)
     // A file can be read twice: the whole of it is held to the unfinished batch's before the first request.
     if (m_options.resume && input.isFile()) {
         begin();
-        if (m_resumed && !holdsToBatch(input))
+        if (m_status || (m_resumed && !holdsToBatch(input)))
             return;
     }
     input.onNames = [this](const DomainFile& part, bool end) { append(part, end); };
@@ -129,13 +129,19 @@ void StreamRun::append(const DomainFile& read, bool end)
         return;
     if (!m_started)
         begin();
+    if (m_status)
+        return;
     const int first = m_walker.results().rowCount();
     if (m_resumed) {
         // Held again as it is read: a file may have changed since it was first read.
         if (!sameAsBatch(part, first, m_read, end))
             return;
         const int rows = first + int(part.domains.size());
-        m_store.appendSaved(m_walker, part, m_store.savedCells(m_resumed->id, first, rows, m_walker.table()));
+        const ReadResult<QList<Walker::SavedCell>> saved
+            = m_store.savedCells(m_resumed->id, first, rows, m_walker.table());
+        if (!saved.ok())
+            return unreadable(saved.error());
+        m_store.appendSaved(m_walker, part, saved.value());
     } else {
         m_walker.appendRows(part);
     }
@@ -172,7 +178,12 @@ bool StreamRun::holdsToBatch(const ListInput& input)
 // batch ends with it too; if not, said, and nothing more is asked. `read`: the names read of the whole list.
 bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool end)
 {
-    const QStringList saved = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
+    const ReadResult<QStringList> names = m_store.savedNames(m_resumed->id, first, int(part.domains.size()));
+    if (!names.ok()) {
+        unreadable(names.error());
+        return false;
+    }
+    const QStringList saved = names.value();
     for (qsizetype i = 0; i < saved.size(); ++i) {
         if (part.domains.at(i) != saved.at(i)) {
             differs(part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i),
@@ -181,8 +192,13 @@ bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool
         }
     }
     // A list that ends before the unfinished batch's did is another list too.
-    const QStringList more
+    const ReadResult<QStringList> after
         = end ? m_store.savedNames(m_resumed->id, first + int(part.domains.size()), 1) : QStringList();
+    if (!after.ok()) {
+        unreadable(after.error());
+        return false;
+    }
+    const QStringList more = after.value();
     if (!more.isEmpty())
         differs(read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
     return more.isEmpty();
@@ -191,10 +207,24 @@ bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool
 // --resume over a list that parts from the unfinished batch's: nothing more is asked.
 void StreamRun::differs(qint64 position, const QString& how)
 {
-    say(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
-            .arg(position + 1)
-            .arg(how));
-    m_status = 2;
+    stopResuming(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
+                     .arg(position + 1)
+                     .arg(how),
+        2);
+}
+
+// --resume over a database whose saved batch cannot be read: going on afresh would ask again what was saved,
+// and going on with it would take what could not be read for nothing saved. A database fault, so status 1.
+void StreamRun::unreadable(const QString& why)
+{
+    stopResuming(
+        u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why), 1);
+}
+
+void StreamRun::stopResuming(const QString& message, int status)
+{
+    say(message);
+    m_status = status;
     m_input->want(false);
     m_walker.abortAll();
     QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
@@ -208,10 +238,14 @@ void StreamRun::begin()
     QStringList keys;
     for (const Lookup* lookup : m_options.chosen)
         keys.append(lookup->key);
-    const std::optional<ResultStore::Batch> unfinished
-        = m_options.resume ? m_store.unfinishedBatch(false) : std::nullopt;
+    const ReadResult<std::optional<ResultStore::Batch>> last
+        = m_options.resume ? m_store.unfinishedBatch(false) : std::optional<ResultStore::Batch>();
+    const ReadResult<QStringList> first = last.value() ? m_store.savedNames(last.value()->id, 0, 1) : QStringList();
+    if (!last.ok() || !first.ok())
+        return unreadable(last.ok() ? first.error() : last.error());
+    const std::optional<ResultStore::Batch> unfinished = last.value();
     if (unfinished && QSet(unfinished->lookups.begin(), unfinished->lookups.end()) == QSet(keys.begin(), keys.end())
-        && !m_store.savedNames(unfinished->id, 0, 1).isEmpty()) {
+        && !first.value().isEmpty()) {
         m_resumed = unfinished;
         m_store.continueStream(m_walker, *unfinished);
         return;

@@ -40,6 +40,8 @@ private:
     bool holdsToBatch(const ListInput& input);
     bool sameAsBatch(const DomainFile& part, int first, qint64 read, bool end);
     void differs(qint64 position, const QString& how);
+    void unreadable(const QString& why);
+    void stopResuming(const QString& message, int status);
     void begin();
     void writeRows(QDeadlineTimer deadline = QDeadlineTimer::Forever);
 

@@ -57,10 +57,10 @@ QString CellWriter::open()
     return {};
 }
 
-void CellWriter::enqueue(Cell cell)
+void CellWriter::enqueue(Message message)
 {
     QMutexLocker lock(&m_mutex);
-    m_pending.append(std::move(cell));
+    m_pending.append(std::move(message));
     ++m_enqueued;
     if (!std::exchange(m_scheduled, true))
         QMetaObject::invokeMethod(this, &CellWriter::write, Qt::QueuedConnection);
@@ -80,7 +80,7 @@ bool CellWriter::waitCommitted(int timeoutMs)
 
 void CellWriter::write()
 {
-    QList<Cell> cells;
+    QList<Message> cells;
     {
         QMutexLocker lock(&m_mutex);
         cells.swap(m_pending);
@@ -110,40 +110,15 @@ void CellWriter::write()
     m_progress.wakeAll();
 }
 
-// All of `cells` in one transaction; false at the first statement that fails, with its error.
-bool CellWriter::commit(const QList<Cell>& cells, QSqlError* error)
+// All of `messages` in one transaction; false at the first statement that fails, with its error.
+bool CellWriter::commit(const QList<Message>& messages, QSqlError* error)
 {
     m_found.clear();
     bool ok = m_db.transaction();
     if (!ok)
         *error = m_db.lastError();
-    for (auto cell = cells.cbegin(); ok && cell != cells.cend(); ++cell) {
-        if (cell->row < 0) {
-            QSqlQuery finish(m_db);
-            ok = finish.exec(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(cell->batch));
-            *error = finish.lastError();
-            continue;
-        }
-        if (cell->lookup.isEmpty()) {
-            for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain)})
-                m_insertName->addBindValue(value);
-            ok = m_insertName->exec();
-            *error = m_insertName->lastError();
-            continue;
-        }
-        if (std::optional<Found> found = lastAnswer(*cell))
-            m_found.append(*found);
-        for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
-                 QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
-            m_insert->addBindValue(value);
-        ok = m_insert->exec();
-        *error = m_insert->lastError();
-        if (ok && cell->problem.isEmpty() && expiries::isKept(cell->lookup)) {
-            ok = m_expiries.record(cell->domain, cell->lookup, cell->text, cell->at);
-            if (!ok)
-                *error = QSqlError(m_expiries.error(), {}, QSqlError::StatementError);
-        }
-    }
+    for (auto message = messages.cbegin(); ok && message != messages.cend(); ++message)
+        ok = std::visit([this, error](const auto& kind) { return put(kind, error); }, *message);
     if (ok && !m_db.commit()) {
         ok = false;
         *error = m_db.lastError();
@@ -151,16 +126,59 @@ bool CellWriter::commit(const QList<Cell>& cells, QSqlError* error)
     return ok;
 }
 
+bool CellWriter::put(const BatchEnd& end, QSqlError* error)
+{
+    QSqlQuery finish(m_db);
+    const bool ok = finish.exec(u"UPDATE batches SET finished = 1 WHERE id = %1"_s.arg(end.batch));
+    *error = finish.lastError();
+    return ok;
+}
+
+bool CellWriter::put(const Name& name, QSqlError* error)
+{
+    for (const QVariant& value : {QVariant(name.batch), QVariant(name.row), QVariant(name.domain)})
+        m_insertName->addBindValue(value);
+    const bool ok = m_insertName->exec();
+    *error = m_insertName->lastError();
+    return ok;
+}
+
+bool CellWriter::put(const Cell& cell, QSqlError* error)
+{
+    // Changes are told from what this finds: a last answer it cannot read stops saving as a failed write does
+    // (with the query's own error, so a damaged file is still moved aside), rather than leaving changes untold.
+    const ReadResult<std::optional<Found>> found = lastAnswer(cell);
+    if (!found.ok()) {
+        *error = m_earlier->lastError();
+        return false;
+    }
+    if (found.value())
+        m_found.append(*found.value());
+    for (const QVariant& value : {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain),
+             QVariant(cell.lookup), QVariant(cell.text), QVariant(cell.problem), QVariant(cell.at)})
+        m_insert->addBindValue(value);
+    bool ok = m_insert->exec();
+    *error = m_insert->lastError();
+    if (ok && cell.problem.isEmpty() && expiries::isKept(cell.lookup)) {
+        ok = m_expiries.record(cell.domain, cell.lookup, cell.text, cell.at);
+        if (!ok)
+            *error = QSqlError(m_expiries.error(), {}, QSqlError::StatementError);
+    }
+    return ok;
+}
+
 // The last real answer an earlier batch saved for the same domain and lookup, when today's differs from it
 // or failed (the failed cell shows it beside its mark). One indexed look per cell: a run of a million names
 // pays for it in milliseconds a thousand cells.
-std::optional<CellWriter::Found> CellWriter::lastAnswer(const Cell& cell)
+ReadResult<std::optional<CellWriter::Found>> CellWriter::lastAnswer(const Cell& cell)
 {
     m_earlier->addBindValue(cell.domain);
     m_earlier->addBindValue(cell.lookup);
     m_earlier->addBindValue(cell.batch);
+    if (!m_earlier->exec())
+        return ReadError {describe(m_earlier->lastError())};
     std::optional<Found> found;
-    if (m_earlier->exec() && m_earlier->next()) {
+    if (m_earlier->next()) {
         const LastAnswer last {m_earlier->value(0).toString(),
             QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date()};
         const bool failed = !cell.problem.isEmpty();

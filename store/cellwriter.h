@@ -5,6 +5,7 @@
 // expiry days, and tells which answers differ from the last real answer an earlier batch saved (before it
 // says they are committed, so whoever waits for the commit knows the change too).
 #include "store/expiries.h"
+#include "store/readresult.h"
 #include "watch/changes.h"
 
 #include <QDate>
@@ -15,15 +16,17 @@
 #include <QWaitCondition>
 #include <atomic>
 #include <optional>
+#include <variant>
 
 class CellWriter : public QObject
 {
     Q_OBJECT
 public:
+    // What the writer is handed, in the order it is to be written: a cell, a row's name, a batch's end.
     struct Cell
     {
         qint64 batch;
-        int row; // -1: the batch has ended; with no lookup, the row's name
+        int row;
         QString domain;
         QString lookup;
         QString text;
@@ -31,6 +34,17 @@ public:
         QString at;
         Measure measure = Measure::Text;
     };
+    struct Name
+    {
+        qint64 batch;
+        int row;
+        QString domain;
+    };
+    struct BatchEnd
+    {
+        qint64 batch;
+    };
+    using Message = std::variant<Cell, Name, BatchEnd>;
 
     explicit CellWriter(const QString& path);
     ~CellWriter() override;
@@ -39,7 +53,7 @@ public:
     QString open();
 
     // From the window's thread.
-    void enqueue(Cell cell);
+    void enqueue(Message message);
     qint64 behind() const { return m_enqueued - m_committed; }
     qint64 enqueued() const { return m_enqueued; }
     qint64 committedCount() const { return m_committed; }
@@ -59,7 +73,10 @@ signals:
         const QString& text, const QDate& date, bool changed);
 
 private:
-    bool commit(const QList<Cell>& cells, QSqlError* error);
+    bool commit(const QList<Message>& messages, QSqlError* error);
+    bool put(const Cell& cell, QSqlError* error);
+    bool put(const Name& name, QSqlError* error);
+    bool put(const BatchEnd& end, QSqlError* error);
     struct Found
     {
         const Cell* cell;
@@ -67,7 +84,8 @@ private:
         QDate date;
         bool changed;
     };
-    std::optional<Found> lastAnswer(const Cell& cell);
+    // Empty when the cell neither changed nor failed; an error when the last answer could not be read.
+    ReadResult<std::optional<Found>> lastAnswer(const Cell& cell);
 
     const QString m_path;
     const QString m_connection;
@@ -79,7 +97,7 @@ private:
     QList<Found> m_found; // of the transaction under way
     QMutex m_mutex;
     QWaitCondition m_progress;
-    QList<Cell> m_pending;
+    QList<Message> m_pending;
     bool m_scheduled = false;
     std::atomic<qint64> m_enqueued = 0;
     std::atomic<qint64> m_committed = 0;

@@ -32,6 +32,11 @@ QList<const Lookup*> lookupsOf(const ResultStore::Batch& batch, const LookupTabl
     return chosen;
 }
 
+ReadError failedRead(const QSqlQuery& query)
+{
+    return {describe(query.lastError())};
+}
+
 } // namespace
 
 QString ResultStore::defaultPath()
@@ -224,7 +229,7 @@ void ResultStore::attach(Walker& walker)
     });
     m_attached << connect(&walker, &Walker::finished, this, [this] {
         if (m_saving && m_batch)
-            m_writer->enqueue({m_batch, -1, {}, {}, {}, {}, {}});
+            m_writer->enqueue(CellWriter::BatchEnd {m_batch});
     });
     m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
     m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
@@ -267,7 +272,7 @@ bool ResultStore::isCommitted(qint64 mark) const
 void ResultStore::saveName(int row, const QString& name)
 {
     if (m_saving && m_batch && !m_loading)
-        m_writer->enqueue({m_batch, row, name.isNull() ? u""_s : name, {}, {}, {}, {}});
+        m_writer->enqueue(CellWriter::Name {m_batch, row, name.isNull() ? u""_s : name});
 }
 
 void ResultStore::saveCell(int row, int column)
@@ -283,28 +288,34 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue(
-        {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key, notNull(cell.text),
-            notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs), lookup.measure});
+    m_writer->enqueue(CellWriter::Cell {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
+        lookup.measure});
 }
 
-std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
+ReadResult<std::optional<ResultStore::Batch>> ResultStore::unfinishedBatch(bool withNames)
 {
+    if (!m_saving)
+        return std::optional<Batch>();
     QSqlQuery last(m_db);
-    if (!m_saving
-        // A watch list's run cut short is simply run again when it is next due.
-        || !last.exec(u"SELECT id, started, domains, lookups, finished FROM batches WHERE watchlist IS NULL "
-                      u"ORDER BY id DESC LIMIT 1"_s)
-        || !last.next() || last.value(4).toInt() != 0)
-        return std::nullopt;
+    // A watch list's run cut short is simply run again when it is next due.
+    if (!last.exec(u"SELECT id, started, domains, lookups, finished FROM batches WHERE watchlist IS NULL "
+                   u"ORDER BY id DESC LIMIT 1"_s))
+        return failedRead(last);
+    if (!last.next() || last.value(4).toInt() != 0)
+        return std::optional<Batch>();
     Batch batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
         fromJson(last.value(2).toString()), fromJson(last.value(3).toString())};
-    if (withNames && batch.domains.isEmpty())
-        batch.domains = savedNames(batch.id, 0, INT_MAX);
-    return batch;
+    if (withNames && batch.domains.isEmpty()) {
+        const ReadResult<QStringList> names = savedNames(batch.id, 0, INT_MAX);
+        if (!names.ok())
+            return ReadError {names.error()};
+        batch.domains = names.value();
+    }
+    return std::optional(batch);
 }
 
-QStringList ResultStore::savedNames(qint64 batch, int from, int count)
+ReadResult<QStringList> ResultStore::savedNames(qint64 batch, int from, int count)
 {
     QStringList names;
     QSqlQuery query(m_db);
@@ -312,14 +323,14 @@ QStringList ResultStore::savedNames(qint64 batch, int from, int count)
     query.addBindValue(batch);
     query.addBindValue(from);
     query.addBindValue(qint64(from) + count);
-    if (query.exec()) {
-        while (query.next())
-            names.append(query.value(0).toString());
-    }
+    if (!query.exec())
+        return failedRead(query);
+    while (query.next())
+        names.append(query.value(0).toString());
     return names;
 }
 
-QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to, const LookupTable& table)
+ReadResult<QList<Walker::SavedCell>> ResultStore::savedCells(qint64 batch, int from, int to, const LookupTable& table)
 {
     QList<Walker::SavedCell> cells;
     QSqlQuery saved(m_db);
@@ -327,12 +338,12 @@ QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to,
     saved.addBindValue(batch);
     saved.addBindValue(from);
     saved.addBindValue(to);
-    if (saved.exec()) {
-        while (saved.next()) {
-            if (const Lookup* lookup = table.byKey(saved.value(1).toString()))
-                cells.append({saved.value(0).toInt(), table.columnOf(*lookup), saved.value(2).toString(),
-                    saved.value(3).toString()});
-        }
+    if (!saved.exec())
+        return failedRead(saved);
+    while (saved.next()) {
+        if (const Lookup* lookup = table.byKey(saved.value(1).toString()))
+            cells.append({saved.value(0).toInt(), table.columnOf(*lookup), saved.value(2).toString(),
+                saved.value(3).toString()});
     }
     return cells;
 }
@@ -353,24 +364,29 @@ void ResultStore::appendSaved(Walker& walker, const DomainFile& part, const QLis
     m_loading = false;
 }
 
-void ResultStore::resume(Walker& walker, const Batch& batch)
+QString ResultStore::resume(Walker& walker, const Batch& batch)
 {
-    const QList<Walker::SavedCell> cells = savedCells(batch.id, 0, INT_MAX, walker.table());
+    const ReadResult<QList<Walker::SavedCell>> cells = savedCells(batch.id, 0, INT_MAX, walker.table());
+    if (!cells.ok())
+        return cells.error();
     m_batch = batch.id;
     m_batchLookups = batch.lookups;
     m_loading = true;
-    walker.resume(batch.domains, cells, lookupsOf(batch, walker.table()));
+    walker.resume(batch.domains, cells.value(), lookupsOf(batch, walker.table()));
     m_loading = false;
+    return {};
 }
 
-QList<ResultStore::Answer> ResultStore::history(const QString& domain)
+ReadResult<QList<ResultStore::Answer>> ResultStore::history(const QString& domain)
 {
     QList<Answer> answers;
+    if (!m_readable)
+        return answers;
     QSqlQuery query(m_db);
     query.prepare(u"SELECT at, lookup, text, problem, batch FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
-    if (!m_readable || !query.exec())
-        return answers;
+    if (!query.exec())
+        return failedRead(query);
     while (query.next()) {
         // Saved by earlier versions, which let control characters through.
         answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),

@@ -9,6 +9,7 @@
 
 #include "queries/engine/walker.h"
 #include "store/expiries.h"
+#include "store/readresult.h"
 
 class CellWriter;
 struct CellResult;
@@ -66,14 +67,16 @@ public:
         QStringList domains;
         QStringList lookups; // keys
     };
-    // The last batch, when it neither ran to its end nor was stopped; its names only when asked for.
-    std::optional<Batch> unfinishedBatch(bool withNames = true);
-    // Rebuilds the walker's rows from the batch's saved cells and runs the rest into the same batch.
-    void resume(Walker& walker, const Batch& batch);
+    // The last batch, when it neither ran to its end nor was stopped; its names only when asked for. Each read
+    // below says why it failed rather than passing for nothing saved.
+    ReadResult<std::optional<Batch>> unfinishedBatch(bool withNames = true);
+    // Rebuilds the walker's rows from the batch's saved cells and runs the rest into the same batch; empty, or
+    // why the saved cells could not be read (the walker then left as it was).
+    QString resume(Walker& walker, const Batch& batch);
     // The same a piece at a time, for a list read as it comes: the saved names and cells of rows
     // [from, to), a stream that goes on under the batch's number, and rows joining it with what was saved.
-    QStringList savedNames(qint64 batch, int from, int count);
-    QList<Walker::SavedCell> savedCells(qint64 batch, int from, int to, const LookupTable& table);
+    ReadResult<QStringList> savedNames(qint64 batch, int from, int count);
+    ReadResult<QList<Walker::SavedCell>> savedCells(qint64 batch, int from, int to, const LookupTable& table);
     void continueStream(Walker& walker, const Batch& batch);
     void appendSaved(Walker& walker, const DomainFile& part, const QList<Walker::SavedCell>& saved);
 
@@ -86,7 +89,7 @@ public:
         qint64 batch = 0;
     };
     // Every saved answer for a domain, oldest first.
-    QList<Answer> history(const QString& domain);
+    ReadResult<QList<Answer>> history(const QString& domain);
 
     // The batches begun from now on are runs of the watch list `name` (empty: the user's own).
     void setWatchList(const QString& name) { m_watchList = name; }

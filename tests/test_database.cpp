@@ -1,6 +1,6 @@
 // The results database: one that cannot be used at the start or fails during a run (each told, the status
-// non-zero where cells went unsaved, every row still out), an older one brought up to date, and sibling cells
-// saved with their cell.
+// non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
+// for nothing saved), an older one brought up to date, and sibling cells saved with their cell.
 #include "commandlinetesting.h"
 #include "store/store.h"
 
@@ -18,9 +18,14 @@ private slots:
     void siblingAnswersSavedWithTheirCell();
     void failedSavesAreTold_data();
     void failedSavesAreTold();
+    void failedReadsAreTold_data();
+    void failedReadsAreTold();
+    void resumingWhatCannotBeRead_data();
+    void resumingWhatCannotBeRead();
 
 private:
     void prepare(const QString& state, const QString& folder);
+    void leaveUnfinished(const QString& path, const QString& damage);
 };
 
 void TestDatabase::olderDatabaseBroughtUpToDate()
@@ -48,10 +53,10 @@ void TestDatabase::olderDatabaseBroughtUpToDate()
     QSqlDatabase::removeDatabase(u"old"_s);
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
-    const QList<ResultStore::Answer> history = store.history(u"a.test"_s);
+    const QList<ResultStore::Answer> history = store.history(u"a.test"_s).value();
     QCOMPARE(history.size(), 1);
     QCOMPARE(history.first().lookup, u"reg-status"_s);
-    QCOMPARE(store.unfinishedBatch()->lookups, (QStringList {u"reg-status"_s, u"dns"_s}));
+    QCOMPARE(store.unfinishedBatch().value()->lookups, (QStringList {u"reg-status"_s, u"dns"_s}));
 }
 
 void TestDatabase::siblingAnswersSavedWithTheirCell()
@@ -81,11 +86,11 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
         QCOMPARE(homes.requests.size(), 2);
     }
     ResultStore store(path);
-    const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch();
+    const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch().value();
     QVERIFY(unfinished);
     Walker walker(testSettings(), builtInTable());
     store.attach(walker);
-    store.resume(walker, *unfinished);
+    QCOMPARE(store.resume(walker, *unfinished), QString());
     QVERIFY(waitIdle(walker));
     QCOMPARE(homes.requests.size(), 3); // the second row's page once more, for its title
     QCOMPARE(column(walker.results(), columnOfKey(u"home-title"_s)), QStringList(2, u"首页"_s));
@@ -198,6 +203,104 @@ void TestDatabase::failedSavesAreTold()
     QFile kept(folder + u'/' + QDir(folder).entryList({u"results.db.corrupt-*"_s}).value(0));
     if (state == u"garbage"_s)
         QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == QByteArray(4096, 'x'));
+}
+
+void TestDatabase::failedReadsAreTold_data()
+{
+    QTest::addColumn<QString>("damage"); // done by another program once the store is open; empty: none
+    QTest::addColumn<QString>("read");
+    const QString noNames = u"DROP TABLE names"_s;
+    const QString noCells = u"DROP TABLE cells"_s;
+    const QString renamed = u"ALTER TABLE cells RENAME COLUMN problem TO reason"_s;
+    for (const QString& read : {u"history"_s, u"cells"_s, u"names"_s, u"batch"_s, u"resume"_s})
+        QTest::addRow("%s read from a sound database", qPrintable(read)) << QString() << read;
+    QTest::newRow("history with its table gone") << noCells << u"history"_s;
+    QTest::newRow("history with a column renamed") << renamed << u"history"_s;
+    QTest::newRow("saved cells with a column renamed") << renamed << u"cells"_s;
+    QTest::newRow("saved names with their table gone") << noNames << u"names"_s;
+    QTest::newRow("the unfinished batch with a column renamed")
+        << u"ALTER TABLE batches RENAME COLUMN finished TO done"_s << u"batch"_s;
+    QTest::newRow("the unfinished batch's names with their table gone") << noNames << u"batch"_s;
+    QTest::newRow("resuming with the cells table gone") << noCells << u"resume"_s;
+}
+
+void TestDatabase::failedReadsAreTold()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, read);
+    const QString path = m_home->filePath(u"results.db"_s);
+    ResultStore store(path);
+    QVERIFY2(store.isSaving(), qPrintable(store.notice()));
+    leaveUnfinished(path, damage);
+    if (QTest::currentTestFailed())
+        return;
+    Walker walker(testSettings(), builtInTable());
+    QString error;
+    qsizetype found = 0;
+    if (read == u"history"_s) {
+        const auto history = store.history(u"a.test"_s);
+        std::tie(error, found) = std::pair(history.error(), history.value().size());
+    } else if (read == u"cells"_s) {
+        const auto cells = store.savedCells(1, 0, 1, walker.table());
+        std::tie(error, found) = std::pair(cells.error(), cells.value().size());
+    } else if (read == u"names"_s) {
+        const auto names = store.savedNames(1, 0, 1);
+        std::tie(error, found) = std::pair(names.error(), names.value().size());
+    } else if (read == u"batch"_s) {
+        const auto batch = store.unfinishedBatch();
+        std::tie(error, found) = std::pair(batch.error(), batch.value() ? batch.value()->domains.size() : 0);
+    } else {
+        error = store.resume(walker, {1, {}, {u"a.test"_s}, {u"dns"_s}});
+        found = walker.results().rowCount();
+    }
+    // Damaged, a read says why and holds nothing; sound, it holds the saved row.
+    QCOMPARE(error.isEmpty(), damage.isEmpty());
+    QCOMPARE(found, damage.isEmpty() ? 1 : 0);
+}
+
+// Another program's doing, behind the back of a store that is open: a batch cut short whose names are in rows
+// of their own, a.test's filing number saved, then `damage`.
+void TestDatabase::leaveUnfinished(const QString& path, const QString& damage)
+{
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(query.exec(u"INSERT INTO batches (id, started, domains, lookups, finished) "
+                           u"VALUES (1, '2026-11-02T10:00:00', '[]', '[\"icp\"]', 0)"_s));
+        QVERIFY(query.exec(u"INSERT INTO names (batch, row, domain) VALUES (1, 0, 'a.test')"_s));
+        QVERIFY(
+            query.exec(u"INSERT INTO cells (batch, row, domain, lookup, text, problem, at) "
+                       u"VALUES (1, 0, 'a.test', 'icp', '备案：京ICP备12345678号', '', '2026-11-02T10:00:01.000')"_s));
+        QVERIFY(damage.isEmpty() || query.exec(damage));
+    }
+    QSqlDatabase::removeDatabase(u"other"_s);
+}
+
+void TestDatabase::resumingWhatCannotBeRead_data()
+{
+    // The writer opens with its statements on names and cells: what is damaged there stops saving at the start,
+    // told as such. The batch itself is read before any of them.
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("whether the batch ended unreadable") << u"ALTER TABLE batches RENAME COLUMN finished TO done"_s;
+    QTest::newRow("the batch's lookups unreadable") << u"ALTER TABLE batches RENAME COLUMN lookups TO asked"_s;
+}
+
+void TestDatabase::resumingWhatCannotBeRead()
+{
+    // --resume over a database it cannot read stops, asking nothing, rather than starting afresh as though
+    // nothing were saved.
+    QFETCH(QString, damage);
+    QVERIFY(ResultStore(databasePath()).isSaving());
+    leaveUnfinished(databasePath(), damage);
+    QProcess program;
+    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--resume"_s}, "a.test\nb.test\n");
+    QVERIFY(ended(program));
+    const QString error = QString::fromUtf8(program.readAllStandardError());
+    QVERIFY2(error.contains(u"无法读取上次未完成的查询"_s), qPrintable(error));
+    QCOMPARE(program.exitCode(), 1);
+    QCOMPARE(m_server->requests.size(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestDatabase)

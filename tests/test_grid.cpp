@@ -1,9 +1,9 @@
 // The results grid: how a cell reads there, and the frozen columns (the position and the domain) that keep each
 // row's name in view and on its own row while the grid scrolls sideways and down, and while a batch fills it.
 #include "app/ResultsGrid.h"
-#include "app/Watcher.h"
 #include "app/intake.h"
 #include "store/store.h"
+#include "watching/watcher.h"
 #include "windowtesting.h"
 
 #include <QLabel>

@@ -4,12 +4,12 @@
 // takes the domain out, an older database filled on opening). Runs of a list in the window and on the command
 // line, and the claims on it, against a clock of the test's own where the run is in this process.
 #include "app/Notifier.h"
-#include "app/Watcher.h"
 #include "commandlinetesting.h"
 #include "scoped.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "store/watchlists.h"
+#include "watching/watcher.h"
 
 #include <QDBusConnection>
 #include <QtTest>

@@ -6,6 +6,8 @@
 
 #include <QRegularExpression>
 
+#include <array>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace whois {
@@ -154,24 +156,24 @@ WhoisReading Reader::allFourWith(const CellResult& cell, int evidenceLine) const
 
 WhoisReading Reader::registered(int evidenceLine) const
 {
-    Found best[5];
-    DateOrder orders[5];
+    std::array<Found, size_t(Role::Count)> best;
+    std::array<DateOrder, size_t(Role::Count)> orders {};
     for (int i = 0; i < m_lines.size(); ++i) {
         const Line& line = m_lines[i];
         if (line.excluded || line.comment || line.value.isEmpty() || line.role == Role::None)
             continue;
         // The record's own block tells more than any other: a name server object has its own "created".
         const int rank = line.rank + (m_recordLine >= 0 && !inRecordBlock(line) ? 1000 : 0);
-        Found& slot = best[int(line.role)];
+        Found& slot = best[size_t(line.role)];
         if (slot.line < 0 || rank < slot.rank) {
             slot = {i, rank};
-            orders[int(line.role)] = line.order != DateOrder::Unknown ? line.order : m_rules.dateOrder;
+            orders[size_t(line.role)] = line.order != DateOrder::Unknown ? line.order : m_rules.dateOrder;
         }
     }
     WhoisReading reading;
     reading.cells.insert(Key::RegStatus, {u"已注册"_s});
     reading.evidence.insert(Key::RegStatus, {evidenceLine});
-    const Found& registrar = best[int(Role::Registrar)];
+    const Found& registrar = best[size_t(Role::Registrar)];
     if (registrar.line >= 0) {
         reading.cells.insert(Key::RegRegistrar, {m_lines[registrar.line].value.simplified()});
         reading.evidence.insert(Key::RegRegistrar, {registrar.line});
@@ -180,12 +182,12 @@ WhoisReading Reader::registered(int evidenceLine) const
     }
     const std::pair<QString, Role> dates[] = {{Key::RegCreated, Role::Created}, {Key::RegExpiry, Role::Expiry}};
     for (const auto& [key, role] : dates) {
-        const Found& found = best[int(role)];
+        const Found& found = best[size_t(role)];
         if (found.line < 0) {
             reading.cells.insert(key, {kNone});
             continue;
         }
-        const QString date = whoisDate(m_lines[found.line].value, orders[int(role)]);
+        const QString date = whoisDate(m_lines[found.line].value, orders[size_t(role)]);
         reading.cells.insert(key, date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date});
         reading.evidence.insert(key, {found.line});
     }

@@ -57,7 +57,7 @@ struct WhoisRules
     QStringList domainFields, statusFields, contactWords, nameServerWords, contactObjects, noticeWords;
 
     // Built once from the lists above, for reading fast.
-    enum class Role { None, Domain, Registrar, Created, Expiry };
+    enum class Role { None, Domain, Registrar, Created, Expiry, Count }; // Count: how many roles there are
     QHash<QString, std::pair<Role, int>> fieldRoles; // field name → what it gives, how much it tells (0 most)
     struct Phrase
     {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "store/watchlists.h"
-#include "watch/watchrun.h"
+#include "watching/watchrun.h"
 
 #include <QHash>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "app/Watcher.h"
+#include "watching/watcher.h"
 
 #include "settings/settings.h"
 

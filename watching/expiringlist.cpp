@@ -1,4 +1,4 @@
-#include "watch/expiringlist.h"
+#include "watching/expiringlist.h"
 
 #include "queries/engine/keys.h"
 #include "queries/engine/results.h"

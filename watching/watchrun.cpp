@@ -1,4 +1,4 @@
-#include "watch/watchrun.h"
+#include "watching/watchrun.h"
 
 #include "queries/engine/keys.h"
 #include "queries/engine/walker.h"
