@@ -71,6 +71,8 @@ private:
     QSet<QString> m_unfiled; // names whose filing request finds no filing
     int m_delayMs = 0; // before each filing answer
     QProcess m_bus; // the session bus of notificationsShowNamesAsText
+    // Its address, kept for every row: this program connects to a session bus once.
+    std::optional<ScopedEnv> m_busAddress;
 };
 
 void TestWatching::init()
@@ -415,7 +417,7 @@ void TestWatching::notificationsShowNamesAsText()
         m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
         if (!m_bus.waitForStarted() || !m_bus.waitForReadyRead())
             QSKIP("no dbus-daemon to run a session bus with");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+        m_busAddress.emplace("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
     }
     MarkupNotifications server;
     QDBusConnection session = QDBusConnection::sessionBus();
