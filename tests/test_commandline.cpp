@@ -439,10 +439,13 @@ void TestCommandLine::optionsAndStatusesAsDocumented()
         for (const QString& name : option.names) {
             ours.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
             QVERIFY2(words(u"(?<![\\w-])(%1)(?![\\w-])"_s.arg(ours.last())).size() > 0, qPrintable(ours.last()));
+            // As typed, alone or with its value: the command line runs, not the window.
+            QVERIFY2(isCommandOption(ours.last()) && isCommandOption(ours.last() + u"=x"_s), qPrintable(ours.last()));
         }
     }
     for (const QString& word : given)
         QVERIFY2(ours.contains(word), qPrintable(word + u" is no option"_s));
+    QVERIFY(!isCommandOption(u"-platform"_s) && !isCommandOption(u"--h"_s) && !isCommandOption(u"-help"_s));
     const QString statuses = text.section(u"Exit status:"_s, 1).section(u"\n\n"_s, 0, 0);
     QStringList numbers;
     for (auto match = QRegularExpression(u"(?<![\\d.,])(\\d+)(?![\\d.,])"_s).globalMatch(statuses); match.hasNext();)

@@ -167,7 +167,8 @@ void TestWatching::expiringRowsAndStatus_data()
     QTest::newRow("within 30 days and expired") << 30 << names << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
     QTest::newRow("only the expired within 5") << 5 << names << QStringList {u"gone.test"_s} << 3;
     QTest::newRow("today counts") << 0 << names << QStringList {u"gone.test"_s} << 3;
-    QTest::newRow("exactly the days left left out") << 10 << names << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
+    QTest::newRow("--expiring N leaves out exactly N days left")
+        << 10 << names << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
     QTest::newRow("--expiring 0 leaves out one expiring today") << 0 << names + "today.test\n"
                                                                 << QStringList {u"gone.test"_s, u"today.test"_s} << 3;
     QTest::newRow("a failed cell beside a lapsing domain ends 1") << 30 << names + "broken.test\n"
