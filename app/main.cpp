@@ -43,7 +43,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setApplicationName(u"seo-quillmark"_s);
     QCoreApplication::setApplicationVersion(QString::fromUtf16(kVersion));
     if (isCommandLine(argc, argv))
-        return runCommandLine(argc, argv);
+        return int(runCommandLine(argc, argv));
 
     QApplication app(argc, argv);
     QGuiApplication::setWindowIcon(QIcon(u":/icons/quillmark.ico"_s));

@@ -33,7 +33,7 @@ volatile std::sig_atomic_t g_endAtOnce = 0;
 void onSignal(int signal)
 {
     if (g_endAtOnce)
-        _exit(128 + signal);
+        _exit(int(endedBySignal(signal)));
     const char byte = char(signal);
     [[maybe_unused]] const ssize_t written = write(g_signalPipe[1], &byte, 1);
 }
@@ -103,26 +103,27 @@ std::shared_ptr<const LookupTable> loadTable()
 }
 
 // Both ends before the first request: a list that cannot be read, or a target that cannot be written, fails
-// now, not after hours of lookups. 0, or the status to end with.
-int openEnds(const Options& options, const LookupTable& table, ListInput& input, OutputTarget& output)
+// now, not after hours of lookups. Nothing, or the status to end with.
+std::optional<ExitStatus> openEnds(
+    const Options& options, const LookupTable& table, ListInput& input, OutputTarget& output)
 {
     QString problem;
     if (options.watch.isEmpty() && !input.open(options.batch, &problem)) {
         say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
-        return 2;
+        return ExitStatus::Usage;
     }
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
     output.neverReplace(ResultStore::files(ResultStore::defaultPath()), u"是本程序的结果数据库"_s);
     if (const QString error = output.open(table, workbookColumns); !error.isEmpty()) {
         say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
-        return 2;
+        return ExitStatus::Usage;
     }
-    return 0;
+    return std::nullopt;
 }
 
 // Runs the batch to its end, or to a signal's, with progress on standard error; the exit status.
-int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim& watch)
+ExitStatus runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim& watch)
 {
     const bool terminal = isatty(fileno(stderr));
     QTimer progress;
@@ -131,8 +132,8 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim
     run.start(input);
     app.exec();
     progress.stop();
-    const int status = run.finish();
-    watch.release(run.batch(), status < 128 && run.done() > 0);
+    const ExitStatus status = run.finish();
+    watch.release(run.batch(), int(status) < 128 && run.done() > 0);
     if (terminal)
         sayInPlace(u"\r\x1b[K"_s);
     say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
@@ -140,7 +141,7 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim
         // The database is held by another program: waiting for it would break the promise to end at once.
         say(u"最后的部分结果未能保存。\n"_s);
         std::fflush(stderr);
-        std::_Exit(status);
+        std::_Exit(int(status));
     }
     return status;
 }
@@ -149,54 +150,51 @@ int runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, WatchClaim
 
 bool isCommandLine(int argc, char** argv)
 {
-    static const QList<QByteArray> ours {"--batch", "--lookups", "--format", "--output", "--resume", "--shard",
-        "--pace", "--proxy", "--help", "-h", "--version", "--explain", "-v", "--help-all", "--changes", "--expiring",
-        "--watch"};
     for (int i = 1; i < argc; ++i) {
-        const QByteArray argument(argv[i]);
-        if (ours.contains(argument.split('=').first()))
+        if (isCommandOption(QString::fromLocal8Bit(argv[i])))
             return true;
     }
     return false;
 }
 
-int runCommandLine(int argc, char** argv)
+ExitStatus runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     const std::shared_ptr<const LookupTable> table = loadTable();
-    if (const qsizetype explain = app.arguments().indexOf(u"--explain"_s); explain > 0) {
+    const QString explainOption = u"--"_s + commandOption(CommandOption::Role::Explain).names.first();
+    if (const qsizetype explain = app.arguments().indexOf(explainOption); explain > 0) {
         if (explain + 1 >= app.arguments().size()) {
-            say(u"seo-quillmark: --explain 后应有一个域名\n"_s);
-            return 2;
+            say(u"seo-quillmark: %1 后应有一个域名\n"_s.arg(explainOption));
+            return ExitStatus::Usage;
         }
         return explainRegistration(app.arguments().at(explain + 1));
     }
-    const std::variant<Options, int> parsed = parseArguments(app.arguments(), *table);
-    if (const int* status = std::get_if<int>(&parsed))
+    const std::variant<Options, ExitStatus> parsed = parseArguments(app.arguments(), *table);
+    if (const ExitStatus* status = std::get_if<ExitStatus>(&parsed))
         return *status;
     Options options = std::get<Options>(parsed);
     ListInput input;
     WatchClaim watch;
     catchSignals();
     if (!options.watch.isEmpty()) {
-        if (const int status = watch.take(options.watch, *table, &options, &input))
-            return status;
+        if (const std::optional<ExitStatus> status = watch.take(options.watch, *table, &options, &input))
+            return *status;
     }
     OutputTarget output(options.output);
     g_endAtOnce = isFifo(options.output) || isFifo(options.batch);
-    const int opened = openEnds(options, *table, input, output);
+    const std::optional<ExitStatus> opened = openEnds(options, *table, input, output);
     g_endAtOnce = 0;
     if (opened)
-        return opened;
+        return *opened;
     if (const int signal = takeSignal())
-        return 128 + signal;
+        return endedBySignal(signal);
     // A reader that goes away shows as EPIPE on the next write, not as a signal that ends us unsaved.
     std::signal(SIGPIPE, SIG_IGN);
     StreamRun run(options, output, table);
     passSignals(app, run);
     if (!options.watch.isEmpty()) {
-        if (const int status = watch.claim())
-            return status;
+        if (const std::optional<ExitStatus> status = watch.claim())
+            return *status;
     }
     return runToEnd(app, run, input, watch);
 }

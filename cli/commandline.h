@@ -1,9 +1,11 @@
 #pragma once
 
+#include "cli/exitstatus.h"
+
 // seo-quillmark --batch FILE|- --lookups LIST [--format lines|csv|jsonl] [--output FILE] [--resume] [--shard I/N]
 //               [--pace SERVICE=K[/GAPMS],…]
-// The same engine as the window, without a display.
+// The same engine as the window, without a display. It runs when an argument is one of its options
+// (commandOptions()); otherwise the window opens.
 bool isCommandLine(int argc, char** argv);
-// Exit status: 0 every cell answered and saved, 1 some failed or could not be saved, 2 bad usage,
-// 130 ended by Ctrl-C, 143 ended by SIGTERM, 141 the reader of standard output went away.
-int runCommandLine(int argc, char** argv);
+// The run to its end, or to a signal's; the status to end the program with.
+ExitStatus runCommandLine(int argc, char** argv);

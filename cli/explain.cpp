@@ -11,7 +11,7 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-int explainRegistration(const QString& name)
+ExitStatus explainRegistration(const QString& name)
 {
     Settings settings;
     Walker walker(settings, std::make_shared<const LookupTable>(makeLookupTable()));
@@ -23,5 +23,5 @@ int explainRegistration(const QString& name)
     // The registry's lines as sent, but what would move the cursor, retitle the terminal or end the text early.
     writeText(stdout, visibleControls(explainAnswer(answer)) + u'\n');
     const QString status = answer.cells.value(Key::RegStatus).text;
-    return status == u"已注册"_s || status == u"未注册"_s ? 0 : 1;
+    return status == u"已注册"_s || status == u"未注册"_s ? ExitStatus::Answered : ExitStatus::SomeFailed;
 }

@@ -2,6 +2,7 @@
 
 // The command line's options, read and checked before the first request: a usage error names the bad
 // argument and asks nothing.
+#include "cli/exitstatus.h"
 #include "settings/settings.h"
 
 #include <QHash>
@@ -11,6 +12,7 @@
 #include <variant>
 
 class LookupTable;
+class QCommandLineParser;
 struct Lookup;
 
 enum class Format { Lines, Csv, Jsonl, Xlsx };
@@ -32,8 +34,32 @@ struct Options
     QString watch; // --watch: the saved list whose names and lookups this run takes
 };
 
-// The options, or the status to end with at once: 0 after --help or --version, 2 after a usage error (said
-// on standard error with the help text).
-std::variant<Options, int> parseArguments(const QStringList& arguments, const LookupTable& table);
+// One option of the command line, the one place it is named: whether an argument opens the window, what --help
+// says, and how it is read all come from the table of these.
+struct CommandOption
+{
+    enum class Role { Help, Version, Run, Explain };
+    enum class Listing { None, Lookups, Services }; // what the description ends with
+    QStringList names; // as typed after - or --; one letter for a short form
+    QString valueName; // empty for a switch
+    QString description;
+    Listing listing = Listing::None;
+    Role role = Role::Run;
+    QString defaultValue;
+    // Reads the option into a run's options: empty, or what is wrong. None where another reads it with its
+    // own (--watch reads --changes and --expiring).
+    QString (*read)(const QCommandLineParser&, const LookupTable&, Options*) = nullptr;
+};
+
+// In the order --help lists them; a run's options are read, and the first wrong one told, in this order.
+const QList<CommandOption>& commandOptions();
+const CommandOption& commandOption(CommandOption::Role role);
+// Whether an argument is one of ours (with or without its =VALUE).
+bool isCommandOption(const QString& argument);
+QString helpText(const LookupTable& table);
+
+// The options, or the status to end with at once: Answered after --help or --version, Usage after a usage
+// error (said on standard error with the help text).
+std::variant<Options, ExitStatus> parseArguments(const QStringList& arguments, const LookupTable& table);
 // The chosen lookups in the grid's order, and their columns.
 void orderChosen(const LookupTable& table, Options* options);

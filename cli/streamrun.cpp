@@ -15,9 +15,6 @@ namespace {
 // queued gets this long, writing the rows the rest.
 constexpr int kDrainOnSignalMs = 300;
 constexpr int kExitOnSignalMs = 900;
-constexpr int kStatusPipeClosed = 128 + SIGPIPE;
-constexpr int kStatusExpiring = 3;
-constexpr int kStatusOutputFailed = 4;
 // Rows read ahead of the first not yet written out: enough to keep every service busy.
 constexpr int kRowsAhead = 4096;
 
@@ -88,10 +85,10 @@ void StreamRun::interrupt(int signal)
     qApp->quit();
 }
 
-int StreamRun::finish()
+ExitStatus StreamRun::finish()
 {
     if (m_status)
-        return m_status;
+        return *m_status;
     QDeadlineTimer deadline(m_signal ? kExitOnSignalMs : -1);
     m_store.drain(m_signal ? kDrainOnSignalMs : 60'000);
     // A failure the writer met while draining is told, and counted, now.
@@ -99,21 +96,21 @@ int StreamRun::finish()
     writeRows(deadline);
     m_rows.finish();
     if (m_signal)
-        return 128 + m_signal;
+        return endedBySignal(m_signal);
     if (m_rows.readerGone())
-        return kStatusPipeClosed;
+        return ExitStatus::ReaderGone;
     // The rows are not where they were to go (a full disk, a rename refused): said, and told apart from a
     // failed cell, whose rows are all there.
     if (m_rows.hasFailed())
-        return kStatusOutputFailed;
+        return ExitStatus::OutputUnwritable;
     // A run that saved nothing (a database held by another program, unwritable, or a later program's) is no
     // run to rely on either: 0 says every cell was answered and saved.
     const bool failed = m_store.hasFailed() || !m_store.isSaving() || m_rows.anyProblem() || !m_input->atEnd()
         || m_rows.next() < m_walker.results().rowCount();
     // A domain about to lapse outweighs a failed cell elsewhere: a timer that mails on 3 must not miss it.
     if (m_rows.expiringRows() > 0)
-        return kStatusExpiring;
-    return failed ? 1 : 0;
+        return ExitStatus::Expiring;
+    return failed ? ExitStatus::SomeFailed : ExitStatus::Answered;
 }
 
 // Rows read: each joins the walks, with what the database already has of it when this goes on with an
@@ -210,7 +207,7 @@ void StreamRun::differs(qint64 position, const QString& how)
     stopResuming(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
                      .arg(position + 1)
                      .arg(how),
-        2);
+        ExitStatus::Usage);
 }
 
 // --resume over a database whose saved batch cannot be read: going on afresh would ask again what was saved,
@@ -218,10 +215,10 @@ void StreamRun::differs(qint64 position, const QString& how)
 void StreamRun::unreadable(const QString& why)
 {
     stopResuming(
-        u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why), 1);
+        u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why), ExitStatus::SomeFailed);
 }
 
-void StreamRun::stopResuming(const QString& message, int status)
+void StreamRun::stopResuming(const QString& message, ExitStatus status)
 {
     say(message);
     m_status = status;

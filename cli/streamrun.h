@@ -2,6 +2,7 @@
 
 // One run of the command line: the walker over the domains as they are read, every cell saved, each row
 // written out in the list's order once all its cells are saved, and let go of then.
+#include "cli/exitstatus.h"
 #include "cli/rowoutput.h"
 #include "queries/engine/walker.h"
 #include "settings/settings.h"
@@ -24,7 +25,7 @@ public:
     // asked go out empty, saying why, and are not saved, so --resume asks them later.
     void interrupt(int signal);
     // Writes what is left, returns the exit status.
-    int finish();
+    ExitStatus finish();
     // Whether everything written is also saved; false only when saving could not keep up with an end.
     bool isSaved() const { return m_store.isCommitted(m_store.mark()); }
 
@@ -41,7 +42,7 @@ private:
     bool sameAsBatch(const DomainFile& part, int first, qint64 read, bool end);
     void differs(qint64 position, const QString& how);
     void unreadable(const QString& why);
-    void stopResuming(const QString& message, int status);
+    void stopResuming(const QString& message, ExitStatus status);
     void begin();
     void writeRows(QDeadlineTimer deadline = QDeadlineTimer::Forever);
 
@@ -50,7 +51,7 @@ private:
     bool m_started = false;
     qint64 m_read = 0; // names read of the whole list, this run's part or not
     std::optional<ResultStore::Batch> m_resumed; // the unfinished batch this run goes on with
-    int m_status = 0; // set when the run cannot go on
+    std::optional<ExitStatus> m_status; // set when the run cannot go on
     Settings m_settings;
     ResultStore m_store;
     Walker m_walker;

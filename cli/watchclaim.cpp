@@ -26,12 +26,13 @@ WatchClaim::~WatchClaim()
     release(0, false);
 }
 
-int WatchClaim::take(const QString& name, const LookupTable& table, Options* options, ListInput* input)
+std::optional<ExitStatus> WatchClaim::take(
+    const QString& name, const LookupTable& table, Options* options, ListInput* input)
 {
     // Not even a claim goes into a later program's database.
     if (const QString later = laterProgramsDatabase(ResultStore::defaultPath()); !later.isEmpty()) {
         say(u"seo-quillmark: "_s + later + u'\n');
-        return 1;
+        return ExitStatus::SomeFailed;
     }
     m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath());
     const std::optional<WatchList> list = m_lists->find(name);
@@ -40,7 +41,7 @@ int WatchClaim::take(const QString& name, const LookupTable& table, Options* opt
         say(u"seo-quillmark: 没有名为「%1」的监控列表（%2）\n"_s.arg(name,
             names.isEmpty() ? u"还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…"_s
                             : u"已有：" + names.join(u"、"_s)));
-        return 2;
+        return ExitStatus::Usage;
     }
     for (const QString& key : list->lookups) {
         if (const Lookup* lookup = table.byKey(key))
@@ -51,14 +52,14 @@ int WatchClaim::take(const QString& name, const LookupTable& table, Options* opt
     orderChosen(table, options);
     if (options->chosen.isEmpty() || list->domains.isEmpty()) {
         say(u"seo-quillmark: 监控列表「%1」没有可查询的域名或查询\n"_s.arg(name));
-        return 2;
+        return ExitStatus::Usage;
     }
     m_name = name;
     input->openNames(list->domains);
-    return 0;
+    return std::nullopt;
 }
 
-int WatchClaim::claim()
+std::optional<ExitStatus> WatchClaim::claim()
 {
     // Read again: another run may have come and gone while this one waited for its output's reader.
     const std::optional<WatchList> before = m_lists->find(m_name);
@@ -68,14 +69,14 @@ int WatchClaim::claim()
         break;
     case WatchLists::Claim::Running:
         say(u"seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n"_s.arg(m_name));
-        return 1;
+        return ExitStatus::SomeFailed;
     default:
         say(u"seo-quillmark: 无法读写监控列表：%1\n"_s.arg(m_lists->problem()));
-        return 1;
+        return ExitStatus::SomeFailed;
     }
     m_claimed = true;
     m_beat.start(kBeatMs);
-    return 0;
+    return std::nullopt;
 }
 
 void WatchClaim::release(qint64 batch, bool ran)

@@ -1,5 +1,7 @@
 // The command line's outputs: its formats byte for byte, its exit statuses and usage errors, the targets it
-// writes to, rows streamed whole and in order, shards that make the whole run, and a reader that goes away.
+// writes to, rows streamed whole and in order, shards that make the whole run, a reader that goes away, and
+// the options and statuses as --help and the documentation give them.
+#include "cli/options.h"
 #include "commandlinetesting.h"
 #include "export/workbook.h"
 #include "store/store.h"
@@ -31,6 +33,8 @@ private slots:
     void streamedRowsCompleteAndInOrder();
     void shardsMakeTheWholeRun();
     void closedPipeEndsQuietly();
+    void optionsAndStatusesAsDocumented_data();
+    void optionsAndStatusesAsDocumented();
 };
 
 void TestCommandLine::commandLine_data()
@@ -402,6 +406,57 @@ void TestCommandLine::closedPipeEndsQuietly()
     const QByteArray error = shell.readAllStandardError();
     QVERIFY2(error.endsWith("status 141\n") && !error.contains("无法") && !error.contains("失败"), error.constData());
     QVERIFY(savedCells() >= 1 && savedCells() < 40); // what was written is saved, and the run ended early
+}
+
+void TestCommandLine::optionsAndStatusesAsDocumented_data()
+{
+    QTest::addColumn<QString>("text");
+    QFile page(QStringLiteral(QUILLMARK_DOCS_DIR "/command-line.md"));
+    QVERIFY(page.open(QIODevice::ReadOnly));
+    // The prose only: the examples show other programs' options too (GNU parallel's).
+    QString prose;
+    bool fenced = false;
+    for (const QString& line : QString::fromUtf8(page.readAll()).split(u'\n')) {
+        fenced = line.startsWith(u"```"_s) ? !fenced : fenced;
+        prose += fenced ? QString() : line + u'\n';
+    }
+    QTest::newRow("--help out of step with the options or statuses") << helpText(*builtInTable());
+    QTest::newRow("docs/command-line.md out of step with the options or statuses") << prose;
+}
+
+void TestCommandLine::optionsAndStatusesAsDocumented()
+{
+    QFETCH(QString, text);
+    const auto words = [&text](const QString& pattern) {
+        QStringList found;
+        for (auto match = QRegularExpression(pattern).globalMatch(text); match.hasNext();)
+            found.append(match.next().captured(1));
+        return found;
+    };
+    const QStringList given = words(u"(?<![\\w-])(--[a-z][a-z-]*)"_s);
+    QStringList ours;
+    for (const CommandOption& option : commandOptions()) {
+        for (const QString& name : option.names) {
+            ours.append((name.size() == 1 ? u"-"_s : u"--"_s) + name);
+            QVERIFY2(words(u"(?<![\\w-])(%1)(?![\\w-])"_s.arg(ours.last())).size() > 0, qPrintable(ours.last()));
+            // As typed, alone or with its value: the command line runs, not the window.
+            QVERIFY2(isCommandOption(ours.last()) && isCommandOption(ours.last() + u"=x"_s), qPrintable(ours.last()));
+        }
+    }
+    for (const QString& word : given)
+        QVERIFY2(ours.contains(word), qPrintable(word + u" is no option"_s));
+    QVERIFY(!isCommandOption(u"-platform"_s) && !isCommandOption(u"--h"_s) && !isCommandOption(u"-help"_s));
+    const QString statuses = text.section(u"Exit status:"_s, 1).section(u"\n\n"_s, 0, 0);
+    QStringList numbers;
+    for (auto match = QRegularExpression(u"(?<![\\d.,])(\\d+)(?![\\d.,])"_s).globalMatch(statuses); match.hasNext();)
+        numbers.append(match.next().captured(1));
+    QStringList known;
+    for (const ExitStatus status : kExitStatuses) {
+        known.append(QString::number(int(status)));
+        QVERIFY2(numbers.contains(known.last()), qPrintable(known.last() + u" is not given"_s));
+    }
+    for (const QString& number : numbers)
+        QVERIFY2(known.contains(number), qPrintable(number + u" is no status"_s));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

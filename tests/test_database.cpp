@@ -68,12 +68,11 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
     const QString path = m_home->filePath(u"results.db"_s);
     const QStringList queue {homes.hostPort() + u"/a"_s, homes.hostPort() + u"/b"_s};
     const QSet<QString> wanted {u"outbound"_s, u"home-title"_s};
-    const auto restore
-        = qScopeGuard([was = testSettings().pace(serviceOf(u"home"_s))] { testSettings().setPace(u"home"_s, was); });
-    testSettings().setPace(u"home"_s, {1, 0});
+    TestSettings own;
+    own.settings.setPace(u"home"_s, {1, 0});
     {
         ResultStore store(path);
-        Walker walker(testSettings(), builtInTable());
+        Walker walker(own.settings, builtInTable());
         walker.setSelection([&](const Lookup& lookup) { return wanted.contains(lookup.key); });
         store.attach(walker);
         connect(&walker.results(), &Results::cellChanged, &walker, [&](int row) {
@@ -88,7 +87,7 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
     ResultStore store(path);
     const std::optional<ResultStore::Batch> unfinished = store.unfinishedBatch().value();
     QVERIFY(unfinished);
-    Walker walker(testSettings(), builtInTable());
+    Walker walker(own.settings, builtInTable());
     store.attach(walker);
     QCOMPARE(store.resume(walker, *unfinished), QString());
     QVERIFY(waitIdle(walker));

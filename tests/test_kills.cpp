@@ -116,7 +116,8 @@ void TestKills::nothingShownIsLost()
     OutputTarget target(m_home->filePath(u"rows.txt"_s));
     QCOMPARE(target.open(*table, {}), QString());
     ResultStore store(databasePath());
-    Walker walker(testSettings(), table);
+    TestSettings own;
+    Walker walker(own.settings, table);
     store.attach(walker);
     RowOutput rows(options, target, walker.results(), store);
     // Another program takes the write lock once the batch is in, before its first name or cell.

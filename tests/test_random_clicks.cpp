@@ -30,7 +30,14 @@ void TestRandomClicks::everyCellStaysInItsRow()
     int actions = 0;
     int duringBatches = 0;
     QTimer monkey;
+    QEventLoop clicking;
     connect(&monkey, &QTimer::timeout, this, [&] {
+        // However fast the machine: so many clicks, and so many of them while a batch runs.
+        if (actions >= 3000 && duringBatches >= 500) {
+            monkey.stop();
+            clicking.quit();
+            return;
+        }
         ++actions;
         duringBatches += f.walker().isBusy() ? 1 : 0;
         const int dice = int(random.bounded(100));
@@ -50,8 +57,7 @@ void TestRandomClicks::everyCellStaysInItsRow()
     setInput(form, f.server.hostPort() + u"/m10000000\n"_s);
     form.show();
     monkey.start(1);
-    QTRY_VERIFY_WITH_TIMEOUT(actions >= 3000, 240'000);
-    monkey.stop();
+    clicking.exec();
     QVERIFY(waitIdle(f.walker()));
     const Results& results = f.walker().results();
     for (int row = 0; row < results.rowCount(); ++row) {
@@ -63,7 +69,6 @@ void TestRandomClicks::everyCellStaysInItsRow()
             QVERIFY2(own.contains(results.text(row, column)),
                 qPrintable(u"row %1: %2"_s.arg(row).arg(results.text(row, column))));
     }
-    QVERIFY2(duringBatches > 500, qPrintable(QString::number(duringBatches)));
     QCOMPARE(f.platform.quitRequests, 0);
 }
 

@@ -231,6 +231,34 @@ void TestRegistration::answers_data()
         "Name: Bar Ltd\r\nCreated: 1998-02-03\r\nExpiration Date: 2031-04-05\r\n",
         u"已注册|Foo|无|无 ←1,3,-,-"_s);
     add("a record not reserved by its registry", "example.cn", record + "Reserved By Registry: No\r\n", held);
+    // Where the record has no date or registrar of its own, a contact's or the registrar's section lends none.
+    add("a contact's dates where the record has none", "example.it",
+        "Domain:             example.it\nStatus:             ok\n\nRegistrant\n  Organization:     Someone srl\n"
+        "  Created:          2017-12-21 01:05:35\n  Expire Date:      2030-01-01\n",
+        u"已注册|无|无|无 ←1,-,-,-"_s);
+    add("a contact object's registrar where the record has none", "example.fr",
+        "status:      ACTIVE\ndomain:      example.fr\ncreated:     06/05/2004\n\nnic-hdl:     ABC123-FRNIC\n"
+        "type:        ORGANIZATION\nregistrar:   Foo Registrar SAS\n",
+        u"已注册|无|2004-05-06|无 ←2,-,3,-"_s);
+    add("a registrar object's dates where the record has none", "example.fr",
+        "domain:      example.fr\nstatus:      ACTIVE\nregistrar:   Foo Registrar SAS\n\n"
+        "registrar:   Foo Registrar SAS\ntype:        Isp Option 1\ncreated:     01/02/1999\n",
+        u"已注册|Foo Registrar SAS|无|无 ←1,3,-,-"_s);
+    // Terms of use speak of rate limits and of names not found; with no record, they are no answer.
+    add("terms that speak of rate limits, and no record", "example.cn",
+        "Welcome to our WHOIS service.\r\n\r\nTerms of use: by submitting a query you accept these terms;\r\n"
+        "you agree not to exceed the query rate or volume limits.\r\n",
+        u"未知|未知|未知|未知 !WHOIS 应答无法识别 ←-,-,-,-"_s);
+    add("terms with a line that reads as not found, and no record", "example.cn",
+        "Terms of use: by submitting a query you agree that when a name is\r\nnot found\r\nit may still be "
+        "held.\r\n",
+        u"未知|未知|未知|未知 !WHOIS 应答无法识别 ←-,-,-,-"_s);
+    // A registry that writes Latin-1 may send a line in UTF-8: that line is UTF-8.
+    add("a UTF-8 line among Latin-1 ones", "example.de",
+        "Domain: example.de\nStatus: connect\nRegistrar: M\xc3\xbcller & S\xc3\xb6hne GmbH\nHolder: "
+        "Gr\xfc\xdf"
+        "e\n",
+        u"已注册|Müller & Söhne GmbH|无|无 ←1,3,-,-"_s);
     // Under a host the data file does not know, the generic reader meets every registry's own words.
     add("a free name's status with its code", "example.zz", "domain_name: example.zz\nquery_status: 220 Available\n",
         free + u" ←2,-,-,-"_s, "whois.unknown.test");

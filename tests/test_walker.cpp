@@ -65,9 +65,15 @@ void TestWalker::writesInQueueOrderWhileRequestsRunTogether()
         auto answer = target.startsWith(u"/data/"_s)
             ? TestHttpServer::page(testData(u"alexa-ranked.xml"_s))
             : TestHttpServer::page(QByteArray(numbered).replace("ICPNUM", QByteArray::number(10'000'000 + n)));
-        answer.delayMs = int(random.bounded(30, 80)); // the first eight all arrive before any is answered
+        answer.delayMs = int(random.bounded(30, 80));
         return answer;
     };
+    // The first eight of each service all arrive before any is answered.
+    m_engine->server.holdAnswers();
+    connect(&m_engine->server, &TestHttpServer::requestReceived, this, [this] {
+        if (m_engine->server.waiting() == 16)
+            m_engine->server.releaseAnswers();
+    });
     QHash<int, QList<int>> written; // by column, rows in the order written
     connect(&m_engine->walker->results(), &Results::cellChanged, this,
         [&](int row, int column) { written[column].append(row); });

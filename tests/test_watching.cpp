@@ -71,6 +71,8 @@ private:
     QSet<QString> m_unfiled; // names whose filing request finds no filing
     int m_delayMs = 0; // before each filing answer
     QProcess m_bus; // the session bus of notificationsShowNamesAsText
+    // Its address, kept for every row: this program connects to a session bus once.
+    std::optional<ScopedEnv> m_busAddress;
 };
 
 void TestWatching::init()
@@ -101,6 +103,8 @@ void TestWatching::init()
         }
         if (m_expiry.value(name) == u"free"_s)
             return TestHttpServer::page(R"({"errorCode":404})", 404);
+        if (m_expiry.value(name) == u"broken"_s)
+            return TestHttpServer::page("", 503);
         const QString day = m_expiry.value(name, u"2030-01-02"_s);
         return TestHttpServer::page(QStringLiteral(R"({"objectClassName":"domain","ldhName":"%1","status":["active"],
             "events":[{"eventAction":"expiration","eventDate":"%2T00:00:00Z"}]})")
@@ -156,24 +160,33 @@ void TestWatching::changesPrintOnlyChangedCells()
 void TestWatching::expiringRowsAndStatus_data()
 {
     QTest::addColumn<int>("days");
+    QTest::addColumn<QByteArray>("names");
     QTest::addColumn<QStringList>("rows");
     QTest::addColumn<int>("status");
-    QTest::newRow("within 30 days and expired") << 30 << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
-    QTest::newRow("only the expired within 5") << 5 << QStringList {u"gone.test"_s} << 3;
-    QTest::newRow("today counts") << 0 << QStringList {u"gone.test"_s} << 3;
+    const QByteArray names = "soon.test\nfar.test\ngone.test\nfree.test\n";
+    QTest::newRow("within 30 days and expired") << 30 << names << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
+    QTest::newRow("only the expired within 5") << 5 << names << QStringList {u"gone.test"_s} << 3;
+    QTest::newRow("today counts") << 0 << names << QStringList {u"gone.test"_s} << 3;
+    QTest::newRow("--expiring N leaves out exactly N days left")
+        << 10 << names << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
+    QTest::newRow("--expiring 0 leaves out one expiring today") << 0 << names + "today.test\n"
+                                                                << QStringList {u"gone.test"_s, u"today.test"_s} << 3;
+    QTest::newRow("a failed cell beside a lapsing domain ends 1") << 30 << names + "broken.test\n"
+                                                                  << QStringList {u"gone.test"_s, u"soon.test"_s} << 3;
 }
 
 void TestWatching::expiringRowsAndStatus()
 {
     QFETCH(int, days);
+    QFETCH(QByteArray, names);
     QFETCH(QStringList, rows);
     QFETCH(int, status);
     m_expiry = {{u"gone.test"_s, inDays(-3)}, {u"soon.test"_s, inDays(10)}, {u"far.test"_s, inDays(400)},
-        {u"free.test"_s, u"free"_s}};
+        {u"free.test"_s, u"free"_s}, {u"today.test"_s, inDays(0)}, {u"broken.test"_s, u"broken"_s}};
     QByteArray output;
     QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"reg-expiry"_s, u"--format"_s, u"csv"_s, u"--expiring"_s,
                      QString::number(days)},
-                 "soon.test\nfar.test\ngone.test\nfree.test\n", &output),
+                 names, &output),
         status);
     QStringList printed;
     for (const QByteArray& line : output.split('\n').mid(1))
@@ -415,7 +428,7 @@ void TestWatching::notificationsShowNamesAsText()
         m_bus.start(u"dbus-daemon"_s, {u"--session"_s, u"--nofork"_s, u"--print-address"_s});
         if (!m_bus.waitForStarted() || !m_bus.waitForReadyRead())
             QSKIP("no dbus-daemon to run a session bus with");
-        qputenv("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
+        m_busAddress.emplace("DBUS_SESSION_BUS_ADDRESS", m_bus.readLine().trimmed());
     }
     MarkupNotifications server;
     QDBusConnection session = QDBusConnection::sessionBus();

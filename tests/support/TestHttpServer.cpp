@@ -43,10 +43,23 @@ void TestHttpServer::onReadyRead(QTcpSocket* socket)
     connect(socket, &QObject::destroyed, this, [this] { --m_waiting; });
     emit requestReceived(target);
     QPointer<QTcpSocket> guarded(socket);
-    QTimer::singleShot(response.delayMs, this, [this, guarded, response] {
-        if (guarded)
-            answer(guarded, response);
-    });
+    const auto send = [this, guarded, response] {
+        QTimer::singleShot(response.delayMs, this, [this, guarded, response] {
+            if (guarded)
+                answer(guarded, response);
+        });
+    };
+    if (m_holding)
+        m_held.append(send);
+    else
+        send();
+}
+
+void TestHttpServer::releaseAnswers()
+{
+    m_holding = false;
+    for (const auto& send : std::exchange(m_held, {}))
+        send();
 }
 
 void TestHttpServer::answer(QTcpSocket* socket, const Response& response)

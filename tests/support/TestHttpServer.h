@@ -47,6 +47,12 @@ public:
         return {status, body, {}, mode, 0};
     }
 
+    // Answers wait, however long their delay, until released: a test that needs so many requests in flight at
+    // once holds until they are, whatever the machine's speed.
+    void holdAnswers() { m_holding = true; }
+    void releaseAnswers();
+    int waiting() const { return m_waiting; }
+
     QStringList requests; // targets, in order of arrival
     QList<QByteArray> heads; // whole request heads, in the same order
     int busiest = 0; // the most requests ever waiting for their answer at once
@@ -61,6 +67,8 @@ private:
     QTcpServer* m_server;
     QHash<QString, Response> m_routes;
     int m_waiting = 0;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
 };
 
 Q_DECLARE_METATYPE(TestHttpServer::Response)

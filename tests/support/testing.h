@@ -1,13 +1,16 @@
 #pragma once
 
 #include "queries/engine/results.h"
-#include "queries/lookups/builtin.h"
 #include "queries/engine/walker.h"
+#include "queries/lookups/builtin.h"
+#include "scoped.h"
 #include "settings/settings.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <memory>
+#include <vector>
 
 // A committed test page, as stored.
 inline QByteArray testData(const QString& name)
@@ -18,11 +21,14 @@ inline QByteArray testData(const QString& name)
 
 inline const QString kFakePing = QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
 
-inline void serveEverythingFrom(const QString& hostPort)
+// Every designed service's host variable naming one server, for as long as the holder keeps the guards.
+inline std::vector<std::unique_ptr<ScopedEnv>> serveEverythingFrom(const QString& hostPort)
 {
+    std::vector<std::unique_ptr<ScopedEnv>> hosts;
     for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
              "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
-        qputenv(variable, hostPort.toUtf8());
+        hosts.push_back(std::make_unique<ScopedEnv>(variable, hostPort.toUtf8()));
+    return hosts;
 }
 
 // The built-in lookups, as the program makes its table.
@@ -42,13 +48,12 @@ inline ServiceInfo serviceOf(const QString& key)
     return *builtInTable()->services().find(key);
 }
 
-// A settings file of the tests' own.
-inline Settings& testSettings()
+// A settings file of one test's own, gone with it: a pace or a tick one test sets never reaches the next.
+struct TestSettings
 {
-    static QTemporaryDir dir;
-    static Settings settings(dir.filePath(QStringLiteral("seo-quillmark.conf")));
-    return settings;
-}
+    QTemporaryDir dir;
+    Settings settings {dir.filePath(QStringLiteral("seo-quillmark.conf"))};
+};
 
 inline bool waitIdle(Walker& walker, int timeoutMs = 60'000)
 {

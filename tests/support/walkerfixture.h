@@ -17,9 +17,6 @@ class WalkerFixture
 public:
     WalkerFixture()
     {
-        for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
-                 "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
-            hosts.push_back(std::make_unique<ScopedEnv>(variable, server.hostPort().toUtf8()));
         // No gap between requests: the tests wait on answers, not on a service's manners.
         for (const ServiceInfo& service : builtInTable()->services().all())
             settings.setPace(service.key, {service.pace.concurrency, 0});
@@ -58,7 +55,7 @@ public:
     QTemporaryDir dir;
     Settings settings {dir.filePath(QStringLiteral("seo-quillmark.conf"))};
     TestHttpServer server;
-    std::vector<std::unique_ptr<ScopedEnv>> hosts;
+    std::vector<std::unique_ptr<ScopedEnv>> hosts = serveEverythingFrom(server.hostPort());
     QSet<QString> wanted;
     std::unique_ptr<Walker> walker;
 };

@@ -18,8 +18,7 @@
 #include <optional>
 
 // A window as the user gets it, minus the update check's timer.
-inline std::unique_ptr<Form1> makeWindow(
-    Platform& platform, ResultStore* store = nullptr, Settings& settings = testSettings())
+inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store, Settings& settings)
 {
     auto form = std::make_unique<Form1>(platform, settings, std::vector<CustomLookup> {}, store);
     form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
@@ -48,7 +47,6 @@ struct WindowFixture
     WindowFixture()
     {
         platform.ping = kFakePing;
-        serveEverythingFrom(server.hostPort());
         form = window();
     }
     std::unique_ptr<Form1> window(ResultStore* store = nullptr) { return makeWindow(platform, store, settings); }
@@ -67,5 +65,6 @@ struct WindowFixture
     Settings settings {folder.filePath(QStringLiteral("seo-quillmark.conf"))};
     ScriptedPlatform platform;
     TestHttpServer server;
+    std::vector<std::unique_ptr<ScopedEnv>> hosts = serveEverythingFrom(server.hostPort());
     std::unique_ptr<Form1> form;
 };
