@@ -23,6 +23,8 @@ private slots:
     void boxesDoNotHoldUpTheBatchButClosingEndsIt();
     void updateQuestion_data();
     void updateQuestion();
+    void frozenNamesFollowAFillingGrid_data();
+    void frozenNamesFollowAFillingGrid();
 
 private:
     std::optional<WindowFixture> f;
@@ -240,6 +242,53 @@ void TestWindow::updateQuestion()
         outcome.append(opened == QUrl(u"http://"_s + f->server.hostPort() + u"/fennory/"_s) ? u"download page"_s
                                                                                             : opened.toString());
     QTEST(outcome.join(u" → "_s), "outcome");
+}
+
+void TestWindow::frozenNamesFollowAFillingGrid_data()
+{
+    // Where the user takes the grid while a batch writes it (-1: nowhere, it follows the row being written),
+    // at which row, and how tall the window is: the frozen names must stay on their rows all the while.
+    QTest::addColumn<int>("scrollTo");
+    QTest::addColumn<int>("atRow");
+    QTest::addColumn<int>("taller");
+    QTest::newRow("following the row being written") << -1 << 0 << 0;
+    QTest::newRow("scrolled to the end while rows are written") << 1000 << 3 << 0;
+    QTest::newRow("scrolled back to the top while rows are written") << 0 << 20 << 0;
+    QTest::newRow("scrolled to the middle of a taller grid") << 30 << 10 << 300;
+}
+
+void TestWindow::frozenNamesFollowAFillingGrid()
+{
+    QFETCH(int, scrollTo);
+    QFETCH(int, atRow);
+    QFETCH(int, taller);
+    Form1& form = *f->form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.resize(form.size() + QSize(0, taller));
+    auto* view = form.findChild<QTreeView*>(u"ListView1"_s);
+    auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
+    f->slowIcp(10, form);
+    setInput(form, QString(u"a.test\n"_s).repeated(40));
+    const auto rowsAt = [](const QTreeView* on) {
+        QList<int> rows;
+        for (int y = 2; y < on->viewport()->height(); y += 7)
+            rows.append(on->indexAt(QPoint(2, y)).row());
+        return rows;
+    };
+    int checked = 0;
+    connect(&f->walker(), &Walker::progress, this, [&](const Lookup&, int row) {
+        if (row == atRow && scrollTo >= 0)
+            view->verticalScrollBar()->setValue(scrollTo);
+        if (row < atRow || row % 10 != 0)
+            return;
+        QTRY_COMPARE(rowsAt(frozen), rowsAt(view));
+        ++checked;
+    });
+    click(form, u"Command13"_s);
+    QVERIFY(waitIdle(f->walker()));
+    QVERIFY(checked > 0);
+    QTRY_COMPARE(rowsAt(frozen), rowsAt(view));
 }
 
 QTEST_MAIN(TestWindow)
