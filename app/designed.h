@@ -55,3 +55,24 @@ struct DesignedControl
 // In creation order, which is stacking order: List1 lies under Text1, the grid under Text2.
 const std::vector<DesignedControl>& designedControls();
 const DesignedControl& designedControl(const QString& name); // one of the above, by name
+
+// The designed names of the window and of the controls its code drives by role; tests and automation find
+// them by these names, so they stay as designed.
+struct DesignedNames
+{
+    QString window;
+    QString updateTimer; // the first update check's delay
+    QString queueList; // mirrors the walker's queue, never shown
+    QString domainsBox;
+    QString coverBox; // lies over the grid, hidden
+    QString grid;
+    QString statusLine; // under 访问官网
+    QString startStop;
+    QString copyAll; // 导  出
+    QString makerPage; // 访问官网
+    QString ranMark; // the box beside 导  出, ticked once a batch has run
+    QString stopButton; // hidden: raises the stop flag
+    QString stopFlag; // hidden: the walker's stop flag, both ways
+    QString runQueue; // hidden: runs the queue as it stands
+};
+const DesignedNames& designedNames();

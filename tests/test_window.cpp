@@ -1,5 +1,6 @@
 // The main window as a user meets it: its controls, each box its column, Start and Stop from one button, the
 // export gate, message boxes that must not hold up a batch, closing, and the update question.
+#include "app/UpdateController.h"
 #include "update/update.h"
 #include "update/version.h"
 #include "windowtesting.h"
@@ -32,7 +33,7 @@ private:
 
 void TestWindow::controlsAtStartUp()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.windowTitle(),
@@ -93,7 +94,7 @@ void TestWindow::startThenStopFromTheSameButton_data()
 void TestWindow::startThenStopFromTheSameButton()
 {
     QFETCH(bool, escape);
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -133,7 +134,7 @@ void TestWindow::startThenStopFromTheSameButton()
 
 void TestWindow::emptyInputAndExportGate()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     ScriptedPlatform& platform = f->platform;
     // Before any batch, whether Check10 is ticked by hand or not, there is nothing to copy.
     for (bool ticked : {false, true}) {
@@ -162,7 +163,7 @@ void TestWindow::emptyInputAndExportGate()
 
 void TestWindow::boxesDoNotHoldUpTheBatchButClosingEndsIt()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     f->platform.answers = {QMessageBox::Cancel};
     QVERIFY(!form.close() && form.isVisible());
@@ -233,7 +234,7 @@ void TestWindow::updateQuestion()
     auto* check = f->form->findChild<UpdateCheck*>();
     QSignalSpy newer(check, &UpdateCheck::newVersion);
     QSignalSpy none(check, &UpdateCheck::noNewVersion);
-    fromMenu ? f->form->findChild<QAction*>(u"actionCheckUpdate"_s)->trigger() : f->form->Timer1_Timer();
+    fromMenu ? f->form->findChild<QAction*>(u"actionCheckUpdate"_s)->trigger() : f->form->updates().checkOnTimer();
     QTRY_COMPARE(newer.size() + none.size(), 1);
     QStringList outcome;
     for (const ScriptedPlatform::Shown& box : f->platform.shown)
@@ -262,7 +263,7 @@ void TestWindow::frozenNamesFollowAFillingGrid()
     QFETCH(int, scrollTo);
     QFETCH(int, atRow);
     QFETCH(int, taller);
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.resize(form.size() + QSize(0, taller));
