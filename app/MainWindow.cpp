@@ -1,14 +1,12 @@
-// The window's life: its controllers made and wired to the designed controls, closing, and what the grid's
-// menu opens (history, a registration answer, settings). The controls are made in windowlayout.cpp and the
-// menus in windowmenus.cpp.
+// The window's life: its controllers made and wired to the designed controls, the grid set up for the
+// table of lookups, settings and the user's own lookups, and closing. The controls are made in
+// windowlayout.cpp and the menus in windowmenus.cpp.
 #include "app/MainWindow.h"
 
-#include "app/AnswerDialog.h"
 #include "app/BatchController.h"
 #include "app/CustomLookupsDialog.h"
 #include "app/ExportController.h"
 #include "app/FrozenColumns.h"
-#include "app/HistoryDialog.h"
 #include "app/LookupChoice.h"
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
@@ -16,11 +14,8 @@
 #include "app/UpdateController.h"
 #include "app/WatchController.h"
 #include "app/designed.h"
-#include "queries/engine/keys.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
-#include "queries/lookups/registration.h"
-#include "queries/sources/registrable.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
@@ -59,7 +54,7 @@ MainWindow::MainWindow(
 
     m_walker->setPingProgram(platform.pingProgram());
     buildControls();
-    makeControllers({platform, *m_walker, *this, *m_view, *m_grid, *m_statusLine});
+    makeControllers();
     m_walker->setSelection([this](const Lookup& lookup) { return m_lookups->isTicked(lookup); });
     connectControls();
     buildMenus();
@@ -90,8 +85,14 @@ QString MainWindow::makerPage()
     return u"http://www.quillmark.example/"_s;
 }
 
-void MainWindow::makeControllers(const WindowParts& parts)
+WindowParts MainWindow::parts()
 {
+    return {m_platform, *m_walker, *this, *m_view, *m_grid, *m_statusLine};
+}
+
+void MainWindow::makeControllers()
+{
+    const WindowParts parts = this->parts();
     const DesignedNames& names = designedNames();
     auto* startStop = m_client->findChild<QPushButton*>(names.startStop, Qt::FindDirectChildrenOnly);
     auto* ranMark = m_client->findChild<QCheckBox*>(names.ranMark, Qt::FindDirectChildrenOnly);
@@ -113,7 +114,7 @@ void MainWindow::connectControls()
     };
     clicked(names.startStop, m_batch, &BatchController::startOrStop);
     clicked(names.copyAll, m_exports, &ExportController::copyAll);
-    clicked(names.makerPage, this, &MainWindow::openMakerPage);
+    clicked(names.makerPage, this, [this] { m_platform.openUrl(QUrl(makerPage())); });
     clicked(names.stopButton, m_batch, &BatchController::raiseStopFlag);
     clicked(names.runQueue, m_batch, &BatchController::runQueue);
     // Each designed lookup's hidden button runs it alone.
@@ -167,19 +168,14 @@ void MainWindow::closeEvent(QCloseEvent* event)
         emit hiddenToTray();
         return;
     }
-    if (!confirmQuit()) {
+    const auto answer = m_platform.messageBox(this, u"真的退出吗?"_s, u"退出"_s, QMessageBox::Ok | QMessageBox::Cancel,
+        QMessageBox::Question, QMessageBox::Ok);
+    if (answer != QMessageBox::Ok) {
         event->ignore();
         return;
     }
     event->accept();
     shutDown();
-}
-
-bool MainWindow::confirmQuit()
-{
-    return m_platform.messageBox(this, u"真的退出吗?"_s, u"退出"_s, QMessageBox::Ok | QMessageBox::Cancel,
-               QMessageBox::Question, QMessageBox::Ok)
-        == QMessageBox::Ok;
 }
 
 void MainWindow::quitFromTray()
@@ -201,11 +197,6 @@ void MainWindow::offerToResume()
         m_batch->offerToResume(*m_store);
 }
 
-void MainWindow::openMakerPage()
-{
-    m_platform.openUrl(QUrl(makerPage()));
-}
-
 void MainWindow::showAbout()
 {
     m_platform.messageBox(this,
@@ -213,45 +204,6 @@ void MainWindow::showAbout()
         u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2"_s.arg(
             QString::fromUtf16(kVersion), makerPage()),
         u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
-}
-
-void MainWindow::showHistory()
-{
-    const QModelIndex current = m_view->currentIndex();
-    if (!current.isValid()) {
-        m_platform.messageBox(this, u"请先在表格中选择一个域名。"_s, u"查看历史"_s, QMessageBox::Ok,
-            QMessageBox::Information, QMessageBox::Ok);
-        return;
-    }
-    const QString domain = m_walker->results().text(current.row(), DomainColumn);
-    HistoryDialog dialog(
-        m_platform, domain, m_store ? m_store->history(domain) : QList<ResultStore::Answer>(), m_walker->table(), this);
-    dialog.exec();
-}
-
-bool MainWindow::isRegistrationColumn(int column) const
-{
-    for (const Lookup* lookup :
-        {&registrationStatusLookup(), &registrarNameLookup(), &registrationDateLookup(), &expiryDateLookup()}) {
-        if (m_walker->table().columnOf(*lookup) == column)
-            return true;
-    }
-    return false;
-}
-
-void MainWindow::showAnswer()
-{
-    const QModelIndex current = m_view->currentIndex();
-    if (!current.isValid())
-        return;
-    const QString domain = m_walker->results().text(current.row(), DomainColumn);
-    auto* dialog = new AnswerDialog(domain, this);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    if (const auto kept = m_walker->answers().find(typedName(domain).registrable))
-        dialog->showAnswer(*kept, false);
-    else
-        dialog->waitFor(new RegistrationQuestion(domain, m_walker->jobContext(Key::RegStatus)));
-    dialog->show();
 }
 
 void MainWindow::showSettings()

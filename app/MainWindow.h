@@ -68,17 +68,13 @@ private:
     void followDesignedTabOrder();
     void fitToClientArea();
     // MainWindow.cpp
-    void makeControllers(const WindowParts& parts);
+    WindowParts parts();
+    void makeControllers();
     void connectControls();
     void attachStore();
     void setUpGrid();
-    bool confirmQuit();
     void shutDown();
-    void openMakerPage();
     void showAbout();
-    void showHistory();
-    void showAnswer();
-    bool isRegistrationColumn(int column) const;
     void showSettings();
     void editCustomLookups();
     // windowmenus.cpp

@@ -4,6 +4,7 @@
 
 #include "app/BatchController.h"
 #include "app/ExportController.h"
+#include "app/GridMenu.h"
 #include "app/LookupChoice.h"
 #include "app/UpdateController.h"
 #include "app/WatchController.h"
@@ -98,22 +99,8 @@ void MainWindow::buildQueriesMenu()
 
 void MainWindow::buildGridMenu(QAction* exportCsv)
 {
-    auto* grid = new QMenu(this);
-    grid->setObjectName(u"gridMenu"_s);
-    grid->addAction(m_rerunAction);
-    grid->addAction(exportCsv);
-    grid->addAction(
-        makeAction(this, u"actionCopySelected"_s, u"复制所选行"_s, m_exports, &ExportController::copySelectedRows));
-    grid->addAction(makeAction(this, u"actionHistory"_s, u"查看历史…"_s, this, &MainWindow::showHistory));
-    QAction* answer = makeAction(this, u"actionAnswer"_s, u"查看应答原文"_s, this, &MainWindow::showAnswer);
-    grid->addAction(answer);
-    grid->addSeparator();
-    grid->addAction(makeAction(this, u"actionSettings"_s, u"设置…"_s, this, &MainWindow::showSettings));
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, grid, [this, grid, answer](const QPoint& at) {
-        // Only a registration cell has an answer of its own to show.
-        const QModelIndex cell = m_view->indexAt(at);
-        answer->setVisible(cell.isValid() && isRegistrationColumn(cell.column()));
-        grid->popup(m_view->viewport()->mapToGlobal(at));
-    });
+    const QList<QAction*> rowActions {m_rerunAction, exportCsv,
+        makeAction(this, u"actionCopySelected"_s, u"复制所选行"_s, m_exports, &ExportController::copySelectedRows)};
+    new GridMenu(parts(), m_store, rowActions,
+        makeAction(this, u"actionSettings"_s, u"设置…"_s, this, &MainWindow::showSettings), this);
 }
