@@ -24,6 +24,10 @@ inline constexpr int kClientWidthTwips = 11070;
 inline constexpr int kClientHeightTwips = 4095;
 inline constexpr QSize kClientSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
 
+// The queue's list was designed holding this many sample names; the queue starts with them, so the hidden
+// button that runs the queue as it stands, and an export before any Start, see what they always saw.
+inline constexpr int kDesignedSampleNames = 41;
+
 // The designed window's eight lookups: each one's check box (which ticks it for a batch), the hidden button
 // that runs it alone, and the key of its entry in the engine's table. Only the window knows these; the
 // engine's entries know nothing of check boxes.

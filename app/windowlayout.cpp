@@ -86,7 +86,7 @@ void MainWindow::fillControls()
     m_queueList->setModel(m_queueMirror);
     m_queueList->hide();
     QStringList samples;
-    for (int i = 0; i < 41; ++i)
+    for (int i = 0; i < kDesignedSampleNames; ++i)
         samples.append(u"sample%1.example"_s.arg(i + 1));
     m_queueMirror->setStringList(samples);
     m_walker->setQueue(samples);
