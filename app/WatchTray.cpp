@@ -1,6 +1,6 @@
 #include "app/WatchTray.h"
 
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/Notifier.h"
 #include "app/WatchResultsDialog.h"
 #include "settings/settings.h"
@@ -17,7 +17,7 @@ bool WatchTray::isAvailable()
     return QSystemTrayIcon::isSystemTrayAvailable();
 }
 
-WatchTray::WatchTray(Form1& window, Watcher& watcher, const TrancoStore& ranks, QObject* parent)
+WatchTray::WatchTray(MainWindow& window, Watcher& watcher, const TrancoStore& ranks, QObject* parent)
     : QObject(parent)
     , m_window(window)
     , m_watcher(watcher)
@@ -31,7 +31,7 @@ WatchTray::WatchTray(Form1& window, Watcher& watcher, const TrancoStore& ranks, 
         menu->addAction(u"打开"_s, this, &WatchTray::openWindow);
         menu->addAction(u"立即检查"_s, &watcher, &Watcher::checkNow);
         menu->addSeparator();
-        menu->addAction(u"退出"_s, &window, &Form1::quitFromTray);
+        menu->addAction(u"退出"_s, &window, &MainWindow::quitFromTray);
         m_icon->setContextMenu(menu);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
@@ -42,7 +42,7 @@ WatchTray::WatchTray(Form1& window, Watcher& watcher, const TrancoStore& ranks, 
     m_notifier = new Notifier(m_icon, this);
     connect(m_notifier, &Notifier::clicked, this, &WatchTray::showRun);
     connect(&watcher, &Watcher::runFinished, this, &WatchTray::onRunFinished);
-    connect(&window, &Form1::hiddenToTray, this, [this] {
+    connect(&window, &MainWindow::hiddenToTray, this, [this] {
         // Said the first time only: after that the user knows where it went.
         if (!std::exchange(m_toldHidden, true))
             m_notifier->show(u"seo-Quillmark"_s, u"窗口已收到系统托盘，监控列表照常按时查询。"_s, {});

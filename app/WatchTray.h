@@ -2,7 +2,7 @@
 
 #include <QObject>
 
-class Form1;
+class MainWindow;
 class Notifier;
 class QSystemTrayIcon;
 class TrancoStore;
@@ -16,7 +16,7 @@ class WatchTray : public QObject
 {
     Q_OBJECT
 public:
-    WatchTray(Form1& window, Watcher& watcher, const TrancoStore& ranks, QObject* parent = nullptr);
+    WatchTray(MainWindow& window, Watcher& watcher, const TrancoStore& ranks, QObject* parent = nullptr);
 
     static bool isAvailable();
     Notifier& notifier() { return *m_notifier; }
@@ -28,7 +28,7 @@ private:
     void onRunFinished(const QString& name, const WatchSummary& summary, const QString& news);
     void openWindow();
 
-    Form1& m_window;
+    MainWindow& m_window;
     Watcher& m_watcher;
     const TrancoStore& m_ranks;
     QSystemTrayIcon* m_icon = nullptr;

@@ -52,6 +52,7 @@ const std::vector<DesignedControl>& designedControls()
         {u"ListView1"_s, C::Grid, {}, {120, 1560, 10935, 2415, 13}},
         {u"Text2"_s, C::TextBox, {}, {0, 1560, 11055, 2415, 27}},
         {u"Command9"_s, C::Button, u"停止"_s, {7920, 5760, 975, 495, 11}},
+        // Below the client area and wired to nothing, as designed; they keep their names and places in the Tab order.
         {u"Command10"_s, C::Button, u"清空"_s, {7920, 4920, 975, 375, 12}},
         {u"Command11"_s, C::Button, u"Command11"_s, {7920, 5400, 975, 375, 14}},
         {u"Command12"_s, C::Button, u"Command12"_s, {3000, 6360, 975, 375, 15}},
@@ -60,6 +61,14 @@ const std::vector<DesignedControl>& designedControls()
         {u"List3"_s, C::List, {}, {8280, 5880, 375, 420, 6}},
     };
     return designed;
+}
+
+const DesignedNames& designedNames()
+{
+    static const DesignedNames names {u"Form1"_s, u"Timer1"_s, u"List1"_s, u"Text1"_s, u"Text2"_s, u"ListView1"_s,
+        u"Label1"_s, u"Command13"_s, u"Command14"_s, u"Command15"_s, u"Check10"_s, u"Command9"_s, u"Check1"_s,
+        u"Command11"_s};
+    return names;
 }
 
 const DesignedControl& designedControl(const QString& name)

@@ -24,6 +24,10 @@ inline constexpr int kClientWidthTwips = 11070;
 inline constexpr int kClientHeightTwips = 4095;
 inline constexpr QSize kClientSize(kClientWidthTwips / kTwipsPerPixel, kClientHeightTwips / kTwipsPerPixel);
 
+// The queue's list was designed holding this many sample names; the queue starts with them, so the hidden
+// button that runs the queue as it stands, and an export before any Start, see what they always saw.
+inline constexpr int kDesignedSampleNames = 41;
+
 // The designed window's eight lookups: each one's check box (which ticks it for a batch), the hidden button
 // that runs it alone, and the key of its entry in the engine's table. Only the window knows these; the
 // engine's entries know nothing of check boxes.
@@ -55,3 +59,24 @@ struct DesignedControl
 // In creation order, which is stacking order: List1 lies under Text1, the grid under Text2.
 const std::vector<DesignedControl>& designedControls();
 const DesignedControl& designedControl(const QString& name); // one of the above, by name
+
+// The designed names of the window and of the controls its code drives by role; tests and automation find
+// them by these names, so they stay as designed.
+struct DesignedNames
+{
+    QString window;
+    QString updateTimer; // the first update check's delay
+    QString queueList; // mirrors the walker's queue, never shown
+    QString domainsBox;
+    QString coverBox; // lies over the grid, hidden
+    QString grid;
+    QString statusLine; // under 访问官网
+    QString startStop;
+    QString copyAll; // 导  出
+    QString makerPage; // 访问官网
+    QString ranMark; // the box beside 导  出, ticked once a batch has run
+    QString stopButton; // hidden: raises the stop flag
+    QString stopFlag; // hidden: the walker's stop flag, both ways
+    QString runQueue; // hidden: runs the queue as it stands
+};
+const DesignedNames& designedNames();

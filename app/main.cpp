@@ -1,5 +1,6 @@
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "app/Platform.h"
+#include "app/WatchController.h"
 #include "app/WatchTray.h"
 #include "cli/commandline.h"
 #include "queries/lookups/builtin.h"
@@ -61,20 +62,20 @@ int main(int argc, char* argv[])
     const QStringList skipped = custom.skipped + makeLookupTable(custom.lookups).problems();
     Settings settings;
     ResultStore store;
-    Form1 window(platform, settings, custom.lookups, &store);
+    MainWindow window(platform, settings, custom.lookups, &store);
     window.setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
     window.show();
-    QTimer::singleShot(0, &window, &Form1::offerToResume);
+    QTimer::singleShot(0, &window, &MainWindow::offerToResume);
     // Watch lists run while the program does; with a tray, also after the window is closed to it.
     Watcher watcher(
         settings, [&window] { return window.walker().results().sharedTable(); }, ResultStore::defaultPath());
     WatchTray tray(window, watcher, window.walker().ranks());
-    window.setWatcher(&watcher, WatchTray::isAvailable());
+    window.watching().setWatcher(&watcher, WatchTray::isAvailable());
     if (!watcher.lists().isEmpty()) {
         watcher.start();
         if (!WatchTray::isAvailable())
-            QTimer::singleShot(0, &window, [&window] { window.sayNoTray(); });
+            QTimer::singleShot(0, &window, [&window] { window.watching().sayNoTray(); });
     }
     if (!skipped.isEmpty()) {
         QTimer::singleShot(0, &window, [&] {

@@ -1,6 +1,6 @@
 // The window's controls where the design put them: made from the tables in app/designed.cpp, given what
 // each holds, put in the design's Tab order; and the grid growing with the window.
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 
 #include "app/ResultsGrid.h"
 #include "app/designed.h"
@@ -13,7 +13,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStringListModel>
-#include <QTimer>
 #include <QTreeView>
 
 using namespace Qt::Literals::StringLiterals;
@@ -53,7 +52,7 @@ template <typename Widget> Widget* place(Widget* widget, const QString& name, co
 
 } // namespace
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     m_client = new QWidget(this);
     m_client->setObjectName(u"clientArea"_s);
@@ -64,62 +63,57 @@ void Form1::buildControls()
     // Each designed lookup's box, and its button below the client area that runs it alone.
     for (const DesignedLookup& designed : designedLookups()) {
         place(new QCheckBox(designed.boxCaption, m_client), designed.box, designed.boxPlace);
-        auto* alone = place(new QPushButton(designed.buttonCaption, m_client), designed.button, designed.buttonPlace);
-        connect(alone, &QPushButton::clicked, this, [this, key = designed.key] { runLookup(key); });
+        place(new QPushButton(designed.buttonCaption, m_client), designed.button, designed.buttonPlace);
     }
     const auto control = [this]<typename Widget>(Widget*& member, const QString& name) {
         member = m_client->findChild<Widget*>(name, Qt::FindDirectChildrenOnly);
     };
-    control(m_list1, u"List1"_s);
-    control(m_text1, u"Text1"_s);
-    control(m_text2, u"Text2"_s);
-    control(m_command13, u"Command13"_s);
-    control(m_check1, u"Check1"_s);
-    control(m_check10, u"Check10"_s);
-    control(m_label1, u"Label1"_s);
-    control(m_listView1, u"ListView1"_s);
+    const DesignedNames& names = designedNames();
+    control(m_queueList, names.queueList);
+    control(m_domainsBox, names.domainsBox);
+    control(m_coverBox, names.coverBox);
+    control(m_stopFlagBox, names.stopFlag);
+    control(m_statusLine, names.statusLine);
+    control(m_view, names.grid);
     fillControls();
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(u"Timer1"_s);
-    m_timer1->setInterval(2000);
     followDesignedTabOrder();
 }
 
-void Form1::fillControls()
+void MainWindow::fillControls()
 {
-    // List1 only mirrors the walker's queue, so it is filled in one step and never shown.
-    m_queueMirror = new QStringListModel(m_list1);
-    m_list1->setModel(m_queueMirror);
-    m_list1->hide();
+    // The queue's list only mirrors the walker's queue, so it is filled in one step and never shown.
+    m_queueMirror = new QStringListModel(m_queueList);
+    m_queueList->setModel(m_queueMirror);
+    m_queueList->hide();
     QStringList samples;
-    for (int i = 0; i < 41; ++i)
+    for (int i = 0; i < kDesignedSampleNames; ++i)
         samples.append(u"sample%1.example"_s.arg(i + 1));
     m_queueMirror->setStringList(samples);
     m_walker->setQueue(samples);
 
     // A vertical scroll bar only: long lines wrap on screen but stay one domain each.
-    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_text1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    m_text1->setPlainText(u"example.com\nwww.example.org\nexample.net\n"_s);
+    m_domainsBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_domainsBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_domainsBox->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    m_domainsBox->setPlainText(u"example.com\nwww.example.org\nexample.net\n"_s);
 
-    m_label1->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_label1->setWordWrap(true);
-    m_label1->setTextFormat(Qt::PlainText);
+    m_statusLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    m_statusLine->setWordWrap(true);
+    m_statusLine->setTextFormat(Qt::PlainText);
 
-    m_listView1->setModel(m_grid);
-    m_listView1->setItemDelegate(new DeltaDelegate(m_listView1));
-    m_listView1->setRootIsDecorated(false);
-    m_listView1->setItemsExpandable(false);
-    m_listView1->setUniformRowHeights(true);
-    m_listView1->setAllColumnsShowFocus(true);
-    m_listView1->setTextElideMode(Qt::ElideRight);
-    m_listView1->header()->setStretchLastSection(false);
-    m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_listView1->header()->setMinimumSectionSize(10); // the position column is meant to hardly show
+    m_view->setModel(m_grid);
+    m_view->setItemDelegate(new DeltaDelegate(m_view));
+    m_view->setRootIsDecorated(false);
+    m_view->setItemsExpandable(false);
+    m_view->setUniformRowHeights(true);
+    m_view->setAllColumnsShowFocus(true);
+    m_view->setTextElideMode(Qt::ElideRight);
+    m_view->header()->setStretchLastSection(false);
+    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_view->header()->setMinimumSectionSize(10); // the position column is meant to hardly show
 }
 
-void Form1::followDesignedTabOrder()
+void MainWindow::followDesignedTabOrder()
 {
     QList<QWidget*> tabChain;
     for (QWidget* child : m_client->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -132,18 +126,18 @@ void Form1::followDesignedTabOrder()
         setTabOrder(tabChain.at(i - 1), tabChain.at(i));
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_client && event->type() == QEvent::Resize)
         fitToClientArea();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Form1::fitToClientArea()
+void MainWindow::fitToClientArea()
 {
     // The grid and the box over it keep their designed margins and grow with the window.
     const QSize grow = (m_client->size() - kClientSize).expandedTo(QSize(0, 0));
-    for (QWidget* widget : {static_cast<QWidget*>(m_listView1), static_cast<QWidget*>(m_text2)}) {
+    for (QWidget* widget : {static_cast<QWidget*>(m_view), static_cast<QWidget*>(m_coverBox)}) {
         QRect at = designedControl(widget->objectName()).place.pixels();
         at.setSize(at.size() + grow);
         widget->setGeometry(at);

@@ -3,7 +3,7 @@
 //   bench_figures outbound-100k | round-trips | silent-homes | box-35s | many-hosts
 #include "ScriptedPlatform.h"
 #include "TestHttpServer.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "queries/engine/walker.h"
 #include "settings/settings.h"
 #include "windowtesting.h"
@@ -55,7 +55,7 @@ struct Batch
     qint64 longestPauseMs;
 };
 
-Batch runBatch(Form1& form, const QStringList& domains, const QStringList& boxes)
+Batch runBatch(MainWindow& form, const QStringList& domains, const QStringList& boxes)
 {
     setInput(form, domains.join(u'\n'));
     for (const QString& box : kBoxes)
@@ -87,7 +87,7 @@ void setAllPaces(int concurrency)
         testSettings().setPace(service.key, {concurrency > 0 ? concurrency : service.pace.concurrency, 0});
 }
 
-int outbound100k(Form1& form, TestHttpServer& server)
+int outbound100k(MainWindow& form, TestHttpServer& server)
 {
     QString page;
     for (int i = 0; i < 100'000; ++i)
@@ -101,7 +101,7 @@ int outbound100k(Form1& form, TestHttpServer& server)
     return 0;
 }
 
-int roundTrips(Form1& form, TestHttpServer& server, ScriptedPlatform& platform)
+int roundTrips(MainWindow& form, TestHttpServer& server, ScriptedPlatform& platform)
 {
     // Every service, every home page and every ping answers after 150 ms; each home page on a host of its own.
     server.responder = [](const QString&) {
@@ -127,7 +127,7 @@ int roundTrips(Form1& form, TestHttpServer& server, ScriptedPlatform& platform)
     return 0;
 }
 
-int silentHomes(Form1& form, TestHttpServer& server)
+int silentHomes(MainWindow& form, TestHttpServer& server)
 {
     const int limitMs = 2000;
     form.walker().network().limits = {limitMs, 16 * 1024 * 1024, 5};
@@ -141,7 +141,7 @@ int silentHomes(Form1& form, TestHttpServer& server)
     return 0;
 }
 
-int box35s(Form1& form, TestHttpServer& server)
+int box35s(MainWindow& form, TestHttpServer& server)
 {
     // A batch that takes about 45 s; Export's real box opens after two seconds and stays open for 35.
     testSettings().setPace(u"icp"_s, {1, 0});
@@ -172,7 +172,7 @@ int box35s(Form1& form, TestHttpServer& server)
     return 0;
 }
 
-int manyHosts(Form1& form, const char* port)
+int manyHosts(MainWindow& form, const char* port)
 {
     // bench/loopback-hosts.py answers on 127.10.x.y and holds 127.20.x.y silent; nothing listens on 127.30.x.y.
     const int limitMs = 3000;
@@ -219,7 +219,7 @@ int main(int argc, char* argv[])
     scripted.answerer = [](const ScriptedPlatform::Shown&) { return QMessageBox::Ok; };
     DesktopPlatform desktop;
     Platform& platform = scenario == u"box-35s"_s ? static_cast<Platform&>(desktop) : scripted;
-    Form1 form(platform, testSettings());
+    MainWindow form(platform, testSettings());
     form.show();
 
     if (scenario == u"outbound-100k"_s)

@@ -2,7 +2,7 @@
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_quillmark [--benchmark_filter=NAME]
 #include "ScriptedPlatform.h"
 #include "TestHttpServer.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "export/export.h"
 #include "queries/lookups/alexa.h"
 #include "queries/lookups/baidu.h"

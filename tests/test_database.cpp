@@ -233,7 +233,8 @@ void TestDatabase::failedReadsAreTold()
     leaveUnfinished(path, damage);
     if (QTest::currentTestFailed())
         return;
-    Walker walker(testSettings(), builtInTable());
+    TestSettings settings;
+    Walker walker(settings.settings, builtInTable());
     QString error;
     qsizetype found = 0;
     if (read == u"history"_s) {

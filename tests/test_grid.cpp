@@ -1,6 +1,7 @@
 // The results grid: how a cell reads there, and the frozen columns (the position and the domain) that keep each
 // row's name in view and on its own row while the grid scrolls sideways and down, and while a batch fills it.
 #include "app/ResultsGrid.h"
+#include "app/WatchController.h"
 #include "app/intake.h"
 #include "store/store.h"
 #include "watching/watcher.h"
@@ -39,7 +40,7 @@ void TestGrid::boxTextAndCellDisplay()
 
 void TestGrid::frozenColumns()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.resize(form.size() + QSize(262, 327));
@@ -143,7 +144,7 @@ void TestGrid::watchListRemovedFromTheMenu()
     auto form = f->window(&store);
     Watcher watcher(
         f->settings, [&form] { return form->walker().results().sharedTable(); }, path);
-    form->setWatcher(&watcher, false);
+    form->watching().setWatcher(&watcher, false);
     WatchList list;
     list.name = u"客户站点"_s;
     list.domains = {u"a.test"_s};

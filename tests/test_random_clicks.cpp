@@ -16,7 +16,7 @@ private slots:
 void TestRandomClicks::everyCellStaysInItsRow()
 {
     WindowFixture f;
-    Form1& form = *f.form;
+    MainWindow& form = *f.form;
     // Domain "host:port/mN" gets answers that all carry N, so each cell names the row it belongs to.
     const QByteArray numbered = testData(u"numbered-answer.gb2312.html"_s);
     f.server.responder = [&](const QString& target) {

@@ -1,5 +1,6 @@
 // The main window as a user meets it: its controls, each box its column, Start and Stop from one button, the
 // export gate, message boxes that must not hold up a batch, closing, and the update question.
+#include "app/UpdateController.h"
 #include "update/update.h"
 #include "update/version.h"
 #include "windowtesting.h"
@@ -23,6 +24,8 @@ private slots:
     void boxesDoNotHoldUpTheBatchButClosingEndsIt();
     void updateQuestion_data();
     void updateQuestion();
+    void frozenNamesFollowAFillingGrid_data();
+    void frozenNamesFollowAFillingGrid();
 
 private:
     std::optional<WindowFixture> f;
@@ -30,7 +33,7 @@ private:
 
 void TestWindow::controlsAtStartUp()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     QCOMPARE(form.windowTitle(),
@@ -91,7 +94,7 @@ void TestWindow::startThenStopFromTheSameButton_data()
 void TestWindow::startThenStopFromTheSameButton()
 {
     QFETCH(bool, escape);
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     form.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&form));
@@ -131,7 +134,7 @@ void TestWindow::startThenStopFromTheSameButton()
 
 void TestWindow::emptyInputAndExportGate()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     ScriptedPlatform& platform = f->platform;
     // Before any batch, whether Check10 is ticked by hand or not, there is nothing to copy.
     for (bool ticked : {false, true}) {
@@ -153,6 +156,9 @@ void TestWindow::emptyInputAndExportGate()
     QCOMPARE(platform.shown.last().summary, u"请输入查询域名||1024|0|1024"_s);
     QCOMPARE(f->walker().results().rowCount(), 2);
 
+    // The box beside 导  出 only shows that a batch ran: unticked by hand, the rows are still there to copy.
+    QVERIFY(form.findChild<QCheckBox*>(u"Check10"_s)->isChecked());
+    setBox(form, u"Check10"_s, false);
     click(form, u"Command14"_s); // the lines' format is proved with the export itself
     QCOMPARE(platform.clipboard.value(0).count(u"\r\n"_s), 2);
     QCOMPARE(platform.shown.last().text, u"全部复制成功，您可以粘贴到任意处！"_s);
@@ -160,7 +166,7 @@ void TestWindow::emptyInputAndExportGate()
 
 void TestWindow::boxesDoNotHoldUpTheBatchButClosingEndsIt()
 {
-    Form1& form = *f->form;
+    MainWindow& form = *f->form;
     form.show();
     f->platform.answers = {QMessageBox::Cancel};
     QVERIFY(!form.close() && form.isVisible());
@@ -231,7 +237,7 @@ void TestWindow::updateQuestion()
     auto* check = f->form->findChild<UpdateCheck*>();
     QSignalSpy newer(check, &UpdateCheck::newVersion);
     QSignalSpy none(check, &UpdateCheck::noNewVersion);
-    fromMenu ? f->form->findChild<QAction*>(u"actionCheckUpdate"_s)->trigger() : f->form->Timer1_Timer();
+    fromMenu ? f->form->findChild<QAction*>(u"actionCheckUpdate"_s)->trigger() : f->form->updates().checkOnTimer();
     QTRY_COMPARE(newer.size() + none.size(), 1);
     QStringList outcome;
     for (const ScriptedPlatform::Shown& box : f->platform.shown)
@@ -240,6 +246,53 @@ void TestWindow::updateQuestion()
         outcome.append(opened == QUrl(u"http://"_s + f->server.hostPort() + u"/fennory/"_s) ? u"download page"_s
                                                                                             : opened.toString());
     QTEST(outcome.join(u" → "_s), "outcome");
+}
+
+void TestWindow::frozenNamesFollowAFillingGrid_data()
+{
+    // Where the user takes the grid while a batch writes it (-1: nowhere, it follows the row being written),
+    // at which row, and how tall the window is: the frozen names must stay on their rows all the while.
+    QTest::addColumn<int>("scrollTo");
+    QTest::addColumn<int>("atRow");
+    QTest::addColumn<int>("taller");
+    QTest::newRow("following the row being written") << -1 << 0 << 0;
+    QTest::newRow("scrolled to the end while rows are written") << 1000 << 3 << 0;
+    QTest::newRow("scrolled back to the top while rows are written") << 0 << 20 << 0;
+    QTest::newRow("scrolled to the middle of a taller grid") << 30 << 10 << 300;
+}
+
+void TestWindow::frozenNamesFollowAFillingGrid()
+{
+    QFETCH(int, scrollTo);
+    QFETCH(int, atRow);
+    QFETCH(int, taller);
+    MainWindow& form = *f->form;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.resize(form.size() + QSize(0, taller));
+    auto* view = form.findChild<QTreeView*>(u"ListView1"_s);
+    auto* frozen = form.findChild<QTreeView*>(u"ListView1Frozen"_s);
+    f->slowIcp(10, form);
+    setInput(form, QString(u"a.test\n"_s).repeated(40));
+    const auto rowsAt = [](const QTreeView* on) {
+        QList<int> rows;
+        for (int y = 2; y < on->viewport()->height(); y += 7)
+            rows.append(on->indexAt(QPoint(2, y)).row());
+        return rows;
+    };
+    int checked = 0;
+    connect(&f->walker(), &Walker::progress, this, [&](const Lookup&, int row) {
+        if (row == atRow && scrollTo >= 0)
+            view->verticalScrollBar()->setValue(scrollTo);
+        if (row < atRow || row % 10 != 0)
+            return;
+        QTRY_COMPARE(rowsAt(frozen), rowsAt(view));
+        ++checked;
+    });
+    click(form, u"Command13"_s);
+    QVERIFY(waitIdle(f->walker()));
+    QVERIFY(checked > 0);
+    QTRY_COMPARE(rowsAt(frozen), rowsAt(view));
 }
 
 QTEST_MAIN(TestWindow)

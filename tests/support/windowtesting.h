@@ -2,7 +2,7 @@
 
 #include "ScriptedPlatform.h"
 #include "TestHttpServer.h"
-#include "app/Form1.h"
+#include "app/MainWindow.h"
 #include "scoped.h"
 #include "testing.h"
 
@@ -18,19 +18,19 @@
 #include <optional>
 
 // A window as the user gets it, minus the update check's timer.
-inline std::unique_ptr<Form1> makeWindow(Platform& platform, ResultStore* store, Settings& settings)
+inline std::unique_ptr<MainWindow> makeWindow(Platform& platform, ResultStore* store, Settings& settings)
 {
-    auto form = std::make_unique<Form1>(platform, settings, std::vector<CustomLookup> {}, store);
+    auto form = std::make_unique<MainWindow>(platform, settings, std::vector<CustomLookup> {}, store);
     form->findChild<QTimer*>(QStringLiteral("Timer1"))->stop();
     return form;
 }
 
-inline void setInput(Form1& form, const QString& text) // '\n' line breaks, as typed
+inline void setInput(MainWindow& form, const QString& text) // '\n' line breaks, as typed
 {
     form.findChild<QPlainTextEdit*>(QStringLiteral("Text1"))->setPlainText(text);
 }
 
-inline void setBox(Form1& form, const QString& name, bool ticked)
+inline void setBox(MainWindow& form, const QString& name, bool ticked)
 {
     form.findChild<QCheckBox*>(name)->setChecked(ticked);
 }
@@ -49,10 +49,10 @@ struct WindowFixture
         platform.ping = kFakePing;
         form = window();
     }
-    std::unique_ptr<Form1> window(ResultStore* store = nullptr) { return makeWindow(platform, store, settings); }
+    std::unique_ptr<MainWindow> window(ResultStore* store = nullptr) { return makeWindow(platform, store, settings); }
     Walker& walker() { return form->walker(); }
     // The filing service answers after `delayMs`, one request at a time, and its box is ticked.
-    void slowIcp(int delayMs, Form1& on)
+    void slowIcp(int delayMs, MainWindow& on)
     {
         settings.setPace(QStringLiteral("icp"), {1, 0});
         auto slow = TestHttpServer::page(testData(QStringLiteral("icp-filed.gb2312.html")));
@@ -66,5 +66,5 @@ struct WindowFixture
     ScriptedPlatform platform;
     TestHttpServer server;
     std::vector<std::unique_ptr<ScopedEnv>> hosts = serveEverythingFrom(server.hostPort());
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 };
