@@ -27,6 +27,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// A benchmark is one program of one run: one settings file of its own serves all of it.
+Settings& testSettings()
+{
+    static TestSettings settings;
+    return settings.settings;
+}
+
 const QStringList kBoxes {
     u"Check2"_s, u"Check3"_s, u"Check4"_s, u"Check5"_s, u"Check6"_s, u"Check7"_s, u"Check8"_s, u"Check9"_s};
 
