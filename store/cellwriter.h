@@ -5,6 +5,7 @@
 // expiry days, and tells which answers differ from the last real answer an earlier batch saved (before it
 // says they are committed, so whoever waits for the commit knows the change too).
 #include "store/expiries.h"
+#include "store/writegate.h"
 #include "watch/changes.h"
 
 #include <QDate>
@@ -12,8 +13,6 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QWaitCondition>
-#include <atomic>
 #include <optional>
 
 class CellWriter : public QObject
@@ -32,7 +31,8 @@ public:
         Measure measure = Measure::Text;
     };
 
-    explicit CellWriter(const QString& path);
+    // Whoever hands cells over waits (gate()) while `mostUnsaved` of them are not yet committed.
+    CellWriter(const QString& path, qint64 mostUnsaved);
     ~CellWriter() override;
 
     // On the writer's thread, before anything is queued: empty, or why the database cannot be written.
@@ -40,12 +40,10 @@ public:
 
     // From the window's thread.
     void enqueue(Cell cell);
-    qint64 behind() const { return m_enqueued - m_committed; }
-    qint64 enqueued() const { return m_enqueued; }
-    qint64 committedCount() const { return m_committed; }
-    bool hasStopped() const { return m_stopped; }
-    // Waits until what was queued before the call is committed, saving stops, or time runs out.
-    bool waitCommitted(int timeoutMs);
+    WriteGate& gate() { return m_gate; }
+    qint64 behind() const { return m_gate.unsaved(); }
+    qint64 enqueued() const { return m_gate.handedOver(); }
+    bool hasStopped() const { return m_gate.hasStopped(); }
 
     // On the writer's thread: commits whatever has queued.
     void write();
@@ -78,10 +76,7 @@ private:
     ExpiryRecorder m_expiries;
     QList<Found> m_found; // of the transaction under way
     QMutex m_mutex;
-    QWaitCondition m_progress;
     QList<Cell> m_pending;
     bool m_scheduled = false;
-    std::atomic<qint64> m_enqueued = 0;
-    std::atomic<qint64> m_committed = 0;
-    std::atomic<bool> m_stopped = false;
+    WriteGate m_gate;
 };

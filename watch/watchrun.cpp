@@ -6,14 +6,7 @@
 #include "watch/changes.h"
 #include "watch/expiry.h"
 
-#include <QCoreApplication>
-
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-// The store's writer gets this long to commit the last cells once a run ends.
-constexpr int kDrainMs = 10000;
-} // namespace
 
 QString watchNews(const QString& list, const WatchSummary& summary, int warnDays)
 {
@@ -58,6 +51,7 @@ void WatchRun::start()
         m_store->attach(*m_walker);
     // After the store's own: it marks the batch finished when the walker ends, and the drain then commits that.
     connect(m_walker.get(), &Walker::finished, this, &WatchRun::onFinished, Qt::UniqueConnection);
+    connect(m_store.get(), &ResultStore::drained, this, &WatchRun::onDrained, Qt::UniqueConnection);
     m_running = true;
     m_walker->runBatch();
 }
@@ -70,12 +64,15 @@ void WatchRun::stop()
     m_walker->stopBatch();
 }
 
+// The window goes on while the writer commits the last cells; the summary waits for them, since what the writer
+// finds of them (their earlier answers) is what the changes are counted from.
 void WatchRun::onFinished()
 {
-    m_store->drain(kDrainMs);
-    // What the writer found of the last cells (their earlier answers) is queued for this thread: taken now, or
-    // the last rows' changes would go uncounted.
-    QCoreApplication::sendPostedEvents(m_store.get(), QEvent::MetaCall);
+    m_store->drainLater();
+}
+
+void WatchRun::onDrained()
+{
     const Results& rows = results();
     const LookupTable& table = rows.table();
     const QDate today = QDate::currentDate();

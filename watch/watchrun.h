@@ -47,6 +47,7 @@ signals:
 
 private:
     void onFinished();
+    void onDrained();
 
     WatchList m_list;
     int m_warnDays;
