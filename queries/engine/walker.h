@@ -5,8 +5,8 @@
 #include "queries/engine/answers.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/pace.h"
-#include "queries/sources/rdap.h"
 #include "queries/engine/results.h"
+#include "queries/sources/rdap.h"
 #include "queries/sources/tranco.h"
 #include "settings/settings.h"
 #include "web/network.h"
@@ -151,8 +151,10 @@ private:
     void endWalk(WalkState& walk);
     void finishIfDone();
     void pump();
-    void pumpWalk(WalkState& walk, QElapsedTimer& slice);
+    // False once the walker is closed (a listener may even have let go of it): nothing of it may be touched.
+    bool pumpWalk(WalkState& walk, QElapsedTimer& slice);
     void commit(WalkState& walk, const Slot& slot);
+    bool tellWritten();
     void startRows(WalkState& walk);
     // Starts one row's request, or answers a name no one can be asked about at once; false while the row's
     // service or its proxies make it wait.
@@ -182,6 +184,7 @@ private:
     std::function<bool()> m_writeGate;
     bool m_stopFlag = false;
     bool m_closed = false;
+    std::vector<std::pair<int, int>> m_untold; // cells the step under way has written: row, column
 
     bool m_busy = false;
     bool m_streamOpen = false; // more rows may join
