@@ -20,12 +20,13 @@ QString watchNews(const QString& list, const WatchSummary& summary, int warnDays
     return u"监控列表「%1」：%2"_s.arg(list, parts.join(u"，"_s));
 }
 
-WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, const QString& storePath,
-    const WatchList& list, int warnDays, QObject* parent)
+WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table,
+    std::shared_ptr<EngineServices> services, const QString& storePath, const WatchList& list, int warnDays,
+    QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_warnDays(warnDays)
-    , m_walker(std::make_unique<Walker>(settings, std::move(table)))
+    , m_walker(std::make_unique<Walker>(settings, std::move(table), std::move(services)))
     , m_store(std::make_unique<ResultStore>(storePath))
 {
 }

@@ -14,8 +14,15 @@ constexpr qint64 kSliceMs = 15;
 } // namespace
 
 Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent)
+    : Walker(settings, std::move(lookups), std::make_shared<EngineServices>(), parent)
+{
+}
+
+Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, std::shared_ptr<EngineServices> services,
+    QObject* parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_services(std::move(services))
     , m_pumpTimer(new QTimer(this))
 {
     m_results.setTable(std::move(lookups));
@@ -134,10 +141,10 @@ JobContext Walker::jobContext(const QString& lookup)
     JobContext context;
     context.pingProgram = m_pingProgram;
     context.settings = &m_settings;
-    context.network = &m_network;
-    context.registries = &m_registries;
+    context.network = &m_services->network;
+    context.registries = &m_services->registries;
     context.answers = &m_answers;
-    context.ranks = &m_ranks;
+    context.ranks = &m_services->ranks;
     context.lookup = lookup;
     return context;
 }
