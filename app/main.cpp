@@ -69,7 +69,8 @@ int main(int argc, char* argv[])
     QTimer::singleShot(0, &window, &MainWindow::offerToResume);
     // Watch lists run while the program does; with a tray, also after the window is closed to it.
     Watcher watcher(
-        settings, [&window] { return window.walker().results().sharedTable(); }, ResultStore::defaultPath());
+        settings, [&window] { return window.walker().results().sharedTable(); }, window.walker().services(),
+        ResultStore::defaultPath());
     WatchTray tray(window, watcher, window.walker().ranks());
     window.watching().setWatcher(&watcher, WatchTray::isAvailable());
     if (!watcher.lists().isEmpty()) {

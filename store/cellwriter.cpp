@@ -3,7 +3,6 @@
 #include "store/schema.h"
 
 #include <QDateTime>
-#include <QDeadlineTimer>
 #include <QSqlError>
 #include <QUuid>
 
@@ -16,9 +15,10 @@ constexpr int kBusyTimeoutMs = 5000;
 
 } // namespace
 
-CellWriter::CellWriter(const QString& path)
+CellWriter::CellWriter(const QString& path, qint64 mostUnsaved)
     : m_path(path)
     , m_connection(u"writer-"_s + QUuid::createUuid().toString(QUuid::Id128))
+    , m_gate(mostUnsaved)
 {
 }
 
@@ -61,21 +61,9 @@ void CellWriter::enqueue(Message message)
 {
     QMutexLocker lock(&m_mutex);
     m_pending.append(std::move(message));
-    ++m_enqueued;
+    m_gate.handOver();
     if (!std::exchange(m_scheduled, true))
         QMetaObject::invokeMethod(this, &CellWriter::write, Qt::QueuedConnection);
-}
-
-bool CellWriter::waitCommitted(int timeoutMs)
-{
-    QMutexLocker lock(&m_mutex);
-    const qint64 target = m_enqueued;
-    QDeadlineTimer deadline(timeoutMs);
-    while (m_committed < target && !m_stopped) {
-        if (!m_progress.wait(&m_mutex, deadline))
-            break;
-    }
-    return m_committed >= target;
 }
 
 void CellWriter::write()
@@ -86,16 +74,14 @@ void CellWriter::write()
         cells.swap(m_pending);
         m_scheduled = false;
     }
-    if (cells.isEmpty() || m_stopped)
+    if (cells.isEmpty() || m_gate.hasStopped())
         return;
     QSqlError error;
     // Told before whoever waits (drain()) is woken: what it then reads of the queue includes the news.
     if (!commit(cells, &error)) {
         m_db.rollback();
         emit failed(describe(error), isDamage(error));
-        QMutexLocker lock(&m_mutex);
-        m_stopped = true;
-        m_progress.wakeAll();
+        m_gate.stop();
         return;
     }
     for (const Found& found : std::as_const(m_found)) {
@@ -104,10 +90,8 @@ void CellWriter::write()
             cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date, found.changed);
     }
     m_found.clear();
-    emit committed(m_committed + cells.size());
-    QMutexLocker lock(&m_mutex);
-    m_committed += cells.size();
-    m_progress.wakeAll();
+    emit committed(m_gate.committed() + cells.size());
+    m_gate.commit(cells.size());
 }
 
 // All of `messages` in one transaction; false at the first statement that fails, with its error.

@@ -6,6 +6,7 @@
 // says they are committed, so whoever waits for the commit knows the change too).
 #include "store/expiries.h"
 #include "store/readresult.h"
+#include "store/writegate.h"
 #include "watch/changes.h"
 
 #include <QDate>
@@ -13,8 +14,6 @@
 #include <QObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
-#include <QWaitCondition>
-#include <atomic>
 #include <optional>
 #include <variant>
 
@@ -46,7 +45,8 @@ public:
     };
     using Message = std::variant<Cell, Name, BatchEnd>;
 
-    explicit CellWriter(const QString& path);
+    // Whoever hands cells over waits (gate()) while `mostUnsaved` of them are not yet committed.
+    CellWriter(const QString& path, qint64 mostUnsaved);
     ~CellWriter() override;
 
     // On the writer's thread, before anything is queued: empty, or why the database cannot be written.
@@ -54,12 +54,10 @@ public:
 
     // From the window's thread.
     void enqueue(Message message);
-    qint64 behind() const { return m_enqueued - m_committed; }
-    qint64 enqueued() const { return m_enqueued; }
-    qint64 committedCount() const { return m_committed; }
-    bool hasStopped() const { return m_stopped; }
-    // Waits until what was queued before the call is committed, saving stops, or time runs out.
-    bool waitCommitted(int timeoutMs);
+    WriteGate& gate() { return m_gate; }
+    qint64 behind() const { return m_gate.unsaved(); }
+    qint64 enqueued() const { return m_gate.handedOver(); }
+    bool hasStopped() const { return m_gate.hasStopped(); }
 
     // On the writer's thread: commits whatever has queued.
     void write();
@@ -96,10 +94,7 @@ private:
     ExpiryRecorder m_expiries;
     QList<Found> m_found; // of the transaction under way
     QMutex m_mutex;
-    QWaitCondition m_progress;
     QList<Message> m_pending;
     bool m_scheduled = false;
-    std::atomic<qint64> m_enqueued = 0;
-    std::atomic<qint64> m_committed = 0;
-    std::atomic<bool> m_stopped = false;
+    WriteGate m_gate;
 };

@@ -7,6 +7,7 @@
 #include "store/cellwriter.h"
 #include "store/schema.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -107,7 +108,17 @@ void ResultStore::open()
 
 void ResultStore::startWriter()
 {
-    m_writer = new CellWriter(m_path);
+    m_writer = new CellWriter(m_path, kMostUnsaved);
+    // Run on the writer's thread; the walker it wakes lives on this one.
+    m_writer->gate().setWake([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_walker && !m_attached.isEmpty())
+                    m_walker->wakeUp();
+            },
+            Qt::QueuedConnection);
+    });
     m_writer->moveToThread(&m_thread);
     m_thread.start();
     QString failure;
@@ -123,6 +134,7 @@ void ResultStore::startWriter()
     connect(m_writer, &CellWriter::committed, this, [this, base = m_earlierWriters](qint64 count) {
         m_seenCommitted = qMax(m_seenCommitted, base + count);
         emit committed();
+        tellIfDrained();
     });
     connect(m_writer, &CellWriter::failed, this, &ResultStore::onWriterFailed);
     connect(m_writer, &CellWriter::earlierFound, this, &ResultStore::onEarlierFound);
@@ -185,6 +197,7 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
     }
     m_failed = true;
     emit problem(u"保存查询结果失败（%1）；本次运行从现在起不再保存结果。"_s.arg(failure));
+    tellIfDrained();
 }
 
 void ResultStore::insertBatch()
@@ -232,11 +245,8 @@ void ResultStore::attach(Walker& walker)
             m_writer->enqueue(CellWriter::BatchEnd {m_batch});
     });
     m_attached << connect(&walker.results(), &Results::cellChanged, this, &ResultStore::saveCell);
-    m_attached << connect(this, &ResultStore::committed, &walker, &Walker::wakeUp);
     m_attached << connect(this, &ResultStore::problem, &walker, &Walker::wakeUp);
-    // Reckoned from the commits heard of here, as the wake-up is: the writer's own count moves a moment after it
-    // tells, and a gate read in that moment would wait for a wake-up that never comes.
-    walker.setWriteGate([this] { return isCommitted(mark() - kMostUnsaved + 1); });
+    walker.setWriteGate([this] { return !m_saving || !m_writer || m_writer->gate().pass(); });
 }
 
 void ResultStore::detach()
@@ -251,7 +261,22 @@ void ResultStore::detach()
 void ResultStore::drain(int timeoutMs)
 {
     if (m_writer)
-        m_writer->waitCommitted(timeoutMs);
+        m_writer->gate().waitCommitted(QDeadlineTimer(timeoutMs));
+}
+
+void ResultStore::drainLater()
+{
+    m_drainMark = mark();
+    // Told from the event loop even when nothing is left: the caller has not yet returned to listen.
+    QMetaObject::invokeMethod(this, &ResultStore::tellIfDrained, Qt::QueuedConnection);
+}
+
+void ResultStore::tellIfDrained()
+{
+    if (m_drainMark >= 0 && isCommitted(m_drainMark)) {
+        m_drainMark = -1;
+        emit drained();
+    }
 }
 
 qint64 ResultStore::mark() const

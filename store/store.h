@@ -53,6 +53,9 @@ public:
     void detach();
     // Blocks until every cell written so far is committed, saving stops, or `timeoutMs` has passed.
     void drain(int timeoutMs);
+    // The same without blocking: drained() once every cell written so far is committed (its changes told) or
+    // saving has stopped.
+    void drainLater();
     // A point in the stream of cells saved so far; isCommitted() tells when all before it are on disk (or
     // will never be, saving having stopped).
     qint64 mark() const;
@@ -103,6 +106,7 @@ signals:
     void problem(const QString& message);
     // Cells written earlier are now committed.
     void committed();
+    void drained();
 
 private:
     void open();
@@ -116,6 +120,7 @@ private:
     void onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
         const QString& text, const QDate& date, bool changed);
     void onWriterFailed(const QString& failure, bool damaged);
+    void tellIfDrained();
 
     const QString m_path;
     QString m_connection;
@@ -136,4 +141,5 @@ private:
     CellWriter* m_writer = nullptr;
     qint64 m_earlierWriters = 0; // cells handed to writers that have been replaced
     qint64 m_seenCommitted = 0; // cells whose commit has been heard of on this thread
+    qint64 m_drainMark = -1; // what drainLater() waits for; -1: nothing
 };

@@ -2,7 +2,9 @@
 // non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
 // for nothing saved), an older one brought up to date, and sibling cells saved with their cell.
 #include "commandlinetesting.h"
+#include "scoped.h"
 #include "store/store.h"
+#include "watch/watchrun.h"
 
 #include <QScopeGuard>
 #include <QtTest>
@@ -16,6 +18,7 @@ private slots:
     void init() { makeHome(); }
     void olderDatabaseBroughtUpToDate();
     void siblingAnswersSavedWithTheirCell();
+    void watchRunEndLeavesTheWindowFree();
     void failedSavesAreTold_data();
     void failedSavesAreTold();
     void failedReadsAreTold_data();
@@ -93,6 +96,33 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
     QVERIFY(waitIdle(walker));
     QCOMPARE(homes.requests.size(), 3); // the second row's page once more, for its title
     QCOMPARE(column(walker.results(), columnOfKey(u"home-title"_s)), QStringList(2, u"首页"_s));
+}
+
+void TestDatabase::watchRunEndLeavesTheWindowFree()
+{
+    // The run's end waits for the writer to commit its last cells without holding up the window's thread: what
+    // the window queued as the last cell came in runs before the run tells its summary.
+    const ScopedEnv icp("QUILLMARK_HOST_ICP", m_server->hostPort().toUtf8());
+    Settings settings(m_home->filePath(u"seo-quillmark.conf"_s));
+    settings.setPace(u"icp"_s, {1, 0});
+    const QString path = m_home->filePath(u"results.db"_s);
+    WatchList list;
+    list.name = u"客户站点"_s;
+    list.domains = {u"a.test"_s, u"last.test"_s};
+    list.lookups = {u"icp"_s};
+    QVERIFY(ResultStore(path).isSaving() && WatchLists(path).save(list));
+    WatchRun run(settings, builtInTable(), std::make_shared<EngineServices>(), path, list, 30);
+    QSignalSpy finished(&run, &WatchRun::finished);
+    int finishedAtWindowsTurn = -1;
+    connect(&run.results(), &Results::cellChanged, this, [&](int row) {
+        if (row == 1)
+            QMetaObject::invokeMethod(
+                this, [&] { finishedAtWindowsTurn = int(finished.size()); }, Qt::QueuedConnection);
+    });
+    run.start();
+    QVERIFY(finished.wait());
+    QCOMPARE(finishedAtWindowsTurn, 0);
+    QVERIFY(run.summary().batch > 0);
 }
 
 void TestDatabase::failedSavesAreTold_data()

@@ -143,7 +143,7 @@ void TestGrid::watchListRemovedFromTheMenu()
     ResultStore store(path);
     auto form = f->window(&store);
     Watcher watcher(
-        f->settings, [&form] { return form->walker().results().sharedTable(); }, path);
+        f->settings, [&form] { return form->walker().results().sharedTable(); }, form->walker().services(), path);
     form->watching().setWatcher(&watcher, false);
     WatchList list;
     list.name = u"客户站点"_s;

@@ -7,6 +7,7 @@
 
 #include "walkerfixture.h"
 
+#include <QPointer>
 #include <QtTest>
 #include <numeric>
 
@@ -25,6 +26,8 @@ private slots:
     void failuresAreMarkedSlowDownAndRerun();
     void requestsThroughProxiesAndOneSetAside();
     void paceSlowsDownAndRecovers();
+    void listenerInsideACellNotice_data();
+    void listenerInsideACellNotice();
 
 private:
     void run(const QStringList& names, const QSet<QString>& wanted) { QVERIFY(m_engine->run(names, wanted)); }
@@ -48,8 +51,10 @@ void TestWalker::untickedEndsTickedIsNotAdded()
     });
     run({u"a"_s, u"b"_s}, {u"registrar"_s, u"icp"_s, u"baidu-index"_s});
     QCOMPARE(exportText(m_engine->walker->results(), 2),
-        m_engine->domain(u"a"_s) + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s
-            + m_engine->domain(u"b"_s) + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s);
+        m_engine->domain(u"a"_s)
+            + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s
+            + m_engine->domain(u"b"_s)
+            + u"|注册：可注册|备案： |百度收录：5|百度反链： |Alexa： |yahoo排名： |出站： |IP： \r\n"_s);
     QVERIFY(!m_engine->server.requests.join(u' ').contains(u"/data/"_s)); // Alexa never asked
 }
 
@@ -119,7 +124,9 @@ void TestWalker::stop()
     m_engine->server.route(u"/"_s, slow);
     m_engine->walker->setStopFlag(true);
     // The first lookup's second request: its first row is written, its second in flight.
-    const QString first = lookups.at(0) == u"icp"_s ? u"/Api/"_s : lookups.at(0) == u"baidu-index"_s ? u"/s?"_s : u"/"_s;
+    const QString first = lookups.at(0) == u"icp"_s ? u"/Api/"_s
+        : lookups.at(0) == u"baidu-index"_s         ? u"/s?"_s
+                                                    : u"/"_s;
     int seen = 0;
     connect(&m_engine->server, &TestHttpServer::requestReceived, this, [&](const QString& target) {
         if (target.startsWith(first) && ++seen == 2)
@@ -133,7 +140,8 @@ void TestWalker::stop()
             firsts += m_engine->cells(row, {key}) == u" "_s ? u'.' : m_engine->cells(row, {key}).at(0);
         rows.append(firsts);
     }
-    QVERIFY2(QRegularExpression(u"^"_s + written + u"$"_s).match(rows.join(u' ')).hasMatch(), qPrintable(rows.join(u' ')));
+    QVERIFY2(
+        QRegularExpression(u"^"_s + written + u"$"_s).match(rows.join(u' ')).hasMatch(), qPrintable(rows.join(u' ')));
     // A batch with walks with stop clears the flag as it begins; whoever set it later finds it set.
     QCOMPARE(m_engine->walker->stopFlag(), !wholeBatch);
 }
@@ -176,7 +184,8 @@ void TestWalker::requestsThroughProxiesAndOneSetAside()
 {
     // Our server is the proxy too: a request through a proxy names the whole address. The other proxy
     // refuses every connection; after three failures in a row it is set aside and the good one takes all.
-    m_engine->server.responder = [](const QString&) { return TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s)); };
+    m_engine->server.responder
+        = [](const QString&) { return TestHttpServer::page(testData(u"icp-filed.gb2312.html"_s)); };
     m_engine->settings.setPace(u"icp"_s, {1, 0});
     m_engine->settings.setProxies(u"icp"_s, {u"http://127.0.0.1:1"_s, u"http://"_s + m_engine->server.hostPort()});
     QSignalSpy notices(m_engine->walker.get(), &Walker::paceNotice);
@@ -227,6 +236,44 @@ void TestWalker::paceSlowsDownAndRecovers()
     const QDateTime now(QDate(2026, 12, 7), QTime(8, 0), Qt::UTC);
     QCOMPARE(retryAfterMs("120", now), qint64(120'000));
     QCOMPARE(retryAfterMs("Mon, 07 Dec 2026 08:00:30 GMT", now), qint64(30'000));
+}
+
+void TestWalker::listenerInsideACellNotice_data()
+{
+    QTest::addColumn<QString>("action"); // what the listener does at the first notice
+    QTest::addColumn<int>("told"); // notices it hears in all
+    // One home page answers both columns: a notice comes once the walker has written the whole row.
+    QTest::newRow("a notice told before its sibling cell is written") << u"nothing"_s << 6;
+    QTest::newRow("a listener aborting the walker hears no later cell") << u"abort"_s << 1;
+    QTest::newRow("a listener letting go of the walker pulls nothing from under it") << u"delete"_s << 1;
+}
+
+void TestWalker::listenerInsideACellNotice()
+{
+    QFETCH(QString, action);
+    QFETCH(int, told);
+    m_engine->server.route(u"/"_s, TestHttpServer::page("<title>首页</title><a href=\"http://elsewhere.test/\">x</a>"));
+    m_engine->wanted = {u"outbound"_s, u"home-title"_s};
+    const int columns[] = {columnOfKey(u"outbound"_s), columnOfKey(u"home-title"_s)};
+    int heard = 0;
+    int whole = 0;
+    QPointer<Walker> walker = m_engine->walker.get();
+    connect(&walker->results(), &Results::cellChanged, this, [&](int row) {
+        ++heard;
+        whole += std::all_of(std::begin(columns), std::end(columns),
+                     [&](int column) { return walker->results().isWritten(row, column); })
+            ? 1
+            : 0;
+        if (heard == 1 && action == u"abort"_s)
+            walker->abortAll();
+        if (heard == 1 && action == u"delete"_s)
+            m_engine->walker.reset();
+    });
+    walker->setQueue({m_engine->domain(u"a"_s), m_engine->domain(u"b"_s), m_engine->domain(u"c"_s)});
+    walker->runBatch();
+    QTRY_VERIFY(!walker || !walker->isBusy());
+    QCOMPARE(heard, told);
+    QCOMPARE(whole, told);
 }
 
 QTEST_GUILESS_MAIN(TestWalker)

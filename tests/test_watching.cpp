@@ -326,7 +326,7 @@ QStringList TestWatching::runInWindow(QDateTime* now)
     for (const ServiceInfo& service : builtInTable()->services().all())
         settings.setPace(service.key, {service.pace.concurrency, 0});
     Watcher watcher(
-        settings, [] { return builtInTable(); }, databasePath());
+        settings, [] { return builtInTable(); }, std::make_shared<EngineServices>(), databasePath());
     watcher.setClock([now] { return *now; });
     QSignalSpy finished(&watcher, &Watcher::runFinished);
     watcher.start();

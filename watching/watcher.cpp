@@ -11,10 +11,12 @@ constexpr int kTickMs = 60'000;
 constexpr int kBeatMs = 60'000;
 } // namespace
 
-Watcher::Watcher(Settings& settings, TableSource table, const QString& storePath, QObject* parent)
+Watcher::Watcher(Settings& settings, TableSource table, std::shared_ptr<EngineServices> services,
+    const QString& storePath, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_table(std::move(table))
+    , m_services(std::move(services))
     , m_storePath(storePath)
     , m_lists(std::make_unique<WatchLists>(storePath))
     , m_now([] { return QDateTime::currentDateTimeUtc(); })
@@ -88,7 +90,7 @@ void Watcher::tick()
 void Watcher::begin(const WatchList& list, const QDateTime& lastStarted)
 {
     m_runLastStarted = lastStarted;
-    m_run = std::make_shared<WatchRun>(m_settings, m_table(), m_storePath, list, m_settings.warnDays());
+    m_run = std::make_shared<WatchRun>(m_settings, m_table(), m_services, m_storePath, list, m_settings.warnDays());
     connect(m_run.get(), &WatchRun::finished, this, &Watcher::onRunFinished, Qt::QueuedConnection);
     m_beat.start(kBeatMs);
     emit runStarted(list.name);

@@ -11,6 +11,7 @@
 #include <memory>
 
 class LookupTable;
+class EngineServices;
 class Settings;
 
 // The saved watch lists, run when due while the program runs (its window open, or closed to the tray): one
@@ -23,7 +24,9 @@ class Watcher : public QObject
     Q_OBJECT
 public:
     using TableSource = std::function<std::shared_ptr<const LookupTable>()>;
-    Watcher(Settings& settings, TableSource table, const QString& storePath, QObject* parent = nullptr);
+    // Its runs ask through `services`, those of the window's walker.
+    Watcher(Settings& settings, TableSource table, std::shared_ptr<EngineServices> services, const QString& storePath,
+        QObject* parent = nullptr);
     ~Watcher() override;
 
     // The clock the due times are read against (tests give their own).
@@ -51,6 +54,7 @@ private:
 
     Settings& m_settings;
     TableSource m_table;
+    std::shared_ptr<EngineServices> m_services;
     const QString m_storePath;
     std::unique_ptr<WatchLists> m_lists;
     std::function<QDateTime()> m_now;

@@ -6,14 +6,7 @@
 #include "watch/changes.h"
 #include "watch/expiry.h"
 
-#include <QCoreApplication>
-
 using namespace Qt::Literals::StringLiterals;
-
-namespace {
-// The store's writer gets this long to commit the last cells once a run ends.
-constexpr int kDrainMs = 10000;
-} // namespace
 
 QString watchNews(const QString& list, const WatchSummary& summary, int warnDays)
 {
@@ -27,12 +20,13 @@ QString watchNews(const QString& list, const WatchSummary& summary, int warnDays
     return u"监控列表「%1」：%2"_s.arg(list, parts.join(u"，"_s));
 }
 
-WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, const QString& storePath,
-    const WatchList& list, int warnDays, QObject* parent)
+WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table,
+    std::shared_ptr<EngineServices> services, const QString& storePath, const WatchList& list, int warnDays,
+    QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_warnDays(warnDays)
-    , m_walker(std::make_unique<Walker>(settings, std::move(table)))
+    , m_walker(std::make_unique<Walker>(settings, std::move(table), std::move(services)))
     , m_store(std::make_unique<ResultStore>(storePath))
 {
 }
@@ -58,6 +52,7 @@ void WatchRun::start()
         m_store->attach(*m_walker);
     // After the store's own: it marks the batch finished when the walker ends, and the drain then commits that.
     connect(m_walker.get(), &Walker::finished, this, &WatchRun::onFinished, Qt::UniqueConnection);
+    connect(m_store.get(), &ResultStore::drained, this, &WatchRun::onDrained, Qt::UniqueConnection);
     m_running = true;
     m_walker->runBatch();
 }
@@ -70,12 +65,15 @@ void WatchRun::stop()
     m_walker->stopBatch();
 }
 
+// The window goes on while the writer commits the last cells; the summary waits for them, since what the writer
+// finds of them (their earlier answers) is what the changes are counted from.
 void WatchRun::onFinished()
 {
-    m_store->drain(kDrainMs);
-    // What the writer found of the last cells (their earlier answers) is queued for this thread: taken now, or
-    // the last rows' changes would go uncounted.
-    QCoreApplication::sendPostedEvents(m_store.get(), QEvent::MetaCall);
+    m_store->drainLater();
+}
+
+void WatchRun::onDrained()
+{
     const Results& rows = results();
     const LookupTable& table = rows.table();
     const QDate today = QDate::currentDate();

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class EngineServices;
 class LookupTable;
 class Results;
 class ResultStore;
@@ -26,13 +27,14 @@ struct WatchSummary
 QString watchNews(const QString& list, const WatchSummary& summary, int warnDays);
 
 // One run of a watch list away from the window's grid: a walker and a store of its own, asking each service at
-// its usual pace. The caller claims the list before and gives it back after (WatchLists).
+// its usual pace through the services the program shares. The caller claims the list before and gives it back after
+// (WatchLists).
 class WatchRun : public QObject
 {
     Q_OBJECT
 public:
-    WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, const QString& storePath,
-        const WatchList& list, int warnDays, QObject* parent = nullptr);
+    WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, std::shared_ptr<EngineServices> services,
+        const QString& storePath, const WatchList& list, int warnDays, QObject* parent = nullptr);
     ~WatchRun() override;
 
     void start();
@@ -47,6 +49,7 @@ signals:
 
 private:
     void onFinished();
+    void onDrained();
 
     WatchList m_list;
     int m_warnDays;

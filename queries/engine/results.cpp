@@ -124,6 +124,14 @@ void Results::setCell(int row, int column, const QString& text, const QString& p
 {
     if (!contains(row, column))
         return;
+    writeCell(row, column, text, problem, note);
+    emit cellChanged(row, column);
+}
+
+void Results::writeCell(int row, int column, const QString& text, const QString& problem, const QString& note)
+{
+    if (!contains(row, column))
+        return;
     m_cells[slot(row, column)] = cleanCellText(text);
     m_written[slot(row, column)] = true;
     m_earlier.remove(at(row, column));
@@ -135,7 +143,6 @@ void Results::setCell(int row, int column, const QString& text, const QString& p
         m_problems.remove(at(row, column));
     else
         m_problems.insert(at(row, column), cleanCellText(problem));
-    emit cellChanged(row, column);
 }
 
 QString Results::problem(int row, int column) const

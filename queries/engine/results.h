@@ -9,9 +9,9 @@
 #include "input/cleantext.h"
 #include "queries/engine/lookuptable.h"
 
+#include <deque>
 #include <memory>
 #include <optional>
-#include <deque>
 #include <vector>
 
 // The rows of a batch: one per queued domain, its position, the domain, then one cell per lookup.
@@ -40,8 +40,10 @@ public:
 
     QString text(int row, int column) const;
     // A cell with a problem keeps its text, is shown marked, and says why.
-    void setCell(int row, int column, const QString& text, const QString& problem = QString(),
-        const QString& note = QString());
+    void setCell(
+        int row, int column, const QString& text, const QString& problem = QString(), const QString& note = QString());
+    // The same, told later (cellChanged) by whoever wrote it: the walker tells a step's cells once it is done.
+    void writeCell(int row, int column, const QString& text, const QString& problem, const QString& note);
     QString problem(int row, int column) const;
     QString note(int row, int column) const { return m_notes.value(at(row, column)); }
     int problemCount() const { return int(m_problems.size()); }

@@ -2,6 +2,7 @@
 // which writes each walk's finished rows in queue order and says how far the batch has come.
 #include "queries/engine/walker.h"
 
+#include <QPointer>
 #include <QTimer>
 #include <climits>
 
@@ -13,8 +14,15 @@ constexpr qint64 kSliceMs = 15;
 } // namespace
 
 Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent)
+    : Walker(settings, std::move(lookups), std::make_shared<EngineServices>(), parent)
+{
+}
+
+Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, std::shared_ptr<EngineServices> services,
+    QObject* parent)
     : QObject(parent)
     , m_settings(settings)
+    , m_services(std::move(services))
     , m_pumpTimer(new QTimer(this))
 {
     m_results.setTable(std::move(lookups));
@@ -133,10 +141,10 @@ JobContext Walker::jobContext(const QString& lookup)
     JobContext context;
     context.pingProgram = m_pingProgram;
     context.settings = &m_settings;
-    context.network = &m_network;
-    context.registries = &m_registries;
+    context.network = &m_services->network;
+    context.registries = &m_services->registries;
     context.answers = &m_answers;
-    context.ranks = &m_ranks;
+    context.ranks = &m_services->ranks;
     context.lookup = lookup;
     return context;
 }
@@ -209,16 +217,14 @@ void Walker::pump()
                 continue;
             }
         }
-        pumpWalk(*walk, slice);
-        if (m_closed)
+        if (!pumpWalk(*walk, slice))
             return;
     }
     reportProgress();
-    if (!m_closed)
-        finishIfDone();
+    finishIfDone();
 }
 
-void Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
+bool Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
 {
     if (!walk.stopping && stopSeen(walk)) {
         // Requests for later rows are dropped; the row being written finishes as it would have, unless it
@@ -230,7 +236,7 @@ void Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
         }
         if (walk.window.empty() || !walk.window.front().started) {
             endWalk(walk);
-            return;
+            return true;
         }
     }
     while (!walk.window.empty() && walk.window.front().result) {
@@ -244,22 +250,24 @@ void Walker::pumpWalk(WalkState& walk, QElapsedTimer& slice)
         walk.window.pop_front();
         walk.pending.pop_front();
         commit(walk, slot);
-        if (m_closed)
-            return;
         ++walk.committed;
         for (auto skip = walk.skip.begin(); skip != walk.skip.end(); ++skip)
             skip->remove(slot.row);
-        if (walk.stopping || (walk.pending.empty() && !m_streamOpen)) {
+        const bool ended = walk.stopping || (walk.pending.empty() && !m_streamOpen);
+        if (ended)
             endWalk(walk);
-            return;
-        }
+        if (!tellWritten())
+            return false;
+        if (ended)
+            return true;
     }
     if (walk.pending.empty() && !m_streamOpen) {
         endWalk(walk);
-        return;
+        return true;
     }
     if (!walk.stopping)
         startRows(walk);
+    return true;
 }
 
 void Walker::commit(WalkState& walk, const Slot& slot)
@@ -274,10 +282,25 @@ void Walker::commit(WalkState& walk, const Slot& slot)
             continue;
         const CellResult* cell = own ? &*slot.result : &*sibling;
         ++m_written;
-        m_results.setCell(slot.row, table().columnOf(*member), cell->text, cell->problem, cell->note);
-        if (m_closed)
-            return;
+        const int column = table().columnOf(*member);
+        m_results.writeCell(slot.row, column, cell->text, cell->problem, cell->note);
+        m_untold.emplace_back(slot.row, column);
     }
+}
+
+// A row's cells are told once the walker has done with the row, so a listener finds it whole and the walker
+// settled: it may stop the walker, or let go of it, from inside the notice. The row's cells after that are not
+// told (nothing is saved any more once the walker is closed).
+bool Walker::tellWritten()
+{
+    const QPointer<Walker> self(this);
+    const std::vector<std::pair<int, int>> cells = std::exchange(m_untold, {});
+    for (const auto& [row, column] : cells) {
+        if (!self || m_closed)
+            return false;
+        emit m_results.cellChanged(row, column);
+    }
+    return self && !m_closed;
 }
 
 void Walker::reportProgress()
@@ -288,8 +311,7 @@ void Walker::reportProgress()
         if (walk->members.isEmpty() || walk->pending.empty())
             continue;
         const qint64 all = walk->committed + qint64(walk->pending.size());
-        if (!behind
-            || walk->committed * (behind->committed + qint64(behind->pending.size())) < behind->committed * all)
+        if (!behind || walk->committed * (behind->committed + qint64(behind->pending.size())) < behind->committed * all)
             behind = walk.get();
     }
     if (!behind)

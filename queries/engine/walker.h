@@ -3,13 +3,11 @@
 // The walker: runs a batch's lookups over the domain queue and writes the results in queue order.
 #include "input/domains.h"
 #include "queries/engine/answers.h"
+#include "queries/engine/engineservices.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/pace.h"
-#include "queries/sources/rdap.h"
 #include "queries/engine/results.h"
-#include "queries/sources/tranco.h"
 #include "settings/settings.h"
-#include "web/network.h"
 #include "web/proxies.h"
 
 #include <QElapsedTimer>
@@ -36,7 +34,11 @@ class Walker : public QObject
 {
     Q_OBJECT
 public:
-    // Runs the lookups of `lookups`, the table its owner made.
+    // Runs the lookups of `lookups`, the table its owner made, through `services`, which its owner shares with
+    // every other walker it runs.
+    Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, std::shared_ptr<EngineServices> services,
+        QObject* parent = nullptr);
+    // A walker that is the only one of its program (a test's, a benchmark's): services of its own.
     Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent = nullptr);
     ~Walker() override;
 
@@ -50,9 +52,10 @@ public:
     // A new table (the user's own lookups edited): ignored while busy; the rows keep their cells by key.
     void setTable(std::shared_ptr<const LookupTable> lookups);
     // What the jobs share: request bounds and connections, the RDAP servers, the rank list.
-    Network& network() { return m_network; }
-    TrancoStore& ranks() { return m_ranks; }
-    RegistryDirectory& registries() { return m_registries; }
+    const std::shared_ptr<EngineServices>& services() const { return m_services; }
+    Network& network() { return m_services->network; }
+    TrancoStore& ranks() { return m_services->ranks; }
+    RegistryDirectory& registries() { return m_services->registries; }
     AnswerLog& answers() { return m_answers; }
     // What a job of this walker is given, for a question asked outside a batch (查看应答原文).
     JobContext jobContext(const QString& lookup);
@@ -151,8 +154,10 @@ private:
     void endWalk(WalkState& walk);
     void finishIfDone();
     void pump();
-    void pumpWalk(WalkState& walk, QElapsedTimer& slice);
+    // False once the walker is closed (a listener may even have let go of it): nothing of it may be touched.
+    bool pumpWalk(WalkState& walk, QElapsedTimer& slice);
     void commit(WalkState& walk, const Slot& slot);
+    bool tellWritten();
     void startRows(WalkState& walk);
     // Starts one row's request, or answers a name no one can be asked about at once; false while the row's
     // service or its proxies make it wait.
@@ -170,10 +175,8 @@ private:
 
     Settings& m_settings;
     // Before anything that may hold a request of theirs.
-    Network m_network;
-    RegistryDirectory m_registries {m_network};
+    std::shared_ptr<EngineServices> m_services;
     AnswerLog m_answers;
-    TrancoStore m_ranks {m_network};
     QStringList m_queue;
     QHash<int, QString> m_unreadable;
     Results m_results;
@@ -182,6 +185,7 @@ private:
     std::function<bool()> m_writeGate;
     bool m_stopFlag = false;
     bool m_closed = false;
+    std::vector<std::pair<int, int>> m_untold; // cells the step under way has written: row, column
 
     bool m_busy = false;
     bool m_streamOpen = false; // more rows may join
