@@ -4,7 +4,7 @@
 #include "commandlinetesting.h"
 #include "scoped.h"
 #include "store/store.h"
-#include "watch/watchrun.h"
+#include "watching/watchrun.h"
 
 #include <QScopeGuard>
 #include <QtTest>
