@@ -8,6 +8,7 @@
 #include "watch/changes.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QMutex>
 #include <QObject>
 #include <QSqlDatabase>
@@ -28,7 +29,7 @@ public:
         QString lookup;
         QString text;
         QString problem;
-        QString at;
+        QDateTime at; // with the user's offset of the moment
         Measure measure = Measure::Text;
     };
 

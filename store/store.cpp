@@ -5,6 +5,7 @@
 #include "queries/engine/lookup.h"
 #include "queries/engine/walker.h"
 #include "store/cellwriter.h"
+#include "store/instants.h"
 #include "store/schema.h"
 
 #include <QDir>
@@ -44,9 +45,10 @@ QStringList ResultStore::files(const QString& path)
     return {path, path + u"-wal"_s, path + u"-shm"_s};
 }
 
-ResultStore::ResultStore(const QString& path, QObject* parent)
+ResultStore::ResultStore(const QString& path, const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_path(path)
+    , m_clock(clock)
 {
     m_thread.setObjectName(u"result writer"_s);
     open();
@@ -63,7 +65,7 @@ ResultStore::~ResultStore()
 QString ResultStore::moveAside()
 {
     m_db.close();
-    return moveDamagedAside(m_path);
+    return moveDamagedAside(m_path, m_clock.now());
 }
 
 void ResultStore::open()
@@ -185,8 +187,11 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
 void ResultStore::insertBatch()
 {
     QSqlQuery insert(m_db);
-    insert.prepare(u"INSERT INTO batches (started, domains, lookups, watchlist) VALUES (?, ?, ?, ?)"_s);
-    insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
+    insert.prepare(u"INSERT INTO batches (started, started_offset, domains, lookups, watchlist) "
+                   u"VALUES (?, ?, ?, ?, ?)"_s);
+    const QDateTime started = m_clock.now();
+    insert.addBindValue(instantText(started));
+    insert.addBindValue(started.offsetFromUtc());
     insert.addBindValue(u"[]"_s); // the names go into rows of their own
     insert.addBindValue(toJson(m_batchLookups));
     insert.addBindValue(m_watchList.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(m_watchList));
@@ -283,9 +288,8 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue(
-        {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key, notNull(cell.text),
-            notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs), lookup.measure});
+    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure});
 }
 
 std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
@@ -293,11 +297,12 @@ std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
     QSqlQuery last(m_db);
     if (!m_saving
         // A watch list's run cut short is simply run again when it is next due.
-        || !last.exec(u"SELECT id, started, domains, lookups, finished FROM batches WHERE watchlist IS NULL "
-                      u"ORDER BY id DESC LIMIT 1"_s)
+        || !last.exec(
+            u"SELECT id, started, domains, lookups, finished, started_offset FROM batches WHERE watchlist IS NULL "
+            u"ORDER BY id DESC LIMIT 1"_s)
         || !last.next() || last.value(4).toInt() != 0)
         return std::nullopt;
-    Batch batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
+    Batch batch {last.value(0).toLongLong(), storedTime(last.value(1).toString(), last.value(5).toInt()),
         fromJson(last.value(2).toString()), fromJson(last.value(3).toString())};
     if (withNames && batch.domains.isEmpty())
         batch.domains = savedNames(batch.id, 0, INT_MAX);
@@ -367,13 +372,13 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
 {
     QList<Answer> answers;
     QSqlQuery query(m_db);
-    query.prepare(u"SELECT at, lookup, text, problem, batch FROM cells WHERE domain = ? ORDER BY at"_s);
+    query.prepare(u"SELECT at, lookup, text, problem, batch, at_offset FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
     if (!m_readable || !query.exec())
         return answers;
     while (query.next()) {
         // Saved by earlier versions, which let control characters through.
-        answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),
+        answers.append({storedTime(query.value(0).toString(), query.value(5).toInt()), query.value(1).toString(),
             cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString()),
             query.value(4).toLongLong()});
     }

@@ -28,12 +28,12 @@ QString watchNews(const QString& list, const WatchSummary& summary, int warnDays
 }
 
 WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, const QString& storePath,
-    const WatchList& list, int warnDays, QObject* parent)
+    const WatchList& list, int warnDays, const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_warnDays(warnDays)
     , m_walker(std::make_unique<Walker>(settings, std::move(table)))
-    , m_store(std::make_unique<ResultStore>(storePath))
+    , m_store(std::make_unique<ResultStore>(storePath, clock))
 {
 }
 
@@ -78,7 +78,7 @@ void WatchRun::onFinished()
     QCoreApplication::sendPostedEvents(m_store.get(), QEvent::MetaCall);
     const Results& rows = results();
     const LookupTable& table = rows.table();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_store->clock().today();
     for (int row = 0; row < rows.rowCount(); ++row) {
         bool expiring = false;
         for (int column = FirstLookupColumn; column < table.columnCount(); ++column) {

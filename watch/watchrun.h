@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class Clock;
 class LookupTable;
 class Results;
 class ResultStore;
@@ -32,7 +33,7 @@ class WatchRun : public QObject
     Q_OBJECT
 public:
     WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, const QString& storePath,
-        const WatchList& list, int warnDays, QObject* parent = nullptr);
+        const WatchList& list, int warnDays, const Clock& clock, QObject* parent = nullptr);
     ~WatchRun() override;
 
     void start();

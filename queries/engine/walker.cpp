@@ -12,9 +12,10 @@ namespace {
 constexpr qint64 kSliceMs = 15;
 } // namespace
 
-Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent)
+Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent, const Clock& clock)
     : QObject(parent)
     , m_settings(settings)
+    , m_wallClock(clock)
     , m_pumpTimer(new QTimer(this))
 {
     m_results.setTable(std::move(lookups));
@@ -133,6 +134,7 @@ JobContext Walker::jobContext(const QString& lookup)
     JobContext context;
     context.pingProgram = m_pingProgram;
     context.settings = &m_settings;
+    context.clock = &m_wallClock;
     context.network = &m_network;
     context.registries = &m_registries;
     context.answers = &m_answers;
@@ -288,8 +290,7 @@ void Walker::reportProgress()
         if (walk->members.isEmpty() || walk->pending.empty())
             continue;
         const qint64 all = walk->committed + qint64(walk->pending.size());
-        if (!behind
-            || walk->committed * (behind->committed + qint64(behind->pending.size())) < behind->committed * all)
+        if (!behind || walk->committed * (behind->committed + qint64(behind->pending.size())) < behind->committed * all)
             behind = walk.get();
     }
     if (!behind)

@@ -5,8 +5,8 @@
 #include "queries/engine/answers.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/pace.h"
-#include "queries/sources/rdap.h"
 #include "queries/engine/results.h"
+#include "queries/sources/rdap.h"
 #include "queries/sources/tranco.h"
 #include "settings/settings.h"
 #include "web/network.h"
@@ -36,8 +36,10 @@ class Walker : public QObject
 {
     Q_OBJECT
 public:
-    // Runs the lookups of `lookups`, the table its owner made.
-    Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent = nullptr);
+    // Runs the lookups of `lookups`, the table its owner made; what its lookups reckon from the time of day (a
+    // certificate's days left, when a registry may be asked again) they read from `clock`.
+    Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent = nullptr,
+        const Clock& clock = systemClock());
     ~Walker() override;
 
     // The domain queue: replaced whole by Start, only read by the walks. A name with a character that could
@@ -169,6 +171,7 @@ private:
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
+    const Clock& m_wallClock;
     // Before anything that may hold a request of theirs.
     Network m_network;
     RegistryDirectory m_registries {m_network};
