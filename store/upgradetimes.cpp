@@ -36,9 +36,11 @@ bool tabulateMinutes(QSqlQuery& step, const QTimeZone& zone)
     QList<std::pair<QString, int>> minutes;
     while (step.next()) {
         const QString minute = step.value(0).toString();
-        const QDateTime reading = QDateTime::fromString(minute, u"yyyy-MM-ddTHH:mm"_s);
-        if (reading.isValid())
-            minutes.append({minute, offsetOfReading(reading.date(), reading.time(), zone)});
+        // Day and time apart: read as one local time, a reading from the hour the clocks skip is no time at all.
+        const QDate day = QDate::fromString(minute.left(10), Qt::ISODate);
+        const QTime time = QTime::fromString(minute.mid(11), u"HH:mm"_s);
+        if (minute.size() == 16 && minute.at(10) == u'T' && day.isValid() && time.isValid())
+            minutes.append({minute, offsetOfReading(day, time, zone)});
     }
     step.finish();
     if (!step.prepare(u"INSERT INTO local_minutes VALUES (?, ?)"_s))

@@ -312,15 +312,16 @@ QStringList TestWatching::runInWindow(QDateTime* now)
     Settings settings(m_home->filePath(u"window.conf"_s));
     for (const ServiceInfo& service : builtInTable()->services().all())
         settings.setPace(service.key, {service.pace.concurrency, 0});
+    SetClock clock(*now);
     Watcher watcher(
-        settings, [] { return builtInTable(); }, databasePath());
-    watcher.setClock([now] { return *now; });
+        settings, [] { return builtInTable(); }, databasePath(), clock);
     QSignalSpy finished(&watcher, &Watcher::runFinished);
     watcher.start();
     if (!finished.wait(30'000))
         return {u"the first run never ended"_s};
     m_unfiled.insert(u"c.test"_s);
     *now = now->addSecs(25 * 3600);
+    clock.set(*now);
     watcher.checkNow();
     if (!finished.wait(30'000))
         return {u"the second run never ended"_s};
