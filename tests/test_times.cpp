@@ -3,6 +3,7 @@
 // the local times older files hold, and the days left counted from a clock the test sets.
 #include "ScriptedPlatform.h"
 #include "app/ExpiringDialog.h"
+#include "olddatabase.h"
 #include "queries/engine/keys.h"
 #include "queries/sources/tranco.h"
 #include "scoped.h"
@@ -159,13 +160,7 @@ void TestTimes::olderLocalTimesReadInTheMachinesZone()
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery step(db);
-        QVERIFY(step.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT "
-                          u"NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0, watchlist TEXT)"_s));
-        QVERIFY(step.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
-                          u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                          u"PRIMARY KEY (batch, row, lookup))"_s));
-        QVERIFY(step.exec(u"CREATE TABLE expiries (domain TEXT NOT NULL, lookup TEXT NOT NULL, day TEXT NOT NULL, "
-                          u"text TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY (domain, lookup))"_s));
+        QVERIFY(createOldTables(step, 4));
         // A batch's start was written to the second.
         QVERIFY(step.exec(
             u"INSERT INTO batches VALUES (1, '%1', '[]', '[\"reg-expiry\"]', 0, NULL)"_s.arg(local.left(19))));
@@ -173,7 +168,6 @@ void TestTimes::olderLocalTimesReadInTheMachinesZone()
             step.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'reg-expiry', '2030-01-02', '', '%1')"_s.arg(local)));
         QVERIFY(step.exec(
             u"INSERT INTO expiries VALUES ('a.test', 'reg-expiry', '2030-01-02', '2030-01-02', '%1')"_s.arg(local)));
-        QVERIFY(step.exec(u"PRAGMA user_version = 4"_s));
     }
     QSqlDatabase::removeDatabase(u"old"_s);
     const ScopedZone machine(zone);
