@@ -27,14 +27,14 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
 {
     setObjectName(u"expiringDialog"_s);
     setWindowTitle(u"即将到期"_s);
-    const QDate today = QDate::currentDate();
+    const QDate today = store.clock().today();
     QString error;
     // Lapsed ones as far back as ahead: what lapsed long ago is mostly an answer nobody asked again (renewed
     // since, or gone), and a store of years would list little else.
     const QList<expiries::Expiring> due
         = store.expiringBetween(today.addDays(-warnDays), today.addDays(warnDays), &error);
     m_results = expiringRows(due, expiryTable(table), today);
-    m_model = new ResultsGrid(*m_results, ranks, this);
+    m_model = new ResultsGrid(*m_results, ranks, this, store.clock());
     m_model->setWarnDays(warnDays);
     m_view->setObjectName(u"expiring"_s);
     m_view->setModel(m_model);

@@ -35,10 +35,11 @@ QString plainToolTip(const QString& text)
     return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text) : text;
 }
 
-ResultsGrid::ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent)
+ResultsGrid::ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent, const Clock& clock)
     : QAbstractTableModel(parent)
     , m_results(results)
     , m_ranks(ranks)
+    , m_clock(clock)
 {
     connect(&results, &Results::aboutToReset, this, &ResultsGrid::beginResetModel);
     connect(&results, &Results::wasReset, this, &ResultsGrid::endResetModel);
@@ -161,7 +162,7 @@ QVariant ResultsGrid::background(
     const Lookup* lookup = m_results.table().lookupAt(column);
     if (why.isEmpty() && lookup && (lookup->key == Key::RegExpiry || lookup->key == Key::TlsExpiry)) {
         if (const std::optional<QDate> day = expiryOf(m_results.text(row, column))) {
-            switch (urgencyOf(*day, QDate::currentDate(), m_warnDays)) {
+            switch (urgencyOf(*day, m_clock.today(), m_warnDays)) {
             case Urgency::Past:
                 return QColor(229, 57, 53, 110);
             case Urgency::Soon:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "queries/engine/results.h"
+#include "settings/clock.h"
 #include "settings/settings.h"
 
 #include <QAbstractTableModel>
@@ -34,7 +35,9 @@ class ResultsGrid : public QAbstractTableModel
     Q_OBJECT
 public:
     // The rank list's date shows in its column's header tooltip.
-    ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent = nullptr);
+    // The expiry tints count days from `clock`'s today.
+    ResultsGrid(const Results& results, const TrancoStore& ranks, QObject* parent = nullptr,
+        const Clock& clock = systemClock());
 
     // Whether any cell of the row changed (for 只看变化), on any column of it.
     static constexpr int RowChangedRole = Qt::UserRole + 1;
@@ -55,5 +58,6 @@ private:
 
     const Results& m_results;
     const TrancoStore& m_ranks;
+    const Clock& m_clock;
     int m_warnDays = Settings::kDefaultWarnDays;
 };

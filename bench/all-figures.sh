@@ -32,4 +32,5 @@ run() {
     run "$here/failure-figures.sh" "$build"
     run "$here/charset-figures.sh" "$build"
     run "$here/watch-figures.sh" "$build" 1000000
+    run "$here/upgrade-figures.sh" "$build" 1000000
 } >"$log"

@@ -136,7 +136,7 @@ bool RowOutput::isExpiring(int row) const
 {
     if (m_expiringDays < 0)
         return false;
-    const QDate today = QDate::currentDate();
+    const QDate today = m_store.clock().today();
     return std::any_of(m_expiryColumns.begin(), m_expiryColumns.end(), [&](int column) {
         const std::optional<QDate> day
             = m_results.problem(row, column).isEmpty() ? expiryOf(m_results.text(row, column)) : std::nullopt;

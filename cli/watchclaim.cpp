@@ -15,10 +15,10 @@ namespace {
 constexpr int kBeatMs = 60'000;
 }
 
-WatchClaim::WatchClaim(Clock now)
-    : m_now(std::move(now))
+WatchClaim::WatchClaim(const Clock& clock)
+    : m_clock(clock)
 {
-    QObject::connect(&m_beat, &QTimer::timeout, [this] { m_lists->beat(m_name, m_now()); });
+    QObject::connect(&m_beat, &QTimer::timeout, [this] { m_lists->beat(m_name, m_clock.now()); });
 }
 
 WatchClaim::~WatchClaim()
@@ -34,7 +34,7 @@ std::optional<ExitStatus> WatchClaim::take(
         say(u"seo-quillmark: "_s + later + u'\n');
         return ExitStatus::SomeFailed;
     }
-    m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath());
+    m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath(), m_clock);
     const std::optional<WatchList> list = m_lists->find(name);
     if (!list) {
         const QStringList names = m_lists->names();
@@ -64,7 +64,7 @@ std::optional<ExitStatus> WatchClaim::claim()
     // Read again: another run may have come and gone while this one waited for its output's reader.
     const std::optional<WatchList> before = m_lists->find(m_name);
     m_lastStarted = before ? before->times.lastStarted : QDateTime();
-    switch (m_lists->claim(m_name, m_now(), true)) {
+    switch (m_lists->claim(m_name, m_clock.now(), true)) {
     case WatchLists::Claim::Started:
         break;
     case WatchLists::Claim::Running:
@@ -85,7 +85,7 @@ void WatchClaim::release(qint64 batch, bool ran)
         return;
     m_beat.stop();
     if (ran)
-        m_lists->finish(m_name, batch, m_now());
+        m_lists->finish(m_name, batch, m_clock.now());
     else
         m_lists->abandon(m_name, m_lastStarted);
 }

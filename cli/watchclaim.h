@@ -3,11 +3,11 @@
 // --watch NAME: a list saved in the window, run once from a timer or by hand. The run holds the list while it
 // goes (the window, or another timer, does not run it at the same time) and says it is alive every minute.
 #include "cli/exitstatus.h"
+#include "settings/clock.h"
 
 #include <QDateTime>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -19,8 +19,7 @@ struct Options;
 class WatchClaim
 {
 public:
-    using Clock = std::function<QDateTime()>;
-    explicit WatchClaim(Clock now = [] { return QDateTime::currentDateTimeUtc(); });
+    explicit WatchClaim(const Clock& clock = systemClock());
     ~WatchClaim();
 
     // The list's names and lookups become the run's. Nothing, or the status to end with (said on standard
@@ -34,7 +33,7 @@ public:
     void release(qint64 batch, bool ran);
 
 private:
-    Clock m_now;
+    const Clock& m_clock;
     std::unique_ptr<WatchLists> m_lists;
     QString m_name; // the list taken
     bool m_claimed = false;

@@ -1,5 +1,6 @@
 #include "store/cellwriter.h"
 
+#include "store/instants.h"
 #include "store/schema.h"
 
 #include <QDateTime>
@@ -43,13 +44,13 @@ QString CellWriter::open()
     m_insert.emplace(m_db);
     m_earlier.emplace(m_db);
     // Columns by name: a table a later version or the user gave one more column still takes our rows.
-    if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
-                           u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
+    if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at, "
+                           u"at_offset) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s))
         return describe(m_insert->lastError());
     m_insertName.emplace(m_db);
     if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
         return describe(m_insertName->lastError());
-    if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+    if (!m_earlier->prepare(u"SELECT text, at, at_offset FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
                             u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
         return describe(m_earlier->lastError());
     if (!m_expiries.prepare(m_db))
@@ -138,13 +139,15 @@ bool CellWriter::put(const Cell& cell, QSqlError* error)
     }
     if (found.value())
         m_found.append(*found.value());
-    for (const QVariant& value : {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain),
-             QVariant(cell.lookup), QVariant(cell.text), QVariant(cell.problem), QVariant(cell.at)})
+    const QString at = instantText(cell.at);
+    for (const QVariant& value :
+        {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain), QVariant(cell.lookup), QVariant(cell.text),
+            QVariant(cell.problem), QVariant(at), QVariant(cell.at.offsetFromUtc())})
         m_insert->addBindValue(value);
     bool ok = m_insert->exec();
     *error = m_insert->lastError();
     if (ok && cell.problem.isEmpty() && expiries::isKept(cell.lookup)) {
-        ok = m_expiries.record(cell.domain, cell.lookup, cell.text, cell.at);
+        ok = m_expiries.record(cell.domain, cell.lookup, cell.text, at);
         if (!ok)
             *error = QSqlError(m_expiries.error(), {}, QSqlError::StatementError);
     }
@@ -163,8 +166,9 @@ ReadResult<std::optional<CellWriter::Found>> CellWriter::lastAnswer(const Cell& 
         return ReadError {describe(m_earlier->lastError())};
     std::optional<Found> found;
     if (m_earlier->next()) {
+        // Its day as the user had it when it was saved, in whatever zone this computer is now.
         const LastAnswer last {m_earlier->value(0).toString(),
-            QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date()};
+            storedTime(m_earlier->value(1).toString(), m_earlier->value(2).toInt()).date()};
         const bool failed = !cell.problem.isEmpty();
         const bool changed = compareCell(last, cell.text, failed, cell.measure).kind == CellChange::Kind::Changed;
         if (changed || failed)

@@ -10,6 +10,7 @@
 #include "watch/changes.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QMutex>
 #include <QObject>
 #include <QSqlDatabase>
@@ -30,7 +31,7 @@ public:
         QString lookup;
         QString text;
         QString problem;
-        QString at;
+        QDateTime at; // with the user's offset of the moment
         Measure measure = Measure::Text;
     };
     struct Name

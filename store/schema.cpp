@@ -1,6 +1,7 @@
 #include "store/schema.h"
 
 #include "store/expiries.h"
+#include "store/upgradetimes.h"
 #include "store/watchlists.h"
 
 #include <QDateTime>
@@ -8,6 +9,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTimeZone>
 #include <QUuid>
 #include <optional>
 
@@ -18,9 +20,11 @@ namespace {
 // The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
 // the same tables; version 2 named the registration lookups reg-* instead of rdap-*; version 3 keeps a
 // batch's names in rows of their own (earlier batches keep theirs as one JSON list); version 4 adds the watch
-// lists, the latest expiry day of every domain, and which batches were a watch list's runs. A file from a later
-// program is read, never written.
-constexpr int kSchemaVersion = 4;
+// lists, the latest expiry day of every domain, and which batches were a watch list's runs; version 5 writes
+// every time as an instant in UTC with the offset it was saved at (store/instants.h), where earlier versions
+// wrote the cells' and batches' times in local time with no offset: those are read once in the zone of the
+// computer that opens the file (store/upgradetimes.h). A file from a later program is read, never written.
+constexpr int kSchemaVersion = 5;
 
 SchemaCheck failedWith(const QSqlError& error, const QString& path)
 {
@@ -86,6 +90,9 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
         && (version >= 4
             || (step.exec(u"BEGIN IMMEDIATE"_s) && step.exec(u"ALTER TABLE batches ADD COLUMN watchlist TEXT"_s)
                 && expiries::fill(db) && step.exec(u"COMMIT"_s)))
+        && (version >= 5
+            || (step.exec(u"BEGIN IMMEDIATE"_s) && upgradeTimes(step, QTimeZone::systemTimeZone())
+                && step.exec(u"COMMIT"_s)))
         && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
         && step.exec(u"ROLLBACK"_s);
     if (!ready)
@@ -130,10 +137,10 @@ SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path)
     return {true, true, false, false, {}};
 }
 
-QString moveDamagedAside(const QString& path)
+QString moveDamagedAside(const QString& path, const QDateTime& now)
 {
     // Kept aside, never overwritten: what it held may still be read by other means.
-    const QString aside = path + u".corrupt-"_s + QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+    const QString aside = path + u".corrupt-"_s + now.toString(u"yyyyMMdd-HHmmss"_s);
     if (!QFile::rename(path, aside))
         return {};
     // The journal belongs to the damaged file; next to a new one it would be replayed into it.

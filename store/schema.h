@@ -4,6 +4,7 @@
 // cannot be used, and a damaged one moved aside.
 #include <QString>
 
+class QDateTime;
 class QSqlDatabase;
 class QSqlError;
 
@@ -27,7 +28,7 @@ SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path);
 // list's claim).
 QString laterProgramsDatabase(const QString& path);
 
-// Moves the damaged file at `path`, closed, out of the way with its journal; the new name, or empty when it
-// cannot be moved.
-QString moveDamagedAside(const QString& path);
+// Moves the damaged file at `path`, closed, out of the way with its journal, named after `now`; the new name, or
+// empty when it cannot be moved.
+QString moveDamagedAside(const QString& path, const QDateTime& now);
 QString movedNotice(const QString& aside);

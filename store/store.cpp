@@ -5,6 +5,7 @@
 #include "queries/engine/lookup.h"
 #include "queries/engine/walker.h"
 #include "store/cellwriter.h"
+#include "store/instants.h"
 #include "store/schema.h"
 
 #include <QDeadlineTimer>
@@ -50,9 +51,10 @@ QStringList ResultStore::files(const QString& path)
     return {path, path + u"-wal"_s, path + u"-shm"_s};
 }
 
-ResultStore::ResultStore(const QString& path, QObject* parent)
+ResultStore::ResultStore(const QString& path, const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_path(path)
+    , m_clock(clock)
 {
     m_thread.setObjectName(u"result writer"_s);
     open();
@@ -69,7 +71,7 @@ ResultStore::~ResultStore()
 QString ResultStore::moveAside()
 {
     m_db.close();
-    return moveDamagedAside(m_path);
+    return moveDamagedAside(m_path, m_clock.now());
 }
 
 void ResultStore::open()
@@ -203,8 +205,11 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
 void ResultStore::insertBatch()
 {
     QSqlQuery insert(m_db);
-    insert.prepare(u"INSERT INTO batches (started, domains, lookups, watchlist) VALUES (?, ?, ?, ?)"_s);
-    insert.addBindValue(QDateTime::currentDateTime().toString(Qt::ISODate));
+    insert.prepare(u"INSERT INTO batches (started, started_offset, domains, lookups, watchlist) "
+                   u"VALUES (?, ?, ?, ?, ?)"_s);
+    const QDateTime started = m_clock.now();
+    insert.addBindValue(instantText(started));
+    insert.addBindValue(started.offsetFromUtc());
     insert.addBindValue(u"[]"_s); // the names go into rows of their own
     insert.addBindValue(toJson(m_batchLookups));
     insert.addBindValue(m_watchList.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(m_watchList));
@@ -313,9 +318,8 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue(CellWriter::Cell {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
-        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
-        lookup.measure});
+    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure});
 }
 
 ReadResult<std::optional<ResultStore::Batch>> ResultStore::unfinishedBatch(bool withNames)
@@ -324,12 +328,12 @@ ReadResult<std::optional<ResultStore::Batch>> ResultStore::unfinishedBatch(bool 
         return std::optional<Batch>();
     QSqlQuery last(m_db);
     // A watch list's run cut short is simply run again when it is next due.
-    if (!last.exec(u"SELECT id, started, domains, lookups, finished FROM batches WHERE watchlist IS NULL "
-                   u"ORDER BY id DESC LIMIT 1"_s))
+    if (!last.exec(u"SELECT id, started, domains, lookups, finished, started_offset FROM batches "
+                   u"WHERE watchlist IS NULL ORDER BY id DESC LIMIT 1"_s))
         return failedRead(last);
     if (!last.next() || last.value(4).toInt() != 0)
         return std::optional<Batch>();
-    Batch batch {last.value(0).toLongLong(), QDateTime::fromString(last.value(1).toString(), Qt::ISODate),
+    Batch batch {last.value(0).toLongLong(), storedTime(last.value(1).toString(), last.value(5).toInt()),
         fromJson(last.value(2).toString()), fromJson(last.value(3).toString())};
     if (withNames && batch.domains.isEmpty()) {
         const ReadResult<QStringList> names = savedNames(batch.id, 0, INT_MAX);
@@ -408,13 +412,13 @@ ReadResult<QList<ResultStore::Answer>> ResultStore::history(const QString& domai
     if (!m_readable)
         return answers;
     QSqlQuery query(m_db);
-    query.prepare(u"SELECT at, lookup, text, problem, batch FROM cells WHERE domain = ? ORDER BY at"_s);
+    query.prepare(u"SELECT at, lookup, text, problem, batch, at_offset FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
     if (!query.exec())
         return failedRead(query);
     while (query.next()) {
         // Saved by earlier versions, which let control characters through.
-        answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),
+        answers.append({storedTime(query.value(0).toString(), query.value(5).toInt()), query.value(1).toString(),
             cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString()),
             query.value(4).toLongLong()});
     }

@@ -8,10 +8,12 @@
 #include <optional>
 
 #include "queries/engine/walker.h"
+#include "settings/clock.h"
 #include "store/expiries.h"
 #include "store/readresult.h"
 
 class CellWriter;
+class Clock;
 struct CellResult;
 struct Lookup;
 
@@ -34,7 +36,9 @@ public:
     // The walker waits while more cells than this are written but not committed: a few milliseconds of the
     // writer's work, so a kill loses next to nothing that was already on screen.
     static constexpr qint64 kMostUnsaved = 1000;
-    explicit ResultStore(const QString& path = defaultPath(), QObject* parent = nullptr);
+    // `clock` stamps the batches and cells saved.
+    explicit ResultStore(
+        const QString& path = defaultPath(), const Clock& clock = systemClock(), QObject* parent = nullptr);
     ~ResultStore() override;
 
     // False when the database could not be opened or written, or a save has failed since; the program then
@@ -66,7 +70,7 @@ public:
     struct Batch
     {
         qint64 id = 0;
-        QDateTime started;
+        QDateTime started; // at the offset it began at
         QStringList domains;
         QStringList lookups; // keys
     };
@@ -85,17 +89,19 @@ public:
 
     struct Answer
     {
-        QDateTime at;
+        QDateTime at; // at the offset it was saved at: its date is the day the user saw it answered
         QString lookup; // key
         QString text;
         QString problem;
         qint64 batch = 0;
     };
-    // Every saved answer for a domain, oldest first.
+    // Every saved answer for a domain, oldest first (by the instant, whatever zone each was saved in).
     ReadResult<QList<Answer>> history(const QString& domain);
 
     // The batches begun from now on are runs of the watch list `name` (empty: the user's own).
     void setWatchList(const QString& name) { m_watchList = name; }
+    // The clock the saves are stamped by, and "today" is reckoned by for what was saved.
+    const Clock& clock() const { return m_clock; }
     // The batch being saved; 0 when none is.
     qint64 currentBatch() const { return m_saving ? m_batch : 0; }
     // The latest saved answer of every domain's 到期日 and 证书到期 whose day is from `firstDay` to `lastDay`.
@@ -123,6 +129,7 @@ private:
     void tellIfDrained();
 
     const QString m_path;
+    const Clock& m_clock;
     QString m_connection;
     QSqlDatabase m_db;
     bool m_readable = false; // history can be read

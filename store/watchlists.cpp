@@ -1,5 +1,7 @@
 #include "store/watchlists.h"
 
+#include "settings/clock.h"
+#include "store/instants.h"
 #include "store/jsonlist.h"
 #include "store/schema.h"
 
@@ -11,16 +13,18 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Times as UTC instants: the window and a timer's command line may not share a time zone.
+// Times as UTC instants, as the cells' are: the window and a timer's command line may not share a time zone.
+// No offset is kept beside them: they decide when a list is due, compared as instants, and no day of theirs is
+// shown. A claim is taken only if the row still holds the very text read, so a time read back must write the
+// same text again: read in UTC, it does.
 QVariant stamp(const QDateTime& time)
 {
-    return time.isValid() ? QVariant(time.toUTC().toString(Qt::ISODateWithMs))
-                          : QVariant(QMetaType::fromType<QString>());
+    return time.isValid() ? QVariant(instantText(time)) : QVariant(QMetaType::fromType<QString>());
 }
 
 QDateTime instant(const QVariant& value)
 {
-    return value.isNull() ? QDateTime() : QDateTime::fromString(value.toString(), Qt::ISODateWithMs);
+    return value.isNull() ? QDateTime() : storedTime(value.toString(), 0);
 }
 
 constexpr int kBusyTimeoutMs = 5000;
@@ -35,8 +39,9 @@ bool WatchLists::create(QSqlQuery& step)
                      u"last_batch INTEGER NOT NULL DEFAULT 0)"_s);
 }
 
-WatchLists::WatchLists(const QString& path)
-    : m_connection(u"watch-"_s + QUuid::createUuid().toString(QUuid::Id128))
+WatchLists::WatchLists(const QString& path, const Clock& clock)
+    : m_clock(clock)
+    , m_connection(u"watch-"_s + QUuid::createUuid().toString(QUuid::Id128))
 {
     m_db = QSqlDatabase::addDatabase(u"QSQLITE"_s, m_connection);
     m_db.setDatabaseName(path);
@@ -106,9 +111,8 @@ bool WatchLists::save(const WatchList& list)
                   u"ON CONFLICT (name) DO UPDATE SET domains = excluded.domains, lookups = excluded.lookups, "
                   u"interval_hours = excluded.interval_hours"_s);
     // Trimmed as --watch trims the name it is given, so the list can be run by the name the user sees.
-    for (const QVariant& value :
-        {QVariant(list.name.trimmed()), QVariant(toJson(list.domains)), QVariant(toJson(list.lookups)),
-            QVariant(list.times.intervalHours), stamp(QDateTime::currentDateTimeUtc())})
+    for (const QVariant& value : {QVariant(list.name.trimmed()), QVariant(toJson(list.domains)),
+             QVariant(toJson(list.lookups)), QVariant(list.times.intervalHours), stamp(m_clock.now())})
         query.addBindValue(value);
     return m_problem.isEmpty() && (query.exec() || failed(query));
 }

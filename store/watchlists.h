@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/clock.h"
 #include "watch/schedule.h"
 
 #include <QDateTime>
@@ -26,7 +27,8 @@ struct WatchList
 class WatchLists
 {
 public:
-    explicit WatchLists(const QString& path);
+    // `clock` stamps when a list is made; a claim, a beat and a run's end are stamped with the time passed.
+    explicit WatchLists(const QString& path, const Clock& clock = systemClock());
     // The table, made with the database's others.
     static bool create(class QSqlQuery& step);
     ~WatchLists();
@@ -57,6 +59,7 @@ private:
     bool failed(const class QSqlQuery& query);
     std::optional<Claim> replaceTimes(const QString& name, const WatchTimes& read, const WatchTimes& times);
 
+    const Clock& m_clock;
     QString m_connection;
     QString m_later; // the notice of a later program's database, which is only read
     QSqlDatabase m_db;

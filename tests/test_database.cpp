@@ -2,6 +2,7 @@
 // non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
 // for nothing saved), an older one brought up to date, and sibling cells saved with their cell.
 #include "commandlinetesting.h"
+#include "olddatabase.h"
 #include "scoped.h"
 #include "store/store.h"
 #include "watching/watchrun.h"
@@ -40,12 +41,7 @@ void TestDatabase::olderDatabaseBroughtUpToDate()
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery query(db);
-        QVERIFY(
-            query.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
-                       u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s));
-        QVERIFY(query.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
-                           u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                           u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(createOldTables(query, 0));
         QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '[\"a.test\"]', "
                            u"'[\"rdap-status\",\"dns\"]', 0)"_s));
         QVERIFY(query.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'rdap-status', '已注册', '', "
@@ -169,7 +165,8 @@ void TestDatabase::prepare(const QString& state, const QString& folder)
             QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
         if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
             QVERIFY(query.exec(u"DROP TABLE cells"_s)
-                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, note NOT NULL)"_s));
+                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, at_offset, "
+                              u"note NOT NULL)"_s));
         if (state == u"newer"_s)
             QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
     }

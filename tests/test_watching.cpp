@@ -5,6 +5,7 @@
 // line, and the claims on it, against a clock of the test's own where the run is in this process.
 #include "app/Notifier.h"
 #include "commandlinetesting.h"
+#include "olddatabase.h"
 #include "scoped.h"
 #include "settings/settings.h"
 #include "store/store.h"
@@ -325,15 +326,16 @@ QStringList TestWatching::runInWindow(QDateTime* now)
     Settings settings(m_home->filePath(u"window.conf"_s));
     for (const ServiceInfo& service : builtInTable()->services().all())
         settings.setPace(service.key, {service.pace.concurrency, 0});
+    SetClock clock(*now);
     Watcher watcher(
-        settings, [] { return builtInTable(); }, std::make_shared<EngineServices>(), databasePath());
-    watcher.setClock([now] { return *now; });
+        settings, [] { return builtInTable(); }, std::make_shared<EngineServices>(), databasePath(), clock);
     QSignalSpy finished(&watcher, &Watcher::runFinished);
     watcher.start();
     if (!finished.wait(30'000))
         return {u"the first run never ended"_s};
     m_unfiled.insert(u"c.test"_s);
     *now = now->addSecs(25 * 3600);
+    clock.set(*now);
     watcher.checkNow();
     if (!finished.wait(30'000))
         return {u"the second run never ended"_s};
@@ -379,11 +381,7 @@ void TestWatching::expiryDaysKeptPerDomain()
         db.setDatabaseName(databasePath());
         QVERIFY(db.open());
         QSqlQuery step(db);
-        QVERIFY(step.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT "
-                          u"NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s));
-        QVERIFY(step.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
-                          u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                          u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(createOldTables(step, 3));
         QVERIFY(step.exec(u"INSERT INTO cells VALUES (1, 0, 'old.test', 'reg-expiry', '%1', '', '2026-01-01T00:00:00'),"
                           u"(2, 0, 'old.test', 'reg-expiry', '%2', '', '2026-02-01T00:00:00'),"
                           u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
@@ -391,7 +389,6 @@ void TestWatching::expiryDaysKeptPerDomain()
                           u"(2, 2, 'lapsed.test', 'reg-expiry', '%4', '', '2026-02-01T00:00:00'),"
                           u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s.arg(
                               inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200))));
-        QVERIFY(step.exec(u"PRAGMA user_version = 3"_s));
     }
     QSqlDatabase::removeDatabase(u"old"_s);
     const auto due = [this](int days) {

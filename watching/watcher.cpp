@@ -12,19 +12,19 @@ constexpr int kBeatMs = 60'000;
 } // namespace
 
 Watcher::Watcher(Settings& settings, TableSource table, std::shared_ptr<EngineServices> services,
-    const QString& storePath, QObject* parent)
+    const QString& storePath, const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_settings(settings)
     , m_table(std::move(table))
     , m_services(std::move(services))
     , m_storePath(storePath)
-    , m_lists(std::make_unique<WatchLists>(storePath))
-    , m_now([] { return QDateTime::currentDateTimeUtc(); })
+    , m_lists(std::make_unique<WatchLists>(storePath, clock))
+    , m_clock(clock)
 {
     connect(&m_tick, &QTimer::timeout, this, &Watcher::tick);
     connect(&m_beat, &QTimer::timeout, this, [this] {
         if (m_run)
-            m_lists->beat(m_run->list().name, m_now());
+            m_lists->beat(m_run->list().name, m_clock.now());
     });
 }
 
@@ -73,7 +73,7 @@ void Watcher::tick()
 {
     if (m_userBusy || m_run)
         return;
-    const QDateTime now = m_now();
+    const QDateTime now = m_clock.now();
     for (const QString& name : m_lists->names()) {
         const std::optional<WatchList> list = m_lists->find(name);
         if (!list)
@@ -90,7 +90,8 @@ void Watcher::tick()
 void Watcher::begin(const WatchList& list, const QDateTime& lastStarted)
 {
     m_runLastStarted = lastStarted;
-    m_run = std::make_shared<WatchRun>(m_settings, m_table(), m_services, m_storePath, list, m_settings.warnDays());
+    m_run = std::make_shared<WatchRun>(
+        m_settings, m_table(), m_services, m_storePath, list, m_settings.warnDays(), m_clock);
     connect(m_run.get(), &WatchRun::finished, this, &Watcher::onRunFinished, Qt::QueuedConnection);
     m_beat.start(kBeatMs);
     emit runStarted(list.name);
@@ -104,7 +105,7 @@ void Watcher::onRunFinished()
     if (!run)
         return;
     const WatchSummary summary = run->summary();
-    m_lists->finish(run->list().name, summary.batch, m_now());
+    m_lists->finish(run->list().name, summary.batch, m_clock.now());
     m_finished.insert(run->list().name, run);
     emit runFinished(run->list().name, summary, watchNews(run->list().name, summary, m_settings.warnDays()));
     QTimer::singleShot(0, this, &Watcher::tick); // another list may have fallen due meanwhile

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "settings/clock.h"
 #include "store/watchlists.h"
 #include "watching/watchrun.h"
 
@@ -24,13 +25,13 @@ class Watcher : public QObject
     Q_OBJECT
 public:
     using TableSource = std::function<std::shared_ptr<const LookupTable>()>;
-    // Its runs ask through `services`, those of the window's walker.
+    // Its runs ask through `services`, those of the window's walker; due times are read against `clock`, and the
+    // runs' answers stamped by it.
     Watcher(Settings& settings, TableSource table, std::shared_ptr<EngineServices> services, const QString& storePath,
+        const Clock& clock = systemClock(),
         QObject* parent = nullptr);
     ~Watcher() override;
 
-    // The clock the due times are read against (tests give their own).
-    void setClock(std::function<QDateTime()> now) { m_now = std::move(now); }
     void start();
     // 立即检查: every list once, due or not.
     void checkNow();
@@ -57,7 +58,7 @@ private:
     std::shared_ptr<EngineServices> m_services;
     const QString m_storePath;
     std::unique_ptr<WatchLists> m_lists;
-    std::function<QDateTime()> m_now;
+    const Clock& m_clock;
     QTimer m_tick;
     QTimer m_beat;
     std::shared_ptr<WatchRun> m_run;

@@ -22,12 +22,12 @@ QString watchNews(const QString& list, const WatchSummary& summary, int warnDays
 
 WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table,
     std::shared_ptr<EngineServices> services, const QString& storePath, const WatchList& list, int warnDays,
-    QObject* parent)
+    const Clock& clock, QObject* parent)
     : QObject(parent)
     , m_list(list)
     , m_warnDays(warnDays)
-    , m_walker(std::make_unique<Walker>(settings, std::move(table), std::move(services)))
-    , m_store(std::make_unique<ResultStore>(storePath))
+    , m_walker(std::make_unique<Walker>(settings, std::move(table), std::move(services), nullptr, clock))
+    , m_store(std::make_unique<ResultStore>(storePath, clock))
 {
 }
 
@@ -76,7 +76,7 @@ void WatchRun::onDrained()
 {
     const Results& rows = results();
     const LookupTable& table = rows.table();
-    const QDate today = QDate::currentDate();
+    const QDate today = m_store->clock().today();
     for (int row = 0; row < rows.rowCount(); ++row) {
         bool expiring = false;
         for (int column = FirstLookupColumn; column < table.columnCount(); ++column) {

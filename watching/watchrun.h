@@ -7,6 +7,7 @@
 #include <memory>
 
 class EngineServices;
+class Clock;
 class LookupTable;
 class Results;
 class ResultStore;
@@ -34,7 +35,7 @@ class WatchRun : public QObject
     Q_OBJECT
 public:
     WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table, std::shared_ptr<EngineServices> services,
-        const QString& storePath, const WatchList& list, int warnDays, QObject* parent = nullptr);
+        const QString& storePath, const WatchList& list, int warnDays, const Clock& clock, QObject* parent = nullptr);
     ~WatchRun() override;
 
     void start();

@@ -1,7 +1,6 @@
 // Shared by every lookup: the page job most lookups run, the cells a page gives, Retry-After, verification pages.
 #include "queries/engine/lookup.h"
 
-
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QUrl>
@@ -87,7 +86,7 @@ CellResult pageCell(const PageResult& page, const QString& text)
             && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);
     if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
         cell.pushBack = PushBack::Busy;
-        cell.retryAfterMs = retryAfterMs(page.retryAfter, QDateTime::currentDateTimeUtc());
+        cell.retryAfterMs = retryAfterMs(page.retryAfter, systemClock().now());
     }
     return cell;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 // What a lookup is: its column, its service and pace, its address and cut, and the job that asks for one domain.
+#include "settings/clock.h"
 #include "settings/settings.h"
 #include "watch/changes.h"
 #include "web/fetch.h"
@@ -40,6 +41,7 @@ class TrancoStore;
 struct JobContext
 {
     const Settings* settings = nullptr;
+    const Clock* clock = &systemClock();
     Network* network = nullptr; // the bounds and kept connections of every request
     RegistryDirectory* registries = nullptr;
     AnswerLog* answers = nullptr; // the answers as received, for 查看应答原文

@@ -13,15 +13,17 @@ namespace {
 constexpr qint64 kSliceMs = 15;
 } // namespace
 
-Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent)
-    : Walker(settings, std::move(lookups), std::make_shared<EngineServices>(), parent)
+Walker::Walker(
+    Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent, const Clock& clock)
+    : Walker(settings, std::move(lookups), std::make_shared<EngineServices>(), parent, clock)
 {
 }
 
 Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, std::shared_ptr<EngineServices> services,
-    QObject* parent)
+    QObject* parent, const Clock& clock)
     : QObject(parent)
     , m_settings(settings)
+    , m_wallClock(clock)
     , m_services(std::move(services))
     , m_pumpTimer(new QTimer(this))
 {
@@ -141,6 +143,7 @@ JobContext Walker::jobContext(const QString& lookup)
     JobContext context;
     context.pingProgram = m_pingProgram;
     context.settings = &m_settings;
+    context.clock = &m_wallClock;
     context.network = &m_services->network;
     context.registries = &m_services->registries;
     context.answers = &m_answers;

@@ -35,11 +35,13 @@ class Walker : public QObject
     Q_OBJECT
 public:
     // Runs the lookups of `lookups`, the table its owner made, through `services`, which its owner shares with
-    // every other walker it runs.
+    // every other walker it runs; what its lookups reckon from the time of day (a certificate's days left, when a
+    // registry may be asked again) they read from `clock`.
     Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, std::shared_ptr<EngineServices> services,
-        QObject* parent = nullptr);
+        QObject* parent = nullptr, const Clock& clock = systemClock());
     // A walker that is the only one of its program (a test's, a benchmark's): services of its own.
-    Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent = nullptr);
+    Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent = nullptr,
+        const Clock& clock = systemClock());
     ~Walker() override;
 
     // The domain queue: replaced whole by Start, only read by the walks. A name with a character that could
@@ -174,6 +176,7 @@ private:
     void setPaceNotice(const QString& notice);
 
     Settings& m_settings;
+    const Clock& m_wallClock;
     // Before anything that may hold a request of theirs.
     std::shared_ptr<EngineServices> m_services;
     AnswerLog m_answers;

@@ -103,7 +103,7 @@ public:
         } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
             done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
         } else if (const auto failed = m_context.registries->unreachedReferrals.value(lastLabel(m_asked));
-                   failed.second > QDateTime::currentDateTimeUtc()) {
+                   failed.second > m_context.clock->now()) {
             done(allFour({u"未知"_s, failed.first}));
         } else {
             askIana();
@@ -136,7 +136,7 @@ private:
             if (iana->failure() != Port43Fetch::Failure::None) {
                 const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
                 m_context.registries->unreachedReferrals.insert(
-                    lastLabel(m_asked), {reason, QDateTime::currentDateTimeUtc().addSecs(10 * 60)});
+                    lastLabel(m_asked), {reason, m_context.clock->now().addSecs(10 * 60)});
                 done(allFour({u"未知"_s, reason}));
                 return;
             }
@@ -186,7 +186,7 @@ private:
                 cell.note = u"查询的是 %1"_s.arg(m_asked);
         }
         m_answer.asked = m_asked.isEmpty() ? m_domain.trimmed() : m_asked;
-        m_answer.at = QDateTime::currentDateTime();
+        m_answer.at = m_context.clock->now();
         m_answer.cells = cells;
         if (!m_answer.source.isEmpty())
             m_context.answers->keep(m_answer);
@@ -234,8 +234,7 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
             if (!registry.whoisServer.isEmpty())
                 return u"whois "_s + registry.whoisServer;
             const bool answered = context.registries->whoisReferrals.contains(lastLabel(asked))
-                || context.registries->unreachedReferrals.value(lastLabel(asked)).second
-                    > QDateTime::currentDateTimeUtc();
+                || context.registries->unreachedReferrals.value(lastLabel(asked)).second > context.clock->now();
             return answered ? u"rdap"_s : u"whois "_s + kIanaWhois;
         },
         .beforeWalk = [](const JobContext& context) { context.registries->refresh(); }};

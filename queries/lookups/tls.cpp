@@ -61,7 +61,7 @@ public:
                 return;
             }
             finish(m_context.lookup,
-                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), QDateTime::currentDateTimeUtc()), problem}},
+                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), m_context.clock->now()), problem}},
                     {Key::TlsIssuer, {issuerText(certificate), problem}}});
         });
         connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {

@@ -1,6 +1,7 @@
 // IANA's RDAP bootstrap, the copy that ships and the cached one refreshed once a day, and the servers beside it.
 #include "queries/sources/rdap.h"
 
+#include "settings/clock.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 
@@ -29,7 +30,7 @@ QString cacheFile(const QString& name)
 bool olderThanADay(const QString& path)
 {
     const QFileInfo file(path);
-    return !file.exists() || file.lastModified().secsTo(QDateTime::currentDateTime()) > 24 * 3600;
+    return !file.exists() || file.lastModified().secsTo(systemClock().now()) > 24 * 3600;
 }
 
 } // namespace
@@ -126,7 +127,7 @@ void RegistryDirectory::refresh()
     QFile touched(stamp);
     if (!touched.open(QIODevice::WriteOnly))
         return;
-    touched.write(QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toLatin1());
+    touched.write(systemClock().now().toUTC().toString(Qt::ISODate).toLatin1());
     touched.close();
 
     FetchRequest request(serviceAddress(Service::Iana) + u"/rdap/dns.json"_s, Charset::Utf8);

@@ -1,6 +1,7 @@
 // The Tranco list: parsed into a table of hashes, installed and downloaded off the calling thread.
 #include "queries/sources/tranco.h"
 
+#include "settings/clock.h"
 #include "web/fetch.h"
 #include "web/hosts.h"
 
@@ -276,6 +277,6 @@ void TrancoStore::download()
             return;
         }
         const QByteArray body = answer.body;
-        installInBackground([body](QString* error) { return trancoListBytes(body, error); }, QDate::currentDate());
+        installInBackground([body](QString* error) { return trancoListBytes(body, error); }, systemClock().today());
     });
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+// The results database's tables as an earlier version of the program made them, for the tests of upgrades.
+#include <QSqlQuery>
+#include <QString>
+
+// The batches and the cells as `version` (0 to 4) had them, with the watch lists' column and the expiry days
+// from version 4, and the version stamped.
+inline bool createOldTables(QSqlQuery& step, int version)
+{
+    using namespace Qt::Literals::StringLiterals;
+    return step.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
+                     u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s)
+        && step.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
+                     u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
+                     u"PRIMARY KEY (batch, row, lookup))"_s)
+        && (version < 4
+            || (step.exec(u"ALTER TABLE batches ADD COLUMN watchlist TEXT"_s)
+                && step.exec(u"CREATE TABLE expiries (domain TEXT NOT NULL, lookup TEXT NOT NULL, day TEXT NOT NULL, "
+                             u"text TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY (domain, lookup))"_s)))
+        && step.exec(u"PRAGMA user_version = %1"_s.arg(version));
+}
