@@ -318,7 +318,7 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+    m_writer->enqueue(CellWriter::Cell {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
         notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure});
 }
 

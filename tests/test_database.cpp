@@ -107,7 +107,7 @@ void TestDatabase::watchRunEndLeavesTheWindowFree()
     list.domains = {u"a.test"_s, u"last.test"_s};
     list.lookups = {u"icp"_s};
     QVERIFY(ResultStore(path).isSaving() && WatchLists(path).save(list));
-    WatchRun run(settings, builtInTable(), std::make_shared<EngineServices>(), path, list, 30);
+    WatchRun run(settings, builtInTable(), std::make_shared<EngineServices>(), path, list, 30, systemClock());
     QSignalSpy finished(&run, &WatchRun::finished);
     int finishedAtWindowsTurn = -1;
     connect(&run.results(), &Results::cellChanged, this, [&](int row) {
