@@ -110,9 +110,10 @@ int onlyChanges(int count)
     results.reset(domains);
     const int column = results.table().columnOf(*results.table().byKey(u"baidu-index"_s));
     for (int row = 0; row < count; ++row) {
-        results.setCell(row, column, QString::number(1000 + row));
+        results.setCell(row, column, QString::number(1000 + row), {}, {}, CellValue::count(1000 + row, false));
         if (row % 50 == 0)
-            results.setEarlier(row, column, {QString::number(900 + row), kToday.addDays(-1), true});
+            results.setEarlier(row, column,
+                {QString::number(900 + row), kToday.addDays(-1), true, CellValue::count(900 + row, false)});
     }
     Network network;
     TrancoStore ranks(network);

@@ -43,13 +43,13 @@ QString CellWriter::open()
     m_insert.emplace(m_db);
     m_earlier.emplace(m_db);
     // Columns by name: a table a later version or the user gave one more column still takes our rows.
-    if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at) "
-                           u"VALUES (?, ?, ?, ?, ?, ?, ?)"_s))
+    if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at, "
+                           u"value) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s))
         return describe(m_insert->lastError());
     m_insertName.emplace(m_db);
     if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
         return describe(m_insertName->lastError());
-    if (!m_earlier->prepare(u"SELECT text, at FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+    if (!m_earlier->prepare(u"SELECT text, at, value FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
                             u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
         return describe(m_earlier->lastError());
     if (!m_expiries.prepare(m_db))
@@ -100,8 +100,8 @@ void CellWriter::write()
     }
     for (const Found& found : std::as_const(m_found)) {
         const Cell& cell = *found.cell;
-        emit earlierFound(
-            cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date, found.changed);
+        emit earlierFound(cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date,
+            found.changed, found.value);
     }
     m_found.clear();
     emit committed(m_committed + cells.size());
@@ -134,12 +134,13 @@ bool CellWriter::commit(const QList<Cell>& cells, QSqlError* error)
         if (std::optional<Found> found = lastAnswer(*cell))
             m_found.append(*found);
         for (const QVariant& value : {QVariant(cell->batch), QVariant(cell->row), QVariant(cell->domain),
-                 QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at)})
+                 QVariant(cell->lookup), QVariant(cell->text), QVariant(cell->problem), QVariant(cell->at),
+                 QVariant(cell->value.stored().isNull() ? u""_s : cell->value.stored())})
             m_insert->addBindValue(value);
         ok = m_insert->exec();
         *error = m_insert->lastError();
         if (ok && cell->problem.isEmpty() && expiries::isKept(cell->lookup)) {
-            ok = m_expiries.record(cell->domain, cell->lookup, cell->text, cell->at);
+            ok = m_expiries.record(cell->domain, cell->lookup, cell->value, cell->text, cell->at);
             if (!ok)
                 *error = QSqlError(m_expiries.error(), {}, QSqlError::StatementError);
         }
@@ -162,11 +163,13 @@ std::optional<CellWriter::Found> CellWriter::lastAnswer(const Cell& cell)
     std::optional<Found> found;
     if (m_earlier->exec() && m_earlier->next()) {
         const LastAnswer last {m_earlier->value(0).toString(),
-            QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date()};
+            QDateTime::fromString(m_earlier->value(1).toString(), Qt::ISODateWithMs).date(),
+            CellValue::fromStored(m_earlier->value(2).toString())};
         const bool failed = !cell.problem.isEmpty();
-        const bool changed = compareCell(last, cell.text, failed, cell.measure).kind == CellChange::Kind::Changed;
+        const bool changed
+            = compareCell(last, cell.text, cell.value, failed, cell.measure).kind == CellChange::Kind::Changed;
         if (changed || failed)
-            found = Found {&cell, last.text, last.date, changed};
+            found = Found {&cell, last.text, last.date, changed, last.value};
     }
     m_earlier->finish();
     return found;

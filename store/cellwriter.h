@@ -30,6 +30,7 @@ public:
         QString problem;
         QString at;
         Measure measure = Measure::Text;
+        CellValue value = {};
     };
 
     explicit CellWriter(const QString& path);
@@ -56,7 +57,7 @@ signals:
     void failed(const QString& failure, bool damaged);
     // The last real answer before this batch, for a cell that changed from it or failed today.
     void earlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
-        const QString& text, const QDate& date, bool changed);
+        const QString& text, const QDate& date, bool changed, const CellValue& value);
 
 private:
     bool commit(const QList<Cell>& cells, QSqlError* error);
@@ -66,6 +67,7 @@ private:
         QString text;
         QDate date;
         bool changed;
+        CellValue value;
     };
     std::optional<Found> lastAnswer(const Cell& cell);
 

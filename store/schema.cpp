@@ -1,6 +1,7 @@
 #include "store/schema.h"
 
 #include "store/expiries.h"
+#include "store/upgradevalues.h"
 #include "store/watchlists.h"
 
 #include <QDateTime>
@@ -18,9 +19,10 @@ namespace {
 // The layout this program writes, stamped in PRAGMA user_version. Files from before the stamp (0) hold
 // the same tables; version 2 named the registration lookups reg-* instead of rdap-*; version 3 keeps a
 // batch's names in rows of their own (earlier batches keep theirs as one JSON list); version 4 adds the watch
-// lists, the latest expiry day of every domain, and which batches were a watch list's runs. A file from a later
-// program is read, never written.
-constexpr int kSchemaVersion = 4;
+// lists, the latest expiry day of every domain, and which batches were a watch list's runs; version 5 keeps each
+// cell's value beside its text (kind:number:flags:days, empty for a text; store/upgradevalues.cpp fills it once
+// from the texts of older files). A file from a later program is read, never written.
+constexpr int kSchemaVersion = 5;
 
 SchemaCheck failedWith(const QSqlError& error, const QString& path)
 {
@@ -75,14 +77,14 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
                      u"domains TEXT NOT NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT "
                      u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                     u"PRIMARY KEY (batch, row, lookup))"_s)
+                     u"value TEXT NOT NULL DEFAULT '', PRIMARY KEY (batch, row, lookup))"_s)
         && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS names (batch INTEGER NOT NULL, row INTEGER NOT NULL, "
                      u"domain TEXT NOT NULL, PRIMARY KEY (batch, row))"_s)
         && (version >= 2
             || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
                 && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
-        && WatchLists::create(step) && expiries::create(step)
+        && WatchLists::create(step) && expiries::create(step) && (version >= 5 || addCellValues(db, error))
         && (version >= 4
             || (step.exec(u"BEGIN IMMEDIATE"_s) && step.exec(u"ALTER TABLE batches ADD COLUMN watchlist TEXT"_s)
                 && expiries::fill(db) && step.exec(u"COMMIT"_s)))

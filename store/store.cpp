@@ -125,7 +125,7 @@ void ResultStore::startWriter()
 }
 
 void ResultStore::onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain,
-    const QString& saved, const QString& text, const QDate& date, bool changed)
+    const QString& saved, const QString& text, const QDate& date, bool changed, const CellValue& value)
 {
     // Only while the rows are still the batch's own (a new batch may have begun meanwhile) and the cell still
     // holds what was saved (a failed cell may have been asked again).
@@ -135,7 +135,7 @@ void ResultStore::onEarlierFound(qint64 batch, int row, const QString& lookup, c
     Results& results = m_walker->results();
     const int column = results.table().columnOf(*found);
     if (results.text(row, DomainColumn) == domain && results.text(row, column) == saved)
-        results.setEarlier(row, column, {text, date, changed});
+        results.setEarlier(row, column, {text, date, changed, value});
 }
 
 void ResultStore::stopWriter()
@@ -274,7 +274,8 @@ void ResultStore::saveCell(int row, int column)
 {
     const Results& results = m_walker->results();
     if (const Lookup* lookup = results.table().lookupAt(column))
-        save(row, *lookup, {results.text(row, column), results.problem(row, column)});
+        save(row, *lookup,
+            {results.text(row, column), results.problem(row, column), {}, -1, {}, false, results.value(row, column)});
 }
 
 void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
@@ -283,9 +284,9 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
         return;
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
-    m_writer->enqueue(
-        {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key, notNull(cell.text),
-            notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs), lookup.measure});
+    m_writer->enqueue({m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
+        notNull(cell.text), notNull(cell.problem), QDateTime::currentDateTime().toString(Qt::ISODateWithMs),
+        lookup.measure, cell.value});
 }
 
 std::optional<ResultStore::Batch> ResultStore::unfinishedBatch(bool withNames)
@@ -323,7 +324,7 @@ QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to,
 {
     QList<Walker::SavedCell> cells;
     QSqlQuery saved(m_db);
-    saved.prepare(u"SELECT row, lookup, text, problem FROM cells WHERE batch = ? AND row >= ? AND row < ?"_s);
+    saved.prepare(u"SELECT row, lookup, text, problem, value FROM cells WHERE batch = ? AND row >= ? AND row < ?"_s);
     saved.addBindValue(batch);
     saved.addBindValue(from);
     saved.addBindValue(to);
@@ -331,7 +332,7 @@ QList<Walker::SavedCell> ResultStore::savedCells(qint64 batch, int from, int to,
         while (saved.next()) {
             if (const Lookup* lookup = table.byKey(saved.value(1).toString()))
                 cells.append({saved.value(0).toInt(), table.columnOf(*lookup), saved.value(2).toString(),
-                    saved.value(3).toString()});
+                    saved.value(3).toString(), CellValue::fromStored(saved.value(4).toString())});
         }
     }
     return cells;
@@ -367,7 +368,7 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
 {
     QList<Answer> answers;
     QSqlQuery query(m_db);
-    query.prepare(u"SELECT at, lookup, text, problem, batch FROM cells WHERE domain = ? ORDER BY at"_s);
+    query.prepare(u"SELECT at, lookup, text, problem, batch, value FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
     if (!m_readable || !query.exec())
         return answers;
@@ -375,7 +376,7 @@ QList<ResultStore::Answer> ResultStore::history(const QString& domain)
         // Saved by earlier versions, which let control characters through.
         answers.append({QDateTime::fromString(query.value(0).toString(), Qt::ISODateWithMs), query.value(1).toString(),
             cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString()),
-            query.value(4).toLongLong()});
+            query.value(4).toLongLong(), CellValue::fromStored(query.value(5).toString())});
     }
     return answers;
 }

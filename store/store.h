@@ -84,6 +84,7 @@ public:
         QString text;
         QString problem;
         qint64 batch = 0;
+        CellValue value = {};
     };
     // Every saved answer for a domain, oldest first.
     QList<Answer> history(const QString& domain);
@@ -111,7 +112,7 @@ private:
     void save(int row, const Lookup& lookup, const CellResult& cell);
     void insertBatch();
     void onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
-        const QString& text, const QDate& date, bool changed);
+        const QString& text, const QDate& date, bool changed, const CellValue& value);
     void onWriterFailed(const QString& failure, bool damaged);
 
     const QString m_path;

@@ -58,7 +58,7 @@ void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, con
     m_unreadable.clear();
     m_results.reset(m_queue);
     for (const SavedCell& cell : cells)
-        m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
+        m_results.setCell(cell.row, cell.column, cell.text, cell.problem, {}, cell.value);
     startPlan(lookups, Rows::Unwritten, false);
 }
 
@@ -274,7 +274,7 @@ void Walker::commit(WalkState& walk, const Slot& slot)
             continue;
         const CellResult* cell = own ? &*slot.result : &*sibling;
         ++m_written;
-        m_results.setCell(slot.row, table().columnOf(*member), cell->text, cell->problem, cell->note);
+        m_results.setCell(slot.row, table().columnOf(*member), cell->text, cell->problem, cell->note, cell->value);
         if (m_closed)
             return;
     }
