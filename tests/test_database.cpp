@@ -5,6 +5,7 @@
 #include "store/store.h"
 
 #include <QScopeGuard>
+#include <QSqlError>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -77,7 +78,7 @@ void TestDatabase::valuesFromOlderTexts_data()
     add("a rank read as a count", u"tranco"_s, u"52"_s, K::Rank, 52);
     add("未上榜 read as a rank", u"tranco"_s, u"未上榜"_s, K::Rank);
     add("a date left a text", u"reg-expiry"_s, u"2027-03-17"_s, K::Date, -1, QDate(2027, 3, 17));
-    add("a padded date missed", u"reg-expiry"_s, u" 2027-03-17 "_s, K::Date, -1, QDate(2027, 3, 17));
+    add("a padded date missed", u"reg-expiry"_s, u" 2027-03-17"_s, K::Date, -1, QDate(2027, 3, 17));
     add("the days left lost", u"tls-expiry"_s, u"2027-03-01（剩 84 天）"_s, K::Date, -1, QDate(2027, 3, 1), 84);
     add("lapsed read as left", u"tls-expiry"_s, u"2026-11-30（已过期 0 天）"_s, K::Date, -1, QDate(2026, 11, 30), 0);
     add("an impossible date read as one", u"reg-created"_s, u"2027-02-30"_s, K::Text);
@@ -113,8 +114,8 @@ void TestDatabase::valuesFromOlderTexts()
         query.prepare(u"INSERT INTO cells VALUES (1, 0, 'a.test', ?, ?, ?, '2026-11-02T10:00:01.000')"_s);
         query.addBindValue(lookup);
         query.addBindValue(text);
-        query.addBindValue(problem);
-        QVERIFY(query.exec());
+        query.addBindValue(problem.isNull() ? u""_s : problem);
+        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
         QVERIFY(query.exec(u"PRAGMA user_version = 4"_s));
         query.finish();
         db.close();
@@ -215,7 +216,7 @@ void TestDatabase::prepare(const QString& state, const QString& folder)
             QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
         if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
             QVERIFY(query.exec(u"DROP TABLE cells"_s)
-                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, note NOT NULL)"_s));
+                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, value, note NOT NULL)"_s));
         if (state == u"newer"_s)
             QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
     }
