@@ -190,6 +190,8 @@ void TestExports::workbookReadBack()
     QCOMPARE(read(u"K2"_s), u"inlineStr "_s + QString(32'767, u'长') + u" [General grey italic]"_s);
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<t>已截断（原文 40000 字）</t>"_s));
     QCOMPARE(read(u"B3"_s), u"inlineStr =cmd|' /c calc'!A0 [General]"_s);
+    // Each row's position is its own, as a number.
+    QCOMPARE(read(u"A3"_s), read(u"A2"_s).replace(u"n 0"_s, u"n 1"_s));
     // A failed cell keeps its text, shown grey and italic, its reason in a comment.
     QCOMPARE(read(u"C3"_s), u"inlineStr 42 [General grey italic]"_s);
     QVERIFY(zipPart(path, "xl/comments1.xml").contains(u"<comment ref=\"C3\" authorId=\"0\"><text><r>"_s));

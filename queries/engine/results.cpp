@@ -53,8 +53,8 @@ void Results::appendRows(const QStringList& domains, const QList<qint64>& positi
         ++m_rows;
         for (int column = FirstLookupColumn; column < m_columns; ++column)
             m_cells.push_back(blank);
+        m_values.resize(m_cells.size());
     }
-    m_values.resize(m_cells.size());
     m_written.resize(m_cells.size(), false);
 }
 
