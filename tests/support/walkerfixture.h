@@ -54,7 +54,7 @@ public:
             const Lookup& lookup = *table.byKey(key);
             const int column = table.columnOf(lookup);
             texts.append(walker->results().text(row, column));
-            if (walker->results().problem(row, column).isEmpty()
+            if (walker->results().isWritten(row, column) && walker->results().problem(row, column).isEmpty()
                 && !ofItsMeasure(lookup.measure, walker->results().value(row, column).kind()))
                 texts.last() += QLatin1Char('?');
         }
