@@ -3,7 +3,6 @@
 #include "app/ResultsGrid.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/lookuptable.h"
-#include "watch/changes.h"
 #include "watch/expiry.h"
 
 #include <QChart>
@@ -40,7 +39,7 @@ std::optional<std::pair<double, Scale>> valueOf(const ChartAnswer& answer, const
     switch (lookup.measure) {
     case Measure::Count:
     case Measure::Rank: {
-        const std::optional<qint64> number = countOf(answer.text);
+        const std::optional<qint64> number = answer.value.number();
         // A rank of 0 (Alexa's "none") is no rank.
         if (!number || (lookup.measure == Measure::Rank && *number <= 0))
             return std::nullopt;
@@ -48,7 +47,7 @@ std::optional<std::pair<double, Scale>> valueOf(const ChartAnswer& answer, const
     }
     case Measure::Date: {
         // The days an expiry had left when it was asked; a creation date is no countdown.
-        const std::optional<QDate> day = expiryOf(answer.text);
+        const std::optional<QDate> day = answer.value.day();
         if (!day || lookup.key == u"reg-created"_s)
             return std::nullopt;
         return std::pair {double(daysLeft(*day, answer.at.date())), Scale::Days};

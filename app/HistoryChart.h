@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queries/engine/value.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QWidget>
@@ -15,6 +17,7 @@ struct ChartAnswer
     QString lookup; // key
     QString text;
     bool failed = false;
+    CellValue value = {};
 };
 
 // A domain's numeric facts over time, as lines against dates: the counts (百度收录, 百度反链…) on one axis,

@@ -22,7 +22,7 @@ QList<ChartAnswer> chartAnswers(const QList<ResultStore::Answer>& answers)
 {
     QList<ChartAnswer> points;
     for (const ResultStore::Answer& answer : answers)
-        points.append({answer.at, answer.batch, answer.lookup, answer.text, !answer.problem.isEmpty()});
+        points.append({answer.at, answer.batch, answer.lookup, answer.text, !answer.problem.isEmpty(), answer.value});
     return points;
 }
 

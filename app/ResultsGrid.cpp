@@ -119,8 +119,8 @@ QString ResultsGrid::delta(int row, int column, const std::optional<Results::Ear
     if (!earlier || !earlier->changed)
         return {};
     const Lookup* lookup = m_results.table().lookupAt(column);
-    return compareCell(LastAnswer {earlier->text, earlier->date}, m_results.text(row, column), false,
-        lookup ? lookup->measure : Measure::Text)
+    return compareCell(LastAnswer {earlier->text, earlier->date, earlier->value}, m_results.text(row, column),
+        m_results.value(row, column), false, lookup ? lookup->measure : Measure::Text)
         .delta;
 }
 
@@ -161,7 +161,7 @@ QVariant ResultsGrid::background(
 {
     const Lookup* lookup = m_results.table().lookupAt(column);
     if (why.isEmpty() && lookup && (lookup->key == Key::RegExpiry || lookup->key == Key::TlsExpiry)) {
-        if (const std::optional<QDate> day = expiryOf(m_results.text(row, column))) {
+        if (const std::optional<QDate> day = m_results.value(row, column).day()) {
             switch (urgencyOf(*day, m_clock.today(), m_warnDays)) {
             case Urgency::Past:
                 return QColor(229, 57, 53, 110);

@@ -46,10 +46,12 @@ bool fill(const QString& path, int count)
         const QString at = QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
         for (int i = 0; i < count; ++i) {
             const QString domain = u"d%1.test"_s.arg(i);
-            const QString day = kToday.addDays(i % 1095 - 365).toString(Qt::ISODate);
-            bool ok = recorder.record(domain, u"reg-expiry"_s, day, at);
+            const QDate day = kToday.addDays(i % 1095 - 365);
+            bool ok = recorder.record(domain, u"reg-expiry"_s, CellValue::date(day), day.toString(Qt::ISODate), at);
+            const QDate certificate = kToday.addDays(i % 97 - 7);
             if (ok && i % 4 == 0)
-                ok = recorder.record(domain, u"tls-expiry"_s, kToday.addDays(i % 97 - 7).toString(Qt::ISODate), at);
+                ok = recorder.record(
+                    domain, u"tls-expiry"_s, CellValue::date(certificate), certificate.toString(Qt::ISODate), at);
             if (!ok)
                 return false;
         }
@@ -110,9 +112,10 @@ int onlyChanges(int count)
     results.reset(domains);
     const int column = results.table().columnOf(*results.table().byKey(u"baidu-index"_s));
     for (int row = 0; row < count; ++row) {
-        results.setCell(row, column, QString::number(1000 + row));
+        results.setCell(row, column, QString::number(1000 + row), {}, {}, CellValue::count(1000 + row, false));
         if (row % 50 == 0)
-            results.setEarlier(row, column, {QString::number(900 + row), kToday.addDays(-1), true});
+            results.setEarlier(row, column,
+                {QString::number(900 + row), kToday.addDays(-1), true, CellValue::count(900 + row, false)});
     }
     Network network;
     TrancoStore ranks(network);

@@ -51,7 +51,8 @@ int main(int argc, char* argv[])
             u"127.0.%1.%2, 2001:db8::%3"_s.arg(row / 250 % 250).arg(row % 250 + 1).arg(row % 65535, 0, 16),
             u"示例网站 %1 · 首页 — 新闻、产品与服务"_s.arg(row)};
         for (int i = 0; i < cells.size(); ++i)
-            results.setCell(row, columns[i + 2], cells[i], row % 100 == 7 && i == 1 ? u"请求超时（30 秒）"_s : QString());
+            results.setCell(row, columns[i + 2], cells[i],
+                row % 100 == 7 && i == 1 ? u"请求超时（30 秒）"_s : QString(), {}, CellValue::fromPage(cells[i]));
     }
     const long before = peakMiB();
     QElapsedTimer clock;

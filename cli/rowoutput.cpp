@@ -139,7 +139,7 @@ bool RowOutput::isExpiring(int row) const
     const QDate today = m_store.clock().today();
     return std::any_of(m_expiryColumns.begin(), m_expiryColumns.end(), [&](int column) {
         const std::optional<QDate> day
-            = m_results.problem(row, column).isEmpty() ? expiryOf(m_results.text(row, column)) : std::nullopt;
+            = m_results.problem(row, column).isEmpty() ? m_results.value(row, column).day() : std::nullopt;
         return day && daysLeft(*day, today) <= m_expiringDays;
     });
 }

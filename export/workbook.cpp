@@ -6,7 +6,6 @@
 
 #include <QDate>
 #include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cstdio>
@@ -46,21 +45,17 @@ double charactersFor(int pixels)
 
 } // namespace
 
-SheetValue sheetValue(const QString& cell)
+SheetValue sheetValue(const CellValue& value)
 {
-    // Grouped by threes, or plain digits without a leading zero; past 15 digits a double would change it.
-    static const QRegularExpression count(u"^(?:[1-9][0-9]{0,2}(?:,[0-9]{3})+|[1-9][0-9]{0,14}|0)$"_s);
-    static const QRegularExpression date(u"^([0-9]{4})-([0-9]{2})-([0-9]{2})$"_s);
-    if (count.match(cell).hasMatch()) {
-        const QString digits = QString(cell).remove(u',');
-        if (digits.size() <= 15)
-            return {.kind = SheetValue::Kind::Number, .number = digits.toDouble()};
-    }
-    if (const QRegularExpressionMatch match = date.match(cell); match.hasMatch()) {
-        const QDate day(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt());
-        if (day.isValid() && day.year() >= 1900)
-            return {.kind = SheetValue::Kind::Date, .year = day.year(), .month = day.month(), .day = day.day()};
-    }
+    // A count as the page wrote it ("约12,300", "007") stays the text it shows; past 15 digits a double would
+    // change it.
+    const std::optional<qint64> number = value.number();
+    if (number && !value.isApproximate() && !value.isAsWritten() && *number < 1'000'000'000'000'000)
+        return {.kind = SheetValue::Kind::Number, .number = double(*number)};
+    // A date with its days left beside it is a text: the days would be lost.
+    const std::optional<QDate> day = value.day();
+    if (day && !value.daysLeft() && !value.isAsWritten() && day->year() >= 1900)
+        return {.kind = SheetValue::Kind::Date, .year = day->year(), .month = day->month(), .day = day->day()};
     return {};
 }
 
@@ -228,7 +223,8 @@ bool Workbook::addRow(const Results& results, int row)
         }
         if (text.trimmed().isEmpty())
             continue;
-        const SheetValue value = m_columns[i] == DomainColumn ? SheetValue {} : sheetValue(text);
+        const SheetValue value
+            = m_columns[i] == DomainColumn ? SheetValue {} : sheetValue(results.value(row, m_columns[i]));
         switch (value.kind) {
         case SheetValue::Kind::Number:
             worksheet_write_number(m_book->sheet, at, column, value.number, m_book->count);

@@ -7,19 +7,20 @@
 #include <memory>
 #include <optional>
 
+class CellValue;
 class OutputFile;
 class LookupTable;
 class Results;
 
-// How a cell goes into a spreadsheet: a count ("1,230,000", "42") as a number, a date ("2027-03-17") as a
-// date, anything else as text that is never taken for a formula.
+// How a cell goes into a spreadsheet: a count or a rank ("1,230,000", "42") as a number, a date
+// ("2027-03-17") as a date, anything else as text that is never taken for a formula.
 struct SheetValue
 {
     enum class Kind { Text, Number, Date } kind = Kind::Text;
     double number = 0;
     int year = 0, month = 0, day = 0;
 };
-SheetValue sheetValue(const QString& cell);
+SheetValue sheetValue(const CellValue& value);
 
 // An Excel workbook (.xlsx) of the grid's `columns`, written a row at a time with a bounded amount of memory:
 // a header row that stays in view and filters, the domain column frozen beside the rest, widths from the

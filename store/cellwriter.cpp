@@ -45,12 +45,12 @@ QString CellWriter::open()
     m_earlier.emplace(m_db);
     // Columns by name: a table a later version or the user gave one more column still takes our rows.
     if (!m_insert->prepare(u"INSERT OR REPLACE INTO cells (batch, row, domain, lookup, text, problem, at, "
-                           u"at_offset) VALUES (?, ?, ?, ?, ?, ?, ?, ?)"_s))
+                           u"at_offset, value) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?)"_s))
         return describe(m_insert->lastError());
     m_insertName.emplace(m_db);
     if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
         return describe(m_insertName->lastError());
-    if (!m_earlier->prepare(u"SELECT text, at, at_offset FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+    if (!m_earlier->prepare(u"SELECT text, at, at_offset, value FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
                             u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
         return describe(m_earlier->lastError());
     if (!m_expiries.prepare(m_db))
@@ -87,8 +87,8 @@ void CellWriter::write()
     }
     for (const Found& found : std::as_const(m_found)) {
         const Cell& cell = *found.cell;
-        emit earlierFound(
-            cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date, found.changed);
+        emit earlierFound(cell.batch, cell.row, cell.lookup, cell.domain, cell.text, found.text, found.date,
+            found.changed, found.value);
     }
     m_found.clear();
     emit committed(m_gate.committed() + cells.size());
@@ -142,12 +142,13 @@ bool CellWriter::put(const Cell& cell, QSqlError* error)
     const QString at = instantText(cell.at);
     for (const QVariant& value :
         {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain), QVariant(cell.lookup), QVariant(cell.text),
-            QVariant(cell.problem), QVariant(at), QVariant(cell.at.offsetFromUtc())})
+            QVariant(cell.problem), QVariant(at), QVariant(cell.at.offsetFromUtc()),
+            QVariant(cell.value.stored().isNull() ? u""_s : cell.value.stored())})
         m_insert->addBindValue(value);
     bool ok = m_insert->exec();
     *error = m_insert->lastError();
     if (ok && cell.problem.isEmpty() && expiries::isKept(cell.lookup)) {
-        ok = m_expiries.record(cell.domain, cell.lookup, cell.text, at);
+        ok = m_expiries.record(cell.domain, cell.lookup, cell.value, cell.text, at);
         if (!ok)
             *error = QSqlError(m_expiries.error(), {}, QSqlError::StatementError);
     }
@@ -168,11 +169,13 @@ ReadResult<std::optional<CellWriter::Found>> CellWriter::lastAnswer(const Cell& 
     if (m_earlier->next()) {
         // Its day as the user had it when it was saved, in whatever zone this computer is now.
         const LastAnswer last {m_earlier->value(0).toString(),
-            storedTime(m_earlier->value(1).toString(), m_earlier->value(2).toInt()).date()};
+            storedTime(m_earlier->value(1).toString(), m_earlier->value(2).toInt()).date(),
+            CellValue::fromStored(m_earlier->value(3).toString())};
         const bool failed = !cell.problem.isEmpty();
-        const bool changed = compareCell(last, cell.text, failed, cell.measure).kind == CellChange::Kind::Changed;
+        const bool changed
+            = compareCell(last, cell.text, cell.value, failed, cell.measure).kind == CellChange::Kind::Changed;
         if (changed || failed)
-            found = Found {&cell, last.text, last.date, changed};
+            found = Found {&cell, last.text, last.date, changed, last.value};
     }
     m_earlier->finish();
     return found;

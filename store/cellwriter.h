@@ -33,6 +33,7 @@ public:
         QString problem;
         QDateTime at; // with the user's offset of the moment
         Measure measure = Measure::Text;
+        CellValue value = {};
     };
     struct Name
     {
@@ -69,7 +70,7 @@ signals:
     void failed(const QString& failure, bool damaged);
     // The last real answer before this batch, for a cell that changed from it or failed today.
     void earlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
-        const QString& text, const QDate& date, bool changed);
+        const QString& text, const QDate& date, bool changed, const CellValue& value);
 
 private:
     bool commit(const QList<Message>& messages, QSqlError* error);
@@ -82,6 +83,7 @@ private:
         QString text;
         QDate date;
         bool changed;
+        CellValue value;
     };
     // Empty when the cell neither changed nor failed; an error when the last answer could not be read.
     ReadResult<std::optional<Found>> lastAnswer(const Cell& cell);

@@ -1,7 +1,6 @@
 #include "store/expiries.h"
 
 #include "queries/engine/keys.h"
-#include "watch/expiry.h"
 
 #include <QSqlError>
 
@@ -26,14 +25,16 @@ bool fill(const QSqlDatabase& db)
     // The latest real answer per domain and lookup; SQLite takes the other columns from the row max() chose.
     QSqlQuery latest(db);
     latest.setForwardOnly(true);
-    if (!latest.exec(u"SELECT domain, lookup, text, max(at) FROM cells WHERE lookup IN ('%1', '%2') AND problem = '' "
-                     u"GROUP BY domain, lookup"_s.arg(Key::RegExpiry, Key::TlsExpiry)))
+    if (!latest.exec(
+            u"SELECT domain, lookup, text, max(at), value FROM cells WHERE lookup IN ('%1', '%2') AND problem = '' "
+            u"GROUP BY domain, lookup"_s.arg(Key::RegExpiry, Key::TlsExpiry)))
         return false;
     ExpiryRecorder recorder;
     if (!recorder.prepare(db))
         return false;
     while (latest.next()) {
-        if (!recorder.record(latest.value(0).toString(), latest.value(1).toString(), latest.value(2).toString(),
+        if (!recorder.record(latest.value(0).toString(), latest.value(1).toString(),
+                CellValue::fromStored(latest.value(4).toString()), latest.value(2).toString(),
                 latest.value(3).toString()))
             return false;
     }
@@ -79,9 +80,10 @@ bool ExpiryRecorder::prepare(const QSqlDatabase& db)
     return true;
 }
 
-bool ExpiryRecorder::record(const QString& domain, const QString& lookup, const QString& text, const QString& at)
+bool ExpiryRecorder::record(
+    const QString& domain, const QString& lookup, const CellValue& value, const QString& text, const QString& at)
 {
-    const std::optional<QDate> day = expiryOf(text);
+    const std::optional<QDate> day = value.day();
     QSqlQuery& query = day ? *m_upsert : *m_remove;
     query.addBindValue(domain);
     query.addBindValue(lookup);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "queries/engine/value.h"
+
 #include <QDate>
 #include <QDateTime>
 #include <QList>
@@ -42,7 +44,8 @@ class ExpiryRecorder
 {
 public:
     bool prepare(const QSqlDatabase& db);
-    bool record(const QString& domain, const QString& lookup, const QString& text, const QString& at);
+    bool record(
+        const QString& domain, const QString& lookup, const CellValue& value, const QString& text, const QString& at);
     QString error() const { return m_error; }
     void reset();
 

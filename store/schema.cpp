@@ -2,6 +2,7 @@
 
 #include "store/expiries.h"
 #include "store/upgradetimes.h"
+#include "store/upgradevalues.h"
 #include "store/watchlists.h"
 
 #include <QDateTime>
@@ -23,7 +24,9 @@ namespace {
 // lists, the latest expiry day of every domain, and which batches were a watch list's runs; version 5 writes
 // every time as an instant in UTC with the offset it was saved at (store/instants.h), where earlier versions
 // wrote the cells' and batches' times in local time with no offset: those are read once in the zone of the
-// computer that opens the file (store/upgradetimes.h). A file from a later program is read, never written.
+// computer that opens the file (store/upgradetimes.h); and it keeps each cell's value beside its text
+// (kind:number:flags:days, empty for a text; store/upgradevalues.cpp fills it once from the texts of older
+// files). A file from a later program is read, never written.
 constexpr int kSchemaVersion = 5;
 
 SchemaCheck failedWith(const QSqlError& error, const QString& path)
@@ -79,14 +82,14 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
                      u"domains TEXT NOT NULL, lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0)"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT "
                      u"NOT NULL, lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                     u"PRIMARY KEY (batch, row, lookup))"_s)
+                     u"value TEXT NOT NULL DEFAULT '', PRIMARY KEY (batch, row, lookup))"_s)
         && step.exec(u"CREATE INDEX IF NOT EXISTS answers ON cells (domain, lookup, batch)"_s)
         && step.exec(u"CREATE TABLE IF NOT EXISTS names (batch INTEGER NOT NULL, row INTEGER NOT NULL, "
                      u"domain TEXT NOT NULL, PRIMARY KEY (batch, row))"_s)
         && (version >= 2
             || (step.exec(u"UPDATE cells SET lookup = 'reg-' || substr(lookup, 6) WHERE lookup LIKE 'rdap-%'"_s)
                 && step.exec(u"UPDATE batches SET lookups = replace(lookups, '\"rdap-', '\"reg-')"_s)))
-        && WatchLists::create(step) && expiries::create(step)
+        && WatchLists::create(step) && expiries::create(step) && (version >= 5 || addCellValues(db, error))
         && (version >= 4
             || (step.exec(u"BEGIN IMMEDIATE"_s) && step.exec(u"ALTER TABLE batches ADD COLUMN watchlist TEXT"_s)
                 && expiries::fill(db) && step.exec(u"COMMIT"_s)))

@@ -144,7 +144,7 @@ void ResultStore::startWriter()
 }
 
 void ResultStore::onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain,
-    const QString& saved, const QString& text, const QDate& date, bool changed)
+    const QString& saved, const QString& text, const QDate& date, bool changed, const CellValue& value)
 {
     // Only while the rows are still the batch's own (a new batch may have begun meanwhile) and the cell still
     // holds what was saved (a failed cell may have been asked again).
@@ -154,7 +154,7 @@ void ResultStore::onEarlierFound(qint64 batch, int row, const QString& lookup, c
     Results& results = m_walker->results();
     const int column = results.table().columnOf(*found);
     if (results.text(row, DomainColumn) == domain && results.text(row, column) == saved)
-        results.setEarlier(row, column, {text, date, changed});
+        results.setEarlier(row, column, {text, date, changed, value});
 }
 
 void ResultStore::stopWriter()
@@ -309,7 +309,8 @@ void ResultStore::saveCell(int row, int column)
 {
     const Results& results = m_walker->results();
     if (const Lookup* lookup = results.table().lookupAt(column))
-        save(row, *lookup, {results.text(row, column), results.problem(row, column)});
+        save(row, *lookup,
+            {results.text(row, column), results.problem(row, column), {}, -1, {}, false, results.value(row, column)});
 }
 
 void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
@@ -319,7 +320,7 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
     m_writer->enqueue(CellWriter::Cell {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
-        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure});
+        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure, cell.value});
 }
 
 ReadResult<std::optional<ResultStore::Batch>> ResultStore::unfinishedBatch(bool withNames)
@@ -363,7 +364,7 @@ ReadResult<QList<Walker::SavedCell>> ResultStore::savedCells(qint64 batch, int f
 {
     QList<Walker::SavedCell> cells;
     QSqlQuery saved(m_db);
-    saved.prepare(u"SELECT row, lookup, text, problem FROM cells WHERE batch = ? AND row >= ? AND row < ?"_s);
+    saved.prepare(u"SELECT row, lookup, text, problem, value FROM cells WHERE batch = ? AND row >= ? AND row < ?"_s);
     saved.addBindValue(batch);
     saved.addBindValue(from);
     saved.addBindValue(to);
@@ -372,7 +373,7 @@ ReadResult<QList<Walker::SavedCell>> ResultStore::savedCells(qint64 batch, int f
     while (saved.next()) {
         if (const Lookup* lookup = table.byKey(saved.value(1).toString()))
             cells.append({saved.value(0).toInt(), table.columnOf(*lookup), saved.value(2).toString(),
-                saved.value(3).toString()});
+                saved.value(3).toString(), CellValue::fromStored(saved.value(4).toString())});
     }
     return cells;
 }
@@ -412,7 +413,8 @@ ReadResult<QList<ResultStore::Answer>> ResultStore::history(const QString& domai
     if (!m_readable)
         return answers;
     QSqlQuery query(m_db);
-    query.prepare(u"SELECT at, lookup, text, problem, batch, at_offset FROM cells WHERE domain = ? ORDER BY at"_s);
+    query.prepare(
+        u"SELECT at, lookup, text, problem, batch, at_offset, value FROM cells WHERE domain = ? ORDER BY at"_s);
     query.addBindValue(domain);
     if (!query.exec())
         return failedRead(query);
@@ -420,7 +422,7 @@ ReadResult<QList<ResultStore::Answer>> ResultStore::history(const QString& domai
         // Saved by earlier versions, which let control characters through.
         answers.append({storedTime(query.value(0).toString(), query.value(5).toInt()), query.value(1).toString(),
             cleanCellText(query.value(2).toString()), cleanCellText(query.value(3).toString()),
-            query.value(4).toLongLong()});
+            query.value(4).toLongLong(), CellValue::fromStored(query.value(6).toString())});
     }
     return answers;
 }

@@ -94,6 +94,7 @@ public:
         QString text;
         QString problem;
         qint64 batch = 0;
+        CellValue value = {};
     };
     // Every saved answer for a domain, oldest first (by the instant, whatever zone each was saved in).
     ReadResult<QList<Answer>> history(const QString& domain);
@@ -124,7 +125,7 @@ private:
     void save(int row, const Lookup& lookup, const CellResult& cell);
     void insertBatch();
     void onEarlierFound(qint64 batch, int row, const QString& lookup, const QString& domain, const QString& saved,
-        const QString& text, const QDate& date, bool changed);
+        const QString& text, const QDate& date, bool changed, const CellValue& value);
     void onWriterFailed(const QString& failure, bool damaged);
     void tellIfDrained();
 

@@ -8,6 +8,7 @@
 #include "watching/watchrun.h"
 
 #include <QScopeGuard>
+#include <QSqlError>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -18,6 +19,8 @@ class TestDatabase : public CommandLineTest
 private slots:
     void init() { makeHome(); }
     void olderDatabaseBroughtUpToDate();
+    void valuesFromOlderTexts_data();
+    void valuesFromOlderTexts();
     void siblingAnswersSavedWithTheirCell();
     void watchRunEndLeavesTheWindowFree();
     void failedSavesAreTold_data();
@@ -56,6 +59,84 @@ void TestDatabase::olderDatabaseBroughtUpToDate()
     QCOMPARE(history.size(), 1);
     QCOMPARE(history.first().lookup, u"reg-status"_s);
     QCOMPARE(store.unfinishedBatch().value()->lookups, (QStringList {u"reg-status"_s, u"dns"_s}));
+}
+
+void TestDatabase::valuesFromOlderTexts_data()
+{
+    QTest::addColumn<QString>("lookup");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("problem");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<qint64>("number"); // -1: none
+    QTest::addColumn<QDate>("day");
+    QTest::addColumn<int>("days"); // -1000: none
+    using K = CellValue::Kind;
+    const auto add = [](const char* fault, const QString& lookup, const QString& text, K kind, qint64 number = -1,
+                         const QDate& day = {}, int days = -1000, const QString& problem = {}) {
+        QTest::newRow(fault) << lookup << text << problem << int(kind) << number << day << days;
+    };
+    add("a grouped count left a text", u"baidu-index"_s, u"1,230,000"_s, K::Count, 1'230'000);
+    add("a plain count grouped", u"yahoo"_s, u"12300"_s, K::Count, 12'300);
+    add("约 dropped", u"baidu-links"_s, u"约12,300"_s, K::Count, 12'300);
+    add("leading zeros dropped", u"baidu-index"_s, u"007"_s, K::Count, 7);
+    add("a rank read as a count", u"tranco"_s, u"52"_s, K::Rank, 52);
+    add("未上榜 read as a rank", u"tranco"_s, u"未上榜"_s, K::Rank);
+    add("a date left a text", u"reg-expiry"_s, u"2027-03-17"_s, K::Date, -1, QDate(2027, 3, 17));
+    add("a padded date missed", u"reg-expiry"_s, u" 2027-03-17"_s, K::Date, -1, QDate(2027, 3, 17));
+    add("the days left lost", u"tls-expiry"_s, u"2027-03-01（剩 84 天）"_s, K::Date, -1, QDate(2027, 3, 1), 84);
+    add("lapsed read as left", u"tls-expiry"_s, u"2026-11-30（已过期 0 天）"_s, K::Date, -1, QDate(2026, 11, 30), 0);
+    add("an impossible date read as one", u"reg-created"_s, u"2027-02-30"_s, K::Text);
+    add("无 left a text", u"reg-registrar"_s, u"无"_s, K::Nothing);
+    add("a verdict left a text", u"reg-status"_s, u"未注册"_s, K::Verdict);
+    add("a failure given a value", u"baidu-index"_s, u"0"_s, K::Text, -1, {}, -1000, u"请求超时（30 秒）"_s);
+    add("a text read as a number", u"icp"_s, u"京ICP备12345678号"_s, K::Text);
+}
+
+void TestDatabase::valuesFromOlderTexts()
+{
+    QFETCH(QString, lookup);
+    QFETCH(QString, text);
+    QFETCH(QString, problem);
+    QFETCH(int, kind);
+    QFETCH(qint64, number);
+    QFETCH(QDate, day);
+    QFETCH(int, days);
+    // As version 4 left it: cells with texts only.
+    const QString path = m_home->filePath(u"v4.db"_s);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"v4"_s);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery query(db);
+        QVERIFY(
+            query.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
+                       u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0, watchlist TEXT)"_s));
+        QVERIFY(query.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
+                           u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
+                           u"PRIMARY KEY (batch, row, lookup))"_s));
+        QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '', '[]', 1, NULL)"_s));
+        query.prepare(u"INSERT INTO cells VALUES (1, 0, 'a.test', ?, ?, ?, '2026-11-02T10:00:01.000')"_s);
+        query.addBindValue(lookup);
+        query.addBindValue(text);
+        query.addBindValue(problem.isNull() ? u""_s : problem);
+        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+        QVERIFY(query.exec(u"PRAGMA user_version = 4"_s));
+        query.finish();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"v4"_s);
+    ResultStore store(path);
+    QVERIFY2(store.isSaving(), qPrintable(store.notice()));
+    const QList<ResultStore::Answer> history = store.history(u"a.test"_s);
+    QCOMPARE(history.size(), 1);
+    const CellValue value = history.first().value;
+    QCOMPARE(history.first().text, text);
+    QCOMPARE(int(value.kind()), kind);
+    QCOMPARE(value.number().value_or(-1), number);
+    QCOMPARE(value.day().value_or(QDate()), day);
+    QCOMPARE(value.daysLeft().value_or(-1000), qint64(days));
+    // The value shows as the cell did.
+    QCOMPARE(displayText(value, text), text);
 }
 
 void TestDatabase::siblingAnswersSavedWithTheirCell()
@@ -165,7 +246,7 @@ void TestDatabase::prepare(const QString& state, const QString& folder)
             QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
         if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
             QVERIFY(query.exec(u"DROP TABLE cells"_s)
-                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, at_offset, "
+                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, at_offset, value, "
                               u"note NOT NULL)"_s));
         if (state == u"newer"_s)
             QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));

@@ -176,11 +176,11 @@ void TestDialogs::historyChart()
     // near a point names that answer's value and batch, not the place on the line between two answers.
     const QDateTime day(QDate(2026, 11, 1), QTime(9, 0));
     const QList<ChartAnswer> answers {
-        {day, 1, u"baidu-index"_s, u"1,230,000"_s},
+        {day, 1, u"baidu-index"_s, u"1,230,000"_s, false, CellValue::count(1'230'000)},
         {day.addDays(7), 2, u"baidu-index"_s, u"查询失败"_s, true},
-        {day.addDays(14), 3, u"baidu-index"_s, u"1,242,300"_s},
-        {day, 1, u"tranco"_s, u"52"_s},
-        {day.addDays(14), 3, u"tranco"_s, u"50"_s},
+        {day.addDays(14), 3, u"baidu-index"_s, u"1,242,300"_s, false, CellValue::count(1'242'300)},
+        {day, 1, u"tranco"_s, u"52"_s, false, CellValue::rank(52)},
+        {day.addDays(14), 3, u"tranco"_s, u"50"_s, false, CellValue::rank(50)},
         {day, 1, u"icp"_s, u"京ICP备12345678号"_s},
     };
     HistoryChart chart(answers, *builtInTable());

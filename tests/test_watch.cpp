@@ -25,40 +25,56 @@ private slots:
 void TestWatch::changes_data()
 {
     QTest::addColumn<QString>("before"); // "" for none saved
+    QTest::addColumn<CellValue>("beforeValue");
     QTest::addColumn<QString>("now");
+    QTest::addColumn<CellValue>("nowValue");
     QTest::addColumn<bool>("failed");
     QTest::addColumn<int>("measure");
     QTest::addColumn<QString>("expected"); // "none", "new", or "changed" and the delta
-    const auto add
-        = [](const char* what, const QString& before, const QString& now, bool failed, Measure measure,
-              const QString& expected) { QTest::newRow(what) << before << now << failed << int(measure) << expected; };
-    add("the same count, grouped or not", u"1,230,000"_s, u"1230000"_s, false, Measure::Count, u"none"_s);
-    add("a count up", u"1,230,000"_s, u"1,242,300"_s, false, Measure::Count, u"changed ↑ 12,300"_s);
-    add("Baidu's older wording", u"约12,300"_s, u"12,000"_s, false, Measure::Count, u"changed ↓ 300"_s);
-    add("a rank better by two", u"12"_s, u"10"_s, false, Measure::Rank, u"changed 排名 ↑ 2"_s);
-    add("a rank worse", u"10"_s, u"1,010"_s, false, Measure::Rank, u"changed 排名 ↓ 1,000"_s);
-    add("out of the list", u"10"_s, u"未上榜"_s, false, Measure::Rank, u"changed "_s);
-    add("none to a value", u"无"_s, u"京ICP备12345678号"_s, false, Measure::Text, u"changed "_s);
-    add("the same text", u"已注册"_s, u"已注册"_s, false, Measure::Text, u"none"_s);
-    add("a failure is no change", u"1,230,000"_s, u"0"_s, true, Measure::Count, u"none"_s);
-    add("a first answer is new", QString(), u"42"_s, false, Measure::Count, u"new"_s);
-    add("a failed first answer", QString(), u"查询失败"_s, true, Measure::Text, u"none"_s);
-    add("the days left move, the day does not", u"2027-03-01（剩 85 天）"_s, u"2027-03-01（剩 84 天）"_s, false,
-        Measure::Date, u"none"_s);
-    add("a renewed certificate", u"2027-03-01（剩 84 天）"_s, u"2028-03-01（剩 450 天）"_s, false, Measure::Date,
+    const auto add = [](const char* what, const QString& before, const CellValue& beforeValue, const QString& now,
+                         const CellValue& nowValue, bool failed, Measure measure, const QString& expected) {
+        QTest::newRow(what) << before << beforeValue << now << nowValue << failed << int(measure) << expected;
+    };
+    const auto count = [](const QString& text) { return CellValue::written(text); };
+    const auto rank = [](qint64 position) { return CellValue::rank(position); };
+    const CellValue text;
+    add("the same count, grouped or not", u"1,230,000"_s, count(u"1,230,000"_s), u"1230000"_s, count(u"1230000"_s),
+        false, Measure::Count, u"none"_s);
+    add("a count up", u"1,230,000"_s, count(u"1,230,000"_s), u"1,242,300"_s, count(u"1,242,300"_s), false,
+        Measure::Count, u"changed ↑ 12,300"_s);
+    add("Baidu's older wording", u"约12,300"_s, count(u"约12,300"_s), u"12,000"_s, count(u"12,000"_s), false,
+        Measure::Count, u"changed ↓ 300"_s);
+    add("a count read as text", u"007"_s, count(u"007"_s), u"7"_s, count(u"7"_s), false, Measure::Count, u"none"_s);
+    add("a rank better by two", u"12"_s, rank(12), u"10"_s, rank(10), false, Measure::Rank, u"changed 排名 ↑ 2"_s);
+    add("a rank worse", u"10"_s, rank(10), u"1010"_s, rank(1010), false, Measure::Rank, u"changed 排名 ↓ 1,000"_s);
+    add("out of the list", u"10"_s, rank(10), u"未上榜"_s, CellValue::unranked(), false, Measure::Rank, u"changed "_s);
+    add("none to a value", u"无"_s, CellValue::nothing(), u"京ICP备12345678号"_s, text, false, Measure::Text,
         u"changed "_s);
+    add("the same text", u"已注册"_s, CellValue::verdict(Verdict::Registered), u"已注册"_s,
+        CellValue::verdict(Verdict::Registered), false, Measure::Text, u"none"_s);
+    add("a failure is no change", u"1,230,000"_s, count(u"1,230,000"_s), u"0"_s, count(u"0"_s), true, Measure::Count,
+        u"none"_s);
+    add("a first answer is new", QString(), text, u"42"_s, count(u"42"_s), false, Measure::Count, u"new"_s);
+    add("a failed first answer", QString(), text, u"查询失败"_s, text, true, Measure::Text, u"none"_s);
+    add("the days left move, the day does not", u"2027-03-01（剩 85 天）"_s, CellValue::date(QDate(2027, 3, 1), 85),
+        u"2027-03-01（剩 84 天）"_s, CellValue::date(QDate(2027, 3, 1), 84), false, Measure::Date, u"none"_s);
+    add("a renewed certificate", u"2027-03-01（剩 84 天）"_s, CellValue::date(QDate(2027, 3, 1), 84),
+        u"2028-03-01（剩 450 天）"_s, CellValue::date(QDate(2028, 3, 1), 450), false, Measure::Date, u"changed "_s);
 }
 
 void TestWatch::changes()
 {
     QFETCH(QString, before);
+    QFETCH(CellValue, beforeValue);
     QFETCH(QString, now);
+    QFETCH(CellValue, nowValue);
     QFETCH(bool, failed);
     QFETCH(int, measure);
     QFETCH(QString, expected);
-    const std::optional<LastAnswer> last
-        = before.isNull() ? std::nullopt : std::optional<LastAnswer>(LastAnswer {before, QDate(2026, 12, 1)});
-    const CellChange change = compareCell(last, now, failed, Measure(measure));
+    const std::optional<LastAnswer> last = before.isNull()
+        ? std::nullopt
+        : std::optional<LastAnswer>(LastAnswer {before, QDate(2026, 12, 1), beforeValue});
+    const CellChange change = compareCell(last, now, nowValue, failed, Measure(measure));
     const QString got = change.kind == CellChange::Kind::None ? u"none"_s
         : change.kind == CellChange::Kind::New                ? u"new"_s
                                                               : u"changed "_s + change.delta;
@@ -68,24 +84,25 @@ void TestWatch::changes()
 void TestWatch::expiry_data()
 {
     QTest::addColumn<QByteArray>("zone");
-    QTest::addColumn<QString>("cell");
+    QTest::addColumn<CellValue>("cell");
     QTest::addColumn<QString>("expected"); // days left and urgency, or "none"
     for (const QByteArray& zone : {QByteArray("Asia/Shanghai"), QByteArray("UTC")}) {
-        const auto add = [&](const char* what, const QString& cell, const QString& expected) {
+        const auto add = [&](const char* what, const CellValue& cell, const QString& expected) {
             QTest::newRow(QByteArray(what + QByteArray(" in ") + zone).constData()) << zone << cell << expected;
         };
-        add("far", u"2027-03-17"_s, u"100 none"_s);
-        add("within the window", u"2027-01-06（剩 30 天）"_s, u"30 soon"_s);
-        add("today", u"2026-12-07"_s, u"0 soon"_s);
-        add("past", u"2026-12-06"_s, u"-1 past"_s);
-        add("no date", u"无"_s, u"none"_s);
+        add("far", CellValue::date(QDate(2027, 3, 17)), u"100 none"_s);
+        // The days left as they were answered are not today's.
+        add("within the window", CellValue::date(QDate(2027, 1, 6), 45), u"30 soon"_s);
+        add("today", CellValue::date(QDate(2026, 12, 7)), u"0 soon"_s);
+        add("past", CellValue::lapsed(QDate(2026, 12, 6), 0), u"-1 past"_s);
+        add("no date", CellValue::nothing(), u"none"_s);
     }
 }
 
 void TestWatch::expiry()
 {
     QFETCH(QByteArray, zone);
-    QFETCH(QString, cell);
+    QFETCH(CellValue, cell);
     QFETCH(QString, expected);
     static const char* names[] = {"none", "soon", "past"};
     QString got;
@@ -93,7 +110,7 @@ void TestWatch::expiry()
         const ScopedEnv inZone("TZ", zone);
         tzset();
         const QDate today(2026, 12, 7); // the user's own calendar day
-        const std::optional<QDate> day = expiryOf(cell);
+        const std::optional<QDate> day = cell.day();
         got = day ? u"%1 %2"_s.arg(daysLeft(*day, today)).arg(QLatin1String(names[int(urgencyOf(*day, today, 30))]))
                   : u"none"_s;
     }

@@ -1,7 +1,6 @@
 #include "watch/changes.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -10,13 +9,6 @@ namespace {
 QString grouped(qint64 number)
 {
     return QLocale(QLocale::English).toString(number);
-}
-
-// The date a cell starts with: "2027-03-01" of "2027-03-01（剩 84 天）".
-std::optional<QDate> leadingDate(const QString& cell)
-{
-    const QDate date = QDate::fromString(cell.left(10), u"yyyy-MM-dd"_s);
-    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
 }
 
 QString deltaOf(qint64 before, qint64 now, Measure measure)
@@ -28,33 +20,22 @@ QString deltaOf(qint64 before, qint64 now, Measure measure)
 
 } // namespace
 
-std::optional<qint64> countOf(const QString& cell)
-{
-    // Baidu's older wording keeps "约" before its count.
-    static const QRegularExpression count(u"^\\s*约?\\s*(\\d{1,3}(?:,\\d{3})+|\\d+)\\s*$"_s);
-    const QRegularExpressionMatch match = count.match(cell);
-    if (!match.hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const qint64 number = match.captured(1).remove(u',').toLongLong(&ok);
-    return ok ? std::optional<qint64>(number) : std::nullopt;
-}
-
-CellChange compareCell(const std::optional<LastAnswer>& last, const QString& now, bool failed, Measure measure)
+CellChange compareCell(
+    const std::optional<LastAnswer>& last, const QString& now, const CellValue& value, bool failed, Measure measure)
 {
     if (failed || now.trimmed().isEmpty())
         return {};
     if (!last)
         return {CellChange::Kind::New, {}};
     if (measure == Measure::Count || measure == Measure::Rank) {
-        const std::optional<qint64> before = countOf(last->text);
-        const std::optional<qint64> after = countOf(now);
+        const std::optional<qint64> before = last->value.number();
+        const std::optional<qint64> after = value.number();
         if (before && after)
             return *before == *after ? CellChange {}
                                      : CellChange {CellChange::Kind::Changed, deltaOf(*before, *after, measure)};
     } else if (measure == Measure::Date) {
-        const std::optional<QDate> before = leadingDate(last->text);
-        const std::optional<QDate> after = leadingDate(now);
+        const std::optional<QDate> before = last->value.day();
+        const std::optional<QDate> after = value.day();
         if (before && after)
             return *before == *after ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
     }

@@ -2,12 +2,6 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-std::optional<QDate> expiryOf(const QString& cell)
-{
-    const QDate date = QDate::fromString(cell.trimmed().left(10), u"yyyy-MM-dd"_s);
-    return date.isValid() ? std::optional<QDate>(date) : std::nullopt;
-}
-
 Urgency urgencyOf(const QDate& expiry, const QDate& today, int warnDays)
 {
     const qint64 left = daysLeft(expiry, today);

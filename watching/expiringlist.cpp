@@ -8,8 +8,7 @@ using namespace Qt::Literals::StringLiterals;
 
 QString withDaysLeft(const QDate& day, const QDate& today)
 {
-    const qint64 left = daysLeft(day, today);
-    return day.toString(Qt::ISODate) + (left >= 0 ? u"（剩 %1 天）"_s.arg(left) : u"（已过期 %1 天）"_s.arg(-left));
+    return displayText(CellValue::date(day, daysLeft(day, today)));
 }
 
 std::shared_ptr<const LookupTable> expiryTable(const std::shared_ptr<const LookupTable>& full)
@@ -42,7 +41,8 @@ std::unique_ptr<Results> expiringRows(
     for (const expiries::Expiring& entry : due) {
         const Lookup* lookup = table->byKey(entry.lookup);
         if (lookup)
-            rows->setCell(rowOf.value(entry.domain), table->columnOf(*lookup), withDaysLeft(entry.day, today));
+            rows->setCell(rowOf.value(entry.domain), table->columnOf(*lookup), withDaysLeft(entry.day, today), {}, {},
+                CellValue::date(entry.day, daysLeft(entry.day, today)));
     }
     return rows;
 }

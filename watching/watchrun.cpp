@@ -91,7 +91,7 @@ void WatchRun::onDrained()
                 ++m_summary.changes;
             const Lookup* lookup = table.lookupAt(column);
             const std::optional<QDate> day = lookup && (lookup->key == Key::RegExpiry || lookup->key == Key::TlsExpiry)
-                ? expiryOf(rows.text(row, column))
+                ? rows.value(row, column).day()
                 : std::nullopt;
             expiring = expiring || (day && urgencyOf(*day, today, m_warnDays) != Urgency::None);
         }

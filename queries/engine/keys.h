@@ -21,6 +21,12 @@ inline const QString TlsExpiry = QStringLiteral("tls-expiry");
 inline const QString TlsIssuer = QStringLiteral("tls-issuer");
 } // namespace Key
 
+// A registration date cell from the registry's calendar date (yyyy-MM-dd).
+inline CellResult dayCell(const QString& isoDay)
+{
+    return CellResult::of(CellValue::date(QDate::fromString(isoDay, Qt::ISODate)));
+}
+
 // The four registration cells of one answer: the same cell in each (a failure, 无效域名), or a name no one holds.
 inline QHash<QString, CellResult> allFour(const CellResult& cell)
 {
@@ -29,8 +35,7 @@ inline QHash<QString, CellResult> allFour(const CellResult& cell)
 
 inline QHash<QString, CellResult> notRegistered()
 {
-    const CellResult none {QStringLiteral("无")};
-    QHash<QString, CellResult> cells = allFour(none);
-    cells[Key::RegStatus] = {QStringLiteral("未注册")};
+    QHash<QString, CellResult> cells = allFour(CellResult::of(CellValue::nothing()));
+    cells[Key::RegStatus] = CellResult::of(CellValue::verdict(Verdict::Available));
     return cells;
 }

@@ -81,6 +81,7 @@ LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContex
 CellResult pageCell(const PageResult& page, const QString& text)
 {
     CellResult cell {text, failureReason(page)};
+    cell.value = CellValue::fromPage(text);
     cell.unreachable = page.status == 407
         || (page.failure != FetchFailure::None && page.failure != FetchFailure::Oversize
             && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);

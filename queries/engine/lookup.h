@@ -1,9 +1,9 @@
 #pragma once
 
 // What a lookup is: its column, its service and pace, its address and cut, and the job that asks for one domain.
+#include "queries/engine/value.h"
 #include "settings/clock.h"
 #include "settings/settings.h"
-#include "watch/changes.h"
 #include "web/fetch.h"
 
 #include <QHash>
@@ -29,6 +29,10 @@ struct CellResult
     qint64 retryAfterMs = -1; // how long the service asked us to wait, when it said
     QString note = {}; // what the user may want to know of a real answer (which name was asked)
     bool unreachable = false; // the connection failed (or a proxy refused us): a proxy may be at fault
+    CellValue value = {}; // what `text` shows; a text unless the lookup says more
+
+    // A cell whose text is made from its value.
+    static CellResult of(const CellValue& value) { return {displayText(value), {}, {}, -1, {}, false, value}; }
 };
 
 class AnswerLog;

@@ -34,6 +34,8 @@ void Results::reset(const QStringList& domains)
     m_written.clear();
     m_cells.clear();
     m_cells.shrink_to_fit();
+    m_values.clear();
+    m_values.shrink_to_fit();
     appendRows(domains);
     emit wasReset();
 }
@@ -44,11 +46,14 @@ void Results::appendRows(const QStringList& domains, const QList<qint64>& positi
         m_columns = m_table->columnCount();
     const QString blank = u" "_s;
     for (qsizetype i = 0; i < domains.size(); ++i) {
-        m_cells.push_back(QString::number(i < positions.size() ? positions.at(i) : qint64(m_rows)));
+        const qint64 position = i < positions.size() ? positions.at(i) : qint64(m_rows);
+        m_cells.push_back(QString::number(position));
+        m_values.push_back(CellValue::count(position, false));
         m_cells.push_back(domains.at(i));
         ++m_rows;
         for (int column = FirstLookupColumn; column < m_columns; ++column)
             m_cells.push_back(blank);
+        m_values.resize(m_cells.size());
     }
     m_written.resize(m_cells.size(), false);
 }
@@ -70,6 +75,7 @@ void Results::reshape(const std::vector<const Lookup*>& before)
         from.push_back(found == before.end() ? -1 : FirstLookupColumn + int(found - before.begin()));
     }
     std::deque<QString> cells;
+    std::deque<CellValue> values;
     std::deque<bool> written;
     QHash<qsizetype, QString> problems, notes;
     QHash<qsizetype, Earlier> earlier;
@@ -79,6 +85,7 @@ void Results::reshape(const std::vector<const Lookup*>& before)
             const int old = from[size_t(column)];
             const size_t oldSlot = size_t(qsizetype(row - m_first) * oldColumns + old);
             cells.push_back(old < 0 ? u" "_s : m_cells[oldSlot]);
+            values.push_back(old < 0 ? CellValue() : m_values[oldSlot]);
             written.push_back(old >= 0 && m_written[oldSlot]);
             if (old < 0)
                 continue;
@@ -91,6 +98,7 @@ void Results::reshape(const std::vector<const Lookup*>& before)
         }
     }
     m_cells = std::move(cells);
+    m_values = std::move(values);
     m_written = std::move(written);
     m_problems = std::move(problems);
     m_notes = std::move(notes);
@@ -104,6 +112,7 @@ void Results::releaseRowsBefore(int row)
         return;
     const size_t cells = size_t(qsizetype(row - m_first) * m_columns);
     m_cells.erase(m_cells.begin(), m_cells.begin() + qsizetype(cells));
+    m_values.erase(m_values.begin(), m_values.begin() + qsizetype(cells));
     m_written.erase(m_written.begin(), m_written.begin() + qsizetype(cells));
     m_first = row;
     const qsizetype before = at(row, 0);
@@ -120,19 +129,27 @@ QString Results::text(int row, int column) const
     return contains(row, column) ? m_cells[slot(row, column)] : QString();
 }
 
-void Results::setCell(int row, int column, const QString& text, const QString& problem, const QString& note)
+CellValue Results::value(int row, int column) const
+{
+    return contains(row, column) ? m_values[slot(row, column)] : CellValue();
+}
+
+void Results::setCell(
+    int row, int column, const QString& text, const QString& problem, const QString& note, const CellValue& value)
 {
     if (!contains(row, column))
         return;
-    writeCell(row, column, text, problem, note);
+    writeCell(row, column, text, problem, note, value);
     emit cellChanged(row, column);
 }
 
-void Results::writeCell(int row, int column, const QString& text, const QString& problem, const QString& note)
+void Results::writeCell(
+    int row, int column, const QString& text, const QString& problem, const QString& note, const CellValue& value)
 {
     if (!contains(row, column))
         return;
     m_cells[slot(row, column)] = cleanCellText(text);
+    m_values[slot(row, column)] = value;
     m_written[slot(row, column)] = true;
     m_earlier.remove(at(row, column));
     if (note.isEmpty())

@@ -68,7 +68,7 @@ void Walker::resume(const QStringList& queue, const QList<SavedCell>& cells, con
     m_unreadable.clear();
     m_results.reset(m_queue);
     for (const SavedCell& cell : cells)
-        m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
+        m_results.setCell(cell.row, cell.column, cell.text, cell.problem, {}, cell.value);
     startPlan(lookups, Rows::Unwritten, false);
 }
 
@@ -286,7 +286,7 @@ void Walker::commit(WalkState& walk, const Slot& slot)
         const CellResult* cell = own ? &*slot.result : &*sibling;
         ++m_written;
         const int column = table().columnOf(*member);
-        m_results.writeCell(slot.row, column, cell->text, cell->problem, cell->note);
+        m_results.writeCell(slot.row, column, cell->text, cell->problem, cell->note, cell->value);
         m_untold.emplace_back(slot.row, column);
     }
 }

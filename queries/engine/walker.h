@@ -80,6 +80,7 @@ public:
         int column;
         QString text;
         QString problem;
+        CellValue value = {};
     };
     void resume(const QStringList& queue, const QList<SavedCell>& cells, const QList<const Lookup*>& lookups);
 

@@ -92,7 +92,7 @@ void Walker::appendRows(const DomainFile& part, const QList<SavedCell>& saved)
     for (auto it = part.unreadable.cbegin(); it != part.unreadable.cend(); ++it)
         m_unreadable.insert(first + it.key(), it.value());
     for (const SavedCell& cell : saved)
-        m_results.setCell(cell.row, cell.column, cell.text, cell.problem);
+        m_results.setCell(cell.row, cell.column, cell.text, cell.problem, {}, cell.value);
     for (const auto& walk : m_walks) {
         for (int row = first; row < m_results.rowCount(); ++row) {
             bool needed = false;

@@ -28,8 +28,15 @@ const Lookup& alexaLookup()
         .width = 70,
         .exportLabel = u"|Alexa："_s,
         .measure = Measure::Rank,
-        .service = u"alexa"_s, .serviceName = u"Alexa"_s, .pace = {4},
+        .service = u"alexa"_s,
+        .serviceName = u"Alexa"_s,
+        .pace = {4},
         .address = [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); },
-        .cut = [](const PageResult& page, const QString&) { return pageCell(page, alexaCellText(page.text)); }};
+        .cut =
+            [](const PageResult& page, const QString&) {
+                CellResult cell = pageCell(page, alexaCellText(page.text));
+                cell.value = CellValue::written(cell.text, CellValue::Kind::Rank);
+                return cell;
+            }};
     return lookup;
 }

@@ -62,7 +62,7 @@ public:
                     return CellResult {u"无效域名"_s, u"无效域名"_s};
                 CellResult unreached {kUnreachable, reason};
                 unreached.unreachable = pageCell(m_page, {}).unreachable;
-                return reached ? CellResult {text} : unreached;
+                return reached ? CellResult {text, {}, {}, -1, {}, false, CellValue::fromPage(text)} : unreached;
             };
             m_cells.insert(Key::HomeStatus, cell(homeStatusText(m_page)));
             m_cells.insert(Key::HomeTitle, cell(pageTitle(page)));

@@ -43,7 +43,7 @@ private:
             int rank = list->rank(name.toLatin1());
             if (rank == 0 && name.startsWith(u"www."_s))
                 rank = list->rank(name.mid(4).toLatin1());
-            finish({rank > 0 ? QString::number(rank) : u"未上榜"_s});
+            finish(CellResult::of(rank > 0 ? CellValue::rank(rank) : CellValue::unranked()));
         }
     }
 

@@ -45,9 +45,9 @@ CellResult eventDate(const QJsonObject& domain, const QString& action, QString* 
         const QString written = object.value(u"eventDate"_s).toString();
         *why = u"events[%1]（%2）eventDate：%3"_s.arg(i).arg(action, written);
         const QString date = registryDate(written);
-        return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date};
+        return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : dayCell(date);
     }
-    return {kNone};
+    return CellResult::of(CellValue::nothing());
 }
 
 // Where a server may answer a question on our behalf: its own scheme, host and port, and a path that still asks
@@ -145,7 +145,7 @@ QHash<QString, CellResult> rdapCells(
     said.insert(
         Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
     QString registrarWhy, createdWhy, expiryWhy;
-    QHash<QString, CellResult> cells {{Key::RegStatus, {u"已注册"_s}},
+    QHash<QString, CellResult> cells {{Key::RegStatus, CellResult::of(CellValue::verdict(Verdict::Registered))},
         {Key::RegRegistrar, {registrarName(domain, &registrarWhy)}},
         {Key::RegCreated, eventDate(domain, u"registration"_s, &createdWhy)},
         {Key::RegExpiry, eventDate(domain, u"expiration"_s, &expiryWhy)}};

@@ -61,7 +61,9 @@ public:
                 return;
             }
             finish(m_context.lookup,
-                {{Key::TlsExpiry, {expiryText(certificate.expiryDate(), m_context.clock->now()), problem}},
+                {{Key::TlsExpiry,
+                     {expiryText(certificate.expiryDate(), m_context.clock->now()), problem, {}, -1, {}, false,
+                         expiryValue(certificate.expiryDate(), m_context.clock->now())}},
                     {Key::TlsIssuer, {issuerText(certificate), problem}}});
         });
         connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
@@ -148,16 +150,20 @@ QString socketErrorReason(QAbstractSocket::SocketError error, quint16 port, cons
     }
 }
 
-QString expiryText(const QDateTime& expiry, const QDateTime& now)
+CellValue expiryValue(const QDateTime& expiry, const QDateTime& now)
 {
     // Days between two instants, not between two calendar dates, so the count is the same wherever the user
     // is. A day begun counts as left (a 90-day certificate has 90 left, the last hours 1) and a day begun
     // since it ran out does not (an hour ago is 0 days expired): a valid one never shows 0 days left.
     constexpr qint64 kDay = 24 * 60 * 60;
     const qint64 seconds = now.secsTo(expiry);
-    return expiry.toLocalTime().date().toString(u"yyyy-MM-dd"_s)
-        + (seconds > 0 ? u"（剩 %1 天）"_s.arg((seconds + kDay - 1) / kDay)
-                       : u"（已过期 %1 天）"_s.arg(-seconds / kDay));
+    const QDate day = expiry.toLocalTime().date();
+    return seconds > 0 ? CellValue::date(day, (seconds + kDay - 1) / kDay) : CellValue::lapsed(day, -seconds / kDay);
+}
+
+QString expiryText(const QDateTime& expiry, const QDateTime& now)
+{
+    return displayText(expiryValue(expiry, now));
 }
 
 QString issuerText(const QSslCertificate& certificate)

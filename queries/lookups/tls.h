@@ -1,6 +1,8 @@
 #pragma once
 
 // The certificate columns: when the home page's certificate expires and who issued it.
+#include "queries/engine/value.h"
+
 #include <QAbstractSocket>
 #include <QDateTime>
 #include <QList>
@@ -18,6 +20,7 @@ const Lookup& tlsIssuerLookup();
 // "2027-03-01（剩 84 天）", or "（已过期 3 天）" from the moment it is past: whole days from `now`, the
 // date in the user's time zone.
 QString expiryText(const QDateTime& expiry, const QDateTime& now);
+CellValue expiryValue(const QDateTime& expiry, const QDateTime& now);
 // The issuer's organisation, else its common name; "无" when it names neither.
 QString issuerText(const QSslCertificate& certificate);
 // Why a certificate cannot be trusted, for the user, from the handshake's errors; empty when it can.

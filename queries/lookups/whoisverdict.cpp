@@ -171,24 +171,24 @@ WhoisReading Reader::registered(int evidenceLine) const
         }
     }
     WhoisReading reading;
-    reading.cells.insert(Key::RegStatus, {u"已注册"_s});
+    reading.cells.insert(Key::RegStatus, CellResult::of(CellValue::verdict(Verdict::Registered)));
     reading.evidence.insert(Key::RegStatus, {evidenceLine});
     const Found& registrar = best[size_t(Role::Registrar)];
     if (registrar.line >= 0) {
         reading.cells.insert(Key::RegRegistrar, {m_lines[registrar.line].value.simplified()});
         reading.evidence.insert(Key::RegRegistrar, {registrar.line});
     } else {
-        reading.cells.insert(Key::RegRegistrar, {kNone});
+        reading.cells.insert(Key::RegRegistrar, CellResult::of(CellValue::nothing()));
     }
     const std::pair<QString, Role> dates[] = {{Key::RegCreated, Role::Created}, {Key::RegExpiry, Role::Expiry}};
     for (const auto& [key, role] : dates) {
         const Found& found = best[size_t(role)];
         if (found.line < 0) {
-            reading.cells.insert(key, {kNone});
+            reading.cells.insert(key, CellResult::of(CellValue::nothing()));
             continue;
         }
         const QString date = whoisDate(m_lines[found.line].value, orders[size_t(role)]);
-        reading.cells.insert(key, date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : CellResult {date});
+        reading.cells.insert(key, date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : dayCell(date));
         reading.evidence.insert(key, {found.line});
     }
     return reading;

@@ -40,15 +40,38 @@ public:
         return waitIdle(*walker);
     }
 
-    // A row's cells of the named lookups, "|" between them, and the first one's mark after a " !".
+    // A row's cells of the named lookups, "|" between them, and the first one's mark after a " !". A real
+    // answer in a count, rank or date column that is not a value of that kind shows "?" after its text: the
+    // change rules and the chart would read it as a text.
     QString cells(int row, const QStringList& keys) const
     {
         const LookupTable& table = walker->table();
         QStringList texts;
-        for (const QString& key : keys)
-            texts.append(walker->results().text(row, table.columnOf(*table.byKey(key))));
+        for (const QString& key : keys) {
+            const Lookup& lookup = *table.byKey(key);
+            const int column = table.columnOf(lookup);
+            texts.append(walker->results().text(row, column));
+            if (walker->results().isWritten(row, column) && walker->results().problem(row, column).isEmpty()
+                && !ofItsMeasure(lookup.measure, walker->results().value(row, column).kind()))
+                texts.last() += QLatin1Char('?');
+        }
         const QString problem = walker->results().problem(row, table.columnOf(*table.byKey(keys.first())));
         return texts.join(u'|') + (problem.isEmpty() ? QString() : QStringLiteral(" !") + problem);
+    }
+
+    static bool ofItsMeasure(Measure measure, CellValue::Kind kind)
+    {
+        switch (measure) {
+        case Measure::Count:
+            return kind == CellValue::Kind::Count;
+        case Measure::Rank:
+            return kind == CellValue::Kind::Rank;
+        case Measure::Date: // a name no one holds has no day
+            return kind == CellValue::Kind::Date || kind == CellValue::Kind::Nothing;
+        case Measure::Text:
+            break;
+        }
+        return true;
     }
 
     // In the order they are made; the walker goes first.
