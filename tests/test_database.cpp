@@ -127,7 +127,7 @@ void TestDatabase::valuesFromOlderTexts()
     QSqlDatabase::removeDatabase(u"v4"_s);
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
-    const QList<ResultStore::Answer> history = store.history(u"a.test"_s);
+    const QList<ResultStore::Answer> history = store.history(u"a.test"_s).value();
     QCOMPARE(history.size(), 1);
     const CellValue value = history.first().value;
     QCOMPARE(history.first().text, text);
