@@ -70,7 +70,8 @@ void saveExpiry(const QString& path, qint64 batch, const QString& day, const QDa
 {
     CellWriter writer(path, 1000);
     QVERIFY(writer.open().isEmpty());
-    writer.enqueue(CellWriter::Cell {batch, 0, u"a.test"_s, Key::RegExpiry, day, u""_s, when});
+    writer.enqueue(CellWriter::Cell {batch, 0, u"a.test"_s, Key::RegExpiry, day, u""_s, when, Measure::Date,
+        CellValue::date(QDate::fromString(day, Qt::ISODate))});
     writer.write();
 }
 
@@ -114,7 +115,8 @@ void TestTimes::answersKeepTheirInstantAndDay()
         CellWriter writer(path, 1000);
         QVERIFY(writer.open().isEmpty());
         QSignalSpy earlier(&writer, &CellWriter::earlierFound);
-        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, Key::RegExpiry, u"2028-01-01"_s, u""_s, second});
+        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, Key::RegExpiry, u"2028-01-01"_s, u""_s, second, Measure::Date,
+            CellValue::date(QDate(2028, 1, 1))});
         writer.write();
         QCOMPARE(earlier.size(), 1);
         QCOMPARE(earlier.first().at(6).toDate(), first.date()); // the day 上次（…） names
