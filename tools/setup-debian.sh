@@ -2,7 +2,7 @@
 # Installs what building and running seo-Quillmark needs on Debian 12, skipping what is there.
 # With --tests, also what the tests use: OpenSSL's headers, and for the end-to-end test a web server, a
 # virtual display with a window manager, and tools to drive it; a D-Bus daemon for a notification server of the
-# tests' own.
+# tests' own; clang-format and Python, which the sources and their layers are checked with.
 set -eu
 
 packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libqt6sql6-sqlite
@@ -12,7 +12,7 @@ packages="cmake make g++ pkg-config dpkg-dev file qt6-base-dev qt6-charts-dev li
 if [ "${1:-}" = --tests ]; then
     shift
     packages="$packages nginx-light libssl-dev xvfb xauth xdotool xclip imagemagick x11-utils openbox
-              dbus-daemon"
+              dbus-daemon clang-format python3"
 fi
 packages="$packages $*"
 
