@@ -4,13 +4,13 @@
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
 #include "app/WatchListDialog.h"
-#include "watching/watcher.h"
 #include "app/changedrows.h"
 #include "app/intake.h"
 #include "input/domains.h"
 #include "queries/engine/walker.h"
 #include "settings/settings.h"
 #include "store/store.h"
+#include "watching/watcher.h"
 
 #include <QAction>
 #include <QLabel>

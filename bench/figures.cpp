@@ -6,9 +6,9 @@
 #include "app/MainWindow.h"
 #include "queries/engine/walker.h"
 #include "settings/settings.h"
-#include "windowtesting.h"
 #include "web/fetch.h"
 #include "web/ping.h"
+#include "windowtesting.h"
 
 #include <QApplication>
 #include <QCheckBox>

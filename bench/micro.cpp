@@ -4,27 +4,27 @@
 #include "TestHttpServer.h"
 #include "app/MainWindow.h"
 #include "export/export.h"
+#include "queries/engine/walker.h"
 #include "queries/lookups/alexa.h"
 #include "queries/lookups/baidu.h"
 #include "queries/lookups/custom.h"
 #include "queries/lookups/icp.h"
+#include "queries/lookups/yahoo.h"
 #include "queries/sources/registrable.h"
 #include "queries/sources/tranco.h"
-#include "queries/engine/walker.h"
-#include "queries/lookups/yahoo.h"
 #include "settings/settings.h"
 #include "store/store.h"
-#include "windowtesting.h"
 #include "web/fetch.h"
 #include "web/links.h"
+#include "windowtesting.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringEncoder>
 #include <QTemporaryDir>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <numeric>
@@ -273,7 +273,8 @@ void registrableMillion(benchmark::State& state)
 {
     QStringList names;
     names.reserve(1'000'000);
-    const QStringList shapes {u"www.site%1.com.cn"_s, u"a.b.site%1.co.uk"_s, u"site%1.test"_s, u"http://site%1.net/x"_s};
+    const QStringList shapes {
+        u"www.site%1.com.cn"_s, u"a.b.site%1.co.uk"_s, u"site%1.test"_s, u"http://site%1.net/x"_s};
     for (int n = 0; n < 1'000'000; ++n)
         names.append(shapes.at(n % shapes.size()).arg(n));
     for (auto _ : state) {

@@ -2,9 +2,9 @@
 // (counts, dates, texts, one cell in a hundred marked), written a row at a time as --format xlsx does,
 // against the same rows as CSV. Prints time and the process's peak memory before and after.
 //   bench_workbook [ROWS] [FOLDER]
+#include "export/workbook.h"
 #include "export/export.h"
 #include "export/outputfile.h"
-#include "export/workbook.h"
 #include "queries/engine/results.h"
 #include "queries/lookups/builtin.h"
 
@@ -37,7 +37,8 @@ int main(int argc, char* argv[])
     const QString folder = argc > 2 ? QString::fromLocal8Bit(argv[2]) : scratch.path();
     const auto table = std::make_shared<const LookupTable>(makeLookupTable());
     QList<int> columns {PositionColumn, DomainColumn};
-    for (const char* key : {"icp", "baidu-index", "alexa", "reg-status", "reg-registrar", "reg-expiry", "dns", "home-title"})
+    for (const char* key :
+        {"icp", "baidu-index", "alexa", "reg-status", "reg-registrar", "reg-expiry", "dns", "home-title"})
         columns.append(table->columnOf(*table->byKey(QString::fromLatin1(key))));
     Results results;
     results.setTable(table);
@@ -84,7 +85,7 @@ int main(int argc, char* argv[])
     csv.close();
     std::printf("%d rows x %lld columns: xlsx %lld ms (%.1f MB), csv %lld ms (%.1f MB); peak memory %ld MiB with "
                 "the rows held, %ld MiB after the workbook\n",
-        rows, qlonglong(columns.size()), xlsxMs, QFileInfo(folder + u"/bench.xlsx"_s).size() / 1e6,
-        clock.elapsed(), QFileInfo(csv).size() / 1e6, before, after);
+        rows, qlonglong(columns.size()), xlsxMs, QFileInfo(folder + u"/bench.xlsx"_s).size() / 1e6, clock.elapsed(),
+        QFileInfo(csv).size() / 1e6, before, after);
     return 0;
 }

@@ -214,8 +214,8 @@ void StreamRun::differs(qint64 position, const QString& how)
 // and going on with it would take what could not be read for nothing saved. A database fault, so status 1.
 void StreamRun::unreadable(const QString& why)
 {
-    stopResuming(
-        u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why), ExitStatus::SomeFailed);
+    stopResuming(u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why),
+        ExitStatus::SomeFailed);
 }
 
 void StreamRun::stopResuming(const QString& message, ExitStatus status)

@@ -6,8 +6,8 @@
 #include <QFileInfo>
 #include <QSettings>
 
-#include <algorithm>
 #include <QStandardPaths>
+#include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
 

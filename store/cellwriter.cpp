@@ -50,8 +50,9 @@ QString CellWriter::open()
     m_insertName.emplace(m_db);
     if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
         return describe(m_insertName->lastError());
-    if (!m_earlier->prepare(u"SELECT text, at, at_offset, value FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
-                            u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
+    if (!m_earlier->prepare(
+            u"SELECT text, at, at_offset, value FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
+            u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
         return describe(m_earlier->lastError());
     if (!m_expiries.prepare(m_db))
         return m_expiries.error();
@@ -140,10 +141,9 @@ bool CellWriter::put(const Cell& cell, QSqlError* error)
     if (found.value())
         m_found.append(*found.value());
     const QString at = instantText(cell.at);
-    for (const QVariant& value :
-        {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain), QVariant(cell.lookup), QVariant(cell.text),
-            QVariant(cell.problem), QVariant(at), QVariant(cell.at.offsetFromUtc()),
-            QVariant(cell.value.stored().isNull() ? u""_s : cell.value.stored())})
+    for (const QVariant& value : {QVariant(cell.batch), QVariant(cell.row), QVariant(cell.domain),
+             QVariant(cell.lookup), QVariant(cell.text), QVariant(cell.problem), QVariant(at),
+             QVariant(cell.at.offsetFromUtc()), QVariant(cell.value.stored().isNull() ? u""_s : cell.value.stored())})
         m_insert->addBindValue(value);
     bool ok = m_insert->exec();
     *error = m_insert->lastError();

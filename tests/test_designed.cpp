@@ -98,7 +98,8 @@ void TestDesigned::addressesKeepTheDomainAsTyped()
 {
     // Each lookup's address from its table entry: the domain goes in exactly as typed.
     const ScopedEnv icp("QUILLMARK_HOST_ICP", "h"), alexa("QUILLMARK_HOST_ALEXA", "h"),
-        baidu("QUILLMARK_HOST_BAIDU", "h"), yahoo("QUILLMARK_HOST_YAHOO", "h"), registrar("QUILLMARK_HOST_REGISTRAR", "h");
+        baidu("QUILLMARK_HOST_BAIDU", "h"), yahoo("QUILLMARK_HOST_YAHOO", "h"),
+        registrar("QUILLMARK_HOST_REGISTRAR", "h");
     QStringList addresses;
     for (const char* key : {"icp", "alexa", "baidu-index", "baidu-links", "yahoo", "registrar"})
         addresses.append(builtInTable()->byKey(QLatin1String(key))->address(u"www.Ab C.test"_s));

@@ -74,7 +74,8 @@ void TestNames::noDomainAsksNothing()
     QFETCH(QStringList, lookups);
     TestDnsServer resolver; // answers any name it is asked: 不存在
     TestWhoisServer whois;
-    const ScopedEnv dns("QUILLMARK_DNS_SERVER", resolver.hostPort()), port43("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
+    const ScopedEnv dns("QUILLMARK_DNS_SERVER", resolver.hostPort()),
+        port43("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
     WalkerFixture engine;
     QVERIFY(engine.run({name}, QSet<QString>(lookups.begin(), lookups.end()), false));
     for (const QString& key : std::as_const(lookups))

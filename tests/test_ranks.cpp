@@ -30,7 +30,9 @@ void TestRanks::lists()
     // As a spreadsheet saves it: a byte-order mark, names in capitals, a name listed twice, worse rank first.
     QString problem;
     TrancoList edited;
-    QVERIFY(edited.parse("\xEF\xBB\xBF" "1,first.test\r\n2,Upper.COM\r\n9,twice.test\r\n3,twice.test\r\n"_ba, &problem));
+    QVERIFY(edited.parse("\xEF\xBB\xBF"
+                         "1,first.test\r\n2,Upper.COM\r\n9,twice.test\r\n3,twice.test\r\n"_ba,
+        &problem));
     QCOMPARE(QList<int>({edited.rank("first.test"), edited.rank("upper.com"), edited.rank("twice.test")}),
         QList<int>({1, 2, 3}));
     // A list far longer than any published one is refused, not held in memory.

@@ -63,7 +63,8 @@ void TestSiteFacts::homeCuts_data()
     row("Big5", u"title.big5.html"_s, u"臺北市立圖書館"_s);
     row("KOI8-R", u"title.koi8-r.html"_s, u"Городская библиотека"_s);
     row("windows-1251", u"title.windows-1251.html"_s, u"Погода в Москве"_s);
-    row("windows-1252, though its bytes pair as GBK", u"title.windows-1252.html"_s, u"Bäckerei Schröder – Startseite"_s);
+    row("windows-1252, though its bytes pair as GBK", u"title.windows-1252.html"_s,
+        u"Bäckerei Schröder – Startseite"_s);
     row("a title alone in GB2312, taken for Latin-1 by the detector", u"title-tiny.gb2312.html"_s, u"企业邮箱登录"_s);
 }
 
@@ -116,8 +117,10 @@ void TestSiteFacts::robotsVerdicts_data()
     row("root shut for all", u"user-agent: *\r\ndisallow: / # everything\r\n"_s, u"禁止全部"_s);
     row("/* shuts too", u"User-agent: *\nDisallow: /*\n"_s, u"禁止全部"_s);
     row("an Allow beside it opens", u"User-agent: *\nDisallow: /\nAllow: /news/\n"_s, u"允许"_s);
-    row("Baidu's group over *", u"User-agent: *\nDisallow: /\n\nUser-agent: Baiduspider\nDisallow: /tmp\n"_s, u"允许"_s);
-    row("Baidu alone shut", u"User-agent: Googlebot\nDisallow:\n\nUser-agent: baiduspider\nDisallow: /\n"_s, u"禁止百度"_s);
+    row("Baidu's group over *", u"User-agent: *\nDisallow: /\n\nUser-agent: Baiduspider\nDisallow: /tmp\n"_s,
+        u"允许"_s);
+    row("Baidu alone shut", u"User-agent: Googlebot\nDisallow:\n\nUser-agent: baiduspider\nDisallow: /\n"_s,
+        u"禁止百度"_s);
     row("Baidu in a shared group", u"User-agent: Baiduspider\nUser-agent: Sogou\nDisallow: /\n"_s, u"禁止百度"_s);
     row("Baiduspider-image is not Baidu's search", u"User-agent: Baiduspider-image\nDisallow: /\n"_s, u"允许"_s);
     row("both shut", u"User-agent: Baiduspider\nDisallow: /\nUser-agent: *\nDisallow: /\n"_s, u"禁止全部"_s);
@@ -153,7 +156,8 @@ void TestSiteFacts::robotsFetched()
 {
     // Read, missing, a server error that is no answer, and a 1 MB file judged by its start.
     WalkerFixture engine;
-    engine.server.route(u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
+    engine.server.route(
+        u"/r1/robots.txt"_s, TestHttpServer::page("User-agent: Baiduspider\nDisallow: /\nSitemap: /s.xml\n"));
     engine.server.route(u"/r2/robots.txt"_s, TestHttpServer::page("<h1>Not Found</h1>", 404));
     engine.server.route(u"/r3/robots.txt"_s, TestHttpServer::page("", 503));
     // Compressed a thousandfold, which Qt takes for a bomb unless told.
@@ -196,8 +200,8 @@ void TestSiteFacts::certificates()
     const auto at = [](quint16 port) { return u"localhost:%1"_s.arg(port); };
     const QStringList keys {u"tls-expiry"_s, u"tls-issuer"_s};
     const QSet<QString> wanted(keys.begin(), keys.end());
-    QVERIFY(engine.run({at(valid.port()), at(expired.port()), at(wrongName.port()), at(selfSigned.port()),
-                           at(silent.serverPort())},
+    QVERIFY(engine.run(
+        {at(valid.port()), at(expired.port()), at(wrongName.port()), at(selfSigned.port()), at(silent.serverPort())},
         wanted, false));
     const auto day = [](int days) { return QDate::currentDate().addDays(days).toString(u"yyyy-MM-dd"_s); };
     QCOMPARE(engine.cells(0, keys), day(90) + u"（剩 90 天）|Quill Test CA"_s);
@@ -214,13 +218,15 @@ void TestSiteFacts::certificates()
     engine.settings.setProxies(u"tls"_s, {u"http://"_s + engine.server.hostPort()});
     QVERIFY(engine.run({at(valid.port())}, wanted, false));
     QCOMPARE(engine.cells(0, keys),
-        u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + engine.server.hostPort() + u"）"_s);
+        u"无法访问|无法访问 !代理要求身份验证（用户名或密码不对）（经代理 http://"_s + engine.server.hostPort()
+            + u"）"_s);
 }
 
 void TestSiteFacts::dns_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QByteArray>("server"); // QUILLMARK_DNS_SERVER; empty: the scripted one, "silent": one that never answers
+    QTest::addColumn<QByteArray>(
+        "server"); // QUILLMARK_DNS_SERVER; empty: the scripted one, "silent": one that never answers
     QTest::addColumn<QString>("cell");
     const auto row = [](const char* what, const QString& name, const QString& cell, const QByteArray& server = {}) {
         QTest::newRow(what) << name << server << cell;
@@ -229,7 +235,8 @@ void TestSiteFacts::dns_data()
     row("a CNAME", u"alias.test"_s, u"CNAME a.test → 10.1.2.3, 2001:db8::1"_s);
     row("no such name", u"missing.test"_s, u"不存在"_s);
     row("a CNAME loop", u"loop1.test"_s, u"解析失败 !CNAME 循环：loop1.test → loop2.test → loop1.test"_s);
-    row("another name's address", u"other.test"_s, u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s);
+    row("another name's address", u"other.test"_s,
+        u"解析失败 !DNS 应答里没有 other.test 的记录，只有 elsewhere.test 的"_s);
     row("SERVFAIL", u"servfail.test"_s, u"解析失败 !DNS 服务器无法完成解析（SERVFAIL）"_s);
     row("REFUSED", u"refused.test"_s, u"解析失败 !DNS 服务器拒绝了查询（REFUSED）"_s);
     row("a chain among strangers", u"www.chain.test"_s, u"CNAME cdn.test → 10.0.0.7"_s);
@@ -246,7 +253,8 @@ void TestSiteFacts::dns()
     QFETCH(QByteArray, server);
     QFETCH(QString, cell);
     TestDnsServer scripted;
-    scripted.replies[u"a.test"_s].records = {{u"a.test"_s, "A", u"10.1.2.3"_s}, {u"a.test"_s, "AAAA", u"2001:db8::1"_s}};
+    scripted.replies[u"a.test"_s].records
+        = {{u"a.test"_s, "A", u"10.1.2.3"_s}, {u"a.test"_s, "AAAA", u"2001:db8::1"_s}};
     scripted.replies[u"alias.test"_s].records = {{u"alias.test"_s, "CNAME", u"a.test"_s},
         {u"a.test"_s, "A", u"10.1.2.3"_s}, {u"a.test"_s, "AAAA", u"2001:db8::1"_s}};
     scripted.replies[u"loop1.test"_s].records

@@ -27,8 +27,9 @@ void TestTable::builtInTableIsSound()
     QStringList keys;
     for (const Lookup* lookup : table.lookups())
         keys << lookup->key;
-    QCOMPARE(keys.mid(0, 8), (QStringList {u"registrar"_s, u"icp"_s, u"baidu-index"_s, u"baidu-links"_s, u"alexa"_s,
-                                 u"yahoo"_s, u"outbound"_s, u"ip"_s}));
+    QCOMPARE(keys.mid(0, 8),
+        (QStringList {u"registrar"_s, u"icp"_s, u"baidu-index"_s, u"baidu-links"_s, u"alexa"_s, u"yahoo"_s,
+            u"outbound"_s, u"ip"_s}));
     for (const Lookup* lookup : table.lookups()) {
         const std::optional<ServiceInfo> service = table.services().find(lookup->service);
         QVERIFY2(service && !service->name.isEmpty() && service->pace.concurrency >= 1, qPrintable(lookup->key));
@@ -45,7 +46,8 @@ void TestTable::faultsAreSaid()
     const Lookup first {.key = u"a"_s, .service = u"s"_s, .serviceName = u"S"_s, .pace = {2}};
     const Lookup again {.key = u"A"_s, .service = u"s"_s, .serviceName = u"S"_s, .pace = {3}};
     const Lookup unnamed {.key = u"b"_s, .service = u"t"_s, .pace = {0}};
-    const auto held = [](const Lookup& lookup) { return std::shared_ptr<const Lookup>(std::shared_ptr<const Lookup>(), &lookup); };
+    const auto held
+        = [](const Lookup& lookup) { return std::shared_ptr<const Lookup>(std::shared_ptr<const Lookup>(), &lookup); };
     const LookupTable table({held(first), held(again), held(unnamed)});
     QCOMPARE(table.problems(),
         (QStringList {u"查询的键 A 为空或重复"_s, u"服务 s 有两种定义"_s, u"查询 b 的服务 t 没有名称或速度"_s}));

@@ -115,8 +115,8 @@ void TestTimes::answersKeepTheirInstantAndDay()
         CellWriter writer(path, 1000);
         QVERIFY(writer.open().isEmpty());
         QSignalSpy earlier(&writer, &CellWriter::earlierFound);
-        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, Key::RegExpiry, u"2028-01-01"_s, u""_s, second, Measure::Date,
-            CellValue::date(QDate(2028, 1, 1))});
+        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, Key::RegExpiry, u"2028-01-01"_s, u""_s, second,
+            Measure::Date, CellValue::date(QDate(2028, 1, 1))});
         writer.write();
         QCOMPARE(earlier.size(), 1);
         QCOMPARE(earlier.first().at(6).toDate(), first.date()); // the day 上次（…） names
@@ -180,7 +180,10 @@ void TestTimes::olderLocalTimesReadInTheMachinesZone()
     QCOMPARE(firstRow(path, u"SELECT at FROM expiries"_s), saved.section(u' ', 0, 0));
     // Shown as it was shown before the upgrade.
     QCOMPARE(store.history(u"a.test"_s).value().value(0).at.toString(u"yyyy-MM-dd'T'HH:mm:ss.zzz"_s), local);
-    QCOMPARE(store.unfinishedBatch(false).value().value_or(ResultStore::Batch {}).started.toString(u"yyyy-MM-dd'T'HH:mm:ss"_s),
+    QCOMPARE(store.unfinishedBatch(false)
+                 .value()
+                 .value_or(ResultStore::Batch {})
+                 .started.toString(u"yyyy-MM-dd'T'HH:mm:ss"_s),
         local.left(19));
 }
 

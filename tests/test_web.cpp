@@ -132,8 +132,8 @@ void TestWeb::requestsCarryNothingOverAndEndOnce()
     get(u"/cookie"_s, Charset::Gb2312, false);
     // No cookie comes back; a home page's host is never asked again, so its connection is not kept.
     QCOMPARE(m_server.heads.size(), 25);
-    QVERIFY(std::none_of(m_server.heads.begin(), m_server.heads.end(),
-        [](const QByteArray& head) { return head.contains("Cookie:"); }));
+    QVERIFY(std::none_of(
+        m_server.heads.begin(), m_server.heads.end(), [](const QByteArray& head) { return head.contains("Cookie:"); }));
     QVERIFY(m_server.heads.last().contains("Connection: close"));
     QVERIFY(!m_server.heads.first().contains("Connection: close"));
 
@@ -217,7 +217,8 @@ void TestWeb::ping()
     QCOMPARE(result.text + (result.problem.isEmpty() ? QString() : u'!' + result.problem), cell);
     QFile arguments(dir.filePath(u"args"_s));
     QVERIFY(program != kFakePing
-        || (arguments.open(QIODevice::ReadOnly) && arguments.readAll() == "-4\n-c\n1\n--\n" + host.toLocal8Bit() + '\n'));
+        || (arguments.open(QIODevice::ReadOnly)
+            && arguments.readAll() == "-4\n-c\n1\n--\n" + host.toLocal8Bit() + '\n'));
     QVERIFY(!QFile::exists(dir.filePath(u"pwned"_s)));
 }
 

@@ -28,8 +28,7 @@ public:
     // Its runs ask through `services`, those of the window's walker; due times are read against `clock`, and the
     // runs' answers stamped by it.
     Watcher(Settings& settings, TableSource table, std::shared_ptr<EngineServices> services, const QString& storePath,
-        const Clock& clock = systemClock(),
-        QObject* parent = nullptr);
+        const Clock& clock = systemClock(), QObject* parent = nullptr);
     ~Watcher() override;
 
     void start();

@@ -2,10 +2,10 @@
 
 // One GET of a page: bounded in time and size, decoded by the charset it declares, each failure told.
 #include <QByteArray>
+#include <QNetworkProxy>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QNetworkProxy>
 #include <QUrl>
 
 #include "web/network.h"
@@ -51,7 +51,6 @@ struct PageResult
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
-
 
 struct FetchRequest
 {

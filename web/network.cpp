@@ -20,7 +20,8 @@ QNetworkAccessManager& Network::manager()
 
 QNetworkAccessManager& Network::managerFor(const QNetworkProxy& proxy)
 {
-    const QString key = u"%1 %2 %3 %4"_s.arg(int(proxy.type())).arg(proxy.hostName()).arg(proxy.port()).arg(proxy.user());
+    const QString key
+        = u"%1 %2 %3 %4"_s.arg(int(proxy.type())).arg(proxy.hostName()).arg(proxy.port()).arg(proxy.user());
     std::shared_ptr<QNetworkAccessManager>& instance = m_byProxy[key];
     if (!instance) {
         instance = std::make_shared<QNetworkAccessManager>();

@@ -11,7 +11,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-
 // ping's first line names the address: "PING host (1.2.3.4) 56(84) bytes". Only that line is cut: a host
 // that cannot be resolved comes back in ping's complaint, brackets and all ("evil(8.8.8.8).com").
 bool holdsAddressLine(const QString& output)

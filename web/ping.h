@@ -11,7 +11,6 @@ class QTimer;
 // `close` keeps everything after the first `open`; output with neither bracket comes back whole.
 QString cutBracketed(const QString& output, QChar open, QChar close);
 
-
 struct PingResult
 {
     QString text;

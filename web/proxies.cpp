@@ -10,10 +10,11 @@ ProxyAddress parseProxy(const QString& url)
     const QUrl address(url.trimmed(), QUrl::StrictMode);
     const QString scheme = address.scheme().toLower();
     const QNetworkProxy::ProxyType type = scheme == u"http"_s ? QNetworkProxy::HttpProxy
-        : scheme == u"socks5"_s                             ? QNetworkProxy::Socks5Proxy
-                                                            : QNetworkProxy::DefaultProxy;
+        : scheme == u"socks5"_s                               ? QNetworkProxy::Socks5Proxy
+                                                              : QNetworkProxy::DefaultProxy;
     if (!address.isValid() || type == QNetworkProxy::DefaultProxy || address.host().isEmpty() || address.port() <= 0)
-        return {{}, url.trimmed(), u"代理“%1”应写作 http://主机:端口 或 socks5://用户:密码@主机:端口"_s.arg(url.trimmed())};
+        return {
+            {}, url.trimmed(), u"代理“%1”应写作 http://主机:端口 或 socks5://用户:密码@主机:端口"_s.arg(url.trimmed())};
     const QNetworkProxy proxy(type, address.host(), quint16(address.port()), address.userName(), address.password());
     return {proxy, address.toString(QUrl::RemovePassword), {}};
 }

@@ -196,10 +196,11 @@ DnsServer parseDnsServer(const QString& text)
     bool numeric = port.isEmpty();
     const uint number = port.isEmpty() ? 53 : port.toUInt(&numeric);
     if (address.isNull() || !numeric || number == 0 || number > 65535) {
-        return {{}, u"QUILLMARK_DNS_SERVER=%1 不能用：应为 IP 地址，或“地址:端口”（IPv6 写作 [地址]:端口）"_s.arg(server)};
+        return {
+            {}, u"QUILLMARK_DNS_SERVER=%1 不能用：应为 IP 地址，或“地址:端口”（IPv6 写作 [地址]:端口）"_s.arg(server)};
     }
-    const QString name = address.protocol() == QAbstractSocket::IPv6Protocol ? u"[%1]"_s.arg(address.toString())
-                                                                              : address.toString();
+    const QString name
+        = address.protocol() == QAbstractSocket::IPv6Protocol ? u"[%1]"_s.arg(address.toString()) : address.toString();
     return {u"%1:%2"_s.arg(name).arg(number), {}};
 }
 
@@ -219,8 +220,8 @@ Resolver::Resolver(const QString& server, QObject* parent)
     // Without this c-ares reports a SERVFAIL or REFUSED answer as "Could not contact DNS servers"; with it
     // the answer itself comes back and says which.
     options.flags = ARES_FLAG_NOCHECKRESP;
-    int status = ares_init_options(&m_channel, &options,
-        ARES_OPT_SOCK_STATE_CB | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS);
+    int status = ares_init_options(
+        &m_channel, &options, ARES_OPT_SOCK_STATE_CB | ARES_OPT_TIMEOUTMS | ARES_OPT_TRIES | ARES_OPT_FLAGS);
     if (status == ARES_SUCCESS && !server.isEmpty())
         status = ares_set_servers_ports_csv(m_channel, server.toLatin1().constData());
     if (status != ARES_SUCCESS)
@@ -242,11 +243,12 @@ void Resolver::query(const QString& asciiName, Type type)
 {
     if (!m_problem.isEmpty()) {
         const Answer failed {Status::Failed, {}, {}, m_problem};
-        QMetaObject::invokeMethod(this, [this, type, failed] { emit answered(type, failed); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this, type, failed] { emit answered(type, failed); }, Qt::QueuedConnection);
         return;
     }
-    ares_query(m_channel, asciiName.toLatin1().constData(), 1 /* C_IN */, type == Type::A ? 1 : 28,
-        &Resolver::onAnswer, new Pending {this, type, asciiName});
+    ares_query(m_channel, asciiName.toLatin1().constData(), 1 /* C_IN */, type == Type::A ? 1 : 28, &Resolver::onAnswer,
+        new Pending {this, type, asciiName});
     scheduleTimeout();
 }
 

@@ -13,8 +13,7 @@ namespace {
 constexpr qint64 kSliceMs = 15;
 } // namespace
 
-Walker::Walker(
-    Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent, const Clock& clock)
+Walker::Walker(Settings& settings, std::shared_ptr<const LookupTable> lookups, QObject* parent, const Clock& clock)
     : Walker(settings, std::move(lookups), std::make_shared<EngineServices>(), parent, clock)
 {
 }

@@ -43,10 +43,13 @@ const Lookup& baiduIndexLookup()
         .exportLabel = u"|百度收录："_s,
         .walk = Walk::WithoutStop,
         .measure = Measure::Count,
-        .service = u"baidu"_s, .serviceName = u"百度"_s, .pace = {1},
-        .address = [](const QString& domain) {
-            return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
-        },
+        .service = u"baidu"_s,
+        .serviceName = u"百度"_s,
+        .pace = {1},
+        .address =
+            [](const QString& domain) {
+                return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
+            },
         .cut = baiduCell};
     return lookup;
 }
@@ -59,10 +62,13 @@ const Lookup& baiduLinksLookup()
         .exportLabel = u"|百度反链："_s,
         .walk = Walk::WithoutStop,
         .measure = Measure::Count,
-        .service = u"baidu"_s, .serviceName = u"百度"_s, .pace = {1},
-        .address = [](const QString& domain) {
-            return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain);
-        },
+        .service = u"baidu"_s,
+        .serviceName = u"百度"_s,
+        .pace = {1},
+        .address =
+            [](const QString& domain) {
+                return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain);
+            },
         .cut = baiduCell};
     return lookup;
 }

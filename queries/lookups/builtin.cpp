@@ -7,14 +7,13 @@
 #include "queries/lookups/home.h"
 #include "queries/lookups/icp.h"
 #include "queries/lookups/outbound.h"
-#include "queries/lookups/registration.h"
+#include "queries/lookups/rank.h"
 #include "queries/lookups/registrar.h"
+#include "queries/lookups/registration.h"
 #include "queries/lookups/robots.h"
 #include "queries/lookups/siteip.h"
 #include "queries/lookups/tls.h"
-#include "queries/lookups/rank.h"
 #include "queries/lookups/yahoo.h"
-
 
 using namespace Qt::Literals::StringLiterals;
 

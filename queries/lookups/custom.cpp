@@ -84,8 +84,8 @@ namespace {
 class CustomJob : public LookupJob
 {
 public:
-    CustomJob(std::shared_ptr<const CustomLookup> lookup, std::shared_ptr<const PageRegex> regex,
-        const QString& domain, const JobContext& context)
+    CustomJob(std::shared_ptr<const CustomLookup> lookup, std::shared_ptr<const PageRegex> regex, const QString& domain,
+        const JobContext& context)
         : m_lookup(std::move(lookup))
         , m_regex(std::move(regex))
         , m_domain(domain)

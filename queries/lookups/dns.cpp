@@ -99,7 +99,9 @@ const Lookup& dnsLookup()
     static const Lookup lookup {.key = u"dns"_s,
         .header = u"DNS 解析"_s,
         .width = 200,
-        .service = u"dns"_s, .serviceName = u"DNS"_s, .pace = {16},
+        .service = u"dns"_s,
+        .serviceName = u"DNS"_s,
+        .pace = {16},
         .job = [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
     return lookup;
 }

@@ -41,13 +41,13 @@ PageRegex::PageRegex(const QString& pattern)
 {
     int code = 0;
     PCRE2_SIZE offset = 0;
-    m_engine->code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pattern.utf16()), PCRE2_SIZE(pattern.size()), PCRE2_UTF,
-        &code, &offset, nullptr);
+    m_engine->code = pcre2_compile(
+        reinterpret_cast<PCRE2_SPTR>(pattern.utf16()), PCRE2_SIZE(pattern.size()), PCRE2_UTF, &code, &offset, nullptr);
     if (!m_engine->code) {
         PCRE2_UCHAR message[256];
         pcre2_get_error_message(code, message, 256);
-        m_error = u"正则表达式有误（第 %1 个字符：%2）"_s.arg(offset + 1).arg(
-            QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
+        m_error = u"正则表达式有误（第 %1 个字符：%2）"_s.arg(offset + 1)
+                      .arg(QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
         return;
     }
     uint32_t groups = 0;
@@ -74,8 +74,8 @@ Extracted PageRegex::firstCapture(const QString& text) const
     if (length > 0 && length < text.size() && text.at(length - 1).isHighSurrogate())
         --length; // never cut a character in two
     pcre2_match_data* data = pcre2_match_data_create_from_pattern(m_engine->code, nullptr);
-    const int matched = pcre2_match(m_engine->code, reinterpret_cast<PCRE2_SPTR>(text.utf16()), PCRE2_SIZE(length), 0, 0,
-        data, m_engine->context);
+    const int matched = pcre2_match(
+        m_engine->code, reinterpret_cast<PCRE2_SPTR>(text.utf16()), PCRE2_SIZE(length), 0, 0, data, m_engine->context);
     Extracted found;
     if (matched >= 2) {
         const PCRE2_SIZE* at = pcre2_get_ovector_pointer(data);

@@ -38,8 +38,7 @@ public:
         const bool validHost = !QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty();
         if (!validHost && m_context.lookup != Key::Outbound) {
             const CellResult invalid {u"无效域名"_s, u"无效域名"_s};
-            finish(
-                m_context.lookup, {{Key::HomeStatus, invalid}, {Key::HomeTitle, invalid}, {Key::HomeIcp, invalid}});
+            finish(m_context.lookup, {{Key::HomeStatus, invalid}, {Key::HomeTitle, invalid}, {Key::HomeIcp, invalid}});
             return;
         }
         FetchRequest request(outboundAddress(m_domain), Charset::Gb2312, false);
@@ -108,7 +107,13 @@ private:
 
 Lookup homeLookup(const QString& key, const QString& header, int width)
 {
-    return {.key = key, .header = header, .width = width, .service = u"home"_s, .serviceName = u"网站首页"_s, .pace = {32}, .job = startHomePageJob};
+    return {.key = key,
+        .header = header,
+        .width = width,
+        .service = u"home"_s,
+        .serviceName = u"网站首页"_s,
+        .pace = {32},
+        .job = startHomePageJob};
 }
 
 } // namespace

@@ -32,7 +32,9 @@ const Lookup& icpLookup()
         .header = u"域名是否备案"_s,
         .width = 100,
         .exportLabel = u"|备案："_s,
-        .service = u"icp"_s, .serviceName = u"备案查询"_s, .pace = {4},
+        .service = u"icp"_s,
+        .serviceName = u"备案查询"_s,
+        .pace = {4},
         .address = [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
         .cut = [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); }};
     return lookup;

@@ -1,8 +1,8 @@
 // The outbound links lookup: it shares the home page's fetch, whose job counts the links.
 #include "queries/lookups/outbound.h"
 
-#include "queries/lookups/home.h"
 #include "queries/engine/keys.h"
+#include "queries/lookups/home.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -13,7 +13,9 @@ const Lookup& outboundLookup()
         .width = 65,
         .exportLabel = u"|出站："_s,
         .measure = Measure::Count,
-        .service = u"home"_s, .serviceName = u"网站首页"_s, .pace = {32},
+        .service = u"home"_s,
+        .serviceName = u"网站首页"_s,
+        .pace = {32},
         .job = startHomePageJob};
     return lookup;
 }

@@ -59,7 +59,9 @@ const Lookup& trancoLookup()
         .header = u"Tranco 排名"_s,
         .width = 80,
         .measure = Measure::Rank,
-        .service = u"tranco"_s, .serviceName = u"Tranco 排名列表"_s, .pace = {16},
+        .service = u"tranco"_s,
+        .serviceName = u"Tranco 排名列表"_s,
+        .pace = {16},
         .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new TrancoJob(domain, *context.ranks);
         }};

@@ -13,7 +13,7 @@ struct PageResult;
 // only the server asked (at `asked`) says a name is not registered, with a 404 that is RDAP (JSON, or
 // nothing), never with a web server's own error page. `why` gets, by key, the part of the answer each cell
 // comes from.
-QHash<QString, CellResult> rdapCells(const PageResult& answer, const QString& asciiName, const QUrl& asked = {},
-    QHash<QString, QString>* why = nullptr);
+QHash<QString, CellResult> rdapCells(
+    const PageResult& answer, const QString& asciiName, const QUrl& asked = {}, QHash<QString, QString>* why = nullptr);
 // An RFC 3339 date as the registry's calendar date, yyyy-MM-dd; empty when it is none.
 QString registryDate(const QString& rfc3339);

@@ -25,7 +25,9 @@ const Lookup& registrarLookup()
         .header = u"域名注册"_s,
         .width = 70,
         .exportLabel = u"|注册："_s,
-        .service = u"registrar"_s, .serviceName = u"注册商查询"_s, .pace = {4},
+        .service = u"registrar"_s,
+        .serviceName = u"注册商查询"_s,
+        .pace = {4},
         .address = [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
         .cut = [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
     return lookup;

@@ -1,8 +1,8 @@
 // The robots.txt lookup and its rules, as crawlers read them.
 #include "queries/lookups/robots.h"
 
-#include "queries/lookups/home.h"
 #include "queries/engine/lookup.h"
+#include "queries/lookups/home.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -127,7 +127,8 @@ QString robotsText(const PageResult& answer)
         return kNoFile;
     // A site that sends robots.txt on to its home page has none: an HTML page holds no rules.
     const QString start = answer.text.left(512).trimmed().toLower();
-    if (answer.contentType.toLower().contains("html") || start.startsWith(u"<!doctype"_s) || start.startsWith(u"<html"_s))
+    if (answer.contentType.toLower().contains("html") || start.startsWith(u"<!doctype"_s)
+        || start.startsWith(u"<html"_s))
         return kNoFile;
     if (!answer.cut)
         return robotsVerdict(answer.text);
@@ -141,7 +142,9 @@ const Lookup& robotsLookup()
     static const Lookup lookup {.key = u"robots"_s,
         .header = u"robots.txt"_s,
         .width = 150,
-        .service = u"robots"_s, .serviceName = u"robots.txt"_s, .pace = {32},
+        .service = u"robots"_s,
+        .serviceName = u"robots.txt"_s,
+        .pace = {32},
         .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new RobotsJob(domain, context);
         }};

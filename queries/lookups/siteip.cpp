@@ -40,7 +40,9 @@ const Lookup& siteIpLookup()
         .header = u"站点IP地址"_s,
         .width = 105,
         .exportLabel = u"|IP："_s,
-        .service = u"ping"_s, .serviceName = u"ping"_s, .pace = {16},
+        .service = u"ping"_s,
+        .serviceName = u"ping"_s,
+        .pace = {16},
         .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new SiteIpJob(domain, context);
         }};

@@ -1,8 +1,8 @@
 // The certificate lookup: one TLS handshake per site, read whether or not the certificate validates.
 #include "queries/lookups/tls.h"
 
-#include "queries/lookups/home.h"
 #include "queries/engine/keys.h"
+#include "queries/lookups/home.h"
 
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -215,14 +215,25 @@ QString certificateProblem(const QList<QSslError>& errors)
 
 const Lookup& tlsExpiryLookup()
 {
-    static const Lookup lookup {
-        .key = Key::TlsExpiry, .header = u"证书到期"_s, .width = 150, .measure = Measure::Date, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
+    static const Lookup lookup {.key = Key::TlsExpiry,
+        .header = u"证书到期"_s,
+        .width = 150,
+        .measure = Measure::Date,
+        .service = u"tls"_s,
+        .serviceName = u"HTTPS 证书"_s,
+        .pace = {32},
+        .job = startTlsJob};
     return lookup;
 }
 
 const Lookup& tlsIssuerLookup()
 {
-    static const Lookup lookup {
-        .key = Key::TlsIssuer, .header = u"证书颁发者"_s, .width = 150, .service = u"tls"_s, .serviceName = u"HTTPS 证书"_s, .pace = {32}, .job = startTlsJob};
+    static const Lookup lookup {.key = Key::TlsIssuer,
+        .header = u"证书颁发者"_s,
+        .width = 150,
+        .service = u"tls"_s,
+        .serviceName = u"HTTPS 证书"_s,
+        .pace = {32},
+        .job = startTlsJob};
     return lookup;
 }

@@ -12,8 +12,8 @@ int monthNumber(const QString& name)
 {
     // "Apr", "April", "Sept": a month's name or its start, three letters at least.
     const QString lower = name.toLower();
-    static const QStringList full {u"january"_s, u"february"_s, u"march"_s, u"april"_s, u"may"_s, u"june"_s,
-        u"july"_s, u"august"_s, u"september"_s, u"october"_s, u"november"_s, u"december"_s};
+    static const QStringList full {u"january"_s, u"february"_s, u"march"_s, u"april"_s, u"may"_s, u"june"_s, u"july"_s,
+        u"august"_s, u"september"_s, u"october"_s, u"november"_s, u"december"_s};
     for (int i = 0; i < 12; ++i) {
         if (lower.size() >= 3 && full.at(i).startsWith(lower))
             return i + 1;

@@ -50,8 +50,7 @@ void splitKey(Line& line);
 
 // Calls `visit` with each word of `text` (its runs of letters and digits) while it says yes; tells whether it
 // said yes to every one.
-template <typename Visit>
-bool everyWord(QStringView text, Visit visit)
+template <typename Visit> bool everyWord(QStringView text, Visit visit)
 {
     qsizetype start = -1;
     for (qsizetype i = 0; i <= text.size(); ++i) {

@@ -32,11 +32,14 @@ const Lookup& yahooLookup()
         .exportLabel = u"|yahoo排名："_s,
         .walk = Walk::WithoutStop,
         .measure = Measure::Count,
-        .service = u"yahoo"_s, .serviceName = u"雅虎"_s, .pace = {1},
+        .service = u"yahoo"_s,
+        .serviceName = u"雅虎"_s,
+        .pace = {1},
         .address = [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); },
         .charset = Charset::Utf8,
-        .cut = [](const PageResult& page, const QString&) {
-            return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
-        }};
+        .cut =
+            [](const PageResult& page, const QString&) {
+                return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
+            }};
     return lookup;
 }

@@ -96,8 +96,8 @@ int TrancoList::rank(const QByteArray& asciiName) const
     auto entry = std::lower_bound(
         m_entries.begin(), m_entries.end(), hash, [](const Entry& e, quint64 h) { return e.hash < h; });
     for (; entry != m_entries.end() && entry->hash == hash; ++entry) {
-        if (qstrnicmp(m_text.constData() + entry->offset, qsizetype(entry->length), asciiName.constData(),
-                asciiName.size())
+        if (qstrnicmp(
+                m_text.constData() + entry->offset, qsizetype(entry->length), asciiName.constData(), asciiName.size())
             == 0)
             return int(entry->rank);
     }
@@ -126,8 +126,8 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
                 break;
         }
         const bool found = index < zip_get_num_entries(archive, 0);
-        zip_file_t* csv = found && entry.size <= kLargestList ? zip_fopen_index(archive, zip_uint64_t(index), 0)
-                                                              : nullptr;
+        zip_file_t* csv
+            = found && entry.size <= kLargestList ? zip_fopen_index(archive, zip_uint64_t(index), 0) : nullptr;
         if (found && entry.size > kLargestList)
             *error = tooLarge();
         if (csv) {

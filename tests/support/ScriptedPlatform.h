@@ -3,8 +3,8 @@
 #include "app/Platform.h"
 
 #include <QList>
-#include <QUrl>
 #include <QStringList>
+#include <QUrl>
 #include <functional>
 
 // Answers message boxes from a script and records what the program asked of the desktop.

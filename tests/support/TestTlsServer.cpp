@@ -63,10 +63,10 @@ X509* make(EVP_PKEY* key, const QByteArray& commonName, const QByteArray& organi
     X509_set_pubkey(certificate, key);
     X509_NAME* subject = X509_get_subject_name(certificate);
     if (!organisation.isEmpty())
-        X509_NAME_add_entry_by_txt(subject, "O", MBSTRING_UTF8,
-            reinterpret_cast<const unsigned char*>(organisation.constData()), -1, -1, 0);
-    X509_NAME_add_entry_by_txt(subject, "CN", MBSTRING_UTF8,
-        reinterpret_cast<const unsigned char*>(commonName.constData()), -1, -1, 0);
+        X509_NAME_add_entry_by_txt(
+            subject, "O", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(organisation.constData()), -1, -1, 0);
+    X509_NAME_add_entry_by_txt(
+        subject, "CN", MBSTRING_UTF8, reinterpret_cast<const unsigned char*>(commonName.constData()), -1, -1, 0);
     X509_set_issuer_name(certificate, issuer ? X509_get_subject_name(issuer) : subject);
     X509* signer = issuer ? issuer : certificate;
     if (authority) {

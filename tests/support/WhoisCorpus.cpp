@@ -46,8 +46,8 @@ QString quoted(const QString& line)
 
 // The name the answer is about: as the facts state it, else the one the answer names under its suffix, else
 // the corpus's usual names.
-QString askedName(const QHash<QString, QStringList>& facts, const QString& text, const QString& suffix,
-    const QString& kind)
+QString askedName(
+    const QHash<QString, QStringList>& facts, const QString& text, const QString& suffix, const QString& kind)
 {
     for (const QString& line : facts.value(u"domain"_s)) {
         if (line.contains(u"== \""_s))

@@ -73,7 +73,6 @@ protected:
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_home;
     QStringList m_environment; // more for the program, NAME=value
-
 };
 
 // Another program's write lock on a results database, for as long as the guard lives.
