@@ -39,20 +39,12 @@ void TestDatabase::olderDatabaseBroughtUpToDate()
 {
     // As the first version with saved results left it: no version stamp, registration cells under rdap-*.
     const QString path = m_home->filePath(u"old.db"_s);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(createOldTables(query, 0));
-        QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '[\"a.test\"]', "
-                           u"'[\"rdap-status\",\"dns\"]', 0)"_s));
-        QVERIFY(query.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'rdap-status', '已注册', '', "
-                           u"'2026-11-02T10:00:01.000')"_s));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"old"_s);
+    QVERIFY(makeOldDatabase(path, 0, [](QSqlQuery& query) {
+        return query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '[\"a.test\"]', "
+                          u"'[\"rdap-status\",\"dns\"]', 0)"_s)
+            && query.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'rdap-status', '已注册', '', "
+                          u"'2026-11-02T10:00:01.000')"_s);
+    }));
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
     const QList<ResultStore::Answer> history = store.history(u"a.test"_s).value();
@@ -103,28 +95,15 @@ void TestDatabase::valuesFromOlderTexts()
     QFETCH(int, days);
     // As version 4 left it: cells with texts only.
     const QString path = m_home->filePath(u"v4.db"_s);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"v4"_s);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(
-            query.exec(u"CREATE TABLE batches (id INTEGER PRIMARY KEY, started TEXT NOT NULL, domains TEXT NOT NULL, "
-                       u"lookups TEXT NOT NULL, finished INTEGER NOT NULL DEFAULT 0, watchlist TEXT)"_s));
-        QVERIFY(query.exec(u"CREATE TABLE cells (batch INTEGER NOT NULL, row INTEGER NOT NULL, domain TEXT NOT NULL, "
-                           u"lookup TEXT NOT NULL, text TEXT NOT NULL, problem TEXT NOT NULL, at TEXT NOT NULL, "
-                           u"PRIMARY KEY (batch, row, lookup))"_s));
-        QVERIFY(query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '', '[]', 1, NULL)"_s));
-        query.prepare(u"INSERT INTO cells VALUES (1, 0, 'a.test', ?, ?, ?, '2026-11-02T10:00:01.000')"_s);
+    QVERIFY(makeOldDatabase(path, 4, [&](QSqlQuery& query) {
+        if (!query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '', '[]', 1, NULL)"_s)
+            || !query.prepare(u"INSERT INTO cells VALUES (1, 0, 'a.test', ?, ?, ?, '2026-11-02T10:00:01.000')"_s))
+            return false;
         query.addBindValue(lookup);
         query.addBindValue(text);
         query.addBindValue(problem.isNull() ? u""_s : problem);
-        QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
-        QVERIFY(query.exec(u"PRAGMA user_version = 4"_s));
-        query.finish();
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"v4"_s);
+        return query.exec();
+    }));
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
     const QList<ResultStore::Answer> history = store.history(u"a.test"_s).value();

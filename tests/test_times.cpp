@@ -157,21 +157,15 @@ void TestTimes::olderLocalTimesReadInTheMachinesZone()
     QFETCH(QString, saved);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.db"_s);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery step(db);
-        QVERIFY(createOldTables(step, 4));
+    QVERIFY(makeOldDatabase(path, 4, [&](QSqlQuery& step) {
         // A batch's start was written to the second.
-        QVERIFY(step.exec(
-            u"INSERT INTO batches VALUES (1, '%1', '[]', '[\"reg-expiry\"]', 0, NULL)"_s.arg(local.left(19))));
-        QVERIFY(
-            step.exec(u"INSERT INTO cells VALUES (1, 0, 'a.test', 'reg-expiry', '2030-01-02', '', '%1')"_s.arg(local)));
-        QVERIFY(step.exec(
-            u"INSERT INTO expiries VALUES ('a.test', 'reg-expiry', '2030-01-02', '2030-01-02', '%1')"_s.arg(local)));
-    }
-    QSqlDatabase::removeDatabase(u"old"_s);
+        return step.exec(
+                   u"INSERT INTO batches VALUES (1, '%1', '[]', '[\"reg-expiry\"]', 0, NULL)"_s.arg(local.left(19)))
+            && step.exec(
+                u"INSERT INTO cells VALUES (1, 0, 'a.test', 'reg-expiry', '2030-01-02', '', '%1')"_s.arg(local))
+            && step.exec(
+                u"INSERT INTO expiries VALUES ('a.test', 'reg-expiry', '2030-01-02', '2030-01-02', '%1')"_s.arg(local));
+    }));
     const ScopedZone machine(zone);
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));

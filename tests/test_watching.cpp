@@ -375,22 +375,16 @@ QStringList TestWatching::runStopped(const QStringList& arguments, int signal, c
 void TestWatching::expiryDaysKeptPerDomain()
 {
     // An older database (version 3) with answers of its own: filled on opening, the latest real answer each.
-    {
-        QDir().mkpath(QFileInfo(databasePath()).path());
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old"_s);
-        db.setDatabaseName(databasePath());
-        QVERIFY(db.open());
-        QSqlQuery step(db);
-        QVERIFY(createOldTables(step, 3));
-        QVERIFY(step.exec(u"INSERT INTO cells VALUES (1, 0, 'old.test', 'reg-expiry', '%1', '', '2026-01-01T00:00:00'),"
-                          u"(2, 0, 'old.test', 'reg-expiry', '%2', '', '2026-02-01T00:00:00'),"
-                          u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
-                          u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00'),"
-                          u"(2, 2, 'lapsed.test', 'reg-expiry', '%4', '', '2026-02-01T00:00:00'),"
-                          u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s.arg(
-                              inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200))));
-    }
-    QSqlDatabase::removeDatabase(u"old"_s);
+    QDir().mkpath(QFileInfo(databasePath()).path());
+    QVERIFY(makeOldDatabase(databasePath(), 3, [](QSqlQuery& step) {
+        return step.exec(u"INSERT INTO cells VALUES (1, 0, 'old.test', 'reg-expiry', '%1', '', '2026-01-01T00:00:00'),"
+                         u"(2, 0, 'old.test', 'reg-expiry', '%2', '', '2026-02-01T00:00:00'),"
+                         u"(3, 0, 'old.test', 'reg-expiry', '2020-01-01', 'HTTP 503', '2026-03-01T00:00:00'),"
+                         u"(2, 1, 'cert.test', 'tls-expiry', '%3（剩 3 天）', '', '2026-02-01T00:00:00'),"
+                         u"(2, 2, 'lapsed.test', 'reg-expiry', '%4', '', '2026-02-01T00:00:00'),"
+                         u"(2, 3, 'gone.test', 'reg-expiry', '%5', '', '2026-02-01T00:00:00')"_s.arg(
+                             inDays(100), inDays(20), inDays(3), inDays(-10), inDays(-200)));
+    }));
     const auto due = [this](int days) {
         ResultStore store(databasePath());
         QStringList found;

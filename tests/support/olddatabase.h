@@ -1,8 +1,11 @@
 #pragma once
 
 // The results database's tables as an earlier version of the program made them, for the tests of upgrades.
+#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QString>
+
+#include <functional>
 
 // The batches and the cells as `version` (0 to 4) had them, with the watch lists' column and the expiry days
 // from version 4, and the version stamped.
@@ -19,4 +22,19 @@ inline bool createOldTables(QSqlQuery& step, int version)
                 && step.exec(u"CREATE TABLE expiries (domain TEXT NOT NULL, lookup TEXT NOT NULL, day TEXT NOT NULL, "
                              u"text TEXT NOT NULL, at TEXT NOT NULL, PRIMARY KEY (domain, lookup))"_s)))
         && step.exec(u"PRAGMA user_version = %1"_s.arg(version));
+}
+
+// A file at `path` as `version` left it, holding the rows `fill` inserts; false when a step failed.
+inline bool makeOldDatabase(const QString& path, int version, const std::function<bool(QSqlQuery&)>& fill)
+{
+    using namespace Qt::Literals::StringLiterals;
+    bool made = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"old database"_s);
+        db.setDatabaseName(path);
+        QSqlQuery step(db);
+        made = db.open() && createOldTables(step, version) && fill(step);
+    }
+    QSqlDatabase::removeDatabase(u"old database"_s);
+    return made;
 }
