@@ -84,7 +84,7 @@ void LookupChoice::onToggled(const Lookup& lookup, bool checked)
     if (checked && lookup.key == u"tranco"_s && !walker.ranks().isInstalled()) {
         const auto answer = m_parts.platform.messageBox(&m_parts.window,
             u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
-                .arg(serviceHost(Service::Tranco)),
+                .arg(serviceHost(trancoService())),
             u"Tranco 排名"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
         if (answer == QMessageBox::Yes) {
             m_rankingDownload = true;

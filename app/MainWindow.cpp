@@ -14,6 +14,7 @@
 #include "app/UpdateController.h"
 #include "app/WatchController.h"
 #include "app/designed.h"
+#include "export/columns.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
 #include "settings/settings.h"
@@ -149,7 +150,7 @@ void MainWindow::setUpGrid()
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->header()->setVisible(true);
     for (int column = 0; column < m_grid->columnCount(); ++column)
-        m_view->header()->resizeSection(column, m_walker->table().width(column));
+        m_view->header()->resizeSection(column, columnWidth(m_walker->table(), column));
     m_lookups->hideUnticked();
     // Rows keep their names when the grid scrolls sideways.
     if (!m_frozen) {

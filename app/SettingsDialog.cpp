@@ -27,7 +27,7 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     grid->addWidget(new QLabel(u"同时请求数"_s), 0, 1);
     grid->addWidget(new QLabel(u"请求间隔（毫秒）"_s), 0, 2);
     grid->addWidget(new QLabel(u"代理（依次使用，逗号分隔）"_s), 0, 3);
-    for (const ServiceInfo& service : services.all()) {
+    for (const Service& service : services.all()) {
         const Pace pace = settings.pace(service);
         // Spin boxes bounded to what the settings accept: an out-of-range number cannot be typed at all.
         Row row {service.key, service.name, new QSpinBox, new QSpinBox,

@@ -73,5 +73,5 @@ void UpdateController::askToUpdate(const QString& version)
     const auto answer = m_platform.messageBox(&m_window, u"最新版本"_s + kPublishedName + version + u"，是否更新？"_s,
         u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
     if (answer == QMessageBox::Ok)
-        m_platform.openUrl(QUrl(downloadPageAddress(serviceHost(Service::Update))));
+        m_platform.openUrl(QUrl(downloadPageAddress(serviceHost(updateService()))));
 }

@@ -2,6 +2,7 @@
 
 #include "app/ResultsGrid.h"
 #include "app/changedrows.h"
+#include "export/columns.h"
 #include "queries/engine/lookup.h"
 #include "queries/engine/results.h"
 #include "watching/watchrun.h"
@@ -32,7 +33,7 @@ WatchResultsDialog::WatchResultsDialog(
     const LookupTable& table = m_run->results().table();
     for (int column = 0; column < table.columnCount(); ++column) {
         const Lookup* lookup = table.lookupAt(column);
-        view->setColumnWidth(column, table.width(column));
+        view->setColumnWidth(column, columnWidth(table, column));
         view->setColumnHidden(column, lookup && !m_run->list().lookups.contains(lookup->key));
     }
     m_filter = std::make_unique<ChangedRowsFilter>(*m_model, QList<QTreeView*> {view});

@@ -90,7 +90,7 @@ QString writePingScript(const QTemporaryDir& dir, const char* body)
 
 void setAllPaces(int concurrency)
 {
-    for (const ServiceInfo& service : builtInTable()->services().all())
+    for (const Service& service : builtInTable()->services().all())
         testSettings().setPace(service.key, {concurrency > 0 ? concurrency : service.pace.concurrency, 0});
 }
 

@@ -305,7 +305,7 @@ void twentyThousandDomains(benchmark::State& state)
     const QByteArray page = testData(u"markers-all.gb2312.html"_s);
     server.responder = [&](const QString&) { return TestHttpServer::page(page); };
     serveEverythingFrom(server.hostPort());
-    for (const ServiceInfo& service : builtInTable()->services().all())
+    for (const Service& service : builtInTable()->services().all())
         testSettings().setPace(service.key, {service.pace.concurrency, 0});
     Walker walker(testSettings(), builtInTable());
     walker.setPingProgram(kFakePing);

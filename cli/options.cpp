@@ -85,7 +85,7 @@ QString readPaces(const QString& text, const ServiceTable& services, QHash<QStri
         const QRegularExpressionMatch match = form.match(item.trimmed());
         if (!match.hasMatch())
             return u"--pace 的“%1”应写作 服务=并发数[/间隔毫秒]"_s.arg(item.trimmed());
-        const std::optional<ServiceInfo> service = services.find(match.captured(1));
+        const std::optional<Service> service = services.find(match.captured(1));
         if (!service)
             return u"--pace 里没有“%1”这个服务"_s.arg(match.captured(1));
         const Pace pace {
@@ -212,7 +212,7 @@ void describeOptions(QCommandLineParser& parser, const LookupTable& table)
     for (const Lookup* lookup : table.lookups())
         keys.append(lookup->key);
     QStringList services;
-    for (const ServiceInfo& service : table.services().all())
+    for (const Service& service : table.services().all())
         services.append(service.key);
     for (const CommandOption& option : kOptions) {
         if (option.role == Role::Help)

@@ -1,6 +1,8 @@
 // The clipboard's labelled lines and the CSV file's bytes, every cell made harmless for where it goes.
 #include "export/export.h"
 
+#include "export/columns.h"
+
 #include "queries/engine/lookup.h"
 #include "queries/engine/results.h"
 
@@ -13,13 +15,12 @@ namespace {
 
 void appendLine(QString& text, const Results& results, int row)
 {
-    // Pasted exports are parsed by users' own scripts: the fields and their labels, the lower-case
-    // "yahoo排名" included, stay exactly as they have always been.
     text += results.text(row, DomainColumn);
     for (const Lookup* lookup : results.table().lookups()) {
-        if (lookup->exportLabel.isEmpty())
+        const QString label = exportLabel(*lookup);
+        if (label.isEmpty())
             continue;
-        text += lookup->exportLabel;
+        text += label;
         text += results.text(row, results.table().columnOf(*lookup));
     }
     text += u"\r\n"_s;

@@ -1,6 +1,7 @@
 // Excel workbooks through libxlsxwriter: each cell as a number, a date or text, marked cells grey with their reason.
 #include "export/workbook.h"
 
+#include "export/columns.h"
 #include "export/outputfile.h"
 #include "queries/engine/results.h"
 
@@ -111,7 +112,7 @@ Workbook::Workbook(OutputFile& target, const LookupTable& table, const QList<int
 {
     for (int column : columns) {
         m_headers.append(table.header(column));
-        m_widths.append(table.width(column));
+        m_widths.append(columnWidth(table, column));
     }
 }
 

@@ -31,7 +31,7 @@ QString Settings::defaultPath()
         + u"/seo-quillmark/seo-quillmark.conf"_s;
 }
 
-Pace Settings::pace(const ServiceInfo& info) const
+Pace Settings::pace(const Service& info) const
 {
     const QString& service = info.key;
     if (const auto overridden = m_overrides.constFind(service); overridden != m_overrides.cend())

@@ -15,12 +15,18 @@ struct Pace
     int gapMs = 0;
 };
 
-// A service the program asks, and how hard it may be asked by default.
-struct ServiceInfo
+// A service the program asks: the one entry that says how hard it may be asked by default and where it is
+// reached. Its key names its settings, so it never changes once released.
+struct Service
 {
-    QString key; // settings group: "<key>/concurrency", "<key>/gapMs"
+    QString key; // settings group: "<key>/concurrency", "<key>/gapMs", "<key>/proxies"
     QString name; // for the user
     Pace pace;
+    // The QUILLMARK_HOST_* variable that moves it (web/hosts.h), and where it is reached unless moved. None
+    // for a service asked at each domain's own host.
+    const char* hostVariable = nullptr;
+    const char* host = "";
+    const char* scheme = "http";
 };
 
 // The user's settings file. Values are checked on every read: one out of range, or no number at all,
@@ -38,7 +44,7 @@ public:
     static QString defaultPath();
 
     // The service's pace: this run's, else the file's, else the service's own default.
-    Pace pace(const ServiceInfo& service) const;
+    Pace pace(const Service& service) const;
     void setPace(const QString& service, const Pace& pace);
     // For this run only, over what the file says (the command line's --pace).
     void overridePace(const QString& service, const Pace& pace) { m_overrides.insert(service, pace); }

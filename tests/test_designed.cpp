@@ -6,6 +6,7 @@
 #include "queries/lookups/icp.h"
 #include "queries/lookups/registrar.h"
 #include "queries/lookups/yahoo.h"
+#include "web/hosts.h"
 #include "web/links.h"
 #include "web/ping.h"
 
@@ -96,13 +97,17 @@ void TestDesigned::cuts()
 
 void TestDesigned::addressesKeepTheDomainAsTyped()
 {
-    // Each lookup's address from its table entry: the domain goes in exactly as typed.
+    // Each lookup's address at the host its table entry's service is moved to: the domain goes in exactly as
+    // typed.
     const ScopedEnv icp("QUILLMARK_HOST_ICP", "h"), alexa("QUILLMARK_HOST_ALEXA", "h"),
         baidu("QUILLMARK_HOST_BAIDU", "h"), yahoo("QUILLMARK_HOST_YAHOO", "h"),
         registrar("QUILLMARK_HOST_REGISTRAR", "h");
-    QStringList addresses;
-    for (const char* key : {"icp", "alexa", "baidu-index", "baidu-links", "yahoo", "registrar"})
-        addresses.append(builtInTable()->byKey(QLatin1String(key))->address(u"www.Ab C.test"_s));
+    const auto host = [](const char* key) { return serviceHost(builtInTable()->byKey(QLatin1String(key))->service); };
+    const QString typed = u"www.Ab C.test"_s;
+    const QStringList addresses {icpAddress(host("icp"), typed), alexaAddress(host("alexa"), typed),
+        baiduAddress(host("baidu-index"), BaiduQuery::IndexedPages, typed),
+        baiduAddress(host("baidu-links"), BaiduQuery::Backlinks, typed), yahooAddress(host("yahoo"), typed),
+        registrarAddress(host("registrar"), typed)};
     QCOMPARE(addresses.join(u' '),
         u"http://h/Api/?ApiVersion=2.0&Domain=www.Ab C.test&Certi=0&CertApi=0&CertInfo= "
         u"http://h/data/?cli=10&dat=snba&ver=7.0&url=www.Ab C.test http://h/s?wd=site%3Awww.Ab C.test "

@@ -404,7 +404,7 @@ void TestRegistration::endpoints()
     QCOMPARE(endpoint ? u"%1 %2"_s.arg(endpoint->host).arg(endpoint->port) : QString(), expected);
     // The variable that holds it is said in the cells, never replaced by a default.
     const ScopedEnv relay("QUILLMARK_HOST_WHOIS", text.toUtf8());
-    QCOMPARE(hostVariableProblem(Service::Whois).isEmpty(), !expected.isEmpty());
+    QCOMPARE(hostVariableProblem(whoisService()).isEmpty(), !expected.isEmpty());
 }
 
 void TestRegistration::registriesFile()

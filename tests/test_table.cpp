@@ -31,7 +31,7 @@ void TestTable::builtInTableIsSound()
         (QStringList {u"registrar"_s, u"icp"_s, u"baidu-index"_s, u"baidu-links"_s, u"alexa"_s, u"yahoo"_s,
             u"outbound"_s, u"ip"_s}));
     for (const Lookup* lookup : table.lookups()) {
-        const std::optional<ServiceInfo> service = table.services().find(lookup->service);
+        const std::optional<Service> service = table.services().find(lookup->service.key);
         QVERIFY2(service && !service->name.isEmpty() && service->pace.concurrency >= 1, qPrintable(lookup->key));
     }
     QCOMPARE(table.services().find(u"tranco"_s)->pace.concurrency, 16);
@@ -42,15 +42,18 @@ void TestTable::builtInTableIsSound()
 
 void TestTable::faultsAreSaid()
 {
-    // A second entry under a taken key, a service named twice otherwise, and one with no pace.
-    const Lookup first {.key = u"a"_s, .service = u"s"_s, .serviceName = u"S"_s, .pace = {2}};
-    const Lookup again {.key = u"A"_s, .service = u"s"_s, .serviceName = u"S"_s, .pace = {3}};
-    const Lookup unnamed {.key = u"b"_s, .service = u"t"_s, .pace = {0}};
+    // A second entry under a taken key, a service named twice otherwise (its pace, its host), and one with no
+    // pace.
+    const Lookup first {.key = u"a"_s, .service = {u"s"_s, u"S"_s, {2}}};
+    const Lookup again {.key = u"A"_s, .service = {u"s"_s, u"S"_s, {3}}};
+    const Lookup unnamed {.key = u"b"_s, .service = {u"t"_s, {}, {0}}};
+    const Lookup elsewhere {.key = u"c"_s, .service = {u"s"_s, u"S"_s, {2}, "QUILLMARK_HOST_S", "s.test"}};
     const auto held
         = [](const Lookup& lookup) { return std::shared_ptr<const Lookup>(std::shared_ptr<const Lookup>(), &lookup); };
-    const LookupTable table({held(first), held(again), held(unnamed)});
+    const LookupTable table({held(first), held(again), held(unnamed), held(elsewhere)});
     QCOMPARE(table.problems(),
-        (QStringList {u"查询的键 A 为空或重复"_s, u"服务 s 有两种定义"_s, u"查询 b 的服务 t 没有名称或速度"_s}));
+        (QStringList {u"查询的键 A 为空或重复"_s, u"服务 s 有两种定义"_s, u"查询 b 的服务 t 没有名称或速度"_s,
+            u"服务 s 有两种定义"_s}));
     // A user's lookup may keep a built-in service's pace without saying it again.
     CustomLookup mine;
     mine.key = mine.header = u"mine"_s;

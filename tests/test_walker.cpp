@@ -117,7 +117,7 @@ void TestWalker::stop()
     QFETCH(QStringList, lookups);
     QFETCH(bool, wholeBatch);
     QFETCH(QString, written);
-    for (const ServiceInfo& service : builtInTable()->services().all())
+    for (const Service& service : builtInTable()->services().all())
         m_engine->settings.setPace(service.key, {service.key == u"ping"_s ? 16 : 1, 0});
     auto slow = TestHttpServer::page(testData(u"markers-all.gb2312.html"_s));
     slow.delayMs = 50;

@@ -324,7 +324,7 @@ QStringList TestWatching::runInWindow(QDateTime* now)
 {
     const ScopedEnv host("QUILLMARK_HOST_ICP", m_server->hostPort().toUtf8());
     Settings settings(m_home->filePath(u"window.conf"_s));
-    for (const ServiceInfo& service : builtInTable()->services().all())
+    for (const Service& service : builtInTable()->services().all())
         settings.setPace(service.key, {service.pace.concurrency, 0});
     SetClock clock(*now);
     Watcher watcher(

@@ -34,6 +34,8 @@ def libraries(root):
             if call == "add_library":
                 lib["interface"] = "INTERFACE" in words[1:2]
                 lib["sources"] = [cmake.parent / w for w in words[1:] if re.search(r"\.(cpp|h)$", w)]
+                if any(w.startswith("${") for w in words[1:]):  # a folder's files gathered by file(GLOB)
+                    lib["sources"] += sorted(p for p in cmake.parent.iterdir() if p.suffix in (".cpp", ".h"))
             elif call == "quillmark_sees":
                 lib["folders"] = words[1:]
             else:

@@ -8,6 +8,16 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+const Service& updateService()
+{
+    static const Service service {.key = u"update"_s,
+        .name = u"更新检查"_s,
+        .pace = {1},
+        .hostVariable = "QUILLMARK_HOST_UPDATE",
+        .host = "update.quillmark.example"};
+    return service;
+}
+
 QString versionFileAddress(const QString& host)
 {
     return u"http://"_s + host + u"/fennory/vavuze.txt"_s;
@@ -35,7 +45,7 @@ void UpdateCheck::start()
 {
     if (m_fetch)
         return;
-    m_fetch = getHTTPPage(versionFileAddress(serviceHost(Service::Update)), this);
+    m_fetch = getHTTPPage(versionFileAddress(serviceHost(updateService())), this);
     connect(m_fetch, &PageFetch::finished, this, [this] {
         const QString published = publishedVersion(m_fetch->result());
         const bool reached = m_fetch->result().isSuccess();

@@ -6,6 +6,7 @@
 #include <QString>
 
 class PageFetch;
+struct Service;
 struct PageResult;
 
 // The update channel numbers its releases on its own scale, not the version the user sees: the host's file
@@ -14,6 +15,9 @@ struct PageResult;
 // the channel's number, never shown to the user as the program's.
 inline constexpr char16_t kOwnVersion[] = u"9.1";
 
+// Where the published version is read. It has no public address we can name: by default a reserved name
+// that fails fast.
+const Service& updateService();
 QString versionFileAddress(const QString& host);
 QString downloadPageAddress(const QString& host);
 // The version the update host publishes: the first line of a successful answer, without a byte-order mark

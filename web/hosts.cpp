@@ -1,4 +1,4 @@
-// The services' default hosts and the variables that replace them.
+// Where services are reached, and the variables that move them.
 #include "web/hosts.h"
 
 #include <QHostAddress>
@@ -7,52 +7,23 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct HostEntry
+QString variableValue(const Service& service)
 {
-    Service service;
-    const char* variable;
-    const char* host;
-    const char* scheme;
-};
-
-// Alexa's data service was retired in 2022 and Yahoo China's sitemap search closed in 2013; both stay
-// reachable through a mirror named in their variable. The ICP filing API and the update host have no
-// public address we can name, so they default to reserved names that fail fast. An empty DNS server is
-// the system's resolver; an empty WHOIS host, each registry's own server.
-constexpr HostEntry kHosts[] = {
-    {Service::Registrar, "QUILLMARK_HOST_REGISTRAR", "panda.www.net.cn", "http"},
-    {Service::Icp, "QUILLMARK_HOST_ICP", "icp.quillmark.example", "http"},
-    {Service::Baidu, "QUILLMARK_HOST_BAIDU", "www.baidu.com", "http"},
-    {Service::Alexa, "QUILLMARK_HOST_ALEXA", "data.alexa.com", "http"},
-    {Service::Yahoo, "QUILLMARK_HOST_YAHOO", "sitemap.cn.yahoo.com", "http"},
-    {Service::Update, "QUILLMARK_HOST_UPDATE", "update.quillmark.example", "http"},
-    {Service::Iana, "QUILLMARK_HOST_IANA", "data.iana.org", "https"},
-    {Service::Tranco, "QUILLMARK_HOST_TRANCO", "tranco-list.eu", "https"},
-    {Service::Dns, "QUILLMARK_DNS_SERVER", "", ""},
-    {Service::Whois, "QUILLMARK_HOST_WHOIS", "", ""},
-};
-
-const HostEntry& entry(Service service)
-{
-    for (const HostEntry& e : kHosts) {
-        if (e.service == service)
-            return e;
-    }
-    Q_UNREACHABLE();
+    return service.hostVariable ? qEnvironmentVariable(service.hostVariable).trimmed() : QString();
 }
 
 } // namespace
 
-QString serviceHost(Service service)
+QString serviceHost(const Service& service)
 {
-    const QString overridden = qEnvironmentVariable(entry(service).variable).trimmed();
-    return overridden.isEmpty() ? QLatin1String(entry(service).host) : overridden;
+    const QString overridden = variableValue(service);
+    return overridden.isEmpty() ? QLatin1String(service.host) : overridden;
 }
 
-QString serviceAddress(Service service)
+QString serviceAddress(const Service& service)
 {
     const QString host = serviceHost(service);
-    return host.contains(u"://"_s) ? host : QLatin1String(entry(service).scheme) + u"://"_s + host;
+    return host.contains(u"://"_s) ? host : QLatin1String(service.scheme) + u"://"_s + host;
 }
 
 std::optional<Endpoint> parseEndpoint(const QString& text, quint16 defaultPort)
@@ -86,10 +57,9 @@ std::optional<Endpoint> parseEndpoint(const QString& text, quint16 defaultPort)
     return Endpoint {host, quint16(number)};
 }
 
-QString hostVariableProblem(Service service)
+QString hostVariableProblem(const Service& service)
 {
-    const char* variable = entry(service).variable;
-    const QString value = qEnvironmentVariable(variable).trimmed();
+    const QString value = variableValue(service);
     if (value.isEmpty())
         return {};
     QString server = value;
@@ -98,5 +68,5 @@ QString hostVariableProblem(Service service)
     if (parseEndpoint(server, 1))
         return {};
     return u"%1=%2 不能用：应为主机名，或“主机:端口”（端口 1–65535；IPv6 写作 [地址]:端口）"_s.arg(
-        QLatin1String(variable), value);
+        QLatin1String(service.hostVariable), value);
 }

@@ -1,16 +1,16 @@
 #pragma once
 
-// Where each service is reached, and the QUILLMARK_HOST_* variables that move it.
+// Where a service is reached: its default host, or the QUILLMARK_HOST_* variable that moves it.
+#include "settings/settings.h"
+
 #include <QString>
 
 #include <optional>
 
-enum class Service { Registrar, Icp, Baidu, Alexa, Yahoo, Update, Iana, Tranco, Dns, Whois };
-
-// The host (or host:port) a service is reached at: its QUILLMARK_HOST_* variable when set, else the default.
-QString serviceHost(Service service);
+// The host (or host:port) a service is reached at: its variable when set, else its default.
+QString serviceHost(const Service& service);
 // The same with its scheme, "https://data.iana.org": a variable without one gets the service's own.
-QString serviceAddress(Service service);
+QString serviceAddress(const Service& service);
 
 // A server as a host variable or the WHOIS table names it.
 struct Endpoint
@@ -23,4 +23,4 @@ struct Endpoint
 std::optional<Endpoint> parseEndpoint(const QString& text, quint16 defaultPort);
 // Why a service's host variable cannot be used, for the cells it would have answered; empty when it is unset
 // or sound.
-QString hostVariableProblem(Service service);
+QString hostVariableProblem(const Service& service);

@@ -28,11 +28,16 @@ bool isVerificationPage(const QString& page)
     return false;
 }
 
+using Address = QString (*)(const QString& domain);
+using Cut = CellResult (*)(const PageResult& page, const QString& domain);
+
 class PageJob : public LookupJob
 {
 public:
-    PageJob(const Lookup& lookup, const QString& domain, const JobContext& context)
-        : m_lookup(lookup)
+    PageJob(Address address, Charset charset, Cut cut, const QString& domain, const JobContext& context)
+        : m_address(address)
+        , m_charset(charset)
+        , m_cut(cut)
         , m_domain(domain)
         , m_context(context)
     {
@@ -41,15 +46,17 @@ public:
     void start() override
     {
         // As getHTTPPage and getHTTPPage1 ask, with the walker's bounds and connections.
-        FetchRequest request(m_lookup.address(m_domain), m_lookup.charset);
+        FetchRequest request(m_address(m_domain), m_charset);
         request.proxy = m_context.proxy;
         request.network = m_context.network;
         auto* fetch = new PageFetch(request, this);
-        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_lookup.cut(fetch->result(), m_domain)); });
+        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(m_cut(fetch->result(), m_domain)); });
     }
 
 private:
-    const Lookup& m_lookup;
+    Address m_address;
+    Charset m_charset;
+    Cut m_cut;
     QString m_domain;
     JobContext m_context;
 };
@@ -69,13 +76,11 @@ void LookupJob::finish(const QString& lookup, QHash<QString, CellResult> cells)
     emit finished();
 }
 
-LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context)
+StartJob pageJob(Address address, Charset charset, Cut cut)
 {
-    if (lookup.start)
-        return lookup.start(domain, context);
-    if (lookup.job)
-        return lookup.job(domain, context);
-    return new PageJob(lookup, domain, context);
+    return [=](const QString& domain, const JobContext& context) -> LookupJob* {
+        return new PageJob(address, charset, cut, domain, context);
+    };
 }
 
 CellResult pageCell(const PageResult& page, const QString& text)

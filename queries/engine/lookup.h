@@ -82,49 +82,47 @@ private:
     QHash<QString, CellResult> m_siblings;
 };
 
-// Everything about one kind of fact, in one place: its column, how it walks, which service it asks and how
-// hard by default, and how a domain becomes a cell. Adding a lookup is a file of its own with one of these
-// and a line in the built-in table (queries/lookups/builtin.cpp).
+// One domain's work for a lookup: every lookup starts its work this one way.
+using StartJob = std::function<LookupJob*(const QString& domain, const JobContext& context)>;
+
+// Everything the engine knows of one kind of fact: its column's header, how it walks, which service it asks,
+// and how a domain becomes a cell. How its column is shown (width, the clipboard's label) is the window's and
+// the exports' business. Adding a lookup is a file of its own with one of these and a line in the built-in
+// table (queries/lookups/builtin.cpp).
 struct Lookup
 {
     QString key = {}; // for the command line and the settings
     QString header = {}; // column header
-    int width = 80; // column width in pixels
-    QString exportLabel = {}; // its field in the clipboard's labelled lines
     Walk walk = Walk::WithStop;
     Measure measure = Measure::Text; // what its cells hold, for telling what changed since the last answer
-    QString service = {}; // whose pace it keeps: a settings group
-    QString serviceName = {}; // the service, for the user
-    Pace pace = {}; // how hard the service may be asked unless the user says otherwise
+    Service service = {}; // whose pace it keeps and where it is reached
     // Services its work asks besides (the registration columns' WHOIS servers), with their own paces.
-    std::vector<ServiceInfo> alsoServices = {};
+    std::vector<Service> alsoServices = {};
     // A lookup the user defined: its service may be a built-in one, whose pace it then keeps.
     bool userDefined = false;
-    // A page lookup: the address for a domain, the charset of a page that declares none, and the cut from
-    // page to cell.
-    QString (*address)(const QString& domain) = nullptr;
-    Charset charset = Charset::Gb2312;
-    CellResult (*cut)(const PageResult& page, const QString& domain) = nullptr;
-    // A lookup that is more than one page and a cut starts its own work instead.
-    LookupJob* (*job)(const QString& domain, const JobContext& context) = nullptr;
+    StartJob start = {};
+    // Lookups whose cells come from one answer name the same group: the walker asks once per domain for all
+    // of them and writes each its cell. Empty for a lookup that answers alone.
+    QString answerGroup = {};
     // Whose pace a domain's request keeps, when that depends on the domain (each registry's server has its
     // own): "<service> <server>", the service naming the settings the pool keeps.
     QString (*pool)(const QString& domain, const JobContext& context) = nullptr;
-    // A lookup made at run time (one the user defined) starts its work here, holding what defines it.
-    std::function<LookupJob*(const QString& domain, const JobContext& context)> start = {};
     // Once before each walk of the lookup, for what need not be looked at for every row.
     void (*beforeWalk)(const JobContext& context) = nullptr;
 
     // Its own service and those it asks besides.
-    std::vector<ServiceInfo> services() const
+    std::vector<Service> services() const
     {
-        std::vector<ServiceInfo> all {{service, serviceName, pace}};
+        std::vector<Service> all {service};
         all.insert(all.end(), alsoServices.begin(), alsoServices.end());
         return all;
     }
 };
 
-LookupJob* startJob(const Lookup& lookup, const QString& domain, const JobContext& context);
+// The work of a lookup that is one page: the address for a domain, the charset of a page that declares none,
+// and the cut from page to cell.
+StartJob pageJob(QString (*address)(const QString& domain), Charset charset,
+    CellResult (*cut)(const PageResult& page, const QString& domain));
 
 CellResult pageCell(const PageResult& page, const QString& text);
 // A result page that shows no count and carries a challenge's signature is no answer at all. One that

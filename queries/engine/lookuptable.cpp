@@ -7,22 +7,23 @@
 
 using namespace Qt::Literals::StringLiterals;
 
-QString ServiceTable::add(const ServiceInfo& service)
+QString ServiceTable::add(const Service& service)
 {
-    const std::optional<ServiceInfo> known = find(service.key);
+    const std::optional<Service> known = find(service.key);
     if (!known) {
         m_services.push_back(service);
         return {};
     }
     if (known->name != service.name || known->pace.concurrency != service.pace.concurrency
-        || known->pace.gapMs != service.pace.gapMs)
+        || known->pace.gapMs != service.pace.gapMs || qstrcmp(known->hostVariable, service.hostVariable) != 0
+        || qstrcmp(known->host, service.host) != 0)
         return u"服务 %1 有两种定义"_s.arg(service.key);
     return {};
 }
 
-std::optional<ServiceInfo> ServiceTable::find(const QString& key) const
+std::optional<Service> ServiceTable::find(const QString& key) const
 {
-    for (const ServiceInfo& service : m_services) {
+    for (const Service& service : m_services) {
         if (service.key == key)
             return service;
     }
@@ -39,11 +40,11 @@ LookupTable::LookupTable(std::vector<std::shared_ptr<const Lookup>> lookups)
             m_problems << u"查询的键 %1 为空或重复"_s.arg(lookup->key);
         keys.insert(lookup->key.toLower());
         // A user's lookup may keep a built-in service's pace ("baidu"); its own services ask 2 at a time.
-        if (lookup->userDefined && m_services.find(lookup->service))
+        if (lookup->userDefined && m_services.find(lookup->service.key))
             continue;
-        if (lookup->serviceName.isEmpty() || lookup->pace.concurrency < 1)
-            m_problems << u"查询 %1 的服务 %2 没有名称或速度"_s.arg(lookup->key, lookup->service);
-        for (const ServiceInfo& service : lookup->services()) {
+        if (lookup->service.name.isEmpty() || lookup->service.pace.concurrency < 1)
+            m_problems << u"查询 %1 的服务 %2 没有名称或速度"_s.arg(lookup->key, lookup->service.key);
+        for (const Service& service : lookup->services()) {
             if (const QString problem = m_services.add(service); !problem.isEmpty())
                 m_problems << problem;
         }
@@ -79,14 +80,4 @@ QString LookupTable::header(int column) const
         return u"查询域名地址"_s;
     const Lookup* lookup = lookupAt(column);
     return lookup ? lookup->header : QString();
-}
-
-int LookupTable::width(int column) const
-{
-    if (column == PositionColumn)
-        return 10; // the position is meant to hardly show: the domain names the row
-    if (column == DomainColumn)
-        return 100;
-    const Lookup* lookup = lookupAt(column);
-    return lookup ? lookup->width : 0;
 }

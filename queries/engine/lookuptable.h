@@ -21,12 +21,12 @@ class ServiceTable
 {
 public:
     // Why the service cannot join the table as it is (the same key already named otherwise); empty when it can.
-    QString add(const ServiceInfo& service);
-    std::optional<ServiceInfo> find(const QString& key) const;
-    const std::vector<ServiceInfo>& all() const { return m_services; }
+    QString add(const Service& service);
+    std::optional<Service> find(const QString& key) const;
+    const std::vector<Service>& all() const { return m_services; }
 
 private:
-    std::vector<ServiceInfo> m_services;
+    std::vector<Service> m_services;
 };
 
 // The lookups of a batch, in the order of the grid's columns (which is also the order a batch runs them in),
@@ -52,7 +52,6 @@ public:
     const Lookup* lookupAt(int column) const; // nullptr for the position and domain columns
     // "" over the positions, "查询域名地址" over the domains, then each lookup's own.
     QString header(int column) const;
-    int width(int column) const; // pixels, in the grid
 
 private:
     std::vector<std::shared_ptr<const Lookup>> m_held;

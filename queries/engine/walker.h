@@ -171,7 +171,7 @@ private:
     void drop(WalkState& walk, Slot& slot);
     bool stopSeen(const WalkState& walk) const;
     QString serviceOf(const WalkState& walk, const QString& pool) const;
-    ServiceInfo serviceInfo(const QString& key) const;
+    Service serviceInfo(const QString& key) const;
     ServicePace& pace(const WalkState& walk, const QString& pool);
     ProxyRotation& proxies(const QString& service);
     void setPaceNotice(const QString& notice);

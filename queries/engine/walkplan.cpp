@@ -68,12 +68,12 @@ Walker::WalkState& Walker::walkFor(const Lookup& lookup)
 {
     // Lookups one answer serves share a walk, and so one request per domain.
     const auto shared = std::find_if(m_walks.begin(), m_walks.end(), [&](const auto& walk) {
-        return lookup.job && walk->members.first()->job == lookup.job && walk->service == lookup.service;
+        return !lookup.answerGroup.isEmpty() && walk->members.first()->answerGroup == lookup.answerGroup;
     });
     if (shared != m_walks.end())
         return **shared;
     auto walk = std::make_unique<WalkState>();
-    walk->service = lookup.service;
+    walk->service = lookup.service.key;
     walk->kind = lookup.walk;
     WalkState* self = walk.get();
     walk->context = jobContext({});

@@ -39,7 +39,7 @@ bool Walker::startRow(WalkState& walk, Slot& slot, const Lookup& asking)
         return true;
     }
     // Asked again on every pass: what the pool is may change meanwhile (a referral that failed).
-    slot.pool = asking.pool ? asking.pool(domain, walk.context) : asking.service;
+    slot.pool = asking.pool ? asking.pool(domain, walk.context) : asking.service.key;
     ServicePace& servicePace = pace(walk, slot.pool);
     const qint64 now = m_clock.elapsed();
     const qint64 wait = servicePace.waitMs(now);
@@ -68,7 +68,7 @@ bool Walker::startRow(WalkState& walk, Slot& slot, const Lookup& asking)
         slot.proxy = proxy->name;
     }
     slot.asked = asking.key;
-    slot.job = startJob(asking, domain, context);
+    slot.job = asking.start(domain, context);
     slot.job->setParent(this);
     LookupJob* job = slot.job;
     connect(job, &LookupJob::finished, this, [this, job] { onJobFinished(job); });
@@ -143,10 +143,10 @@ QString Walker::serviceOf(const WalkState& walk, const QString& pool) const
     return table().services().find(service) ? service : walk.service;
 }
 
-ServiceInfo Walker::serviceInfo(const QString& key) const
+Service Walker::serviceInfo(const QString& key) const
 {
     // Every service a lookup asks is in its table (the table says so when not): this is for the impossible.
-    return table().services().find(key).value_or(ServiceInfo {key, key, {}});
+    return table().services().find(key).value_or(Service {key, key, {}});
 }
 
 ProxyRotation& Walker::proxies(const QString& service)

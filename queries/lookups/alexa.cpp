@@ -21,22 +21,29 @@ QString alexaCellText(const QString& answer)
     return cutAfter(answer, u"/\" TEXT=\""_s, u"\""_s).value_or(u"0"_s);
 }
 
+const Service& alexaService()
+{
+    // Alexa's data service was retired in 2022; it stays reachable through a mirror named in the variable.
+    static const Service service {.key = u"alexa"_s,
+        .name = u"Alexa"_s,
+        .pace = {4},
+        .hostVariable = "QUILLMARK_HOST_ALEXA",
+        .host = "data.alexa.com"};
+    return service;
+}
+
 const Lookup& alexaLookup()
 {
     static const Lookup lookup {.key = u"alexa"_s,
         .header = u"Alexa排名"_s,
-        .width = 70,
-        .exportLabel = u"|Alexa："_s,
         .measure = Measure::Rank,
-        .service = u"alexa"_s,
-        .serviceName = u"Alexa"_s,
-        .pace = {4},
-        .address = [](const QString& domain) { return alexaAddress(serviceHost(Service::Alexa), domain); },
-        .cut =
+        .service = alexaService(),
+        .start = pageJob([](const QString& domain) { return alexaAddress(serviceHost(alexaService()), domain); },
+            Charset::Gb2312,
             [](const PageResult& page, const QString&) {
                 CellResult cell = pageCell(page, alexaCellText(page.text));
                 cell.value = CellValue::written(cell.text, CellValue::Kind::Rank);
                 return cell;
-            }};
+            })};
     return lookup;
 }

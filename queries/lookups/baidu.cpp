@@ -22,6 +22,26 @@ CellResult baiduCell(const PageResult& page, const QString&)
     return searchEngineCell(page, baiduCellText(page.text), baiduCount(page.text).has_value());
 }
 
+const Service& baiduService()
+{
+    static const Service service {.key = u"baidu"_s,
+        .name = u"百度"_s,
+        .pace = {1},
+        .hostVariable = "QUILLMARK_HOST_BAIDU",
+        .host = "www.baidu.com"};
+    return service;
+}
+
+Lookup baiduLookup(const QString& key, const QString& header, QString (*address)(const QString& domain))
+{
+    return {.key = key,
+        .header = header,
+        .walk = Walk::WithoutStop,
+        .measure = Measure::Count,
+        .service = baiduService(),
+        .start = pageJob(address, Charset::Gb2312, baiduCell)};
+}
+
 } // namespace
 
 QString baiduAddress(const QString& host, BaiduQuery query, const QString& domain)
@@ -37,38 +57,15 @@ QString baiduCellText(const QString& page)
 
 const Lookup& baiduIndexLookup()
 {
-    static const Lookup lookup {.key = u"baidu-index"_s,
-        .header = u"百度收录"_s,
-        .width = 65,
-        .exportLabel = u"|百度收录："_s,
-        .walk = Walk::WithoutStop,
-        .measure = Measure::Count,
-        .service = u"baidu"_s,
-        .serviceName = u"百度"_s,
-        .pace = {1},
-        .address =
-            [](const QString& domain) {
-                return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::IndexedPages, domain);
-            },
-        .cut = baiduCell};
+    static const Lookup lookup = baiduLookup(u"baidu-index"_s, u"百度收录"_s, [](const QString& domain) {
+        return baiduAddress(serviceHost(baiduService()), BaiduQuery::IndexedPages, domain);
+    });
     return lookup;
 }
 
 const Lookup& baiduLinksLookup()
 {
-    static const Lookup lookup {.key = u"baidu-links"_s,
-        .header = u"百度反链"_s,
-        .width = 65,
-        .exportLabel = u"|百度反链："_s,
-        .walk = Walk::WithoutStop,
-        .measure = Measure::Count,
-        .service = u"baidu"_s,
-        .serviceName = u"百度"_s,
-        .pace = {1},
-        .address =
-            [](const QString& domain) {
-                return baiduAddress(serviceHost(Service::Baidu), BaiduQuery::Backlinks, domain);
-            },
-        .cut = baiduCell};
+    static const Lookup lookup = baiduLookup(u"baidu-links"_s, u"百度反链"_s,
+        [](const QString& domain) { return baiduAddress(serviceHost(baiduService()), BaiduQuery::Backlinks, domain); });
     return lookup;
 }

@@ -124,15 +124,11 @@ std::unique_ptr<Lookup> customEntry(const CustomLookup& definition)
     auto regex = definition.extraction == Extraction::Regex ? std::make_shared<const PageRegex>(definition.pattern)
                                                             : std::shared_ptr<const PageRegex>();
     // A service of its own is asked 2 at a time unless the user says otherwise; a built-in one keeps its pace.
-    auto entry = std::make_unique<Lookup>(Lookup {.key = definition.key,
+    return std::make_unique<Lookup>(Lookup {.key = definition.key,
         .header = definition.header,
-        .width = 120,
-        .service = definition.serviceKey(),
-        .serviceName = definition.serviceKey(),
-        .pace = {2},
-        .userDefined = true});
-    entry->start = [lookup, regex](const QString& domain, const JobContext& context) -> LookupJob* {
-        return new CustomJob(lookup, regex, domain, context);
-    };
-    return entry;
+        .service = {definition.serviceKey(), definition.serviceKey(), {2}},
+        .userDefined = true,
+        .start = [lookup, regex](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new CustomJob(lookup, regex, domain, context);
+        }});
 }

@@ -14,6 +14,14 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+const Service& dnsService()
+{
+    // No server named: the system's resolver.
+    static const Service service {
+        .key = u"dns"_s, .name = u"DNS"_s, .pace = {16}, .hostVariable = "QUILLMARK_DNS_SERVER", .scheme = ""};
+    return service;
+}
+
 // The system's resolver gives up on its own, but not always soon; a cell waits no longer than this.
 constexpr int kTimeLimitMs = 10'000;
 
@@ -32,7 +40,7 @@ public:
             finish({u"无效域名"_s, u"无效域名"_s});
             return;
         }
-        const DnsServer server = parseDnsServer(serviceHost(Service::Dns));
+        const DnsServer server = parseDnsServer(serviceHost(dnsService()));
         if (!server.problem.isEmpty()) {
             finish({u"解析失败"_s, server.problem});
             return;
@@ -98,10 +106,7 @@ const Lookup& dnsLookup()
 {
     static const Lookup lookup {.key = u"dns"_s,
         .header = u"DNS 解析"_s,
-        .width = 200,
-        .service = u"dns"_s,
-        .serviceName = u"DNS"_s,
-        .pace = {16},
-        .job = [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
+        .service = dnsService(),
+        .start = [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
     return lookup;
 }

@@ -105,17 +105,6 @@ private:
     qsizetype m_count = 0;
 };
 
-Lookup homeLookup(const QString& key, const QString& header, int width)
-{
-    return {.key = key,
-        .header = header,
-        .width = width,
-        .service = u"home"_s,
-        .serviceName = u"网站首页"_s,
-        .pace = {32},
-        .job = startHomePageJob};
-}
-
 } // namespace
 
 QString homeStatusText(const PageResult& page)
@@ -194,25 +183,32 @@ bool isOutboundLink(const QString& element, const QString& domain)
     return element.contains(u"http"_s) && !element.contains(domain, Qt::CaseInsensitive);
 }
 
-LookupJob* startHomePageJob(const QString& domain, const JobContext& context)
+Lookup homePageLookup(const QString& key, const QString& header, Measure measure)
 {
-    return new HomePageJob(domain, context);
+    return {.key = key,
+        .header = header,
+        .measure = measure,
+        .service = {u"home"_s, u"网站首页"_s, {32}},
+        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
+            return new HomePageJob(domain, context);
+        },
+        .answerGroup = u"home"_s};
 }
 
 const Lookup& homeStatusLookup()
 {
-    static const Lookup lookup = homeLookup(Key::HomeStatus, u"首页状态"_s, 220);
+    static const Lookup lookup = homePageLookup(Key::HomeStatus, u"首页状态"_s);
     return lookup;
 }
 
 const Lookup& homeTitleLookup()
 {
-    static const Lookup lookup = homeLookup(Key::HomeTitle, u"首页标题"_s, 200);
+    static const Lookup lookup = homePageLookup(Key::HomeTitle, u"首页标题"_s);
     return lookup;
 }
 
 const Lookup& homeIcpLookup()
 {
-    static const Lookup lookup = homeLookup(Key::HomeIcp, u"页面备案号"_s, 140);
+    static const Lookup lookup = homePageLookup(Key::HomeIcp, u"页面备案号"_s);
     return lookup;
 }

@@ -1,12 +1,9 @@
 #pragma once
 
 // The home page's columns and the outbound count, all from one fetch of the page.
-#include <QString>
+#include "queries/engine/lookup.h"
 
-struct JobContext;
-struct Lookup;
-struct PageResult;
-class LookupJob;
+#include <QString>
 
 // What the home page itself says: the final status and address ("200 → https://www.example.com/"), its
 // <title>, and the ICP filing number it displays. Each is "无" where the page has none.
@@ -21,8 +18,9 @@ QString outboundAddress(const QString& domain);
 // are plain, case-sensitive substring tests on the whole element.
 bool isOutboundLink(const QString& element, const QString& domain);
 
-// One fetch of a domain's home page answers the outbound links count and the three columns below at once.
-LookupJob* startHomePageJob(const QString& domain, const JobContext& context);
+// A column of the home page's answer: one fetch of a domain's home page answers the outbound links count and
+// the three columns below at once.
+Lookup homePageLookup(const QString& key, const QString& header, Measure measure = Measure::Text);
 const Lookup& homeStatusLookup();
 const Lookup& homeTitleLookup();
 const Lookup& homeIcpLookup();

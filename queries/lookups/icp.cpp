@@ -26,16 +26,24 @@ QString icpCellText(const QString& answer)
     return head.mid(start).toString() + u"号"_s;
 }
 
+const Service& icpService()
+{
+    // The filing API has no public address we can name: by default a reserved name that fails fast.
+    static const Service service {.key = u"icp"_s,
+        .name = u"备案查询"_s,
+        .pace = {4},
+        .hostVariable = "QUILLMARK_HOST_ICP",
+        .host = "icp.quillmark.example"};
+    return service;
+}
+
 const Lookup& icpLookup()
 {
     static const Lookup lookup {.key = u"icp"_s,
         .header = u"域名是否备案"_s,
-        .width = 100,
-        .exportLabel = u"|备案："_s,
-        .service = u"icp"_s,
-        .serviceName = u"备案查询"_s,
-        .pace = {4},
-        .address = [](const QString& domain) { return icpAddress(serviceHost(Service::Icp), domain); },
-        .cut = [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); }};
+        .service = icpService(),
+        .start
+        = pageJob([](const QString& domain) { return icpAddress(serviceHost(icpService()), domain); }, Charset::Gb2312,
+            [](const PageResult& page, const QString&) { return pageCell(page, icpCellText(page.text)); })};
     return lookup;
 }

@@ -57,12 +57,9 @@ const Lookup& trancoLookup()
 {
     static const Lookup lookup {.key = u"tranco"_s,
         .header = u"Tranco 排名"_s,
-        .width = 80,
         .measure = Measure::Rank,
-        .service = u"tranco"_s,
-        .serviceName = u"Tranco 排名列表"_s,
-        .pace = {16},
-        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+        .service = trancoService(),
+        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new TrancoJob(domain, *context.ranks);
         }};
     return lookup;

@@ -19,16 +19,24 @@ QString registrarCellText(const QString& answer)
     return answer.contains(u"original>210"_s) ? u"可注册"_s : u"已被注册"_s;
 }
 
+const Service& registrarService()
+{
+    static const Service service {.key = u"registrar"_s,
+        .name = u"注册商查询"_s,
+        .pace = {4},
+        .hostVariable = "QUILLMARK_HOST_REGISTRAR",
+        .host = "panda.www.net.cn"};
+    return service;
+}
+
 const Lookup& registrarLookup()
 {
     static const Lookup lookup {.key = u"registrar"_s,
         .header = u"域名注册"_s,
-        .width = 70,
-        .exportLabel = u"|注册："_s,
-        .service = u"registrar"_s,
-        .serviceName = u"注册商查询"_s,
-        .pace = {4},
-        .address = [](const QString& domain) { return registrarAddress(serviceHost(Service::Registrar), domain); },
-        .cut = [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); }};
+        .service = registrarService(),
+        .start
+        = pageJob([](const QString& domain) { return registrarAddress(serviceHost(registrarService()), domain); },
+            Charset::Gb2312,
+            [](const PageResult& page, const QString&) { return pageCell(page, registrarCellText(page.text)); })};
     return lookup;
 }

@@ -56,7 +56,7 @@ Registry registryOf(const QString& asked, const JobContext& context)
 // Every server, or the one the user relays through; nothing when the relay's variable cannot be read.
 std::optional<Endpoint> whoisEndpoint(const QString& server)
 {
-    const QString relay = serviceHost(Service::Whois);
+    const QString relay = serviceHost(whoisService());
     return parseEndpoint(relay.isEmpty() ? server : relay, 43);
 }
 
@@ -96,7 +96,7 @@ public:
         const Registry registry = registryOf(m_asked, m_context);
         if (!registry.rdapBase.isEmpty()) {
             askRdap(rdapAddress(registry.rdapBase, m_asked));
-        } else if (const QString problem = hostVariableProblem(Service::Whois); !problem.isEmpty()) {
+        } else if (const QString problem = hostVariableProblem(whoisService()); !problem.isEmpty()) {
             done(allFour({u"未知"_s, problem}));
         } else if (!registry.whoisServer.isEmpty()) {
             askWhois(registry.whoisServer);
@@ -204,22 +204,19 @@ private:
 
 namespace {
 
-Lookup registrationLookup(const QString& key, const QString& header, int width, Measure measure = Measure::Text)
+Lookup registrationLookup(const QString& key, const QString& header, Measure measure = Measure::Text)
 {
     return {.key = key,
         .header = header,
-        .width = width,
         .measure = measure,
         // Each registry's server keeps a pace of its own (the pools below): 2 at once per RDAP server; one at a
         // time and a second apart per WHOIS server, as they count queries per address.
-        .service = u"rdap"_s,
-        .serviceName = u"RDAP"_s,
-        .pace = {2},
-        .alsoServices = {{u"whois"_s, u"WHOIS"_s, {1, 1000}}},
-        .charset = Charset::Utf8,
-        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+        .service = {u"rdap"_s, u"RDAP"_s, {2}},
+        .alsoServices = {whoisService()},
+        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new RegistrationJob(domain, context);
         },
+        .answerGroup = u"registration"_s,
         // Each registry's server keeps a pace of its own: an RDAP server the rdap settings, a WHOIS server
         // the whois ones.
         .pool = [](const QString& domain, const JobContext& context) -> QString {
@@ -242,27 +239,36 @@ Lookup registrationLookup(const QString& key, const QString& header, int width, 
 
 } // namespace
 
+const Service& whoisService()
+{
+    // One at a time and a second apart, as registries count queries per address. No server named: each
+    // registry's own.
+    static const Service service {
+        .key = u"whois"_s, .name = u"WHOIS"_s, .pace = {1, 1000}, .hostVariable = "QUILLMARK_HOST_WHOIS", .scheme = ""};
+    return service;
+}
+
 const Lookup& registrationStatusLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegStatus, u"注册状态"_s, 70);
+    static const Lookup lookup = registrationLookup(Key::RegStatus, u"注册状态"_s);
     return lookup;
 }
 
 const Lookup& registrarNameLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegRegistrar, u"注册商"_s, 150);
+    static const Lookup lookup = registrationLookup(Key::RegRegistrar, u"注册商"_s);
     return lookup;
 }
 
 const Lookup& registrationDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, 80, Measure::Date);
+    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, Measure::Date);
     return lookup;
 }
 
 const Lookup& expiryDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, 80, Measure::Date);
+    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, Measure::Date);
     return lookup;
 }
 

@@ -13,10 +13,13 @@
 struct ReceivedAnswer;
 struct JobContext;
 struct Lookup;
+struct Service;
 
 // The registration columns: 注册状态, 注册商, 注册日期 and 到期日, all four from one answer about the name's
 // registrable domain: its registry's RDAP server (IANA's bootstrap, then the servers registries run that it
 // does not list, then the user's own), else its WHOIS server on port 43.
+// Every registry's WHOIS server keeps this pace; its variable relays every question through one server.
+const Service& whoisService();
 const Lookup& registrationStatusLookup();
 const Lookup& registrarNameLookup();
 const Lookup& registrationDateLookup();

@@ -141,11 +141,8 @@ const Lookup& robotsLookup()
 {
     static const Lookup lookup {.key = u"robots"_s,
         .header = u"robots.txt"_s,
-        .width = 150,
-        .service = u"robots"_s,
-        .serviceName = u"robots.txt"_s,
-        .pace = {32},
-        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+        .service = {u"robots"_s, u"robots.txt"_s, {32}},
+        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new RobotsJob(domain, context);
         }};
     return lookup;

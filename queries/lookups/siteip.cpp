@@ -38,12 +38,8 @@ const Lookup& siteIpLookup()
 {
     static const Lookup lookup {.key = u"ip"_s,
         .header = u"站点IP地址"_s,
-        .width = 105,
-        .exportLabel = u"|IP："_s,
-        .service = u"ping"_s,
-        .serviceName = u"ping"_s,
-        .pace = {16},
-        .job = [](const QString& domain, const JobContext& context) -> LookupJob* {
+        .service = {u"ping"_s, u"ping"_s, {16}},
+        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new SiteIpJob(domain, context);
         }};
     return lookup;

@@ -111,9 +111,15 @@ private:
     bool m_done = false;
 };
 
-LookupJob* startTlsJob(const QString& domain, const JobContext& context)
+Lookup certificateLookup(const QString& key, const QString& header, Measure measure)
 {
-    return new TlsJob(domain, context);
+    return {.key = key,
+        .header = header,
+        .measure = measure,
+        .service = {u"tls"_s, u"HTTPS 证书"_s, {32}},
+        .start
+        = [](const QString& domain, const JobContext& context) -> LookupJob* { return new TlsJob(domain, context); },
+        .answerGroup = u"tls"_s};
 }
 
 } // namespace
@@ -215,25 +221,12 @@ QString certificateProblem(const QList<QSslError>& errors)
 
 const Lookup& tlsExpiryLookup()
 {
-    static const Lookup lookup {.key = Key::TlsExpiry,
-        .header = u"证书到期"_s,
-        .width = 150,
-        .measure = Measure::Date,
-        .service = u"tls"_s,
-        .serviceName = u"HTTPS 证书"_s,
-        .pace = {32},
-        .job = startTlsJob};
+    static const Lookup lookup = certificateLookup(Key::TlsExpiry, u"证书到期"_s, Measure::Date);
     return lookup;
 }
 
 const Lookup& tlsIssuerLookup()
 {
-    static const Lookup lookup {.key = Key::TlsIssuer,
-        .header = u"证书颁发者"_s,
-        .width = 150,
-        .service = u"tls"_s,
-        .serviceName = u"HTTPS 证书"_s,
-        .pace = {32},
-        .job = startTlsJob};
+    static const Lookup lookup = certificateLookup(Key::TlsIssuer, u"证书颁发者"_s, Measure::Text);
     return lookup;
 }

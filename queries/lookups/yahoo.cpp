@@ -24,22 +24,28 @@ QString yahooCellText(const QString& page)
     return cutAfter(page, u"共 <strong>"_s, u"<"_s).value_or(u"0"_s);
 }
 
+const Service& yahooService()
+{
+    // Yahoo China's sitemap search closed in 2013; it stays reachable through a mirror named in the variable.
+    static const Service service {.key = u"yahoo"_s,
+        .name = u"雅虎"_s,
+        .pace = {1},
+        .hostVariable = "QUILLMARK_HOST_YAHOO",
+        .host = "sitemap.cn.yahoo.com"};
+    return service;
+}
+
 const Lookup& yahooLookup()
 {
     static const Lookup lookup {.key = u"yahoo"_s,
         .header = u"yahoo反链"_s,
-        .width = 75,
-        .exportLabel = u"|yahoo排名："_s,
         .walk = Walk::WithoutStop,
         .measure = Measure::Count,
-        .service = u"yahoo"_s,
-        .serviceName = u"雅虎"_s,
-        .pace = {1},
-        .address = [](const QString& domain) { return yahooAddress(serviceHost(Service::Yahoo), domain); },
-        .charset = Charset::Utf8,
-        .cut =
+        .service = yahooService(),
+        .start = pageJob([](const QString& domain) { return yahooAddress(serviceHost(yahooService()), domain); },
+            Charset::Utf8,
             [](const PageResult& page, const QString&) {
                 return searchEngineCell(page, yahooCellText(page.text), page.text.contains(kResultPhrase));
-            }};
+            })};
     return lookup;
 }

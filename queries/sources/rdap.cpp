@@ -22,6 +22,18 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
+// Where IANA publishes which RDAP server answers for each suffix; fetched once a day at most.
+const Service& ianaService()
+{
+    static const Service service {.key = u"iana"_s,
+        .name = u"IANA"_s,
+        .pace = {1},
+        .hostVariable = "QUILLMARK_HOST_IANA",
+        .host = "data.iana.org",
+        .scheme = "https"};
+    return service;
+}
+
 QString cacheFile(const QString& name)
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) + u"/seo-quillmark/"_s + name;
@@ -130,7 +142,7 @@ void RegistryDirectory::refresh()
     touched.write(systemClock().now().toUTC().toString(Qt::ISODate).toLatin1());
     touched.close();
 
-    FetchRequest request(serviceAddress(Service::Iana) + u"/rdap/dns.json"_s, Charset::Utf8);
+    FetchRequest request(serviceAddress(ianaService()) + u"/rdap/dns.json"_s, Charset::Utf8);
     request.accept = "application/json";
     request.network = &m_network;
     m_fetch = std::make_unique<PageFetch>(request);

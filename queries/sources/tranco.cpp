@@ -16,6 +16,17 @@
 
 using namespace Qt::Literals::StringLiterals;
 
+const Service& trancoService()
+{
+    static const Service service {.key = u"tranco"_s,
+        .name = u"Tranco 排名列表"_s,
+        .pace = {16},
+        .hostVariable = "QUILLMARK_HOST_TRANCO",
+        .host = "tranco-list.eu",
+        .scheme = "https"};
+    return service;
+}
+
 namespace {
 
 // A zip that inflates beyond this is no top-sites list (a million rows are about 22 MB).
@@ -252,7 +263,7 @@ void TrancoStore::download()
 {
     if (m_download || m_busy)
         return;
-    FetchRequest request(serviceAddress(Service::Tranco) + u"/top-1m.csv.zip"_s, Charset::Utf8);
+    FetchRequest request(serviceAddress(trancoService()) + u"/top-1m.csv.zip"_s, Charset::Utf8);
     request.maxBodyBytes = 64 * 1024 * 1024;
     request.keepBody = true;
     // Megabytes over a slow link: a list that keeps arriving may take minutes; one that stops does not.

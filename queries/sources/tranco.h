@@ -1,6 +1,8 @@
 #pragma once
 
 // The Tranco top-sites list: read, installed, downloaded and asked.
+#include "settings/settings.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QObject>
@@ -16,6 +18,9 @@ class PageFetch;
 // A Tranco top-sites list, "rank,domain" a line. A million rows are kept as the file's own bytes and a
 // sorted table of hashes, so looking a domain up is a binary search. Names compare without regard to case,
 // and a name listed twice has its better rank.
+// The list's own download host, and how hard the rank column's lookups in it may run at once.
+const Service& trancoService();
+
 class TrancoList
 {
 public:

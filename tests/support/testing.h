@@ -43,7 +43,7 @@ inline int columnOfKey(const QString& key)
     return builtInTable()->columnOf(*builtInTable()->byKey(key));
 }
 
-inline ServiceInfo serviceOf(const QString& key)
+inline Service serviceOf(const QString& key)
 {
     return *builtInTable()->services().find(key);
 }

@@ -18,7 +18,7 @@ public:
     WalkerFixture()
     {
         // No gap between requests: the tests wait on answers, not on a service's manners.
-        for (const ServiceInfo& service : builtInTable()->services().all())
+        for (const Service& service : builtInTable()->services().all())
             settings.setPace(service.key, {service.pace.concurrency, 0});
         walker = std::make_unique<Walker>(settings, builtInTable());
         walker->setPingProgram(kFakePing);

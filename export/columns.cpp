@@ -1,0 +1,72 @@
+// The columns' widths and the clipboard's labels, by lookup key.
+#include "export/columns.h"
+
+#include "queries/engine/lookup.h"
+#include "queries/engine/lookuptable.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+struct Shown
+{
+    const char* key;
+    int width;
+    QString label = {};
+};
+
+// Pasted exports are parsed by users' own scripts: the labels, the lower-case "yahoo排名" included, stay
+// exactly as they have always been.
+const Shown kShown[] = {
+    {"registrar", 70, u"|注册："_s},
+    {"icp", 100, u"|备案："_s},
+    {"baidu-index", 65, u"|百度收录："_s},
+    {"baidu-links", 65, u"|百度反链："_s},
+    {"alexa", 70, u"|Alexa："_s},
+    {"yahoo", 75, u"|yahoo排名："_s},
+    {"outbound", 65, u"|出站："_s},
+    {"ip", 105, u"|IP："_s},
+    {"reg-status", 70},
+    {"reg-registrar", 150},
+    {"dns", 200},
+    {"home-status", 220},
+    {"home-title", 200},
+    {"home-icp", 140},
+    {"tls-expiry", 150},
+    {"tls-issuer", 150},
+    {"robots", 150},
+};
+
+const Shown* shown(const Lookup& lookup)
+{
+    if (lookup.userDefined)
+        return nullptr;
+    for (const Shown& entry : kShown) {
+        if (lookup.key == QLatin1String(entry.key))
+            return &entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int columnWidth(const LookupTable& table, int column)
+{
+    if (column == PositionColumn)
+        return 10; // the position is meant to hardly show: the domain names the row
+    if (column == DomainColumn)
+        return 100;
+    const Lookup* lookup = table.lookupAt(column);
+    if (!lookup)
+        return 0;
+    if (const Shown* entry = shown(*lookup))
+        return entry->width;
+    // A user's own column is usually a longer text than a count.
+    return lookup->userDefined ? 120 : 80;
+}
+
+QString exportLabel(const Lookup& lookup)
+{
+    const Shown* entry = shown(lookup);
+    return entry ? entry->label : QString();
+}
