@@ -47,7 +47,7 @@ void WatchController::setWatcher(Watcher* watcher, bool closeToTray)
 
 bool WatchController::keepsRunningInTray() const
 {
-    return m_closeToTray && m_watcher && !m_watcher->lists().isEmpty();
+    return m_closeToTray && m_watcher && !m_watcher->lists().value().isEmpty();
 }
 
 QString WatchController::whyNotSaved(const QStringList& domains, const QStringList& keys) const
@@ -73,7 +73,7 @@ void WatchController::saveWatchList()
             &m_parts.window, problem, u"保存为监控列表"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
         return;
     }
-    WatchListDialog dialog(int(domains.size()), int(keys.size()), m_watcher->lists(), &m_parts.window);
+    WatchListDialog dialog(int(domains.size()), int(keys.size()), m_watcher->lists().value(), &m_parts.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     WatchList list;
@@ -98,10 +98,12 @@ void WatchController::saveWatchList()
 void WatchController::fillRemoveWatchListMenu(QMenu& menu)
 {
     menu.clear();
-    const QStringList names = m_watcher ? m_watcher->store().names() : QStringList();
-    for (const QString& name : names)
+    const ReadResult<QStringList> names = m_watcher ? m_watcher->lists() : ReadResult<QStringList>(QStringList());
+    for (const QString& name : names.value())
         menu.addAction(name, this, [this, name] { removeWatchList(name); });
-    if (names.isEmpty())
+    if (!names.ok())
+        menu.addAction(u"（%1）"_s.arg(names.error()))->setEnabled(false);
+    else if (names.value().isEmpty())
         menu.addAction(u"（没有监控列表）"_s)->setEnabled(false);
 }
 

@@ -73,7 +73,7 @@ int main(int argc, char* argv[])
         ResultStore::defaultPath());
     WatchTray tray(window, watcher, window.walker().ranks());
     window.watching().setWatcher(&watcher, WatchTray::isAvailable());
-    if (!watcher.lists().isEmpty()) {
+    if (!watcher.lists().value().isEmpty()) {
         watcher.start();
         if (!WatchTray::isAvailable())
             QTimer::singleShot(0, &window, [&window] { window.watching().sayNoTray(); });

@@ -35,12 +35,18 @@ std::optional<ExitStatus> WatchClaim::take(
         return ExitStatus::SomeFailed;
     }
     m_lists = std::make_unique<WatchLists>(ResultStore::defaultPath(), m_clock);
-    const std::optional<WatchList> list = m_lists->find(name);
+    const ReadResult<std::optional<WatchList>> found = m_lists->find(name);
+    if (!found.ok()) {
+        say(u"seo-quillmark: "_s + found.error() + u'\n');
+        return ExitStatus::SomeFailed;
+    }
+    const std::optional<WatchList> list = found.value();
     if (!list) {
-        const QStringList names = m_lists->names();
+        const ReadResult<QStringList> names = m_lists->names();
         say(u"seo-quillmark: 没有名为「%1」的监控列表（%2）\n"_s.arg(name,
-            names.isEmpty() ? u"还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…"_s
-                            : u"已有：" + names.join(u"、"_s)));
+            !names.ok()                   ? names.error()
+                : names.value().isEmpty() ? u"还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…"_s
+                                          : u"已有：" + names.value().join(u"、"_s)));
         return ExitStatus::Usage;
     }
     for (const QString& key : list->lookups) {
@@ -62,7 +68,8 @@ std::optional<ExitStatus> WatchClaim::take(
 std::optional<ExitStatus> WatchClaim::claim()
 {
     // Read again: another run may have come and gone while this one waited for its output's reader.
-    const std::optional<WatchList> before = m_lists->find(m_name);
+    // A read that fails leaves the claim below to say why.
+    const std::optional<WatchList> before = m_lists->find(m_name).value();
     m_lastStarted = before ? before->times.lastStarted : QDateTime();
     switch (m_lists->claim(m_name, m_clock.now(), true)) {
     case WatchLists::Claim::Started:

@@ -67,6 +67,16 @@ WatchLists::~WatchLists()
     QSqlDatabase::removeDatabase(m_connection);
 }
 
+ReadError WatchLists::readError(const QSqlQuery& query) const
+{
+    // A read that failed once (a lock held too long) leaves the lists usable for the next: only the reason is
+    // kept, in the answer.
+    QString reason = !m_problem.isEmpty() ? m_problem : query.lastError().text().trimmed();
+    if (reason.isEmpty())
+        reason = u"未知错误"_s;
+    return ReadError {u"监控列表读不出：%1"_s.arg(reason)};
+}
+
 bool WatchLists::failed(const QSqlQuery& query)
 {
     m_problem = m_later.isEmpty() ? query.lastError().text().trimmed() : m_later;
@@ -75,25 +85,27 @@ bool WatchLists::failed(const QSqlQuery& query)
     return false;
 }
 
-QStringList WatchLists::names()
+ReadResult<QStringList> WatchLists::names()
 {
     QStringList names;
     QSqlQuery query(m_db);
     if (!m_problem.isEmpty() || !query.exec(u"SELECT name FROM watchlists ORDER BY name"_s))
-        return names;
+        return readError(query);
     while (query.next())
         names.append(query.value(0).toString());
     return names;
 }
 
-std::optional<WatchList> WatchLists::find(const QString& name)
+ReadResult<std::optional<WatchList>> WatchLists::find(const QString& name)
 {
     QSqlQuery query(m_db);
     query.prepare(u"SELECT domains, lookups, interval_hours, last_started, running_since, heartbeat, "
                   u"last_finished, last_batch FROM watchlists WHERE name = ?"_s);
     query.addBindValue(name);
-    if (!m_problem.isEmpty() || !query.exec() || !query.next())
-        return std::nullopt;
+    if (!m_problem.isEmpty() || !query.exec())
+        return readError(query);
+    if (!query.next())
+        return std::optional<WatchList>();
     WatchList list;
     list.name = name;
     list.domains = fromJson(query.value(0).toString());
@@ -101,7 +113,7 @@ std::optional<WatchList> WatchLists::find(const QString& name)
     list.times = {instant(query.value(3)), query.value(2).toInt(), instant(query.value(4)), instant(query.value(5))};
     list.lastFinished = instant(query.value(6));
     list.lastBatch = query.value(7).toLongLong();
-    return list;
+    return std::optional<WatchList>(std::move(list));
 }
 
 bool WatchLists::save(const WatchList& list)
@@ -127,9 +139,12 @@ bool WatchLists::remove(const QString& name)
 
 WatchLists::Claim WatchLists::claim(const QString& name, const QDateTime& now, bool evenIfNotDue)
 {
-    const std::optional<WatchList> list = find(name);
+    const ReadResult<std::optional<WatchList>> found = find(name);
+    if (!found.ok())
+        return Claim::Failed;
+    const std::optional<WatchList> list = found.value();
     if (!list)
-        return m_problem.isEmpty() ? Claim::Missing : Claim::Failed;
+        return Claim::Missing;
     // Times from the future are written back as now: read as now each time instead, a dead run's last beat
     // would hold the list until the clock caught up with it.
     const WatchTimes times = asOf(list->times, now);

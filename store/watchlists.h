@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/clock.h"
+#include "store/readresult.h"
 #include "watch/schedule.h"
 
 #include <QDateTime>
@@ -13,11 +14,11 @@
 // the command line (a timer's, a cron job's) share it.
 struct WatchList
 {
-    QString name;
-    QStringList domains;
-    QStringList lookups; // keys, in the order they were ticked
-    WatchTimes times;
-    QDateTime lastFinished;
+    QString name = {};
+    QStringList domains = {};
+    QStringList lookups = {}; // keys, in the order they were ticked
+    WatchTimes times = {};
+    QDateTime lastFinished = {};
     qint64 lastBatch = 0; // 0: never finished
 };
 
@@ -38,8 +39,9 @@ public:
     // Why the lists cannot be read or written; empty when they can.
     QString problem() const { return m_problem; }
 
-    QStringList names();
-    std::optional<WatchList> find(const QString& name);
+    // A read that fails says why, never "no lists".
+    ReadResult<QStringList> names();
+    ReadResult<std::optional<WatchList>> find(const QString& name);
     // Replaces a list of the same name, keeping when it last ran. The name is saved without spaces around it.
     bool save(const WatchList& list);
     bool remove(const QString& name);
@@ -57,6 +59,7 @@ public:
 
 private:
     bool failed(const class QSqlQuery& query);
+    ReadError readError(const class QSqlQuery& query) const;
     std::optional<Claim> replaceTimes(const QString& name, const WatchTimes& read, const WatchTimes& times);
 
     const Clock& m_clock;

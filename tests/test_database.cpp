@@ -5,6 +5,7 @@
 #include "olddatabase.h"
 #include "scoped.h"
 #include "store/store.h"
+#include "store/watchlists.h"
 #include "watching/watchrun.h"
 
 #include <QScopeGuard>
@@ -298,7 +299,9 @@ void TestDatabase::failedReadsAreTold_data()
     const QString noNames = u"DROP TABLE names"_s;
     const QString noCells = u"DROP TABLE cells"_s;
     const QString renamed = u"ALTER TABLE cells RENAME COLUMN problem TO reason"_s;
-    for (const QString& read : {u"history"_s, u"cells"_s, u"names"_s, u"batch"_s, u"resume"_s})
+    const QString noLists = u"DROP TABLE watchlists"_s;
+    for (const QString& read :
+        {u"history"_s, u"cells"_s, u"names"_s, u"batch"_s, u"resume"_s, u"watch lists"_s, u"watch list"_s})
         QTest::addRow("%s read from a sound database", qPrintable(read)) << QString() << read;
     QTest::newRow("history with its table gone") << noCells << u"history"_s;
     QTest::newRow("history with a column renamed") << renamed << u"history"_s;
@@ -308,6 +311,9 @@ void TestDatabase::failedReadsAreTold_data()
         << u"ALTER TABLE batches RENAME COLUMN finished TO done"_s << u"batch"_s;
     QTest::newRow("the unfinished batch's names with their table gone") << noNames << u"batch"_s;
     QTest::newRow("resuming with the cells table gone") << noCells << u"resume"_s;
+    QTest::newRow("watch lists with their table gone") << noLists << u"watch lists"_s;
+    QTest::newRow("a watch list with a column renamed")
+        << u"ALTER TABLE watchlists RENAME COLUMN domains TO names"_s << u"watch list"_s;
 }
 
 void TestDatabase::failedReadsAreTold()
@@ -317,6 +323,8 @@ void TestDatabase::failedReadsAreTold()
     const QString path = m_home->filePath(u"results.db"_s);
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
+    WatchLists lists(path);
+    QVERIFY(lists.save({.name = u"l"_s, .domains = {u"a.test"_s}, .lookups = {u"dns"_s}}));
     leaveUnfinished(path, damage);
     if (QTest::currentTestFailed())
         return;
@@ -336,6 +344,12 @@ void TestDatabase::failedReadsAreTold()
     } else if (read == u"batch"_s) {
         const auto batch = store.unfinishedBatch();
         std::tie(error, found) = std::pair(batch.error(), batch.value() ? batch.value()->domains.size() : 0);
+    } else if (read == u"watch lists"_s) {
+        const auto names = lists.names();
+        std::tie(error, found) = std::pair(names.error(), names.value().size());
+    } else if (read == u"watch list"_s) {
+        const auto list = lists.find(u"l"_s);
+        std::tie(error, found) = std::pair(list.error(), qsizetype(list.value().has_value()));
     } else {
         error = store.resume(walker, {1, {}, {u"a.test"_s}, {u"dns"_s}});
         found = walker.results().rowCount();

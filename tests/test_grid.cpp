@@ -162,11 +162,11 @@ void TestGrid::watchListRemovedFromTheMenu()
     // Asked first; "No" keeps it.
     f->platform.answers = {QMessageBox::No};
     menu->actions().first()->trigger();
-    QCOMPARE(watcher.lists(), QStringList {u"客户站点"_s});
+    QCOMPARE(watcher.lists().value(), QStringList {u"客户站点"_s});
     f->platform.answers = {QMessageBox::Yes};
     names();
     menu->actions().first()->trigger();
-    QVERIFY(watcher.lists().isEmpty());
+    QVERIFY(watcher.lists().value().isEmpty());
     QCOMPARE(form->findChild<QLabel*>(u"Label1"_s)->text(), u"已删除监控列表「客户站点」"_s);
     QCOMPARE(names(), QStringList {u"-"_s});
 }

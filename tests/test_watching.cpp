@@ -225,7 +225,7 @@ void TestWatching::watchRunsASavedListOnce()
     QVERIFY2(output.startsWith(R"({"domain":"a.test","key":"reg-expiry","before":"2027-01-02","after":"2028-01-02")"),
         output.constData());
     QCOMPARE(output.count('\n'), 1);
-    const std::optional<WatchList> after = lists.find(u"客户站点"_s);
+    const std::optional<WatchList> after = lists.find(u"客户站点"_s).value();
     QVERIFY(after && after->lastBatch > 0 && !after->times.runningSince.isValid());
     // Held by another program's run (the window's): not run a second time, nothing asked.
     QCOMPARE(lists.claim(u"客户站点"_s, QDateTime::currentDateTimeUtc(), true), WatchLists::Claim::Started);
@@ -311,7 +311,7 @@ void TestWatching::watchRunsAndClaims()
     } else {
         state = {u"status=%1,%2"_s.arg(run({u"--watch"_s, u"sp"_s})).arg(run({u"--watch"_s, u" sp "_s}))};
     }
-    const std::optional<WatchList> after = lists.find(saved);
+    const std::optional<WatchList> after = lists.find(saved).value();
     QVERIFY2(after, qPrintable(lists.problem()));
     WatchTimes idle = after->times;
     idle.lastStarted = {};

@@ -45,7 +45,7 @@ void Watcher::start()
 
 void Watcher::checkNow()
 {
-    m_forced = m_lists->names();
+    m_forced = m_lists->names().value();
     tick();
 }
 
@@ -64,7 +64,7 @@ void Watcher::setUserBusy(bool busy)
         QTimer::singleShot(0, this, &Watcher::tick);
 }
 
-QStringList Watcher::lists()
+ReadResult<QStringList> Watcher::lists()
 {
     return m_lists->names();
 }
@@ -74,8 +74,9 @@ void Watcher::tick()
     if (m_userBusy || m_run)
         return;
     const QDateTime now = m_clock.now();
-    for (const QString& name : m_lists->names()) {
-        const std::optional<WatchList> list = m_lists->find(name);
+    // A list that cannot be read now is looked at again at the next tick.
+    for (const QString& name : m_lists->names().value()) {
+        const std::optional<WatchList> list = m_lists->find(name).value();
         if (!list)
             continue;
         const bool forced = m_forced.contains(name);

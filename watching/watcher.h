@@ -36,7 +36,7 @@ public:
     void checkNow();
     void setUserBusy(bool busy);
 
-    QStringList lists();
+    ReadResult<QStringList> lists();
     bool isRunning() const { return m_run != nullptr; }
     // The last finished run of a list in this session, its rows kept for showing; null when none.
     std::shared_ptr<const WatchRun> lastRun(const QString& name) const { return m_finished.value(name); }
