@@ -22,6 +22,8 @@ ExitStatus explainRegistration(const QString& name)
     const ReceivedAnswer& answer = question.answer();
     // The registry's lines as sent, but what would move the cursor, retitle the terminal or end the text early.
     writeText(stdout, visibleControls(explainAnswer(answer)) + u'\n');
-    const QString status = answer.cells.value(Key::RegStatus).text;
-    return status == u"已注册"_s || status == u"未注册"_s ? ExitStatus::Answered : ExitStatus::SomeFailed;
+    // Answered only when the registry said which: a failure, a refusal or an answer nobody could read is not one.
+    const CellValue status = answer.cells.value(Key::RegStatus).value;
+    const bool said = status.kind() == CellValue::Kind::Verdict && status.verdict() != Verdict::Unknown;
+    return said ? ExitStatus::Answered : ExitStatus::SomeFailed;
 }
