@@ -48,6 +48,70 @@ QString statusOf(const WhoisReading& reading)
     return cell.problem == u"保留域名"_s ? cell.problem : cell.text;
 }
 
+// Counts one answer's reading against what the corpus says the answer holds.
+void tally(const CorpusAnswer& entry, const WhoisReading& reading, Tally& t, QStringList& failures)
+{
+    const QString status = statusOf(reading);
+    const QString why = reading.cells.value(Key::RegStatus).problem;
+    auto fail = [&](const QString& what) { failures << u"%1 (%2): %3"_s.arg(entry.path, entry.asked, what); };
+    if (entry.kind == u"registered"_s) {
+        ++t.registered;
+        status == u"已注册"_s ? ++t.registeredRight : (fail(u"registered read as %1 %2"_s.arg(status, why)), 0);
+        t.opposite += status == u"未注册"_s;
+    } else if (entry.kind == u"available"_s) {
+        ++t.available;
+        status == u"未注册"_s ? ++t.availableRight : (fail(u"available read as %1 %2"_s.arg(status, why)), 0);
+        t.opposite += status == u"已注册"_s;
+    } else if (entry.kind == u"reserved"_s) {
+        ++t.reserved;
+        status == u"保留域名"_s ? ++t.reservedRight : (fail(u"reserved read as %1 %2"_s.arg(status, why)), 0);
+        t.opposite += status == u"未注册"_s;
+    }
+    const std::pair<QString, const std::optional<QString>*> dates[]
+        = {{Key::RegCreated, &entry.created}, {Key::RegExpiry, &entry.expiry}};
+    for (const auto& [key, expected] : dates) {
+        const CellResult cell = reading.cells.value(key);
+        const bool read = cell.text.size() == 10 && cell.text.at(4) == u'-';
+        if (expected->has_value() && !(*expected)->isEmpty()) {
+            ++t.dates;
+            if (read && cell.text == **expected)
+                ++t.datesRead;
+            else if (read)
+                ++t.datesWrong, fail(u"%1 %2, the answer says %3"_s.arg(key, cell.text, **expected));
+            else
+                fail(u"%1 not read (%2 %3), the answer says %4"_s.arg(key, cell.text, cell.problem, **expected));
+        } else if (read && expected->has_value()) {
+            ++t.datesUnasked, fail(u"%1 %2 where the answer has none"_s.arg(key, cell.text));
+        }
+    }
+    if (!entry.registrar.isEmpty() && status == u"已注册"_s) {
+        ++t.registrars;
+        const QString mine = reading.cells.value(Key::RegRegistrar).text;
+        const bool right = std::any_of(entry.registrar.begin(), entry.registrar.end(), [&](const QString& name) {
+            return mine.contains(name, Qt::CaseInsensitive)
+                || (mine != u"无"_s && name.contains(mine, Qt::CaseInsensitive));
+        });
+        right ? ++t.registrarsRight
+              : (fail(u"registrar %1, the answer says %2"_s.arg(mine, entry.registrar.join(u" / "_s))), 0);
+    }
+}
+
+// The reading cost: answers of every registry in turn, as a batch meets them.
+void timeReading(const QList<CorpusAnswer>& corpus, const WhoisRegistries& registries, int timed)
+{
+    QElapsedTimer clock;
+    clock.start();
+    qsizetype checksum = 0;
+    for (int i = 0; i < timed; ++i) {
+        const CorpusAnswer& entry = corpus.at(i % corpus.size());
+        const WhoisRules& rules = registries.rulesFor(entry.server);
+        checksum += readWhois(whoisLines(entry.answer, rules.encoding), entry.asked, rules).cells.size();
+    }
+    const double seconds = clock.nsecsElapsed() / 1e9;
+    std::printf("\n%d answers read in %.2f s: %.0f a second (%lld cells)\n", timed, seconds, timed / seconds,
+        qlonglong(checksum));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -70,50 +134,7 @@ int main(int argc, char* argv[])
             continue;
         const WhoisRules& rules = registries.rulesFor(renamed ? u"whois.renamed.invalid"_s : entry.server, entry.asked);
         const WhoisReading reading = readWhois(whoisLines(entry.answer, rules.encoding), entry.asked, rules);
-        const QString status = statusOf(reading);
-        const QString why = reading.cells.value(Key::RegStatus).problem;
-        Tally& t = servers[entry.server];
-        auto fail = [&](const QString& what) { failures << u"%1 (%2): %3"_s.arg(entry.path, entry.asked, what); };
-        if (entry.kind == u"registered"_s) {
-            ++t.registered;
-            status == u"已注册"_s ? ++t.registeredRight : (fail(u"registered read as %1 %2"_s.arg(status, why)), 0);
-            t.opposite += status == u"未注册"_s;
-        } else if (entry.kind == u"available"_s) {
-            ++t.available;
-            status == u"未注册"_s ? ++t.availableRight : (fail(u"available read as %1 %2"_s.arg(status, why)), 0);
-            t.opposite += status == u"已注册"_s;
-        } else if (entry.kind == u"reserved"_s) {
-            ++t.reserved;
-            status == u"保留域名"_s ? ++t.reservedRight : (fail(u"reserved read as %1 %2"_s.arg(status, why)), 0);
-            t.opposite += status == u"未注册"_s;
-        }
-        const std::pair<QString, const std::optional<QString>*> dates[]
-            = {{Key::RegCreated, &entry.created}, {Key::RegExpiry, &entry.expiry}};
-        for (const auto& [key, expected] : dates) {
-            const CellResult cell = reading.cells.value(key);
-            const bool read = cell.text.size() == 10 && cell.text.at(4) == u'-';
-            if (expected->has_value() && !(*expected)->isEmpty()) {
-                ++t.dates;
-                if (read && cell.text == **expected)
-                    ++t.datesRead;
-                else if (read)
-                    ++t.datesWrong, fail(u"%1 %2, the answer says %3"_s.arg(key, cell.text, **expected));
-                else
-                    fail(u"%1 not read (%2 %3), the answer says %4"_s.arg(key, cell.text, cell.problem, **expected));
-            } else if (read && expected->has_value()) {
-                ++t.datesUnasked, fail(u"%1 %2 where the answer has none"_s.arg(key, cell.text));
-            }
-        }
-        if (!entry.registrar.isEmpty() && status == u"已注册"_s) {
-            ++t.registrars;
-            const QString mine = reading.cells.value(Key::RegRegistrar).text;
-            const bool right = std::any_of(entry.registrar.begin(), entry.registrar.end(), [&](const QString& name) {
-                return mine.contains(name, Qt::CaseInsensitive)
-                    || (mine != u"无"_s && name.contains(mine, Qt::CaseInsensitive));
-            });
-            right ? ++t.registrarsRight
-                  : (fail(u"registrar %1, the answer says %2"_s.arg(mine, entry.registrar.join(u" / "_s))), 0);
-        }
+        tally(entry, reading, servers[entry.server], failures);
     }
     Tally all;
     for (auto it = servers.cbegin(); it != servers.cend(); ++it) {
@@ -125,17 +146,6 @@ int main(int argc, char* argv[])
     for (const QString& failure : std::as_const(failures))
         std::printf("  %s\n", qPrintable(failure));
 
-    // The reading cost: answers of every registry in turn, as a batch meets them.
-    QElapsedTimer clock;
-    clock.start();
-    qsizetype checksum = 0;
-    for (int i = 0; i < timed; ++i) {
-        const CorpusAnswer& entry = corpus.at(i % corpus.size());
-        const WhoisRules& rules = registries.rulesFor(entry.server);
-        checksum += readWhois(whoisLines(entry.answer, rules.encoding), entry.asked, rules).cells.size();
-    }
-    const double seconds = clock.nsecsElapsed() / 1e9;
-    std::printf("\n%d answers read in %.2f s: %.0f a second (%lld cells)\n", timed, seconds, timed / seconds,
-        qlonglong(checksum));
+    timeReading(corpus, registries, timed);
     return 0;
 }
