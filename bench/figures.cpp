@@ -220,7 +220,7 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     const QString scenario = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
     TestHttpServer server(nullptr, true);
-    serveEverythingFrom(server.hostPort());
+    const auto hosts = serveEverythingFrom(server.hostPort());
     setAllPaces(0);
     ScriptedPlatform scripted;
     scripted.answerer = [](const ScriptedPlatform::Shown&) { return QMessageBox::Ok; };

@@ -304,12 +304,16 @@ void twentyThousandDomains(benchmark::State& state)
     TestHttpServer server;
     const QByteArray page = testData(u"markers-all.gb2312.html"_s);
     server.responder = [&](const QString&) { return TestHttpServer::page(page); };
-    serveEverythingFrom(server.hostPort());
+    const auto hosts = serveEverythingFrom(server.hostPort());
     for (const Service& service : builtInTable()->services().all())
         testSettings().setPace(service.key, {service.pace.concurrency, 0});
     Walker walker(testSettings(), builtInTable());
     walker.setPingProgram(kFakePing);
-    walker.setSelection([](const Lookup&) { return true; });
+    // The eight designed lookups, the first of the table: the newer ones ask servers the local one does not
+    // stand in for (WHOIS, TLS, DNS), and would time the timeouts instead.
+    const std::vector<const Lookup*>& all = builtInTable()->lookups();
+    const QSet<const Lookup*> designed(all.begin(), all.begin() + 8);
+    walker.setSelection([&](const Lookup& lookup) { return designed.contains(&lookup); });
     walker.setQueue(domains(
         qEnvironmentVariableIntValue("N") ? qEnvironmentVariableIntValue("N") : 20000, server.hostPort() + u"/d"_s));
     for (auto _ : state) {

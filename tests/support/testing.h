@@ -22,7 +22,7 @@ inline QByteArray testData(const QString& name)
 inline const QString kFakePing = QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
 
 // Every designed service's host variable naming one server, for as long as the holder keeps the guards.
-inline std::vector<std::unique_ptr<ScopedEnv>> serveEverythingFrom(const QString& hostPort)
+[[nodiscard]] inline std::vector<std::unique_ptr<ScopedEnv>> serveEverythingFrom(const QString& hostPort)
 {
     std::vector<std::unique_ptr<ScopedEnv>> hosts;
     for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
