@@ -163,8 +163,7 @@ void TestCommandLine::outputTargets()
         got.resize(std::max<ssize_t>(0, ::read(reader, got.data(), size_t(got.size()))));
         ::close(reader);
     } else {
-        QFile linked(QString::fromLocal8Bit(file));
-        got = linked.open(QIODevice::ReadOnly) ? linked.read(64) : QByteArray();
+        got = readFile(QString::fromLocal8Bit(file)).left(64);
     }
     QVERIFY2(got.startsWith(holds), got.constData());
 }
@@ -267,10 +266,8 @@ void TestCommandLine::outputsAndStatuses()
     prepareOutputRun(setup, folder, target, arguments, program);
     if (QTest::currentTestFailed())
         return;
-    QFile database(databasePath());
-    QVERIFY(database.open(QIODevice::ReadOnly));
-    const QByteArray before = database.readAll();
-    database.close();
+    const QByteArray before = readFile(databasePath());
+    QVERIFY(!before.isEmpty());
     QProcess run;
     start(run, arguments, {}, program);
     if (setup == u"rename"_s) {
@@ -287,7 +284,7 @@ void TestCommandLine::outputsAndStatuses()
     if (status == 2 || setup == u"newer"_s)
         QCOMPARE(asked, 0);
     if ((status == 2 && setup != u"resume"_s) || setup == u"newer"_s) // no store opened
-        QVERIFY(database.open(QIODevice::ReadOnly) && database.readAll() == before);
+        QVERIFY(readFile(databasePath()) == before);
     QFile written(
         setup == u"rename"_s ? folder + u'/' + QDir(folder).entryList({u"out.txt.part-*"_s}).value(0) : target);
     if (setup == u"sticky"_s || setup == u"rename"_s)

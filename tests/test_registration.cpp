@@ -189,8 +189,7 @@ void notFoundRows()
     answer("not found inside a record", "example.cn",
         "Domain Name: example.cn\r\nSponsoring Registrar: Foo\r\nNot found\r\nExpiration Time: 2029-03-17 12:48:36\r\n",
         u"已注册|Foo|无|2029-03-17 ←1,2,-,4"_s);
-    answer("a not-found whose terms speak of rate limits", "example.cn",
-        "No matching record.\r\n\r\nTerms of use: you agree not to exceed the query rate or volume limits.\r\n",
+    answer("a not-found whose terms speak of rate limits", "example.cn", testData(u"whois-not-found-terms.txt"_s),
         kFree + u" ←1,-,-,-"_s);
     answer("a free name's record", "example.it", "Domain:             example.it\nStatus:             AVAILABLE\n",
         kFree + u" ←2,-,-,-"_s);
@@ -199,9 +198,7 @@ void notFoundRows()
         "an echo of another name, then no match", "example.cn", "Query: other.cn\r\nNo matching record.\r\n", kNotOurs);
     answer("an echo of another name, a blank, then no match", "example.cn",
         "Query: other.cn\r\n\r\nNo matching record.\r\n", kNotOurs);
-    answer("another name's record, then no match", "example.cn",
-        "Domain Name: other.cn\r\nDomain Status: ok\r\nSponsoring Registrar: Foo\r\n\r\nNo matching record.\r\n",
-        kNotOurs);
+    answer("another name's record, then no match", "example.cn", testData(u"whois-other-record.cn.txt"_s), kNotOurs);
     // Under a host the data file does not know, the generic reader meets every registry's own words.
     answer("a free name's status with its code", "example.zz", "domain_name: example.zz\nquery_status: 220 Available\n",
         kFree + u" ←2,-,-,-"_s, "whois.unknown.test");
@@ -222,8 +219,7 @@ void unreadRows()
     answer("terms that speak of rate limits, and no record", "example.cn", testData(u"whois-terms-rate-limits.txt"_s),
         kUnreadable);
     answer("terms with a line that reads as not found, and no record", "example.cn",
-        "Terms of use: by submitting a query you agree that when a name is\r\nnot found\r\nit may still be held.\r\n",
-        kUnreadable);
+        testData(u"whois-terms-not-found.txt"_s), kUnreadable);
     answer("too fast", "example.cn", "Queried interval is too short.\r\n",
         u"未知|未知|未知|未知 !WHOIS 服务器要求放慢查询 slower ←1,-,-,-"_s);
     answer("reserved", "example.cn", "The domain you requested is prohibited.\r\n",

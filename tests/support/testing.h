@@ -27,6 +27,13 @@ inline bool writeFile(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
 }
 
+// The whole of the file at `path`; empty when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 // The cached RDAP bootstrap under `cacheHome` names the server at `hostPort` the registry of ".test".
 inline bool rdapOfTestAt(const QString& cacheHome, const QString& hostPort)
 {
