@@ -5,8 +5,6 @@
 
 #include "walkerfixture.h"
 
-#include <QJsonDocument>
-#include <QProcess>
 #include <QtTest>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -48,9 +46,12 @@ void TestCustom::definitions_data()
 {
     QTest::addColumn<QByteArray>("json");
     QTest::addColumn<QString>("problem"); // a piece of the reason; empty: the definition is sound
+    // The fields after a sound key, header and address, or a whole definition.
     const auto row = [](const char* name, const QByteArray& fields, const QString& problem) {
-        QTest::newRow(name) << QByteArray(R"j({"key":"w","header":"权重","url":"https://api.test/w?d={ascii}",)j"
-            + fields + "}") << problem;
+        QTest::newRow(name) << (fields.startsWith('{')
+                ? fields
+                : R"j({"key":"w","header":"权重","url":"https://api.test/w?d={ascii}",)j" + fields + "}")
+                            << problem;
     };
     row("json pointer", R"j("json":"/data/0")j", {});
     row("whole document", R"j("json":"")j", {});
@@ -68,16 +69,11 @@ void TestCustom::definitions_data()
     row("header name with a space", R"j("json":"/a","headers":{"X Key":"a"})j", u"名称"_s);
     row("header not text", R"j("json":"/a","headers":{"X-Key":5})j", u"须是文本"_s);
     row("bad service", R"j("json":"/a","service":"a b")j", u"服务名"_s);
-    QTest::newRow("key with a space") << QByteArray(R"j({"key":"a b","header":"h","url":"http://a.test/","json":""})j")
-                                      << u"键名"_s;
-    QTest::newRow("no header") << QByteArray(R"j({"key":"a","url":"http://a.test/","json":""})j") << u"header"_s;
-    QTest::newRow("key all, any case") << QByteArray(R"j({"key":"ALL","header":"h","url":"http://a.test/","json":""})j")
-                                       << u"--lookups all"_s;
-    QTest::newRow("ftp address") << QByteArray(R"j({"key":"a","header":"h","url":"ftp://a.test/{domain}","json":""})j")
-                                 << u"http://"_s;
-    QTest::newRow("unknown placeholder") << QByteArray(
-        R"j({"key":"a","header":"h","url":"http://a.test/{name}","json":""})j")
-                                         << u"{name}"_s;
+    row("key with a space", R"j({"key":"a b","header":"h","url":"http://a.test/","json":""})j", u"键名"_s);
+    row("no header", R"j({"key":"a","url":"http://a.test/","json":""})j", u"header"_s);
+    row("key all, any case", R"j({"key":"ALL","header":"h","url":"http://a.test/","json":""})j", u"--lookups all"_s);
+    row("ftp address", R"j({"key":"a","header":"h","url":"ftp://a.test/{domain}","json":""})j", u"http://"_s);
+    row("unknown placeholder", R"j({"key":"a","header":"h","url":"http://a.test/{name}","json":""})j", u"{name}"_s);
 }
 
 void TestCustom::definitions()
@@ -103,8 +99,8 @@ void TestCustom::lookupsFile()
     QTemporaryDir dir;
     const QString path = dir.filePath(u"config/lookups.json"_s);
     const auto taken = [](const QString& key) { return key == u"dns"_s; };
-    QVERIFY(readCustomLookups(path, taken).lookups.empty()); // none yet: nothing to say
-    QVERIFY(readCustomLookups(path, taken).skipped.isEmpty());
+    // None yet: nothing to say.
+    QVERIFY(readCustomLookups(path, taken).lookups.empty() && readCustomLookups(path, taken).skipped.isEmpty());
 
     const CustomLookup good = defined(R"j({"key":"w","header":"权重","url":"https://a.test/{ascii}","json":"/w",
         "headers":{"Authorization":"Bearer secret"}})j");
@@ -122,16 +118,14 @@ void TestCustom::lookupsFile()
     QCOMPARE(QFile::permissions(dir.filePath(u"config/seo-quillmark.conf"_s)) & kOthers, QFileDevice::Permissions());
 
     // A hand-edited file: the sound entries load, each other one is told once, by position and key.
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(R"j([{"key":"w","header":"a","url":"https://a.test/","json":""},
+    const QByteArray edited = R"j([{"key":"w","header":"a","url":"https://a.test/","json":""},
                    {"key":"W","header":"b","url":"https://a.test/","json":""},
                    {"key":"dns","header":"c","url":"https://a.test/","json":""},
                    "text",
-                   {"key":"r","header":"d","url":"https://a.test/","regex":"("}])j");
-    file.close();
+                   {"key":"r","header":"d","url":"https://a.test/","regex":"("}])j";
+    QVERIFY(writeFile(path, edited));
     // Readable by all as an editor left it: its owner's alone once the program has read it.
-    QVERIFY(file.setPermissions(file.permissions() | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     const CustomFile read = readCustomLookups(path, taken);
     QCOMPARE(QFile::permissions(path) & kOthers, QFileDevice::Permissions());
     QCOMPARE(read.lookups.size(), size_t(1));
@@ -142,9 +136,7 @@ void TestCustom::lookupsFile()
     QVERIFY(read.skipped[2].startsWith(u"第 4 项：不是 JSON 对象"_s));
     QVERIFY(read.skipped[3].contains(u"正则表达式有误"_s));
 
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(R"j({"key":"w"})j");
-    file.close();
+    QVERIFY(writeFile(path, R"j({"key":"w"})j"));
     QVERIFY(readCustomLookups(path, taken).lookups.empty());
     QVERIFY(readCustomLookups(path, taken).skipped.first().contains(u"不是 JSON 数组"_s));
 }
@@ -168,13 +160,12 @@ void TestCustom::userFiles()
     for (const QByteArray& json : {QByteArray(R"({"registries": []})"), QByteArray("[]")}) {
         const QString path = folder + (json.startsWith('{') ? u"/whois-registries.json"_s : u"/lookups.json"_s);
         paths.append(path);
-        QFile file(path);
         if (kind == u"fifo"_s)
             QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         else if (kind == u"zero"_s)
             QVERIFY(QFile::link(u"/dev/zero"_s, path));
         else
-            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(json + QByteArray(4 * 1024 * 1024, ' ')) > 0);
+            QVERIFY(writeFile(path, json + QByteArray(4 * 1024 * 1024, ' ')));
     }
     QProcess program;
     program.setEnvironment(QProcess::systemEnvironment()
@@ -188,12 +179,7 @@ void TestCustom::userFiles()
     });
 #endif
     program.start(QStringLiteral(QUILLMARK_PROGRAM), {u"--version"_s});
-    const bool ended = program.waitForFinished(30'000);
-    if (!ended) {
-        program.kill();
-        program.waitForFinished();
-    }
-    QVERIFY2(ended, "waited on its own data file");
+    QVERIFY2(program.waitForFinished(30'000), "waited on its own data file"); // and is killed as `program` goes
     const QString said = QString::fromUtf8(program.readAllStandardError());
     QCOMPARE(program.exitStatus(), QProcess::NormalExit);
     QCOMPARE(program.exitCode(), 0);
@@ -292,9 +278,7 @@ void TestCustom::extractions()
     };
     custom[0].headers = {{u"X-Api-Key"_s, u"k-123"_s}};
     engine.walker->setTable(std::make_shared<const LookupTable>(makeLookupTable(custom)));
-    QStringList keys;
-    for (const CustomLookup& lookup : custom)
-        keys.append(lookup.key);
+    const QStringList keys {u"weight"_s, u"page"_s, u"between"_s, u"nothing"_s, u"runaway"_s};
     QVERIFY(engine.run({u"a.test"_s, u"例子.test"_s, u"broken.test"_s, u"down.test"_s, u"huge.test"_s},
         QSet<QString>(keys.begin(), keys.end()), false));
     // The last: its capture group took no part in the first match (at the first "<"), so nothing was found.

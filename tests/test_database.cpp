@@ -2,14 +2,10 @@
 // non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
 // for nothing saved), an older one brought up to date, and sibling cells saved with their cell.
 #include "commandlinetesting.h"
-#include "olddatabase.h"
-#include "scoped.h"
 #include "store/store.h"
 #include "store/watchlists.h"
 #include "watching/watchrun.h"
 
-#include <QScopeGuard>
-#include <QSqlError>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -28,7 +24,6 @@ private slots:
     void failedSavesAreTold();
     void failedReadsAreTold_data();
     void failedReadsAreTold();
-    void resumingWhatCannotBeRead_data();
     void resumingWhatCannotBeRead();
 
 private:
@@ -68,10 +63,8 @@ void TestDatabase::valuesFromOlderTexts_data()
                          const QDate& day = {}, int days = -1000, const QString& problem = {}) {
         QTest::newRow(fault) << lookup << text << problem << int(kind) << number << day << days;
     };
+    // Counts are read as the page's were (test_values has their forms: plain, 约, leading zeros).
     add("a grouped count left a text", u"baidu-index"_s, u"1,230,000"_s, K::Count, 1'230'000);
-    add("a plain count grouped", u"yahoo"_s, u"12300"_s, K::Count, 12'300);
-    add("约 dropped", u"baidu-links"_s, u"约12,300"_s, K::Count, 12'300);
-    add("leading zeros dropped", u"baidu-index"_s, u"007"_s, K::Count, 7);
     add("a rank read as a count", u"tranco"_s, u"52"_s, K::Rank, 52);
     add("未上榜 read as a rank", u"tranco"_s, u"未上榜"_s, K::Rank);
     add("a date left a text", u"reg-expiry"_s, u"2027-03-17"_s, K::Date, -1, QDate(2027, 3, 17));
@@ -97,13 +90,10 @@ void TestDatabase::valuesFromOlderTexts()
     // As version 4 left it: cells with texts only.
     const QString path = m_home->filePath(u"v4.db"_s);
     QVERIFY(makeOldDatabase(path, 4, [&](QSqlQuery& query) {
-        if (!query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '', '[]', 1, NULL)"_s)
-            || !query.prepare(u"INSERT INTO cells VALUES (1, 0, 'a.test', ?, ?, ?, '2026-11-02T10:00:01.000')"_s))
-            return false;
-        query.addBindValue(lookup);
-        query.addBindValue(text);
-        query.addBindValue(problem.isNull() ? u""_s : problem);
-        return query.exec();
+        return query.exec(u"INSERT INTO batches VALUES (1, '2026-11-02T10:00:00', '', '[]', 1, NULL)"_s)
+            && query.exec(
+                u"INSERT INTO cells VALUES (1, 0, 'a.test', '%1', '%2', '%3', '2026-11-02T10:00:01.000')"_s.arg(
+                    lookup, text, problem));
     }));
     ResultStore store(path);
     QVERIFY2(store.isSaving(), qPrintable(store.notice()));
@@ -126,7 +116,6 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
     TestHttpServer homes;
     homes.route(u"/"_s, TestHttpServer::page("<title>首页</title><a href=\"http://elsewhere.test/\">x</a>"));
     const QString path = m_home->filePath(u"results.db"_s);
-    const QStringList queue {homes.hostPort() + u"/a"_s, homes.hostPort() + u"/b"_s};
     const QSet<QString> wanted {u"outbound"_s, u"home-title"_s};
     TestSettings own;
     own.settings.setPace(u"home"_s, {1, 0});
@@ -139,7 +128,7 @@ void TestDatabase::siblingAnswersSavedWithTheirCell()
             if (row == 1)
                 walker.abortAll(); // as a kill would, in the middle of the second row
         });
-        walker.setQueue(queue);
+        walker.setQueue({homes.hostPort() + u"/a"_s, homes.hostPort() + u"/b"_s});
         walker.runBatch();
         QVERIFY(QTest::qWaitFor([&] { return !walker.isBusy(); }, 10'000));
         QCOMPARE(homes.requests.size(), 2);
@@ -163,10 +152,7 @@ void TestDatabase::watchRunEndLeavesTheWindowFree()
     Settings settings(m_home->filePath(u"seo-quillmark.conf"_s));
     settings.setPace(u"icp"_s, {1, 0});
     const QString path = m_home->filePath(u"results.db"_s);
-    WatchList list;
-    list.name = u"客户站点"_s;
-    list.domains = {u"a.test"_s, u"last.test"_s};
-    list.lookups = {u"icp"_s};
+    const WatchList list {u"客户站点"_s, {u"a.test"_s, u"last.test"_s}, {u"icp"_s}, {}, {}, 0};
     QVERIFY(ResultStore(path).isSaving() && WatchLists(path).save(list));
     WatchRun run(settings, builtInTable(), std::make_shared<EngineServices>(), path, list, 30, systemClock());
     QSignalSpy finished(&run, &WatchRun::finished);
@@ -208,30 +194,23 @@ void TestDatabase::failedSavesAreTold_data()
 void TestDatabase::prepare(const QString& state, const QString& folder)
 {
     const QString path = folder + u"/results.db"_s;
-    QFile file(state == u"unwritable"_s ? folder : path);
     QVERIFY(QDir().mkpath(state == u"unwritable"_s ? QFileInfo(folder).path() : folder));
     if (state == u"unwritable"_s || state == u"garbage"_s) {
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) > 0);
+        QVERIFY(writeFile(state == u"unwritable"_s ? folder : path, QByteArray(4096, 'x')));
         return;
     }
     if (state == u"held"_s || state == u"locked"_s || state == u"full"_s)
         return;
     QVERIFY(ResultStore(path).isSaving());
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"setup"_s);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        if (state == u"extra column"_s)
-            QVERIFY(query.exec(u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s));
-        if (state == u"extra required column"_s) // SQLite adds no NOT NULL column without a default: a new table
-            QVERIFY(query.exec(u"DROP TABLE cells"_s)
-                && query.exec(u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, at_offset, value, "
-                              u"note NOT NULL)"_s));
-        if (state == u"newer"_s)
-            QVERIFY(query.exec(u"PRAGMA user_version = 99"_s));
-    }
-    QSqlDatabase::removeDatabase(u"setup"_s);
+    // SQLite adds no NOT NULL column without a default: a new table.
+    const QHash<QString, QStringList> changes {
+        {u"extra column"_s, {u"ALTER TABLE cells ADD COLUMN note TEXT DEFAULT ''"_s}},
+        {u"extra required column"_s,
+            {u"DROP TABLE cells"_s,
+                u"CREATE TABLE cells (batch, row, domain, lookup, text, problem, at, at_offset, value, note NOT NULL)"_s}},
+        {u"newer"_s, {u"PRAGMA user_version = 99"_s}}};
+    QVERIFY(sqlOn(path, changes.value(state)));
+    QFile file(path);
     if (state == u"damaged"_s) {
         QVERIFY(file.size() > 4096 && file.open(QIODevice::ReadWrite) && file.seek(4096));
         file.write(QByteArray(file.size() - 4096, '\xA5')); // every page after the first
@@ -241,14 +220,11 @@ void TestDatabase::prepare(const QString& state, const QString& folder)
 void TestDatabase::failedSavesAreTold()
 {
     QFETCH(QString, state);
-    QFETCH(int, status);
     QFETCH(QString, told);
     QFETCH(int, saved);
     const QString folder = m_home->filePath(u"data/seo-quillmark"_s);
     // Slow answers only where the lock must find the batch under way.
-    QByteArray domains;
-    for (int n = 0; n < 30; ++n)
-        domains += (state == u"held"_s ? "slow" : "d") + QByteArray::number(n) + ".test\n";
+    QByteArray domains = numberedNames(state == u"held"_s ? "slow" : "d", 30);
     prepare(state, folder);
     if (QTest::currentTestFailed())
         return;
@@ -260,9 +236,7 @@ void TestDatabase::failedSavesAreTold()
         // A file system too small for what the batch writes.
         if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=200k"_s, u"tmpfs"_s, folder}) != 0)
             QSKIP("a tiny file system needs mount (root)");
-        domains.clear();
-        for (int n = 0; n < 3000; ++n)
-            domains += "a-rather-long-domain-name-to-fill-the-disk-" + QByteArray::number(n) + ".test\n";
+        domains = numberedNames("a-rather-long-domain-name-to-fill-the-disk-", 3000);
     }
     std::optional<DatabaseLock> holder;
     if (state == u"locked"_s)
@@ -281,15 +255,15 @@ void TestDatabase::failedSavesAreTold()
     }
     QVERIFY(ended(program, 120'000));
     const QString error = QString::fromUtf8(said + program.readAllStandardError());
-    QCOMPARE(program.exitCode(), status);
+    QTEST(program.exitCode(), "status");
     QVERIFY2(told.isEmpty() ? !error.contains(u"失败"_s) : error.contains(told), qPrintable(error));
     // Every row still goes out, saved or not.
     QCOMPARE(program.readAllStandardOutput().count('\n'), domains.count('\n'));
     if (saved >= 0)
         QCOMPARE(savedCells(), saved);
-    QFile kept(folder + u'/' + QDir(folder).entryList({u"results.db.corrupt-*"_s}).value(0));
-    if (state == u"garbage"_s)
-        QVERIFY(kept.open(QIODevice::ReadOnly) && kept.readAll() == QByteArray(4096, 'x'));
+    if (state == u"garbage"_s) // kept as it was
+        QVERIFY(readFile(folder + u'/' + QDir(folder).entryList({u"results.db.corrupt-*"_s}).value(0))
+            == QByteArray(4096, 'x'));
 }
 
 void TestDatabase::failedReadsAreTold_data()
@@ -332,15 +306,13 @@ void TestDatabase::failedReadsAreTold()
     Walker walker(settings.settings, builtInTable());
     QString error;
     qsizetype found = 0;
+    const auto take = [&](const auto& done) { std::tie(error, found) = std::pair(done.error(), done.value().size()); };
     if (read == u"history"_s) {
-        const auto history = store.history(u"a.test"_s);
-        std::tie(error, found) = std::pair(history.error(), history.value().size());
+        take(store.history(u"a.test"_s));
     } else if (read == u"cells"_s) {
-        const auto cells = store.savedCells(1, 0, 1, walker.table());
-        std::tie(error, found) = std::pair(cells.error(), cells.value().size());
+        take(store.savedCells(1, 0, 1, walker.table()));
     } else if (read == u"names"_s) {
-        const auto names = store.savedNames(1, 0, 1);
-        std::tie(error, found) = std::pair(names.error(), names.value().size());
+        take(store.savedNames(1, 0, 1));
     } else if (read == u"batch"_s) {
         const auto batch = store.unfinishedBatch();
         std::tie(error, found) = std::pair(batch.error(), batch.value() ? batch.value()->domains.size() : 0);
@@ -363,44 +335,26 @@ void TestDatabase::failedReadsAreTold()
 // of their own, a.test's filing number saved, then `damage`.
 void TestDatabase::leaveUnfinished(const QString& path, const QString& damage)
 {
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery query(db);
-        QVERIFY(query.exec(u"INSERT INTO batches (id, started, domains, lookups, finished) "
-                           u"VALUES (1, '2026-11-02T10:00:00', '[]', '[\"icp\"]', 0)"_s));
-        QVERIFY(query.exec(u"INSERT INTO names (batch, row, domain) VALUES (1, 0, 'a.test')"_s));
-        QVERIFY(
-            query.exec(u"INSERT INTO cells (batch, row, domain, lookup, text, problem, at) "
-                       u"VALUES (1, 0, 'a.test', 'icp', '备案：京ICP备12345678号', '', '2026-11-02T10:00:01.000')"_s));
-        QVERIFY(damage.isEmpty() || query.exec(damage));
-    }
-    QSqlDatabase::removeDatabase(u"other"_s);
-}
-
-void TestDatabase::resumingWhatCannotBeRead_data()
-{
-    // The writer opens with its statements on names and cells: what is damaged there stops saving at the start,
-    // told as such. The batch itself is read before any of them.
-    QTest::addColumn<QString>("damage");
-    QTest::newRow("whether the batch ended unreadable") << u"ALTER TABLE batches RENAME COLUMN finished TO done"_s;
-    QTest::newRow("the batch's lookups unreadable") << u"ALTER TABLE batches RENAME COLUMN lookups TO asked"_s;
+    QVERIFY(sqlOn(path,
+        QStringList {u"INSERT INTO batches (id, started, domains, lookups, finished) "
+                     u"VALUES (1, '2026-11-02T10:00:00', '[]', '[\"icp\"]', 0)"_s,
+            u"INSERT INTO names (batch, row, domain) VALUES (1, 0, 'a.test')"_s,
+            u"INSERT INTO cells (batch, row, domain, lookup, text, problem, at) "
+            u"VALUES (1, 0, 'a.test', 'icp', '备案：京ICP备12345678号', '', '2026-11-02T10:00:01.000')"_s}
+            + (damage.isEmpty() ? QStringList() : QStringList {damage})));
 }
 
 void TestDatabase::resumingWhatCannotBeRead()
 {
     // --resume over a database it cannot read stops, asking nothing, rather than starting afresh as though
-    // nothing were saved.
-    QFETCH(QString, damage);
+    // nothing were saved. Whether the batch ended is read before the writer's statements on names and cells
+    // (what is damaged there stops saving at the start, told as such); its other columns are read by the same
+    // query.
     QVERIFY(ResultStore(databasePath()).isSaving());
-    leaveUnfinished(databasePath(), damage);
-    QProcess program;
-    start(program, {u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--resume"_s}, "a.test\nb.test\n");
-    QVERIFY(ended(program));
-    const QString error = QString::fromUtf8(program.readAllStandardError());
-    QVERIFY2(error.contains(u"无法读取上次未完成的查询"_s), qPrintable(error));
-    QCOMPARE(program.exitCode(), 1);
+    leaveUnfinished(databasePath(), u"ALTER TABLE batches RENAME COLUMN finished TO done"_s);
+    QByteArray error;
+    QCOMPARE(run({u"--batch"_s, u"-"_s, u"--lookups"_s, u"icp"_s, u"--resume"_s}, "a.test\nb.test\n", {}, &error), 1);
+    QVERIFY2(error.contains("无法读取上次未完成的查询"), error.constData());
     QCOMPARE(m_server->requests.size(), 0);
 }
 

@@ -3,6 +3,7 @@
 #include "app/CustomLookupsDialog.h"
 #include "app/HistoryChart.h"
 #include "app/SettingsDialog.h"
+#include "olddatabase.h"
 #include "store/store.h"
 #include "windowtesting.h"
 
@@ -12,8 +13,6 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QSpinBox>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QValueAxis>
 
 using namespace Qt::Literals::StringLiterals;
@@ -37,8 +36,7 @@ private:
 
 void TestDialogs::historyAndResume()
 {
-    QTemporaryDir dir;
-    ResultStore store(dir.filePath(u"results.db"_s));
+    ResultStore store(f->folder.filePath(u"results.db"_s));
     auto form = f->window(&store);
     // A batch cut short by closing: the next start offers to go on, and asks only for what is missing.
     f->slowIcp(200, *form);
@@ -47,8 +45,7 @@ void TestDialogs::historyAndResume()
         if (target.contains(u"d.test"_s))
             form->walker().abortAll();
     });
-    click(*form, u"Command13"_s);
-    QTRY_VERIFY(!form->walker().isBusy());
+    QVERIFY(runToEnd(*form));
     form.reset();
     f->server.requests.clear();
     f->platform.answers = {QMessageBox::Yes};
@@ -63,22 +60,13 @@ void TestDialogs::historyAndResume()
 void TestDialogs::aFailedSaveIsToldOnce()
 {
     // A save that fails mid-batch is told once, in a box and under 访问官网, and the batch goes on.
-    QTemporaryDir dir;
-    ResultStore store(dir.filePath(u"results.db"_s));
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"breaker"_s);
-        db.setDatabaseName(dir.filePath(u"results.db"_s));
-        QVERIFY(db.open());
-        QVERIFY(
-            QSqlQuery(db).exec(u"CREATE TRIGGER refuse BEFORE INSERT ON cells BEGIN SELECT RAISE(ABORT, 'no'); END"_s));
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(u"breaker"_s);
+    ResultStore store(f->folder.filePath(u"results.db"_s));
+    QVERIFY(sqlOn(f->folder.filePath(u"results.db"_s),
+        {u"CREATE TRIGGER refuse BEFORE INSERT ON cells BEGIN SELECT RAISE(ABORT, 'no'); END"_s}));
     auto form = f->window(&store);
     f->slowIcp(0, *form);
     setInput(*form, u"f.test\ng.test\n"_s);
-    click(*form, u"Command13"_s);
-    QVERIFY(waitIdle(form->walker()));
+    QVERIFY(runToEnd(*form));
     QTRY_COMPARE(f->platform.shown.size(), 1);
     QVERIFY2(
         f->platform.shown.first().text.startsWith(u"保存查询结果失败"_s), qPrintable(f->platform.shown.first().text));
@@ -89,20 +77,13 @@ void TestDialogs::aFailedSaveIsToldOnce()
 void TestDialogs::answerOfARegistrationCell()
 {
     // The registry of ".test" is our server, the cached bootstrap says.
-    QTemporaryDir folders;
-    const ScopedEnv cache("XDG_CACHE_HOME", folders.path().toUtf8());
-    QVERIFY(QDir().mkpath(folders.filePath(u"seo-quillmark"_s)));
-    QFile bootstrap(folders.filePath(u"seo-quillmark/rdap-dns.json"_s));
-    QVERIFY(bootstrap.open(QIODevice::WriteOnly));
-    bootstrap.write(R"({"services":[[["test"],["http://)" + f->server.hostPort().toUtf8() + R"(/rdap/"]]]})");
-    bootstrap.close();
+    QVERIFY(rdapOfTestAt(f->folder.filePath(u"cache"_s), f->server.hostPort()));
     f->server.route(
         u"/rdap/domain/a.test"_s, TestHttpServer::page(R"({"objectClassName":"domain","ldhName":"a.test"})"));
     auto form = f->window();
     form->findChild<QAction*>(u"lookup-reg-status"_s)->setChecked(true);
     setInput(*form, u"a.test\n"_s);
-    click(*form, u"Command13"_s);
-    QVERIFY(waitIdle(form->walker()));
+    QVERIFY(runToEnd(*form));
     auto* grid = form->findChild<QTreeView*>(u"ListView1"_s);
     grid->setCurrentIndex(grid->model()->index(0, columnOfKey(u"reg-status"_s)));
     form->findChild<QAction*>(u"actionAnswer"_s)->trigger();
@@ -132,11 +113,10 @@ void TestDialogs::settingsAreCheckedOnEntryAndOnRead()
     QCOMPARE(f->settings.pace(serviceOf(u"baidu"_s)).concurrency, 2);
     QCOMPARE(f->settings.pace(serviceOf(u"home"_s)).gapMs, 250);
     // A hand-edited file: out of range or no number reads as the default.
-    QFile file(f->folder.filePath(u"hand.conf"_s));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("[home]\nconcurrency=500\n[ping]\ngapMs=fast\n") > 0);
-    file.close();
-    QCOMPARE(Settings(file.fileName()).pace(serviceOf(u"home"_s)).concurrency, 32);
-    QCOMPARE(Settings(file.fileName()).pace(serviceOf(u"ping"_s)).gapMs, 0);
+    const QString hand = f->folder.filePath(u"hand.conf"_s);
+    QVERIFY(writeFile(hand, "[home]\nconcurrency=500\n[ping]\ngapMs=fast\n"));
+    QCOMPARE(Settings(hand).pace(serviceOf(u"home"_s)).concurrency, 32);
+    QCOMPARE(Settings(hand).pace(serviceOf(u"ping"_s)).gapMs, 0);
 }
 
 void TestDialogs::customLookupsRefusedUntilSound()

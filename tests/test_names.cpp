@@ -34,7 +34,6 @@ void TestNames::names_data()
     row("a label ending in a hyphen", u"a-.test"_s, QString(), u"!无效域名"_s);
     row("a label starting with a hyphen", u"a.-b.test"_s, QString(), u"!无效域名"_s);
     row("an underscore", u"_dmarc.a.test"_s, QString(), u"!无效域名"_s);
-    row("www.", u"www.example.com.cn"_s, u"www.example.com.cn"_s, u"example.com.cn"_s);
     row("deep", u"a.b.example.com.cn"_s, u"a.b.example.com.cn"_s, u"example.com.cn"_s);
     // A row typed as an address is no name, though a registry is asked about its host's domain.
     row("an address", u"https://WWW.example.com.cn:8080/path?q"_s, QString(), u"example.com.cn"_s);
@@ -49,9 +48,8 @@ void TestNames::names_data()
 void TestNames::names()
 {
     QFETCH(QString, typed);
-    QFETCH(QString, ascii);
     QFETCH(QString, registrable);
-    QCOMPARE(asciiName(typed), ascii);
+    QTEST(asciiName(typed), "ascii");
     const TypedName name = typedName(typed);
     QCOMPARE(name.problem.isEmpty() ? name.registrable : u'!' + name.problem, registrable);
 }

@@ -46,8 +46,6 @@ void TestRanks::lists()
 
 void TestRanks::downloadedAndAsked()
 {
-    QTemporaryDir folders;
-    const ScopedEnv data("XDG_DATA_HOME", folders.path().toUtf8());
     WalkerFixture engine;
     const ScopedEnv tranco("QUILLMARK_HOST_TRANCO", "http://" + engine.server.hostPort().toUtf8());
     engine.server.route(u"/top-1m.csv.zip"_s, TestHttpServer::page(testData(u"tranco-sample.zip"_s)));

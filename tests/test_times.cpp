@@ -6,73 +6,38 @@
 #include "olddatabase.h"
 #include "queries/engine/keys.h"
 #include "queries/sources/tranco.h"
-#include "scoped.h"
 #include "settings/clock.h"
 #include "store/cellwriter.h"
 #include "store/store.h"
 #include "testing.h"
 #include "web/network.h"
 
-#include <QSqlQuery>
-#include <QSqlRecord>
 #include <QTreeView>
 #include <QtTest>
-#include <ctime>
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-
-// The computer's zone for as long as it lives, then as it was.
-class ScopedZone
-{
-public:
-    explicit ScopedZone(const QByteArray& zone)
-    {
-        m_env.emplace("TZ", zone);
-        tzset();
-    }
-    ~ScopedZone()
-    {
-        m_env.reset();
-        tzset();
-    }
-
-private:
-    std::optional<ScopedEnv> m_env;
-};
 
 QDateTime at(const char* text)
 {
     return QDateTime::fromString(QString::fromLatin1(text), Qt::ISODateWithMs);
 }
 
-// One row of a query on the file at `path`, its columns joined by spaces.
-QString firstRow(const QString& path, const QString& select)
-{
-    QString row;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"look"_s);
-        db.setDatabaseName(path);
-        QSqlQuery query(db);
-        if (db.open() && query.exec(select) && query.next()) {
-            QStringList columns;
-            for (int i = 0; i < query.record().count(); ++i)
-                columns.append(query.value(i).toString());
-            row = columns.join(u' ');
-        }
-    }
-    QSqlDatabase::removeDatabase(u"look"_s);
-    return row;
-}
-
-void saveExpiry(const QString& path, qint64 batch, const QString& day, const QDateTime& when)
+// a.test's expiry day saved as the writer saves it; the earlier answers' days it found, for 上次（…）.
+QList<QDate> saveExpiry(const QString& path, qint64 batch, const QString& day, const QDateTime& when)
 {
     CellWriter writer(path, 1000);
-    QVERIFY(writer.open().isEmpty());
+    QSignalSpy earlier(&writer, &CellWriter::earlierFound);
+    if (!writer.open().isEmpty())
+        qFatal("the results database cannot be written");
     writer.enqueue(CellWriter::Cell {batch, 0, u"a.test"_s, Key::RegExpiry, day, u""_s, when, Measure::Date,
         CellValue::date(QDate::fromString(day, Qt::ISODate))});
     writer.write();
+    QList<QDate> days;
+    for (const QList<QVariant>& found : earlier)
+        days.append(found.at(6).toDate());
+    return days;
 }
 
 } // namespace
@@ -111,16 +76,7 @@ void TestTimes::answersKeepTheirInstantAndDay()
     const QString path = dir.filePath(u"results.db"_s);
     QVERIFY(ResultStore(path).isSaving());
     saveExpiry(path, 1, u"2027-01-01"_s, first);
-    {
-        CellWriter writer(path, 1000);
-        QVERIFY(writer.open().isEmpty());
-        QSignalSpy earlier(&writer, &CellWriter::earlierFound);
-        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, Key::RegExpiry, u"2028-01-01"_s, u""_s, second,
-            Measure::Date, CellValue::date(QDate(2028, 1, 1))});
-        writer.write();
-        QCOMPARE(earlier.size(), 1);
-        QCOMPARE(earlier.first().at(6).toDate(), first.date()); // the day 上次（…） names
-    }
+    QCOMPARE(saveExpiry(path, 2, u"2028-01-01"_s, second), QList<QDate> {first.date()}); // the day 上次（…） names
     const ScopedZone zone(readIn);
     ResultStore store(path);
     const QList<ResultStore::Answer> history = store.history(u"a.test"_s).value();
@@ -198,7 +154,6 @@ void TestTimes::daysLeftCountFromTheClock()
 {
     QFETCH(QDateTime, now);
     QFETCH(QString, day);
-    QFETCH(QString, shown);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"results.db"_s);
     const SetClock clock(now);
@@ -211,7 +166,7 @@ void TestTimes::daysLeftCountFromTheClock()
     const QAbstractItemModel* model = dialog.findChild<QTreeView*>(u"expiring"_s)->model();
     QCOMPARE(model->rowCount(), 1);
     const QModelIndex cell = model->index(0, FirstLookupColumn);
-    QCOMPARE(cell.data().toString(), shown);
+    QTEST(cell.data().toString(), "shown");
     QVERIFY(cell.data(Qt::BackgroundRole).isValid()); // tinted: within the warning days by the same clock
 }
 

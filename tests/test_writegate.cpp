@@ -1,8 +1,6 @@
 // The bound between the walker and the results writer, with both sides driven by the test step by step.
 #include "store/writegate.h"
 
-#include <QDeadlineTimer>
-#include <QThread>
 #include <QtTest>
 
 using namespace Qt::Literals::StringLiterals;

@@ -19,21 +19,12 @@ EVP_PKEY* newKey()
     return EVP_EC_gen("P-256");
 }
 
-QByteArray pemOf(EVP_PKEY* key)
+// A key (without a certificate) or a certificate as PEM text.
+QByteArray pemOf(EVP_PKEY* key, X509* certificate = nullptr)
 {
     BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
-    char* data = nullptr;
-    const long size = BIO_get_mem_data(bio, &data);
-    QByteArray pem(data, int(size));
-    BIO_free(bio);
-    return pem;
-}
-
-QByteArray pemOf(X509* certificate)
-{
-    BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_X509(bio, certificate);
+    certificate ? PEM_write_bio_X509(bio, certificate)
+                : PEM_write_bio_PrivateKey(bio, key, nullptr, nullptr, 0, nullptr, nullptr);
     char* data = nullptr;
     const long size = BIO_get_mem_data(bio, &data);
     QByteArray pem(data, int(size));
@@ -83,45 +74,44 @@ X509* make(EVP_PKEY* key, const QByteArray& commonName, const QByteArray& organi
     return certificate;
 }
 
+// The pair as PEM text, both freed.
+TestCertificate taken(X509* certificate, EVP_PKEY* key)
+{
+    const TestCertificate pems {pemOf(nullptr, certificate), pemOf(key)};
+    X509_free(certificate);
+    EVP_PKEY_free(key);
+    return pems;
+}
+
 } // namespace
 
 TestAuthority::TestAuthority()
+    : m_key(newKey())
+    , m_root(make(m_key, "Quill Test Root", "Quill Test CA", {}, -1, 30, true, nullptr, nullptr))
 {
-    EVP_PKEY* key = newKey();
-    X509* certificate = make(key, "Quill Test Root", "Quill Test CA", {}, -1, 30, true, nullptr, nullptr);
-    m_certificate = {pemOf(certificate), pemOf(key)};
-    X509_free(certificate);
-    EVP_PKEY_free(key);
 }
 
-TestAuthority::~TestAuthority() = default;
+TestAuthority::~TestAuthority()
+{
+    X509_free(m_root);
+    EVP_PKEY_free(m_key);
+}
+
+QByteArray TestAuthority::pem() const
+{
+    return pemOf(nullptr, m_root);
+}
 
 TestCertificate TestAuthority::issue(const QStringList& names, int fromDays, int toDays) const
 {
-    BIO* bio = BIO_new_mem_buf(m_certificate.keyPem.constData(), int(m_certificate.keyPem.size()));
-    EVP_PKEY* authorityKey = PEM_read_bio_PrivateKey(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
-    bio = BIO_new_mem_buf(m_certificate.certificatePem.constData(), int(m_certificate.certificatePem.size()));
-    X509* authority = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr);
-    BIO_free(bio);
     EVP_PKEY* key = newKey();
-    X509* certificate = make(key, names.first().toUtf8(), {}, names, fromDays, toDays, false, authority, authorityKey);
-    TestCertificate issued {pemOf(certificate), pemOf(key)};
-    X509_free(certificate);
-    X509_free(authority);
-    EVP_PKEY_free(key);
-    EVP_PKEY_free(authorityKey);
-    return issued;
+    return taken(make(key, names.first().toUtf8(), {}, names, fromDays, toDays, false, m_root, m_key), key);
 }
 
 TestCertificate TestAuthority::selfSigned(const QString& name, int fromDays, int toDays)
 {
     EVP_PKEY* key = newKey();
-    X509* certificate = make(key, name.toUtf8(), {}, {name}, fromDays, toDays, false, nullptr, nullptr);
-    TestCertificate made {pemOf(certificate), pemOf(key)};
-    X509_free(certificate);
-    EVP_PKEY_free(key);
-    return made;
+    return taken(make(key, name.toUtf8(), {}, {name}, fromDays, toDays, false, nullptr, nullptr), key);
 }
 
 TestTlsServer::TestTlsServer(const TestCertificate& certificate, QObject* parent)

@@ -1,7 +1,6 @@
 #include "TestWhoisServer.h"
 
 #include <QTcpSocket>
-#include <QTimer>
 
 TestWhoisServer::TestWhoisServer(QObject* parent)
     : QObject(parent)
@@ -9,19 +8,14 @@ TestWhoisServer::TestWhoisServer(QObject* parent)
     m_server.listen(QHostAddress::LocalHost);
     connect(&m_server, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            busiest = qMax(busiest, ++m_open);
             connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::disconnected, this, [this] { --m_open; });
             connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
                 if (!socket->canReadLine())
                     return;
                 const QByteArray query = socket->readLine().trimmed();
                 queries.append(query);
-                const QByteArray answer = answers.value(query, otherwise);
-                QTimer::singleShot(delayMs, socket, [socket, answer] {
-                    socket->write(answer);
-                    socket->disconnectFromHost();
-                });
+                socket->write(answers.value(query, otherwise));
+                socket->disconnectFromHost();
             });
         }
     });

@@ -5,8 +5,8 @@
 #include <QStringList>
 #include <QTcpServer>
 
-// A WHOIS server on 127.0.0.1: reads one line, answers with the text given for it, and closes, after a
-// delay when asked. An unknown query gets `otherwise`.
+// A WHOIS server on 127.0.0.1: reads one line, answers with the text given for it, and closes. An unknown query
+// gets `otherwise`.
 class TestWhoisServer : public QObject
 {
     Q_OBJECT
@@ -16,11 +16,8 @@ public:
 
     QHash<QByteArray, QByteArray> answers; // by query, without CR LF
     QByteArray otherwise = "No matching record.\r\n";
-    int delayMs = 0;
     QList<QByteArray> queries; // in order of arrival
-    int busiest = 0; // the most questions open at once
 
 private:
     QTcpServer m_server;
-    int m_open = 0;
 };

@@ -4,13 +4,10 @@
 // server of their own answering its filing and registrar requests, and the database read or locked as
 // another program would.
 #include "TestHttpServer.h"
+#include "olddatabase.h"
 #include "testing.h"
 
 #include <QProcess>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QUuid>
-#include <memory>
 
 class CommandLineTest : public QObject
 {
@@ -51,24 +48,25 @@ protected:
         return QTest::qWaitFor([&] { return program.state() == QProcess::NotRunning; }, timeoutMs);
     }
 
+    // Runs the program to its end: its status (-1 when it did not end), with what it wrote where asked.
+    int run(const QStringList& arguments, const QByteArray& input = {}, QByteArray* output = nullptr,
+        QByteArray* error = nullptr)
+    {
+        QProcess program;
+        start(program, arguments, input);
+        if (!ended(program))
+            return -1;
+        if (output)
+            *output = program.readAllStandardOutput();
+        if (error)
+            *error = program.readAllStandardError();
+        return program.exitCode();
+    }
+
     QString databasePath() const { return m_home->filePath(QStringLiteral("data/seo-quillmark/results.db")); }
 
     // Cells in the database, read as another program would while the run goes on.
-    int savedCells() const
-    {
-        const QString name = QUuid::createUuid().toString();
-        int count = 0;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-            db.setDatabaseName(databasePath());
-            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=5000"));
-            QSqlQuery query(db);
-            if (db.open() && query.exec(QStringLiteral("SELECT count(*) FROM cells")) && query.next())
-                count = query.value(0).toInt();
-        }
-        QSqlDatabase::removeDatabase(name);
-        return count;
-    }
+    int savedCells() const { return firstRow(databasePath(), QStringLiteral("SELECT count(*) FROM cells")).toInt(); }
 
     std::unique_ptr<TestHttpServer> m_server;
     std::unique_ptr<QTemporaryDir> m_home;

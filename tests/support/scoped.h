@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <ctime>
 #include <optional>
 
 // An environment variable set for as long as the guard lives, then as it was: a failed check cannot leave it
@@ -27,4 +28,23 @@ public:
 private:
     const char* m_name;
     std::optional<QByteArray> m_before;
+};
+
+// The computer's zone for as long as the guard lives, then as it was.
+class ScopedZone
+{
+public:
+    explicit ScopedZone(const QByteArray& zone)
+    {
+        m_env.emplace("TZ", zone);
+        tzset();
+    }
+    ~ScopedZone()
+    {
+        m_env.reset();
+        tzset();
+    }
+
+private:
+    std::optional<ScopedEnv> m_env;
 };

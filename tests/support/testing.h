@@ -6,6 +6,7 @@
 #include "scoped.h"
 #include "settings/settings.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -17,6 +18,37 @@ inline QByteArray testData(const QString& name)
 {
     QFile file(QStringLiteral(QUILLMARK_TEST_DATA_DIR) + u'/' + name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : (qFatal("missing test data"), QByteArray());
+}
+
+// `bytes` as the whole of the file at `path`.
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The whole of the file at `path`; empty when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The cached RDAP bootstrap under `cacheHome` names the server at `hostPort` the registry of ".test".
+inline bool rdapOfTestAt(const QString& cacheHome, const QString& hostPort)
+{
+    return QDir().mkpath(cacheHome + QStringLiteral("/seo-quillmark"))
+        && writeFile(cacheHome + QStringLiteral("/seo-quillmark/rdap-dns.json"),
+            R"({"services":[[["test"],["http://)" + hostPort.toUtf8() + R"(/rdap/"]]]})");
+}
+
+// "prefix0.test\n", "prefix1.test\n" … up to but not including `to`, from `from`.
+inline QByteArray numberedNames(const QByteArray& prefix, int to, int from = 0)
+{
+    QByteArray names;
+    for (int n = from; n < to; ++n)
+        names += prefix + QByteArray::number(n) + ".test\n";
+    return names;
 }
 
 inline const QString kFakePing = QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");

@@ -1,13 +1,9 @@
 #pragma once
 
 #include "TestHttpServer.h"
-#include "scoped.h"
 #include "testing.h"
 
 #include <QSet>
-#include <QTemporaryDir>
-#include <memory>
-#include <vector>
 
 // A walker over the built-in lookups for one test: settings of its own, and a local HTTP server that every
 // designed service's host variable names. Everything it sets goes with it, so a failed check leaks into no
@@ -61,21 +57,18 @@ public:
 
     static bool ofItsMeasure(Measure measure, CellValue::Kind kind)
     {
-        switch (measure) {
-        case Measure::Count:
-            return kind == CellValue::Kind::Count;
-        case Measure::Rank:
-            return kind == CellValue::Kind::Rank;
-        case Measure::Date: // a name no one holds has no day
-            return kind == CellValue::Kind::Date || kind == CellValue::Kind::Nothing;
-        case Measure::Text:
-            break;
-        }
-        return true;
+        using K = CellValue::Kind;
+        return measure == Measure::Count ? kind == K::Count
+            : measure == Measure::Rank   ? kind == K::Rank
+            : measure == Measure::Date   ? kind == K::Date || kind == K::Nothing // a name no one holds has no day
+                                         : true;
     }
 
     // In the order they are made; the walker goes first.
     QTemporaryDir dir;
+    // The program's cache and data of the test's own: the RDAP bootstrap and the rank list are the test's.
+    ScopedEnv cache {"XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toUtf8()};
+    ScopedEnv data {"XDG_DATA_HOME", dir.filePath(QStringLiteral("data")).toUtf8()};
     Settings settings {dir.filePath(QStringLiteral("seo-quillmark.conf"))};
     TestHttpServer server;
     std::vector<std::unique_ptr<ScopedEnv>> hosts = serveEverythingFrom(server.hostPort());

@@ -3,7 +3,6 @@
 #include "ScriptedPlatform.h"
 #include "TestHttpServer.h"
 #include "app/MainWindow.h"
-#include "scoped.h"
 #include "testing.h"
 
 #include <QAction>
@@ -14,8 +13,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QtTest>
-#include <memory>
-#include <optional>
 
 // A window as the user gets it, minus the update check's timer.
 inline std::unique_ptr<MainWindow> makeWindow(Platform& platform, ResultStore* store, Settings& settings)
@@ -40,6 +37,13 @@ inline void click(QWidget& form, const QString& name)
     form.findChild<QPushButton*>(name)->click();
 }
 
+// Start pressed, and the batch run to its end.
+inline bool runToEnd(MainWindow& form)
+{
+    click(form, QStringLiteral("Command13"));
+    return waitIdle(form.walker());
+}
+
 // What each window test starts from: a desktop answered from a script, one server for every service, settings
 // of its own (a pace or a tick one test sets never reaches the next), and the window.
 struct WindowFixture
@@ -62,6 +66,7 @@ struct WindowFixture
     }
 
     QTemporaryDir folder;
+    ScopedEnv cache {"XDG_CACHE_HOME", folder.filePath(QStringLiteral("cache")).toUtf8()}; // the RDAP bootstrap
     Settings settings {folder.filePath(QStringLiteral("seo-quillmark.conf"))};
     ScriptedPlatform platform;
     TestHttpServer server;
