@@ -203,7 +203,7 @@ const QList<CommandOption> kOptions {
 void describeOptions(QCommandLineParser& parser, const LookupTable& table)
 {
     parser.setApplicationDescription(
-        u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n"
+        u"批量查询域名信息，结果写到标准输出或文件，进度写到标准错误。\n\n"
         u"Exit status: 0 every cell answered, 1 some failed or unsaved, 2 bad usage, "
         u"3 with --expiring or --watch: a domain or certificate expires within the days, 4 --output could not "
         u"be written to the end (a full disk), 130 Ctrl-C, 141 the reader of standard output went away, "
