@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what building and running seo-Quillmark needs on Debian 12, skipping what is there.
 # With --tests, also what the tests use: OpenSSL's headers, and for the end-to-end test a web server, a
 # virtual display with a window manager, and tools to drive it; a D-Bus daemon for a notification server of the

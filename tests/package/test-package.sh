@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package from the configured build tree and checks what it installs and depends on, that
 # Debian's checker finds nothing wrong with it, that its desktop entry and metainfo validate, that apt could install
 # it here, and that the packaged program starts.

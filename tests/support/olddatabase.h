@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The results database's tables as an earlier version of the program made them, for the tests of upgrades.
