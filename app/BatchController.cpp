@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start and Stop, the hidden buttons that run the queue or one lookup, rerunning failures, resuming, and
 // the status line while a batch runs: the column furthest behind and the whole batch's count, why a service
 // goes slower, and the summary once it ends.

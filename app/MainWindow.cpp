@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's life: its controllers made and wired to the designed controls, the grid set up for the
 // table of lookups, settings and the user's own lookups, and closing. The controls are made in
 // windowlayout.cpp and the menus in windowmenus.cpp.

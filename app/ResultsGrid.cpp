@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/ResultsGrid.h"
 
 #include "queries/engine/results.h"

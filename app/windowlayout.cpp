@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's controls where the design put them: made from the tables in app/designed.cpp, given what
 // each holds, put in the design's Tab order; and the grid growing with the window.
 #include "app/MainWindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The menu bar (文件, 查询, 设置, 帮助) and the grid's context menu, each entry calling the controller whose
 // work it is.
 #include "app/MainWindow.h"

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every figure the README gives, one after another, each script's output under a heading: for comparing two
 # builds on one machine (run it for each, then diff the logs). Takes about an hour.
 # Usage: bench/all-figures.sh BUILD_DIR [LOG]

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # How many home-page titles come out right from pages that do not say their charset: 264 pages in eleven
 # charsets (bench/charset-pages.py; a quarter of them a title alone, another quarter a title and two
 # lines), served by a local server with a bare "Content-Type: text/html", read through --lookups

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Writes home pages in the legacy charsets sites still use, none of which says its charset (no header, no
 # <meta>; some start with an XML declaration instead, as XHTML pages do), and a list of what each title is.
 # The texts are written for this bench; each page is a site's home page of a few lines to a few kilobytes.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The command line on 20,000 domains against local services (nginx answering every request at once):
 # wall time, peak memory and the database's size. Usage: bench/cli-figures.sh BUILD_DIR [DOMAINS]
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The DNS lookup against a resolver that takes every query and never answers: how long 100 names take to
 # the end, and how long the program takes to exit after Ctrl-C in the middle.
 # Usage: bench/dns-figures.sh BUILD_DIR [NAMES]

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What a run does before it learns it cannot go on. --resume with a list file that ends halfway through the
 # unfinished batch's names: requests made before status 2, and peak memory, with lists of NAMES names (10,000
 # and 1,000,000 by default). A full disk under --output (a 64 KiB tmpfs with 4 KiB left): requests made, time

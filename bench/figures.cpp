@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Whole-program figures: the real window, real sockets, real ping. Each scenario prints what it measured.
 // Run them under a display with a window manager: bench/window-figures.sh does.
 //   bench_figures outbound-100k | round-trips | silent-homes | box-35s | many-hosts

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the figure scripts whose lookup must answer at once: settings and data in WORK, with the small
 # Tranco list installed, so `--lookups tranco` asks nothing of the network and the figure is the program's.
 # instant_lookup WORK

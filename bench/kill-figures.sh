@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # kill -9 of the command line at random moments of a 200,000-name batch whose lookup answers at once (a
 # Tranco rank from a small installed list): the cells found in the database afterwards against the rows
 # already printed (each printed row is saved first, so the database never holds fewer), and against what a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # One line far longer than any domain in --batch, by name and down a pipe, between two names: time, peak
 # resident memory, and what the output shows for it; in UTF-8, or in UTF-16 with its byte-order mark (Windows
 # Notepad's "Unicode").

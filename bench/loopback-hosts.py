@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Hosts for bench_figures many-hosts, on port 80: 127.10.x.y answer with a page of one outbound link,
 127.20.x.y accept and never say a word; nothing listens on 127.30.x.y, so those refuse."""
 import asyncio

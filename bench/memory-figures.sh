@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory while every home page of a batch sends 100 MB as fast as loopback carries it: the pages are
 # cut at the 16 MB cap, and each reply's read buffer is bounded, so the peak is the program's base plus at
 # most the cap per page in flight. Usage: bench/memory-figures.sh BUILD_DIR [PAGES_AT_ONCE...]

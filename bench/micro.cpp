@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the hot paths on realistic and hostile inputs (Google Benchmark).
 // Run: QT_QPA_PLATFORM=offscreen build/bench/bench_quillmark [--benchmark_filter=NAME]
 #include "ScriptedPlatform.h"

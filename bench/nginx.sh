@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sourced by the figure scripts: nginx in a folder of its own, in the foreground of a background job.
 # start_nginx FOLDER LISTEN 'SERVER BLOCK CONTENTS' ['HTTP BLOCK LINES']
 start_nginx() {

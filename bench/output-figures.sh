@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # --output onto what is not a regular file: a character device (/dev/null as root, and as an ordinary user
 # through runuser -u nobody), a FIFO with a reader, a symbolic link to a file and to a FIFO, a block device
 # (refused); then what each is and holds afterwards.

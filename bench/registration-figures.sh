@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The registration columns against local stand-ins:
 #  - N .cn names (1,000 by default) against a port-43 server that answers after 100 ms, at the default
 #    WHOIS pace (one at a time, 1 s apart, per server) and at 4 at once with no gap: time and share answered;

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Three shards of one list against one whole run (a Tranco rank from a small installed list, answered at
 # once): the shards' JSON Lines sorted together must equal the whole run's sorted, byte for byte, and their
 # CSV merged as the README says (the header once, rows sorted by position) the whole run's CSV as it is.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The certificate and robots.txt columns over N names (1,000 by default) against local sites on ports 443
 # and 80: a third with a valid certificate, a third with an expired one, a third that take the connection
 # and never answer. Wall time at the default pace (32 at once for each), and the cells as they came out.

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The command line over long lists with a lookup answered at once on loopback (the filing lookup against
 # nginx, 32 at a time): peak resident memory at each size, rows per second, and how long after nginx
 # answered a domain its row reached standard output (median and 99th percentile, joined by domain).

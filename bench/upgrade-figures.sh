@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the first start of version 5 costs on a results database of version 4: N cells (and their batches and
 # expiry days) saved in local time over a year, read once in the machine's zone. Time and peak resident memory
 # of a start that opens the database and asks nothing (an empty list), then of the same start again (nothing

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What the user's own data files cost at start (--version reads both): none; 25,000 definitions in lookups.json;
 # 25,000 registries in whois-registries.json; then files that are no files to read: a FIFO nobody writes (both
 # files), a link to /dev/zero (whois-registries.json: a program of before 4 MiB made the target of a

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What watching costs. The command line over N names (the filing lookup against nginx on loopback, 32 at
 # once), run a second time over the same store: plainly, then with --changes, one name in ten answering
 # differently the second time; time and peak resident memory of each. Given a second build (one from before

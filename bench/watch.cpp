@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What watching costs where it could be slow, on a real display (see watch-figures.sh):
 //   expiring N      即将到期 over a store holding the expiry days of N domains, from opening the file to the
 //                   dialog drawn (the store filled as the writer fills it, in one transaction, not timed)

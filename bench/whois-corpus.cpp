@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How registration facts read on real registries' answers: every answer of the corpus read as the program reads
 // it, its verdict, dates and registrar compared with what its .expected file states; then the reading cost.
 //

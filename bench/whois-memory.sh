@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Peak memory of the registration columns when every WHOIS answer is 1 MiB (the most a server may send) of
 # bytes that are not UTF-8, against a local port-43 server:
 #  - the base: one .cn name answered by a short record;

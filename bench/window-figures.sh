@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The whole-program figures under Xvfb with openbox, the window shown as on a desktop.
 # Usage: bench/window-figures.sh BUILD_DIR [SCENARIO...]; see bench/figures.cpp for the scenarios.
 set -euo pipefail

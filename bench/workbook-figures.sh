@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # More names than one sheet holds, as --format xlsx: the Tranco lookup over a small installed list (answered
 # at once, so the figure is the writing's), then the workbook read back sheet by sheet: every name must be
 # there, once, in order, under its position. Given LOOKUPS, every name is one no lookup accepts (d1..test), so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What writing an Excel workbook costs: 100,000 rows of the position, the domain and 8 lookups' cells
 // (counts, dates, texts, one cell in a hundred marked), written a row at a time as --format xlsx does,
 // against the same rows as CSV. Prints time and the process's peak memory before and after.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The command line's words for the user: progress, notices and usage errors, all on standard error, so

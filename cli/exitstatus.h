@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the command line's status tells a script. --help and docs/command-line.md give the same numbers and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The list of domains, read as it comes: a file straight from disk, standard input as its bytes arrive (a

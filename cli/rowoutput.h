@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rows of a run on their way out: where they go, and which may go. A row goes out in the list's order

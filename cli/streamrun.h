@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One run of the command line: the walker over the domains as they are read, every cell saved, each row

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // --watch NAME: a list saved in the window, run once from a timer or by hand. The run holds the list while it

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The columns' widths and the clipboard's labels, by lookup key.
 #include "export/columns.h"
 

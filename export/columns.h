@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How each lookup's column is shown: its width in the grid and in workbooks, and its field in the clipboard's

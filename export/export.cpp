@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The clipboard's labelled lines and the CSV file's bytes, every cell made harmless for where it goes.
 #include "export/export.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The clipboard's labelled lines and the CSV file's bytes made from the grid.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing an export where it goes, never replacing what is not a regular file.
 #include "export/outputfile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where an export or the command line's results are written: a file replaced only once complete, a device or a FIFO

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Excel workbooks through libxlsxwriter: each cell as a number, a date or text, marked cells grey with their reason.
 #include "export/workbook.h"
 

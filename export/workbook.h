@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Excel workbooks: the grid's columns as numbers, dates and text, marks as comments, going on past one sheet.

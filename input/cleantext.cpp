@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cell's text made safe for every output: no control characters, no bidirectional overrides.
 #include "input/cleantext.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A cell's text as every output may carry it, and characters counted as a reader counts them.

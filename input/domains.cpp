@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Domain lists read a line at a time: the encoding rule, CSV's first column, overlong lines cut at once.
 #include "input/domains.h"
 

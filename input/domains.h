@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Domain lists as they come in: pasted text, files and pipes, one name a line, in any of the encodings lists come in.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The encoding rule for lines whose source mixes encodings: CNNIC's WHOIS answers carry a registrar in UTF-8
 // among GB18030 lines, so each line is judged on its own.
 #include "input/textdecoding.h"

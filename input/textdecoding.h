@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Bytes made text a line at a time, by the one rule every reader of lines uses: UTF-8 where the line is valid

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's own data files: only regular files, only up to a size, never a wait.
 #include "input/userfile.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Files the user keeps beside the settings (their own WHOIS registries, their own lookups), read whole.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The one place the program asks the time. Everything that reads "now" or "today" (the walker, the store, the

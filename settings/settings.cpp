@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The user's settings over QSettings, its owner's alone.
 #include "settings/settings.h"
 

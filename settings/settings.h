@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The user's settings file: paces, proxies, ticked lookups and RDAP servers, each checked on read.

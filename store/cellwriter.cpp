@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "store/cellwriter.h"
 
 #include "store/instants.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The writing side of the results database, on a thread of its own. Cells queue up under a lock; the thread

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // How the results database writes a time: the instant in UTC, "2026-12-08T02:58:19.123Z", beside the offset

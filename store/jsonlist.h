@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Lists of names and keys as the database keeps them: one JSON array in a text column.

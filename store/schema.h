@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The results database as a file: its tables made or brought up to date, a damaged file told from one that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Versions 1 to 4 of the results database wrote the cells' and the batches' times in the local time of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The only place a cell's text is read back for its value: the cells saved before values were kept.
 #include "store/upgradevalues.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Bringing cells saved as text only (before values were kept) up to cells with values.

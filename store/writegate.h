@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The bound between the thread that hands cells to the results writer and the writer's own thread.

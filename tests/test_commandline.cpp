@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The command line's outputs: its formats byte for byte, its exit statuses and usage errors, the targets it
 // writes to, rows streamed whole and in order, shards that make the whole run, a reader that goes away, and
 // the options and statuses as --help and the documentation give them.

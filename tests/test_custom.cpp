@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Lookups the user defines: a definition read and refused for what it lacks, lookups.json (its owner's alone, a
 // bad entry told by place and key), the names put into an address, a JSON Pointer's value, and each kind of
 // extraction against a server of our own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The results database: one that cannot be used at the start or fails during a run (each told, the status
 // non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
 // for nothing saved), an older one brought up to date, and sibling cells saved with their cell.

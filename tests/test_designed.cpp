@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The eight designed lookups' cuts and addresses: what each takes from its service's page, and the domain put
 // into each address exactly as typed. Each row is a case that has gone wrong, or would, on real pages.
 #include "queries/lookups/alexa.h"

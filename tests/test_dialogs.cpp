@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The window's dialogs and what the result database adds to it: a cell's history and a batch resumed, a
 // registration cell's answer, the settings (checked on entry and on read) and the user's own lookups.
 #include "app/CustomLookupsDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Domain lists as they come in: a pasted list queued line by line exactly as it stands, and files of any
 // encoding read one line at a time (a stray line in another encoding marked, not spread to the rest), whole or
 // a byte at a time down a pipe.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exports: the clipboard's labelled lines and the CSV file's bytes (formulas and control characters made
 // harmless), and the workbook read back (numbers, dates, the formula guard, marks and comments, frozen panes,
 // rows past one sheet).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The results grid: how a cell reads there, and the frozen columns (the position and the domain) that keep each
 // row's name in view and on its own row while the grid scrolls sideways and down.
 #include "app/ResultsGrid.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a run that is cut short keeps: the database under kill -9 and Ctrl-C, --resume asking only for what is
 // missing, a signal at the worst moment, and what bounds a kill's loss: no row shown before its
 // cells are saved, no more than so many cells written ahead of the database.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names as the lookups that need a domain read them: the ASCII form, the registrable domain a registry is asked
 // about, and names no domain can have, which get 无效域名 without a question to anyone.
 #include "queries/sources/registrable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Thousands of random clicks, ticks, new lists and attempts to close while batches run: every cell must stay
 // in its row, and the window must never quit without being told to.
 #include "windowtesting.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rank list: read from its CSV or zip as published or as a spreadsheet saves it, refused when far too long or
 // broken, downloaded and installed in the background, and asked by the rank column.
 #include "queries/sources/tranco.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How registration facts are read: real registries' WHOIS answers (tests/data/whois-corpus), the hostile answers
 // that once passed for facts, the dates registries write, RDAP's not-found, and the servers users name.
 #include "queries/engine/keys.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registration columns asked of registries of our own: which RDAP server answers for a suffix, RDAP and
 // port-43 servers asked once per domain (www. names, an address, IANA's referral remembered),
 // what 查看应答原文 shows, a question asked again, and a relay variable that cannot be read.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a site says of itself, against servers of our own: its home page (title and filing number as cut, pages
 // that do not say their charset, one fetch for all four columns), its robots.txt (the verdict for Baidu and for
 // all, what an answer is, a 1 MB file judged by its start), its certificate (days left between instants, from

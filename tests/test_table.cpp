@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of lookups and the services they ask: every key and service once, each service with a name and a
 // pace, the designed columns in their order, what a table says when it is not so, and the results' cells
 // following their lookup when the table changes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Times saved as instants with the user's offset, and "today" read from the clock the program is handed: the
 // order and the days of saved answers on a computer that changed zone or holds a copied file, the upgrade of
 // the local times older files hold, and the days left counted from a clock the test sets.

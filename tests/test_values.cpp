@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cell's value and the text made from it: every shape a cell shows today comes back byte for byte.
 #include "queries/engine/value.h"
 

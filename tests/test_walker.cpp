@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walker without a window: every wanted lookup at once (one unticked ends, one ticked is not added), each
 // column written in queue order while two services answer out of order, Stop in all its forms, marked failures,
 // slowing down and the re-run, requests through proxies, one set aside; and a service's pace on its own (once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watching lists over time: what counts as a change, what expires soon (in any time zone), and when a list runs
 // again, with the clock given.
 #include "scoped.h"

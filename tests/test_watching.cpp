@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Watching from the command line and the store: --changes prints what changed since the last real answer (a
 // failure or a first answer is none), --expiring DAYS and its status 3, --watch NAME runs a saved list once and
 // never beside another run of it, and the expiry days kept per domain (a newer answer wins, one without a day

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Fetching and decoding against a server of our own, and the host address through ping: real encodings,
 // error pages, and the ways servers and hosts have made pages lie or requests grow; sizes and versions as read.
 #include "update/update.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a user meets it: its controls, each box its column, Start and Stop from one button, the
 // export gate, message boxes that must not hold up a batch, closing, the update question, and the frozen names
 // on their rows while a batch fills the grid.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bound between the walker and the results writer, with both sides driven by the test step by step.
 #include "store/writegate.h"
 

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Every C++ file in the repository as .clang-format says, or the names of those that are not: run by CTest and CI
 # so a change cannot land unformatted. With --fix, formats them instead.
 set -euo pipefail

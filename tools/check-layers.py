@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The layers as CMake builds them: each library includes only its own folders and those of the libraries it
 links itself, links only libraries it includes, has folders no other library has, and no two libraries
 include each other. The compiler already refuses an include from a folder nothing it links can see; this

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Sizes a reviewer asks about: files over 500 lines, functions over 60, and test code against program code.
 
 A function is a body whose opening brace stands alone at the start of a line (.clang-format breaks before a

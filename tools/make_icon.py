@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Draws the program icon and writes it as a Windows .ico with eight images (48, 32, 24 and 16 pixels,
 each at 256 colours and at 32 bits per pixel), and as PNG files for the desktop's hicolor icon theme.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "watch/schedule.h"
 
 WatchTimes asOf(const WatchTimes& times, const QDateTime& now)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sniffing a page's charset: an XML declaration, valid UTF-8, else uchardet's guess.
 #include "web/charset.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One GET of a page over Qt's network access, and the decoding of what came back.
 #include "web/fetch.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One GET of a page: bounded in time and size, decoded by the charset it declares, each failure told.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where services are reached, and the variables that move them.
 #include "web/hosts.h"
 

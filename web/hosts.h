@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Where a service is reached: its default host, or the QUILLMARK_HOST_* variable that moves it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The anchors of a page, matched one at a time.
 #include "web/links.h"
 

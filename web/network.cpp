@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A walker's pool of network managers, and those kept per proxy.
 #include "web/network.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Running ping with the host as one argument, its output read and cut, bounded in time.
 #include "web/ping.h"
 

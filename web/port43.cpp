@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One question to a WHOIS server on port 43, bounded in time and size.
 #include "web/port43.h"
 

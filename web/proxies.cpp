@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading proxy addresses and taking them in turn.
 #include "web/proxies.h"
 

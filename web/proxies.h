@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Proxies the user names for a service, taken in turn, one that keeps failing set aside.

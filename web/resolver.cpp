@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // DNS queries over c-ares, and what their replies prove about the name asked.
 #include "web/resolver.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // DNS queries over c-ares against the system's resolver or one the user names.

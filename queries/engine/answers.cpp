@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walker's log of answers as received, kept within a bound of memory.
 #include "queries/engine/answers.h"
 

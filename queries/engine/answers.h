@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Answers as received, kept within bounds, so 查看应答原文 can show why a cell reads what it reads.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Shared by every lookup: the page job most lookups run, the cells a page gives, Retry-After, verification pages.
 #include "queries/engine/lookup.h"
 

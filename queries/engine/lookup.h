@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a lookup is: its column, its service and pace, its address and cut, and the job that asks for one domain.

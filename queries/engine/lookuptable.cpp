@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The table of lookups and services: columns by position and key, and what is wrong with a table.
 #include "queries/engine/lookuptable.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The table of lookups and services a walker runs, made by its owner and handed down.

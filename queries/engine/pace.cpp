@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One service's pace: places, gaps between starts, slowing down and recovering.
 #include "queries/engine/pace.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The rows of a batch stored flat, cells following their lookup when the table changes.
 #include "queries/engine/results.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The rows of a batch and their cells, as the grid, the store and the exports read them.

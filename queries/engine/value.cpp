@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A cell's value and the one function that shows it.
 #include "queries/engine/value.h"
 

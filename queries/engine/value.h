@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a cell holds, apart from how it looks: the lookups make it, the display text is made from it, and the

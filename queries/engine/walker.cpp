@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The walker: a batch's life from Start to its end (run, stream, resume, re-run, stop, abort), and its pump,
 // which writes each walk's finished rows in queue order and says how far the batch has come.
 #include "queries/engine/walker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The walker: runs a batch's lookups over the domain queue and writes the results in queue order.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a batch is planned: which lookups share a walk (one answer serving several columns), which rows each walk
 // still writes, and the rows a list read as it comes adds to every walk.
 #include "queries/engine/walker.h"

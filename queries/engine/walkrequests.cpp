@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How a walk's rows are asked: in queue order as each service's pace and proxies allow, a name no one can be
 // asked about answered at once, and what an answer does to the pace, the proxies and the notice.
 #include "queries/engine/walker.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Alexa rank lookup.
 #include "queries/lookups/alexa.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The Alexa rank: its data service's address and the rank cut from its XML answer.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Baidu's indexed pages and backlinks lookups.
 #include "queries/lookups/baidu.h"
 

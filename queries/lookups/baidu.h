@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Baidu's indexed pages and backlinks: the two search addresses and the count cut from the results page.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The built-in lookups in the grid's order, then the user's own from lookups.json.
 #include "queries/lookups/builtin.h"
 

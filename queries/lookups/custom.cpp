@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user's lookup as it runs: the address for one row, the request with the user's headers, the answer read
 // and cut into its cell, and the lookup's entry in the table.
 #include "queries/lookups/custom.h"

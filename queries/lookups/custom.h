@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // A user's lookup as it runs: its address, its request, its cell, and its entry in the table. Its definition and

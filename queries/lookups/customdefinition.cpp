@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A user's lookup as defined: what a definition must hold and why one is refused, its JSON form, and
 // lookups.json, its owner's alone.
 #include "queries/lookups/customdefinition.h"

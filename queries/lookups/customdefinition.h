@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a user's lookup is, why a definition is refused, and lookups.json, the file that holds them.

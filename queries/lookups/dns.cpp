@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The DNS lookup over c-ares, bounded in time, each failure said in Chinese.
 #include "queries/lookups/dns.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The DNS column: a name's addresses of both families and its CNAME chain.

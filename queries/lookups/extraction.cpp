@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The three ways a user's lookup cuts its cell from an answer: a regular expression (PCRE2, bounded), a JSON
 // Pointer, or the text between two markers.
 #include "queries/lookups/extraction.h"

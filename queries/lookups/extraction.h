@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The three ways a user's lookup cuts its cell from an answer: a regular expression, a JSON Pointer, or the text

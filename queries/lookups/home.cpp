@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One fetch of the home page answering its status, title and filing number, and counting its outbound links in slices.
 #include "queries/lookups/home.h"
 

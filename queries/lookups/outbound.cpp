@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The outbound links lookup: it shares the home page's fetch, whose job counts the links.
 #include "queries/lookups/outbound.h"
 

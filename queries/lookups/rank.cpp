@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tranco rank lookup: the installed list asked, loaded once in the background.
 #include "queries/lookups/rank.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading an RDAP answer (RFC 9083): the domain object, its registrar and its dates; RDAP's not-found.
 #include "queries/lookups/rdapanswer.h"
 

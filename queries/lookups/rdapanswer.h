@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The registration cells one RDAP answer gives, and why each reads what it reads.

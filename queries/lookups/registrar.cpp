@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registrar lookup.
 #include "queries/lookups/registrar.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registration columns' job: RDAP or WHOIS (IANA asked for the server where no table names it), one answer for
 // four cells.
 #include "queries/lookups/registration.h"

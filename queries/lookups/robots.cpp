@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The robots.txt lookup and its rules, as crawlers read them.
 #include "queries/lookups/robots.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The robots.txt column: the verdict read from a site's rules for Baidu and for all.

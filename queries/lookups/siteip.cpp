@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The site IP lookup through the system's ping.
 #include "queries/lookups/siteip.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The certificate lookup: one TLS handshake per site, read whether or not the certificate validates.
 #include "queries/lookups/tls.h"
 

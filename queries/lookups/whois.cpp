@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A WHOIS answer's lines, each decoded on its own, and IANA's referral read from its answer. How one answer is
 // read is in whoisrecord.cpp and whoisverdict.cpp, the dates in whoisdate.cpp.
 #include "queries/lookups/whois.h"

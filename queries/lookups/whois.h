@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Reading WHOIS answers: the lines decoded, the four registration cells and their evidence, the dates, IANA's

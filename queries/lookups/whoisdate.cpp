@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The dates registries write, as the registry's calendar date.
 #include "queries/lookups/whois.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One line of a WHOIS answer taken apart: keys folded and split from their values.
 #include "queries/lookups/whoisfields.h"
 

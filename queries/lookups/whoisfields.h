@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // One line of a WHOIS answer taken apart: its key, its value and where it stands, as the reader of answers sees

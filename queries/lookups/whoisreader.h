@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The reader of one WHOIS answer: the lines taken apart, the asked name's record found among contacts, name

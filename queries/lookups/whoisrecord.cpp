@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Where the asked name's record stands in a WHOIS answer: the lines taken apart into blocks and headings, each
 // field's role, and the blocks that are a contact's, a name server's, another name's or another object's.
 #include "queries/lookups/whoisreader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a WHOIS answer says of the asked name: the registry's own words for a name held, free, kept back or
 // asked too fast, standing as the answer, and the facts of a held name's record.
 #include "queries/lookups/whoisreader.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Yahoo backlinks lookup.
 #include "queries/lookups/yahoo.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // IANA's RDAP bootstrap, the copy that ships and the cached one refreshed once a day, and the servers beside it.
 #include "queries/sources/rdap.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Which RDAP server answers for a suffix, and where one walker has learned a registry is asked.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Names read by IDNA and the Public Suffix List (libpsl).
 #include "queries/sources/registrable.h"
 

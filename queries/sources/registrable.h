@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Names as the lookups that need a domain read them: the ASCII form, the host typed, the registrable domain.

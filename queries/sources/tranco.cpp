@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Tranco list: parsed into a table of hashes, installed and downloaded off the calling thread.
 #include "queries/sources/tranco.h"
 

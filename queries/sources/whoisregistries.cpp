@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registries' data files read into rules, prepared for reading answers fast.
 #include "queries/sources/whoisregistries.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What the program knows of each WHOIS registry: its server, its suffixes, and the words and fields its answers use.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Stands in for ping(8): logs its arguments, one per line, then answers by the host it was given.
 for last; do :; done
 [ -n "$FAKE_PING_LOG" ] && printf '%s\n' "$@" > "$FAKE_PING_LOG"

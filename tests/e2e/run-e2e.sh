@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End-to-end: the real program under Xvfb, driven with xdotool as a user would, against nginx on
 # loopback and the real ping. Usage: run-e2e.sh PROGRAM ARTEFACT_DIR
 # Exits 77 (skipped) only where the display or the loopback servers cannot be had.

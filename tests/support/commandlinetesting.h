@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The real program's command line run by the tests: folders of their own for its settings and results, a

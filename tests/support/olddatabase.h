@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The results database as other programs leave it: statements run and rows read behind the program's back, and
