@@ -23,6 +23,7 @@ class QTreeView;
 class ResultStore;
 class ResultsGrid;
 class Settings;
+class Translators;
 class UpdateController;
 class Walker;
 class WatchController;
@@ -49,6 +50,9 @@ public:
     void offerToResume();
     // The tray's 退出: ends the program without the question closing the window asks.
     void quitFromTray();
+
+    // What 设置's 界面语言 switches; without it (as in tests) the window stays in the language it started in.
+    void setTranslators(Translators* translators) { m_translators = translators; }
 
     Walker& walker() const { return *m_walker; }
     WatchController& watching() const { return *m_watching; }
@@ -103,6 +107,7 @@ private:
     QAction* m_rerunAction = nullptr;
     QMenu* m_queriesMenu = nullptr;
     bool m_quitting = false;
+    Translators* m_translators = nullptr;
 
     BatchController* m_batch = nullptr;
     ExportController* m_exports = nullptr;

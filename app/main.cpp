@@ -6,18 +6,18 @@
 #include "cli/commandline.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
+#include "settings/language.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
 #include "watching/watcher.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QNetworkProxyFactory>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
-#include <QTranslator>
+#include <cstdio>
 #include <sys/resource.h>
 
 using namespace Qt::Literals::StringLiterals;
@@ -51,21 +51,22 @@ int main(int argc, char* argv[])
     QGuiApplication::setWindowIcon(QIcon(u":/icons/quillmark.ico"_s));
     // Desktops match the window to the installed seo-quillmark.desktop by this name.
     QGuiApplication::setDesktopFileName(u"seo-quillmark"_s);
-    // Qt's own texts (the buttons of message boxes, the file dialogs) in Chinese, as everything else is.
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Chinese, QLocale::China), u"qt"_s, u"_"_s,
-            QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTexts);
+    Settings settings;
+    QString languageProblem;
+    Translators translators;
+    translators.apply(chosenLanguage(languageOption(app.arguments()), &settings, &languageProblem));
+    if (!languageProblem.isEmpty())
+        std::fputs(qPrintable(u"seo-quillmark: "_s + languageProblem + u'\n'), stderr);
 
     DesktopPlatform platform;
     const CustomFile custom = readUserLookups();
     // Every key and service once, each service with a name and a pace: a table that is not so is said at once.
     const QStringList skipped = custom.skipped + makeLookupTable(custom.lookups).problems();
-    Settings settings;
     ResultStore store;
     MainWindow window(platform, settings, custom.lookups, &store);
     window.setGeometry(
         QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, window.size(), window.screen()->availableGeometry()));
+    window.setTranslators(&translators);
     window.show();
     QTimer::singleShot(0, &window, &MainWindow::offerToResume);
     // Watch lists run while the program does; with a tray, also after the window is closed to it.

@@ -2,6 +2,7 @@
 // The user's settings over QSettings, its owner's alone.
 #include "settings/settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -11,6 +12,11 @@
 #include <algorithm>
 
 using namespace Qt::Literals::StringLiterals;
+
+QString shownName(const Service& service)
+{
+    return QCoreApplication::translate("Services", service.name.toUtf8().constData());
+}
 
 Settings::Settings(const QString& path)
     : m_file(std::make_unique<QSettings>(path, QSettings::IniFormat))
@@ -84,6 +90,17 @@ int Settings::warnDays() const
 void Settings::setWarnDays(int days)
 {
     m_file->setValue(u"watch/warnDays"_s, days);
+    m_file->sync();
+}
+
+Language Settings::language() const
+{
+    return languageNamed(m_file->value(u"interface/language"_s).toString()).value_or(Language::Chinese);
+}
+
+void Settings::setLanguage(Language language)
+{
+    m_file->setValue(u"interface/language"_s, languageCode(language));
     m_file->sync();
 }
 

@@ -2,6 +2,8 @@
 #pragma once
 
 // The user's settings file: paces, proxies, ticked lookups and RDAP servers, each checked on read.
+#include "settings/language.h"
+
 #include <QHash>
 #include <QStringList>
 #include <memory>
@@ -29,6 +31,10 @@ struct Service
     const char* host = "";
     const char* scheme = "http";
 };
+
+// The service's name as the user reads it (marked with QT_TRANSLATE_NOOP("Services", …) where the service is
+// defined), in the interface's language.
+QString shownName(const Service& service);
 
 // The user's settings file. Values are checked on every read: one out of range, or no number at all,
 // reads as the default, so a hand-edited file cannot make the program hammer a service or stall.
@@ -67,6 +73,11 @@ public:
     static constexpr int kMaxWarnDays = 3650;
     int warnDays() const;
     void setWarnDays(int days);
+
+    // 界面语言: the language of the window, its messages and the cells it makes ("interface/language": zh, en);
+    // Chinese unless the file names English.
+    Language language() const;
+    void setLanguage(Language language);
 
     // RDAP servers the user adds for suffixes no table lists: [rdap-servers] suffix=https://…/
     QHash<QString, QString> rdapServers() const;

@@ -7,7 +7,7 @@
 # and the desktop entry's validators, which the package is checked with.
 set -eu
 
-packages="cmake make g++ pkg-config dpkg-dev help2man file qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins libqt6sql6-sqlite
+packages="cmake make g++ pkg-config dpkg-dev help2man file qt6-base-dev qt6-charts-dev qt6-tools-dev qt6-l10n-tools libqt6opengl6-dev qt6-qpa-plugins libqt6sql6-sqlite
           qt6-translations-l10n libzip-dev libc-ares-dev libpsl-dev publicsuffix libpcre2-dev libxlsxwriter-dev libuchardet-dev
           fonts-wqy-microhei
           iputils-ping xdg-utils"

@@ -2,6 +2,7 @@
 // Shared by every lookup: the page job most lookups run, the cells a page gives, Retry-After, verification pages.
 #include "queries/engine/lookup.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QRegularExpression>
 #include <QUrl>
@@ -131,4 +132,10 @@ std::optional<QString> cutAfter(const QString& text, const QString& marker, cons
     const QStringView piece = QStringView(text).mid(start, next < 0 ? -1 : next - start);
     const qsizetype end = piece.indexOf(terminator);
     return (end < 0 ? piece : piece.left(end)).toString();
+}
+
+QString shownHeader(const Lookup& lookup)
+{
+    return lookup.userDefined ? lookup.header
+                              : QCoreApplication::translate("Columns", lookup.header.toUtf8().constData());
 }

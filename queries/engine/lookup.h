@@ -120,6 +120,10 @@ struct Lookup
     }
 };
 
+// The header as the user reads it: a built-in lookup's (marked with QT_TRANSLATE_NOOP("Columns", …) where it
+// is defined) in the interface's language, a user's own as the user wrote it.
+QString shownHeader(const Lookup& lookup);
+
 // The work of a lookup that is one page: the address for a domain, the charset of a page that declares none,
 // and the cut from page to cell.
 StartJob pageJob(QString (*address)(const QString& domain), Charset charset,

@@ -4,9 +4,14 @@
 
 #include "queries/engine/lookup.h"
 
+#include <QCoreApplication>
 #include <QSet>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+const char* const kDomainHeader = QT_TRANSLATE_NOOP("Columns", "查询域名地址");
+}
 
 QString ServiceTable::add(const Service& service)
 {
@@ -78,7 +83,15 @@ const Lookup* LookupTable::lookupAt(int column) const
 QString LookupTable::header(int column) const
 {
     if (column == DomainColumn)
-        return u"查询域名地址"_s;
+        return QString::fromUtf8(kDomainHeader);
     const Lookup* lookup = lookupAt(column);
     return lookup ? lookup->header : QString();
+}
+
+QString LookupTable::shownHeader(int column) const
+{
+    if (column == DomainColumn)
+        return QCoreApplication::translate("Columns", kDomainHeader);
+    const Lookup* lookup = lookupAt(column);
+    return lookup ? ::shownHeader(*lookup) : QString();
 }

@@ -53,6 +53,9 @@ public:
     const Lookup* lookupAt(int column) const; // nullptr for the position and domain columns
     // "" over the positions, "查询域名地址" over the domains, then each lookup's own.
     QString header(int column) const;
+    // The same as the user reads it, in the interface's language (the CSV header keeps header(): scripts
+    // read it).
+    QString shownHeader(int column) const;
 
 private:
     std::vector<std::shared_ptr<const Lookup>> m_held;
