@@ -15,7 +15,7 @@ start_nginx "$work" "127.0.0.1:$port" \
 seq "$count" | sed "s|^|127.0.0.1:$port/d|" >"$work/domains.txt"
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
 for service in REGISTRAR ICP BAIDU ALEXA YAHOO; do export "QUILLMARK_HOST_$service=127.0.0.1:$port"; done
-/usr/bin/time -f "%e s wall, %M KB peak resident" "$program" --batch "$work/domains.txt" --lookups all \
+/usr/bin/time -f "%e s wall, %U s user, %S s sys, %M KB peak resident" "$program" --batch "$work/domains.txt" --lookups all \
     --format jsonl --output "$work/out.jsonl" 2>"$work/stderr" || true
 grep -v "^Command exited" "$work/stderr" | tail -2
 echo "$(wc -l <"$work/out.jsonl") result lines; database $(du -k "$work/data/seo-quillmark/results.db" | cut -f1) KB"
