@@ -9,6 +9,7 @@
 #include "cli/watchclaim.h"
 #include "queries/lookups/builtin.h"
 #include "queries/sources/whoisregistries.h"
+#include "settings/language.h"
 #include "store/store.h"
 
 #include <QCoreApplication>
@@ -73,18 +74,21 @@ bool isFifo(const QString& path)
 
 QString duration(qint64 seconds)
 {
-    return seconds >= 3600 ? u"%1 时 %2 分"_s.arg(seconds / 3600).arg(seconds % 3600 / 60)
-                           : u"%1 分 %2 秒"_s.arg(seconds / 60).arg(seconds % 60);
+    return seconds >= 3600
+        ? QCoreApplication::translate("CommandLine", "%1 时 %2 分").arg(seconds / 3600).arg(seconds % 3600 / 60)
+        : QCoreApplication::translate("CommandLine", "%1 分 %2 秒").arg(seconds / 60).arg(seconds % 60);
 }
 
 void showProgress(const StreamRun& run, bool terminal)
 {
     const double rate = run.done() * 1000.0 / qMax<qint64>(1, run.clock().elapsed());
-    const QString line = u"%1/%2 个单元格（%3%），每秒 %4 个，约剩 %5"_s.arg(run.done())
+    const QString line = QCoreApplication::translate("CommandLine", "%1/%2 个单元格（%3%），每秒 %4 个，约剩 %5")
+                             .arg(run.done())
                              .arg(run.total())
                              .arg(run.total() ? 100 * run.done() / run.total() : 100)
                              .arg(rate, 0, 'f', 1)
-                             .arg(rate > 0 ? duration(qint64((run.total() - run.done()) / rate)) : u"未知"_s);
+                             .arg(rate > 0 ? duration(qint64((run.total() - run.done()) / rate))
+                                           : QCoreApplication::translate("CommandLine", "未知"));
     if (terminal)
         sayInPlace(u"\r"_s + line + u"\x1b[K"_s);
     else
@@ -97,9 +101,9 @@ std::shared_ptr<const LookupTable> loadTable()
     const CustomFile custom = readUserLookups();
     auto table = std::make_shared<const LookupTable>(makeLookupTable(custom.lookups));
     for (const QString& line : custom.skipped + table->problems())
-        say(u"seo-quillmark: 自定义查询 %1\n"_s.arg(line));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 自定义查询 %1\n").arg(line));
     for (const QString& line : whoisRegistryProblems())
-        say(u"seo-quillmark: WHOIS 注册局数据 %1\n"_s.arg(line));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: WHOIS 注册局数据 %1\n").arg(line));
     return table;
 }
 
@@ -110,14 +114,17 @@ std::optional<ExitStatus> openEnds(
 {
     QString problem;
     if (options.watch.isEmpty() && !input.open(options.batch, &problem)) {
-        say(u"seo-quillmark: 无法读取 --batch %1：%2\n"_s.arg(options.batch, problem));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 无法读取 --batch %1：%2\n")
+                .arg(options.batch, problem));
         return ExitStatus::Usage;
     }
     const QList<int> workbookColumns
         = options.format == Format::Xlsx ? QList<int> {PositionColumn, DomainColumn} + options.columns : QList<int>();
-    output.neverReplace(ResultStore::files(ResultStore::defaultPath()), u"是本程序的结果数据库"_s);
+    output.neverReplace(ResultStore::files(ResultStore::defaultPath()),
+        QCoreApplication::translate("CommandLine", "是本程序的结果数据库"));
     if (const QString error = output.open(table, workbookColumns); !error.isEmpty()) {
-        say(u"seo-quillmark: 无法写入 --output %1：%2\n"_s.arg(options.output, error));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 无法写入 --output %1：%2\n")
+                .arg(options.output, error));
         return ExitStatus::Usage;
     }
     return std::nullopt;
@@ -137,10 +144,13 @@ ExitStatus runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, Wat
     watch.release(run.batch(), int(status) < 128 && run.done() > 0);
     if (terminal)
         sayInPlace(u"\r\x1b[K"_s);
-    say(u"%1/%2 个单元格，用时 %3\n"_s.arg(run.done()).arg(run.total()).arg(duration(run.clock().elapsed() / 1000)));
+    say(QCoreApplication::translate("CommandLine", "%1/%2 个单元格，用时 %3\n")
+            .arg(run.done())
+            .arg(run.total())
+            .arg(duration(run.clock().elapsed() / 1000)));
     if (!run.isSaved()) {
         // The database is held by another program: waiting for it would break the promise to end at once.
-        say(u"最后的部分结果未能保存。\n"_s);
+        say(QCoreApplication::translate("CommandLine", "最后的部分结果未能保存。\n"));
         std::fflush(stderr);
         std::_Exit(int(status));
     }
@@ -151,8 +161,10 @@ ExitStatus runToEnd(QCoreApplication& app, StreamRun& run, ListInput& input, Wat
 
 bool isCommandLine(int argc, char** argv)
 {
+    // --lang alone is the window's too: `seo-quillmark --lang en` opens it in English.
     for (int i = 1; i < argc; ++i) {
-        if (isCommandOption(QString::fromLocal8Bit(argv[i])))
+        const CommandOption* option = commandOptionNamed(QString::fromLocal8Bit(argv[i]));
+        if (option && option->role != CommandOption::Role::Language)
             return true;
     }
     return false;
@@ -161,11 +173,21 @@ bool isCommandLine(int argc, char** argv)
 ExitStatus runCommandLine(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Scripts keep the Chinese they have always read unless they ask: the window's 界面语言 is not followed.
+    // Chinese installs nothing at all, so that even Qt's own words in --help (and the manual page made from
+    // it) stay as they were. A --lang that names no language is told with the usage errors.
+    Translators translators;
+    QString languageProblem;
+    const QString languageAsked = languageOption(app.arguments());
+    if (chosenLanguage(languageAsked, nullptr, &languageProblem) == Language::English)
+        translators.apply(Language::English);
+    else if (!languageProblem.isEmpty() && languageAsked.isEmpty())
+        say(u"seo-quillmark: "_s + languageProblem + u'\n');
     const std::shared_ptr<const LookupTable> table = loadTable();
     const QString explainOption = u"--"_s + commandOption(CommandOption::Role::Explain).names.first();
     if (const qsizetype explain = app.arguments().indexOf(explainOption); explain > 0) {
         if (explain + 1 >= app.arguments().size()) {
-            say(u"seo-quillmark: %1 后应有一个域名\n"_s.arg(explainOption));
+            say(QCoreApplication::translate("CommandLine", "seo-quillmark: %1 后应有一个域名\n").arg(explainOption));
             return ExitStatus::Usage;
         }
         return explainRegistration(app.arguments().at(explain + 1));

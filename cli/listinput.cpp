@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/listinput.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QSocketNotifier>
 #include <cerrno>
@@ -18,7 +19,8 @@ bool ListInput::open(const QString& path, QString* error)
     {
     };
     if (m_fd < 0 || fstat(m_fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        *error = m_fd < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : u"是一个文件夹"_s;
+        *error = m_fd < 0 ? QString::fromLocal8Bit(std::strerror(errno))
+                          : QCoreApplication::translate("CommandLine", "是一个文件夹");
         return false;
     }
     if (S_ISREG(status.st_mode)) {

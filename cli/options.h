@@ -39,11 +39,11 @@ struct Options
 // says, and how it is read all come from the table of these.
 struct CommandOption
 {
-    enum class Role { Help, Version, Run, Explain };
+    enum class Role { Help, Version, Run, Explain, Language }; // Language: read by the window as well
     enum class Listing { None, Lookups, Services }; // what the description ends with
     QStringList names; // as typed after - or --; one letter for a short form
     QString valueName; // empty for a switch
-    QString description;
+    const char* description; // marked with QT_TRANSLATE_NOOP("CommandLine", …), shown translated
     Listing listing = Listing::None;
     Role role = Role::Run;
     QString defaultValue;
@@ -55,7 +55,8 @@ struct CommandOption
 // In the order --help lists them; a run's options are read, and the first wrong one told, in this order.
 const QList<CommandOption>& commandOptions();
 const CommandOption& commandOption(CommandOption::Role role);
-// Whether an argument is one of ours (with or without its =VALUE).
+// The option an argument names (with or without its =VALUE); nullptr when it is none of ours.
+const CommandOption* commandOptionNamed(const QString& argument);
 bool isCommandOption(const QString& argument);
 QString helpText(const LookupTable& table);
 

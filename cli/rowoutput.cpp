@@ -10,6 +10,7 @@
 #include "store/store.h"
 #include "watch/expiry.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -33,11 +34,13 @@ QString OutputTarget::open(const LookupTable& table, const QList<int>& workbookC
 {
     QString error = m_file.open();
     if (m_file.wantsReader()) {
-        say(u"seo-quillmark: 等待读取 %1 的程序……\n"_s.arg(m_path));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 等待读取 %1 的程序……\n").arg(m_path));
         error = m_file.open(true);
     }
     if (error.isEmpty() && m_file.inPlace())
-        say(u"seo-quillmark: %1 属于另一个用户，所在文件夹设有粘滞位，无法替换它：改为直接写入（中途失败会留下不完整的结果）\n"_s
+        say(QCoreApplication::translate("CommandLine",
+            "seo-quillmark: %1 "
+            "属于另一个用户，所在文件夹设有粘滞位，无法替换它：改为直接写入（中途失败会留下不完整的结果）\n")
                 .arg(m_path));
     if (error.isEmpty() && !workbookColumns.isEmpty()) {
         m_workbook.emplace(m_file, table, workbookColumns);
@@ -106,7 +109,7 @@ void RowOutput::write(bool unsaved, QDeadlineTimer deadline)
 void RowOutput::finish()
 {
     if (const QString error = m_target.finish(); !error.isEmpty() && !m_target.pipeClosed()) {
-        say(u"无法写入 %1：%2\n"_s.arg(m_options.output, error));
+        say(QCoreApplication::translate("CommandLine", "无法写入 %1：%2\n").arg(m_options.output, error));
         m_failed = true;
     }
 }
@@ -153,8 +156,11 @@ QByteArray RowOutput::changeBytes(int row) const
         const std::optional<Results::Earlier> earlier = m_results.earlier(row, column);
         if (!earlier || !earlier->changed)
             continue;
+        // The last answer in the words of this run's language where it is a word or a number (a run in the
+        // other language may have saved it), as the page wrote it where it is a text.
         const QStringList fields {m_results.text(row, DomainColumn), m_results.table().lookupAt(column)->key,
-            earlier->text, m_results.text(row, column), earlier->date.toString(u"yyyy-MM-dd"_s)};
+            displayText(earlier->value, earlier->text), m_results.text(row, column),
+            earlier->date.toString(u"yyyy-MM-dd"_s)};
         if (m_options.format == Format::Csv) {
             bytes += visibleControls(csvLine(fields)).toUtf8();
             continue;

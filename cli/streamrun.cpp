@@ -80,7 +80,7 @@ void StreamRun::interrupt(int signal)
     for (int row = results.firstRow(); row < results.rowCount(); ++row) {
         for (int column : m_options.columns) {
             if (!results.isWritten(row, column))
-                results.setCell(row, column, QString(), u"未查询（已中断）"_s);
+                results.setCell(row, column, QString(), QCoreApplication::translate("CommandLine", "未查询（已中断）"));
         }
     }
     qApp->quit();
@@ -185,7 +185,8 @@ bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool
     for (qsizetype i = 0; i < saved.size(); ++i) {
         if (part.domains.at(i) != saved.at(i)) {
             differs(part.positions.isEmpty() ? qint64(first + i) : part.positions.at(i),
-                u"这次是 %1，上次是 %2"_s.arg(part.domains.at(i), saved.at(i)));
+                QCoreApplication::translate("CommandLine", "这次是 %1，上次是 %2")
+                    .arg(part.domains.at(i), saved.at(i)));
             return false;
         }
     }
@@ -198,14 +199,15 @@ bool StreamRun::sameAsBatch(const DomainFile& part, int first, qint64 read, bool
     }
     const QStringList more = after.value();
     if (!more.isEmpty())
-        differs(read, u"这次的列表到此为止，上次还有 %1"_s.arg(more.first()));
+        differs(read, QCoreApplication::translate("CommandLine", "这次的列表到此为止，上次还有 %1").arg(more.first()));
     return more.isEmpty();
 }
 
 // --resume over a list that parts from the unfinished batch's: nothing more is asked.
 void StreamRun::differs(qint64 position, const QString& how)
 {
-    stopResuming(u"seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n"_s
+    stopResuming(QCoreApplication::translate("CommandLine",
+                     "seo-quillmark: 第 %1 个域名与上次未完成的查询不同（%2），无法继续；不用 --resume 可从头开始。\n")
                      .arg(position + 1)
                      .arg(how),
         ExitStatus::Usage);
@@ -215,7 +217,9 @@ void StreamRun::differs(qint64 position, const QString& how)
 // and going on with it would take what could not be read for nothing saved. A database fault, so status 1.
 void StreamRun::unreadable(const QString& why)
 {
-    stopResuming(u"seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n"_s.arg(why),
+    stopResuming(QCoreApplication::translate("CommandLine",
+                     "seo-quillmark: 无法读取上次未完成的查询（%1），无法继续；不用 --resume 可从头开始。\n")
+                     .arg(why),
         ExitStatus::SomeFailed);
 }
 
@@ -249,7 +253,8 @@ void StreamRun::begin()
         return;
     }
     if (m_options.resume)
-        say(u"没有可继续的查询（上次的查询已完成，或查询不同）：从头开始。\n"_s);
+        say(QCoreApplication::translate(
+            "CommandLine", "没有可继续的查询（上次的查询已完成，或查询不同）：从头开始。\n"));
     m_walker.runStream(m_options.chosen);
 }
 

@@ -10,6 +10,8 @@
 #include "store/store.h"
 #include "store/watchlists.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -44,21 +46,27 @@ std::optional<ExitStatus> WatchClaim::take(
     const std::optional<WatchList> list = found.value();
     if (!list) {
         const ReadResult<QStringList> names = m_lists->names();
-        say(u"seo-quillmark: 没有名为「%1」的监控列表（%2）\n"_s.arg(name,
-            !names.ok()                   ? names.error()
-                : names.value().isEmpty() ? u"还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…"_s
-                                          : u"已有：" + names.value().join(u"、"_s)));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 没有名为「%1」的监控列表（%2）\n")
+                .arg(name,
+                    !names.ok() ? names.error()
+                        : names.value().isEmpty()
+                        ? QCoreApplication::translate(
+                            "CommandLine", "还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…")
+                        : QCoreApplication::translate("CommandLine", "已有：%1")
+                              .arg(names.value().join(QCoreApplication::translate("CommandLine", "、")))));
         return ExitStatus::Usage;
     }
     for (const QString& key : list->lookups) {
         if (const Lookup* lookup = table.byKey(key))
             options->chosen.append(lookup);
         else
-            say(u"seo-quillmark: 监控列表「%1」的查询 %2 已不存在，略过\n"_s.arg(name, key));
+            say(QCoreApplication::translate("CommandLine", "seo-quillmark: 监控列表「%1」的查询 %2 已不存在，略过\n")
+                    .arg(name, key));
     }
     orderChosen(table, options);
     if (options->chosen.isEmpty() || list->domains.isEmpty()) {
-        say(u"seo-quillmark: 监控列表「%1」没有可查询的域名或查询\n"_s.arg(name));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 监控列表「%1」没有可查询的域名或查询\n")
+                .arg(name));
         return ExitStatus::Usage;
     }
     m_name = name;
@@ -76,10 +84,13 @@ std::optional<ExitStatus> WatchClaim::claim()
     case WatchLists::Claim::Started:
         break;
     case WatchLists::Claim::Running:
-        say(u"seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n"_s.arg(m_name));
+        say(QCoreApplication::translate(
+            "CommandLine", "seo-quillmark: 监控列表「%1」正在运行（窗口或另一个定时任务），这次不再运行\n")
+                .arg(m_name));
         return ExitStatus::SomeFailed;
     default:
-        say(u"seo-quillmark: 无法读写监控列表：%1\n"_s.arg(m_lists->problem()));
+        say(QCoreApplication::translate("CommandLine", "seo-quillmark: 无法读写监控列表：%1\n")
+                .arg(m_lists->problem()));
         return ExitStatus::SomeFailed;
     }
     m_claimed = true;

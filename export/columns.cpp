@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "queries/engine/lookuptable.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -13,20 +15,20 @@ struct Shown
 {
     const char* key;
     int width;
-    QString label = {};
+    const char* label = nullptr; // QT_TRANSLATE_NOOP("Export", …)
 };
 
-// Pasted exports are parsed by users' own scripts: the labels, the lower-case "yahoo排名" included, stay
-// exactly as they have always been.
+// Pasted exports are parsed by users' own scripts: the labels, the lower-case "yahoo排名" included, stay exactly
+// as they have always been in Chinese, the default; in English they are English words, for people to read.
 const Shown kShown[] = {
-    {"registrar", 70, u"|注册："_s},
-    {"icp", 100, u"|备案："_s},
-    {"baidu-index", 65, u"|百度收录："_s},
-    {"baidu-links", 65, u"|百度反链："_s},
-    {"alexa", 70, u"|Alexa："_s},
-    {"yahoo", 75, u"|yahoo排名："_s},
-    {"outbound", 65, u"|出站："_s},
-    {"ip", 105, u"|IP："_s},
+    {"registrar", 70, QT_TRANSLATE_NOOP("Export", "|注册：")},
+    {"icp", 100, QT_TRANSLATE_NOOP("Export", "|备案：")},
+    {"baidu-index", 65, QT_TRANSLATE_NOOP("Export", "|百度收录：")},
+    {"baidu-links", 65, QT_TRANSLATE_NOOP("Export", "|百度反链：")},
+    {"alexa", 70, QT_TRANSLATE_NOOP("Export", "|Alexa：")},
+    {"yahoo", 75, QT_TRANSLATE_NOOP("Export", "|yahoo排名：")},
+    {"outbound", 65, QT_TRANSLATE_NOOP("Export", "|出站：")},
+    {"ip", 105, QT_TRANSLATE_NOOP("Export", "|IP：")},
     {"reg-status", 70},
     {"reg-registrar", 150},
     {"dns", 200},
@@ -69,5 +71,5 @@ int columnWidth(const LookupTable& table, int column)
 QString exportLabel(const Lookup& lookup)
 {
     const Shown* entry = shown(lookup);
-    return entry ? entry->label : QString();
+    return entry && entry->label ? QCoreApplication::translate("Export", entry->label) : QString();
 }

@@ -2,6 +2,7 @@
 // Writing an export where it goes, never replacing what is not a regular file.
 #include "export/outputfile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -23,21 +24,22 @@ QString reasonOf(int error)
     switch (error) {
     case EACCES:
     case EPERM:
-        return u"没有写入权限"_s;
+        return QCoreApplication::translate("Export", "没有写入权限");
     case ENOENT:
-        return u"不存在"_s;
+        return QCoreApplication::translate("Export", "不存在");
     case EROFS:
-        return u"文件系统只读"_s;
+        return QCoreApplication::translate("Export", "文件系统只读");
     case ENOSPC:
-        return u"磁盘已满"_s;
+        return QCoreApplication::translate("Export", "磁盘已满");
     case EDQUOT:
-        return u"超出磁盘配额"_s;
+        return QCoreApplication::translate("Export", "超出磁盘配额");
     case EPIPE:
-        return u"读取方已关闭管道"_s;
+        return QCoreApplication::translate("Export", "读取方已关闭管道");
     case EIO:
-        return u"输入输出错误"_s;
+        return QCoreApplication::translate("Export", "输入输出错误");
     default:
-        return u"系统错误（%1）"_s.arg(QString::fromLocal8Bit(std::strerror(error)));
+        return QCoreApplication::translate("Export", "系统错误（%1）")
+            .arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
 
@@ -124,12 +126,14 @@ OutputFile::~OutputFile()
 
 QString OutputFile::refuse(const QString& reason) const
 {
-    return m_resolved == QFileInfo(m_path).absoluteFilePath() ? reason : u"%1（链接指向 %2）"_s.arg(reason, m_resolved);
+    return m_resolved == QFileInfo(m_path).absoluteFilePath()
+        ? reason
+        : QCoreApplication::translate("Export", "%1（链接指向 %2）").arg(reason, m_resolved);
 }
 
 QString OutputFile::failure() const
 {
-    return refuse(m_failure ? reasonOf(m_failure) : u"写入失败"_s);
+    return refuse(m_failure ? reasonOf(m_failure) : QCoreApplication::translate("Export", "写入失败"));
 }
 
 void OutputFile::neverReplace(const QStringList& paths, const QString& what)
@@ -140,7 +144,7 @@ void OutputFile::neverReplace(const QStringList& paths, const QString& what)
 
 QString OutputFile::kept(const QString& path) const
 {
-    return refuse(u"%1（%2），不会写入它"_s.arg(m_keptAs, path));
+    return refuse(QCoreApplication::translate("Export", "%1（%2），不会写入它").arg(m_keptAs, path));
 }
 
 // Truncated now, before the first request, so what the file held is not mistaken for this run's rows.
@@ -166,7 +170,8 @@ QString OutputFile::openDevice(const QByteArray& target, bool fifo, bool waitFor
     while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         m_wantsReader = fifo && errno == ENXIO;
-        return refuse(m_wantsReader ? u"没有程序在读取这个管道"_s : reasonOf(errno));
+        return refuse(
+            m_wantsReader ? QCoreApplication::translate("Export", "没有程序在读取这个管道") : reasonOf(errno));
     }
     if (flags & O_NONBLOCK)
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
@@ -185,7 +190,8 @@ QString OutputFile::openBeside(const QByteArray& target, const QString& folder, 
     if (m_fd < 0) {
         const int error = errno;
         m_part.clear();
-        return refuse(u"无法在 %1 建立临时文件（%2）"_s.arg(folder, reasonOf(error)));
+        return refuse(
+            QCoreApplication::translate("Export", "无法在 %1 建立临时文件（%2）").arg(folder, reasonOf(error)));
     }
     if (replaced)
         ::fchmod(m_fd, replaced->st_mode & 07777);
@@ -201,7 +207,7 @@ QString OutputFile::open(bool waitForReader)
     m_resolved = QFileInfo(m_path).absoluteFilePath();
     for (int hops = 0; QFileInfo(m_resolved).isSymLink(); ++hops) {
         if (hops == 40)
-            return u"符号链接层数过多"_s;
+            return QCoreApplication::translate("Export", "符号链接层数过多");
         m_resolved = QFileInfo(m_resolved).symLinkTarget();
     }
     for (const QString& path : m_kept) {
@@ -214,21 +220,21 @@ QString OutputFile::open(bool waitForReader)
     if (!exists && errno != ENOENT)
         return refuse(reasonOf(errno));
     if (exists && S_ISDIR(status.st_mode))
-        return refuse(u"是一个文件夹"_s);
+        return refuse(QCoreApplication::translate("Export", "是一个文件夹"));
     if (exists && (S_ISCHR(status.st_mode) || S_ISFIFO(status.st_mode)))
         return openDevice(target, S_ISFIFO(status.st_mode), waitForReader);
     if (exists && !S_ISREG(status.st_mode))
-        return refuse(u"不是普通文件、字符设备或管道，不会写入它"_s);
+        return refuse(QCoreApplication::translate("Export", "不是普通文件、字符设备或管道，不会写入它"));
     if (exists && ::access(target.constData(), W_OK) != 0)
         return refuse(reasonOf(errno));
     if (exists && isSqlite(target))
-        return refuse(u"是一个 SQLite 数据库，不会覆盖它"_s);
+        return refuse(QCoreApplication::translate("Export", "是一个 SQLite 数据库，不会覆盖它"));
     const QString folder = QFileInfo(m_resolved).absolutePath();
     struct stat folderStatus = {};
     if (::stat(QFile::encodeName(folder).constData(), &folderStatus) != 0 || !S_ISDIR(folderStatus.st_mode))
-        return refuse(u"文件夹 %1 不存在"_s.arg(folder));
+        return refuse(QCoreApplication::translate("Export", "文件夹 %1 不存在").arg(folder));
     if (::access(QFile::encodeName(folder).constData(), W_OK) != 0)
-        return refuse(u"文件夹 %1 不可写（%2）"_s.arg(folder, reasonOf(errno)));
+        return refuse(QCoreApplication::translate("Export", "文件夹 %1 不可写（%2）").arg(folder, reasonOf(errno)));
     if (exists && renameRefused(folderStatus, status))
         return openInPlace(target);
     return openBeside(target, folder, exists ? &status : nullptr);
@@ -261,7 +267,8 @@ QString OutputFile::commit()
     // The file is whole: it stays where it is, whatever keeps it from taking the target's name.
     if (::rename(m_part.constData(), QFile::encodeName(m_resolved).constData()) != 0) {
         m_failure = errno;
-        return refuse(u"%1，结果保留在 %2"_s.arg(reasonOf(m_failure), QFile::decodeName(std::exchange(m_part, {}))));
+        return refuse(QCoreApplication::translate("Export", "%1，结果保留在 %2")
+                          .arg(reasonOf(m_failure), QFile::decodeName(std::exchange(m_part, {}))));
     }
     m_part.clear();
     return {};

@@ -6,6 +6,7 @@
 #include "export/outputfile.h"
 #include "queries/engine/results.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFile>
 #include <QTemporaryFile>
@@ -28,8 +29,18 @@ constexpr int kSheetRows = 1'048'576;
 constexpr int kCommentsKept = 65'536;
 
 // The sheet 标记: where each reason past the comments kept belongs, and the reason.
-const QStringList kReasonHeaders {u"工作表"_s, u"单元格"_s, u"查询域名地址"_s, u"列"_s, u"原因"_s};
+const char* const kReasonHeaders[] = {QT_TRANSLATE_NOOP("Export", "工作表"), QT_TRANSLATE_NOOP("Export", "单元格"),
+    QT_TRANSLATE_NOOP("Export", "查询域名地址"), QT_TRANSLATE_NOOP("Export", "列"),
+    QT_TRANSLATE_NOOP("Export", "原因")};
 const QList<int> kReasonWidths {70, 70, 200, 120, 400};
+
+QStringList reasonHeaders()
+{
+    QStringList headers;
+    for (const char* header : kReasonHeaders)
+        headers.append(QCoreApplication::translate("Export", header));
+    return headers;
+}
 
 // How much of `text` fits in a cell, in UTF-16 units, a surrogate pair kept whole or not at all.
 qsizetype cellCut(const QString& text)
@@ -112,7 +123,7 @@ Workbook::Workbook(OutputFile& target, const LookupTable& table, const QList<int
     , m_columns(columns)
 {
     for (int column : columns) {
-        m_headers.append(table.header(column));
+        m_headers.append(table.shownHeader(column));
         m_widths.append(columnWidth(table, column));
     }
 }
@@ -133,7 +144,8 @@ QString Workbook::open()
     QTemporaryFile scratch(m_target.scratchFolder() + u"/seo-quillmark-XXXXXX.xlsx"_s);
     scratch.setAutoRemove(false);
     if (!scratch.open())
-        return u"无法在 %1 建立临时文件（%2）"_s.arg(m_target.scratchFolder(), scratch.errorString());
+        return QCoreApplication::translate("Export", "无法在 %1 建立临时文件（%2）")
+            .arg(m_target.scratchFolder(), scratch.errorString());
     m_book->scratch = QFile::encodeName(scratch.fileName());
     m_book->scratchFolder = QFile::encodeName(m_target.scratchFolder());
     scratch.close();
@@ -144,7 +156,7 @@ QString Workbook::open()
     m_book->workbook = workbook_new_opt(m_book->scratch.constData(), &options);
     if (!m_book->workbook) {
         QFile::remove(scratch.fileName());
-        return u"无法建立工作簿"_s;
+        return QCoreApplication::translate("Export", "无法建立工作簿");
     }
     m_book->header = workbook_add_format(m_book->workbook);
     format_set_bold(m_book->header);
@@ -161,7 +173,8 @@ QString Workbook::open()
 
 void Workbook::addSheet()
 {
-    m_sheetName = m_sheets++ == 0 ? u"结果"_s : u"结果 %1"_s.arg(m_sheets);
+    m_sheetName = m_sheets++ == 0 ? QCoreApplication::translate("Export", "结果")
+                                  : QCoreApplication::translate("Export", "结果 %1").arg(m_sheets);
     m_book->sheet = m_book->headedSheet(m_sheetName, m_headers, m_widths);
     m_rows = 0;
     // The header and everything up to the domain stay in view while the rest scrolls.
@@ -172,7 +185,7 @@ void Workbook::addSheet()
 void Workbook::endSheets()
 {
     m_book->filter(m_book->sheet, m_rows, int(m_columns.size()));
-    m_book->filter(m_book->reasons, m_book->reasonRows, int(kReasonHeaders.size()));
+    m_book->filter(m_book->reasons, m_book->reasonRows, int(std::size(kReasonHeaders)));
 }
 
 void Workbook::addMark(int at, int column, const QString& domain, const QString& reason)
@@ -184,9 +197,11 @@ void Workbook::addMark(int at, int column, const QString& domain, const QString&
         return;
     }
     if (!m_book->reasons || m_book->reasonRows == kSheetRows - 1) {
-        m_book->filter(m_book->reasons, m_book->reasonRows, int(kReasonHeaders.size()));
-        const QString name = m_book->reasonSheets++ == 0 ? u"标记"_s : u"标记 %1"_s.arg(m_book->reasonSheets);
-        m_book->reasons = m_book->headedSheet(name, kReasonHeaders, kReasonWidths);
+        m_book->filter(m_book->reasons, m_book->reasonRows, int(std::size(kReasonHeaders)));
+        const QString name = m_book->reasonSheets++ == 0
+            ? QCoreApplication::translate("Export", "标记")
+            : QCoreApplication::translate("Export", "标记 %1").arg(m_book->reasonSheets);
+        m_book->reasons = m_book->headedSheet(name, reasonHeaders(), kReasonWidths);
         worksheet_freeze_panes(m_book->reasons, 1, 0);
         m_book->reasonRows = 0;
     }
@@ -215,7 +230,7 @@ bool Workbook::addRow(const Results& results, int row)
         QString problem = results.problem(row, m_columns[i]);
         const qsizetype keep = cellCut(text);
         if (keep < text.size()) {
-            const QString cut = u"已截断（原文 %1 字）"_s.arg(characterCount(text));
+            const QString cut = QCoreApplication::translate("Export", "已截断（原文 %1 字）").arg(characterCount(text));
             problem = problem.isEmpty() ? cut : problem.left(kLongestCell - cut.size() - 1) + u'\n' + cut;
         }
         if (!problem.isEmpty()) {
@@ -247,7 +262,7 @@ bool Workbook::addRow(const Results& results, int row)
 QString Workbook::finish()
 {
     if (!m_book->workbook)
-        return u"无法建立工作簿"_s;
+        return QCoreApplication::translate("Export", "无法建立工作簿");
     endSheets();
     // A sheet whose rows did not all reach its file would still make a workbook, with rows missing.
     const bool rowsLost = m_book->streamFailed(true);
@@ -256,9 +271,10 @@ QString Workbook::finish()
     const QString scratch = QString::fromLocal8Bit(m_book->scratch);
     if (rowsLost || closed != LXW_NO_ERROR) {
         QFile::remove(scratch);
-        return u"无法写入工作簿（%1）"_s.arg(rowsLost
-                ? u"行写不进 %1 里的临时文件：磁盘已满，或没有写入权限"_s.arg(QFile::decodeName(m_book->scratchFolder))
-                : QString::fromUtf8(lxw_strerror(closed)));
+        return QCoreApplication::translate("Export", "无法写入工作簿（%1）")
+            .arg(rowsLost ? QCoreApplication::translate("Export", "行写不进 %1 里的临时文件：磁盘已满，或没有写入权限")
+                                .arg(QFile::decodeName(m_book->scratchFolder))
+                          : QString::fromUtf8(lxw_strerror(closed)));
     }
     return m_target.commit(scratch);
 }

@@ -63,9 +63,9 @@ void Settings::setPace(const QString& service, const Pace& pace)
 QString Settings::rangeProblem(const Pace& pace)
 {
     if (pace.concurrency < 1 || pace.concurrency > kMaxConcurrency)
-        return u"同时请求数须在 1 到 %1 之间"_s.arg(kMaxConcurrency);
+        return QCoreApplication::translate("Settings", "同时请求数须在 1 到 %1 之间").arg(kMaxConcurrency);
     if (pace.gapMs < 0 || pace.gapMs > kMaxGapMs)
-        return u"请求间隔须在 0 到 %1 毫秒之间"_s.arg(kMaxGapMs);
+        return QCoreApplication::translate("Settings", "请求间隔须在 0 到 %1 毫秒之间").arg(kMaxGapMs);
     return {};
 }
 

@@ -6,6 +6,7 @@
 #include "store/upgradevalues.h"
 #include "store/watchlists.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QFile>
 #include <QSqlDatabase>
@@ -35,10 +36,10 @@ SchemaCheck failedWith(const QSqlError& error, const QString& path)
     SchemaCheck check;
     check.damaged = isDamage(error);
     if (!check.damaged) {
-        check.failure
-            = (error.nativeErrorCode() == u"5"_s ? u"结果数据库 %1 正被另一个程序占用"_s : u"无法写入结果数据库 %1"_s)
-                  .arg(path)
-            + u"（%1）；本次运行不保存结果。"_s.arg(describe(error));
+        check.failure = (error.nativeErrorCode() == u"5"_s
+                ? QCoreApplication::translate("Store", "结果数据库 %1 正被另一个程序占用（%2）；本次运行不保存结果。")
+                : QCoreApplication::translate("Store", "无法写入结果数据库 %1（%2）；本次运行不保存结果。"))
+                            .arg(path, describe(error));
     }
     return check;
 }
@@ -106,7 +107,9 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
 
 QString laterNotice(const QString& path)
 {
-    return u"结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。"_s.arg(path);
+    return QCoreApplication::translate(
+        "Store", "结果数据库 %1 由更新版本的程序建立，本版本不能保存到其中；本次运行不保存结果，只能查看历史。")
+        .arg(path);
 }
 
 } // namespace
@@ -119,7 +122,7 @@ bool isDamage(const QSqlError& error)
 
 QString describe(const QSqlError& error)
 {
-    return error.text().trimmed().isEmpty() ? u"未知错误"_s : error.text().trimmed();
+    return error.text().trimmed().isEmpty() ? QCoreApplication::translate("Store", "未知错误") : error.text().trimmed();
 }
 
 SchemaCheck prepareSchema(QSqlDatabase& db, const QString& path)
@@ -155,7 +158,7 @@ QString moveDamagedAside(const QString& path, const QDateTime& now)
 
 QString movedNotice(const QString& aside)
 {
-    return u"结果数据库已损坏，已移到 %1；从现在起使用新的数据库。"_s.arg(aside);
+    return QCoreApplication::translate("Store", "结果数据库已损坏，已移到 %1；从现在起使用新的数据库。").arg(aside);
 }
 
 QString laterProgramsDatabase(const QString& path)

@@ -9,6 +9,7 @@
 #include "store/instants.h"
 #include "store/schema.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -91,7 +92,8 @@ void ResultStore::open()
     if (check.damaged) {
         const QString aside = moveAside();
         if (aside.isEmpty()) {
-            m_notice = u"结果数据库 %1 已损坏，且无法移开；本次运行不保存结果。"_s.arg(m_path);
+            m_notice = QCoreApplication::translate("Store", "结果数据库 %1 已损坏，且无法移开；本次运行不保存结果。")
+                           .arg(m_path);
             return;
         }
         m_notice = movedNotice(aside);
@@ -128,7 +130,8 @@ void ResultStore::startWriter()
     QMetaObject::invokeMethod(
         m_writer, [this, &failure] { failure = m_writer->open(); }, Qt::BlockingQueuedConnection);
     if (!failure.isEmpty()) {
-        m_notice = u"无法写入结果数据库 %1（%2）；本次运行不保存结果。"_s.arg(m_path, failure);
+        m_notice = QCoreApplication::translate("Store", "无法写入结果数据库 %1（%2）；本次运行不保存结果。")
+                       .arg(m_path, failure);
         stopWriter();
         return;
     }
@@ -199,7 +202,8 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
         }
     }
     m_failed = true;
-    emit problem(u"保存查询结果失败（%1）；本次运行从现在起不再保存结果。"_s.arg(failure));
+    emit problem(
+        QCoreApplication::translate("Store", "保存查询结果失败（%1）；本次运行从现在起不再保存结果。").arg(failure));
     tellIfDrained();
 }
 
@@ -221,7 +225,8 @@ void ResultStore::insertBatch()
     m_batch = 0;
     m_saving = false;
     m_failed = true;
-    emit problem(u"保存查询结果失败（%1）；本次运行不保存结果。"_s.arg(describe(insert.lastError())));
+    emit problem(QCoreApplication::translate("Store", "保存查询结果失败（%1）；本次运行不保存结果。")
+                     .arg(describe(insert.lastError())));
 }
 
 void ResultStore::attach(Walker& walker)

@@ -16,11 +16,14 @@ CellValue valueOfSavedText(const QString& lookup, const QString& text)
         return CellValue::nothing();
     if (text == u"未上榜"_s)
         return CellValue::unranked();
+    // The words as the program wrote them before values were kept: in Chinese, whatever language reads them now.
     if (lookup == Key::RegStatus) {
-        for (const Verdict verdict : {Verdict::Registered, Verdict::Available, Verdict::Unknown}) {
-            if (text == displayText(CellValue::verdict(verdict)))
-                return CellValue::verdict(verdict);
-        }
+        if (text == u"已注册"_s)
+            return CellValue::verdict(Verdict::Registered);
+        if (text == u"未注册"_s)
+            return CellValue::verdict(Verdict::Available);
+        if (text == u"未知"_s)
+            return CellValue::verdict(Verdict::Unknown);
     }
     // The expiry columns read their day past any spaces; the days left stand as they were reckoned then.
     static const QRegularExpression dated(u"^\\s*([0-9]{4}-[0-9]{2}-[0-9]{2})(?:（(剩|已过期) ([0-9]+) 天）)?\\s*$"_s);
@@ -43,6 +46,12 @@ namespace {
 CellValue valueShownAsSaved(const QString& lookup, const QString& text)
 {
     const CellValue value = valueOfSavedText(lookup, text);
+    // A word (无, 未上榜, a verdict) was matched whole: it is shown as saved, and in English as English, whichever
+    // language this upgrade runs in.
+    const CellValue::Kind kind = value.kind();
+    if (kind == CellValue::Kind::Nothing || kind == CellValue::Kind::Verdict
+        || (kind == CellValue::Kind::Rank && !value.number()))
+        return value;
     return displayText(value, text) == text ? value : value.keptAsWritten();
 }
 

@@ -6,6 +6,7 @@
 #include "store/jsonlist.h"
 #include "store/schema.h"
 
+#include <QCoreApplication>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUuid>
@@ -59,7 +60,7 @@ WatchLists::WatchLists(const QString& path, const Clock& clock)
         || !check.next())
         failed(check);
     else if (check.value(0).toInt() == 0)
-        m_problem = u"结果数据库里没有监控列表（数据库不可写，或由旧版本建立）"_s;
+        m_problem = QCoreApplication::translate("Store", "结果数据库里没有监控列表（数据库不可写，或由旧版本建立）");
 }
 
 WatchLists::~WatchLists()
@@ -74,15 +75,15 @@ ReadError WatchLists::readError(const QSqlQuery& query) const
     // kept, in the answer.
     QString reason = !m_problem.isEmpty() ? m_problem : query.lastError().text().trimmed();
     if (reason.isEmpty())
-        reason = u"未知错误"_s;
-    return ReadError {u"监控列表读不出：%1"_s.arg(reason)};
+        reason = QCoreApplication::translate("Store", "未知错误");
+    return ReadError {QCoreApplication::translate("Store", "监控列表读不出：%1").arg(reason)};
 }
 
 bool WatchLists::failed(const QSqlQuery& query)
 {
     m_problem = m_later.isEmpty() ? query.lastError().text().trimmed() : m_later;
     if (m_problem.isEmpty())
-        m_problem = u"未知错误"_s;
+        m_problem = QCoreApplication::translate("Store", "未知错误");
     return false;
 }
 

@@ -2,6 +2,7 @@
 // The command line's outputs: its formats byte for byte, its exit statuses and usage errors, the targets it
 // writes to, rows streamed whole and in order, shards that make the whole run, a reader that goes away, and
 // the options and statuses as --help and the documentation give them.
+#include "cli/commandline.h"
 #include "cli/options.h"
 #include "commandlinetesting.h"
 #include "store/store.h"
@@ -30,6 +31,7 @@ private slots:
     void streamedRowsCompleteAndInOrder();
     void shardsMakeTheWholeRun();
     void closedPipeEndsQuietly();
+    void languageAloneOpensTheWindow();
     void optionsAndStatusesAsDocumented_data();
     void optionsAndStatusesAsDocumented();
 
@@ -72,6 +74,9 @@ void TestCommandLine::commandLine_data()
     row("no batch", "--lookups icp", u"--batch"_s, 2);
     row("unknown option", "--batch - --lookups icp --frobnicate", u"frobnicate"_s, 2);
     row("help", "--help", u"--lookups <LIST>"_s, 0);
+    row("a usage error in English", "--batch - --lookups icp,bogus --lang en",
+        u"--lookups: there is no lookup \"bogus\""_s, 2);
+    row("a language that is none", "--batch - --lookups icp --lang=fr", u"不是“fr”"_s, 2);
     // Said before the first request, not after hours of them.
     row("output into a missing folder", "--batch - --lookups icp --output /nonexistent/out.txt",
         u"文件夹 /nonexistent 不存在"_s, 2);
@@ -363,6 +368,16 @@ void TestCommandLine::closedPipeEndsQuietly()
     const QByteArray error = shell.readAllStandardError();
     QVERIFY2(error.endsWith("status 141\n") && !error.contains("无法") && !error.contains("失败"), error.constData());
     QVERIFY(savedCells() >= 1 && savedCells() < 40); // what was written is saved, and the run ended early
+}
+
+// --lang is the window's option too: listed with the command line's, it must not take the window away.
+void TestCommandLine::languageAloneOpensTheWindow()
+{
+    QByteArray program = "seo-quillmark", lang = "--lang", en = "en", batch = "--batch=-";
+    char* alone[] = {program.data(), lang.data(), en.data()};
+    char* run[] = {program.data(), lang.data(), en.data(), batch.data()};
+    QVERIFY(!isCommandLine(3, alone));
+    QVERIFY(isCommandLine(4, run));
 }
 
 void TestCommandLine::optionsAndStatusesAsDocumented_data()

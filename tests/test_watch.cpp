@@ -52,6 +52,13 @@ void TestWatch::changes_data()
         u"changed "_s);
     add("the same text", u"已注册"_s, CellValue::verdict(Verdict::Registered), u"已注册"_s,
         CellValue::verdict(Verdict::Registered), false, Measure::Text, u"none"_s);
+    // Saved by a run in Chinese, answered today in English: the words changed, the facts did not.
+    add("a verdict saved in the other language", u"已注册"_s, CellValue::verdict(Verdict::Registered), u"Registered"_s,
+        CellValue::verdict(Verdict::Registered), false, Measure::Text, u"none"_s);
+    add("unranked in the other language", u"未上榜"_s, CellValue::unranked(), u"Unranked"_s, CellValue::unranked(),
+        false, Measure::Rank, u"none"_s);
+    add("a verdict turned", u"已注册"_s, CellValue::verdict(Verdict::Registered), u"Available"_s,
+        CellValue::verdict(Verdict::Available), false, Measure::Text, u"changed "_s);
     add("a failure is no change", u"1,230,000"_s, count(u"1,230,000"_s), u"0"_s, count(u"0"_s), true, Measure::Count,
         u"none"_s);
     add("a first answer is new", QString(), text, u"42"_s, count(u"42"_s), false, Measure::Count, u"new"_s);

@@ -5,6 +5,7 @@
 #include "web/fetch.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
@@ -12,7 +13,7 @@ using namespace Qt::Literals::StringLiterals;
 const Service& updateService()
 {
     static const Service service {.key = u"update"_s,
-        .name = u"更新检查"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "更新检查")),
         .pace = {1},
         .hostVariable = "QUILLMARK_HOST_UPDATE",
         .host = "update.quillmark.example"};

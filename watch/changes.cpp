@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "watch/changes.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 
 using namespace Qt::Literals::StringLiterals;
@@ -15,8 +16,22 @@ QString grouped(qint64 number)
 QString deltaOf(qint64 before, qint64 now, Measure measure)
 {
     if (measure == Measure::Rank) // a smaller number is a better rank: up
-        return now < before ? u"排名 ↑ %1"_s.arg(grouped(before - now)) : u"排名 ↓ %1"_s.arg(grouped(now - before));
+        return now < before ? QCoreApplication::translate("Watch", "排名 ↑ %1").arg(grouped(before - now))
+                            : QCoreApplication::translate("Watch", "排名 ↓ %1").arg(grouped(now - before));
     return now > before ? u"↑ %1"_s.arg(grouped(now - before)) : u"↓ %1"_s.arg(grouped(before - now));
+}
+
+// What a word (无, 未上榜, a verdict) says, apart from its words: a cell keeps the words of the language of the
+// run that saved it. Nothing for any other value.
+std::optional<int> wordOf(const CellValue& value)
+{
+    if (value.kind() == CellValue::Kind::Nothing)
+        return -1;
+    if (value.kind() == CellValue::Kind::Rank && !value.number())
+        return -2;
+    if (value.kind() == CellValue::Kind::Verdict)
+        return int(value.verdict());
+    return std::nullopt;
 }
 
 } // namespace
@@ -40,10 +55,14 @@ CellChange compareCell(
         if (before && after)
             return *before == *after ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
     }
+    const std::optional<int> before = wordOf(last->value);
+    const std::optional<int> after = wordOf(value);
+    if (before && after)
+        return *before == *after ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
     return last->text.trimmed() == now.trimmed() ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
 }
 
 QString lastAnswerText(const LastAnswer& last)
 {
-    return u"上次（%1）：%2"_s.arg(last.date.toString(u"yyyy-MM-dd"_s), last.text);
+    return QCoreApplication::translate("Watch", "上次（%1）：%2").arg(last.date.toString(u"yyyy-MM-dd"_s), last.text);
 }

@@ -7,18 +7,21 @@
 #include "watch/changes.h"
 #include "watch/expiry.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 QString watchNews(const QString& list, const WatchSummary& summary, int warnDays)
 {
     QStringList parts;
     if (summary.changes > 0)
-        parts.append(u"%1 项变化"_s.arg(summary.changes));
+        parts.append(QCoreApplication::translate("Watch", "%1 项变化").arg(summary.changes));
     if (summary.expiring > 0)
-        parts.append(u"%1 个域名 %2 天内到期"_s.arg(summary.expiring).arg(warnDays));
+        parts.append(QCoreApplication::translate("Watch", "%1 个域名 %2 天内到期").arg(summary.expiring).arg(warnDays));
     if (parts.isEmpty())
         return {};
-    return u"监控列表「%1」：%2"_s.arg(list, parts.join(u"，"_s));
+    return QCoreApplication::translate("Watch", "监控列表「%1」：%2")
+        .arg(list, parts.join(QCoreApplication::translate("Watch", "，")));
 }
 
 WatchRun::WatchRun(Settings& settings, std::shared_ptr<const LookupTable> table,

@@ -248,33 +248,33 @@ QString failureReason(const PageResult& page)
     case FetchFailure::None:
         break;
     case FetchFailure::TimedOut:
-        return u"请求超时（%1 秒）"_s.arg(page.limitMs / 1000.0);
+        return QCoreApplication::translate("Network", "请求超时（%1 秒）").arg(page.limitMs / 1000.0);
     case FetchFailure::Stalled:
-        return u"%1 秒没有收到数据"_s.arg(page.limitMs / 1000.0);
+        return QCoreApplication::translate("Network", "%1 秒没有收到数据").arg(page.limitMs / 1000.0);
     case FetchFailure::HostNotFound:
-        return u"无法解析主机"_s;
+        return QCoreApplication::translate("Network", "无法解析主机");
     case FetchFailure::ConnectionRefused:
-        return u"连接被拒绝"_s;
+        return QCoreApplication::translate("Network", "连接被拒绝");
     case FetchFailure::ConnectionLost:
-        return u"连接中断"_s;
+        return QCoreApplication::translate("Network", "连接中断");
     case FetchFailure::TooManyRedirects:
-        return u"重定向次数过多"_s;
+        return QCoreApplication::translate("Network", "重定向次数过多");
     case FetchFailure::Oversize:
-        return u"页面过大（超过 %1）"_s.arg(sizeText(page.capBytes));
+        return QCoreApplication::translate("Network", "页面过大（超过 %1）").arg(sizeText(page.capBytes));
     case FetchFailure::BadContent:
-        return u"页面内容无法解码"_s;
+        return QCoreApplication::translate("Network", "页面内容无法解码");
     case FetchFailure::BadAddress:
-        return u"地址无效"_s;
+        return QCoreApplication::translate("Network", "地址无效");
     case FetchFailure::ProxyAuthentication:
-        return u"代理要求身份验证（用户名或密码不对）"_s;
+        return QCoreApplication::translate("Network", "代理要求身份验证（用户名或密码不对）");
     case FetchFailure::ProxyNotFound:
-        return u"找不到代理服务器"_s;
+        return QCoreApplication::translate("Network", "找不到代理服务器");
     case FetchFailure::ProxyTimedOut:
-        return u"代理没有应答"_s;
+        return QCoreApplication::translate("Network", "代理没有应答");
     case FetchFailure::ProxyFailed:
-        return u"代理出错"_s;
+        return QCoreApplication::translate("Network", "代理出错");
     case FetchFailure::OtherNetworkError:
-        return u"网络错误"_s;
+        return QCoreApplication::translate("Network", "网络错误");
     }
     if (page.status < 200 || page.status >= 300)
         return u"HTTP %1"_s.arg(page.status);

@@ -2,6 +2,7 @@
 // Where services are reached, and the variables that move them.
 #include "web/hosts.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 
 using namespace Qt::Literals::StringLiterals;
@@ -68,6 +69,7 @@ QString hostVariableProblem(const Service& service)
         server = server.mid(scheme + 3);
     if (parseEndpoint(server, 1))
         return {};
-    return u"%1=%2 不能用：应为主机名，或“主机:端口”（端口 1–65535；IPv6 写作 [地址]:端口）"_s.arg(
-        QLatin1String(service.hostVariable), value);
+    return QCoreApplication::translate(
+        "Network", "%1=%2 不能用：应为主机名，或“主机:端口”（端口 1–65535；IPv6 写作 [地址]:端口）")
+        .arg(QLatin1String(service.hostVariable), value);
 }

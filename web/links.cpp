@@ -2,6 +2,8 @@
 // The anchors of a page, matched one at a time.
 #include "web/links.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 MatchScanner::MatchScanner(const QString& pattern, const QString& text)
@@ -19,5 +21,5 @@ QString TestRegExp(const QString& myPattern, const QString& myString)
         result += matches.next();
         result += u"\r\n"_s;
     }
-    return result.isEmpty() ? u"匹配失败"_s : result;
+    return result.isEmpty() ? QCoreApplication::translate("Network", "匹配失败") : result;
 }

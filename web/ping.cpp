@@ -4,6 +4,7 @@
 
 #include "web/network.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTimer>
@@ -104,11 +105,13 @@ void PingLookup::finish()
     if (m_ping->state() != QProcess::NotRunning)
         m_ping->kill();
 
-    const QString timeout = u"请求超时（%1 秒）"_s.arg(m_limitMs / 1000.0);
+    const QString timeout = QCoreApplication::translate("Network", "请求超时（%1 秒）").arg(m_limitMs / 1000.0);
     if (m_failedToStart) {
-        m_result = {u"无法运行 ping"_s, u"无法运行 ping"_s};
+        m_result = {QCoreApplication::translate("Network", "无法运行 ping"),
+            QCoreApplication::translate("Network", "无法运行 ping")};
     } else if (m_output.isEmpty()) {
-        m_result = {m_timedOut ? u"请求超时"_s : QString(), m_timedOut ? timeout : QString()};
+        m_result = {m_timedOut ? QCoreApplication::translate("Network", "请求超时") : QString(),
+            m_timedOut ? timeout : QString()};
     } else {
         QString text = QString::fromLocal8Bit(m_output);
         // ping names itself by the path it was started from ("/usr/bin/ping: …"); the user knows it as ping.
@@ -117,7 +120,10 @@ void PingLookup::finish()
         if (holdsAddressLine(text))
             m_result = {cutBracketed(text, u'(', u')')};
         else
-            m_result = {text, m_timedOut ? timeout : isNameFailure(text) ? u"无法解析主机"_s : QString()};
+            m_result = {text,
+                m_timedOut                ? timeout
+                    : isNameFailure(text) ? QCoreApplication::translate("Network", "无法解析主机")
+                                          : QString()};
     }
     emit finished();
 }

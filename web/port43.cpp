@@ -2,6 +2,7 @@
 // One question to a WHOIS server on port 43, bounded in time and size.
 #include "web/port43.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 
 using namespace Qt::Literals::StringLiterals;
@@ -81,7 +82,7 @@ void Port43Fetch::end(Failure failure)
 QString Port43Fetch::failureReason() const
 {
     if (m_failure == Failure::Oversize)
-        return u"WHOIS 应答过大（超过 1 MB）"_s;
+        return QCoreApplication::translate("Network", "WHOIS 应答过大（超过 1 MB）");
     PageResult said;
     said.failure = m_failure;
     said.status = 200; // a WHOIS answer has no status to fail on

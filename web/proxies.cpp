@@ -2,6 +2,7 @@
 // Reading proxy addresses and taking them in turn.
 #include "web/proxies.h"
 
+#include <QCoreApplication>
 #include <QUrl>
 
 using namespace Qt::Literals::StringLiterals;
@@ -14,8 +15,9 @@ ProxyAddress parseProxy(const QString& url)
         : scheme == u"socks5"_s                               ? QNetworkProxy::Socks5Proxy
                                                               : QNetworkProxy::DefaultProxy;
     if (!address.isValid() || type == QNetworkProxy::DefaultProxy || address.host().isEmpty() || address.port() <= 0)
-        return {
-            {}, url.trimmed(), u"代理“%1”应写作 http://主机:端口 或 socks5://用户:密码@主机:端口"_s.arg(url.trimmed())};
+        return {{}, url.trimmed(),
+            QCoreApplication::translate("Network", "代理“%1”应写作 http://主机:端口 或 socks5://用户:密码@主机:端口")
+                .arg(url.trimmed())};
     const QNetworkProxy proxy(type, address.host(), quint16(address.port()), address.userName(), address.password());
     return {proxy, address.toString(QUrl::RemovePassword), {}};
 }

@@ -2,6 +2,7 @@
 // DNS queries over c-ares, and what their replies prove about the name asked.
 #include "web/resolver.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -35,27 +36,27 @@ QString failureText(int status)
     const QString english = QString::fromLatin1(ares_strerror(status));
     switch (status) {
     case ARES_ETIMEOUT:
-        return u"DNS 服务器没有应答（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "DNS 服务器没有应答（%1）").arg(english);
     case ARES_ECONNREFUSED:
-        return u"无法连接 DNS 服务器（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "无法连接 DNS 服务器（%1）").arg(english);
     case ARES_EBADRESP:
-        return u"DNS 应答无法解析（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "DNS 应答无法解析（%1）").arg(english);
     case ARES_EFORMERR:
-        return u"DNS 服务器无法理解查询（FORMERR）"_s;
+        return QCoreApplication::translate("Network", "DNS 服务器无法理解查询（FORMERR）");
     case ARES_ESERVFAIL:
-        return u"DNS 服务器无法完成解析（SERVFAIL）"_s;
+        return QCoreApplication::translate("Network", "DNS 服务器无法完成解析（SERVFAIL）");
     case ARES_EREFUSED:
-        return u"DNS 服务器拒绝了查询（REFUSED）"_s;
+        return QCoreApplication::translate("Network", "DNS 服务器拒绝了查询（REFUSED）");
     case ARES_ENOTIMP:
-        return u"DNS 服务器不支持这种查询（NOTIMP）"_s;
+        return QCoreApplication::translate("Network", "DNS 服务器不支持这种查询（NOTIMP）");
     case ARES_EBADNAME:
-        return u"域名无法查询（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "域名无法查询（%1）").arg(english);
     case ARES_ENOMEM:
-        return u"内存不足（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "内存不足（%1）").arg(english);
     case ARES_EFILE:
-        return u"读取系统的 DNS 设置失败（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "读取系统的 DNS 设置失败（%1）").arg(english);
     default:
-        return u"DNS 查询失败（%1）"_s.arg(english);
+        return QCoreApplication::translate("Network", "DNS 查询失败（%1）").arg(english);
     }
 }
 
@@ -120,7 +121,7 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
 {
     Resolver::Answer answer;
     if (length < 12) {
-        answer.problem = u"DNS 应答无法解析"_s;
+        answer.problem = QCoreApplication::translate("Network", "DNS 应答无法解析");
         return answer;
     }
     switch (reply[3] & 0x0F) { // the response code
@@ -139,12 +140,12 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
         answer.problem = failureText(ARES_EREFUSED);
         return answer;
     default:
-        answer.problem = u"DNS 服务器返回错误（RCODE %1）"_s.arg(reply[3] & 0x0F);
+        answer.problem = QCoreApplication::translate("Network", "DNS 服务器返回错误（RCODE %1）").arg(reply[3] & 0x0F);
         return answer;
     }
     QList<Record> records;
     if (!readAnswers(reply, length, &records)) {
-        answer.problem = u"DNS 应答无法解析"_s;
+        answer.problem = QCoreApplication::translate("Network", "DNS 应答无法解析");
         return answer;
     }
     const int wanted = type == Resolver::Type::A ? kTypeA : kTypeAaaa;
@@ -157,7 +158,8 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
             break;
         name = alias->data;
         if (chain.contains(name)) {
-            answer.problem = u"CNAME 循环：%1"_s.arg((chain << name).join(u" → "_s));
+            answer.problem
+                = QCoreApplication::translate("Network", "CNAME 循环：%1").arg((chain << name).join(u" → "_s));
             return answer;
         }
         chain.append(name);
@@ -169,7 +171,8 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
     const auto stranger = std::find_if(
         records.cbegin(), records.cend(), [&](const Record& record) { return !chain.contains(record.owner); });
     if (answer.addresses.isEmpty() && chain.size() == 1 && stranger != records.cend()) {
-        answer.problem = u"DNS 应答里没有 %1 的记录，只有 %2 的"_s.arg(asked, stranger->owner);
+        answer.problem = QCoreApplication::translate("Network", "DNS 应答里没有 %1 的记录，只有 %2 的")
+                             .arg(asked, stranger->owner);
         return answer;
     }
     answer.status = Resolver::Status::Answered;
@@ -197,8 +200,10 @@ DnsServer parseDnsServer(const QString& text)
     bool numeric = port.isEmpty();
     const uint number = port.isEmpty() ? 53 : port.toUInt(&numeric);
     if (address.isNull() || !numeric || number == 0 || number > 65535) {
-        return {
-            {}, u"QUILLMARK_DNS_SERVER=%1 不能用：应为 IP 地址，或“地址:端口”（IPv6 写作 [地址]:端口）"_s.arg(server)};
+        return {{},
+            QCoreApplication::translate(
+                "Network", "QUILLMARK_DNS_SERVER=%1 不能用：应为 IP 地址，或“地址:端口”（IPv6 写作 [地址]:端口）")
+                .arg(server)};
     }
     const QString name
         = address.protocol() == QAbstractSocket::IPv6Protocol ? u"[%1]"_s.arg(address.toString()) : address.toString();
