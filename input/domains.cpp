@@ -6,6 +6,8 @@
 #include "input/textdecoding.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -16,6 +18,8 @@ constexpr qsizetype kHeldBytes = 4096;
 // What an overlong entry shows of itself.
 constexpr qsizetype kShownCharacters = 40;
 constexpr qsizetype kChunk = 64 * 1024;
+// What follows the shown part of an overlong entry, in the interface's language.
+const char* const kCutTail = QT_TRANSLATE_NOOP("Names", "…（共 %1 字）");
 
 bool isAscii(QByteArrayView line)
 {
@@ -36,7 +40,7 @@ QString firstField(const QString& line)
 
 QString overlongReason(qsizetype line, qsizetype characters)
 {
-    return u"第 %1 行过长（共 %2 字），不是域名"_s.arg(line).arg(characters);
+    return QCoreApplication::translate("Names", "第 %1 行过长（共 %2 字），不是域名").arg(line).arg(characters);
 }
 
 } // namespace
@@ -46,13 +50,23 @@ QString cutName(QStringView start, qsizetype characters)
     qsizetype end = qMin(start.size(), kShownCharacters);
     if (end < start.size() && start.at(end).isLowSurrogate())
         --end;
-    return start.first(end).toString() + u"…（共 %1 字）"_s.arg(characters);
+    return start.first(end).toString() + QCoreApplication::translate("Names", kCutTail).arg(characters);
 }
 
 bool isOverlongName(const QString& entry)
 {
-    if (entry.endsWith(u"字）"_s) && entry.contains(u"…（共 "_s))
-        return true;
+    // An entry cut by cutName, in this language or in the one a batch being run again was read in. Its tail is
+    // our own text: read back by the same words that made it, whichever language wrote them.
+    const qsizetype mark = entry.lastIndexOf(u'…');
+    if (mark >= 0 && entry.size() - mark < 64) {
+        static const QRegularExpression number(u"\\d+"_s);
+        const QString tail = entry.mid(mark);
+        const QString characters = number.match(tail).captured();
+        if (!characters.isEmpty()
+            && (tail == QCoreApplication::translate("Names", kCutTail).arg(characters)
+                || tail == QString::fromUtf8(kCutTail).arg(characters)))
+            return true;
+    }
     return entry.size() > kLongestName && characterCount(QStringView(entry).trimmed()) > kLongestName;
 }
 
@@ -320,7 +334,9 @@ void DomainReader::take(QByteArrayView line, DomainFile& into)
         field = cutName(field, characters);
     } else if (!readable) {
         into.unreadable.insert(int(into.domains.size()),
-            u"第 %1 行无法识别（不是 %2 编码）"_s.arg(m_lineNumber).arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
+            QCoreApplication::translate("Names", "第 %1 行无法识别（不是 %2 编码）")
+                .arg(m_lineNumber)
+                .arg(utf8 ? u"UTF-8"_s : u"GB18030"_s));
     }
     into.domains.append(field);
 }

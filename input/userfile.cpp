@@ -2,6 +2,7 @@
 // The user's own data files: only regular files, only up to a size, never a wait.
 #include "input/userfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -29,7 +30,7 @@ UserFile readUserFile(const QString& path, qint64 limit)
     if (fd < 0) {
         file.found = errno != ENOENT;
         if (file.found)
-            file.problem = u"%1 无法读取（%2）"_s.arg(path, systemError(errno));
+            file.problem = QCoreApplication::translate("Files", "%1 无法读取（%2）").arg(path, systemError(errno));
         return file;
     }
     file.found = true;
@@ -37,11 +38,12 @@ UserFile readUserFile(const QString& path, qint64 limit)
     {
     };
     if (::fstat(fd, &status) != 0)
-        file.problem = u"%1 无法读取（%2）"_s.arg(path, systemError(errno));
+        file.problem = QCoreApplication::translate("Files", "%1 无法读取（%2）").arg(path, systemError(errno));
     else if (!S_ISREG(status.st_mode))
-        file.problem = u"%1 不是普通文件（管道、设备或文件夹），未读取"_s.arg(path);
+        file.problem = QCoreApplication::translate("Files", "%1 不是普通文件（管道、设备或文件夹），未读取").arg(path);
     else if (status.st_size > limit)
-        file.problem = u"%1 大于 %2 MiB，未读取"_s.arg(path).arg(limit / (1024 * 1024));
+        file.problem
+            = QCoreApplication::translate("Files", "%1 大于 %2 MiB，未读取").arg(path).arg(limit / (1024 * 1024));
     if (!file.problem.isEmpty()) {
         ::close(fd);
         return file;
@@ -54,7 +56,7 @@ UserFile readUserFile(const QString& path, qint64 limit)
         if (read < 0 && errno == EINTR)
             continue;
         if (read < 0) {
-            file.problem = u"%1 无法读取（%2）"_s.arg(path, systemError(errno));
+            file.problem = QCoreApplication::translate("Files", "%1 无法读取（%2）").arg(path, systemError(errno));
             break;
         }
         if (read == 0)
@@ -65,7 +67,8 @@ UserFile readUserFile(const QString& path, qint64 limit)
     }
     ::close(fd);
     if (file.problem.isEmpty() && got > limit)
-        file.problem = u"%1 大于 %2 MiB，未读取"_s.arg(path).arg(limit / (1024 * 1024));
+        file.problem
+            = QCoreApplication::translate("Files", "%1 大于 %2 MiB，未读取").arg(path).arg(limit / (1024 * 1024));
     file.bytes.resize(file.problem.isEmpty() ? got : 0);
     return file;
 }

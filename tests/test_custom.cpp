@@ -4,6 +4,7 @@
 // extraction against a server of our own.
 #include "queries/lookups/custom.h"
 
+#include "scoped.h"
 #include "walkerfixture.h"
 
 #include <QtTest>
@@ -22,6 +23,7 @@ private slots:
     void userFiles_data();
     void userFiles();
     void addresses();
+    void invalidNameInEnglish();
     void jsonPointer_data();
     void jsonPointer();
     void extractions();
@@ -206,6 +208,19 @@ void TestCustom::addresses()
     QCOMPARE(problem, u"无法确定可注册域名：10.0.0.1 是 IP 地址，没有注册信息"_s);
     lookup.url = u"https://a.test/q?d={domain}"_s;
     QCOMPARE(customAddress(lookup, u"a.test&x=1#/2"_s, &problem), u"https://a.test/q?d=a.test%26x%3D1"_s);
+}
+
+void TestCustom::invalidNameInEnglish()
+{
+    // A row that is no name says so in its cell, in English too: the cell is chosen on what the name is, not on
+    // the words its problem is put in, which read "查询失败" against an English problem.
+    const ScopedTranslation english({{{"Cells", "无效域名"}, u"Invalid domain"_s}});
+    const auto entry
+        = customEntry(defined(R"j({"key":"r","header":"h","url":"https://a.test/{registrable}","json":""})j"));
+    const std::unique_ptr<LookupJob> job(entry->start(u"a.test&x=1"_s, JobContext {}));
+    job->start();
+    QCOMPARE(job->result().text, u"Invalid domain"_s);
+    QCOMPARE(job->result().problem, u"Invalid domain"_s);
 }
 
 void TestCustom::jsonPointer_data()

@@ -2,6 +2,8 @@
 // A cell's value and the text made from it: every shape a cell shows today comes back byte for byte.
 #include "queries/engine/value.h"
 
+#include "scoped.h"
+
 #include <QTest>
 
 using namespace Qt::Literals::StringLiterals;
@@ -13,6 +15,7 @@ class TestValues : public QObject
 private slots:
     void shownAsBefore_data();
     void shownAsBefore();
+    void sameValueInEnglish();
 };
 
 void TestValues::shownAsBefore_data()
@@ -54,6 +57,16 @@ void TestValues::shownAsBefore()
     QCOMPARE(value.number().value_or(-1), number);
     // What the database keeps comes back as the same value.
     QCOMPARE(CellValue::fromStored(value.stored()), value);
+}
+
+void TestValues::sameValueInEnglish()
+{
+    // A page's "约12,300" is the same count whatever the interface speaks: read against the text shown in
+    // English ("~12,300"), it would be kept as written and its value would follow the language.
+    const ScopedTranslation english({{{"Cells", "约%1"}, u"~%1"_s}});
+    const CellValue value = CellValue::written(u"约12,300"_s);
+    QCOMPARE(value, CellValue::count(12300, true, true));
+    QCOMPARE(displayText(value), u"~12,300"_s);
 }
 
 QTEST_GUILESS_MAIN(TestValues)

@@ -103,7 +103,7 @@ CellResult searchEngineCell(const PageResult& page, const QString& text, bool co
 {
     CellResult cell = pageCell(page, text);
     if (cell.problem.isEmpty() && !countShown && isVerificationPage(page.text)) {
-        cell.problem = u"搜索引擎要求验证"_s;
+        cell.problem = QCoreApplication::translate("Cells", "搜索引擎要求验证");
         cell.pushBack = PushBack::Verification;
     }
     return cell;

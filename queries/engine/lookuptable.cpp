@@ -23,7 +23,7 @@ QString ServiceTable::add(const Service& service)
     if (known->name != service.name || known->pace.concurrency != service.pace.concurrency
         || known->pace.gapMs != service.pace.gapMs || qstrcmp(known->hostVariable, service.hostVariable) != 0
         || qstrcmp(known->host, service.host) != 0)
-        return u"服务 %1 有两种定义"_s.arg(service.key);
+        return QCoreApplication::translate("LookupTable", "服务 %1 有两种定义").arg(service.key);
     return {};
 }
 
@@ -43,13 +43,14 @@ LookupTable::LookupTable(std::vector<std::shared_ptr<const Lookup>> lookups)
     for (const auto& lookup : m_held) {
         m_lookups.push_back(lookup.get());
         if (lookup->key.isEmpty() || keys.contains(lookup->key.toLower()))
-            m_problems << u"查询的键 %1 为空或重复"_s.arg(lookup->key);
+            m_problems << QCoreApplication::translate("LookupTable", "查询的键 %1 为空或重复").arg(lookup->key);
         keys.insert(lookup->key.toLower());
         // A user's lookup may keep a built-in service's pace ("baidu"); its own services ask 2 at a time.
         if (lookup->userDefined && m_services.find(lookup->service.key))
             continue;
         if (lookup->service.name.isEmpty() || lookup->service.pace.concurrency < 1)
-            m_problems << u"查询 %1 的服务 %2 没有名称或速度"_s.arg(lookup->key, lookup->service.key);
+            m_problems << QCoreApplication::translate("LookupTable", "查询 %1 的服务 %2 没有名称或速度")
+                              .arg(lookup->key, lookup->service.key);
         for (const Service& service : lookup->services()) {
             if (const QString problem = m_services.add(service); !problem.isEmpty())
                 m_problems << problem;

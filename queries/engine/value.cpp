@@ -2,10 +2,21 @@
 // A cell's value and the one function that shows it.
 #include "queries/engine/value.h"
 
+#include <QCoreApplication>
 #include <QLocale>
 #include <QRegularExpression>
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A count's or a rank's digits, grouped or not as the page wrote them.
+QString digits(qint64 number, bool grouped)
+{
+    return grouped ? QLocale(QLocale::English).toString(number) : QString::number(number);
+}
+
+} // namespace
 
 CellValue CellValue::nothing()
 {
@@ -80,7 +91,11 @@ CellValue CellValue::written(const QString& text, Kind kind)
     CellValue value
         = count(number, match.capturedLength(2) > 3 && match.captured(2).contains(u','), match.capturedLength(1) > 0);
     value.m_kind = kind;
-    return displayText(value) == text ? value : value.keptAsWritten();
+    // Against the page's own words, never against the display text: that one follows the interface's language,
+    // and the value may not.
+    const QString canonical
+        = (value.m_flags & Approximate ? u"约"_s : QString()) + digits(number, value.m_flags & Grouped);
+    return canonical == text ? value : value.keptAsWritten();
 }
 
 CellValue CellValue::fromPage(const QString& text)
@@ -153,30 +168,33 @@ QString displayText(const CellValue& value, const QString& written)
     case CellValue::Kind::Text:
         return written;
     case CellValue::Kind::Nothing:
-        return u"无"_s;
+        return QCoreApplication::translate("Cells", "无");
     case CellValue::Kind::Count:
     case CellValue::Kind::Rank:
         if (value.m_flags & CellValue::Unranked)
-            return u"未上榜"_s;
-        return (value.m_flags & CellValue::Approximate ? u"约"_s : QString())
-            + (value.m_flags & CellValue::Grouped ? QLocale(QLocale::English).toString(value.m_number)
-                                                  : QString::number(value.m_number));
+            return QCoreApplication::translate("Cells", "未上榜");
+        if (value.m_flags & CellValue::Approximate)
+            return QCoreApplication::translate("Cells", "约%1")
+                .arg(digits(value.m_number, value.m_flags & CellValue::Grouped));
+        return digits(value.m_number, value.m_flags & CellValue::Grouped);
     case CellValue::Kind::Date: {
         const QString day = QDate::fromJulianDay(value.m_number).toString(u"yyyy-MM-dd"_s);
         if (!(value.m_flags & CellValue::HasDays))
             return day;
-        return day + (value.m_flags & CellValue::Lapsed ? u"（已过期 %1 天）"_s : u"（剩 %1 天）"_s).arg(value.m_days);
+        return value.m_flags & CellValue::Lapsed
+            ? QCoreApplication::translate("Cells", "%1（已过期 %2 天）").arg(day).arg(value.m_days)
+            : QCoreApplication::translate("Cells", "%1（剩 %2 天）").arg(day).arg(value.m_days);
     }
     case CellValue::Kind::Verdict:
         switch (value.verdict()) {
         case Verdict::Registered:
-            return u"已注册"_s;
+            return QCoreApplication::translate("Cells", "已注册");
         case Verdict::Available:
-            return u"未注册"_s;
+            return QCoreApplication::translate("Cells", "未注册");
         case Verdict::Unknown:
             break;
         }
-        return u"未知"_s;
+        return QCoreApplication::translate("Cells", "未知");
     }
     return written;
 }

@@ -71,5 +71,6 @@ static_assert(sizeof(CellValue) == 16);
 Q_DECLARE_METATYPE(CellValue)
 
 // The one place a cell's text is made from its value: "1,230,000", "约12,300", "2027-03-01（剩 84 天）",
-// "未上榜", "无", "已注册". `written` is the text a text value (or a number kept as written) shows.
+// "未上榜", "无", "已注册", in the interface's language (the value is the same in every one). `written` is the
+// text a text value (or a number kept as written) shows.
 QString displayText(const CellValue& value, const QString& written = QString());

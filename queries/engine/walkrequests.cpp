@@ -3,6 +3,8 @@
 // asked about answered at once, and what an answer does to the pace, the proxies and the notice.
 #include "queries/engine/walker.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -33,9 +35,10 @@ bool Walker::startRow(WalkState& walk, Slot& slot, const Lookup& asking)
     const QString domain = m_results.text(slot.row, DomainColumn);
     const bool overlong = isOverlongName(domain);
     if (overlong || domain.contains(QChar::ReplacementCharacter)) {
-        slot.result = CellResult {u"无效域名"_s,
+        slot.result = CellResult {QCoreApplication::translate("Cells", "无效域名"),
             m_unreadable.value(slot.row,
-                overlong ? u"过长，不是域名（域名最长 %1 字）"_s.arg(kLongestName) : u"域名里有无法识别的字符"_s)};
+                overlong ? QCoreApplication::translate("Walk", "过长，不是域名（域名最长 %1 字）").arg(kLongestName)
+                         : QCoreApplication::translate("Walk", "域名里有无法识别的字符"))};
         slot.started = true;
         return true;
     }
@@ -90,9 +93,10 @@ void Walker::onJobFinished(LookupJob* job)
                 slot.startedAt, m_clock.elapsed(), result.problem.isEmpty(), result.pushBack, result.retryAfterMs);
             if (result.pushBack != PushBack::None) {
                 // The pool's own service: a WHOIS server that refuses is not "RDAP繁忙".
-                const QString name = serviceInfo(serviceOf(*walk, slot.pool)).name;
-                setPaceNotice(result.pushBack == PushBack::Verification ? u"%1要求验证，放慢查询"_s.arg(name)
-                                                                        : u"%1繁忙，放慢查询"_s.arg(name));
+                const QString name = shownName(serviceInfo(serviceOf(*walk, slot.pool)));
+                setPaceNotice(result.pushBack == PushBack::Verification
+                        ? QCoreApplication::translate("Walk", "%1要求验证，放慢查询").arg(name)
+                        : QCoreApplication::translate("Walk", "%1繁忙，放慢查询").arg(name));
             } else if (!servicePace.isSlowed()) {
                 setPaceNotice(QString());
             }
@@ -103,7 +107,7 @@ void Walker::onJobFinished(LookupJob* job)
                 rotation.report(
                     slot.proxy, result.unreachable || result.pushBack == PushBack::Verification, m_clock.elapsed());
                 // Which way the request went is part of why it failed.
-                const QString through = u"（经代理 %1）"_s.arg(slot.proxy);
+                const QString through = QCoreApplication::translate("Walk", "（经代理 %1）").arg(slot.proxy);
                 if (!slot.result->problem.isEmpty())
                     slot.result->problem += through;
                 for (CellResult& sibling : slot.siblings) {
@@ -112,7 +116,8 @@ void Walker::onJobFinished(LookupJob* job)
                 }
                 const int inUse = rotation.inUse(m_clock.elapsed());
                 if (inUse < rotation.size()) {
-                    setPaceNotice(u"%1的代理 %2/%3 在用"_s.arg(serviceInfo(serviceOf(*walk, slot.pool)).name)
+                    setPaceNotice(QCoreApplication::translate("Walk", "%1的代理 %2/%3 在用")
+                                      .arg(shownName(serviceInfo(serviceOf(*walk, slot.pool))))
                                       .arg(inUse)
                                       .arg(rotation.size()));
                 }

@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 QString alexaAddress(const QString& host, const QString& domain)
@@ -36,7 +38,7 @@ const Service& alexaService()
 const Lookup& alexaLookup()
 {
     static const Lookup lookup {.key = u"alexa"_s,
-        .header = u"Alexa排名"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "Alexa排名")),
         .measure = Measure::Rank,
         .service = alexaService(),
         .start = pageJob([](const QString& domain) { return alexaAddress(serviceHost(alexaService()), domain); },

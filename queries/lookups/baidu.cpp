@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -26,7 +28,7 @@ CellResult baiduCell(const PageResult& page, const QString&)
 const Service& baiduService()
 {
     static const Service service {.key = u"baidu"_s,
-        .name = u"百度"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "百度")),
         .pace = {1},
         .hostVariable = "QUILLMARK_HOST_BAIDU",
         .host = "www.baidu.com"};
@@ -58,15 +60,17 @@ QString baiduCellText(const QString& page)
 
 const Lookup& baiduIndexLookup()
 {
-    static const Lookup lookup = baiduLookup(u"baidu-index"_s, u"百度收录"_s, [](const QString& domain) {
-        return baiduAddress(serviceHost(baiduService()), BaiduQuery::IndexedPages, domain);
-    });
+    static const Lookup lookup = baiduLookup(
+        u"baidu-index"_s, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "百度收录")), [](const QString& domain) {
+            return baiduAddress(serviceHost(baiduService()), BaiduQuery::IndexedPages, domain);
+        });
     return lookup;
 }
 
 const Lookup& baiduLinksLookup()
 {
-    static const Lookup lookup = baiduLookup(u"baidu-links"_s, u"百度反链"_s,
+    static const Lookup lookup = baiduLookup(u"baidu-links"_s,
+        QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "百度反链")),
         [](const QString& domain) { return baiduAddress(serviceHost(baiduService()), BaiduQuery::Backlinks, domain); });
     return lookup;
 }

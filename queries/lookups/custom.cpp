@@ -6,32 +6,41 @@
 #include "queries/lookups/home.h"
 #include "queries/sources/registrable.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
 constexpr qsizetype kLongestCell = 500;
-const QString kNone = u"无"_s;
+QString none()
+{
+    return QCoreApplication::translate("Cells", "无");
+}
 
 QString shortened(const QString& text)
 {
     const QString simplified = text.simplified();
-    return simplified.isEmpty() ? kNone : simplified.left(kLongestCell);
+    return simplified.isEmpty() ? none() : simplified.left(kLongestCell);
 }
 
 } // namespace
 
-QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem)
+QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem, bool* invalidName)
 {
     // The names are those the registration columns ask about for the same row, a row typed as an address
     // (https://www.example.com.cn/path, a port) included.
     const TypedName name = typedName(domain);
-    if (name.host.isEmpty() || (lookup.url.contains(u"{ascii}"_s) && name.ascii.isEmpty())) {
-        *problem = u"无效域名"_s;
+    const bool invalid = name.host.isEmpty() || (lookup.url.contains(u"{ascii}"_s) && name.ascii.isEmpty())
+        || (lookup.url.contains(u"{registrable}"_s) && name.ascii.isEmpty());
+    if (invalidName)
+        *invalidName = invalid;
+    if (invalid) {
+        *problem = QCoreApplication::translate("Cells", "无效域名");
         return {};
     }
     if (lookup.url.contains(u"{registrable}"_s) && name.registrable.isEmpty()) {
-        *problem = name.problem == u"无效域名"_s ? name.problem : u"无法确定可注册域名：%1"_s.arg(name.problem);
+        *problem = QCoreApplication::translate("CustomLookups", "无法确定可注册域名：%1").arg(name.problem);
         return {};
     }
     return withPlaceholders(lookup.url, name.host, name.ascii, name.registrable);
@@ -57,7 +66,7 @@ QString customPageText(const CustomLookup& lookup, const PageResult& page)
 CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const PageResult& page)
 {
     if (page.failure != FetchFailure::None || page.status < 200 || page.status >= 300)
-        return pageCell(page, u"查询失败"_s);
+        return pageCell(page, QCoreApplication::translate("Cells", "查询失败"));
     const QString text = customPageText(lookup, page);
     Extracted found;
     switch (lookup.extraction) {
@@ -76,8 +85,8 @@ CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const 
         break;
     }
     if (!found.problem.isEmpty())
-        return {u"查询失败"_s, found.problem};
-    return {found.text ? shortened(*found.text) : kNone};
+        return {QCoreApplication::translate("Cells", "查询失败"), found.problem};
+    return {found.text ? shortened(*found.text) : none()};
 }
 
 namespace {
@@ -97,9 +106,10 @@ public:
     void start() override
     {
         QString problem;
-        const QString address = customAddress(*m_lookup, m_domain, &problem);
+        bool invalidName = false;
+        const QString address = customAddress(*m_lookup, m_domain, &problem, &invalidName);
         if (address.isEmpty()) {
-            finish({problem == u"无效域名"_s ? problem : u"查询失败"_s, problem});
+            finish({invalidName ? problem : QCoreApplication::translate("Cells", "查询失败"), problem});
             return;
         }
         FetchRequest request = customRequest(*m_lookup, address);

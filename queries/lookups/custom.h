@@ -7,8 +7,9 @@
 #include "queries/lookups/customdefinition.h"
 #include "queries/lookups/extraction.h"
 
-// The address for one domain; empty, with `problem` set, when the name cannot be put in.
-QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem);
+// The address for one domain; empty, with `problem` set, when the name cannot be put in. `invalidName` says
+// whether that is because the row is no domain name at all (its cell then says so, not that the lookup failed).
+QString customAddress(const CustomLookup& lookup, const QString& domain, QString* problem, bool* invalidName = nullptr);
 
 // The request for one address: the user's headers, the body kept for the extraction.
 FetchRequest customRequest(const CustomLookup& lookup, const QString& address);

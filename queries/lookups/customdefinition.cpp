@@ -6,6 +6,7 @@
 #include "input/userfile.h"
 #include "queries/lookups/extraction.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -28,11 +29,13 @@ QString urlProblem(const QString& url)
     static const QRegularExpression placeholder(u"\\{[^}]*\\}"_s);
     for (const QRegularExpressionMatch& match : placeholder.globalMatch(url)) {
         if (!kPlaceholders.contains(match.captured()))
-            return u"地址中的 %1 不是可用的占位符（可用 {domain}、{ascii}、{registrable}）"_s.arg(match.captured());
+            return QCoreApplication::translate(
+                "CustomLookups", "地址中的 %1 不是可用的占位符（可用 {domain}、{ascii}、{registrable}）")
+                .arg(match.captured());
     }
     const QUrl sample(withPlaceholders(url, u"example.com"_s, u"example.com"_s, u"example.com"_s), QUrl::StrictMode);
     if (!sample.isValid() || (sample.scheme() != u"http"_s && sample.scheme() != u"https"_s) || sample.host().isEmpty())
-        return u"地址须以 http:// 或 https:// 开头，并带有主机名"_s;
+        return QCoreApplication::translate("CustomLookups", "地址须以 http:// 或 https:// 开头，并带有主机名");
     return {};
 }
 
@@ -48,14 +51,14 @@ bool readExtraction(const QJsonObject& object, CustomLookup* lookup, QString* pr
     const int kinds
         = int(object.contains(u"regex"_s)) + int(object.contains(u"json"_s)) + int(object.contains(u"between"_s));
     if (kinds != 1) {
-        *problem = u"须有且只有一种提取方式：regex、json 或 between"_s;
+        *problem = QCoreApplication::translate("CustomLookups", "须有且只有一种提取方式：regex、json 或 between");
         return false;
     }
     if (!object.contains(u"between"_s)) {
         const QString field = object.contains(u"regex"_s) ? u"regex"_s : u"json"_s;
         lookup->extraction = object.contains(u"regex"_s) ? Extraction::Regex : Extraction::Json;
         if (!object.value(field).isString()) {
-            *problem = u"缺少文本字段“%1”"_s.arg(field);
+            *problem = QCoreApplication::translate("CustomLookups", "缺少文本字段“%1”").arg(field);
             return false;
         }
         lookup->pattern = object.value(field).toString();
@@ -64,7 +67,7 @@ bool readExtraction(const QJsonObject& object, CustomLookup* lookup, QString* pr
     lookup->extraction = Extraction::Between;
     const QJsonArray markers = object.value(u"between"_s).toArray();
     if (markers.size() != 2 || !markers[0].isString() || !markers[1].isString()) {
-        *problem = u"between 须是两个文本组成的数组"_s;
+        *problem = QCoreApplication::translate("CustomLookups", "between 须是两个文本组成的数组");
         return false;
     }
     lookup->pattern = markers[0].toString();
@@ -96,22 +99,23 @@ QString customProblem(const CustomLookup& lookup)
 {
     static const QRegularExpression keyRule(u"^[A-Za-z0-9-]{1,40}$"_s);
     if (!keyRule.match(lookup.key).hasMatch())
-        return u"键名只能由字母、数字和 - 组成（1 到 40 个字符）"_s;
+        return QCoreApplication::translate("CustomLookups", "键名只能由字母、数字和 - 组成（1 到 40 个字符）");
     // --lookups all means every lookup: a lookup of that name could never be chosen alone.
     if (lookup.key.compare(u"all"_s, Qt::CaseInsensitive) == 0)
-        return u"键名“%1”留给 --lookups all（全部查询），请换一个"_s.arg(lookup.key);
+        return QCoreApplication::translate("CustomLookups", "键名“%1”留给 --lookups all（全部查询），请换一个")
+            .arg(lookup.key);
     if (lookup.header.trimmed().isEmpty() || lookup.header.size() > 40)
-        return u"列标题不能为空，也不能超过 40 个字符"_s;
+        return QCoreApplication::translate("CustomLookups", "列标题不能为空，也不能超过 40 个字符");
     if (const QString problem = urlProblem(lookup.url); !problem.isEmpty())
         return problem;
     for (const auto& [name, value] : lookup.headers) {
         if (!isToken(name))
-            return u"请求头名称“%1”无效"_s.arg(name);
+            return QCoreApplication::translate("CustomLookups", "请求头名称“%1”无效").arg(name);
         if (std::any_of(value.cbegin(), value.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() > 0x7E; }))
-            return u"请求头“%1”的值只能是单行的 ASCII 文本"_s.arg(name);
+            return QCoreApplication::translate("CustomLookups", "请求头“%1”的值只能是单行的 ASCII 文本").arg(name);
     }
     if (!lookup.charset.isEmpty() && !QStringDecoder(lookup.charset.toLatin1().constData()).isValid())
-        return u"不认识的字符集“%1”"_s.arg(lookup.charset);
+        return QCoreApplication::translate("CustomLookups", "不认识的字符集“%1”").arg(lookup.charset);
     switch (lookup.extraction) {
     case Extraction::Regex:
         if (const QString error = PageRegex(lookup.pattern).error(); !error.isEmpty())
@@ -119,16 +123,16 @@ QString customProblem(const CustomLookup& lookup)
         break;
     case Extraction::Json:
         if (!lookup.pattern.isEmpty() && !lookup.pattern.startsWith(u'/'))
-            return u"JSON 指针须为空或以 / 开头（RFC 6901）"_s;
+            return QCoreApplication::translate("CustomLookups", "JSON 指针须为空或以 / 开头（RFC 6901）");
         break;
     case Extraction::Between:
         if (lookup.pattern.isEmpty() || lookup.closing.isEmpty())
-            return u"between 须给出两个非空的标记"_s;
+            return QCoreApplication::translate("CustomLookups", "between 须给出两个非空的标记");
         break;
     }
     static const QRegularExpression serviceRule(u"^[A-Za-z0-9.-]{1,100}$"_s);
     if (!lookup.service.isEmpty() && !serviceRule.match(lookup.service).hasMatch())
-        return u"服务名只能由字母、数字、. 和 - 组成"_s;
+        return QCoreApplication::translate("CustomLookups", "服务名只能由字母、数字、. 和 - 组成");
     return {};
 }
 
@@ -140,7 +144,7 @@ CustomLookup customFromJson(const QJsonObject& object, QString* problem)
         if (value.isUndefined() && !required)
             return true;
         if (!value.isString()) {
-            *problem = u"缺少文本字段“%1”"_s.arg(field);
+            *problem = QCoreApplication::translate("CustomLookups", "缺少文本字段“%1”").arg(field);
             return false;
         }
         *into = value.toString();
@@ -153,13 +157,13 @@ CustomLookup customFromJson(const QJsonObject& object, QString* problem)
     const QJsonValue headers = object.value(u"headers"_s);
     if (!headers.isUndefined()) {
         if (!headers.isObject()) {
-            *problem = u"headers 须是对象（名称: 值）"_s;
+            *problem = QCoreApplication::translate("CustomLookups", "headers 须是对象（名称: 值）");
             return lookup;
         }
         const QJsonObject fields = headers.toObject();
         for (auto field = fields.begin(); field != fields.end(); ++field) {
             if (!field->isString()) {
-                *problem = u"请求头“%1”的值须是文本"_s.arg(field.key());
+                *problem = QCoreApplication::translate("CustomLookups", "请求头“%1”的值须是文本").arg(field.key());
                 return lookup;
             }
             lookup.headers.append({field.key(), field->toString()});
@@ -210,7 +214,7 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
     if (!file.found)
         return read;
     if (!file.problem.isEmpty()) {
-        read.skipped.append(u"%1，未载入任何自定义查询"_s.arg(file.problem));
+        read.skipped.append(QCoreApplication::translate("CustomLookups", "%1，未载入任何自定义查询").arg(file.problem));
         return read;
     }
     // Headers may hold API keys: a file written by hand is made its owner's alone, as the dialog writes it.
@@ -218,8 +222,12 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(file.bytes, &error);
     if (!document.isArray()) {
-        read.skipped.append(u"%1：不是 JSON 数组（%2），未载入任何自定义查询"_s.arg(
-            path, error.error == QJsonParseError::NoError ? u"顶层须是 [ … ]"_s : error.errorString()));
+        read.skipped.append(
+            QCoreApplication::translate("CustomLookups", "%1：不是 JSON 数组（%2），未载入任何自定义查询")
+                .arg(path,
+                    error.error == QJsonParseError::NoError
+                        ? QCoreApplication::translate("CustomLookups", "顶层须是 [ … ]")
+                        : error.errorString()));
         return read;
     }
     QSet<QString> keys; // folded to lower case: a list searched for each entry made 25,000 of them take seconds
@@ -229,12 +237,16 @@ CustomFile readCustomLookups(const QString& path, const std::function<bool(const
         const CustomLookup lookup
             = entries[i].isObject() ? customFromJson(entries[i].toObject(), &problem) : CustomLookup {};
         if (!entries[i].isObject())
-            problem = u"不是 JSON 对象"_s;
+            problem = QCoreApplication::translate("CustomLookups", "不是 JSON 对象");
         else if (problem.isEmpty() && (taken(lookup.key) || keys.contains(lookup.key.toLower())))
-            problem = u"键名“%1”已被占用"_s.arg(lookup.key);
+            problem = QCoreApplication::translate("CustomLookups", "键名“%1”已被占用").arg(lookup.key);
         if (!problem.isEmpty()) {
-            read.skipped.append(u"第 %1 项%2：%3，已跳过"_s.arg(i + 1).arg(
-                lookup.key.isEmpty() ? QString() : u"（%1）"_s.arg(lookup.key), problem));
+            read.skipped.append(
+                QCoreApplication::translate("CustomLookups", "第 %1 项%2：%3，已跳过")
+                    .arg(i + 1)
+                    .arg(lookup.key.isEmpty() ? QString()
+                                              : QCoreApplication::translate("CustomLookups", "（%1）").arg(lookup.key),
+                        problem));
             continue;
         }
         keys.insert(lookup.key.toLower());
@@ -252,6 +264,6 @@ QString writeCustomLookups(const QString& path, const std::vector<CustomLookup>&
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
         || file.write(QJsonDocument(entries).toJson(QJsonDocument::Indented)) < 0 || !file.commit())
-        return u"无法保存 %1（%2）"_s.arg(path, file.errorString());
+        return QCoreApplication::translate("CustomLookups", "无法保存 %1（%2）").arg(path, file.errorString());
     return {};
 }

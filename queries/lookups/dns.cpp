@@ -8,6 +8,7 @@
 #include "web/hosts.h"
 #include "web/resolver.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <optional>
 
@@ -38,12 +39,13 @@ public:
     {
         const QString name = asciiName(m_domain);
         if (name.isEmpty()) {
-            finish({u"无效域名"_s, u"无效域名"_s});
+            finish(
+                {QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")});
             return;
         }
         const DnsServer server = parseDnsServer(serviceHost(dnsService()));
         if (!server.problem.isEmpty()) {
-            finish({u"解析失败"_s, server.problem});
+            finish({QCoreApplication::translate("Cells", "解析失败"), server.problem});
             return;
         }
         m_resolver = new Resolver(server.csv, this);
@@ -55,7 +57,8 @@ public:
         connect(&m_limit, &QTimer::timeout, this, [this] {
             delete m_resolver;
             m_resolver = nullptr;
-            finish({u"解析失败"_s, u"请求超时（%1 秒）"_s.arg(kTimeLimitMs / 1000)});
+            finish({QCoreApplication::translate("Cells", "解析失败"),
+                QCoreApplication::translate("Dns", "请求超时（%1 秒）").arg(kTimeLimitMs / 1000)});
         });
         m_limit.start(kTimeLimitMs);
     }
@@ -78,12 +81,12 @@ private:
             finish({dnsCellText(names, addresses)});
         // A question that failed leaves the name unknown, even when the other one had nothing to say.
         else if (failed.status == Resolver::Status::Failed)
-            finish({u"解析失败"_s, failed.problem});
+            finish({QCoreApplication::translate("Cells", "解析失败"), failed.problem});
         else if (!names.isEmpty())
             finish({dnsCellText(names, addresses)});
         // The name does not exist (NXDOMAIN) or holds no address: an answer either way.
         else
-            finish({u"不存在"_s});
+            finish({QCoreApplication::translate("Cells", "不存在")});
     }
 
     QString m_domain;
@@ -106,7 +109,7 @@ QString dnsCellText(const QStringList& canonicalNames, const QStringList& addres
 const Lookup& dnsLookup()
 {
     static const Lookup lookup {.key = u"dns"_s,
-        .header = u"DNS 解析"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "DNS 解析")),
         .service = dnsService(),
         .start = [](const QString& domain, const JobContext&) -> LookupJob* { return new DnsJob(domain); }};
     return lookup;

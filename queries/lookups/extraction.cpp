@@ -3,6 +3,7 @@
 // Pointer, or the text between two markers.
 #include "queries/lookups/extraction.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -47,14 +48,15 @@ PageRegex::PageRegex(const QString& pattern)
     if (!m_engine->code) {
         PCRE2_UCHAR message[256];
         pcre2_get_error_message(code, message, 256);
-        m_error = u"正则表达式有误（第 %1 个字符：%2）"_s.arg(offset + 1)
+        m_error = QCoreApplication::translate("CustomLookups", "正则表达式有误（第 %1 个字符：%2）")
+                      .arg(offset + 1)
                       .arg(QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
         return;
     }
     uint32_t groups = 0;
     pcre2_pattern_info(m_engine->code, PCRE2_INFO_CAPTURECOUNT, &groups);
     if (groups == 0) {
-        m_error = u"正则表达式须有一个捕获组 ( )，其内容写入单元格"_s;
+        m_error = QCoreApplication::translate("CustomLookups", "正则表达式须有一个捕获组 ( )，其内容写入单元格");
         return;
     }
     m_engine->context = pcre2_match_context_create(nullptr);
@@ -87,7 +89,8 @@ Extracted PageRegex::firstCapture(const QString& text) const
         pcre2_get_error_message(matched, message, 256);
         const bool limit = matched == PCRE2_ERROR_MATCHLIMIT || matched == PCRE2_ERROR_DEPTHLIMIT
             || matched == PCRE2_ERROR_HEAPLIMIT || matched == PCRE2_ERROR_JIT_STACKLIMIT;
-        found.problem = (limit ? u"正则表达式超出匹配限制，已放弃（%1）"_s : u"正则表达式无法匹配（%1）"_s)
+        found.problem = (limit ? QCoreApplication::translate("CustomLookups", "正则表达式超出匹配限制，已放弃（%1）")
+                               : QCoreApplication::translate("CustomLookups", "正则表达式无法匹配（%1）"))
                             .arg(QString::fromUtf16(reinterpret_cast<const char16_t*>(message)));
     }
     pcre2_match_data_free(data);
@@ -99,7 +102,8 @@ Extracted jsonAt(const QByteArray& json, const QString& pointer)
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (document.isNull())
-        return {std::nullopt, u"JSON 无法解析（%1）"_s.arg(error.errorString())};
+        return {
+            std::nullopt, QCoreApplication::translate("CustomLookups", "JSON 无法解析（%1）").arg(error.errorString())};
     QJsonValue value = document.isArray() ? QJsonValue(document.array()) : QJsonValue(document.object());
     static const QRegularExpression index(u"^(0|[1-9][0-9]{0,8})$"_s);
     for (QString token : pointer.split(u'/').mid(1)) {

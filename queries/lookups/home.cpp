@@ -5,6 +5,7 @@
 #include "queries/engine/keys.h"
 #include "web/links.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTimer>
@@ -20,8 +21,15 @@ namespace {
 constexpr qint64 kSliceMs = 15;
 // A title is for reading: longer ones are cut here.
 constexpr qsizetype kLongestTitle = 500;
-const QString kUnreachable = u"无法访问"_s;
-const QString kNone = u"无"_s;
+QString unreachable()
+{
+    return QCoreApplication::translate("Cells", "无法访问");
+}
+
+QString none()
+{
+    return QCoreApplication::translate("Cells", "无");
+}
 
 class HomePageJob : public LookupJob
 {
@@ -38,7 +46,8 @@ public:
         // tries the address as typed, as it always has.
         const bool validHost = !QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty();
         if (!validHost && m_context.lookup != Key::Outbound) {
-            const CellResult invalid {u"无效域名"_s, u"无效域名"_s};
+            const CellResult invalid {
+                QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")};
             finish(m_context.lookup, {{Key::HomeStatus, invalid}, {Key::HomeTitle, invalid}, {Key::HomeIcp, invalid}});
             return;
         }
@@ -59,8 +68,9 @@ public:
             const bool reached = m_page.failure == FetchFailure::None;
             const auto cell = [&](const QString& text) {
                 if (!validHost)
-                    return CellResult {u"无效域名"_s, u"无效域名"_s};
-                CellResult unreached {kUnreachable, reason};
+                    return CellResult {QCoreApplication::translate("Cells", "无效域名"),
+                        QCoreApplication::translate("Cells", "无效域名")};
+                CellResult unreached {unreachable(), reason};
                 unreached.unreachable = pageCell(m_page, {}).unreachable;
                 return reached ? CellResult {text, {}, {}, -1, {}, false, CellValue::fromPage(text)} : unreached;
             };
@@ -127,11 +137,11 @@ QString pageTitle(const QString& page)
         const qsizetype start = head.indexOf(u'>', open);
         const qsizetype close = start < 0 ? -1 : head.indexOf(u"</title", start, Qt::CaseInsensitive);
         if (close < 0)
-            return kNone;
+            return none();
         const QString text = decodeEntities(head.mid(start + 1, close - start - 1).toString()).simplified();
-        return text.isEmpty() ? kNone : text.left(kLongestTitle);
+        return text.isEmpty() ? none() : text.left(kLongestTitle);
     }
-    return kNone;
+    return none();
 }
 
 QString filingNumberOnPage(const QString& page)
@@ -140,7 +150,7 @@ QString filingNumberOnPage(const QString& page)
                                            u"ICP\\s*([备证])\\s*(\\d+)\\s*号(?:\\s*(-\\s*\\d+))?"_s);
     const QRegularExpressionMatch match = number.match(page);
     if (!match.hasMatch())
-        return kNone;
+        return none();
     QString suffix = match.captured(4);
     suffix.remove(u' ');
     return match.captured(1) + u"ICP"_s + match.captured(2) + match.captured(3) + u'号' + suffix;
@@ -189,7 +199,7 @@ Lookup homePageLookup(const QString& key, const QString& header, Measure measure
     return {.key = key,
         .header = header,
         .measure = measure,
-        .service = {u"home"_s, u"网站首页"_s, {32}},
+        .service = {u"home"_s, QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "网站首页")), {32}},
         .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new HomePageJob(domain, context);
         },
@@ -198,18 +208,21 @@ Lookup homePageLookup(const QString& key, const QString& header, Measure measure
 
 const Lookup& homeStatusLookup()
 {
-    static const Lookup lookup = homePageLookup(Key::HomeStatus, u"首页状态"_s);
+    static const Lookup lookup
+        = homePageLookup(Key::HomeStatus, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "首页状态")));
     return lookup;
 }
 
 const Lookup& homeTitleLookup()
 {
-    static const Lookup lookup = homePageLookup(Key::HomeTitle, u"首页标题"_s);
+    static const Lookup lookup
+        = homePageLookup(Key::HomeTitle, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "首页标题")));
     return lookup;
 }
 
 const Lookup& homeIcpLookup()
 {
-    static const Lookup lookup = homePageLookup(Key::HomeIcp, u"页面备案号"_s);
+    static const Lookup lookup
+        = homePageLookup(Key::HomeIcp, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "页面备案号")));
     return lookup;
 }

@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 QString icpAddress(const QString& host, const QString& domain)
@@ -15,7 +17,7 @@ QString icpAddress(const QString& host, const QString& domain)
 QString icpCellText(const QString& answer)
 {
     if (!answer.contains(u"ICP备"_s))
-        return u"未备案"_s;
+        return QCoreApplication::translate("Cells", "未备案");
     // The service prints the number right before the first 号 of the whole answer; thirteen characters
     // hold a full number such as 京ICP备12345678, shorter ones take in what stands before them.
     const qsizetype end = answer.indexOf(u"号"_s, 0, Qt::CaseInsensitive);
@@ -31,7 +33,7 @@ const Service& icpService()
 {
     // The filing API has no public address we can name: by default a reserved name that fails fast.
     static const Service service {.key = u"icp"_s,
-        .name = u"备案查询"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "备案查询")),
         .pace = {4},
         .hostVariable = "QUILLMARK_HOST_ICP",
         .host = "icp.quillmark.example"};
@@ -41,7 +43,7 @@ const Service& icpService()
 const Lookup& icpLookup()
 {
     static const Lookup lookup {.key = u"icp"_s,
-        .header = u"域名是否备案"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "域名是否备案")),
         .service = icpService(),
         .start
         = pageJob([](const QString& domain) { return icpAddress(serviceHost(icpService()), domain); }, Charset::Gb2312,

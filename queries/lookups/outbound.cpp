@@ -5,10 +5,13 @@
 #include "queries/engine/keys.h"
 #include "queries/lookups/home.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 const Lookup& outboundLookup()
 {
-    static const Lookup lookup = homePageLookup(Key::Outbound, u"出站链接"_s, Measure::Count);
+    static const Lookup lookup
+        = homePageLookup(Key::Outbound, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "出站链接")), Measure::Count);
     return lookup;
 }

@@ -6,6 +6,8 @@
 #include "queries/sources/registrable.h"
 #include "queries/sources/tranco.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -36,9 +38,12 @@ private:
         const QString name = asciiName(m_domain);
         if (!list || list->size() == 0) {
             const QString problem = m_store.loadProblem();
-            finish({u"无排名列表"_s, problem.isEmpty() ? u"还没有排名列表：文件 → 导入排名列表…"_s : problem});
+            finish({QCoreApplication::translate("Cells", "无排名列表"),
+                problem.isEmpty() ? QCoreApplication::translate("Rank", "还没有排名列表：文件 → 导入排名列表…")
+                                  : problem});
         } else if (name.isEmpty()) {
-            finish({u"无效域名"_s, u"无效域名"_s});
+            finish(
+                {QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")});
         } else {
             // The list ranks registrable domains: www.example.com is example.com's rank.
             int rank = list->rank(name.toLatin1());
@@ -57,7 +62,7 @@ private:
 const Lookup& trancoLookup()
 {
     static const Lookup lookup {.key = u"tranco"_s,
-        .header = u"Tranco 排名"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "Tranco 排名")),
         .measure = Measure::Rank,
         .service = trancoService(),
         .start = [](const QString& domain, const JobContext& context) -> LookupJob* {

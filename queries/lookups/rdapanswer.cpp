@@ -6,6 +6,7 @@
 #include "queries/engine/lookup.h"
 #include "web/fetch.h"
 
+#include <QCoreApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -15,7 +16,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kNone = u"无"_s;
+QString none()
+{
+    return QCoreApplication::translate("Cells", "无");
+}
 
 QString registrarName(const QJsonObject& domain, QString* why)
 {
@@ -28,12 +32,14 @@ QString registrarName(const QJsonObject& domain, QString* why)
         for (const QJsonValue& property : object.value(u"vcardArray"_s).toArray().at(1).toArray()) {
             const QJsonArray field = property.toArray();
             if (field.at(0).toString() == u"fn"_s && field.at(3).isString() && !field.at(3).toString().isEmpty()) {
-                *why = u"entities[%1]（registrar）fn：%2"_s.arg(i).arg(field.at(3).toString());
+                *why = QCoreApplication::translate("Registration", "entities[%1]（registrar）fn：%2")
+                           .arg(i)
+                           .arg(field.at(3).toString());
                 return field.at(3).toString().simplified();
             }
         }
     }
-    return kNone;
+    return none();
 }
 
 CellResult eventDate(const QJsonObject& domain, const QString& action, QString* why)
@@ -44,9 +50,10 @@ CellResult eventDate(const QJsonObject& domain, const QString& action, QString* 
         if (object.value(u"eventAction"_s).toString() != action)
             continue;
         const QString written = object.value(u"eventDate"_s).toString();
-        *why = u"events[%1]（%2）eventDate：%3"_s.arg(i).arg(action, written);
+        *why = QCoreApplication::translate("Registration", "events[%1]（%2）eventDate：%3").arg(i).arg(action, written);
         const QString date = registryDate(written);
-        return date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : dayCell(date);
+        return date.isEmpty() ? CellResult {none(), QCoreApplication::translate("Registration", "日期无法识别")}
+                              : dayCell(date);
     }
     return CellResult::of(CellValue::nothing());
 }
@@ -105,7 +112,7 @@ QHash<QString, CellResult> rdapCells(
     QHash<QString, QString> own;
     QHash<QString, QString>& said = why ? *why : own;
     if (answer.failure != FetchFailure::None)
-        return allFour({u"未知"_s, failureReason(answer)});
+        return allFour({QCoreApplication::translate("Cells", "未知"), failureReason(answer)});
     QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8(), &error);
     const QJsonObject domain = document.object();
@@ -119,32 +126,40 @@ QHash<QString, CellResult> rdapCells(
         const bool rdap = document.isObject() || answer.text.trimmed().isEmpty();
         const QString server = asked.host();
         if (!server.isEmpty() && answer.url.isValid() && answer.url.host().compare(server, Qt::CaseInsensitive) != 0)
-            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）"_s.arg(answer.url.host())});
+            return allFour({QCoreApplication::translate("Cells", "未知"),
+                QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）")
+                    .arg(answer.url.host())});
         if (!server.isEmpty() && answer.url.isValid() && !asksTheSame(asked, answer.url, asciiName))
-            return allFour(
-                {u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，来自另一地址 %1）"_s.arg(answer.url.toString())});
+            return allFour({QCoreApplication::translate("Cells", "未知"),
+                QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，来自另一地址 %1）")
+                    .arg(answer.url.toString())});
         if (!rdap)
-            return allFour({u"未知"_s, u"RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）"_s});
-        said.insert(Key::RegStatus, code != 0 ? u"errorCode：404"_s : u"HTTP 404"_s);
+            return allFour({QCoreApplication::translate("Cells", "未知"),
+                QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）")});
+        said.insert(
+            Key::RegStatus, code != 0 ? QCoreApplication::translate("Registration", "errorCode：404") : u"HTTP 404"_s);
         return notRegistered();
     }
     if (status != 200) {
-        CellResult unknown = pageCell(answer, u"未知"_s);
+        CellResult unknown = pageCell(answer, QCoreApplication::translate("Cells", "未知"));
         if (unknown.problem.isEmpty())
-            unknown.problem = u"RDAP 错误 %1"_s.arg(status);
+            unknown.problem = QCoreApplication::translate("Registration", "RDAP 错误 %1").arg(status);
         return allFour(unknown);
     }
     if (!document.isObject())
-        return allFour({u"未知"_s, u"RDAP 应答无法解析"_s});
+        return allFour({QCoreApplication::translate("Cells", "未知"),
+            QCoreApplication::translate("Registration", "RDAP 应答无法解析")});
     // Only a record of the very name asked says it is registered: not an empty object, an error object, or
     // another domain.
     const QString ldhName = domain.value(u"ldhName"_s).toString();
     const QString unicodeName = domain.value(u"unicodeName"_s).toString();
     if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0
         || !namesOnly(asciiName, ldhName, unicodeName))
-        return allFour({u"未知"_s, u"RDAP 应答不是 %1 的域名记录"_s.arg(asciiName)});
-    said.insert(
-        Key::RegStatus, u"objectClassName：domain，ldhName：%1"_s.arg(ldhName.isEmpty() ? unicodeName : ldhName));
+        return allFour({QCoreApplication::translate("Cells", "未知"),
+            QCoreApplication::translate("Registration", "RDAP 应答不是 %1 的域名记录").arg(asciiName)});
+    said.insert(Key::RegStatus,
+        QCoreApplication::translate("Registration", "objectClassName：domain，ldhName：%1")
+            .arg(ldhName.isEmpty() ? unicodeName : ldhName));
     QString registrarWhy, createdWhy, expiryWhy;
     QHash<QString, CellResult> cells {{Key::RegStatus, CellResult::of(CellValue::verdict(Verdict::Registered))},
         {Key::RegRegistrar, {registrarName(domain, &registrarWhy)}},

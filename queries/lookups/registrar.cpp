@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 QString registrarAddress(const QString& host, const QString& domain)
@@ -17,13 +19,14 @@ QString registrarAddress(const QString& host, const QString& domain)
 QString registrarCellText(const QString& answer)
 {
     // 210 is the registrar's code for "available"; every other answer, an error page included, counts as taken.
-    return answer.contains(u"original>210"_s) ? u"可注册"_s : u"已被注册"_s;
+    return answer.contains(u"original>210"_s) ? QCoreApplication::translate("Cells", "可注册")
+                                              : QCoreApplication::translate("Cells", "已被注册");
 }
 
 const Service& registrarService()
 {
     static const Service service {.key = u"registrar"_s,
-        .name = u"注册商查询"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "注册商查询")),
         .pace = {4},
         .hostVariable = "QUILLMARK_HOST_REGISTRAR",
         .host = "panda.www.net.cn"};
@@ -33,7 +36,7 @@ const Service& registrarService()
 const Lookup& registrarLookup()
 {
     static const Lookup lookup {.key = u"registrar"_s,
-        .header = u"域名注册"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "域名注册")),
         .service = registrarService(),
         .start
         = pageJob([](const QString& domain) { return registrarAddress(serviceHost(registrarService()), domain); },

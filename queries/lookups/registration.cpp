@@ -15,6 +15,7 @@
 #include "web/hosts.h"
 #include "web/port43.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QUrl>
 
@@ -66,7 +67,8 @@ QString lineNumbers(const QList<int>& lines)
     QStringList numbers;
     for (int line : lines)
         numbers << QString::number(line + 1);
-    return u"第 %1 行"_s.arg(numbers.join(u"、"_s));
+    return QCoreApplication::translate("Registration", "第 %1 行")
+        .arg(numbers.join(QCoreApplication::translate("Registration", "、")));
 }
 
 } // namespace
@@ -90,7 +92,7 @@ public:
     {
         const TypedName name = typedName(m_domain);
         if (!name.problem.isEmpty()) {
-            done(allFour({u"无效域名"_s, name.problem}));
+            done(allFour({QCoreApplication::translate("Cells", "无效域名"), name.problem}));
             return;
         }
         m_asked = name.registrable;
@@ -98,14 +100,15 @@ public:
         if (!registry.rdapBase.isEmpty()) {
             askRdap(rdapAddress(registry.rdapBase, m_asked));
         } else if (const QString problem = hostVariableProblem(whoisService()); !problem.isEmpty()) {
-            done(allFour({u"未知"_s, problem}));
+            done(allFour({QCoreApplication::translate("Cells", "未知"), problem}));
         } else if (!registry.whoisServer.isEmpty()) {
             askWhois(registry.whoisServer);
         } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
-            done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+            done(allFour({QCoreApplication::translate("Cells", "未知"),
+                QCoreApplication::translate("Registration", "该后缀没有 RDAP 或 WHOIS 服务")}));
         } else if (const auto failed = m_context.registries->unreachedReferrals.value(lastLabel(m_asked));
                    failed.second > m_context.clock->now()) {
-            done(allFour({u"未知"_s, failed.first}));
+            done(allFour({QCoreApplication::translate("Cells", "未知"), failed.first}));
         } else {
             askIana();
         }
@@ -135,16 +138,18 @@ private:
             lastLabel(m_asked).toLatin1(), m_context.network->limits.timeLimitMs, this);
         connect(iana, &Port43Fetch::finished, this, [this, iana] {
             if (iana->failure() != Port43Fetch::Failure::None) {
-                const QString reason = u"IANA WHOIS：%1"_s.arg(iana->failureReason());
+                const QString reason
+                    = QCoreApplication::translate("Registration", "IANA WHOIS：%1").arg(iana->failureReason());
                 m_context.registries->unreachedReferrals.insert(
                     lastLabel(m_asked), {reason, m_context.clock->now().addSecs(10 * 60)});
-                done(allFour({u"未知"_s, reason}));
+                done(allFour({QCoreApplication::translate("Cells", "未知"), reason}));
                 return;
             }
             const QString server = whoisReferral(whoisText(iana->answer()));
             m_context.registries->whoisReferrals.insert(lastLabel(m_asked), server);
             if (server.isEmpty())
-                done(allFour({u"未知"_s, u"该后缀没有 RDAP 或 WHOIS 服务"_s}));
+                done(allFour({QCoreApplication::translate("Cells", "未知"),
+                    QCoreApplication::translate("Registration", "该后缀没有 RDAP 或 WHOIS 服务")}));
             else
                 askWhois(server);
         });
@@ -155,7 +160,8 @@ private:
         // A referral is whatever IANA's answer held.
         const std::optional<Endpoint> endpoint = whoisEndpoint(server);
         if (!endpoint) {
-            done(allFour({u"未知"_s, u"WHOIS 服务器地址无法识别：%1"_s.arg(server)}));
+            done(allFour({QCoreApplication::translate("Cells", "未知"),
+                QCoreApplication::translate("Registration", "WHOIS 服务器地址无法识别：%1").arg(server)}));
             return;
         }
         auto* fetch = new Port43Fetch(
@@ -163,7 +169,7 @@ private:
         connect(fetch, &Port43Fetch::finished, this, [this, fetch, server] {
             m_answer.source = u"WHOIS %1"_s.arg(server);
             if (fetch->failure() != Port43Fetch::Failure::None) {
-                done(allFour({u"未知"_s, fetch->failureReason()}));
+                done(allFour({QCoreApplication::translate("Cells", "未知"), fetch->failureReason()}));
                 return;
             }
             // Read by the rules of the registry asked, also when a relay passed the question on, or by those of
@@ -184,7 +190,7 @@ private:
         // The row's name may be a host or an address: the cell says which name its answer is about.
         if (!m_asked.isEmpty() && m_asked != m_domain.trimmed().toLower()) {
             for (CellResult& cell : cells)
-                cell.note = u"查询的是 %1"_s.arg(m_asked);
+                cell.note = QCoreApplication::translate("Registration", "查询的是 %1").arg(m_asked);
         }
         m_answer.asked = m_asked.isEmpty() ? m_domain.trimmed() : m_asked;
         m_answer.at = m_context.clock->now();
@@ -251,45 +257,56 @@ const Service& whoisService()
 
 const Lookup& registrationStatusLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegStatus, u"注册状态"_s);
+    static const Lookup lookup
+        = registrationLookup(Key::RegStatus, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "注册状态")));
     return lookup;
 }
 
 const Lookup& registrarNameLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegRegistrar, u"注册商"_s);
+    static const Lookup lookup
+        = registrationLookup(Key::RegRegistrar, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "注册商")));
     return lookup;
 }
 
 const Lookup& registrationDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegCreated, u"注册日期"_s, Measure::Date);
+    static const Lookup lookup = registrationLookup(
+        Key::RegCreated, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "注册日期")), Measure::Date);
     return lookup;
 }
 
 const Lookup& expiryDateLookup()
 {
-    static const Lookup lookup = registrationLookup(Key::RegExpiry, u"到期日"_s, Measure::Date);
+    static const Lookup lookup
+        = registrationLookup(Key::RegExpiry, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "到期日")), Measure::Date);
     return lookup;
 }
 
 QString explainAnswer(const ReceivedAnswer& answer)
 {
     QStringList text;
-    text << u"查询：%1（%2）"_s.arg(answer.asked, answer.source.isEmpty() ? u"未发出查询"_s : answer.source);
-    text << u"时间：%1"_s.arg(answer.at.toString(u"yyyy-MM-dd HH:mm:ss"_s));
-    const std::pair<QString, QString> columns[] = {{Key::RegStatus, u"注册状态"_s}, {Key::RegRegistrar, u"注册商"_s},
-        {Key::RegCreated, u"注册日期"_s}, {Key::RegExpiry, u"到期日"_s}};
-    for (const auto& [key, header] : columns) {
+    text << QCoreApplication::translate("Registration", "查询：%1（%2）")
+                .arg(answer.asked,
+                    answer.source.isEmpty() ? QCoreApplication::translate("Registration", "未发出查询")
+                                            : answer.source);
+    text << QCoreApplication::translate("Registration", "时间：%1").arg(answer.at.toString(u"yyyy-MM-dd HH:mm:ss"_s));
+    const Lookup* columns[]
+        = {&registrationStatusLookup(), &registrarNameLookup(), &registrationDateLookup(), &expiryDateLookup()};
+    for (const Lookup* column : columns) {
+        const QString& key = column->key;
+        const QString header = shownHeader(*column);
         const CellResult cell = answer.cells.value(key);
-        QString line = u"%1：%2"_s.arg(header, cell.text);
+        QString line = QCoreApplication::translate("Registration", "%1：%2").arg(header, cell.text);
         if (!cell.problem.isEmpty())
-            line += u"（%1）"_s.arg(cell.problem);
+            line += QCoreApplication::translate("Registration", "（%1）").arg(cell.problem);
         if (const QString why = answer.why.value(key); !why.isEmpty())
-            line += u"　← %1"_s.arg(why);
+            line += QCoreApplication::translate("Registration", "　← %1").arg(why);
         text << line;
     }
-    text << QString() << (answer.lines.isEmpty() ? u"没有收到应答。"_s : u"应答原文："_s);
+    text << QString()
+         << (answer.lines.isEmpty() ? QCoreApplication::translate("Registration", "没有收到应答。")
+                                    : QCoreApplication::translate("Registration", "应答原文："));
     const int width = int(QString::number(answer.lines.size()).size());
     for (int i = 0; i < answer.lines.size(); ++i) {
         text << u"%1 %2  %3"_s.arg(answer.marked.contains(i) ? u"▶"_s : u" "_s)

@@ -5,6 +5,7 @@
 #include "queries/engine/lookup.h"
 #include "queries/lookups/home.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringList>
 #include <QUrl>
@@ -13,7 +14,10 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const QString kNoFile = u"无 robots.txt"_s;
+QString noFile()
+{
+    return QCoreApplication::translate("Cells", "无 robots.txt");
+}
 
 // One group's rules as far as shutting the whole site goes.
 struct Group
@@ -26,12 +30,13 @@ CellResult robotsCell(const PageResult& page)
 {
     // A missing file is an answer, not a failure.
     if (page.failure == FetchFailure::None && page.status >= 400 && page.status < 500 && page.status != 429)
-        return {kNoFile};
+        return {noFile()};
     CellResult cell = pageCell(page, robotsText(page));
     if (!cell.problem.isEmpty())
-        cell.text = u"无法访问"_s;
-    else if (page.cut && cell.text != kNoFile)
-        cell.problem = u"robots.txt 超过 %1，只读了前 %1，其后的规则未读"_s.arg(sizeText(page.capBytes));
+        cell.text = QCoreApplication::translate("Cells", "无法访问");
+    else if (page.cut && cell.text != noFile())
+        cell.problem = QCoreApplication::translate("Robots", "robots.txt 超过 %1，只读了前 %1，其后的规则未读")
+                           .arg(sizeText(page.capBytes));
     return cell;
 }
 
@@ -48,7 +53,8 @@ public:
     void start() override
     {
         if (QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty()) {
-            finish({u"无效域名"_s, u"无效域名"_s});
+            finish(
+                {QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")});
             return;
         }
         // One request to a host never asked again: its connection is not kept. Crawlers read the first
@@ -113,24 +119,24 @@ QString robotsVerdict(const QString& robotsTxt)
         }
     }
     const auto shut = [](const Group& group) { return group.shutsRoot && !group.allowsSomething; };
-    QString verdict = u"允许"_s;
+    QString verdict = QCoreApplication::translate("Cells", "允许");
     if (shut(everyone) && (!baiduNamed || shut(baidu)))
-        verdict = u"禁止全部"_s;
+        verdict = QCoreApplication::translate("Cells", "禁止全部");
     else if (baiduNamed && shut(baidu))
-        verdict = u"禁止百度"_s;
-    return sitemaps > 0 ? verdict + u"，Sitemap %1"_s.arg(sitemaps) : verdict;
+        verdict = QCoreApplication::translate("Cells", "禁止百度");
+    return sitemaps > 0 ? QCoreApplication::translate("Robots", "%1，Sitemap %2").arg(verdict).arg(sitemaps) : verdict;
 }
 
 QString robotsText(const PageResult& answer)
 {
     // A missing file (any 4xx) leaves every robot free; a server error says nothing either way.
     if (answer.status >= 400 && answer.status < 500)
-        return kNoFile;
+        return noFile();
     // A site that sends robots.txt on to its home page has none: an HTML page holds no rules.
     const QString start = answer.text.left(512).trimmed().toLower();
     if (answer.contentType.toLower().contains("html") || start.startsWith(u"<!doctype"_s)
         || start.startsWith(u"<html"_s))
-        return kNoFile;
+        return noFile();
     if (!answer.cut)
         return robotsVerdict(answer.text);
     // A line cut in two is no rule: "Disallow: /admin" cut after its slash would shut the whole site.

@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/ping.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -38,7 +40,7 @@ private:
 const Lookup& siteIpLookup()
 {
     static const Lookup lookup {.key = u"ip"_s,
-        .header = u"站点IP地址"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "站点IP地址")),
         .service = {u"ping"_s, u"ping"_s, {16}},
         .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
             return new SiteIpJob(domain, context);

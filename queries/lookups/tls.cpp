@@ -5,6 +5,7 @@
 #include "queries/engine/keys.h"
 #include "queries/lookups/home.h"
 
+#include <QCoreApplication>
 #include <QSslConfiguration>
 #include <QSslSocket>
 #include <QTimer>
@@ -35,7 +36,8 @@ public:
         // The home page's host, and its port when the row names one.
         const QUrl home(outboundAddress(m_domain), QUrl::StrictMode);
         if (home.host().isEmpty()) {
-            finishBoth({u"无效域名"_s, u"无效域名"_s});
+            finishBoth(
+                {QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")});
             return;
         }
         m_socket = new QSslSocket(this);
@@ -58,7 +60,8 @@ public:
             m_socket->disconnect(this);
             m_socket->abort();
             if (certificate.isNull()) {
-                finishBoth({u"无法访问"_s, u"服务器未出示证书"_s});
+                finishBoth({QCoreApplication::translate("Cells", "无法访问"),
+                    QCoreApplication::translate("Certificate", "服务器未出示证书")});
                 return;
             }
             finish(m_context.lookup,
@@ -68,7 +71,8 @@ public:
                     {Key::TlsIssuer, {issuerText(certificate), problem}}});
         });
         connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-            CellResult cell {u"无法访问"_s, socketErrorReason(error, m_port, m_socket->errorString())};
+            CellResult cell {QCoreApplication::translate("Cells", "无法访问"),
+                socketErrorReason(error, m_port, m_socket->errorString())};
             cell.unreachable = error != QAbstractSocket::SslHandshakeFailedError;
             finishBoth(cell);
         });
@@ -76,7 +80,8 @@ public:
         limit->setSingleShot(true);
         connect(limit, &QTimer::timeout, this, [this] {
             const int seconds = m_context.network->limits.timeLimitMs / 1000;
-            CellResult cell {u"无法访问"_s, u"连接超时（%1 秒）"_s.arg(seconds)};
+            CellResult cell {QCoreApplication::translate("Cells", "无法访问"),
+                QCoreApplication::translate("Certificate", "连接超时（%1 秒）").arg(seconds)};
             cell.unreachable = true;
             finishBoth(cell);
         });
@@ -117,7 +122,7 @@ Lookup certificateLookup(const QString& key, const QString& header, Measure meas
     return {.key = key,
         .header = header,
         .measure = measure,
-        .service = {u"tls"_s, u"HTTPS 证书"_s, {32}},
+        .service = {u"tls"_s, QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "HTTPS 证书")), {32}},
         .start
         = [](const QString& domain, const JobContext& context) -> LookupJob* { return new TlsJob(domain, context); },
         .answerGroup = u"tls"_s};
@@ -129,31 +134,31 @@ QString socketErrorReason(QAbstractSocket::SocketError error, quint16 port, cons
 {
     switch (error) {
     case QAbstractSocket::HostNotFoundError:
-        return u"找不到主机"_s;
+        return QCoreApplication::translate("Certificate", "找不到主机");
     case QAbstractSocket::ConnectionRefusedError:
-        return u"连接被拒绝（端口 %1 未开放 HTTPS）"_s.arg(port);
+        return QCoreApplication::translate("Certificate", "连接被拒绝（端口 %1 未开放 HTTPS）").arg(port);
     case QAbstractSocket::RemoteHostClosedError:
-        return u"连接被对方关闭"_s;
+        return QCoreApplication::translate("Certificate", "连接被对方关闭");
     case QAbstractSocket::SocketTimeoutError:
-        return u"连接超时"_s;
+        return QCoreApplication::translate("Certificate", "连接超时");
     case QAbstractSocket::NetworkError:
-        return u"网络错误（%1）"_s.arg(english);
+        return QCoreApplication::translate("Certificate", "网络错误（%1）").arg(english);
     case QAbstractSocket::SslHandshakeFailedError:
-        return u"TLS 握手失败（%1）"_s.arg(english);
+        return QCoreApplication::translate("Certificate", "TLS 握手失败（%1）").arg(english);
     case QAbstractSocket::ProxyAuthenticationRequiredError:
-        return u"代理要求身份验证（用户名或密码不对）"_s;
+        return QCoreApplication::translate("Certificate", "代理要求身份验证（用户名或密码不对）");
     case QAbstractSocket::ProxyConnectionRefusedError:
-        return u"代理拒绝连接"_s;
+        return QCoreApplication::translate("Certificate", "代理拒绝连接");
     case QAbstractSocket::ProxyConnectionClosedError:
-        return u"代理意外断开了连接"_s;
+        return QCoreApplication::translate("Certificate", "代理意外断开了连接");
     case QAbstractSocket::ProxyConnectionTimeoutError:
-        return u"代理没有应答"_s;
+        return QCoreApplication::translate("Certificate", "代理没有应答");
     case QAbstractSocket::ProxyNotFoundError:
-        return u"找不到代理服务器"_s;
+        return QCoreApplication::translate("Certificate", "找不到代理服务器");
     case QAbstractSocket::ProxyProtocolError:
-        return u"代理的应答无法识别（%1）"_s.arg(english);
+        return QCoreApplication::translate("Certificate", "代理的应答无法识别（%1）").arg(english);
     default:
-        return u"连接失败（%1）"_s.arg(english);
+        return QCoreApplication::translate("Certificate", "连接失败（%1）").arg(english);
     }
 }
 
@@ -180,7 +185,7 @@ QString issuerText(const QSslCertificate& certificate)
         if (!names.isEmpty() && !names.first().trimmed().isEmpty())
             return names.first().trimmed();
     }
-    return u"无"_s;
+    return QCoreApplication::translate("Cells", "无");
 }
 
 QString certificateProblem(const QList<QSslError>& errors)
@@ -190,44 +195,46 @@ QString certificateProblem(const QList<QSslError>& errors)
         QString reason;
         switch (error.error()) {
         case QSslError::CertificateExpired:
-            reason = u"证书已过期"_s;
+            reason = QCoreApplication::translate("Certificate", "证书已过期");
             break;
         case QSslError::CertificateNotYetValid:
-            reason = u"证书尚未生效"_s;
+            reason = QCoreApplication::translate("Certificate", "证书尚未生效");
             break;
         case QSslError::HostNameMismatch:
-            reason = u"证书与域名不符"_s;
+            reason = QCoreApplication::translate("Certificate", "证书与域名不符");
             break;
         case QSslError::SelfSignedCertificate:
         case QSslError::SelfSignedCertificateInChain:
-            reason = u"自签名证书"_s;
+            reason = QCoreApplication::translate("Certificate", "自签名证书");
             break;
         case QSslError::UnableToGetLocalIssuerCertificate:
         case QSslError::UnableToGetIssuerCertificate:
         case QSslError::UnableToVerifyFirstCertificate:
         case QSslError::CertificateUntrusted:
-            reason = u"颁发者不受信任"_s;
+            reason = QCoreApplication::translate("Certificate", "颁发者不受信任");
             break;
         case QSslError::CertificateRevoked:
-            reason = u"证书已吊销"_s;
+            reason = QCoreApplication::translate("Certificate", "证书已吊销");
             break;
         default:
-            reason = u"证书无效（%1）"_s.arg(error.errorString());
+            reason = QCoreApplication::translate("Certificate", "证书无效（%1）").arg(error.errorString());
         }
         if (!reasons.contains(reason))
             reasons.append(reason);
     }
-    return reasons.join(u"；"_s);
+    return reasons.join(QCoreApplication::translate("Certificate", "；"));
 }
 
 const Lookup& tlsExpiryLookup()
 {
-    static const Lookup lookup = certificateLookup(Key::TlsExpiry, u"证书到期"_s, Measure::Date);
+    static const Lookup lookup
+        = certificateLookup(Key::TlsExpiry, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "证书到期")), Measure::Date);
     return lookup;
 }
 
 const Lookup& tlsIssuerLookup()
 {
-    static const Lookup lookup = certificateLookup(Key::TlsIssuer, u"证书颁发者"_s, Measure::Text);
+    static const Lookup lookup = certificateLookup(
+        Key::TlsIssuer, QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "证书颁发者")), Measure::Text);
     return lookup;
 }

@@ -5,6 +5,7 @@
 
 #include "queries/engine/keys.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 #include <array>
@@ -15,8 +16,15 @@ namespace whois {
 
 namespace {
 
-const QString kNone = u"无"_s;
-const QString kUnknown = u"未知"_s;
+QString none()
+{
+    return QCoreApplication::translate("Cells", "无");
+}
+
+QString unknown()
+{
+    return QCoreApplication::translate("Cells", "未知");
+}
 
 } // namespace
 
@@ -189,7 +197,9 @@ WhoisReading Reader::registered(int evidenceLine) const
             continue;
         }
         const QString date = whoisDate(m_lines[found.line].value, orders[size_t(role)]);
-        reading.cells.insert(key, date.isEmpty() ? CellResult {kNone, u"日期无法识别"_s} : dayCell(date));
+        reading.cells.insert(key,
+            date.isEmpty() ? CellResult {none(), QCoreApplication::translate("Registration", "日期无法识别")}
+                           : dayCell(date));
         reading.evidence.insert(key, {found.line});
     }
     return reading;
@@ -242,21 +252,27 @@ Reader::Verdicts Reader::findVerdicts() const
 WhoisReading Reader::read() const
 {
     if (m_tooLong)
-        return allFourWith({kUnknown, u"WHOIS 应答过长（超过 %1 行），未读"_s.arg(kMaxWhoisLines)}, -1);
+        return allFourWith(
+            {unknown(),
+                QCoreApplication::translate("Registration", "WHOIS 应答过长（超过 %1 行），未读").arg(kMaxWhoisLines)},
+            -1);
     // Bytes that no encoding reads are something, not nothing: such an answer is unrecognised, never empty.
     if (std::all_of(m_lines.cbegin(), m_lines.cend(),
             [](const Line& line) { return line.block < 0 && !line.content.contains(QChar::ReplacementCharacter); }))
-        return allFourWith({kUnknown, u"WHOIS 应答为空"_s}, -1);
+        return allFourWith({unknown(), QCoreApplication::translate("Registration", "WHOIS 应答为空")}, -1);
     const Verdicts found = findVerdicts();
     // The record's own status says free ("Status: free", "Status: AVAILABLE") or kept back.
     if (found.notFound >= 0 && found.statusFree)
         return {notRegistered(), {{Key::RegStatus, {found.notFound}}}};
     if (found.reserved >= 0 && inRecordBlock(m_lines[found.reserved]))
-        return allFourWith({kUnknown, u"保留域名"_s}, found.reserved);
+        return allFourWith({unknown(), QCoreApplication::translate("Registration", "保留域名")}, found.reserved);
     if (m_recordLine >= 0 && recordHasFacts()) {
         // A record whose own status says the name is free, in words no phrase knows, is no held name's.
         if (const int free = freeStatusLine(); free >= 0)
-            return allFourWith({kUnknown, u"WHOIS 记录的状态是 %1，不能算已注册"_s.arg(m_lines[free].value)}, free);
+            return allFourWith({unknown(),
+                                   QCoreApplication::translate("Registration", "WHOIS 记录的状态是 %1，不能算已注册")
+                                       .arg(m_lines[free].value)},
+                free);
         return registered(m_recordLine);
     }
     // A not-found beside an echo or a record of another name may be that name's.
@@ -265,18 +281,21 @@ WhoisReading Reader::read() const
     if (found.held >= 0)
         return registered(found.held);
     if (found.reserved >= 0)
-        return allFourWith({kUnknown, u"保留域名"_s}, found.reserved);
+        return allFourWith({unknown(), QCoreApplication::translate("Registration", "保留域名")}, found.reserved);
     if (found.busy >= 0) {
-        CellResult cell {kUnknown, u"WHOIS 服务器要求放慢查询"_s};
+        CellResult cell {unknown(), QCoreApplication::translate("Registration", "WHOIS 服务器要求放慢查询")};
         cell.pushBack = PushBack::Busy;
         return allFourWith(cell, found.busy);
     }
     if (m_recordLine >= 0)
-        return allFourWith({kUnknown, u"WHOIS 记录中只有域名，没有注册信息"_s}, m_recordLine);
+        return allFourWith(
+            {unknown(), QCoreApplication::translate("Registration", "WHOIS 记录中只有域名，没有注册信息")},
+            m_recordLine);
     if (m_otherRecord || found.notFoundOther >= 0)
         return allFourWith(
-            {kUnknown, u"WHOIS 应答不是 %1 的记录"_s.arg(m_ascii)}, m_otherRecord ? m_otherLine : found.notFoundOther);
-    return allFourWith({kUnknown, u"WHOIS 应答无法识别"_s}, -1);
+            {unknown(), QCoreApplication::translate("Registration", "WHOIS 应答不是 %1 的记录").arg(m_ascii)},
+            m_otherRecord ? m_otherLine : found.notFoundOther);
+    return allFourWith({unknown(), QCoreApplication::translate("Registration", "WHOIS 应答无法识别")}, -1);
 }
 
 } // namespace whois

@@ -5,6 +5,8 @@
 #include "queries/engine/lookup.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
@@ -29,7 +31,7 @@ const Service& yahooService()
 {
     // Yahoo China's sitemap search closed in 2013; it stays reachable through a mirror named in the variable.
     static const Service service {.key = u"yahoo"_s,
-        .name = u"雅虎"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "雅虎")),
         .pace = {1},
         .hostVariable = "QUILLMARK_HOST_YAHOO",
         .host = "sitemap.cn.yahoo.com"};
@@ -39,7 +41,7 @@ const Service& yahooService()
 const Lookup& yahooLookup()
 {
     static const Lookup lookup {.key = u"yahoo"_s,
-        .header = u"yahoo反链"_s,
+        .header = QString::fromUtf8(QT_TRANSLATE_NOOP("Columns", "yahoo反链")),
         .walk = Walk::WithoutStop,
         .measure = Measure::Count,
         .service = yahooService(),

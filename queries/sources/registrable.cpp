@@ -2,6 +2,7 @@
 // Names read by IDNA and the Public Suffix List (libpsl).
 #include "queries/sources/registrable.h"
 
+#include <QCoreApplication>
 #include <QHostAddress>
 #include <QRegularExpression>
 #include <QUrl>
@@ -56,15 +57,15 @@ TypedName typedName(const QString& typed)
     name.host = typedHost(typed);
     if (!QHostAddress(name.host).isNull()) {
         name.ascii = name.host; // an address is its own ASCII form, and nobody registers it
-        name.problem = u"%1 是 IP 地址，没有注册信息"_s.arg(name.host);
+        name.problem = QCoreApplication::translate("Names", "%1 是 IP 地址，没有注册信息").arg(name.host);
         return name;
     }
     name.ascii = asciiName(name.host);
     name.registrable = registrableDomain(name.ascii);
     if (name.ascii.isEmpty())
-        name.problem = u"无效域名"_s;
+        name.problem = QCoreApplication::translate("Cells", "无效域名");
     else if (name.registrable.isEmpty())
-        name.problem = u"%1 是公共后缀，没有可注册的部分"_s.arg(name.ascii);
+        name.problem = QCoreApplication::translate("Names", "%1 是公共后缀，没有可注册的部分").arg(name.ascii);
     return name;
 }
 

@@ -6,6 +6,7 @@
 #include "web/fetch.h"
 #include "web/hosts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,7 +21,7 @@ using namespace Qt::Literals::StringLiterals;
 const Service& trancoService()
 {
     static const Service service {.key = u"tranco"_s,
-        .name = u"Tranco 排名列表"_s,
+        .name = QString::fromUtf8(QT_TRANSLATE_NOOP("Services", "Tranco 排名列表")),
         .pace = {16},
         .hostVariable = "QUILLMARK_HOST_TRANCO",
         .host = "tranco-list.eu",
@@ -51,7 +52,8 @@ quint64 foldedHash(QByteArrayView name)
 
 QString tooLarge()
 {
-    return u"排名列表太大（超过 %1 万行或 %2 MB），不是 Tranco 列表"_s.arg(TrancoList::kMostRows / 10'000)
+    return QCoreApplication::translate("RankList", "排名列表太大（超过 %1 万行或 %2 MB），不是 Tranco 列表")
+        .arg(TrancoList::kMostRows / 10'000)
         .arg(TrancoList::kLargestBytes / (1024 * 1024));
 }
 
@@ -98,7 +100,7 @@ bool TrancoList::parse(const QByteArray& csv, QString* error, qsizetype mostRows
     std::sort(m_entries.begin(), m_entries.end(),
         [](const Entry& a, const Entry& b) { return a.hash != b.hash ? a.hash < b.hash : a.rank < b.rank; });
     if (m_entries.empty())
-        *error = u"文件里没有“排名,域名”格式的行"_s;
+        *error = QCoreApplication::translate("RankList", "文件里没有“排名,域名”格式的行");
     return !m_entries.empty();
 }
 
@@ -126,7 +128,8 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
     zip_t* archive = source ? zip_open_from_source(source, ZIP_RDONLY, &zipError) : nullptr;
     QByteArray bytes;
     if (!archive) {
-        *error = u"无法读取压缩文件（%1）"_s.arg(QString::fromLocal8Bit(zip_error_strerror(&zipError)));
+        *error = QCoreApplication::translate("RankList", "无法读取压缩文件（%1）")
+                     .arg(QString::fromLocal8Bit(zip_error_strerror(&zipError)));
         if (source)
             zip_source_free(source);
     } else {
@@ -149,7 +152,7 @@ QByteArray trancoListBytes(const QByteArray& file, QString* error)
             zip_fclose(csv);
         }
         if (bytes.isEmpty() && error->isEmpty())
-            *error = u"压缩文件里没有可读的 CSV 排名列表"_s;
+            *error = QCoreApplication::translate("RankList", "压缩文件里没有可读的 CSV 排名列表");
         zip_close(archive);
     }
     zip_error_fini(&zipError);
@@ -185,7 +188,7 @@ void TrancoStore::load()
     if (m_list || m_loading)
         return;
     m_loading = true;
-    emit activity(u"正在读取排名列表…"_s);
+    emit activity(QCoreApplication::translate("RankList", "正在读取排名列表…"));
     // A million rows take most of a second to read: off the window's thread.
     auto loaded = std::make_shared<TrancoList>();
     auto problem = std::make_shared<QString>();
@@ -198,7 +201,9 @@ void TrancoStore::load()
     });
     connect(reader, &QThread::finished, this, [this, reader, loaded, problem] {
         m_list = loaded;
-        m_loadProblem = problem->isEmpty() ? QString() : u"排名列表不能用：%1"_s.arg(*problem);
+        m_loadProblem = problem->isEmpty()
+            ? QString()
+            : QCoreApplication::translate("RankList", "排名列表不能用：%1").arg(*problem);
         m_loading = false;
         reader->deleteLater();
         emit activity({});
@@ -213,7 +218,7 @@ void TrancoStore::install(const QString& path, const QDate& date)
         [path](QString* error) {
             QFile file(path);
             if (!file.open(QIODevice::ReadOnly)) {
-                *error = u"无法打开文件（%1）"_s.arg(file.errorString());
+                *error = QCoreApplication::translate("RankList", "无法打开文件（%1）").arg(file.errorString());
                 return QByteArray();
             }
             // Checked before reading: a file of gigabytes is refused without costing gigabytes.
@@ -231,7 +236,7 @@ void TrancoStore::installInBackground(std::function<QByteArray(QString*)> read, 
     if (m_busy)
         return;
     m_busy = true;
-    emit activity(u"正在读取排名列表…"_s);
+    emit activity(QCoreApplication::translate("RankList", "正在读取排名列表…"));
     auto list = std::make_shared<TrancoList>();
     auto problem = std::make_shared<QString>();
     QThread* worker = QThread::create([read, date, list, problem] {
@@ -244,7 +249,7 @@ void TrancoStore::installInBackground(std::function<QByteArray(QString*)> read, 
         if (!saved.open(QIODevice::WriteOnly) || saved.write(csv) < 0 || !saved.commit()
             || !dated.open(QIODevice::WriteOnly) || dated.write(date.toString(Qt::ISODate).toLatin1()) < 0
             || !dated.commit())
-            *problem = u"无法保存排名列表（%1）"_s.arg(saved.errorString());
+            *problem = QCoreApplication::translate("RankList", "无法保存排名列表（%1）").arg(saved.errorString());
     });
     connect(worker, &QThread::finished, this, [this, worker, list, problem] {
         worker->deleteLater();
@@ -275,8 +280,10 @@ void TrancoStore::download()
     m_download = new PageFetch(request, this);
     connect(m_download, &PageFetch::progress, this, [this](qint64 received, qint64 total) {
         const auto megabytes = [](qint64 bytes) { return QString::number(bytes / (1024.0 * 1024.0), 'f', 1); };
-        emit activity(total > 0 ? u"正在下载排名列表 %1 / %2 MB"_s.arg(megabytes(received), megabytes(total))
-                                : u"正在下载排名列表 %1 MB"_s.arg(megabytes(received)));
+        emit activity(total > 0
+                ? QCoreApplication::translate("RankList", "正在下载排名列表 %1 / %2 MB")
+                      .arg(megabytes(received), megabytes(total))
+                : QCoreApplication::translate("RankList", "正在下载排名列表 %1 MB").arg(megabytes(received)));
     });
     connect(m_download, &PageFetch::finished, this, [this] {
         const PageResult answer = m_download->result();

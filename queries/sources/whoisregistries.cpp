@@ -4,6 +4,7 @@
 
 #include "input/userfile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -60,32 +61,32 @@ QString readEntry(const QJsonObject& object, bool common, WhoisRules& rules)
             std::begin(kLists), std::end(kLists), [&](const ListKey& entry) { return key == QStringView(entry.name); });
         if (list != std::end(kLists)) {
             if (!value.isArray())
-                return u"%1 应为字符串数组"_s.arg(key);
+                return QCoreApplication::translate("Registries", "%1 应为字符串数组").arg(key);
             for (const QJsonValue& item : value.toArray()) {
                 const QString text = item.toString().simplified().toLower();
                 if (!item.isString() || text.isEmpty())
-                    return u"%1 应为非空字符串的数组"_s.arg(key);
+                    return QCoreApplication::translate("Registries", "%1 应为非空字符串的数组").arg(key);
                 (rules.*(list->field)).append(text);
             }
         } else if (key == u"server"_s && !common) {
             rules.server = value.toString().trimmed().toLower();
         } else if ((key == u"suffixes"_s || key == u"serves"_s) && !common) {
             if (!value.isArray())
-                return u"%1 应为字符串数组"_s.arg(key);
+                return QCoreApplication::translate("Registries", "%1 应为字符串数组").arg(key);
             for (const QJsonValue& item : value.toArray()) {
                 const QString suffix = QString::fromLatin1(QUrl::toAce(item.toString().trimmed().toLower()));
                 if (!item.isString() || !isHostName(suffix))
-                    return u"%1 中有不是后缀的项"_s.arg(key);
+                    return QCoreApplication::translate("Registries", "%1 中有不是后缀的项").arg(key);
                 (key == u"suffixes"_s ? rules.suffixes : rules.serves).append(suffix);
             }
         } else if (key == u"query"_s && !common) {
             rules.query = value.toString();
             if (!rules.query.contains(u"{name}"_s) && !rules.query.contains(u"{unicode}"_s))
-                return u"query 应含 {name} 或 {unicode}"_s;
+                return QCoreApplication::translate("Registries", "query 应含 {name} 或 {unicode}");
         } else if (key == u"encoding"_s && !common) {
             rules.encoding = value.toString().toLatin1();
             if (!QStringDecoder(rules.encoding.constData()).isValid())
-                return u"encoding %1 无法识别"_s.arg(value.toString());
+                return QCoreApplication::translate("Registries", "encoding %1 无法识别").arg(value.toString());
         } else if (key == u"dateOrder"_s && !common) {
             const QString order = value.toString();
             if (order == u"dmy"_s)
@@ -93,13 +94,13 @@ QString readEntry(const QJsonObject& object, bool common, WhoisRules& rules)
             else if (order == u"mdy"_s)
                 rules.dateOrder = DateOrder::MonthDay;
             else
-                return u"dateOrder 应为 dmy 或 mdy"_s;
+                return QCoreApplication::translate("Registries", "dateOrder 应为 dmy 或 mdy");
         } else if (key != u"comment"_s) {
-            return u"不认识的字段 %1"_s.arg(key);
+            return QCoreApplication::translate("Registries", "不认识的字段 %1").arg(key);
         }
     }
     if (!common && !isHostName(rules.server))
-        return u"server 应为服务器的主机名"_s;
+        return QCoreApplication::translate("Registries", "server 应为服务器的主机名");
     return {};
 }
 
@@ -218,7 +219,7 @@ QStringList WhoisRegistries::add(const QByteArray& json, const QString& fileName
     QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(json, &error);
     if (!document.isObject())
-        return {u"%1 无法解析：%2"_s.arg(fileName, error.errorString())};
+        return {QCoreApplication::translate("Registries", "%1 无法解析：%2").arg(fileName, error.errorString())};
     QStringList problems;
     const QJsonObject top = document.object();
     if (top.contains(u"generic"_s)) {
@@ -232,16 +233,19 @@ QStringList WhoisRegistries::add(const QByteArray& json, const QString& fileName
             }
         }
         if (!fault.isEmpty())
-            problems << u"%1 generic：%2"_s.arg(fileName, fault);
+            problems << QCoreApplication::translate("Registries", "%1 generic：%2").arg(fileName, fault);
     }
     const QJsonArray entries = top.value(u"registries"_s).toArray();
     for (qsizetype i = 0; i < entries.size(); ++i) {
         WhoisRules own;
         const QJsonObject object = entries.at(i).toObject();
-        const QString fault = entries.at(i).isObject() ? readEntry(object, false, own) : u"应为对象"_s;
+        const QString fault = entries.at(i).isObject() ? readEntry(object, false, own)
+                                                       : QCoreApplication::translate("Registries", "应为对象");
         if (!fault.isEmpty()) {
-            problems << u"%1 第 %2 项（%3）：%4"_s.arg(fileName).arg(i + 1).arg(
-                object.value(u"server"_s).toString(), fault);
+            problems << QCoreApplication::translate("Registries", "%1 第 %2 项（%3）：%4")
+                            .arg(fileName)
+                            .arg(i + 1)
+                            .arg(object.value(u"server"_s).toString(), fault);
             continue;
         }
         for (const QString& suffix : std::as_const(own.suffixes)) {

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
+#include <QHash>
+#include <QTranslator>
 #include <ctime>
 #include <optional>
 
@@ -48,4 +51,27 @@ public:
 
 private:
     std::optional<ScopedEnv> m_env;
+};
+
+// A translation installed for as long as the guard lives: the texts given, by context and Chinese source, read
+// in another language, every other one as written. Checks that a decision does not hang on a text we show.
+class ScopedTranslation : public QTranslator
+{
+public:
+    using Texts = QHash<std::pair<QByteArray, QByteArray>, QString>;
+    explicit ScopedTranslation(Texts texts)
+        : m_texts(std::move(texts))
+    {
+        QCoreApplication::installTranslator(this);
+    }
+    ~ScopedTranslation() override { QCoreApplication::removeTranslator(this); }
+
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override
+    {
+        return m_texts.value({QByteArray(context), QByteArray(source)});
+    }
+
+private:
+    Texts m_texts;
 };
