@@ -18,6 +18,7 @@
 #include "export/columns.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
+#include "settings/language.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
@@ -211,8 +212,15 @@ void MainWindow::showAbout()
 void MainWindow::showSettings()
 {
     SettingsDialog dialog(m_settings, m_walker->table().services(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_grid->setWarnDays(m_settings.warnDays());
+    // The dialog offers the language the window speaks, which --lang or QUILLMARK_LANG may have chosen over
+    // the setting.
+    if (m_translators)
+        dialog.offerLanguage(m_translators->language());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_grid->setWarnDays(m_settings.warnDays());
+    if (m_translators && dialog.language() != m_translators->language())
+        m_translators->apply(dialog.language());
 }
 
 void MainWindow::changeEvent(QEvent* event)
