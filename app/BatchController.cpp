@@ -6,6 +6,7 @@
 
 #include "app/Platform.h"
 #include "app/ResultsGrid.h"
+#include "app/designed.h"
 #include "app/intake.h"
 #include "input/domains.h"
 #include "queries/engine/walker.h"
@@ -29,9 +30,7 @@ BatchController::BatchController(const WindowParts& parts, const Controls& contr
     , m_controls(controls)
 {
     Walker& walker = m_parts.walker;
-    connect(&walker, &Walker::busyChanged, this, [this, start = m_controls.startStop.text()](bool busy) {
-        m_controls.startStop.setText(busy ? u"停  止"_s : start);
-    });
+    connect(&walker, &Walker::busyChanged, this, &BatchController::showStartStop);
     connect(&walker, &Walker::progress, this, &BatchController::onProgress);
     connect(&walker, &Walker::paceNotice, this, [this](const QString& notice) {
         m_paceNotice = notice;
@@ -39,6 +38,12 @@ BatchController::BatchController(const WindowParts& parts, const Controls& contr
     });
     connect(&walker, &Walker::finished, this, &BatchController::showSummary);
     followWhileScrolled();
+}
+
+void BatchController::showStartStop()
+{
+    const char* caption = m_parts.walker.isBusy() ? kStopCaption : designedControl(designedNames().startStop).caption;
+    m_controls.startStop.setText(shownCaption(caption));
 }
 
 void BatchController::startOrStop()
@@ -51,7 +56,7 @@ void BatchController::startOrStop()
     const QString input = inputText(*m_controls.domains.document());
     if (input.isEmpty()) {
         m_parts.platform.messageBox(
-            &m_parts.window, u"请输入查询域名"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
+            &m_parts.window, tr("请输入查询域名"), QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
         return;
     }
     const QStringList domains = domainsFromInput(input);
@@ -105,13 +110,13 @@ void BatchController::importDomains()
 {
     Platform& platform = m_parts.platform;
     const QString path
-        = platform.openFileName(&m_parts.window, u"导入域名"_s, u"文本或 CSV 文件 (*.txt *.csv);;所有文件 (*)"_s);
+        = platform.openFileName(&m_parts.window, tr("导入域名"), tr("文本或 CSV 文件 (*.txt *.csv);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         platform.messageBox(&m_parts.window,
-            u"无法打开文件 %1：%2"_s.arg(QFileInfo(path).fileName(), file.errorString()), u"导入域名"_s,
+            tr("无法打开文件 %1：%2").arg(QFileInfo(path).fileName(), file.errorString()), tr("导入域名"),
             QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
@@ -122,7 +127,7 @@ void BatchController::importDomains()
     for (auto it = read.unreadable.cbegin(); it != read.unreadable.cend(); ++it)
         m_importReasons.insert(domains.at(it.key()), it.value());
     m_controls.domains.setPlainText(domains.join(u'\n') + (domains.isEmpty() ? QString() : u"\n"_s));
-    m_parts.statusLine.setText(u"已导入 %1 个域名"_s.arg(domains.size()));
+    m_parts.statusLine.setText(tr("已导入 %1 个域名").arg(domains.size()));
 }
 
 void BatchController::offerToResume(ResultStore& store)
@@ -130,12 +135,12 @@ void BatchController::offerToResume(ResultStore& store)
     Platform& platform = m_parts.platform;
     if (!store.notice().isEmpty()) {
         platform.messageBox(
-            &m_parts.window, store.notice(), u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+            &m_parts.window, store.notice(), tr("结果数据库"), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
     }
     // A database that cannot be read says so rather than passing for one with nothing to go on with.
     const auto cannotRead = [this, &platform](const QString& why) {
-        platform.messageBox(&m_parts.window, u"无法读取上次的查询（%1）；不能继续上次的查询。"_s.arg(why),
-            u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        platform.messageBox(&m_parts.window, tr("无法读取上次的查询（%1）；不能继续上次的查询。").arg(why),
+            tr("结果数据库"), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
     };
     const ReadResult<std::optional<ResultStore::Batch>> last = store.unfinishedBatch();
     if (!last.ok()) {
@@ -145,7 +150,7 @@ void BatchController::offerToResume(ResultStore& store)
     const std::optional<ResultStore::Batch> unfinished = last.value();
     if (!unfinished || m_parts.walker.isBusy())
         return;
-    const auto answer = platform.messageBox(&m_parts.window, u"上次的查询没有完成，是否继续？"_s, u"继续查询"_s,
+    const auto answer = platform.messageBox(&m_parts.window, tr("上次的查询没有完成，是否继续？"), tr("继续查询"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
     if (answer != QMessageBox::Yes)
         return;
@@ -175,7 +180,8 @@ void BatchController::onProgress(const Lookup& lookup, int row, int queueLength,
     m_runningRow = row;
     // The column furthest behind, then the whole batch: "百度反链 23/1000 · 共 4,210/8,000".
     const QLocale grouped(QLocale::English);
-    m_progress = u"%1 %2/%3 · 共 %4/%5"_s.arg(lookup.header)
+    m_progress = tr("%1 %2/%3 · 共 %4/%5")
+                     .arg(shownHeader(lookup))
                      .arg(row + 1)
                      .arg(queueLength)
                      .arg(grouped.toString(written), grouped.toString(total));
@@ -196,6 +202,7 @@ void BatchController::showSummary(qint64 elapsedMs)
 {
     m_runningRow = -1;
     m_progress.clear();
-    m_parts.statusLine.setText(u"查询完成，用时 %1 秒\n失败 %2 项"_s.arg(elapsedMs / 1000.0, 0, 'f', 1)
+    m_parts.statusLine.setText(tr("查询完成，用时 %1 秒\n失败 %2 项")
+                                   .arg(elapsedMs / 1000.0, 0, 'f', 1)
                                    .arg(m_parts.walker.results().problemCount()));
 }

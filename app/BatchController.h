@@ -32,6 +32,8 @@ public:
     // Whether a batch has run since the window opened: before one, there is nothing to export.
     bool hasRun() const { return m_hasRun; }
 
+    // 开  始, or 停  止 while a batch runs, in the language of the moment.
+    void showStartStop();
     void startOrStop();
     // The queue as it stands, without reading the box again.
     void runQueue();

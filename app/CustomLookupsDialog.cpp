@@ -36,22 +36,22 @@ CustomLookupsDialog::CustomLookupsDialog(const std::vector<CustomLookup>& lookup
     , m_lookups(lookups)
     , m_path(path)
     , m_list(new QListWidget)
-    , m_key(field(u"key"_s, u"字母、数字和 -，用于 --lookups"_s))
-    , m_header(field(u"header"_s, u"表格中的列标题"_s))
+    , m_key(field(u"key"_s, tr("字母、数字和 -，用于 --lookups")))
+    , m_header(field(u"header"_s, tr("表格中的列标题")))
     , m_url(field(u"url"_s, u"https://api.example.com/weight?domain={ascii}"_s))
     , m_headers(new QPlainTextEdit)
-    , m_charset(field(u"charset"_s, u"按页面声明，否则 UTF-8"_s))
+    , m_charset(field(u"charset"_s, tr("按页面声明，否则 UTF-8")))
     , m_extraction(new QComboBox)
     , m_pattern(field(u"pattern"_s))
-    , m_closing(field(u"closing"_s, u"结束标记"_s))
-    , m_service(field(u"service"_s, u"默认：地址的主机名"_s))
+    , m_closing(field(u"closing"_s, tr("结束标记")))
+    , m_service(field(u"service"_s, tr("默认：地址的主机名")))
     , m_tryDomain(field(u"tryDomain"_s, u"example.com"_s))
     , m_tryCell(new QLabel)
     , m_tryPage(new QPlainTextEdit)
     , m_message(new QLabel)
 {
     setObjectName(u"customLookupsDialog"_s);
-    setWindowTitle(u"自定义查询"_s);
+    setWindowTitle(tr("自定义查询"));
     setUpFields();
     auto* panes = new QHBoxLayout;
     panes->addLayout(listPane(), 1);
@@ -66,7 +66,7 @@ CustomLookupsDialog::CustomLookupsDialog(const std::vector<CustomLookup>& lookup
     resize(860, 560);
 
     const auto placeholders = [this](int kind) {
-        static const QStringList hints {u"<span class=\"weight\">(\\d+)</span>"_s, u"/data/weight"_s, u"开始标记"_s};
+        const QStringList hints {u"<span class=\"weight\">(\\d+)</span>"_s, u"/data/weight"_s, tr("开始标记")};
         m_pattern->setPlaceholderText(hints.value(kind));
         m_closing->setEnabled(kind == int(Extraction::Between));
     };
@@ -86,10 +86,10 @@ void CustomLookupsDialog::setUpFields()
 {
     m_list->setObjectName(u"lookupList"_s);
     m_headers->setObjectName(u"headers"_s);
-    m_headers->setPlaceholderText(u"每行一个：名称: 值（例如 X-Api-Key: …）"_s);
+    m_headers->setPlaceholderText(tr("每行一个：名称: 值（例如 X-Api-Key: …）"));
     m_headers->setFixedHeight(52);
     m_extraction->setObjectName(u"extraction"_s);
-    m_extraction->addItems({u"正则表达式（第一个捕获组）"_s, u"JSON 指针（RFC 6901）"_s, u"两个标记之间的文字"_s});
+    m_extraction->addItems({tr("正则表达式（第一个捕获组）"), tr("JSON 指针（RFC 6901）"), tr("两个标记之间的文字")});
     m_tryCell->setObjectName(u"tryCell"_s);
     m_tryCell->setTextFormat(Qt::PlainText);
     m_tryCell->setWordWrap(true);
@@ -103,9 +103,9 @@ void CustomLookupsDialog::setUpFields()
 
 QLayout* CustomLookupsDialog::listPane()
 {
-    auto* addButton = new QPushButton(u"添加"_s);
+    auto* addButton = new QPushButton(tr("添加"));
     addButton->setObjectName(u"add"_s);
-    auto* removeButton = new QPushButton(u"删除"_s);
+    auto* removeButton = new QPushButton(tr("删除"));
     removeButton->setObjectName(u"remove"_s);
     connect(addButton, &QPushButton::clicked, this, &CustomLookupsDialog::add);
     connect(removeButton, &QPushButton::clicked, this, &CustomLookupsDialog::remove);
@@ -121,25 +121,25 @@ QLayout* CustomLookupsDialog::listPane()
 QLayout* CustomLookupsDialog::formPane()
 {
     auto* form = new QFormLayout;
-    form->addRow(u"键名"_s, m_key);
-    form->addRow(u"列标题"_s, m_header);
-    form->addRow(u"地址"_s, m_url);
-    form->addRow(new QLabel(u"地址中可用 {domain}（原样）、{ascii}（punycode）、{registrable}（可注册域名）"_s));
-    form->addRow(u"请求头"_s, m_headers);
-    form->addRow(u"字符集"_s, m_charset);
-    form->addRow(u"提取方式"_s, m_extraction);
-    form->addRow(u"表达式"_s, m_pattern);
-    form->addRow(u"结束标记"_s, m_closing);
-    form->addRow(u"服务"_s, m_service);
-    auto* tryButton = new QPushButton(u"试一试"_s);
+    form->addRow(tr("键名"), m_key);
+    form->addRow(tr("列标题"), m_header);
+    form->addRow(tr("地址"), m_url);
+    form->addRow(new QLabel(tr("地址中可用 {domain}（原样）、{ascii}（punycode）、{registrable}（可注册域名）")));
+    form->addRow(tr("请求头"), m_headers);
+    form->addRow(tr("字符集"), m_charset);
+    form->addRow(tr("提取方式"), m_extraction);
+    form->addRow(tr("表达式"), m_pattern);
+    form->addRow(tr("结束标记"), m_closing);
+    form->addRow(tr("服务"), m_service);
+    auto* tryButton = new QPushButton(tr("试一试"));
     tryButton->setObjectName(u"try"_s);
     connect(tryButton, &QPushButton::clicked, this, &CustomLookupsDialog::tryOne);
     auto* tryRow = new QHBoxLayout;
     tryRow->addWidget(m_tryDomain);
     tryRow->addWidget(tryButton);
-    form->addRow(u"试查域名"_s, tryRow);
-    form->addRow(u"单元格"_s, m_tryCell);
-    form->addRow(u"页面开头"_s, m_tryPage);
+    form->addRow(tr("试查域名"), tryRow);
+    form->addRow(tr("单元格"), m_tryCell);
+    form->addRow(tr("页面开头"), m_tryPage);
     return form;
 }
 
@@ -149,7 +149,7 @@ void CustomLookupsDialog::refreshList()
     const int row = m_list->currentRow();
     m_list->clear();
     for (const CustomLookup& lookup : m_lookups)
-        m_list->addItem(u"%1（%2）"_s.arg(lookup.header, lookup.key));
+        m_list->addItem(tr("%1（%2）").arg(lookup.header, lookup.key));
     m_list->setCurrentRow(qMin(row, m_list->count() - 1));
 }
 
@@ -195,7 +195,7 @@ void CustomLookupsDialog::keep()
     lookup.closing = lookup.extraction == Extraction::Between ? m_closing->text() : QString();
     lookup.service = m_service->text().trimmed();
     if (QListWidgetItem* item = m_list->item(m_current))
-        item->setText(u"%1（%2）"_s.arg(lookup.header, lookup.key));
+        item->setText(tr("%1（%2）").arg(lookup.header, lookup.key));
 }
 
 void CustomLookupsDialog::add()
@@ -208,7 +208,7 @@ void CustomLookupsDialog::add()
                 m_lookups.begin(), m_lookups.end(), [&](const CustomLookup& other) { return other.key == lookup.key; }))
             break;
     }
-    lookup.header = u"自定义 %1"_s.arg(m_lookups.size() + 1);
+    lookup.header = tr("自定义 %1").arg(m_lookups.size() + 1);
     m_lookups.push_back(lookup);
     m_current = -1; // the fields are for the new one now
     refreshList();
@@ -245,7 +245,7 @@ void CustomLookupsDialog::tryOne()
         return;
     }
     delete m_trying;
-    m_tryCell->setText(u"正在请求 %1 …"_s.arg(address));
+    m_tryCell->setText(tr("正在请求 %1 …").arg(address));
     m_tryPage->clear();
     m_trying = new PageFetch(customRequest(lookup, address), this);
     connect(m_trying, &PageFetch::finished, this, [this, lookup, fetch = m_trying.data()] {
@@ -253,7 +253,7 @@ void CustomLookupsDialog::tryOne()
         const PageResult& page = fetch->result();
         const PageRegex regex(lookup.extraction == Extraction::Regex ? lookup.pattern : u"()"_s);
         const CellResult cell = customCell(lookup, &regex, page);
-        m_tryCell->setText(cell.problem.isEmpty() ? cell.text : u"%1（%2）"_s.arg(cell.text, cell.problem));
+        m_tryCell->setText(cell.problem.isEmpty() ? cell.text : tr("%1（%2）").arg(cell.text, cell.problem));
         m_tryPage->setPlainText(customPageText(lookup, page).left(kShownPageChars));
     });
 }
@@ -266,10 +266,10 @@ void CustomLookupsDialog::accept()
         const CustomLookup& lookup = m_lookups[i];
         QString problem = customProblem(lookup);
         if (problem.isEmpty() && (isBuiltInKey(lookup.key) || keys.contains(lookup.key, Qt::CaseInsensitive)))
-            problem = u"键名“%1”已被占用"_s.arg(lookup.key);
+            problem = tr("键名“%1”已被占用").arg(lookup.key);
         if (!problem.isEmpty()) {
             m_list->setCurrentRow(int(i));
-            m_message->setText(u"“%1”：%2"_s.arg(lookup.header, problem));
+            m_message->setText(tr("“%1”：%2").arg(lookup.header, problem));
             return;
         }
         keys.append(lookup.key);

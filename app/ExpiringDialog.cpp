@@ -27,7 +27,7 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     , m_summary(new QLabel)
 {
     setObjectName(u"expiringDialog"_s);
-    setWindowTitle(u"即将到期"_s);
+    setWindowTitle(tr("即将到期"));
     const QDate today = store.clock().today();
     QString error;
     // Lapsed ones as far back as ahead: what lapsed long ago is mostly an answer nobody asked again (renewed
@@ -47,15 +47,15 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
         m_view->setColumnWidth(column, 200);
     m_summary->setObjectName(u"summary"_s);
     m_summary->setTextFormat(Qt::PlainText); // the database's error names its path
-    m_summary->setText(!error.isEmpty() ? u"无法读取结果数据库：%1"_s.arg(error)
+    m_summary->setText(!error.isEmpty() ? tr("无法读取结果数据库：%1").arg(error)
             : m_results->rowCount() == 0
-            ? u"查询过的域名中，没有 %1 天内到期或近 %1 天内已过期的域名或证书。"_s.arg(warnDays)
-            : u"查询过的域名中，%1 个域名或证书 %2 天内到期或近 %2 天内已过期（按最近一次查询的结果）。"_s
+            ? tr("查询过的域名中，没有 %1 天内到期或近 %1 天内已过期的域名或证书。").arg(warnDays)
+            : tr("查询过的域名中，%1 个域名或证书 %2 天内到期或近 %2 天内已过期（按最近一次查询的结果）。")
                   .arg(m_results->rowCount())
                   .arg(warnDays));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QPushButton* csv = buttons->addButton(u"导出为 CSV 文件…"_s, QDialogButtonBox::ActionRole);
-    QPushButton* workbook = buttons->addButton(u"导出为 Excel 文件…"_s, QDialogButtonBox::ActionRole);
+    QPushButton* csv = buttons->addButton(tr("导出为 CSV 文件…"), QDialogButtonBox::ActionRole);
+    QPushButton* workbook = buttons->addButton(tr("导出为 Excel 文件…"), QDialogButtonBox::ActionRole);
     csv->setEnabled(m_results->rowCount() > 0);
     workbook->setEnabled(m_results->rowCount() > 0);
     connect(csv, &QPushButton::clicked, this, &ExpiringDialog::saveCsv);
@@ -84,7 +84,7 @@ QList<int> ExpiringDialog::columns() const
 
 void ExpiringDialog::saveCsv()
 {
-    const QString path = m_platform.saveFileName(this, u"导出为 CSV 文件"_s, u"即将到期.csv"_s);
+    const QString path = m_platform.saveFileName(this, tr("导出为 CSV 文件"), tr("即将到期.csv"));
     if (path.isEmpty())
         return;
     OutputFile file(path);
@@ -93,20 +93,20 @@ void ExpiringDialog::saveCsv()
         file.write(csvBytes(*m_results, columns()));
         error = file.commit();
     }
-    tellFailure(u"导出为 CSV 文件"_s, path, error);
+    tellFailure(tr("导出为 CSV 文件"), path, error);
 }
 
 void ExpiringDialog::saveWorkbook()
 {
-    const QString path = m_platform.saveFileName(this, u"导出为 Excel 文件"_s, u"即将到期.xlsx"_s);
+    const QString path = m_platform.saveFileName(this, tr("导出为 Excel 文件"), tr("即将到期.xlsx"));
     if (!path.isEmpty())
-        tellFailure(u"导出为 Excel 文件"_s, path, writeWorkbook(path, *m_results, columns()));
+        tellFailure(tr("导出为 Excel 文件"), path, writeWorkbook(path, *m_results, columns()));
 }
 
 void ExpiringDialog::tellFailure(const QString& caption, const QString& path, const QString& error)
 {
     if (error.isEmpty())
         return;
-    m_platform.messageBox(this, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error), caption,
+    m_platform.messageBox(this, tr("无法保存文件 %1：%2").arg(QFileInfo(path).fileName(), error), caption,
         QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
 }

@@ -29,11 +29,11 @@ void ExportController::copyAll()
     // Without a row there is nothing to copy: the clipboard keeps what it held.
     if (!m_batch.hasRun() || results.rowCount() == 0) {
         m_parts.platform.messageBox(
-            &m_parts.window, u"请先查询"_s, QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
+            &m_parts.window, tr("请先查询"), QString(), QMessageBox::Ok, QMessageBox::NoIcon, QMessageBox::Ok);
         return;
     }
     m_parts.platform.setClipboardText(exportText(results, int(m_parts.walker.queue().size())));
-    m_parts.platform.messageBox(&m_parts.window, u"全部复制成功，您可以粘贴到任意处！"_s, QString(), QMessageBox::Ok,
+    m_parts.platform.messageBox(&m_parts.window, tr("全部复制成功，您可以粘贴到任意处！"), QString(), QMessageBox::Ok,
         QMessageBox::NoIcon, QMessageBox::Ok);
 }
 
@@ -49,7 +49,7 @@ QList<int> ExportController::shownColumns() const
 
 void ExportController::exportCsv()
 {
-    const QString title = u"导出为 CSV 文件"_s;
+    const QString title = tr("导出为 CSV 文件");
     const QString path = m_parts.platform.saveFileName(&m_parts.window, title, u"seo-quillmark.csv"_s);
     if (path.isEmpty())
         return;
@@ -66,7 +66,7 @@ void ExportController::exportCsv()
 
 void ExportController::exportXlsx()
 {
-    const QString title = u"导出为 Excel 文件"_s;
+    const QString title = tr("导出为 Excel 文件");
     const QString path = m_parts.platform.saveFileName(&m_parts.window, title, u"seo-quillmark.xlsx"_s);
     if (path.isEmpty())
         return;
@@ -77,13 +77,13 @@ void ExportController::exportXlsx()
 
 void ExportController::sayCannotSave(const QString& path, const QString& error, const QString& title)
 {
-    m_parts.platform.messageBox(&m_parts.window, u"无法保存文件 %1：%2"_s.arg(QFileInfo(path).fileName(), error), title,
-        QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+    m_parts.platform.messageBox(&m_parts.window, tr("无法保存文件 %1：%2").arg(QFileInfo(path).fileName(), error),
+        title, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
 }
 
 void ExportController::sayExported()
 {
-    m_parts.statusLine.setText(u"已导出 %1 行"_s.arg(m_parts.walker.results().rowCount()));
+    m_parts.statusLine.setText(tr("已导出 %1 行").arg(m_parts.walker.results().rowCount()));
 }
 
 void ExportController::copySelectedRows()
@@ -92,11 +92,11 @@ void ExportController::copySelectedRows()
     for (const QModelIndex& index : m_parts.view.selectionModel()->selectedRows())
         rows.append(index.row());
     if (rows.isEmpty()) {
-        m_parts.platform.messageBox(&m_parts.window, u"请先在表格中选择要复制的行。"_s, u"复制所选行"_s,
+        m_parts.platform.messageBox(&m_parts.window, tr("请先在表格中选择要复制的行。"), tr("复制所选行"),
             QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
         return;
     }
     std::sort(rows.begin(), rows.end());
     m_parts.platform.setClipboardText(exportLines(m_parts.walker.results(), rows));
-    m_parts.statusLine.setText(u"已复制 %1 行"_s.arg(rows.size()));
+    m_parts.statusLine.setText(tr("已复制 %1 行").arg(rows.size()));
 }

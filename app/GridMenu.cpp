@@ -4,6 +4,7 @@
 #include "app/AnswerDialog.h"
 #include "app/HistoryDialog.h"
 #include "app/Platform.h"
+#include "app/menutext.h"
 #include "queries/engine/keys.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/registration.h"
@@ -22,11 +23,12 @@ GridMenu::GridMenu(
     , m_parts(parts)
     , m_store(store)
     , m_menu(new QMenu(&parts.window))
-    , m_answer(new QAction(u"查看应答原文"_s, &parts.window))
+    , m_answer(withMenuText(new QAction(&parts.window), QT_TRANSLATE_NOOP("Menus", "查看应答原文")))
 {
     m_menu->setObjectName(u"gridMenu"_s);
     m_menu->addActions(rowActions);
-    QAction* history = m_menu->addAction(u"查看历史…"_s, this, &GridMenu::showHistory);
+    QAction* history = withMenuText(
+        m_menu->addAction(QString(), this, &GridMenu::showHistory), QT_TRANSLATE_NOOP("Menus", "查看历史…"));
     history->setObjectName(u"actionHistory"_s);
     m_answer->setObjectName(u"actionAnswer"_s);
     connect(m_answer, &QAction::triggered, this, &GridMenu::showAnswer);
@@ -49,7 +51,7 @@ void GridMenu::showHistory()
 {
     const QModelIndex current = m_parts.view.currentIndex();
     if (!current.isValid()) {
-        m_parts.platform.messageBox(&m_parts.window, u"请先在表格中选择一个域名。"_s, u"查看历史"_s, QMessageBox::Ok,
+        m_parts.platform.messageBox(&m_parts.window, tr("请先在表格中选择一个域名。"), tr("查看历史"), QMessageBox::Ok,
             QMessageBox::Information, QMessageBox::Ok);
         return;
     }

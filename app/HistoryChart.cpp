@@ -8,6 +8,7 @@
 
 #include <QChart>
 #include <QChartView>
+#include <QCoreApplication>
 #include <QDateTimeAxis>
 #include <QLineSeries>
 #include <QLocale>
@@ -62,8 +63,9 @@ std::optional<std::pair<double, Scale>> valueOf(const ChartAnswer& answer, const
 QString lineName(const Lookup& lookup, Scale scale)
 {
     if (scale != Scale::Days)
-        return lookup.header;
-    return lookup.key == u"tls-expiry"_s ? u"证书剩余天数"_s : u"域名剩余天数"_s;
+        return shownHeader(lookup);
+    return lookup.key == u"tls-expiry"_s ? QCoreApplication::translate("HistoryChart", "证书剩余天数")
+                                         : QCoreApplication::translate("HistoryChart", "域名剩余天数");
 }
 
 QValueAxis* axisFor(QChart* chart, Scale scale, const QList<Line>& lines)
@@ -79,7 +81,9 @@ QValueAxis* axisFor(QChart* chart, Scale scale, const QList<Line>& lines)
         }
     }
     auto* axis = new QValueAxis;
-    axis->setTitleText(scale == Scale::Count ? u"数量"_s : scale == Scale::Rank ? u"排名"_s : u"剩余天数"_s);
+    axis->setTitleText(scale == Scale::Count ? QCoreApplication::translate("HistoryChart", "数量")
+            : scale == Scale::Rank           ? QCoreApplication::translate("HistoryChart", "排名")
+                                             : QCoreApplication::translate("HistoryChart", "剩余天数"));
     axis->setLabelFormat(u"%.0f"_s);
     axis->setRange(scale == Scale::Rank ? 1 : low, high * 1.05 + 1);
     // Round ticks read at a glance; a rank axis keeps 1 as its first tick, so it is left as it is.
@@ -110,7 +114,8 @@ void nameAnswersOnHover(QChart* chart, QLineSeries* series, const Line& line)
             }
             const QPointF nearest = points.at(at);
             chart->setToolTip(plainToolTip(
-                u"%1：%2\n第 %3 批（%4）"_s.arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
+                QCoreApplication::translate("HistoryChart", "%1：%2\n第 %3 批（%4）")
+                    .arg(name, QLocale(QLocale::English).toString(qint64(nearest.y())))
                     .arg(batches.at(at))
                     .arg(QDateTime::fromMSecsSinceEpoch(qint64(nearest.x())).toString(u"yyyy-MM-dd HH:mm"_s))));
         });
@@ -144,7 +149,7 @@ HistoryChart::HistoryChart(const QList<ChartAnswer>& answers, const LookupTable&
     chart->legend()->setAlignment(Qt::AlignBottom);
     auto* dates = new QDateTimeAxis;
     dates->setFormat(u"yyyy-MM-dd"_s);
-    dates->setTitleText(u"日期"_s);
+    dates->setTitleText(tr("日期"));
     chart->addAxis(dates, Qt::AlignBottom);
     std::map<Scale, QValueAxis*> axes;
     for (const Line& line : std::as_const(lines)) {
@@ -160,7 +165,7 @@ HistoryChart::HistoryChart(const QList<ChartAnswer>& answers, const LookupTable&
         nameAnswersOnHover(chart, series, line);
     }
     if (lines.isEmpty())
-        chart->setTitle(u"这个域名没有保存过可画成曲线的数值"_s);
+        chart->setTitle(tr("这个域名没有保存过可画成曲线的数值"));
     m_view->setObjectName(u"chartView"_s);
     m_view->setChart(chart);
     m_view->setRenderHint(QPainter::Antialiasing);

@@ -38,29 +38,29 @@ HistoryDialog::HistoryDialog(Platform& platform, const QString& domain,
 {
     const QList<ResultStore::Answer> answers = history.value();
     setObjectName(u"historyDialog"_s);
-    setWindowTitle(u"查看历史：%1"_s.arg(domain));
+    setWindowTitle(tr("查看历史：%1").arg(domain));
     auto* list = new QTreeWidget;
     list->setObjectName(u"answers"_s);
     list->setRootIsDecorated(false);
-    list->setHeaderLabels({u"时间"_s, u"查询"_s, u"结果"_s, u"说明"_s});
+    list->setHeaderLabels({tr("时间"), tr("查询"), tr("结果"), tr("说明")});
     for (const ResultStore::Answer& answer : answers) {
         const Lookup* lookup = table.byKey(answer.lookup);
         new QTreeWidgetItem(list,
-            {answer.at.toString(u"yyyy-MM-dd HH:mm"_s), lookup ? lookup->header : answer.lookup,
+            {answer.at.toString(u"yyyy-MM-dd HH:mm"_s), lookup ? shownHeader(*lookup) : answer.lookup,
                 displayText(answer.text), answer.problem});
     }
     if (!history.ok())
-        new QTreeWidgetItem(list, {QString(), QString(), u"无法读取结果数据库（%1）"_s.arg(history.error())});
+        new QTreeWidgetItem(list, {QString(), QString(), tr("无法读取结果数据库（%1）").arg(history.error())});
     else if (answers.isEmpty())
-        new QTreeWidgetItem(list, {QString(), QString(), u"没有保存的结果"_s});
+        new QTreeWidgetItem(list, {QString(), QString(), tr("没有保存的结果")});
     list->header()->resizeSection(0, 130);
     m_chart->setObjectName(u"chart"_s);
     auto* tabs = new QTabWidget;
     tabs->setObjectName(u"tabs"_s);
-    tabs->addTab(list, u"记录"_s);
-    tabs->addTab(m_chart, u"图表"_s);
+    tabs->addTab(list, tr("记录"));
+    tabs->addTab(m_chart, tr("图表"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    QPushButton* save = buttons->addButton(u"保存图表为 PNG…"_s, QDialogButtonBox::ActionRole);
+    QPushButton* save = buttons->addButton(tr("保存图表为 PNG…"), QDialogButtonBox::ActionRole);
     save->setObjectName(u"saveChart"_s);
     save->setEnabled(m_chart->lineCount() > 0);
     connect(save, &QPushButton::clicked, this, &HistoryDialog::saveChart);
@@ -73,9 +73,9 @@ HistoryDialog::HistoryDialog(Platform& platform, const QString& domain,
 
 void HistoryDialog::saveChart()
 {
-    const QString path = m_platform.saveFileName(this, u"保存图表"_s, m_domain + u".png"_s);
+    const QString path = m_platform.saveFileName(this, tr("保存图表"), m_domain + u".png"_s);
     if (path.isEmpty() || m_chart->savePng(path))
         return;
-    m_platform.messageBox(this, u"无法保存文件 %1"_s.arg(QFileInfo(path).fileName()), u"保存图表"_s, QMessageBox::Ok,
+    m_platform.messageBox(this, tr("无法保存文件 %1").arg(QFileInfo(path).fileName()), tr("保存图表"), QMessageBox::Ok,
         QMessageBox::Warning, QMessageBox::Ok);
 }

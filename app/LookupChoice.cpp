@@ -51,11 +51,11 @@ void LookupChoice::syncEntries(QMenu& menu)
             continue;
         QAction* entry = m_entries.value(lookup->key);
         if (entry) {
-            // The same key may now be another definition: the entry follows the table.
-            entry->setText(lookup->header);
+            // The same key may now be another definition, or the language another: the entry follows.
+            entry->setText(shownHeader(*lookup));
             entry->disconnect(this);
         } else {
-            entry = menu.addAction(lookup->header);
+            entry = menu.addAction(shownHeader(*lookup));
             entry->setObjectName(u"lookup-"_s + lookup->key);
             entry->setCheckable(true);
             entry->setChecked(checked.contains(lookup->key));
@@ -84,9 +84,9 @@ void LookupChoice::onToggled(const Lookup& lookup, bool checked)
     m_parts.view.setColumnHidden(walker.table().columnOf(lookup), !checked);
     if (checked && lookup.key == u"tranco"_s && !walker.ranks().isInstalled()) {
         const auto answer = m_parts.platform.messageBox(&m_parts.window,
-            u"还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。"_s
+            tr("还没有 Tranco 排名列表。现在从 %1 下载最新的列表吗？\n也可以用“文件 → 导入排名列表…”导入已下载的列表。")
                 .arg(serviceHost(trancoService())),
-            u"Tranco 排名"_s, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
+            tr("Tranco 排名"), QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::Yes);
         if (answer == QMessageBox::Yes) {
             m_rankingDownload = true;
             walker.ranks().download();
@@ -97,7 +97,7 @@ void LookupChoice::onToggled(const Lookup& lookup, bool checked)
 void LookupChoice::importRankingList()
 {
     const QString path = m_parts.platform.openFileName(
-        &m_parts.window, u"导入排名列表"_s, u"Tranco 排名列表 (*.csv *.zip);;所有文件 (*)"_s);
+        &m_parts.window, tr("导入排名列表"), tr("Tranco 排名列表 (*.csv *.zip);;所有文件 (*)"));
     if (path.isEmpty())
         return;
     // Read and checked in the background; installed() tells how it went.
@@ -114,15 +114,16 @@ void LookupChoice::followRankList()
     connect(&ranks, &TrancoStore::installed, this, [this](bool ok, const QString& problem) {
         const TrancoStore& ranks = m_parts.walker.ranks();
         if (ok) {
-            m_parts.statusLine.setText(
-                u"已安装排名列表（%1 个域名，%2）"_s.arg(ranks.list()->size()).arg(ranks.date().toString(Qt::ISODate)));
+            m_parts.statusLine.setText(tr("已安装排名列表（%1 个域名，%2）")
+                                           .arg(ranks.list()->size())
+                                           .arg(ranks.date().toString(Qt::ISODate)));
         }
         if (ok && !std::exchange(m_rankingDownload, false))
             return;
         m_parts.platform.messageBox(&m_parts.window,
-            ok ? u"排名列表已下载（%1）。"_s.arg(ranks.date().toString(Qt::ISODate))
-               : (m_rankingDownload ? u"无法下载排名列表：%1"_s : u"无法导入排名列表：%1"_s).arg(problem),
-            u"Tranco 排名"_s, QMessageBox::Ok, ok ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok);
+            ok ? tr("排名列表已下载（%1）。").arg(ranks.date().toString(Qt::ISODate))
+               : (m_rankingDownload ? tr("无法下载排名列表：%1") : tr("无法导入排名列表：%1")).arg(problem),
+            tr("Tranco 排名"), QMessageBox::Ok, ok ? QMessageBox::Information : QMessageBox::Warning, QMessageBox::Ok);
         m_rankingDownload = false;
     });
 }

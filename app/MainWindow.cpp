@@ -18,6 +18,7 @@
 #include "export/columns.h"
 #include "queries/engine/walker.h"
 #include "queries/lookups/builtin.h"
+#include "settings/language.h"
 #include "settings/settings.h"
 #include "store/store.h"
 #include "update/version.h"
@@ -78,8 +79,8 @@ MainWindow::~MainWindow()
 
 QString MainWindow::caption()
 {
-    return u"seo-Quillmark"_s + QString::fromUtf16(kVersion)
-        + u"     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188"_s;
+    return tr("seo-Quillmark%1     http://www.quillmark.example/ 羽墨网络工作室   010-5550-0188")
+        .arg(QString::fromUtf16(kVersion));
 }
 
 QString MainWindow::makerPage()
@@ -139,7 +140,7 @@ void MainWindow::attachStore()
         m_statusLine->setText(message);
         QTimer::singleShot(0, this, [this, message] {
             m_platform.messageBox(
-                this, message, u"结果数据库"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+                this, message, tr("结果数据库"), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         });
     });
 }
@@ -170,8 +171,8 @@ void MainWindow::closeEvent(QCloseEvent* event)
         emit hiddenToTray();
         return;
     }
-    const auto answer = m_platform.messageBox(this, u"真的退出吗?"_s, u"退出"_s, QMessageBox::Ok | QMessageBox::Cancel,
-        QMessageBox::Question, QMessageBox::Ok);
+    const auto answer = m_platform.messageBox(this, tr("真的退出吗?"), tr("退出"),
+        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
     if (answer != QMessageBox::Ok) {
         event->ignore();
         return;
@@ -202,17 +203,36 @@ void MainWindow::offerToResume()
 void MainWindow::showAbout()
 {
     m_platform.messageBox(this,
-        u"seo-Quillmark %1\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
-        u"数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2"_s.arg(
-            QString::fromUtf16(kVersion), makerPage()),
-        u"关于 seo-Quillmark"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+        tr("seo-Quillmark %1\n\n批量查询域名的注册、备案、收录、反链、排名、出站链接、IP 与 DNS 解析、首页信息。\n"
+           "数据来源：各查询服务、IANA RDAP、Tranco 排名列表、系统的 DNS 解析与 ping。\n\n%2")
+            .arg(QString::fromUtf16(kVersion), makerPage()),
+        tr("关于 seo-Quillmark"), QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
 }
 
 void MainWindow::showSettings()
 {
     SettingsDialog dialog(m_settings, m_walker->table().services(), this);
-    if (dialog.exec() == QDialog::Accepted)
-        m_grid->setWarnDays(m_settings.warnDays());
+    // The dialog offers the language the window speaks, which --lang or QUILLMARK_LANG may have chosen over
+    // the setting.
+    if (m_translators)
+        dialog.offerLanguage(m_translators->language());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_grid->setWarnDays(m_settings.warnDays());
+    if (m_translators && dialog.language() != m_translators->language())
+        m_translators->apply(dialog.language());
+}
+
+void MainWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange) {
+        setWindowTitle(caption());
+        setCaptions();
+        m_batch->showStartStop();
+        retranslateMenus();
+        // The grid's headers follow by themselves (ResultsGrid); its cells stay in the language they were made in.
+    }
+    QMainWindow::changeEvent(event);
 }
 
 void MainWindow::editCustomLookups()

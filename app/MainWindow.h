@@ -63,12 +63,14 @@ signals:
     void hiddenToTray();
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // windowlayout.cpp
     void buildControls();
+    void setCaptions();
     void fillControls();
     void followDesignedTabOrder();
     void fitToClientArea();
@@ -87,6 +89,8 @@ private:
     void buildFileMenu(QAction* exportCsv);
     void buildQueriesMenu();
     void buildGridMenu(QAction* exportCsv);
+    void showStartEntry();
+    void retranslateMenus();
 
     Platform& m_platform;
     Settings& m_settings;
@@ -105,6 +109,7 @@ private:
     QCheckBox* m_stopFlagBox = nullptr;
     QLabel* m_statusLine = nullptr;
     QAction* m_rerunAction = nullptr;
+    QAction* m_startAction = nullptr; // 查询 → 开始, or 停止 while a batch runs
     QMenu* m_queriesMenu = nullptr;
     bool m_quitting = false;
     Translators* m_translators = nullptr;

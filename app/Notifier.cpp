@@ -43,7 +43,7 @@ void Notifier::show(const QString& title, const QString& body, const QString& ta
         QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, u"Notify"_s);
         // The "default" action is what a click on the notification itself invokes.
         call << u"seo-Quillmark"_s << replaces << u"seo-quillmark"_s << title
-             << (m_markup ? body.toHtmlEscaped() : body) << QStringList {u"default"_s, u"查看"_s} << QVariantMap {}
+             << (m_markup ? body.toHtmlEscaped() : body) << QStringList {u"default"_s, tr("查看")} << QVariantMap {}
              << kDesktopsOwnTime;
         const QDBusReply<uint> id = QDBusConnection::sessionBus().call(call, QDBus::Block, 2000);
         if (id.isValid()) {

@@ -46,8 +46,8 @@ void DesktopPlatform::openUrl(const QUrl& url)
 
 QString DesktopPlatform::saveFileName(QWidget* parent, const QString& caption, const QString& suggestedName)
 {
-    return QFileDialog::getSaveFileName(
-        parent, caption, QDir::home().filePath(suggestedName), u"CSV 文件 (*.csv);;所有文件 (*)"_s);
+    return QFileDialog::getSaveFileName(parent, caption, QDir::home().filePath(suggestedName),
+        QCoreApplication::translate("Platform", "CSV 文件 (*.csv);;所有文件 (*)"));
 }
 
 QString DesktopPlatform::openFileName(QWidget* parent, const QString& caption, const QString& filter)

@@ -10,6 +10,7 @@
 #include "watch/expiry.h"
 
 #include <QColor>
+#include <QEvent>
 #include <QFont>
 #include <QPainter>
 #include <QTextDocument>
@@ -84,7 +85,7 @@ QVariant ResultsGrid::data(const QModelIndex& index, int role) const
         if (earlier) {
             const QString moved = delta(row, column, earlier);
             return plainToolTip(lastAnswerText({displayText(earlier->text), earlier->date})
-                + (moved.isEmpty() ? QString() : u"（"_s + moved + u"）"_s));
+                + (moved.isEmpty() ? QString() : tr("（%1）").arg(moved)));
         }
         return m_results.note(row, column).isEmpty() ? QVariant() : QVariant(plainToolTip(m_results.note(row, column)));
     case Qt::ForegroundRole:
@@ -112,7 +113,7 @@ QString ResultsGrid::shown(
     const QString text = displayText(m_results.text(row, column));
     if (!earlier || why.isEmpty())
         return text;
-    return text + u"　"_s + lastAnswerText({displayText(earlier->text), earlier->date});
+    return tr("%1　%2").arg(text, lastAnswerText({displayText(earlier->text), earlier->date}));
 }
 
 QString ResultsGrid::delta(int row, int column, const std::optional<Results::Earlier>& earlier) const
@@ -184,10 +185,19 @@ QVariant ResultsGrid::headerData(int section, Qt::Orientation orientation, int r
     if (orientation != Qt::Horizontal || section < 0 || section >= table.columnCount())
         return {};
     if (role == Qt::DisplayRole)
-        return table.header(section);
+        return table.shownHeader(section);
     if (role == Qt::ToolTipRole && section == table.columnOf(trancoLookup())) {
-        return m_ranks.isInstalled() ? u"Tranco 列表日期：%1"_s.arg(m_ranks.date().toString(Qt::ISODate))
-                                     : u"还没有排名列表：文件 → 导入排名列表…"_s;
+        return m_ranks.isInstalled() ? tr("Tranco 列表日期：%1").arg(m_ranks.date().toString(Qt::ISODate))
+                                     : tr("还没有排名列表：文件 → 导入排名列表…");
     }
     return {};
+}
+
+bool ResultsGrid::event(QEvent* event)
+{
+    // The headers are the table's, shown in the language of the moment. A cell's text was made in the language
+    // of its batch, and saved so: it stays as it was, and the next batch's cells come in the new language.
+    if (event->type() == QEvent::LanguageChange && columnCount() > 0)
+        emit headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    return QAbstractTableModel::event(event);
 }

@@ -51,6 +51,10 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+protected:
+    // Sent on by the widget that owns the model when the language changes.
+    bool event(QEvent* event) override;
+
 private:
     QString shown(int row, int column, const QString& why, const std::optional<Results::Earlier>& earlier) const;
     QString delta(int row, int column, const std::optional<Results::Earlier>& earlier) const;

@@ -64,15 +64,16 @@ void UpdateController::sayNoNewVersion(bool reached)
 {
     if (std::exchange(m_askedByUser, false))
         m_platform.messageBox(&m_window,
-            reached ? u"已是最新版本（%1）。"_s.arg(QString::fromUtf16(kVersion)) : u"无法连接更新服务器。"_s,
-            u"检查更新"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+            reached ? tr("已是最新版本（%1）。").arg(QString::fromUtf16(kVersion)) : tr("无法连接更新服务器。"),
+            tr("检查更新"), QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
 }
 
 void UpdateController::askToUpdate(const QString& version)
 {
     m_askedByUser = false;
-    const auto answer = m_platform.messageBox(&m_window, u"最新版本"_s + kPublishedName + version + u"，是否更新？"_s,
-        u"发现最新版本"_s, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
+    const auto answer
+        = m_platform.messageBox(&m_window, tr("最新版本%1%2，是否更新？").arg(kPublishedName.toString(), version),
+            tr("发现最新版本"), QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Question, QMessageBox::Ok);
     if (answer == QMessageBox::Ok)
         m_platform.openUrl(QUrl(downloadPageAddress(serviceHost(updateService()))));
 }

@@ -7,6 +7,7 @@
 #include "app/WatchListDialog.h"
 #include "app/changedrows.h"
 #include "app/intake.h"
+#include "app/menutext.h"
 #include "input/domains.h"
 #include "queries/engine/walker.h"
 #include "settings/settings.h"
@@ -29,7 +30,7 @@ WatchController::WatchController(const WindowParts& parts, QPlainTextEdit& domai
     , m_settings(settings)
     , m_store(store)
     , m_isTicked(std::move(isTicked))
-    , m_onlyChanges(new QAction(u"只看变化"_s, &parts.window))
+    , m_onlyChanges(withMenuText(new QAction(&parts.window), QT_TRANSLATE_NOOP("Menus", "只看变化")))
 {
     m_onlyChanges->setObjectName(u"actionOnlyChanges"_s);
     m_onlyChanges->setCheckable(true);
@@ -53,10 +54,10 @@ bool WatchController::keepsRunningInTray() const
 
 QString WatchController::whyNotSaved(const QStringList& domains, const QStringList& keys) const
 {
-    return !m_watcher                             ? u"没有结果数据库，无法保存监控列表。"_s
-        : !m_watcher->store().problem().isEmpty() ? u"无法保存监控列表：%1"_s.arg(m_watcher->store().problem())
-        : domains.isEmpty()                       ? u"请输入查询域名"_s
-        : keys.isEmpty()                          ? u"请至少勾选一项查询"_s
+    return !m_watcher                             ? tr("没有结果数据库，无法保存监控列表。")
+        : !m_watcher->store().problem().isEmpty() ? tr("无法保存监控列表：%1").arg(m_watcher->store().problem())
+        : domains.isEmpty()                       ? tr("请输入查询域名")
+        : keys.isEmpty()                          ? tr("请至少勾选一项查询")
                                                   : QString();
 }
 
@@ -71,7 +72,7 @@ void WatchController::saveWatchList()
     Platform& platform = m_parts.platform;
     if (const QString problem = whyNotSaved(domains, keys); !problem.isEmpty()) {
         platform.messageBox(
-            &m_parts.window, problem, u"保存为监控列表"_s, QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
+            &m_parts.window, problem, tr("保存为监控列表"), QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
         return;
     }
     WatchListDialog dialog(int(domains.size()), int(keys.size()), m_watcher->lists().value(), &m_parts.window);
@@ -83,16 +84,17 @@ void WatchController::saveWatchList()
     list.lookups = keys;
     list.times.intervalHours = dialog.intervalHours();
     if (!m_watcher->store().save(list)) {
-        platform.messageBox(&m_parts.window, u"无法保存监控列表：%1"_s.arg(m_watcher->store().problem()),
-            u"保存为监控列表"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        platform.messageBox(&m_parts.window, tr("无法保存监控列表：%1").arg(m_watcher->store().problem()),
+            tr("保存为监控列表"), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
     QLabel& status = m_parts.statusLine;
-    status.setText(u"已保存监控列表「%1」：%2 个域名，每 %3 小时查询一次"_s.arg(list.name)
+    status.setText(tr("已保存监控列表「%1」：%2 个域名，每 %3 小时查询一次")
+                       .arg(list.name)
                        .arg(domains.size())
                        .arg(list.times.intervalHours));
     if (!m_closeToTray && !std::exchange(m_saidNoTray, true))
-        status.setText(status.text() + u"（没有系统托盘：监控列表只在窗口打开时按时查询）"_s);
+        status.setText(tr("%1（没有系统托盘：监控列表只在窗口打开时按时查询）").arg(status.text()));
     m_watcher->start();
 }
 
@@ -103,31 +105,31 @@ void WatchController::fillRemoveWatchListMenu(QMenu& menu)
     for (const QString& name : names.value())
         menu.addAction(name, this, [this, name] { removeWatchList(name); });
     if (!names.ok())
-        menu.addAction(u"（%1）"_s.arg(names.error()))->setEnabled(false);
+        menu.addAction(tr("（%1）").arg(names.error()))->setEnabled(false);
     else if (names.value().isEmpty())
-        menu.addAction(u"（没有监控列表）"_s)->setEnabled(false);
+        menu.addAction(tr("（没有监控列表）"))->setEnabled(false);
 }
 
 void WatchController::removeWatchList(const QString& name)
 {
     Platform& platform = m_parts.platform;
     const auto answer = platform.messageBox(&m_parts.window,
-        u"删除监控列表「%1」？它以往查询的结果仍保存在结果数据库中。"_s.arg(name), u"删除监控列表"_s,
+        tr("删除监控列表「%1」？它以往查询的结果仍保存在结果数据库中。").arg(name), tr("删除监控列表"),
         QMessageBox::Yes | QMessageBox::No, QMessageBox::Question, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return;
     if (!m_watcher->store().remove(name)) {
-        platform.messageBox(&m_parts.window, u"无法删除监控列表：%1"_s.arg(m_watcher->store().problem()),
-            u"删除监控列表"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+        platform.messageBox(&m_parts.window, tr("无法删除监控列表：%1").arg(m_watcher->store().problem()),
+            tr("删除监控列表"), QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
         return;
     }
-    m_parts.statusLine.setText(u"已删除监控列表「%1」"_s.arg(name));
+    m_parts.statusLine.setText(tr("已删除监控列表「%1」").arg(name));
 }
 
 void WatchController::showExpiring()
 {
     if (!m_store) {
-        m_parts.platform.messageBox(&m_parts.window, u"没有结果数据库，无法列出即将到期的域名。"_s, u"即将到期"_s,
+        m_parts.platform.messageBox(&m_parts.window, tr("没有结果数据库，无法列出即将到期的域名。"), tr("即将到期"),
             QMessageBox::Ok, QMessageBox::Information, QMessageBox::Ok);
         return;
     }
@@ -161,5 +163,5 @@ void WatchController::sayNoTray()
 {
     if (std::exchange(m_saidNoTray, true))
         return;
-    m_parts.statusLine.setText(u"没有系统托盘：监控列表只在窗口打开时按时查询"_s);
+    m_parts.statusLine.setText(tr("没有系统托盘：监控列表只在窗口打开时按时查询"));
 }

@@ -18,21 +18,21 @@ WatchListDialog::WatchListDialog(int names, int lookups, const QStringList& take
     , m_taken(taken)
 {
     setObjectName(u"watchListDialog"_s);
-    setWindowTitle(u"保存为监控列表"_s);
+    setWindowTitle(tr("保存为监控列表"));
     m_name->setObjectName(u"name"_s);
     m_name->setMaxLength(64);
     m_hours->setObjectName(u"hours"_s);
     // Once an hour at most: services count requests, and a day holds plenty of checks of one list.
     m_hours->setRange(1, 24 * 30);
     m_hours->setValue(24);
-    m_hours->setSuffix(u" 小时"_s);
+    m_hours->setSuffix(tr(" 小时"));
     m_message->setObjectName(u"message"_s);
     m_message->setTextFormat(Qt::PlainText);
     m_message->setStyleSheet(u"color: #b00020"_s);
     auto* form = new QFormLayout;
-    form->addRow(new QLabel(u"%1 个域名，%2 项查询"_s.arg(names).arg(lookups)));
-    form->addRow(u"名称"_s, m_name);
-    form->addRow(u"每隔"_s, m_hours);
+    form->addRow(new QLabel(tr("%1 个域名，%2 项查询").arg(names).arg(lookups)));
+    form->addRow(tr("名称"), m_name);
+    form->addRow(tr("每隔"), m_hours);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(buttons, &QDialogButtonBox::accepted, this, &WatchListDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -56,12 +56,12 @@ int WatchListDialog::intervalHours() const
 void WatchListDialog::accept()
 {
     if (name().isEmpty()) {
-        m_message->setText(u"请给列表起个名字"_s);
+        m_message->setText(tr("请给列表起个名字"));
         return;
     }
     // A second 确定 under a taken name replaces the list: the first says so.
     if (m_taken.contains(name()) && !m_replaceAgreed) {
-        m_message->setText(u"已有名为「%1」的监控列表；再按一次确定将替换它"_s.arg(name()));
+        m_message->setText(tr("已有名为「%1」的监控列表；再按一次确定将替换它").arg(name()));
         m_replaceAgreed = true;
         return;
     }

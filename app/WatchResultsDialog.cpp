@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QLabel>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -21,9 +22,11 @@ WatchResultsDialog::WatchResultsDialog(
     : QDialog(parent)
     , m_run(std::move(run))
     , m_model(new ResultsGrid(m_run->results(), ranks, this))
+    , m_onlyChanges(new QCheckBox)
+    , m_news(new QLabel)
+    , m_warnDays(warnDays)
 {
     setObjectName(u"watchResultsDialog"_s);
-    setWindowTitle(u"监控列表「%1」"_s.arg(m_run->list().name));
     m_model->setWarnDays(warnDays);
     auto* view = new QTreeView;
     view->setObjectName(u"rows"_s);
@@ -38,23 +41,35 @@ WatchResultsDialog::WatchResultsDialog(
         view->setColumnHidden(column, lookup && !m_run->list().lookups.contains(lookup->key));
     }
     m_filter = std::make_unique<ChangedRowsFilter>(*m_model, QList<QTreeView*> {view});
-    auto* onlyChanges = new QCheckBox(u"只看变化"_s);
-    onlyChanges->setObjectName(u"onlyChanges"_s);
-    connect(onlyChanges, &QCheckBox::toggled, this, [this](bool on) { m_filter->setOn(on); });
-    const WatchSummary summary = m_run->summary();
-    onlyChanges->setChecked(summary.changes > 0);
-    auto* text = new QLabel(watchNews(m_run->list().name, summary, warnDays));
-    text->setTextFormat(Qt::PlainText); // the list's name is the user's text, markup or not
-    if (text->text().isEmpty())
-        text->setText(u"监控列表「%1」：没有变化"_s.arg(m_run->list().name));
+    m_onlyChanges->setObjectName(u"onlyChanges"_s);
+    connect(m_onlyChanges, &QCheckBox::toggled, this, [this](bool on) { m_filter->setOn(on); });
+    m_onlyChanges->setChecked(m_run->summary().changes > 0);
+    m_news->setTextFormat(Qt::PlainText); // the list's name is the user's text, markup or not
+    showTexts();
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(text);
-    layout->addWidget(onlyChanges);
+    layout->addWidget(m_news);
+    layout->addWidget(m_onlyChanges);
     layout->addWidget(view);
     layout->addWidget(buttons);
     resize(900, 520);
 }
 
 WatchResultsDialog::~WatchResultsDialog() = default;
+
+void WatchResultsDialog::showTexts()
+{
+    const QString& name = m_run->list().name;
+    setWindowTitle(tr("监控列表「%1」").arg(name));
+    m_onlyChanges->setText(tr("只看变化"));
+    const QString news = watchNews(name, m_run->summary(), m_warnDays);
+    m_news->setText(news.isEmpty() ? tr("监控列表「%1」：没有变化").arg(name) : news);
+}
+
+void WatchResultsDialog::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        showTexts();
+    QDialog::changeEvent(event);
+}

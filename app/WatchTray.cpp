@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "app/Notifier.h"
 #include "app/WatchResultsDialog.h"
+#include "app/menutext.h"
 #include "settings/settings.h"
 #include "watching/watcher.h"
 
@@ -29,10 +30,12 @@ WatchTray::WatchTray(MainWindow& window, Watcher& watcher, const TrancoStore& ra
         m_icon->setToolTip(u"seo-Quillmark"_s);
         auto* menu = new QMenu(&window);
         menu->setObjectName(u"trayMenu"_s);
-        menu->addAction(u"打开"_s, this, &WatchTray::openWindow);
-        menu->addAction(u"立即检查"_s, &watcher, &Watcher::checkNow);
+        // Its entries follow the window's language with the window's own menus (the window owns this one).
+        withMenuText(menu->addAction(QString(), this, &WatchTray::openWindow), QT_TRANSLATE_NOOP("Menus", "打开"));
+        withMenuText(menu->addAction(QString(), &watcher, &Watcher::checkNow), QT_TRANSLATE_NOOP("Menus", "立即检查"));
         menu->addSeparator();
-        menu->addAction(u"退出"_s, &window, &MainWindow::quitFromTray);
+        withMenuText(
+            menu->addAction(QString(), &window, &MainWindow::quitFromTray), QT_TRANSLATE_NOOP("Menus", "退出"));
         m_icon->setContextMenu(menu);
         connect(m_icon, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
@@ -46,7 +49,7 @@ WatchTray::WatchTray(MainWindow& window, Watcher& watcher, const TrancoStore& ra
     connect(&window, &MainWindow::hiddenToTray, this, [this] {
         // Said the first time only: after that the user knows where it went.
         if (!std::exchange(m_toldHidden, true))
-            m_notifier->show(u"seo-Quillmark"_s, u"窗口已收到系统托盘，监控列表照常按时查询。"_s, {});
+            m_notifier->show(u"seo-Quillmark"_s, tr("窗口已收到系统托盘，监控列表照常按时查询。"), {});
     });
 }
 

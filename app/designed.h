@@ -29,16 +29,20 @@ inline constexpr QSize kClientSize(kClientWidthTwips / kTwipsPerPixel, kClientHe
 // button that runs the queue as it stands, and an export before any Start, see what they always saw.
 inline constexpr int kDesignedSampleNames = 41;
 
+// A designed caption as the user reads it: the designed Chinese (as the tables below hold it, marked with
+// QT_TRANSLATE_NOOP("Designed", …)) or its translation, which must fit the same box; empty for none.
+QString shownCaption(const char* caption);
+
 // The designed window's eight lookups: each one's check box (which ticks it for a batch), the hidden button
 // that runs it alone, and the key of its entry in the engine's table. Only the window knows these; the
 // engine's entries know nothing of check boxes.
 struct DesignedLookup
 {
     QString box; // Check2…Check9
-    QString boxCaption;
+    const char* boxCaption;
     Placement boxPlace;
     QString button; // Command1…Command8
-    QString buttonCaption;
+    const char* buttonCaption;
     Placement buttonPlace;
     QString key;
 };
@@ -53,13 +57,16 @@ struct DesignedControl
     enum Kind { Button, CheckBox, TextBox, List, Grid, Label };
     QString name;
     Kind kind;
-    QString caption;
+    const char* caption; // nullptr for none
     Placement place;
 };
 
 // In creation order, which is stacking order: List1 lies under Text1, the grid under Text2.
 const std::vector<DesignedControl>& designedControls();
 const DesignedControl& designedControl(const QString& name); // one of the above, by name
+
+// What 开  始 (Command13) reads while a batch runs, in the same box.
+extern const char* const kStopCaption;
 
 // The designed names of the window and of the controls its code drives by role; tests and automation find
 // them by these names, so they stay as designed.

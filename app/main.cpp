@@ -82,15 +82,19 @@ int main(int argc, char* argv[])
     }
     if (!skipped.isEmpty()) {
         QTimer::singleShot(0, &window, [&] {
-            platform.messageBox(&window, u"自定义查询文件中有定义未能载入：\n"_s + skipped.join(u'\n'), u"自定义查询"_s,
-                QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+            platform.messageBox(&window,
+                QCoreApplication::translate("Main", "自定义查询文件中有定义未能载入：\n%1").arg(skipped.join(u'\n')),
+                QCoreApplication::translate("Main", "自定义查询"), QMessageBox::Ok, QMessageBox::Warning,
+                QMessageBox::Ok);
         });
     }
     if (const QStringList registries = whoisRegistryProblems(); !registries.isEmpty()) {
         QTimer::singleShot(0, &window, [&platform, &window, registries] {
             platform.messageBox(&window,
-                u"WHOIS 注册局数据中有条目未能载入（其余照常使用）：\n"_s + registries.join(u'\n'),
-                u"WHOIS 注册局数据"_s, QMessageBox::Ok, QMessageBox::Warning, QMessageBox::Ok);
+                QCoreApplication::translate("Main", "WHOIS 注册局数据中有条目未能载入（其余照常使用）：\n%1")
+                    .arg(registries.join(u'\n')),
+                QCoreApplication::translate("Main", "WHOIS 注册局数据"), QMessageBox::Ok, QMessageBox::Warning,
+                QMessageBox::Ok);
         });
     }
     return app.exec();

@@ -24,9 +24,9 @@ QWidget* makeControl(const DesignedControl& control, QWidget* parent)
 {
     switch (control.kind) {
     case DesignedControl::Button:
-        return new QPushButton(control.caption, parent);
+        return new QPushButton(parent);
     case DesignedControl::CheckBox:
-        return new QCheckBox(control.caption, parent);
+        return new QCheckBox(parent);
     case DesignedControl::TextBox:
         return new QPlainTextEdit(parent);
     case DesignedControl::List:
@@ -63,9 +63,10 @@ void MainWindow::buildControls()
         place(makeControl(control, m_client), control.name, control.place);
     // Each designed lookup's box, and its button below the client area that runs it alone.
     for (const DesignedLookup& designed : designedLookups()) {
-        place(new QCheckBox(designed.boxCaption, m_client), designed.box, designed.boxPlace);
-        place(new QPushButton(designed.buttonCaption, m_client), designed.button, designed.buttonPlace);
+        place(new QCheckBox(m_client), designed.box, designed.boxPlace);
+        place(new QPushButton(m_client), designed.button, designed.buttonPlace);
     }
+    setCaptions();
     const auto control = [this]<typename Widget>(Widget*& member, const QString& name) {
         member = m_client->findChild<Widget*>(name, Qt::FindDirectChildrenOnly);
     };
@@ -78,6 +79,21 @@ void MainWindow::buildControls()
     control(m_view, names.grid);
     fillControls();
     followDesignedTabOrder();
+}
+
+// Also on a change of language: the boxes are the designed ones, so a translation must fit them.
+void MainWindow::setCaptions()
+{
+    const auto caption = [this](const QString& name, const char* text) {
+        if (auto* button = m_client->findChild<QAbstractButton*>(name, Qt::FindDirectChildrenOnly))
+            button->setText(shownCaption(text));
+    };
+    for (const DesignedControl& control : designedControls())
+        caption(control.name, control.caption);
+    for (const DesignedLookup& designed : designedLookups()) {
+        caption(designed.box, designed.boxCaption);
+        caption(designed.button, designed.buttonCaption);
+    }
 }
 
 void MainWindow::fillControls()

@@ -113,6 +113,15 @@ void TestDialogs::settingsAreCheckedOnEntryAndOnRead()
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
     QCOMPARE(f->settings.pace(serviceOf(u"baidu"_s)).concurrency, 2);
     QCOMPARE(f->settings.pace(serviceOf(u"home"_s)).gapMs, 250);
+    // 界面语言 is saved when chosen there, not by an OK meant for a pace while --lang speaks for this run only.
+    SettingsDialog forOneRun(f->settings, builtInTable()->services());
+    forOneRun.offerLanguage(Language::English);
+    forOneRun.accept();
+    QCOMPARE(f->settings.language(), Language::Chinese);
+    SettingsDialog chosen(f->settings, builtInTable()->services());
+    chosen.findChild<QComboBox*>(u"language"_s)->setCurrentIndex(1);
+    chosen.accept();
+    QCOMPARE(f->settings.language(), Language::English);
     // A hand-edited file: out of range or no number reads as the default.
     const QString hand = f->folder.filePath(u"hand.conf"_s);
     QVERIFY(writeFile(hand, "[home]\nconcurrency=500\n[ping]\ngapMs=fast\n"));

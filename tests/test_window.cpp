@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a user meets it: its controls, each box its column, Start and Stop from one button, the
 // export gate, message boxes that must not hold up a batch, closing, the update question, and the frozen names
-// on their rows while a batch fills the grid.
+// on their rows while a batch fills the grid; the designed captions in English, in their boxes.
 #include "app/UpdateController.h"
+#include "app/designed.h"
+#include "settings/language.h"
 #include "update/update.h"
 #include "update/version.h"
 #include "windowtesting.h"
 
+#include <QFontDatabase>
+#include <QMenuBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -28,6 +32,7 @@ private slots:
     void updateQuestion();
     void frozenNamesFollowAFillingGrid_data();
     void frozenNamesFollowAFillingGrid();
+    void englishCaptionsFitTheDesignedBoxes();
 
 private:
     std::optional<WindowFixture> f;
@@ -292,6 +297,51 @@ void TestWindow::frozenNamesFollowAFillingGrid()
     QVERIFY(checked > 0);
     QVERIFY(scrollTo >= 0 || view->verticalScrollBar()->value() > 0); // it followed the rows down
     QTRY_COMPARE(rowsAt(frozen), rowsAt(view));
+}
+
+// With the English translation installed under an open window: every designed caption (and the Stop that Start
+// becomes) changes to its English, and fits the designed box in the font the program ships for. A caption left
+// untranslated, one the window does not set again, or one too long for its box fails here.
+void TestWindow::englishCaptionsFitTheDesignedBoxes()
+{
+    const QString family = u"WenQuanYi Micro Hei"_s;
+    if (!QFontDatabase::families().contains(family))
+        QSKIP("WenQuanYi Micro Hei is not installed (fonts-wqy-microhei)");
+    QFont font(family);
+    font.setPixelSize(12);
+    const QFontMetrics metrics(font);
+    const auto isChinese = [](const QString& text) {
+        return std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x2e80; });
+    };
+    MainWindow& form = *f->form;
+    Translators translators;
+    QVERIFY(translators.apply(Language::English));
+    QTRY_VERIFY(!isChinese(form.windowTitle()));
+    QList<std::pair<QString, const char*>> captions {{designedNames().startStop, kStopCaption}};
+    for (const DesignedControl& control : designedControls())
+        captions.append({control.name, control.caption});
+    for (const DesignedLookup& designed : designedLookups())
+        captions += {{designed.box, designed.boxCaption}, {designed.button, designed.buttonCaption}};
+    for (const auto& [name, source] : captions) {
+        auto* control = form.findChild<QAbstractButton*>(name);
+        // The designer's own names (Check10, Command11…) lie beyond their boxes as designed.
+        if (!control || !isChinese(QString::fromUtf8(source)))
+            continue;
+        const QString caption = source == kStopCaption ? shownCaption(source) : control->text();
+        QVERIFY2(!isChinese(caption), qPrintable(name + u": "_s + caption));
+        const QStyle* style = control->style();
+        const int room = qobject_cast<QCheckBox*>(control)
+            ? control->width() - style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, control)
+                - style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, control)
+            : control->width() - style->pixelMetric(QStyle::PM_ButtonMargin, nullptr, control)
+                - 2 * style->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, control);
+        QVERIFY2(metrics.horizontalAdvance(caption) <= room,
+            qPrintable(u"%1: \"%2\" needs %3 px, has %4"_s.arg(name, caption)
+                           .arg(metrics.horizontalAdvance(caption))
+                           .arg(room)));
+    }
+    for (const QAction* menu : form.menuBar()->actions())
+        QVERIFY2(!isChinese(menu->text()), qPrintable(menu->text()));
 }
 
 QTEST_MAIN(TestWindow)
