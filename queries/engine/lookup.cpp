@@ -91,7 +91,8 @@ CellResult pageCell(const PageResult& page, const QString& text)
     cell.value = CellValue::fromPage(text);
     cell.unreachable = page.status == 407
         || (page.failure != FetchFailure::None && page.failure != FetchFailure::Oversize
-            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);
+            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects
+            && page.failure != FetchFailure::RedirectLoop);
     if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
         cell.pushBack = PushBack::Busy;
         cell.retryAfterMs = retryAfterMs(page.retryAfter, systemClock().now());
