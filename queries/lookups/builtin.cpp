@@ -6,6 +6,7 @@
 #include "queries/lookups/baidu.h"
 #include "queries/lookups/dns.h"
 #include "queries/lookups/home.h"
+#include "queries/lookups/homefacts.h"
 #include "queries/lookups/icp.h"
 #include "queries/lookups/outbound.h"
 #include "queries/lookups/rank.h"
@@ -43,6 +44,15 @@ std::vector<const Lookup*> builtIn()
         &tlsExpiryLookup(),
         &tlsIssuerLookup(),
         &robotsLookup(),
+        &homeFinalLookup(),
+        &homeRedirectsLookup(),
+        &homeTimeLookup(),
+        &homeSizeLookup(),
+        &homeServerLookup(),
+        &homeDescriptionLookup(),
+        &homeKeywordsLookup(),
+        &homeCanonicalLookup(),
+        &homeHeadingLookup(),
     };
 }
 
