@@ -5,6 +5,7 @@
 #include "queries/lookups/alexa.h"
 #include "queries/lookups/baidu.h"
 #include "queries/lookups/dns.h"
+#include "queries/lookups/dnsrecords.h"
 #include "queries/lookups/home.h"
 #include "queries/lookups/homefacts.h"
 #include "queries/lookups/icp.h"
@@ -53,6 +54,8 @@ std::vector<const Lookup*> builtIn()
         &homeKeywordsLookup(),
         &homeCanonicalLookup(),
         &homeHeadingLookup(),
+        &nameServersLookup(),
+        &mailLookup(),
     };
 }
 
