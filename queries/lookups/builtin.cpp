@@ -15,6 +15,7 @@
 #include "queries/lookups/registration.h"
 #include "queries/lookups/robots.h"
 #include "queries/lookups/siteip.h"
+#include "queries/lookups/sitemap.h"
 #include "queries/lookups/tls.h"
 #include "queries/lookups/yahoo.h"
 
@@ -54,6 +55,7 @@ std::vector<const Lookup*> builtIn()
         &homeKeywordsLookup(),
         &homeCanonicalLookup(),
         &homeHeadingLookup(),
+        &sitemapLookup(),
         &nameServersLookup(),
         &mailLookup(),
     };
