@@ -4,6 +4,7 @@
 
 #include "queries/lookups/alexa.h"
 #include "queries/lookups/baidu.h"
+#include "queries/lookups/bing.h"
 #include "queries/lookups/dns.h"
 #include "queries/lookups/dnsrecords.h"
 #include "queries/lookups/home.h"
@@ -16,6 +17,8 @@
 #include "queries/lookups/robots.h"
 #include "queries/lookups/siteip.h"
 #include "queries/lookups/sitemap.h"
+#include "queries/lookups/so.h"
+#include "queries/lookups/sogou.h"
 #include "queries/lookups/tls.h"
 #include "queries/lookups/yahoo.h"
 
@@ -58,6 +61,9 @@ std::vector<const Lookup*> builtIn()
         &sitemapLookup(),
         &nameServersLookup(),
         &mailLookup(),
+        &bingIndexLookup(),
+        &sogouIndexLookup(),
+        &soIndexLookup(),
     };
 }
 
