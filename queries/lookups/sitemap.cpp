@@ -73,7 +73,7 @@ bool SitemapCount::read(const QString& address, const PageResult& answer, Sitema
 {
     const QString file = QCoreApplication::translate("Cells", "网站地图 %1：%2");
     if (answer.failure != FetchFailure::None) {
-        m_result = pageCell(answer, u"无法访问"_s);
+        m_result = pageCell(answer, QCoreApplication::translate("Cells", "无法访问"));
         m_result.problem = file.arg(address, m_result.problem);
         return false;
     }
