@@ -38,6 +38,15 @@ const Shown kShown[] = {
     {"tls-expiry", 150},
     {"tls-issuer", 150},
     {"robots", 150},
+    {"home-final", 200},
+    {"home-redirects", 110},
+    {"home-server", 110},
+    {"home-description", 240},
+    {"home-keywords", 160},
+    {"home-canonical", 200},
+    {"home-h1", 160},
+    {"dns-ns", 240},
+    {"dns-mx", 260},
 };
 
 const Shown* shown(const Lookup& lookup)

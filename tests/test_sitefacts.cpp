@@ -3,10 +3,13 @@
 // that do not say their charset, one fetch for all four columns), its robots.txt (the verdict for Baidu and for
 // all, what an answer is, a 1 MB file judged by its start), its certificate (days left between instants, from
 // TLS servers with throwaway certificates, one handshake for both columns) and its DNS records (both families,
-// CNAME chains, replies that prove nothing, a resolver that never answers).
+// CNAME chains, replies that prove nothing, a resolver that never answers), its name servers and whose they are,
+// its mail exchangers with SPF and DMARC.
+#include "queries/lookups/dnsrecords.h"
 #include "queries/lookups/home.h"
 #include "queries/lookups/robots.h"
 #include "queries/lookups/tls.h"
+#include "queries/sources/dnsproviders.h"
 
 #include "TestDnsServer.h"
 #include "TestTlsServer.h"
@@ -31,6 +34,9 @@ private slots:
     void certificates();
     void dns_data();
     void dns();
+    void dnsRecords_data();
+    void dnsRecords();
+    void dnsProviderFiles();
 
 private:
     // Days must not depend on where the user is: these run eight hours east of UTC.
@@ -261,6 +267,68 @@ void TestSiteFacts::dns()
     WalkerFixture engine;
     QVERIFY(engine.run({name}, {u"dns"_s}, false));
     QTEST(engine.cells(0, {u"dns"_s}), "cell");
+}
+
+void TestSiteFacts::dnsRecords_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("servers"); // the dns-ns cell
+    QTest::addColumn<QString>("mail"); // the dns-mx cell
+    const auto row = [](const char* what, const QString& name, const QString& servers, const QString& mail) {
+        QTest::newRow(what) << name << servers << mail;
+    };
+    row("a DNS host's servers, sorted; mail by preference, SPF in two strings", u"host.test"_s,
+        u"a.ns.cloudflare.com, b.ns.cloudflare.com（Cloudflare）"_s, u"mx1.host.test, mx2.host.test　SPF ✓ DMARC ✓"_s);
+    row("asked of the registrable domain", u"www.host.test"_s,
+        u"a.ns.cloudflare.com, b.ns.cloudflare.com（Cloudflare）"_s, u"mx1.host.test, mx2.host.test　SPF ✓ DMARC ✓"_s);
+    row("a parking service; texts that only mention SPF", u"parked.test"_s,
+        u"ns1.sedoparking.com, ns2.sedoparking.com（停放：Sedo）"_s, u"无　SPF ✗ DMARC ✗"_s);
+    row("servers of no one known, a wildcard label matched", u"mixed.test"_s,
+        u"ns-1.awsdns-07.org, ns1.mixed.test（Amazon Route 53）"_s, u"无　SPF ✗ DMARC ✗"_s);
+    row("no such name", u"missing.test"_s, u"不存在"_s, u"不存在"_s);
+    row("a DMARC question the server cannot answer", u"dmarcfail.test"_s, u"无"_s,
+        u"解析失败 !DNS 服务器无法完成解析（SERVFAIL）"_s);
+}
+
+void TestSiteFacts::dnsRecords()
+{
+    QFETCH(QString, name);
+    TestDnsServer scripted;
+    scripted.replies[u"host.test"_s].records = {{u"host.test"_s, "NS", u"b.ns.cloudflare.com"_s},
+        {u"host.test"_s, "NS", u"a.ns.cloudflare.com"_s}, {u"host.test"_s, "MX", u"20 mx2.host.test"_s},
+        {u"host.test"_s, "MX", u"10 mx1.host.test"_s}, {u"host.test"_s, "TXT", u"google-site-verification=x"_s},
+        {u"host.test"_s, "TXT", u"v=sp\nf1 include:_spf.host.test -all"_s}};
+    scripted.replies[u"_dmarc.host.test"_s].records = {{u"_dmarc.host.test"_s, "TXT", u"v=DMARC1; p=none"_s}};
+    scripted.replies[u"parked.test"_s].records
+        = {{u"parked.test"_s, "NS", u"NS1.SedoParking.com"_s}, {u"parked.test"_s, "NS", u"ns2.sedoparking.com"_s},
+            {u"parked.test"_s, "TXT", u"see v=spf1 below"_s}, {u"parked.test"_s, "TXT", u"v=spf10"_s}};
+    scripted.replies[u"_dmarc.parked.test"_s].records = {{u"_dmarc.parked.test"_s, "TXT", u"v=DMARC10"_s}};
+    scripted.replies[u"mixed.test"_s].records
+        = {{u"mixed.test"_s, "NS", u"ns1.mixed.test"_s}, {u"mixed.test"_s, "NS", u"ns-1.awsdns-07.org"_s}};
+    scripted.replies[u"dmarcfail.test"_s].records = {{u"dmarcfail.test"_s, "A", u"10.0.0.1"_s}};
+    scripted.replies[u"_dmarc.dmarcfail.test"_s].rcode = 2;
+    const ScopedEnv resolver("QUILLMARK_DNS_SERVER", scripted.hostPort());
+    WalkerFixture engine;
+    QVERIFY(engine.run({name}, {u"dns-ns"_s, u"dns-mx"_s}, false));
+    QTEST(engine.cells(0, {u"dns-ns"_s}), "servers");
+    QTEST(engine.cells(0, {u"dns-mx"_s}), "mail");
+}
+
+void TestSiteFacts::dnsProviderFiles()
+{
+    // The user's file names a host of its own, renames ours by replacing its entry, and has an entry we cannot use.
+    DnsProviders providers;
+    QVERIFY(providers.add(testData(u"../../data/dns-providers.json"_s), u"dns-providers.json"_s).isEmpty());
+    const QStringList problems = providers.add(R"({"providers": [
+        {"name": "Example DNS", "nameServers": ["dns.example.test"]},
+        {"name": "cloudflare", "nameServers": ["ns.cloudflare.com", "cf.test"]},
+        {"name": "no servers"}]})",
+        u"own.json"_s);
+    QCOMPARE(problems, QStringList {u"own.json 第 3 项没有 name 或 nameServers，未载入"_s});
+    QCOMPARE(nameServersText({u"a.dns.example.test"_s, u"x.cf.test"_s}, providers),
+        u"a.dns.example.test, x.cf.test（Example DNS、cloudflare）"_s);
+    QCOMPARE(nameServersText({u"dns.example.test.evil.test"_s}, providers), u"dns.example.test.evil.test"_s);
+    QCOMPARE(providers.add("[not an object", u"bad.json"_s).size(), 1);
 }
 
 QTEST_GUILESS_MAIN(TestSiteFacts)

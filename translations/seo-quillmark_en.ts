@@ -117,7 +117,7 @@ Failed: %2</translation>
     </message>
     <message>
         <source>解析失败</source>
-        <translation>Resolution failed</translation>
+        <translation>Lookup failed</translation>
     </message>
     <message>
         <source>不存在</source>
@@ -158,6 +158,54 @@ Failed: %2</translation>
     <message>
         <source>禁止百度</source>
         <translation>Baidu blocked</translation>
+    </message>
+    <message>
+        <source>请求超时（%1 秒）</source>
+        <translation>Timed out (%1 s)</translation>
+    </message>
+    <message>
+        <source>停放：%1</source>
+        <translation>parked: %1</translation>
+    </message>
+    <message>
+        <source>网站地图 %1：%2</source>
+        <translation>Sitemap %1: %2</translation>
+    </message>
+    <message>
+        <source>无法读取</source>
+        <translation>Unreadable</translation>
+    </message>
+    <message>
+        <source>超出上限（5 万个地址、50 个网站地图或 50 MB），只读了前面的</source>
+        <translation>Past a limit (50,000 addresses, 50 sitemaps or 50 MB); only the first part was read</translation>
+    </message>
+    <message>
+        <source>索引里的索引，未再读取</source>
+        <translation>An index inside an index, not read</translation>
+    </message>
+    <message>
+        <source>无法解压</source>
+        <translation>Cannot decompress</translation>
+    </message>
+    <message>
+        <source>gzip 数据损坏</source>
+        <translation>Damaged gzip data</translation>
+    </message>
+    <message>
+        <source>%1（第 %2 行）</source>
+        <translation>%1 (line %2)</translation>
+    </message>
+    <message>
+        <source>文件不完整</source>
+        <translation>File cut short</translation>
+    </message>
+    <message>
+        <source>无法识别</source>
+        <translation>Not understood</translation>
+    </message>
+    <message>
+        <source>结果页里没有结果数，也没有说找不到</source>
+        <translation>The result page shows no count and does not say nothing was found</translation>
     </message>
 </context>
 <context>
@@ -336,6 +384,66 @@ Failed: %2</translation>
     <message>
         <source>yahoo反链</source>
         <translation>Yahoo backlinks</translation>
+    </message>
+    <message>
+        <source>最终地址</source>
+        <translation>Final address</translation>
+    </message>
+    <message>
+        <source>跳转</source>
+        <translation>Redirects</translation>
+    </message>
+    <message>
+        <source>响应时间</source>
+        <translation>Response time</translation>
+    </message>
+    <message>
+        <source>页面大小</source>
+        <translation>Page size</translation>
+    </message>
+    <message>
+        <source>服务器</source>
+        <translation>Server</translation>
+    </message>
+    <message>
+        <source>描述</source>
+        <translation>Description</translation>
+    </message>
+    <message>
+        <source>关键词</source>
+        <translation>Keywords</translation>
+    </message>
+    <message>
+        <source>规范地址</source>
+        <translation>Canonical</translation>
+    </message>
+    <message>
+        <source>一级标题</source>
+        <translation>H1</translation>
+    </message>
+    <message>
+        <source>NS 记录</source>
+        <translation>NS records</translation>
+    </message>
+    <message>
+        <source>MX 记录</source>
+        <translation>MX records</translation>
+    </message>
+    <message>
+        <source>网站地图</source>
+        <translation>Sitemap</translation>
+    </message>
+    <message>
+        <source>必应收录</source>
+        <translation>Bing indexed</translation>
+    </message>
+    <message>
+        <source>搜狗收录</source>
+        <translation>Sogou indexed</translation>
+    </message>
+    <message>
+        <source>360收录</source>
+        <translation>360 indexed</translation>
     </message>
 </context>
 <context>
@@ -1731,6 +1839,10 @@ Sources: each lookup&apos;s service, IANA RDAP, the Tranco rank list, the system
         <source>QUILLMARK_DNS_SERVER=%1 不能用：应为 IP 地址，或“地址:端口”（IPv6 写作 [地址]:端口）</source>
         <translation>QUILLMARK_DNS_SERVER=%1 cannot be used: give an IP address, or &quot;address:port&quot; (IPv6 as [address]:port)</translation>
     </message>
+    <message>
+        <source>重定向循环（回到 %1）</source>
+        <translation>Redirect loop (back to %1)</translation>
+    </message>
 </context>
 <context>
     <name>Notifier</name>
@@ -2046,6 +2158,18 @@ Sources: each lookup&apos;s service, IANA RDAP, the Tranco rank list, the system
         <source>Tranco 排名列表</source>
         <translation>Tranco rank list</translation>
     </message>
+    <message>
+        <source>必应</source>
+        <translation>Bing</translation>
+    </message>
+    <message>
+        <source>搜狗</source>
+        <translation>Sogou</translation>
+    </message>
+    <message>
+        <source>360搜索</source>
+        <translation>360 Search</translation>
+    </message>
 </context>
 <context>
     <name>Settings</name>
@@ -2099,6 +2223,17 @@ Sources: each lookup&apos;s service, IANA RDAP, the Tranco rank list, the system
     <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Sources</name>
+    <message>
+        <source>%1 无法读取：%2</source>
+        <translation>%1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 项没有 name 或 nameServers，未载入</source>
+        <translation>%1 entry %2 has no name or nameServers; not loaded</translation>
     </message>
 </context>
 <context>

@@ -3,6 +3,8 @@
 
 // One GET of a page: bounded in time and size, decoded by the charset it declares, each failure told.
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QNetworkProxy>
 #include <QObject>
 #include <QPointer>
@@ -10,6 +12,7 @@
 #include <QUrl>
 
 #include "web/network.h"
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -26,6 +29,7 @@ enum class FetchFailure {
     ConnectionRefused,
     ConnectionLost, // closed or reset before the whole answer was in
     TooManyRedirects,
+    RedirectLoop, // sent back to an address already visited
     Oversize,
     BadContent, // a compressed body that would not decompress, a broken chunked body
     BadAddress,
@@ -49,6 +53,10 @@ struct PageResult
     int limitMs = 0; // the limit that ended it, for TimedOut and Stalled
     qint64 capBytes = 0; // the cap that ended it, for Oversize, or that cut it, when `cut`
     bool cut = false; // only the first capBytes were read, for a request that keeps the start of a long body
+    QList<int> redirects; // the status of each redirect followed, in order
+    QUrl loopedTo; // the address a RedirectLoop came back to
+    qint64 elapsedMs = 0; // from the request to the last byte of the final answer
+    QByteArray server; // the final answer's Server header
 
     bool isSuccess() const { return failure == FetchFailure::None && status >= 200 && status < 300; }
 };
@@ -73,6 +81,9 @@ struct FetchRequest
     qint64 maxBodyBytes = 0; // 0: the limits' cap
     bool keepStart = false; // a longer body is not a failure: its first maxBodyBytes are the answer
     bool keepBody = false; // a file, not a page: its bytes are wanted as they came
+    // A file read as it comes (a sitemap of hundreds of megabytes): a 2xx answer's body goes here a piece at a
+    // time instead of into the result. Returning false ends the read there, as `cut`.
+    std::function<bool(QByteArrayView piece)> sink;
     std::optional<QNetworkProxy> proxy; // none: the system's proxy settings
     int timeLimitMs = 0; // 0: the limits' time limit
     int stallLimitMs = 0; // fails when nothing arrives for this long; 0: no such limit
@@ -97,7 +108,9 @@ signals:
 private:
     // The whole request's time limit, and the stall limit when there is one.
     void startLimits(int limitMs, int stallLimitMs);
+    void onRedirected(const QUrl& to);
     void onReadyRead();
+    void pour();
     void onFinished();
     void complete();
     void fail(FetchFailure failure);
@@ -110,7 +123,11 @@ private:
     qint64 m_maxBody;
     bool m_keepStart;
     bool m_keepBody;
+    std::function<bool(QByteArrayView)> m_sink;
+    qint64 m_received = 0;
     QByteArray m_body;
+    QElapsedTimer m_elapsed;
+    QList<QUrl> m_visited; // every address asked, to tell a loop from a long chain
     PageResult m_result;
 };
 

@@ -28,6 +28,38 @@ struct Pending
 constexpr int kTypeA = 1;
 constexpr int kTypeCname = 5;
 constexpr int kTypeAaaa = 28;
+constexpr int kTypeNs = 2;
+constexpr int kTypeMx = 15;
+constexpr int kTypeTxt = 16;
+
+int typeNumber(Resolver::Type type)
+{
+    switch (type) {
+    case Resolver::Type::A:
+        return kTypeA;
+    case Resolver::Type::AAAA:
+        return kTypeAaaa;
+    case Resolver::Type::NS:
+        return kTypeNs;
+    case Resolver::Type::MX:
+        return kTypeMx;
+    case Resolver::Type::TXT:
+        break;
+    }
+    return kTypeTxt;
+}
+
+// A TXT record's character strings, joined without a space: SPF's rule for a record split in pieces (RFC 7208).
+QString txtData(const unsigned char* at, int size)
+{
+    QByteArray text;
+    for (int done = 0; done < size;) {
+        const int piece = qMin(int(at[done]), size - done - 1);
+        text.append(reinterpret_cast<const char*>(at + done + 1), piece);
+        done += piece + 1;
+    }
+    return QString::fromUtf8(text);
+}
 
 // c-ares's reasons are English and some say less than they seem ("Could not contact DNS servers" for a
 // server that answered SERVFAIL): the user is told in Chinese, with c-ares's words beside them.
@@ -64,7 +96,8 @@ struct Record
 {
     QString owner;
     int type = 0;
-    QString data; // the address, or the CNAME's target
+    QString data; // the address, the CNAME's or NS's target, the exchanger, the text
+    int preference = 0; // an exchanger's
 };
 
 // The answer section of a reply. False when it cannot be read.
@@ -100,10 +133,13 @@ bool readAnswers(const unsigned char* reply, int length, QList<Record>* records)
         at += 10;
         if (end - at < size)
             return false;
-        if (record.type == kTypeCname) {
-            const unsigned char* target = at;
+        if (record.type == kTypeCname || record.type == kTypeNs || (record.type == kTypeMx && size > 2)) {
+            const unsigned char* target = record.type == kTypeMx ? at + 2 : at;
+            record.preference = record.type == kTypeMx ? u16(at) : 0;
             if (!name(target, &record.data))
                 return false;
+        } else if (record.type == kTypeTxt) {
+            record.data = txtData(at, size);
         } else if ((record.type == kTypeA && size == 4) || (record.type == kTypeAaaa && size == 16)) {
             char text[INET6_ADDRSTRLEN] = {};
             inet_ntop(record.type == kTypeA ? AF_INET : AF_INET6, at, text, sizeof text);
@@ -148,7 +184,7 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
         answer.problem = QCoreApplication::translate("Network", "DNS 应答无法解析");
         return answer;
     }
-    const int wanted = type == Resolver::Type::A ? kTypeA : kTypeAaaa;
+    const int wanted = typeNumber(type);
     QString name = asked.toLower();
     QStringList chain {name};
     for (;;) {
@@ -165,12 +201,16 @@ Resolver::Answer answerFor(const unsigned char* reply, int length, const QString
         chain.append(name);
     }
     for (const Record& record : std::as_const(records)) {
-        if (record.type == wanted && record.owner == name && !record.data.isEmpty())
+        if (record.type != wanted || record.owner != name || record.data.isEmpty())
+            continue;
+        if (wanted == kTypeA || wanted == kTypeAaaa)
             answer.addresses.append(record.data);
+        else
+            answer.records.append({record.preference, record.data});
     }
     const auto stranger = std::find_if(
         records.cbegin(), records.cend(), [&](const Record& record) { return !chain.contains(record.owner); });
-    if (answer.addresses.isEmpty() && chain.size() == 1 && stranger != records.cend()) {
+    if (answer.addresses.isEmpty() && answer.records.isEmpty() && chain.size() == 1 && stranger != records.cend()) {
         answer.problem = QCoreApplication::translate("Network", "DNS 应答里没有 %1 的记录，只有 %2 的")
                              .arg(asked, stranger->owner);
         return answer;
@@ -248,12 +288,12 @@ Resolver::~Resolver()
 void Resolver::query(const QString& asciiName, Type type)
 {
     if (!m_problem.isEmpty()) {
-        const Answer failed {Status::Failed, {}, {}, m_problem};
+        const Answer failed {Status::Failed, {}, {}, m_problem, {}, asciiName};
         QMetaObject::invokeMethod(
             this, [this, type, failed] { emit answered(type, failed); }, Qt::QueuedConnection);
         return;
     }
-    ares_query(m_channel, asciiName.toLatin1().constData(), 1 /* C_IN */, type == Type::A ? 1 : 28, &Resolver::onAnswer,
+    ares_query(m_channel, asciiName.toLatin1().constData(), 1 /* C_IN */, typeNumber(type), &Resolver::onAnswer,
         new Pending {this, type, asciiName});
     scheduleTimeout();
 }
@@ -314,5 +354,6 @@ void Resolver::onAnswer(void* data, int status, int, unsigned char* buffer, int 
         answer.status = status == ARES_ENOTFOUND ? Status::NoSuchName : Status::Answered;
     else
         answer.problem = failureText(status);
+    answer.asked = pending.asked;
     emit pending.resolver->answered(pending.type, answer);
 }

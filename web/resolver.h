@@ -33,8 +33,11 @@ public:
         QStringList addresses;
         QStringList canonicalNames; // the CNAME chain's targets, in order
         QString problem; // why it failed
+        // For NS, MX and TXT: each record's name server, exchanger (with its preference) or text.
+        QList<std::pair<int, QString>> records;
+        QString asked; // the name the question was for
     };
-    enum class Type { A, AAAA };
+    enum class Type { A, AAAA, NS, MX, TXT };
 
     // `server` from parseDnsServer(); empty: the system's resolver.
     explicit Resolver(const QString& server, QObject* parent = nullptr);

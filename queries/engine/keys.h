@@ -20,6 +20,8 @@ inline const QString HomeTitle = QStringLiteral("home-title");
 inline const QString HomeIcp = QStringLiteral("home-icp");
 inline const QString TlsExpiry = QStringLiteral("tls-expiry");
 inline const QString TlsIssuer = QStringLiteral("tls-issuer");
+inline const QString Robots = QStringLiteral("robots");
+inline const QString Sitemap = QStringLiteral("sitemap");
 } // namespace Key
 
 // A registration date cell from the registry's calendar date (yyyy-MM-dd).

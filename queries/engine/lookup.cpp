@@ -11,10 +11,11 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-// Baidu and Yahoo answer throttled clients with a verification page instead of results.
+// Search engines answer throttled clients with a verification page instead of results.
 bool isVerificationPage(const QString& page)
 {
-    // Titles and hosts of the challenge pages the engines have been seen to serve.
+    // Titles and hosts of the challenge pages the engines have been seen to serve (/antispider/ is where Sogou
+    // sends clients it takes for robots).
     static const QString signatures[] = {
         u"百度安全验证"_s,
         u"安全验证"_s,
@@ -22,6 +23,7 @@ bool isVerificationPage(const QString& page)
         u"请输入验证码"_s,
         u"verify.baidu.com"_s,
         u"captcha"_s,
+        u"/antispider/"_s,
     };
     for (const QString& signature : signatures) {
         if (page.contains(signature, Qt::CaseInsensitive))
@@ -91,7 +93,8 @@ CellResult pageCell(const PageResult& page, const QString& text)
     cell.value = CellValue::fromPage(text);
     cell.unreachable = page.status == 407
         || (page.failure != FetchFailure::None && page.failure != FetchFailure::Oversize
-            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects);
+            && page.failure != FetchFailure::BadContent && page.failure != FetchFailure::TooManyRedirects
+            && page.failure != FetchFailure::RedirectLoop);
     if (page.failure == FetchFailure::None && (page.status == 429 || page.status == 503)) {
         cell.pushBack = PushBack::Busy;
         cell.retryAfterMs = retryAfterMs(page.retryAfter, systemClock().now());

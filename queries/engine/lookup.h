@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <vector>
 
@@ -53,6 +54,9 @@ struct JobContext
     TrancoStore* ranks = nullptr;
     std::optional<QNetworkProxy> proxy; // the proxy this job's requests go through
     QString lookup; // the key of the lookup the job is for
+    // Where lookups share one answer, the keys of those wanted this batch: work only an unwanted one needs
+    // (the sitemap's files beside robots.txt) is left undone.
+    QStringList wanted;
     QString pingProgram;
     // Seen between the link elements of a page: the domain's cell still gets what was counted so far.
     std::function<bool()> stopRequested;

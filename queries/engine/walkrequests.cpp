@@ -67,6 +67,8 @@ bool Walker::startRow(WalkState& walk, Slot& slot, const Lookup& asking)
     slot.startedAt = now;
     JobContext context = walk.context;
     context.lookup = asking.key;
+    for (const Lookup* member : std::as_const(walk.members))
+        context.wanted.append(member->key);
     if (proxy) {
         context.proxy = proxy->proxy;
         slot.proxy = proxy->name;

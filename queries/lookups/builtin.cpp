@@ -4,8 +4,11 @@
 
 #include "queries/lookups/alexa.h"
 #include "queries/lookups/baidu.h"
+#include "queries/lookups/bing.h"
 #include "queries/lookups/dns.h"
+#include "queries/lookups/dnsrecords.h"
 #include "queries/lookups/home.h"
+#include "queries/lookups/homefacts.h"
 #include "queries/lookups/icp.h"
 #include "queries/lookups/outbound.h"
 #include "queries/lookups/rank.h"
@@ -13,6 +16,9 @@
 #include "queries/lookups/registration.h"
 #include "queries/lookups/robots.h"
 #include "queries/lookups/siteip.h"
+#include "queries/lookups/sitemap.h"
+#include "queries/lookups/so.h"
+#include "queries/lookups/sogou.h"
 #include "queries/lookups/tls.h"
 #include "queries/lookups/yahoo.h"
 
@@ -43,6 +49,21 @@ std::vector<const Lookup*> builtIn()
         &tlsExpiryLookup(),
         &tlsIssuerLookup(),
         &robotsLookup(),
+        &homeFinalLookup(),
+        &homeRedirectsLookup(),
+        &homeTimeLookup(),
+        &homeSizeLookup(),
+        &homeServerLookup(),
+        &homeDescriptionLookup(),
+        &homeKeywordsLookup(),
+        &homeCanonicalLookup(),
+        &homeHeadingLookup(),
+        &sitemapLookup(),
+        &nameServersLookup(),
+        &mailLookup(),
+        &bingIndexLookup(),
+        &sogouIndexLookup(),
+        &soIndexLookup(),
     };
 }
 

@@ -16,14 +16,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-const Service& dnsService()
-{
-    // No server named: the system's resolver.
-    static const Service service {
-        .key = u"dns"_s, .name = u"DNS"_s, .pace = {16}, .hostVariable = "QUILLMARK_DNS_SERVER", .scheme = ""};
-    return service;
-}
-
 // The system's resolver gives up on its own, but not always soon; a cell waits no longer than this.
 constexpr int kTimeLimitMs = 10'000;
 
@@ -97,6 +89,14 @@ private:
 };
 
 } // namespace
+
+const Service& dnsService()
+{
+    // No server named: the system's resolver.
+    static const Service service {
+        .key = u"dns"_s, .name = u"DNS"_s, .pace = {16}, .hostVariable = "QUILLMARK_DNS_SERVER", .scheme = ""};
+    return service;
+}
 
 QString dnsCellText(const QStringList& canonicalNames, const QStringList& addresses)
 {

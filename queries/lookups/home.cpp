@@ -3,6 +3,7 @@
 #include "queries/lookups/home.h"
 
 #include "queries/engine/keys.h"
+#include "queries/lookups/homefacts.h"
 #include "web/links.h"
 
 #include <QCoreApplication>
@@ -48,7 +49,7 @@ public:
         if (!validHost && m_context.lookup != Key::Outbound) {
             const CellResult invalid {
                 QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")};
-            finish(m_context.lookup, {{Key::HomeStatus, invalid}, {Key::HomeTitle, invalid}, {Key::HomeIcp, invalid}});
+            finish(m_context.lookup, pageCells({}, {}, invalid));
             return;
         }
         FetchRequest request(outboundAddress(m_domain), Charset::Gb2312, false);
@@ -64,19 +65,13 @@ public:
             // has, by its declaration or else as GB2312.
             bool sniffed = false;
             const QString page = decodePage(m_page.body, m_page.contentType, Charset::Gb2312, true, &sniffed);
-            const QString reason = failureReason(m_page);
-            const bool reached = m_page.failure == FetchFailure::None;
-            const auto cell = [&](const QString& text) {
-                if (!validHost)
-                    return CellResult {QCoreApplication::translate("Cells", "无效域名"),
-                        QCoreApplication::translate("Cells", "无效域名")};
-                CellResult unreached {unreachable(), reason};
-                unreached.unreachable = pageCell(m_page, {}).unreachable;
-                return reached ? CellResult {text, {}, {}, -1, {}, false, CellValue::fromPage(text)} : unreached;
-            };
-            m_cells.insert(Key::HomeStatus, cell(homeStatusText(m_page)));
-            m_cells.insert(Key::HomeTitle, cell(pageTitle(page)));
-            m_cells.insert(Key::HomeIcp, cell(filingNumberOnPage(page)));
+            CellResult failed {unreachable(), failureReason(m_page)};
+            failed.unreachable = pageCell(m_page, {}).unreachable;
+            if (!validHost)
+                failed = {
+                    QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")};
+            const bool answered = validHost && m_page.failure == FetchFailure::None;
+            m_cells = pageCells(m_page, page, answered ? std::optional<CellResult>() : failed);
             if (m_context.lookup != Key::Outbound) {
                 finish(m_context.lookup, m_cells);
                 return;
@@ -89,6 +84,24 @@ public:
     }
 
 private:
+    // Every column of the page's answer, or `failed` in each when there is none.
+    QHash<QString, CellResult> pageCells(
+        const PageResult& answer, const QString& page, const std::optional<CellResult>& failed) const
+    {
+        const auto cell = [](const QString& text) {
+            return CellResult {text, {}, {}, -1, {}, false, CellValue::fromPage(text)};
+        };
+        QHash<QString, CellResult> cells = homeFactCells(answer, page, outboundAddress(m_domain));
+        cells.insert(Key::HomeStatus, cell(homeStatusText(answer)));
+        cells.insert(Key::HomeTitle, cell(pageTitle(page)));
+        cells.insert(Key::HomeIcp, cell(filingNumberOnPage(page)));
+        if (failed) {
+            for (CellResult& each : cells)
+                each = *failed;
+        }
+        return cells;
+    }
+
     void countSlice()
     {
         QElapsedTimer slice;

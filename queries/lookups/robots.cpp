@@ -2,8 +2,10 @@
 // The robots.txt lookup and its rules, as crawlers read them.
 #include "queries/lookups/robots.h"
 
+#include "queries/engine/keys.h"
 #include "queries/engine/lookup.h"
 #include "queries/lookups/home.h"
+#include "queries/lookups/sitemap.h"
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -45,16 +47,16 @@ class RobotsJob : public LookupJob
 public:
     RobotsJob(const QString& domain, const JobContext& context)
         : m_domain(domain)
-        , m_proxy(context.proxy)
-        , m_network(context.network)
+        , m_context(context)
     {
     }
 
     void start() override
     {
         if (QUrl(outboundAddress(m_domain), QUrl::StrictMode).host().isEmpty()) {
-            finish(
-                {QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")});
+            const CellResult invalid {
+                QCoreApplication::translate("Cells", "无效域名"), QCoreApplication::translate("Cells", "无效域名")};
+            finish(m_context.lookup, {{Key::Robots, invalid}, {Key::Sitemap, invalid}});
             return;
         }
         // One request to a host never asked again: its connection is not kept. Crawlers read the first
@@ -62,16 +64,45 @@ public:
         FetchRequest request(outboundAddress(m_domain) + u"/robots.txt"_s, Charset::Utf8, false);
         request.maxBodyBytes = 512 * 1024;
         request.keepStart = true;
-        request.proxy = m_proxy;
-        request.network = m_network;
+        request.proxy = m_context.proxy;
+        request.network = m_context.network;
         auto* fetch = new PageFetch(request, this);
-        connect(fetch, &PageFetch::finished, this, [this, fetch] { finish(robotsCell(fetch->result())); });
+        connect(fetch, &PageFetch::finished, this, [this, fetch] {
+            fetch->deleteLater();
+            answered(fetch->result());
+        });
     }
 
 private:
+    void answered(const PageResult& answer)
+    {
+        const CellResult robots = robotsCell(answer);
+        m_cells.insert(Key::Robots, robots);
+        if (!m_context.wanted.contains(Key::Sitemap) && m_context.lookup != Key::Sitemap) {
+            finish(m_context.lookup, m_cells);
+            return;
+        }
+        // A site we cannot reach for its rules is no better reached for its sitemaps; a long file still names them.
+        const bool noRules = robots.text == kNoFile;
+        if (answer.failure != FetchFailure::None || (!noRules && !answer.isSuccess())) {
+            m_cells.insert(Key::Sitemap, robots);
+            finish(m_context.lookup, m_cells);
+            return;
+        }
+        QStringList sitemaps = noRules ? QStringList() : sitemapAddresses(answer.text);
+        if (sitemaps.isEmpty())
+            sitemaps.append(outboundAddress(m_domain) + u"/sitemap.xml"_s);
+        auto* count = new SitemapCount(sitemaps, m_context, this);
+        connect(count, &SitemapCount::finished, this, [this, count] {
+            m_cells.insert(Key::Sitemap, count->result());
+            finish(m_context.lookup, m_cells);
+        });
+        count->start();
+    }
+
     QString m_domain;
-    std::optional<QNetworkProxy> m_proxy;
-    Network* m_network;
+    JobContext m_context;
+    QHash<QString, CellResult> m_cells;
 };
 
 } // namespace
@@ -144,13 +175,19 @@ QString robotsText(const PageResult& answer)
     return robotsVerdict(answer.text.left(lastEnd + 1));
 }
 
+Lookup robotsFileLookup(const QString& key, const QString& header, Measure measure)
+{
+    return {.key = key,
+        .header = header,
+        .measure = measure,
+        .service = {u"robots"_s, u"robots.txt"_s, {32}},
+        .start
+        = [](const QString& domain, const JobContext& context) -> LookupJob* { return new RobotsJob(domain, context); },
+        .answerGroup = u"robots"_s};
+}
+
 const Lookup& robotsLookup()
 {
-    static const Lookup lookup {.key = u"robots"_s,
-        .header = u"robots.txt"_s,
-        .service = {u"robots"_s, u"robots.txt"_s, {32}},
-        .start = [](const QString& domain, const JobContext& context) -> LookupJob* {
-            return new RobotsJob(domain, context);
-        }};
+    static const Lookup lookup = robotsFileLookup(Key::Robots, u"robots.txt"_s);
     return lookup;
 }

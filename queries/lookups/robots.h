@@ -2,10 +2,9 @@
 #pragma once
 
 // The robots.txt column: the verdict read from a site's rules for Baidu and for all.
-#include <QString>
+#include "queries/engine/lookup.h"
 
-struct Lookup;
-struct PageResult;
+#include <QString>
 
 // What the site's robots.txt says to search engines, by the rules crawlers follow: the group for
 // Baiduspider where there is one, else the group for every robot; "Disallow: /" with no Allow beside it
@@ -13,4 +12,6 @@ struct PageResult;
 QString robotsVerdict(const QString& robotsTxt);
 // The cell for the answer to /robots.txt: 404 and its kind, or a redirect to a page, is "无 robots.txt".
 QString robotsText(const PageResult& answer);
+// A column of the robots.txt fetch's answer: robots.txt itself and, read on from its Sitemap lines, the sitemap.
+Lookup robotsFileLookup(const QString& key, const QString& header, Measure measure = Measure::Text);
 const Lookup& robotsLookup();

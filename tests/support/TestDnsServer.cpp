@@ -20,6 +20,35 @@ QByteArray u16(int value)
     return QByteArray(1, char(value >> 8)) + char(value & 0xFF);
 }
 
+int typeNumber(const QByteArray& type)
+{
+    static const QHash<QByteArray, int> numbers {{"A", 1}, {"NS", 2}, {"CNAME", 5}, {"MX", 15}, {"TXT", 16}};
+    return numbers.value(type, 28);
+}
+
+// An MX record's data is written "10 mx.a.test"; a TXT record's character strings one a line.
+QByteArray recordData(int type, const QString& text)
+{
+    const QHostAddress address(text);
+    switch (type) {
+    case 1:
+        return u16(int(address.toIPv4Address() >> 16)) + u16(int(address.toIPv4Address() & 0xFFFF));
+    case 2:
+    case 5:
+        return encodedName(text);
+    case 15:
+        return u16(text.section(u' ', 0, 0).toInt()) + encodedName(text.section(u' ', 1));
+    case 16: {
+        QByteArray strings;
+        for (const QString& piece : text.split(u'\n'))
+            strings += char(piece.toUtf8().size()) + piece.toUtf8();
+        return strings;
+    }
+    default:
+        return QByteArray(reinterpret_cast<const char*>(address.toIPv6Address().c), 16);
+    }
+}
+
 } // namespace
 
 TestDnsServer::TestDnsServer(QObject* parent)
@@ -43,13 +72,10 @@ TestDnsServer::TestDnsServer(QObject* parent)
             QByteArray answers;
             int count = 0;
             for (const Record& record : reply.records) {
-                const int type = record.type == "CNAME" ? 5 : record.type == "A" ? 1 : 28;
+                const int type = typeNumber(record.type);
                 if (type != 5 && type != asked)
                     continue;
-                const QHostAddress address(record.data);
-                const QByteArray data = type == 5 ? encodedName(record.data)
-                    : type == 1 ? u16(int(address.toIPv4Address() >> 16)) + u16(int(address.toIPv4Address() & 0xFFFF))
-                                : QByteArray(reinterpret_cast<const char*>(address.toIPv6Address().c), 16);
+                const QByteArray data = recordData(type, record.data);
                 answers
                     += encodedName(record.owner) + u16(type) + u16(1) + u16(0) + u16(60) + u16(int(data.size())) + data;
                 ++count;

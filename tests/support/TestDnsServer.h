@@ -7,7 +7,7 @@
 #include <QUdpSocket>
 
 // A DNS server on 127.0.0.1 that answers each name as scripted, whatever it is asked: a response code and
-// the answer section's records (CNAMEs always, addresses of the type asked), so replies real servers
+// the answer section's records (CNAMEs always, records of the type asked), so replies real servers
 // rarely give (a CNAME loop, another name's address, SERVFAIL) can be had at will. Unscripted names are
 // NXDOMAIN.
 class TestDnsServer : public QObject
@@ -17,7 +17,7 @@ public:
     struct Record
     {
         QString owner;
-        QByteArray type; // "A", "AAAA" or "CNAME"
+        QByteArray type; // "A", "AAAA", "CNAME", "NS", "MX" ("10 mx.a.test") or "TXT" (its strings a line each)
         QString data;
     };
     struct Reply

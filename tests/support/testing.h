@@ -54,13 +54,17 @@ inline QByteArray numberedNames(const QByteArray& prefix, int to, int from = 0)
 
 inline const QString kFakePing = QStringLiteral(QUILLMARK_TEST_DATA_DIR "/fake-ping.sh");
 
-// Every designed service's host variable naming one server, for as long as the holder keeps the guards.
+// Every search engine's and designed service's host variable naming one server, for as long as the holder keeps the
+// guards.
 [[nodiscard]] inline std::vector<std::unique_ptr<ScopedEnv>> serveEverythingFrom(const QString& hostPort)
 {
     std::vector<std::unique_ptr<ScopedEnv>> hosts;
     for (const char* variable : {"QUILLMARK_HOST_REGISTRAR", "QUILLMARK_HOST_ICP", "QUILLMARK_HOST_BAIDU",
              "QUILLMARK_HOST_ALEXA", "QUILLMARK_HOST_YAHOO", "QUILLMARK_HOST_UPDATE"})
         hosts.push_back(std::make_unique<ScopedEnv>(variable, hostPort.toUtf8()));
+    // The newer engines are asked over HTTPS by default; the test's server speaks plain HTTP.
+    for (const char* variable : {"QUILLMARK_HOST_BING", "QUILLMARK_HOST_SOGOU", "QUILLMARK_HOST_SO"})
+        hosts.push_back(std::make_unique<ScopedEnv>(variable, "http://" + hostPort.toUtf8()));
     return hosts;
 }
 

@@ -59,7 +59,7 @@ public:
     static bool ofItsMeasure(Measure measure, CellValue::Kind kind)
     {
         using K = CellValue::Kind;
-        return measure == Measure::Count ? kind == K::Count
+        return measure == Measure::Count ? kind == K::Count || kind == K::Nothing // a site with no sitemap
             : measure == Measure::Rank   ? kind == K::Rank
             : measure == Measure::Date   ? kind == K::Date || kind == K::Nothing // a name no one holds has no day
                                          : true;

@@ -1,0 +1,13 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+// The 360收录 column: 360搜索's count of a site's indexed pages.
+#include <QString>
+
+struct Lookup;
+struct CountPhrases;
+
+// The result page for a site: search, from the service's address ("https://cn.bing.com").
+QString soAddress(const QString& base, const QString& domain);
+const CountPhrases& soPhrases();
+const Lookup& soIndexLookup();
