@@ -83,7 +83,7 @@ private:
             return;
         }
         // A site we cannot reach for its rules is no better reached for its sitemaps; a long file still names them.
-        const bool noRules = robots.text == kNoFile;
+        const bool noRules = robots.text == noFile();
         if (answer.failure != FetchFailure::None || (!noRules && !answer.isSuccess())) {
             m_cells.insert(Key::Sitemap, robots);
             finish(m_context.lookup, m_cells);
