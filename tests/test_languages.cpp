@@ -84,8 +84,7 @@ Batch runBatch(Language language)
     whois.answers.insert("example.cn", "Domain Name: example.cn\r\nRegistration Time: 2003-03-17 12:20:05\r\n");
     ScopedEnv relay("QUILLMARK_HOST_WHOIS", whois.hostPort().toUtf8());
     const QStringList keys {u"reg-status"_s, u"reg-registrar"_s, u"reg-created"_s, u"reg-expiry"_s};
-    if (!engine.run({u"taken.test"_s, u"free.test"_s, u"broken.test"_s, u"example.cn"_s, u"free.cn"_s,
-                        u"127.0.0.9"_s},
+    if (!engine.run({u"taken.test"_s, u"free.test"_s, u"broken.test"_s, u"example.cn"_s, u"free.cn"_s, u"127.0.0.9"_s},
             QSet<QString>(keys.begin(), keys.end()), false))
         return {};
     Batch batch;
@@ -113,8 +112,7 @@ void TestLanguages::everyTextTranslated()
         QVERIFY2(message.finished && !message.translation.isEmpty(), qPrintable(where));
         QVERIFY2(placeholders(message.source) == placeholders(message.translation), qPrintable(where));
         // Chinese or full-width punctuation left in the English is a text not yet translated.
-        QVERIFY2(!han.match(message.translation).hasMatch(),
-            qPrintable(where + u" → "_s + message.translation));
+        QVERIFY2(!han.match(message.translation).hasMatch(), qPrintable(where + u" → "_s + message.translation));
     }
 }
 
