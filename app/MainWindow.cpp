@@ -219,8 +219,18 @@ void MainWindow::showSettings()
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_grid->setWarnDays(m_settings.warnDays());
-    if (m_translators && dialog.language() != m_translators->language())
+    if (m_translators && dialog.language() != m_translators->language()) {
         m_translators->apply(dialog.language());
+        if (m_store)
+            m_store->setLanguage(m_translators->language());
+    }
+}
+
+void MainWindow::setTranslators(Translators* translators)
+{
+    m_translators = translators;
+    if (m_store && m_translators)
+        m_store->setLanguage(m_translators->language());
 }
 
 void MainWindow::changeEvent(QEvent* event)

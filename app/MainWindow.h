@@ -52,7 +52,8 @@ public:
     void quitFromTray();
 
     // What 设置's 界面语言 switches; without it (as in tests) the window stays in the language it started in.
-    void setTranslators(Translators* translators) { m_translators = translators; }
+    // The store is told the language too: the cells of a batch are made in it.
+    void setTranslators(Translators* translators);
 
     Walker& walker() const { return *m_walker; }
     WatchController& watching() const { return *m_watching; }

@@ -73,6 +73,7 @@ int main(int argc, char* argv[])
     Watcher watcher(
         settings, [&window] { return window.walker().results().sharedTable(); }, window.walker().services(),
         ResultStore::defaultPath());
+    watcher.setTranslators(&translators);
     WatchTray tray(window, watcher, window.walker().ranks());
     window.watching().setWatcher(&watcher, WatchTray::isAvailable());
     if (!watcher.lists().value().isEmpty()) {

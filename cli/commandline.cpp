@@ -196,6 +196,7 @@ ExitStatus runCommandLine(int argc, char** argv)
     if (const ExitStatus* status = std::get_if<ExitStatus>(&parsed))
         return *status;
     Options options = std::get<Options>(parsed);
+    options.language = translators.language();
     ListInput input;
     WatchClaim watch;
     catchSignals();

@@ -33,6 +33,7 @@ struct Options
     bool changes = false; // only the cells that changed since their last real answer
     int expiringDays = -1; // --expiring: only the rows expiring within so many days, and status 3 if any
     QString watch; // --watch: the saved list whose names and lookups this run takes
+    Language language = Language::Chinese; // --lang or QUILLMARK_LANG: what the cells are made in
 };
 
 // One option of the command line, the one place it is named: whether an argument opens the window, what --help

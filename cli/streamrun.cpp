@@ -36,6 +36,7 @@ StreamRun::StreamRun(const Options& options, OutputTarget& output, std::shared_p
         m_rows.setExpiringDays(m_options.expiringDays >= 0 ? m_options.expiringDays : m_settings.warnDays());
     }
     m_walker.setSelection([this](const Lookup& lookup) { return m_options.chosen.contains(&lookup); });
+    m_store.setLanguage(m_options.language);
     m_store.attach(m_walker);
     if (!m_store.notice().isEmpty())
         say(m_store.notice() + u'\n');

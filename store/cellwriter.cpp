@@ -52,8 +52,8 @@ QString CellWriter::open()
     if (!m_insertName->prepare(u"INSERT OR REPLACE INTO names (batch, row, domain) VALUES (?, ?, ?)"_s))
         return describe(m_insertName->lastError());
     if (!m_earlier->prepare(
-            u"SELECT text, at, at_offset, value FROM cells WHERE domain = ? AND lookup = ? AND batch < ? AND "
-            u"problem = '' ORDER BY batch DESC LIMIT 1"_s))
+            u"SELECT text, at, at_offset, value, (SELECT language FROM batches WHERE id = cells.batch) FROM cells "
+            u"WHERE domain = ? AND lookup = ? AND batch < ? AND problem = '' ORDER BY batch DESC LIMIT 1"_s))
         return describe(m_earlier->lastError());
     if (!m_expiries.prepare(m_db))
         return m_expiries.error();
@@ -171,10 +171,11 @@ ReadResult<std::optional<CellWriter::Found>> CellWriter::lastAnswer(const Cell& 
         // Its day as the user had it when it was saved, in whatever zone this computer is now.
         const LastAnswer last {m_earlier->value(0).toString(),
             storedTime(m_earlier->value(1).toString(), m_earlier->value(2).toInt()).date(),
-            CellValue::fromStored(m_earlier->value(3).toString())};
+            CellValue::fromStored(m_earlier->value(3).toString()),
+            languageNamed(m_earlier->value(4).toString()).value_or(Language::Chinese)};
         const bool failed = !cell.problem.isEmpty();
-        const bool changed
-            = compareCell(last, cell.text, cell.value, failed, cell.measure).kind == CellChange::Kind::Changed;
+        const bool changed = compareCell(last, cell.text, cell.value, failed, cell.measure, cell.language).kind
+            == CellChange::Kind::Changed;
         if (changed || failed)
             found = Found {&cell, last.text, last.date, changed, last.value};
     }

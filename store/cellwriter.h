@@ -35,6 +35,7 @@ public:
         QDateTime at; // with the user's offset of the moment
         Measure measure = Measure::Text;
         CellValue value = {};
+        Language language = Language::Chinese; // the text's
     };
     struct Name
     {

@@ -28,8 +28,10 @@ namespace {
 // wrote the cells' and batches' times in local time with no offset: those are read once in the zone of the
 // computer that opens the file (store/upgradetimes.h); and it keeps each cell's value beside its text
 // (kind:number:flags:days, empty for a text; store/upgradevalues.cpp fills it once from the texts of older
-// files). A file from a later program is read, never written.
-constexpr int kSchemaVersion = 5;
+// files); version 6 says which language a batch's texts were made in (earlier batches were all made in Chinese),
+// so a text is never told as changed only because the user switched languages. A file from a later program is
+// read, never written.
+constexpr int kSchemaVersion = 6;
 
 SchemaCheck failedWith(const QSqlError& error, const QString& path)
 {
@@ -98,6 +100,7 @@ bool makeTables(QSqlDatabase& db, int version, QSqlError* error)
         && (version >= 5
             || (step.exec(u"BEGIN IMMEDIATE"_s) && upgradeTimes(step, QTimeZone::systemTimeZone())
                 && step.exec(u"COMMIT"_s)))
+        && (version >= 6 || step.exec(u"ALTER TABLE batches ADD COLUMN language TEXT NOT NULL DEFAULT 'zh'"_s))
         && step.exec(u"PRAGMA user_version = %1"_s.arg(kSchemaVersion)) && step.exec(u"BEGIN IMMEDIATE"_s)
         && step.exec(u"ROLLBACK"_s);
     if (!ready)

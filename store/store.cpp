@@ -210,14 +210,15 @@ void ResultStore::onWriterFailed(const QString& failure, bool damaged)
 void ResultStore::insertBatch()
 {
     QSqlQuery insert(m_db);
-    insert.prepare(u"INSERT INTO batches (started, started_offset, domains, lookups, watchlist) "
-                   u"VALUES (?, ?, ?, ?, ?)"_s);
+    insert.prepare(u"INSERT INTO batches (started, started_offset, domains, lookups, watchlist, language) "
+                   u"VALUES (?, ?, ?, ?, ?, ?)"_s);
     const QDateTime started = m_clock.now();
     insert.addBindValue(instantText(started));
     insert.addBindValue(started.offsetFromUtc());
     insert.addBindValue(u"[]"_s); // the names go into rows of their own
     insert.addBindValue(toJson(m_batchLookups));
     insert.addBindValue(m_watchList.isEmpty() ? QVariant(QMetaType::fromType<QString>()) : QVariant(m_watchList));
+    insert.addBindValue(languageCode(m_language));
     if (insert.exec()) {
         m_batch = insert.lastInsertId().toLongLong();
         return;
@@ -326,7 +327,7 @@ void ResultStore::save(int row, const Lookup& lookup, const CellResult& cell)
     // A null string would be bound as NULL: every text is bound as text, the empty one too.
     const auto notNull = [](const QString& text) { return text.isNull() ? u""_s : text; };
     m_writer->enqueue(CellWriter::Cell {m_batch, row, notNull(m_walker->results().text(row, DomainColumn)), lookup.key,
-        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure, cell.value});
+        notNull(cell.text), notNull(cell.problem), m_clock.now(), lookup.measure, cell.value, m_language});
 }
 
 ReadResult<std::optional<ResultStore::Batch>> ResultStore::unfinishedBatch(bool withNames)

@@ -10,6 +10,7 @@
 
 #include "queries/engine/walker.h"
 #include "settings/clock.h"
+#include "settings/language.h"
 #include "store/expiries.h"
 #include "store/readresult.h"
 
@@ -102,6 +103,9 @@ public:
 
     // The batches begun from now on are runs of the watch list `name` (empty: the user's own).
     void setWatchList(const QString& name) { m_watchList = name; }
+    // The language the walker's texts are made in from now on: saved with each batch begun, and the cells
+    // compared with earlier answers knowing it.
+    void setLanguage(Language language) { m_language = language; }
     // The clock the saves are stamped by, and "today" is reckoned by for what was saved.
     const Clock& clock() const { return m_clock; }
     // The batch being saved; 0 when none is.
@@ -143,6 +147,7 @@ private:
     QList<QMetaObject::Connection> m_attached;
     qint64 m_batch = 0;
     QString m_watchList;
+    Language m_language = Language::Chinese;
     QStringList m_batchLookups;
     bool m_loading = false;
     bool m_continuing = false; // the next batch the walker starts is the resumed one

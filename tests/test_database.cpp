@@ -3,6 +3,7 @@
 // non-zero where cells went unsaved, every row still out), one that cannot be read once open (told, not taken
 // for nothing saved), an older one brought up to date, and sibling cells saved with their cell.
 #include "commandlinetesting.h"
+#include "store/cellwriter.h"
 #include "store/store.h"
 #include "store/watchlists.h"
 #include "watching/watchrun.h"
@@ -19,6 +20,7 @@ private slots:
     void olderDatabaseBroughtUpToDate();
     void valuesFromOlderTexts_data();
     void valuesFromOlderTexts();
+    void olderBatchesCompareAsChinese();
     void siblingAnswersSavedWithTheirCell();
     void watchRunEndLeavesTheWindowFree();
     void failedSavesAreTold_data();
@@ -108,6 +110,30 @@ void TestDatabase::valuesFromOlderTexts()
     QCOMPARE(value.daysLeft().value_or(-1000), qint64(days));
     // The value shows as the cell did.
     QCOMPARE(displayText(value, text), text);
+}
+
+void TestDatabase::olderBatchesCompareAsChinese()
+{
+    // Version 5 kept no language: its 允许 was Chinese, and today's "Allowed" is no change; a new count still is.
+    const QString path = m_home->filePath(u"v5.db"_s);
+    QVERIFY(ResultStore(path).isSaving());
+    QVERIFY(sqlOn(path,
+        {u"ALTER TABLE batches DROP COLUMN language"_s, u"PRAGMA user_version = 5"_s,
+            u"INSERT INTO batches (id, started, domains, lookups) VALUES (1, '', '[]', '[]')"_s,
+            u"INSERT INTO cells (batch, row, domain, lookup, text, problem, at, value) VALUES "
+            u"(1, 0, 'a.test', 'robots', '允许', '', '', ''), (1, 0, 'a.test', 'baidu-index', '1', '', '', '%1')"_s.arg(
+                CellValue::written(u"1"_s).stored())}));
+    QVERIFY(ResultStore(path).isSaving());
+    CellWriter writer(path, 1000);
+    QSignalSpy earlier(&writer, &CellWriter::earlierFound);
+    QCOMPARE(writer.open(), QString());
+    for (const auto& [lookup, text, measure] :
+        {std::tuple(u"robots"_s, u"Allowed"_s, Measure::Text), std::tuple(u"baidu-index"_s, u"2"_s, Measure::Count)})
+        writer.enqueue(CellWriter::Cell {2, 0, u"a.test"_s, lookup, text, u""_s, QDateTime::currentDateTimeUtc(),
+            measure, CellValue::written(text), Language::English});
+    writer.write();
+    QCOMPARE(earlier.size(), 1);
+    QCOMPARE(earlier.first().at(2), u"baidu-index"_s);
 }
 
 void TestDatabase::siblingAnswersSavedWithTheirCell()

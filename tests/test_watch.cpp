@@ -31,9 +31,12 @@ void TestWatch::changes_data()
     QTest::addColumn<bool>("failed");
     QTest::addColumn<int>("measure");
     QTest::addColumn<QString>("expected"); // "none", "new", or "changed" and the delta
+    QTest::addColumn<int>("savedIn"); // today's cells are Chinese
     const auto add = [](const char* what, const QString& before, const CellValue& beforeValue, const QString& now,
-                         const CellValue& nowValue, bool failed, Measure measure, const QString& expected) {
-        QTest::newRow(what) << before << beforeValue << now << nowValue << failed << int(measure) << expected;
+                         const CellValue& nowValue, bool failed, Measure measure, const QString& expected,
+                         Language savedIn = Language::Chinese) {
+        QTest::newRow(what) << before << beforeValue << now << nowValue << failed << int(measure) << expected
+                            << int(savedIn);
     };
     const auto count = [](const QString& text) { return CellValue::written(text); };
     const auto rank = [](qint64 position) { return CellValue::rank(position); };
@@ -57,6 +60,8 @@ void TestWatch::changes_data()
         CellValue::verdict(Verdict::Registered), false, Measure::Text, u"none"_s);
     add("unranked in the other language", u"未上榜"_s, CellValue::unranked(), u"Unranked"_s, CellValue::unranked(),
         false, Measure::Rank, u"none"_s);
+    add("a text saved in the other language", u"Allowed"_s, text, u"允许"_s, text, false, Measure::Text, u"none"_s,
+        Language::English);
     add("a verdict turned", u"已注册"_s, CellValue::verdict(Verdict::Registered), u"Available"_s,
         CellValue::verdict(Verdict::Available), false, Measure::Text, u"changed "_s);
     add("a failure is no change", u"1,230,000"_s, count(u"1,230,000"_s), u"0"_s, count(u"0"_s), true, Measure::Count,
@@ -77,9 +82,10 @@ void TestWatch::changes()
     QFETCH(CellValue, nowValue);
     QFETCH(bool, failed);
     QFETCH(int, measure);
+    QFETCH(int, savedIn);
     const std::optional<LastAnswer> last = before.isNull()
         ? std::nullopt
-        : std::optional<LastAnswer>(LastAnswer {before, QDate(2026, 12, 1), beforeValue});
+        : std::optional<LastAnswer>(LastAnswer {before, QDate(2026, 12, 1), beforeValue, Language(savedIn)});
     const CellChange change = compareCell(last, now, nowValue, failed, Measure(measure));
     const QString got = change.kind == CellChange::Kind::None ? u"none"_s
         : change.kind == CellChange::Kind::New                ? u"new"_s

@@ -36,8 +36,8 @@ std::optional<int> wordOf(const CellValue& value)
 
 } // namespace
 
-CellChange compareCell(
-    const std::optional<LastAnswer>& last, const QString& now, const CellValue& value, bool failed, Measure measure)
+CellChange compareCell(const std::optional<LastAnswer>& last, const QString& now, const CellValue& value, bool failed,
+    Measure measure, Language language)
 {
     if (failed || now.trimmed().isEmpty())
         return {};
@@ -59,6 +59,10 @@ CellChange compareCell(
     const std::optional<int> after = wordOf(value);
     if (before && after)
         return *before == *after ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
+    // 允许 against "Allowed", 未备案 against its English: texts in two languages cannot say whether the answer
+    // moved, and a user who switches languages must not see every such cell changed.
+    if (last->language != language)
+        return {};
     return last->text.trimmed() == now.trimmed() ? CellChange {} : CellChange {CellChange::Kind::Changed, {}};
 }
 

@@ -94,6 +94,8 @@ void Watcher::begin(const WatchList& list, const QDateTime& lastStarted)
     m_runLastStarted = lastStarted;
     m_run = std::make_shared<WatchRun>(
         m_settings, m_table(), m_services, m_storePath, list, m_settings.warnDays(), m_clock);
+    if (m_translators)
+        m_run->setLanguage(m_translators->language());
     connect(m_run.get(), &WatchRun::finished, this, &Watcher::onRunFinished, Qt::QueuedConnection);
     m_beat.start(kBeatMs);
     emit runStarted(list.name);

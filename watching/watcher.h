@@ -2,6 +2,7 @@
 #pragma once
 
 #include "settings/clock.h"
+#include "settings/language.h"
 #include "store/watchlists.h"
 #include "watching/watchrun.h"
 
@@ -42,6 +43,8 @@ public:
     // The last finished run of a list in this session, its rows kept for showing; null when none.
     std::shared_ptr<const WatchRun> lastRun(const QString& name) const { return m_finished.value(name); }
     WatchLists& store() { return *m_lists; }
+    // A run's cells are made in the language these speak as it begins (Chinese without them); its store says so.
+    void setTranslators(const Translators* translators) { m_translators = translators; }
 
 signals:
     // A run ended; `news` is what a notification says ("监控列表「X」：3 项变化…"), empty when nothing is new.
@@ -59,6 +62,7 @@ private:
     const QString m_storePath;
     std::unique_ptr<WatchLists> m_lists;
     const Clock& m_clock;
+    const Translators* m_translators = nullptr;
     QTimer m_tick;
     QTimer m_beat;
     std::shared_ptr<WatchRun> m_run;

@@ -46,6 +46,11 @@ const Results& WatchRun::results() const
     return std::as_const(*m_walker).results();
 }
 
+void WatchRun::setLanguage(Language language)
+{
+    m_store->setLanguage(language);
+}
+
 void WatchRun::start()
 {
     const QStringList keys = m_list.lookups;

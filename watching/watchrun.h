@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "settings/language.h"
 #include "store/watchlists.h"
 
 #include <QObject>
@@ -39,6 +40,8 @@ public:
         const QString& storePath, const WatchList& list, int warnDays, const Clock& clock, QObject* parent = nullptr);
     ~WatchRun() override;
 
+    // What its cells are made in; said to the store before start().
+    void setLanguage(Language language);
     void start();
     void stop();
     bool isRunning() const { return m_running; }
