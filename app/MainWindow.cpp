@@ -32,6 +32,7 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QStringListModel>
+#include <QStyle>
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
@@ -151,8 +152,7 @@ void MainWindow::setUpGrid()
     m_view->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_view->header()->setVisible(true);
-    for (int column = 0; column < m_grid->columnCount(); ++column)
-        m_view->header()->resizeSection(column, columnWidth(m_walker->table(), column));
+    fitColumnWidths();
     m_lookups->hideUnticked();
     // Rows keep their names when the grid scrolls sideways.
     if (!m_frozen) {
@@ -160,6 +160,23 @@ void MainWindow::setUpGrid()
         m_watching->addFrozenView(m_frozen->view());
     }
     m_frozen->fitToContents();
+}
+
+void MainWindow::fitColumnWidths()
+{
+    // The designed widths were made for the Chinese headers; a translated header gets at least the room its
+    // words need, so no column's name is cut short. The grid scrolls sideways for the rest.
+    const LookupTable& table = m_walker->table();
+    QHeaderView* header = m_view->header();
+    const int margin = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
+    for (int column = 0; column < m_grid->columnCount(); ++column) {
+        int width = columnWidth(table, column);
+        if (const QString shown = table.shownHeader(column); shown != table.header(column))
+            width = qMax(width, header->fontMetrics().horizontalAdvance(shown) + margin);
+        header->resizeSection(column, width);
+    }
+    if (m_frozen)
+        m_frozen->fitToContents();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -241,6 +258,8 @@ void MainWindow::changeEvent(QEvent* event)
         m_batch->showStartStop();
         retranslateMenus();
         // The grid's headers follow by themselves (ResultsGrid); its cells stay in the language they were made in.
+        if (m_view && m_frozen)
+            fitColumnWidths();
     }
     QMainWindow::changeEvent(event);
 }

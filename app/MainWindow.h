@@ -81,6 +81,7 @@ private:
     void connectControls();
     void attachStore();
     void setUpGrid();
+    void fitColumnWidths();
     void shutDown();
     void showAbout();
     void showSettings();

@@ -10,9 +10,11 @@
 #include "windowtesting.h"
 
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTreeView>
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -342,6 +344,16 @@ void TestWindow::englishCaptionsFitTheDesignedBoxes()
     }
     for (const QAction* menu : form.menuBar()->actions())
         QVERIFY2(!isChinese(menu->text()), qPrintable(menu->text()));
+    // The grid's headers are made for Chinese widths; in English each column makes room for its header.
+    auto* grid = form.findChild<QTreeView*>(designedNames().grid);
+    for (int column = FirstLookupColumn; column < grid->model()->columnCount(); ++column) {
+        if (grid->isColumnHidden(column))
+            continue;
+        const QString header = grid->model()->headerData(column, Qt::Horizontal).toString();
+        QVERIFY2(!isChinese(header), qPrintable(header));
+        QVERIFY2(grid->header()->fontMetrics().horizontalAdvance(header) < grid->header()->sectionSize(column),
+            qPrintable(header));
+    }
 }
 
 QTEST_MAIN(TestWindow)
