@@ -43,8 +43,9 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     m_view->setUniformRowHeights(true);
     m_view->setColumnHidden(PositionColumn, true);
     m_view->setColumnWidth(DomainColumn, 220);
+    // Room for the longest day's text in either language: "2026-12-05 (expired 365 days ago)".
     for (int column = FirstLookupColumn; column < m_results->table().columnCount(); ++column)
-        m_view->setColumnWidth(column, 200);
+        m_view->setColumnWidth(column, 240);
     m_summary->setObjectName(u"summary"_s);
     m_summary->setTextFormat(Qt::PlainText); // the database's error names its path
     m_summary->setText(!error.isEmpty() ? tr("无法读取结果数据库：%1").arg(error)
@@ -65,7 +66,7 @@ ExpiringDialog::ExpiringDialog(Platform& platform, ResultStore& store, const std
     layout->addWidget(m_summary);
     layout->addWidget(m_view);
     layout->addWidget(buttons);
-    resize(720, 480);
+    resize(740, 480);
 }
 
 ExpiringDialog::~ExpiringDialog()

@@ -710,7 +710,7 @@ Exit status: 0 every cell answered, 1 some failed or unsaved, 2 bad usage, 3 wit
     </message>
     <message>
         <source>还没有保存过监控列表：在窗口中用 文件 → 保存为监控列表…</source>
-        <translation>no watch list has been saved yet: in the window, use File → Save as Watch List…</translation>
+        <translation>no watch list has been saved yet: in the window, use File → Save as watch list…</translation>
     </message>
     <message>
         <source>已有：%1</source>
@@ -1862,7 +1862,7 @@ Sources: each lookup&apos;s service, IANA RDAP, the Tranco rank list, the system
     <name>Rank</name>
     <message>
         <source>还没有排名列表：文件 → 导入排名列表…</source>
-        <translation>No rank list yet: File → Import Rank List…</translation>
+        <translation>No rank list yet: File → Import rank list…</translation>
     </message>
 </context>
 <context>
