@@ -61,15 +61,6 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     warn->addWidget(new QLabel(tr("提前提醒天数（到期日、证书到期在这么多天内时标出）")));
     warn->addWidget(m_warnDays);
     warn->addStretch();
-    // Each language named in itself: whoever cannot read the one shown still finds their own.
-    m_language->setObjectName(u"language"_s);
-    m_language->addItem(u"中文"_s, int(Language::Chinese));
-    m_language->addItem(u"English"_s, int(Language::English));
-    offerLanguage(m_offered);
-    auto* language = new QHBoxLayout;
-    language->addWidget(new QLabel(tr("界面语言")));
-    language->addWidget(m_language);
-    language->addStretch();
     m_message->setObjectName(u"message"_s);
     m_message->setStyleSheet(u"color: #b00020"_s);
     m_message->setTextFormat(Qt::PlainText);
@@ -79,9 +70,23 @@ SettingsDialog::SettingsDialog(Settings& settings, const ServiceTable& services,
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(warn);
-    layout->addLayout(language);
+    layout->addLayout(languageRow());
     layout->addWidget(m_message);
     layout->addWidget(buttons);
+}
+
+QHBoxLayout* SettingsDialog::languageRow()
+{
+    // Each language named in itself: whoever cannot read the one shown still finds their own.
+    m_language->setObjectName(u"language"_s);
+    m_language->addItem(u"中文"_s, int(Language::Chinese));
+    m_language->addItem(u"English"_s, int(Language::English));
+    offerLanguage(m_offered);
+    auto* row = new QHBoxLayout;
+    row->addWidget(new QLabel(tr("界面语言")));
+    row->addWidget(m_language);
+    row->addStretch();
+    return row;
 }
 
 void SettingsDialog::offerLanguage(Language language)

@@ -7,6 +7,7 @@
 #include <QList>
 
 class QComboBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QSpinBox;
@@ -22,6 +23,7 @@ public:
     SettingsDialog(Settings& settings, const ServiceTable& services, QWidget* parent = nullptr);
 
     // The language to show as chosen; without a call, the one the settings name.
+    QHBoxLayout* languageRow();
     void offerLanguage(Language language);
     Language language() const;
 

@@ -35,6 +35,15 @@ void raiseOpenFileLimit()
     }
 }
 
+// --lang, else QUILLMARK_LANG, else 设置's 界面语言; a value naming no language is said and Chinese spoken.
+void speakChosenLanguage(const QApplication& app, const Settings& settings, Translators& translators)
+{
+    QString problem;
+    translators.apply(chosenLanguage(languageOption(app.arguments()), &settings, &problem));
+    if (!problem.isEmpty())
+        std::fputs(qPrintable(u"seo-quillmark: "_s + problem + u'\n'), stderr);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -52,11 +61,8 @@ int main(int argc, char* argv[])
     // Desktops match the window to the installed seo-quillmark.desktop by this name.
     QGuiApplication::setDesktopFileName(u"seo-quillmark"_s);
     Settings settings;
-    QString languageProblem;
     Translators translators;
-    translators.apply(chosenLanguage(languageOption(app.arguments()), &settings, &languageProblem));
-    if (!languageProblem.isEmpty())
-        std::fputs(qPrintable(u"seo-quillmark: "_s + languageProblem + u'\n'), stderr);
+    speakChosenLanguage(app, settings, translators);
 
     DesktopPlatform platform;
     const CustomFile custom = readUserLookups();
