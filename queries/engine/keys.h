@@ -4,6 +4,7 @@
 // Lookup keys that more than one file names.
 #include "queries/engine/lookup.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QString>
 
@@ -34,6 +35,12 @@ inline CellResult dayCell(const QString& isoDay)
 inline QHash<QString, CellResult> allFour(const CellResult& cell)
 {
     return {{Key::RegStatus, cell}, {Key::RegRegistrar, cell}, {Key::RegCreated, cell}, {Key::RegExpiry, cell}};
+}
+
+// The four cells of a registry that gave no answer to go by: 未知, and why.
+inline QHash<QString, CellResult> unknownBecause(const QString& reason)
+{
+    return allFour({QCoreApplication::translate("Cells", "未知"), reason});
 }
 
 inline QHash<QString, CellResult> notRegistered()

@@ -112,7 +112,7 @@ QHash<QString, CellResult> rdapCells(
     QHash<QString, QString> own;
     QHash<QString, QString>& said = why ? *why : own;
     if (answer.failure != FetchFailure::None)
-        return allFour({QCoreApplication::translate("Cells", "未知"), failureReason(answer)});
+        return unknownBecause(failureReason(answer));
     QJsonParseError error {};
     const QJsonDocument document = QJsonDocument::fromJson(answer.text.toUtf8(), &error);
     const QJsonObject domain = document.object();
@@ -126,16 +126,16 @@ QHash<QString, CellResult> rdapCells(
         const bool rdap = document.isObject() || answer.text.trimmed().isEmpty();
         const QString server = asked.host();
         if (!server.isEmpty() && answer.url.isValid() && answer.url.host().compare(server, Qt::CaseInsensitive) != 0)
-            return allFour({QCoreApplication::translate("Cells", "未知"),
+            return unknownBecause(
                 QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，来自另一主机 %1）")
-                    .arg(answer.url.host())});
+                    .arg(answer.url.host()));
         if (!server.isEmpty() && answer.url.isValid() && !asksTheSame(asked, answer.url, asciiName))
-            return allFour({QCoreApplication::translate("Cells", "未知"),
+            return unknownBecause(
                 QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，来自另一地址 %1）")
-                    .arg(answer.url.toString())});
+                    .arg(answer.url.toString()));
         if (!rdap)
-            return allFour({QCoreApplication::translate("Cells", "未知"),
-                QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）")});
+            return unknownBecause(
+                QCoreApplication::translate("Registration", "RDAP 服务地址可能有误（HTTP 404，不是 RDAP 应答）"));
         said.insert(
             Key::RegStatus, code != 0 ? QCoreApplication::translate("Registration", "errorCode：404") : u"HTTP 404"_s);
         return notRegistered();
@@ -147,16 +147,15 @@ QHash<QString, CellResult> rdapCells(
         return allFour(unknown);
     }
     if (!document.isObject())
-        return allFour({QCoreApplication::translate("Cells", "未知"),
-            QCoreApplication::translate("Registration", "RDAP 应答无法解析")});
+        return unknownBecause(QCoreApplication::translate("Registration", "RDAP 应答无法解析"));
     // Only a record of the very name asked says it is registered: not an empty object, an error object, or
     // another domain.
     const QString ldhName = domain.value(u"ldhName"_s).toString();
     const QString unicodeName = domain.value(u"unicodeName"_s).toString();
     if (domain.value(u"objectClassName"_s).toString().compare(u"domain"_s, Qt::CaseInsensitive) != 0
         || !namesOnly(asciiName, ldhName, unicodeName))
-        return allFour({QCoreApplication::translate("Cells", "未知"),
-            QCoreApplication::translate("Registration", "RDAP 应答不是 %1 的域名记录").arg(asciiName)});
+        return unknownBecause(
+            QCoreApplication::translate("Registration", "RDAP 应答不是 %1 的域名记录").arg(asciiName));
     said.insert(Key::RegStatus,
         QCoreApplication::translate("Registration", "objectClassName：domain，ldhName：%1")
             .arg(ldhName.isEmpty() ? unicodeName : ldhName));

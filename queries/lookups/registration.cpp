@@ -100,15 +100,14 @@ public:
         if (!registry.rdapBase.isEmpty()) {
             askRdap(rdapAddress(registry.rdapBase, m_asked));
         } else if (const QString problem = hostVariableProblem(whoisService()); !problem.isEmpty()) {
-            done(allFour({QCoreApplication::translate("Cells", "未知"), problem}));
+            done(unknownBecause(problem));
         } else if (!registry.whoisServer.isEmpty()) {
             askWhois(registry.whoisServer);
         } else if (m_context.registries->whoisReferrals.contains(lastLabel(m_asked))) {
-            done(allFour({QCoreApplication::translate("Cells", "未知"),
-                QCoreApplication::translate("Registration", "该后缀没有 RDAP 或 WHOIS 服务")}));
+            done(unknownBecause(QCoreApplication::translate("Registration", "该后缀没有 RDAP 或 WHOIS 服务")));
         } else if (const auto failed = m_context.registries->unreachedReferrals.value(lastLabel(m_asked));
                    failed.second > m_context.clock->now()) {
-            done(allFour({QCoreApplication::translate("Cells", "未知"), failed.first}));
+            done(unknownBecause(failed.first));
         } else {
             askIana();
         }
