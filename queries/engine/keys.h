@@ -31,6 +31,12 @@ inline CellResult dayCell(const QString& isoDay)
     return CellResult::of(CellValue::date(QDate::fromString(isoDay, Qt::ISODate)));
 }
 
+// 无 as a cell shows it, in the interface's language, for a cell that carries it as text.
+inline QString noneText()
+{
+    return displayText(CellValue::nothing());
+}
+
 // The four registration cells of one answer: the same cell in each (a failure, 无效域名), or a name no one holds.
 inline QHash<QString, CellResult> allFour(const CellResult& cell)
 {

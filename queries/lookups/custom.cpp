@@ -3,6 +3,7 @@
 // and cut into its cell, and the lookup's entry in the table.
 #include "queries/lookups/custom.h"
 
+#include "queries/engine/keys.h"
 #include "queries/lookups/home.h"
 #include "queries/sources/registrable.h"
 
@@ -13,15 +14,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr qsizetype kLongestCell = 500;
-QString none()
-{
-    return QCoreApplication::translate("Cells", "无");
-}
-
 QString shortened(const QString& text)
 {
     const QString simplified = text.simplified();
-    return simplified.isEmpty() ? none() : simplified.left(kLongestCell);
+    return simplified.isEmpty() ? noneText() : simplified.left(kLongestCell);
 }
 
 } // namespace
@@ -86,7 +82,7 @@ CellResult customCell(const CustomLookup& lookup, const PageRegex* regex, const 
     }
     if (!found.problem.isEmpty())
         return {QCoreApplication::translate("Cells", "查询失败"), found.problem};
-    return {found.text ? shortened(*found.text) : none()};
+    return {found.text ? shortened(*found.text) : noneText()};
 }
 
 namespace {

@@ -27,11 +27,6 @@ QString unreachable()
     return QCoreApplication::translate("Cells", "无法访问");
 }
 
-QString none()
-{
-    return QCoreApplication::translate("Cells", "无");
-}
-
 class HomePageJob : public LookupJob
 {
 public:
@@ -150,11 +145,11 @@ QString pageTitle(const QString& page)
         const qsizetype start = head.indexOf(u'>', open);
         const qsizetype close = start < 0 ? -1 : head.indexOf(u"</title", start, Qt::CaseInsensitive);
         if (close < 0)
-            return none();
+            return noneText();
         const QString text = decodeEntities(head.mid(start + 1, close - start - 1).toString()).simplified();
-        return text.isEmpty() ? none() : text.left(kLongestTitle);
+        return text.isEmpty() ? noneText() : text.left(kLongestTitle);
     }
-    return none();
+    return noneText();
 }
 
 QString filingNumberOnPage(const QString& page)
@@ -163,7 +158,7 @@ QString filingNumberOnPage(const QString& page)
                                            u"ICP\\s*([备证])\\s*(\\d+)\\s*号(?:\\s*(-\\s*\\d+))?"_s);
     const QRegularExpressionMatch match = number.match(page);
     if (!match.hasMatch())
-        return none();
+        return noneText();
     QString suffix = match.captured(4);
     suffix.remove(u' ');
     return match.captured(1) + u"ICP"_s + match.captured(2) + match.captured(3) + u'号' + suffix;

@@ -16,11 +16,6 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-QString none()
-{
-    return QCoreApplication::translate("Cells", "无");
-}
-
 QString registrarName(const QJsonObject& domain, QString* why)
 {
     const QJsonArray entities = domain.value(u"entities"_s).toArray();
@@ -39,7 +34,7 @@ QString registrarName(const QJsonObject& domain, QString* why)
             }
         }
     }
-    return none();
+    return noneText();
 }
 
 CellResult eventDate(const QJsonObject& domain, const QString& action, QString* why)
@@ -52,7 +47,7 @@ CellResult eventDate(const QJsonObject& domain, const QString& action, QString* 
         const QString written = object.value(u"eventDate"_s).toString();
         *why = QCoreApplication::translate("Registration", "events[%1]（%2）eventDate：%3").arg(i).arg(action, written);
         const QString date = registryDate(written);
-        return date.isEmpty() ? CellResult {none(), QCoreApplication::translate("Registration", "日期无法识别")}
+        return date.isEmpty() ? CellResult {noneText(), QCoreApplication::translate("Registration", "日期无法识别")}
                               : dayCell(date);
     }
     return CellResult::of(CellValue::nothing());

@@ -16,11 +16,6 @@ namespace whois {
 
 namespace {
 
-QString none()
-{
-    return QCoreApplication::translate("Cells", "无");
-}
-
 QString unknown()
 {
     return QCoreApplication::translate("Cells", "未知");
@@ -198,7 +193,7 @@ WhoisReading Reader::registered(int evidenceLine) const
         }
         const QString date = whoisDate(m_lines[found.line].value, orders[size_t(role)]);
         reading.cells.insert(key,
-            date.isEmpty() ? CellResult {none(), QCoreApplication::translate("Registration", "日期无法识别")}
+            date.isEmpty() ? CellResult {noneText(), QCoreApplication::translate("Registration", "日期无法识别")}
                            : dayCell(date));
         reading.evidence.insert(key, {found.line});
     }
